@@ -48,12 +48,7 @@ Q_ENUM_NS(KLV_LockBehavior)
 enum KLV_AppLock { klvAppLockSingleUser = 0, klvAppLockInterrupt = 1, klvAppLockBackup = 2, klvAppLockReadOnly = 3 };
 Q_ENUM_NS(KLV_AppLock)
 
-enum KLV_LockMode {
-    klvLockModeExclusive = 0,
-    klvLockModeModify = 1,
-    klvLockModeReadOnly = 2,
-    klvLockModeUnlock = -1
-};
+enum KLV_LockMode { klvLockModeExclusive = 0, klvLockModeModify = 1, klvLockModeReadOnly = 2, klvLockModeUnlock = -1 };
 Q_ENUM_NS(KLV_LockMode)
 
 enum KLV_UpdateMode {
