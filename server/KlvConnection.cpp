@@ -1,0 +1,275 @@
+#include "KlvConnection.h"
+
+#include "KlvAnsiCodec.h"
+#include "KlvCommandContext.h"
+#include "KlvCommandTable.h"
+#include "KlvMessageNumber.h"
+#include "KlvScriptReply.h"
+#include "KlvServerHooks.h"
+#include "KlvServerWorker.h"
+#include "KlvSessionCommands.h"
+
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+bool isBreakLine(const QByteArray& raw)
+{
+    return raw == "BRQ" || raw.startsWith("BRQ|");
+}
+} // namespace
+
+KlvConnection::KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server)
+    : m_id(id)
+    , m_socket(socket)
+    , m_server(server)
+{
+    m_socket->setParent(this);
+    // Scripts split lines across reads with a delay between the pieces; without this the
+    // pieces may still travel in one segment.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_suspended == Suspended::Wait && m_waitTimeout)
+            m_waitTimeout();
+        endSuspension();
+        pump();
+    });
+    connect(m_socket, &QTcpSocket::readyRead, this, &KlvConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &KlvConnection::onDisconnected);
+}
+
+KlvConnection::~KlvConnection() = default;
+
+KlvAnswer KlvConnection::newAnswer(const QString& tid) const
+{
+    return KlvAnswer(tid, m_session.option(u"CONTEXT"_s), m_server.options().maxLineLength);
+}
+
+void KlvConnection::greet()
+{
+    KlvScriptReply reply;
+    m_answering = Answering::Greeting;
+    m_current = {};
+    if (m_server.hooks().runScript(m_id, QString(), true, reply)) {
+        for (KlvAction& a : reply.takeActions())
+            m_actions.push_back(std::move(a));
+    } else {
+        m_actions.push_back(KlvAction::defaultAnswer());
+    }
+    pump();
+}
+
+void KlvConnection::runNext(std::vector<KlvAction> actions)
+{
+    m_actions.insert(m_actions.begin(), std::make_move_iterator(actions.begin()),
+                     std::make_move_iterator(actions.end()));
+}
+
+void KlvConnection::retryWait()
+{
+    if (m_suspended != Suspended::Wait || !m_waitAttempt || !m_waitAttempt())
+        return;
+    endSuspension();
+    pump();
+}
+
+void KlvConnection::abort()
+{
+    m_closed = true;
+    endSuspension();
+    m_socket->abort();
+}
+
+void KlvConnection::onReadyRead()
+{
+    m_buffer += m_socket->readAll();
+    takeLines();
+}
+
+void KlvConnection::takeLines()
+{
+    qsizetype lf;
+    while (!m_closed && (lf = m_buffer.indexOf('\n', m_scanFrom)) >= 0) {
+        QByteArray raw = m_buffer.left(lf);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        m_buffer.remove(0, lf + 1);
+        m_scanFrom = 0;
+        if (isBreakLine(raw) && m_suspended != Suspended::No) {
+            breakAnswer(raw);
+        } else {
+            m_inbox.push_back(std::move(raw));
+        }
+        pump();
+    }
+    m_scanFrom = m_buffer.size();
+}
+
+void KlvConnection::onDisconnected()
+{
+    if (m_socket->bytesAvailable() > 0)
+        m_buffer += m_socket->readAll();
+    // Lines that arrived behind an unfinished answer are still part of what was received.
+    m_closed = true;
+    endSuspension();
+    for (const QByteArray& raw : m_inbox)
+        m_server.hooks().record(decode(raw), raw);
+    m_inbox.clear();
+    m_actions.clear();
+    Q_EMIT finished(this);
+}
+
+QString KlvConnection::decode(const QByteArray& raw) const
+{
+    return m_utf8 ? QString::fromUtf8(raw) : KlvAnsiCodec::decode(raw);
+}
+
+void KlvConnection::sendText(const QString& line)
+{
+    QByteArray bytes = m_utf8 ? line.toUtf8() : KlvAnsiCodec::encode(line);
+    bytes += "\r\n";
+    m_socket->write(bytes);
+    m_socket->flush();
+}
+
+void KlvConnection::pump()
+{
+    if (m_pumping)
+        return;
+    m_pumping = true;
+    while (!m_closed && m_suspended == Suspended::No) {
+        if (!m_actions.empty()) {
+            KlvAction action = std::move(m_actions.front());
+            m_actions.pop_front();
+            execute(action);
+            continue;
+        }
+        m_answering = Answering::Nothing;
+        if (m_inbox.empty())
+            break;
+        const QByteArray raw = std::move(m_inbox.front());
+        m_inbox.pop_front();
+        startLine(raw);
+    }
+    m_pumping = false;
+}
+
+void KlvConnection::startLine(const QByteArray& raw)
+{
+    const QString line = decode(raw);
+    m_server.hooks().record(line, raw);
+    m_current = KlvCommandLine::parse(line);
+    m_answering = Answering::Command;
+    KlvScriptReply reply;
+    if (m_server.hooks().runScript(m_id, line, false, reply)) {
+        for (KlvAction& a : reply.takeActions())
+            m_actions.push_back(std::move(a));
+    } else {
+        m_actions.push_back(KlvAction::defaultAnswer());
+    }
+}
+
+void KlvConnection::breakAnswer(const QByteArray& raw)
+{
+    // A script that takes the BRQ decides what replaces the rest of the broken answer; its
+    // defaultAnswer() is the server's refusal of the broken command.
+    const QString line = decode(raw);
+    m_server.hooks().record(line, raw);
+    endSuspension();
+    m_actions.clear();
+    m_answering = Answering::Break;
+    KlvScriptReply reply;
+    if (m_server.hooks().runScript(m_id, line, false, reply)) {
+        for (KlvAction& a : reply.takeActions())
+            m_actions.push_back(std::move(a));
+    } else {
+        m_actions.push_back(KlvAction::defaultAnswer());
+    }
+}
+
+void KlvConnection::endSuspension()
+{
+    if (m_suspended == Suspended::Wait)
+        m_server.removeWaiter(this);
+    m_suspended = Suspended::No;
+    m_timer.stop();
+    m_waitAttempt = {};
+    m_waitTimeout = {};
+}
+
+void KlvConnection::execute(KlvAction& action)
+{
+    switch (action.kind) {
+    case KlvAction::Kind::SendLine:
+        sendText(action.text);
+        break;
+    case KlvAction::Kind::SendRaw:
+        m_socket->write(action.bytes);
+        m_socket->flush();
+        break;
+    case KlvAction::Kind::Delay:
+        m_suspended = Suspended::Delay;
+        m_timer.start(qMax(0, action.ms));
+        break;
+    case KlvAction::Kind::Close:
+        m_actions.clear();
+        m_inbox.clear();
+        m_closed = true;
+        m_socket->disconnectFromHost(); // writes what is pending first
+        break;
+    case KlvAction::Kind::DefaultAnswer:
+        defaultAnswer();
+        break;
+    case KlvAction::Kind::Call:
+        if (action.call)
+            action.call();
+        break;
+    case KlvAction::Kind::Wait:
+        if (action.attempt && action.attempt())
+            break;
+        if (action.ms == 0) {
+            if (action.call)
+                action.call();
+            break;
+        }
+        m_suspended = Suspended::Wait;
+        m_waitAttempt = std::move(action.attempt);
+        m_waitTimeout = std::move(action.call);
+        m_server.addWaiter(this);
+        if (action.ms > 0)
+            m_timer.start(action.ms);
+        break;
+    }
+}
+
+void KlvConnection::defaultAnswer()
+{
+    switch (m_answering) {
+    case Answering::Nothing:
+        break;
+    case Answering::Greeting: {
+        KlvAnswer answer = newAnswer(u"0"_s);
+        KlvSessionCommands::greeting(answer, m_server.options().versionGreeting);
+        runNext(answer.take());
+        break;
+    }
+    case Answering::Break: {
+        if (m_current.line.isEmpty())
+            break; // the greeting has no command to refuse
+        KlvAnswer answer = newAnswer(m_current.tid);
+        answer.nak(u"Request \"%1\" broken off by BRQ"_s.arg(m_current.word), KlvMessageNumber::RequestBroken);
+        runNext(answer.take());
+        break;
+    }
+    case Answering::Command: {
+        if (m_current.line.isEmpty())
+            break; // an empty line asks nothing and gets no answer
+        KlvCommandContext context(m_server, *this, m_current);
+        m_server.commands().dispatch(context);
+        runNext(context.answer().take());
+        break;
+    }
+    }
+}

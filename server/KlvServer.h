@@ -1,0 +1,58 @@
+#pragma once
+
+#include "KlvScriptReply.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <memory>
+
+class KlvServerHooks;
+class KlvServerThread;
+
+struct KlvServerOptions {
+    quint16 port = 0;        // 0 picks a free port
+    QString dataFile;        // sample ERP data (not read yet)
+    int generatedRows = 0;   // generated sample rows (not used yet)
+    bool versionGreeting = true; // greet with "VERSION", so clients switch the Mandant with CHM
+    int maxLineLength = 4000;    // a data record longer than this many characters goes on in DC lines
+};
+
+// The stand-in KLV server: listens on 127.0.0.1 in a thread of its own and answers the line
+// protocol as the ERP's KLV server does. Tests read what it received and script its answers.
+// Every member may be called from any thread.
+class KlvServer {
+public:
+    explicit KlvServer(KlvServerOptions options = {});
+    ~KlvServer(); // stops and joins its thread
+    KlvServer(const KlvServer&) = delete;
+    KlvServer& operator=(const KlvServer&) = delete;
+
+    bool start(); // listens on 127.0.0.1 in a thread of its own
+    void stop();  // closes every connection and ends the thread; start() may follow
+    quint16 port() const;
+    QString errorString() const;
+
+    // Every complete line received on any connection, in order, decoded in the character set
+    // then in force for that connection.
+    QStringList receivedLines() const;
+    // The same lines as their exact bytes, without the line end.
+    QList<QByteArray> receivedRawLines() const;
+    void clearReceived();
+    // True once at least count lines were received since the last clearReceived().
+    bool waitForReceived(int count, int timeoutMs = 5000) const;
+    // An empty function removes the script.
+    void setScript(KlvScript script);
+    // Connections open right now.
+    int connectionCount() const;
+
+private:
+    KlvServerOptions m_options;
+    std::shared_ptr<KlvServerHooks> m_hooks;
+    std::unique_ptr<KlvServerThread> m_thread;
+    quint16 m_port = 0;
+    QString m_error;
+};

@@ -1,0 +1,76 @@
+#include "KlvServerWorker.h"
+
+#include "KlvConnection.h"
+#include "KlvServerHooks.h"
+#include "KlvSessionCommands.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+KlvServerWorker::KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvServerHooks> hooks)
+    : m_options(std::move(options))
+    , m_hooks(std::move(hooks))
+{
+    KlvSessionCommands::addTo(m_commands);
+    connect(&m_server, &QTcpServer::newConnection, this, &KlvServerWorker::onNewConnection);
+}
+
+KlvServerWorker::~KlvServerWorker()
+{
+    m_server.close();
+    const QList<KlvConnection*> connections = std::exchange(m_connections, {});
+    for (KlvConnection* c : connections) {
+        c->disconnect(this);
+        c->abort();
+        delete c;
+        m_hooks->connectionClosed();
+    }
+}
+
+bool KlvServerWorker::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, m_options.port);
+}
+
+void KlvServerWorker::onNewConnection()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        auto* connection = new KlvConnection(m_nextId++, socket, *this);
+        m_connections.append(connection);
+        m_hooks->connectionOpened();
+        connect(connection, &KlvConnection::finished, this, &KlvServerWorker::onFinished, Qt::QueuedConnection);
+        connection->greet();
+    }
+}
+
+void KlvServerWorker::onFinished(KlvConnection* connection)
+{
+    if (!m_connections.removeOne(connection))
+        return;
+    m_waiters.removeOne(connection);
+    m_hooks->connectionClosed();
+    const bool released = m_locks.releaseAll(connection->id());
+    connection->deleteLater();
+    if (released)
+        wakeWaiters();
+}
+
+void KlvServerWorker::addWaiter(KlvConnection* connection)
+{
+    if (!m_waiters.contains(connection))
+        m_waiters.append(connection);
+}
+
+void KlvServerWorker::removeWaiter(KlvConnection* connection)
+{
+    m_waiters.removeOne(connection);
+}
+
+void KlvServerWorker::wakeWaiters()
+{
+    const QList<KlvConnection*> waiters = m_waiters;
+    for (KlvConnection* c : waiters) {
+        if (m_waiters.contains(c))
+            c->retryWait();
+    }
+}
