@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace klvutils {
+class LogonDialog;
+}
+
+// The logon component: gives a program the data with which to open a KLV session, either
+// from the logon dialog over the connections stored under the program's application name,
+// or from a stored connection without a dialog. It never connects to anything itself.
+//
+// Arguments passed by reference are in/out: they are changed only when the call returns
+// logonOK.
+class KLVLogon : public QObject
+{
+    Q_OBJECT
+    // The connection to preselect in the dialog, or to read without one.
+    Q_PROPERTY(QString ConnectionName READ ConnectionName WRITE setConnectionName)
+    // The dialogs' language as a Windows primary language id: 7 German, every other value
+    // English (read back as 9). Unset, the user's language.
+    Q_PROPERTY(int Language READ Language WRITE setLanguage)
+
+public:
+    enum Logon_Result {
+        logonOK = 0,
+        logonAbort = 1,
+        // ConnectionName names no stored connection; GetLastError says which.
+        logonUnknownConnection = 2
+    };
+    Q_ENUM(Logon_Result)
+
+    explicit KLVLogon(QObject* parent = nullptr);
+    ~KLVLogon() override;
+
+    Q_INVOKABLE Logon_Result GetKLVLogonInfo(QString Application, QString& Host, int& Port, QString& Mandant,
+                                             QString& Passwort, bool ShowDialog = false,
+                                             QVariant IgnoreSavedSettings = 0);
+
+    QString ConnectionName() const { return m_connectionName; }
+    void setConnectionName(const QString& name) { m_connectionName = name; }
+
+    int Language();
+    void setLanguage(int language);
+
+    Q_INVOKABLE Logon_Result GetKLVConnInfo(QString Application, QString Connection, QString& Host, int& Port,
+                                            QString& Mandant);
+
+    Q_INVOKABLE Logon_Result GetKLVLogonInfoUser(QString Application, QString& Host, int& Port, QString& Mandant,
+                                                 QString& UserName, QString& Passwort, bool ShowDialog = false,
+                                                 QVariant IgnoreSavedSettings = 0);
+
+    Q_INVOKABLE Logon_Result GetKLVConnInfoUser(QString Application, QString Connection, QString& Host, int& Port,
+                                                QString& Mandant, bool& WithUserName);
+
+    // Why the last call did not return logonOK or logonAbort; empty otherwise.
+    Q_INVOKABLE QString GetLastError() const { return m_lastError; }
+
+Q_SIGNALS:
+    // A function key F1 to F16 (KeyCode 112 to 127) released in one of the dialogs;
+    // FormName is "Logon" or "ConnectionData", Shift 1 Shift + 2 Ctrl + 4 Alt.
+    void KeyPressed(QString& FormName, int& KeyCode, int& Shift);
+
+private:
+    friend class klvutils::LogonDialog;
+
+    klvutils::LogonDialog& form();
+    Logon_Result runLogon(const QString& application, QString& host, int& port, QString& mandant, QString& userName,
+                          QString& passwort, bool& withUserName, bool showDialog);
+    void formKeyUp(const QString& formName, int keyCode, int shift);
+
+    QString m_connectionName;
+    QString m_lastError;
+    std::shared_ptr<klvutils::LogonDialog> m_form;
+};
