@@ -1,0 +1,22 @@
+#pragma once
+
+#include "KlvServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A GoogleTest fixture with a running stand-in server on 127.0.0.1 and a free port.
+// Override serverOptions() to start it differently.
+class KlvServerFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    virtual KlvServerOptions serverOptions() const { return {}; }
+
+    KlvServer& server() { return *m_server; }
+    quint16 port() const { return m_server->port(); }
+
+private:
+    std::unique_ptr<KlvServer> m_server;
+};
