@@ -7,7 +7,8 @@
 
 // One step of what a connection does in answer to a line. A test script's reply and a
 // command handler's answer are both lists of these, run in order by the connection.
-struct KlvAction {
+struct KlvAction
+{
     enum class Kind {
         SendLine,      // text, encoded in the connection's character set at the time it goes out
         SendRaw,       // bytes exactly as given

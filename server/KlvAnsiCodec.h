@@ -6,7 +6,8 @@
 #include <QStringView>
 
 // Windows-1252, the "ANSI" character set of the line protocol. Qt has no codec for it.
-class KlvAnsiCodec {
+class KlvAnsiCodec
+{
 public:
     // Every byte decodes; the five bytes the code page leaves unassigned become the control
     // characters of the same number, as Windows decodes them.

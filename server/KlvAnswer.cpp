@@ -5,11 +5,8 @@
 using namespace Qt::StringLiterals;
 
 KlvAnswer::KlvAnswer(QString tid, QString context, int maxLineLength)
-    : m_tid(std::move(tid))
-    , m_context(std::move(context))
-    , m_maxLineLength(qMax(16, maxLineLength))
-{
-}
+    : m_tid(std::move(tid)), m_context(std::move(context)), m_maxLineLength(qMax(16, maxLineLength))
+{}
 
 void KlvAnswer::line(const QString& code, const QStringList& fields)
 {

@@ -10,7 +10,8 @@
 
 // The answer lines of one command, built in order. Every line carries the command's
 // transaction id; negative answers carry the session's message context.
-class KlvAnswer {
+class KlvAnswer
+{
 public:
     KlvAnswer(QString tid, QString context, int maxLineLength);
 

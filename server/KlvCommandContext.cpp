@@ -5,14 +5,9 @@
 
 using namespace Qt::StringLiterals;
 
-KlvCommandContext::KlvCommandContext(KlvServerWorker& server, KlvConnection& connection,
-                                     const KlvCommandLine& command)
-    : m_server(server)
-    , m_connection(connection)
-    , m_command(command)
-    , m_answer(connection.newAnswer(command.tid))
-{
-}
+KlvCommandContext::KlvCommandContext(KlvServerWorker& server, KlvConnection& connection, const KlvCommandLine& command)
+    : m_server(server), m_connection(connection), m_command(command), m_answer(connection.newAnswer(command.tid))
+{}
 
 KlvSession& KlvCommandContext::session()
 {

@@ -9,7 +9,8 @@ class KlvSession;
 
 // What a command handler works with: the received line, the connection and its session, the
 // server's shared state, and the answer it builds.
-class KlvCommandContext {
+class KlvCommandContext
+{
 public:
     KlvCommandContext(KlvServerWorker& server, KlvConnection& connection, const KlvCommandLine& command);
 

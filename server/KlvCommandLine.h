@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // One received command line taken apart: word, transaction id and unescaped fields.
-class KlvCommandLine {
+class KlvCommandLine
+{
 public:
     static KlvCommandLine parse(const QString& line);
 

@@ -9,7 +9,8 @@ class KlvCommandContext;
 
 // Command word -> handler. Each group of commands registers its own words, so new commands
 // join without touching the connection or the session commands.
-class KlvCommandTable {
+class KlvCommandTable
+{
 public:
     using Handler = std::function<void(KlvCommandContext&)>;
     enum class Access { Always, LoggedOn };
@@ -21,7 +22,8 @@ public:
     void dispatch(KlvCommandContext& context) const;
 
 private:
-    struct Entry {
+    struct Entry
+    {
         Access access;
         Handler handler;
     };

@@ -21,9 +21,7 @@ bool isBreakLine(const QByteArray& raw)
 } // namespace
 
 KlvConnection::KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server)
-    : m_id(id)
-    , m_socket(socket)
-    , m_server(server)
+    : m_id(id), m_socket(socket), m_server(server)
 {
     m_socket->setParent(this);
     // Scripts split lines across reads with a delay between the pieces; without this the
@@ -90,13 +88,15 @@ void KlvConnection::onReadyRead()
 
 void KlvConnection::takeLines()
 {
+    // Lines are cut at a read position and the buffer compacted once, so a batch of many
+    // lines costs no more than its length.
     qsizetype lf;
-    while (!m_closed && (lf = m_buffer.indexOf('\n', m_scanFrom)) >= 0) {
-        QByteArray raw = m_buffer.left(lf);
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        m_buffer.remove(0, lf + 1);
-        m_scanFrom = 0;
+    while (!m_closed && (lf = m_buffer.indexOf('\n', qMax(m_readPos, m_scanFrom))) >= 0) {
+        qsizetype end = lf;
+        if (end > m_readPos && m_buffer.at(end - 1) == '\r')
+            --end;
+        QByteArray raw = m_buffer.sliced(m_readPos, end - m_readPos);
+        m_readPos = lf + 1;
         if (isBreakLine(raw) && m_suspended != Suspended::No) {
             breakAnswer(raw);
         } else {
@@ -104,20 +104,35 @@ void KlvConnection::takeLines()
         }
         pump();
     }
+    m_buffer.remove(0, m_readPos);
+    m_readPos = 0;
     m_scanFrom = m_buffer.size();
+}
+
+void KlvConnection::recordUnanswered()
+{
+    // Lines that arrived behind an unfinished answer are still part of what was received.
+    for (const QByteArray& raw : m_inbox)
+        m_server.hooks().record(decode(raw), raw);
+    m_inbox.clear();
+    qsizetype lf;
+    while ((lf = m_buffer.indexOf('\n', m_readPos)) >= 0) {
+        QByteArray raw = m_buffer.sliced(m_readPos, lf - m_readPos);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        m_server.hooks().record(decode(raw), raw);
+        m_readPos = lf + 1;
+    }
 }
 
 void KlvConnection::onDisconnected()
 {
     if (m_socket->bytesAvailable() > 0)
         m_buffer += m_socket->readAll();
-    // Lines that arrived behind an unfinished answer are still part of what was received.
     m_closed = true;
     endSuspension();
-    for (const QByteArray& raw : m_inbox)
-        m_server.hooks().record(decode(raw), raw);
-    m_inbox.clear();
     m_actions.clear();
+    recordUnanswered();
     Q_EMIT finished(this);
 }
 
@@ -131,7 +146,6 @@ void KlvConnection::sendText(const QString& line)
     QByteArray bytes = m_utf8 ? line.toUtf8() : KlvAnsiCodec::encode(line);
     bytes += "\r\n";
     m_socket->write(bytes);
-    m_socket->flush();
 }
 
 void KlvConnection::pump()
@@ -153,6 +167,10 @@ void KlvConnection::pump()
         m_inbox.pop_front();
         startLine(raw);
     }
+    // Written out now rather than when the event loop comes round: a script's pieces
+    // separated by a delay must leave as separate reads.
+    if (!m_closed)
+        m_socket->flush();
     m_pumping = false;
 }
 
@@ -207,7 +225,6 @@ void KlvConnection::execute(KlvAction& action)
         break;
     case KlvAction::Kind::SendRaw:
         m_socket->write(action.bytes);
-        m_socket->flush();
         break;
     case KlvAction::Kind::Delay:
         m_suspended = Suspended::Delay;
@@ -215,8 +232,8 @@ void KlvConnection::execute(KlvAction& action)
         break;
     case KlvAction::Kind::Close:
         m_actions.clear();
-        m_inbox.clear();
         m_closed = true;
+        recordUnanswered();
         m_socket->disconnectFromHost(); // writes what is pending first
         break;
     case KlvAction::Kind::DefaultAnswer:

@@ -18,7 +18,8 @@ class QTcpSocket;
 // One client connection: takes lines apart from the byte stream, answers them one at a time
 // in arrival order, and keeps the session's state. An answer is a list of steps; a slow one
 // (a delay, a wait for a lock) holds back the lines behind it, except "BRQ", which breaks it.
-class KlvConnection : public QObject {
+class KlvConnection : public QObject
+{
     Q_OBJECT
 public:
     KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server);
@@ -50,6 +51,7 @@ private:
     void onReadyRead();
     void onDisconnected();
     void takeLines();
+    void recordUnanswered();
     void pump();
     void execute(KlvAction& action);
     void startLine(const QByteArray& raw);
@@ -66,7 +68,8 @@ private:
     bool m_utf8 = false;
 
     QByteArray m_buffer;
-    qsizetype m_scanFrom = 0;
+    qsizetype m_readPos = 0;  // start of the first line not yet taken
+    qsizetype m_scanFrom = 0; // no line feed before this position
     std::deque<QByteArray> m_inbox;
     std::deque<KlvAction> m_actions;
     Answering m_answering = Answering::Nothing;

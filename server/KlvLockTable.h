@@ -7,10 +7,12 @@
 // The locks of every connection of one server. A lock is held by connections in a mode:
 // any number of readers, beside them at most one modifier, or one exclusive holder alone.
 // A connection never blocks itself; asking again changes its mode.
-class KlvLockTable {
+class KlvLockTable
+{
 public:
     enum class Mode { ReadOnly, Modify, Exclusive };
-    struct Holder {
+    struct Holder
+    {
         int connectionId = 0;
         Mode mode = Mode::Exclusive;
         QString user;

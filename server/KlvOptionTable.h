@@ -10,7 +10,8 @@
 // and the value a new connection starts with. Defaults are chosen so that no two options of
 // the same kind agree, and none is the first member of its enumeration: a client that asks
 // with the wrong keyword or misreads the answer shows up in a test.
-class KlvOptionTable {
+class KlvOptionTable
+{
 public:
     enum class Kind {
         Words,         // one of a fixed set of words, any case on input
@@ -20,7 +21,8 @@ public:
         LockBehaviour, // "WAIT", "NOWAIT" or "WAIT:" and seconds
         User,          // a user of the session's Mandant (checked by the caller)
     };
-    struct Option {
+    struct Option
+    {
         QString keyword; // upper case; keywords are matched in any case
         Kind kind;
         QString defaultValue;

@@ -10,7 +10,8 @@
 
 // What a test script does in answer to one received line. The steps run in the order they
 // were given, after the script returns.
-class KlvScriptReply {
+class KlvScriptReply
+{
 public:
     void sendLine(const QString& line);    // encoded in the connection's current character set, line end added
     void sendRaw(const QByteArray& bytes); // exact bytes (split lines, bad encodings, partial lines)
@@ -28,5 +29,4 @@ private:
 // Called in the server's thread for every complete line received (before the normal
 // handling) and once per new connection with an empty line and isGreeting true, so the
 // greeting can be scripted. Returning false means "not handled": the server answers as usual.
-using KlvScript =
-    std::function<bool(int connectionId, const QString& line, bool isGreeting, KlvScriptReply& reply)>;
+using KlvScript = std::function<bool(int connectionId, const QString& line, bool isGreeting, KlvScriptReply& reply)>;

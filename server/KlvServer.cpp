@@ -4,10 +4,8 @@
 #include "KlvServerThread.h"
 
 KlvServer::KlvServer(KlvServerOptions options)
-    : m_options(std::move(options))
-    , m_hooks(std::make_shared<KlvServerHooks>())
-{
-}
+    : m_options(std::move(options)), m_hooks(std::make_shared<KlvServerHooks>())
+{}
 
 KlvServer::~KlvServer()
 {

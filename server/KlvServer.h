@@ -13,10 +13,11 @@
 class KlvServerHooks;
 class KlvServerThread;
 
-struct KlvServerOptions {
-    quint16 port = 0;        // 0 picks a free port
-    QString dataFile;        // sample ERP data (not read yet)
-    int generatedRows = 0;   // generated sample rows (not used yet)
+struct KlvServerOptions
+{
+    quint16 port = 0;            // 0 picks a free port
+    QString dataFile;            // sample ERP data (not read yet)
+    int generatedRows = 0;       // generated sample rows (not used yet)
     bool versionGreeting = true; // greet with "VERSION", so clients switch the Mandant with CHM
     int maxLineLength = 4000;    // a data record longer than this many characters goes on in DC lines
 };
@@ -24,7 +25,8 @@ struct KlvServerOptions {
 // The stand-in KLV server: listens on 127.0.0.1 in a thread of its own and answers the line
 // protocol as the ERP's KLV server does. Tests read what it received and script its answers.
 // Every member may be called from any thread.
-class KlvServer {
+class KlvServer
+{
 public:
     explicit KlvServer(KlvServerOptions options = {});
     ~KlvServer(); // stops and joins its thread
@@ -36,8 +38,10 @@ public:
     quint16 port() const;
     QString errorString() const;
 
-    // Every complete line received on any connection, in order, decoded in the character set
-    // then in force for that connection.
+    // Every complete line received on any connection, in the order the server takes them up,
+    // decoded in the character set then in force for that connection. That is the order of
+    // arrival, except that a BRQ which breaks a running answer is taken up at once, ahead of
+    // lines waiting behind that answer.
     QStringList receivedLines() const;
     // The same lines as their exact bytes, without the line end.
     QList<QByteArray> receivedRawLines() const;

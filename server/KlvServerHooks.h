@@ -12,7 +12,8 @@
 
 // What the server shares with the threads of a test: the record of received lines and the
 // script. The server's thread writes and calls, the test's thread reads and sets.
-class KlvServerHooks {
+class KlvServerHooks
+{
 public:
     void record(const QString& line, const QByteArray& raw);
     QStringList lines() const;

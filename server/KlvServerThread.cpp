@@ -4,10 +4,8 @@
 #include "KlvServerWorker.h"
 
 KlvServerThread::KlvServerThread(KlvServerOptions options, std::shared_ptr<KlvServerHooks> hooks)
-    : m_options(std::move(options))
-    , m_hooks(std::move(hooks))
-{
-}
+    : m_options(std::move(options)), m_hooks(std::move(hooks))
+{}
 
 KlvServerThread::~KlvServerThread()
 {

@@ -12,7 +12,8 @@ class KlvServerHooks;
 
 // The server's own thread: creates the server in it, runs its event loop, and destroys it
 // there again, so no socket is ever touched from another thread.
-class KlvServerThread : public QThread {
+class KlvServerThread : public QThread
+{
     Q_OBJECT
 public:
     KlvServerThread(KlvServerOptions options, std::shared_ptr<KlvServerHooks> hooks);

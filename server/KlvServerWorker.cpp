@@ -8,8 +8,7 @@
 #include <QTcpSocket>
 
 KlvServerWorker::KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvServerHooks> hooks)
-    : m_options(std::move(options))
-    , m_hooks(std::move(hooks))
+    : m_options(std::move(options)), m_hooks(std::move(hooks))
 {
     KlvSessionCommands::addTo(m_commands);
     connect(&m_server, &QTcpServer::newConnection, this, &KlvServerWorker::onNewConnection);
@@ -38,7 +37,7 @@ void KlvServerWorker::onNewConnection()
         auto* connection = new KlvConnection(m_nextId++, socket, *this);
         m_connections.append(connection);
         m_hooks->connectionOpened();
-        connect(connection, &KlvConnection::finished, this, &KlvServerWorker::onFinished, Qt::QueuedConnection);
+        connect(connection, &KlvConnection::finished, this, &KlvServerWorker::onFinished);
         connection->greet();
     }
 }

@@ -16,7 +16,8 @@ class KlvServerHooks;
 
 // The server inside its thread: accepts connections and holds what they share (users,
 // locks, the command table). Everything here runs in that one thread.
-class KlvServerWorker : public QObject {
+class KlvServerWorker : public QObject
+{
     Q_OBJECT
 public:
     KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvServerHooks> hooks);

@@ -6,7 +6,8 @@
 
 // What the server remembers about one connection's session: the Mandant, the user once logged
 // on, the session options and test flags, and whether a server transaction is open.
-class KlvSession {
+class KlvSession
+{
 public:
     KlvSession();
 

@@ -258,7 +258,8 @@ void KlvSessionCommands::showOption(KlvCommandContext& context)
         }
         records.append({keyword, *value});
     }
-    answer.records(u"SHO"_s, records, withMetadata ? optionMetadata(named && keyword == u"TESTFLAG") : QList<QStringList>());
+    answer.records(u"SHO"_s, records,
+                   withMetadata ? optionMetadata(named && keyword == u"TESTFLAG") : QList<QStringList>());
 }
 
 std::optional<QString> KlvSessionCommands::information(KlvCommandContext& context, const QString& keyword,
@@ -406,9 +407,10 @@ void KlvSessionCommands::lock(KlvCommandContext& context)
             connection->runNext(refused.take());
             return;
         }
-        const QString text = longMessage ? u"Lock \"%1\" is held by user %2 at station %3 (session %4)"_s.arg(
-                                               name, blocker.user, blocker.station, QString::number(blocker.connectionId))
-                                         : u"Lock \"%1\" is held by another session"_s.arg(name);
+        const QString text = longMessage
+                                 ? u"Lock \"%1\" is held by user %2 at station %3 (session %4)"_s.arg(
+                                       name, blocker.user, blocker.station, QString::number(blocker.connectionId))
+                                 : u"Lock \"%1\" is held by another session"_s.arg(name);
         refused.nak(text, KlvMessageNumber::Locked);
         connection->runNext(refused.take());
     };

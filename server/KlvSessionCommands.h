@@ -10,7 +10,8 @@ class KlvCommandTable;
 
 // The session level of the protocol: greeting, Mandant switch, logon, end, options and
 // information, transactions, locks, the shell command and the break.
-class KlvSessionCommands {
+class KlvSessionCommands
+{
 public:
     static void addTo(KlvCommandTable& table);
     // The status line every connection opens with; its number 2797 is what clients check.
@@ -29,6 +30,5 @@ private:
 
     static void refuseLogon(KlvCommandContext& context, const QString& reason);
     // The value of a read-only information keyword; nothing when the keyword is not one.
-    static std::optional<QString> information(KlvCommandContext& context, const QString& keyword,
-                                              QString* error);
+    static std::optional<QString> information(KlvCommandContext& context, const QString& keyword, QString* error);
 };

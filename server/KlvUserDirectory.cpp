@@ -47,8 +47,7 @@ const KlvUserDirectory::User* KlvUserDirectory::user(const QString& mandantId, c
     return nullptr;
 }
 
-const KlvUserDirectory::User* KlvUserDirectory::userByPassword(const QString& mandantId,
-                                                               const QString& password) const
+const KlvUserDirectory::User* KlvUserDirectory::userByPassword(const QString& mandantId, const QString& password) const
 {
     if (const Mandant* m = mandant(mandantId)) {
         for (const User& u : m->users) {
@@ -69,8 +68,7 @@ QString KlvUserDirectory::issueOneTimePassword(const QString& mandantId, const Q
         // "#" in 15th place and then logs on without a station name.
         password.clear();
         for (int i = 0; i < 21; ++i) {
-            password += i == 14 ? QChar(u'#')
-                                : QChar(kAlphabet[QRandomGenerator::global()->bounded(kAlphabetSize)]);
+            password += i == 14 ? QChar(u'#') : QChar(kAlphabet[QRandomGenerator::global()->bounded(kAlphabetSize)]);
         }
     } while (m_oneTimePasswords.contains(mandantId + u'\n' + password));
     m_oneTimePasswords.insert(mandantId + u'\n' + password, userName);

@@ -6,16 +6,19 @@
 
 // The Mandants (ERP clients) and users the stand-in server knows, and the one-time passwords
 // it has handed out. The names and passwords are listed in server/README.md.
-class KlvUserDirectory {
+class KlvUserDirectory
+{
 public:
-    struct User {
+    struct User
+    {
         QString name;
         QString password;
         QString operatorCode;
         QString passwordRef; // the user's password record, as a reference
         QString homeDir;
     };
-    struct Mandant {
+    struct Mandant
+    {
         QString id;
         QString name;
         QString dir;

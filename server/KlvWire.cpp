@@ -6,12 +6,23 @@ QString KlvWire::escapeField(QStringView value)
     out.reserve(value.size());
     for (QChar c : value) {
         switch (c.unicode()) {
-        case u'|': out += u"\\|"; break;
-        case u'\n': out += u"\\n"; break;
-        case u'\r': out += u"\\r"; break;
-        case u'\\': out += u"\\\\"; break;
-        case 0: out += u"\\0"; break;
-        default: out += c;
+        case u'|':
+            out += u"\\|";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case 0:
+            out += u"\\0";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -29,10 +40,17 @@ QStringList KlvWire::splitFields(QStringView text)
         } else if (c == u'\\' && i + 1 < n) {
             const QChar next = text[++i];
             switch (next.unicode()) {
-            case u'n': current += u'\n'; break;
-            case u'r': current += u'\r'; break;
-            case u'0': current += QChar(0); break;
-            default: current += next;
+            case u'n':
+                current += u'\n';
+                break;
+            case u'r':
+                current += u'\r';
+                break;
+            case u'0':
+                current += QChar(0);
+                break;
+            default:
+                current += next;
             }
         } else {
             current += c;

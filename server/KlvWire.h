@@ -5,7 +5,8 @@
 #include <QStringView>
 
 // Field escaping of the line protocol, as the server writes and reads it.
-class KlvWire {
+class KlvWire
+{
 public:
     // Bar, line feed, carriage return, backslash and NUL are written with a backslash.
     static QString escapeField(QStringView value);

@@ -16,8 +16,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Stand-in KLV server on 127.0.0.1 for the KLV Viewer and its tests."_s);
     parser.addHelpOption();
-    const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s,
-                                        u"N"_s, u"0"_s);
+    const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s, u"N"_s,
+                                        u"0"_s);
     parser.addOption(portOption);
     parser.process(app);
 

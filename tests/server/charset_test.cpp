@@ -5,7 +5,9 @@
 
 using namespace Qt::StringLiterals;
 
-class ServerCharset : public KlvServerFixture {};
+class ServerCharset : public KlvServerFixture
+{
+};
 
 TEST_F(ServerCharset, AnsiUntilTheServerAcceptsUtf8)
 {
@@ -22,14 +24,16 @@ TEST_F(ServerCharset, AnsiUntilTheServerAcceptsUtf8)
     EXPECT_EQ(client.readRawLine(200), QByteArray()); // nothing more
     client.sendLine(u"SHO|0|CONTEXT|0"_s);
     client.readRawLine();
-    EXPECT_EQ(client.readRawLine(), QByteArray("D|0|CONTEXT|Gr\xfc\xdf" "e"));
+    EXPECT_EQ(client.readRawLine(), QByteArray("D|0|CONTEXT|Gr\xfc\xdf"
+                                               "e"));
     client.readRawLine();
 
     EXPECT_EQ(client.request(u"SET|0|CHARSET|UTF-8"_s), QStringList{u"ACK|0"_s});
     client.setUtf8(true);
     client.sendLine(u"SHO|0|CONTEXT|0"_s);
     client.readRawLine();
-    EXPECT_EQ(client.readRawLine(), QByteArray("D|0|CONTEXT|Gr\xc3\xbc\xc3\x9f" "e"));
+    EXPECT_EQ(client.readRawLine(), QByteArray("D|0|CONTEXT|Gr\xc3\xbc\xc3\x9f"
+                                               "e"));
     client.readRawLine();
     client.sendLine(u"SET|0|CONTEXT|\u00e4\u20ac"_s);
     EXPECT_EQ(client.readAnswer(), QStringList{u"ACK|0"_s});

@@ -6,7 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
-class ServerLocks : public KlvServerFixture {
+class ServerLocks : public KlvServerFixture
+{
 protected:
     void SetUp() override
     {
@@ -23,8 +24,9 @@ protected:
 TEST_F(ServerLocks, AHeldLockIsRefusedWithNowaitNamingItsHolder)
 {
     EXPECT_EQ(first.request(u"LCK|0|STRING|order 4711|EXCLUSIVE|NOWAIT"_s), QStringList{u"ACK|0"_s});
-    EXPECT_EQ(second.request(u"LCK|0|STRING|order 4711|EXCLUSIVE|NOWAIT"_s),
-              QStringList{u"NAK|0|Lock \"order 4711\" is held by user admin at station testhost:1 (session 1)|1009|"_s});
+    EXPECT_EQ(
+        second.request(u"LCK|0|STRING|order 4711|EXCLUSIVE|NOWAIT"_s),
+        QStringList{u"NAK|0|Lock \"order 4711\" is held by user admin at station testhost:1 (session 1)|1009|"_s});
     ASSERT_EQ(second.request(u"SET|0|LONGLOCKMSG|0"_s), QStringList{u"ACK|0"_s});
     EXPECT_EQ(second.request(u"LCK|0|STRING|order 4711|READONLY|NOWAIT"_s),
               QStringList{u"NAK|0|Lock \"order 4711\" is held by another session|1009|"_s});
@@ -76,9 +78,9 @@ TEST_F(ServerLocks, BreakEndsAWaitForALock)
 
 TEST_F(ServerLocks, BadLockRequestsAreRefused)
 {
-    for (const QString& line : {u"LCK|0|TABLE|x|EXCLUSIVE|NOWAIT"_s, u"LCK|0|APP||EXCLUSIVE|NOWAIT"_s,
-                                u"LCK|0|STRING||EXCLUSIVE|NOWAIT"_s, u"LCK|0|STRING|x||NOWAIT"_s,
-                                u"LCK|0|STRING|x|EXCLUSIVE|SOON"_s, u"LCK|0|STRING|never held|UNLOCK|"_s}) {
+    for (const QString& line :
+         {u"LCK|0|TABLE|x|EXCLUSIVE|NOWAIT"_s, u"LCK|0|APP||EXCLUSIVE|NOWAIT"_s, u"LCK|0|STRING||EXCLUSIVE|NOWAIT"_s,
+          u"LCK|0|STRING|x||NOWAIT"_s, u"LCK|0|STRING|x|EXCLUSIVE|SOON"_s, u"LCK|0|STRING|never held|UNLOCK|"_s}) {
         const QStringList answer = first.request(line);
         ASSERT_EQ(answer.size(), 1);
         EXPECT_TRUE(answer[0].startsWith(u"NAK|0|")) << line.toStdString();

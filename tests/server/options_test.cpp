@@ -18,7 +18,8 @@ QString shown(KlvLineClient& client, const QString& keyword)
 }
 } // namespace
 
-class ServerOptions : public KlvServerFixture {
+class ServerOptions : public KlvServerFixture
+{
 protected:
     void SetUp() override
     {
@@ -31,8 +32,9 @@ protected:
 
 TEST_F(ServerOptions, EveryOptionRoundTripsAndRefusesWhatItCannotHold)
 {
-    struct Case {
-        QString setKeyword; // as the client sets it
+    struct Case
+    {
+        QString setKeyword;  // as the client sets it
         QString showKeyword; // as the client asks for it
         QString before;
         QString value;
@@ -84,11 +86,11 @@ TEST_F(ServerOptions, ContextCanBeEmptiedAndRidesOnEveryRefusal)
 
 TEST_F(ServerOptions, InformationItemsAnswerDistinctValuesAndCannotBeSet)
 {
-    const QStringList keys = {u"KLVVersion"_s,  u"WEXAVERSION"_s,  u"TAVVersion"_s, u"WEXAVERSNUM"_s,
-                              u"PWDREF"_s,      u"MANDANT"_s,      u"MANDNAME"_s,   u"MANDDIR"_s,
-                              u"MANDDIRUNC"_s,  u"HOMEDIR"_s,      u"HOMEDIRUNC"_s, u"SERVERPID"_s,
-                              u"GUIDDESRVNAME"_s, u"NEWVERSSTR"_s, u"DBCLIENTID"_s, u"OPERATORCODE"_s,
-                              u"LANGCODE"_s,    u"LANGISO"_s,      u"ONETIMEPWD"_s};
+    const QStringList keys = {u"KLVVersion"_s,    u"WEXAVERSION"_s, u"TAVVersion"_s, u"WEXAVERSNUM"_s,
+                              u"PWDREF"_s,        u"MANDANT"_s,     u"MANDNAME"_s,   u"MANDDIR"_s,
+                              u"MANDDIRUNC"_s,    u"HOMEDIR"_s,     u"HOMEDIRUNC"_s, u"SERVERPID"_s,
+                              u"GUIDDESRVNAME"_s, u"NEWVERSSTR"_s,  u"DBCLIENTID"_s, u"OPERATORCODE"_s,
+                              u"LANGCODE"_s,      u"LANGISO"_s,     u"ONETIMEPWD"_s};
     QSet<QString> values;
     for (const QString& key : keys) {
         const QString value = shown(client, key);
@@ -124,7 +126,8 @@ TEST_F(ServerOptions, AllOptionsComeAsNameValueRecordsWithMetadataOnRequest)
     EXPECT_EQ(answer[1], u"DM|0|NAME|OPTION|VALUE");
     EXPECT_TRUE(answer.contains(u"D|0|DATEMODE|TAV4"_s));
     EXPECT_TRUE(answer.contains(u"D|0|CHARSET|ANSI"_s));
-    const qsizetype records = std::count_if(answer.begin(), answer.end(), [](const QString& l) { return l.startsWith(u"D|"); });
+    const qsizetype records =
+        std::count_if(answer.begin(), answer.end(), [](const QString& l) { return l.startsWith(u"D|"); });
     EXPECT_EQ(answer.first(), u"BOD|0|SHO|%1"_s.arg(records));
     EXPECT_EQ(answer.last(), u"EOD|0|SHO|%1|1"_s.arg(records));
 }

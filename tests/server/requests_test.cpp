@@ -4,7 +4,8 @@
 
 using namespace Qt::StringLiterals;
 
-class ServerRequests : public KlvServerFixture {
+class ServerRequests : public KlvServerFixture
+{
 protected:
     void SetUp() override
     {

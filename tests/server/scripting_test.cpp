@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-class ServerScripting : public KlvServerFixture {
+class ServerScripting : public KlvServerFixture
+{
 protected:
     KlvServerOptions serverOptions() const override
     {

@@ -11,7 +11,9 @@ QString logonLine(const QString& password, const QString& mandant, const QString
 }
 } // namespace
 
-class ServerSession : public KlvServerFixture {};
+class ServerSession : public KlvServerFixture
+{
+};
 
 TEST_F(ServerSession, GreetsWithVersionAndLogsOnAfterChm)
 {
@@ -42,7 +44,8 @@ TEST_F(ServerSession, LogonNamesTheMandantOrTheUserByPasswordAlone)
 
 TEST_F(ServerSession, RefusedLogonsSayWhyInAnErrorLineBeforeTheNak)
 {
-    struct Case {
+    struct Case
+    {
         QString chm;
         QString logon;
         QString reason;
@@ -101,7 +104,8 @@ TEST_F(ServerSession, GarbageAndUnknownCommandsAreRefusedEmptyLinesIgnored)
     EXPECT_EQ(server().receivedLines().mid(2, 2), (QStringList{QString(), QString()}));
 }
 
-class ServerSessionPlainGreeting : public KlvServerFixture {
+class ServerSessionPlainGreeting : public KlvServerFixture
+{
 protected:
     KlvServerOptions serverOptions() const override
     {

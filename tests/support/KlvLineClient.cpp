@@ -92,6 +92,6 @@ bool KlvLineClient::logOn(const QString& mandant, const QString& user, const QSt
         return false;
     if (request(u"CHM|0|"_s + mandant) != QStringList{u"ACK|0"_s})
         return false;
-    return request(u"LGN|0|%1||3.31|testhost|test|testhost:1|127.0.0.1|%2|0"_s.arg(password, user))
-           == QStringList{u"ACK|0"_s};
+    return request(u"LGN|0|%1||3.31|testhost|test|testhost:1|127.0.0.1|%2|0"_s.arg(password, user)) ==
+           QStringList{u"ACK|0"_s};
 }

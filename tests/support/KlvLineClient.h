@@ -8,7 +8,8 @@
 // A plain blocking client of the line protocol for tests that look at the wire itself:
 // sends lines in ANSI or UTF-8 and reads answer lines with a time limit. Runs in the
 // calling thread without an event loop.
-class KlvLineClient {
+class KlvLineClient
+{
 public:
     bool connectTo(quint16 port, int timeoutMs = 5000);
     void setUtf8(bool on) { m_utf8 = on; }

@@ -8,7 +8,8 @@
 
 // A GoogleTest fixture with a running stand-in server on 127.0.0.1 and a free port.
 // Override serverOptions() to start it differently.
-class KlvServerFixture : public ::testing::Test {
+class KlvServerFixture : public ::testing::Test
+{
 protected:
     void SetUp() override;
     void TearDown() override;
