@@ -1,7 +1,7 @@
 #include "ConnectionDataDialog.h"
 
 #include "ConnectionStore.h"
-#include "KeyCodes.h"
+#include "FormKeyWatcher.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -116,6 +116,7 @@ ConnectionDataDialog::ConnectionDataDialog(QWidget* parent) : QDialog(parent)
     connect(m_mitUsername, &QCheckBox::toggled, this, &ConnectionDataDialog::updateUserNameBox);
     connect(m_connName, &QLineEdit::textChanged, this, &ConnectionDataDialog::updateSaveButton);
     connect(m_port, &QLineEdit::textChanged, this, &ConnectionDataDialog::updateSaveButton);
+    connect(new FormKeyWatcher(this), &FormKeyWatcher::keyReleased, this, &ConnectionDataDialog::keyReleased);
     updateUserNameBox();
     updateSaveButton();
 }
@@ -210,12 +211,6 @@ void ConnectionDataDialog::showEvent(QShowEvent* event)
     target->setFocus(Qt::OtherFocusReason);
 }
 
-void ConnectionDataDialog::keyReleaseEvent(QKeyEvent* event)
-{
-    if (!event->isAutoRepeat())
-        Q_EMIT keyReleased(objectName(), KeyCodes::virtualKey(event->key()), KeyCodes::shiftState(event->modifiers()));
-    QDialog::keyReleaseEvent(event);
-}
 
 void ConnectionDataDialog::done(int result)
 {

@@ -45,7 +45,6 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void done(int result) override;
 
 private:

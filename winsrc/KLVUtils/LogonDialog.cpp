@@ -3,7 +3,7 @@
 #include "ConnectionDataDialog.h"
 #include "ConnectionStore.h"
 #include "KLVLogon.h"
-#include "KeyCodes.h"
+#include "FormKeyWatcher.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -125,6 +125,7 @@ LogonDialog::LogonDialog(QWidget* parent) : QDialog(parent)
                   {m_verbindungLoeschen, 24}, {m_label1, 28},   {m_passwortLabel, 25},
                   {m_okButton, 26},      {m_abbruchButton, 27}};
 
+    connect(new FormKeyWatcher(this), &FormKeyWatcher::keyReleased, this, &LogonDialog::passKey);
     m_connectionData = new ConnectionDataDialog(this);
     m_connectionData->setModal(true);
 
@@ -380,12 +381,6 @@ void LogonDialog::showEvent(QShowEvent* event)
     SetInitialFocus();
 }
 
-void LogonDialog::keyReleaseEvent(QKeyEvent* event)
-{
-    if (!event->isAutoRepeat())
-        passKey(objectName(), KeyCodes::virtualKey(event->key()), KeyCodes::shiftState(event->modifiers()));
-    QDialog::keyReleaseEvent(event);
-}
 
 void LogonDialog::passKey(const QString& formName, int keyCode, int shift)
 {

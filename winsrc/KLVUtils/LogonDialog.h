@@ -76,7 +76,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void done(int result) override;
 
 private:

@@ -1,0 +1,90 @@
+#pragma once
+
+// Drives the logon component's modal dialogs from a test: an act runs on a window as soon as
+// it shows, as a user's clicks would.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace DialogDriver {
+
+// Acts waiting for their window; a required one that never ran fails the test.
+inline std::vector<std::pair<QPointer<QTimer>, bool>> pendingActs;
+
+inline void closeModals()
+{
+    while (QWidget* w = QApplication::activeModalWidget()) {
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+        else
+            w->close();
+    }
+}
+
+// Runs act on the modal window of this object or class name once it shows. A failed check
+// inside act closes every modal window, so a failing test ends instead of hanging.
+inline void whenShown(const QString& name, std::function<void(QWidget*)> act, bool required = true)
+{
+    auto* timer = new QTimer;
+    pendingActs.emplace_back(timer, required);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible() ||
+            (w->objectName() != name && QLatin1StringView(w->metaObject()->className()) != name))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(w);
+        if (QTest::currentTestFailed())
+            closeModals();
+    });
+    timer->start(10);
+}
+
+// Stops the acts still waiting; false when a required one never ran.
+inline bool finishPendingActs()
+{
+    bool missed = false;
+    for (auto& [timer, required] : pendingActs) {
+        missed = missed || (required && timer && timer->isActive());
+        delete timer.data();
+    }
+    pendingActs.clear();
+    closeModals();
+    return !missed;
+}
+
+// A control of the dialog itself (the logon dialog's children include the other dialog,
+// whose controls partly share its names).
+template <class T>
+T* child(QWidget* dialog, const QString& name)
+{
+    T* c = dialog->findChild<T*>(name, Qt::FindDirectChildrenOnly);
+    if (!c)
+        qFatal("no control %s in %s", qPrintable(name), qPrintable(dialog->objectName()));
+    return c;
+}
+
+inline void click(QWidget* dialog, const QString& button)
+{
+    child<QPushButton>(dialog, button)->click();
+}
+
+// Picks a connection in the logon dialog's list as a click would.
+inline void choose(QWidget* logon, const QString& name)
+{
+    auto* list = child<QComboBox>(logon, QStringLiteral("Verbindungen"));
+    list->setCurrentIndex(list->findText(name));
+    Q_EMIT list->activated(list->currentIndex());
+}
+
+} // namespace DialogDriver
