@@ -114,7 +114,7 @@ TEST(ConnectionStore, HandWrittenRecordsFollowTheReadingRules)
 
 TEST(ConnectionStore, NamesWithUnusualCharactersAreListedAndReadBack)
 {
-    const QStringList names{u"a/b"_s,   u"C:\\dir"_s, u"x;y=z"_s,  u"100%"_s,   u"#hash"_s,
+    const QStringList names{u"a/b"_s,   u"C:\\dir"_s, u"x;y=z"_s,    u"100%"_s,    u"#hash"_s,
                             u"[sec]"_s, u" lead"_s,   u"Müller ß"_s, u"q\"uote"_s, u"a%2Fb"_s};
     ConnectionStore store(u"Unusual"_s);
     for (const QString& n : names)

@@ -46,9 +46,18 @@ QByteArray iniContent(const QString& app)
 }
 
 // Several outputs in one text, so a failed comparison shows them all.
-QString field(const QString& v) { return v; }
-QString field(int v) { return QString::number(v); }
-QString field(bool v) { return v ? u"true"_s : u"false"_s; }
+QString field(const QString& v)
+{
+    return v;
+}
+QString field(int v)
+{
+    return QString::number(v);
+}
+QString field(bool v)
+{
+    return v ? u"true"_s : u"false"_s;
+}
 template <class... T>
 QString fields(const T&... v)
 {
@@ -88,10 +97,7 @@ class LogonTest : public QObject
     }
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        QVERIFY2(finishPendingActs(), "a window the test waited for was not shown");
-    }
+    void cleanup() { QVERIFY2(finishPendingActs(), "a window the test waited for was not shown"); }
 
     void choosingAStoredConnectionReturnsItsDataAndRemembersIt()
     {
@@ -209,7 +215,8 @@ private Q_SLOTS:
         whenShown(u"Logon"_s, [](QWidget* w) {
             QCOMPARE(child<QComboBox>(w, u"Verbindungen"_s)->currentIndex(), -1);
             whenShown(u"QMessageBox"_s, [](QWidget* box) {
-                QCOMPARE(static_cast<QMessageBox*>(box)->text(), u"Can't connect:\nNo connection information selected"_s);
+                QCOMPARE(static_cast<QMessageBox*>(box)->text(),
+                         u"Can't connect:\nNo connection information selected"_s);
                 whenShown(u"Logon"_s, [](QWidget* again) {
                     choose(again, u"B"_s);
                     click(again, u"OKButton"_s);
@@ -234,7 +241,8 @@ private Q_SLOTS:
         QCOMPARE(fields(a.host, a.port, a.mandant, withUserName), u"host-b|7002|mb|false"_s);
         QCOMPARE(logon.ConnectionName(), u"b"_s);
 
-        whenShown(u"Logon"_s, [](QWidget*) { QFAIL("no dialog for a connection that is not stored"); }, false);
+        whenShown(
+            u"Logon"_s, [](QWidget*) { QFAIL("no dialog for a connection that is not stored"); }, false);
         Args b;
         logon.setConnectionName(u"Nope"_s);
         QCOMPARE(run(logon, b), KLVLogon::logonUnknownConnection);
@@ -361,7 +369,8 @@ private Q_SLOTS:
         whenShown(u"Logon"_s, [](QWidget* w) {
             whenShown(u"ConnectionData"_s, [](QWidget* d) {
                 whenShown(u"QMessageBox"_s, [](QWidget* box) {
-                    QVERIFY(static_cast<QMessageBox*>(box)->text().startsWith(u"The connection data could not be saved"_s));
+                    QVERIFY(
+                        static_cast<QMessageBox*>(box)->text().startsWith(u"The connection data could not be saved"_s));
                     whenShown(u"ConnectionData"_s, [](QWidget* again) {
                         QCOMPARE(child<QLineEdit>(again, u"ConnName"_s)->text(), u"Typed"_s);
                         click(again, u"AbbruchButton"_s);
@@ -444,9 +453,9 @@ private Q_SLOTS:
         logon.setLanguage(0);
         QCOMPARE(logon.Language(), 9);
         whenShown(u"Logon"_s, [&logon](QWidget* w) {
-            for (const char16_t* name : {u"Label5", u"Verbindungen", u"NeueVerbindung", u"VerbindungAendern",
-                                         u"VerbindungLoeschen", u"Label1", u"UserName", u"PasswortLabel", u"Passwort",
-                                         u"OKButton", u"AbbruchButton"})
+            for (const char16_t* name :
+                 {u"Label5", u"Verbindungen", u"NeueVerbindung", u"VerbindungAendern", u"VerbindungLoeschen", u"Label1",
+                  u"UserName", u"PasswortLabel", u"Passwort", u"OKButton", u"AbbruchButton"})
                 QVERIFY(w->findChild<QWidget*>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly));
             QCOMPARE(w->windowTitle(), u"Connect to KLV server"_s);
             QCOMPARE(child<QPushButton>(w, u"OKButton"_s)->text(), u"Co&nnect"_s);

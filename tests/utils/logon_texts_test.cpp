@@ -1,11 +1,9 @@
-// The component's texts by number and language, and the key codes of its KeyPressed event.
-#include "KeyCodes.h"
+// The component's texts by number and language.
 #include "LogonTexts.h"
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-using klvutils::KeyCodes;
 using klvutils::LogonTexts;
 
 TEST(LogonTexts, GermanAndEnglishTextsByNumber)
@@ -44,15 +42,4 @@ TEST(LogonTexts, EveryLanguageButGermanIsEnglish)
         EXPECT_EQ(texts.langId(), 9) << lang;
         EXPECT_EQ(texts.base(), 2000) << lang;
     }
-}
-
-TEST(KeyCodes, FunctionKeysCarryTheirWindowsCodes)
-{
-    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_F1), 112);
-    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_F16), 127);
-    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_F17), 128);
-    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Return), 13);
-    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Q), 81);
-    EXPECT_EQ(KeyCodes::shiftState(Qt::ShiftModifier | Qt::AltModifier), 5);
-    EXPECT_EQ(KeyCodes::shiftState(Qt::ControlModifier), 2);
 }

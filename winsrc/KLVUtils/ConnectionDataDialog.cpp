@@ -108,7 +108,7 @@ ConnectionDataDialog::ConnectionDataDialog(QWidget* parent) : QDialog(parent)
     setTabOrder(m_userName, m_speichern);
     setTabOrder(m_speichern, m_abbruch);
 
-    m_captions = {{m_connNameLabel, 10}, {m_hostLabel, 11}, {m_portLabel, 12}, {m_mandantLabel, 13},
+    m_captions = {{m_connNameLabel, 10}, {m_hostLabel, 11}, {m_portLabel, 12},   {m_mandantLabel, 13},
                   {m_speichern, 14},     {m_abbruch, 15},   {m_mitUsername, 16}, {m_userNameLabel, 29}};
 
     connect(m_speichern, &QPushButton::clicked, this, &QDialog::accept);
@@ -210,7 +210,6 @@ void ConnectionDataDialog::showEvent(QShowEvent* event)
     }
     target->setFocus(Qt::OtherFocusReason);
 }
-
 
 void ConnectionDataDialog::done(int result)
 {

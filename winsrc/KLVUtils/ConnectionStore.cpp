@@ -76,8 +76,7 @@ QString decodePercent(const QString& text)
 
 ConnectionStore::ConnectionStore(const QString& application)
     : m_settings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, application)
-{
-}
+{}
 
 QString ConnectionStore::sectionPath(const QString& section) const
 {

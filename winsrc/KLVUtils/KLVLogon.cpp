@@ -68,8 +68,7 @@ KLVLogon::Logon_Result KLVLogon::GetKLVLogonInfo(QString Application, QString& H
                                                  QString& Passwort, bool ShowDialog, QVariant IgnoreSavedSettings)
 {
     QString userName;
-    return GetKLVLogonInfoUser(Application, Host, Port, Mandant, userName, Passwort, ShowDialog,
-                               IgnoreSavedSettings);
+    return GetKLVLogonInfoUser(Application, Host, Port, Mandant, userName, Passwort, ShowDialog, IgnoreSavedSettings);
 }
 
 KLVLogon::Logon_Result KLVLogon::GetKLVConnInfo(QString Application, QString Connection, QString& Host, int& Port,
@@ -79,16 +78,16 @@ KLVLogon::Logon_Result KLVLogon::GetKLVConnInfo(QString Application, QString Con
     return GetKLVConnInfoUser(Application, Connection, Host, Port, Mandant, withUserName);
 }
 
-KLVLogon::Logon_Result KLVLogon::GetKLVLogonInfoUser(QString Application, QString& Host, int& Port,
-                                                     QString& Mandant, QString& UserName, QString& Passwort,
-                                                     bool ShowDialog, QVariant /*IgnoreSavedSettings*/)
+KLVLogon::Logon_Result KLVLogon::GetKLVLogonInfoUser(QString Application, QString& Host, int& Port, QString& Mandant,
+                                                     QString& UserName, QString& Passwort, bool ShowDialog,
+                                                     QVariant /*IgnoreSavedSettings*/)
 {
     bool withUserName = false;
     return runLogon(Application, Host, Port, Mandant, UserName, Passwort, withUserName, ShowDialog);
 }
 
-KLVLogon::Logon_Result KLVLogon::GetKLVConnInfoUser(QString Application, QString Connection, QString& Host,
-                                                    int& Port, QString& Mandant, bool& WithUserName)
+KLVLogon::Logon_Result KLVLogon::GetKLVConnInfoUser(QString Application, QString Connection, QString& Host, int& Port,
+                                                    QString& Mandant, bool& WithUserName)
 {
     m_connectionName = Connection;
     QString userName;
@@ -97,8 +96,7 @@ KLVLogon::Logon_Result KLVLogon::GetKLVConnInfoUser(QString Application, QString
 }
 
 KLVLogon::Logon_Result KLVLogon::runLogon(const QString& application, QString& host, int& port, QString& mandant,
-                                          QString& userName, QString& passwort, bool& withUserName,
-                                          bool showDialog)
+                                          QString& userName, QString& passwort, bool& withUserName, bool showDialog)
 {
     m_lastError.clear();
     LogonDialog& logon = form();

@@ -2,8 +2,8 @@
 
 #include "ConnectionDataDialog.h"
 #include "ConnectionStore.h"
-#include "KLVLogon.h"
 #include "FormKeyWatcher.h"
+#include "KLVLogon.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -121,9 +123,8 @@ LogonDialog::LogonDialog(QWidget* parent) : QDialog(parent)
     setTabOrder(m_passwort, m_okButton);
     setTabOrder(m_okButton, m_abbruchButton);
 
-    m_captions = {{m_label5, 21},        {m_neueVerbindung, 22}, {m_verbindungAendern, 23},
-                  {m_verbindungLoeschen, 24}, {m_label1, 28},   {m_passwortLabel, 25},
-                  {m_okButton, 26},      {m_abbruchButton, 27}};
+    m_captions = {{m_label5, 21}, {m_neueVerbindung, 22}, {m_verbindungAendern, 23}, {m_verbindungLoeschen, 24},
+                  {m_label1, 28}, {m_passwortLabel, 25},  {m_okButton, 26},          {m_abbruchButton, 27}};
 
     connect(new FormKeyWatcher(this), &FormKeyWatcher::keyReleased, this, &LogonDialog::passKey);
     m_connectionData = new ConnectionDataDialog(this);
@@ -380,7 +381,6 @@ void LogonDialog::showEvent(QShowEvent* event)
     m_aktion = 2;
     SetInitialFocus();
 }
-
 
 void LogonDialog::passKey(const QString& formName, int keyCode, int shift)
 {
