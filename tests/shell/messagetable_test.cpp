@@ -1,0 +1,143 @@
+// The message table: reading message files, looking texts up, filling placeholders.
+#include "MainModul.h"
+#include "MessageTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+
+} // namespace
+
+TEST(MessageFile, NumbersTextsCommentsAndRange)
+{
+    MessageTable table;
+    table.LoadText(u"\" a comment 0028 Nope\n"
+                   "0028 Yes\n"
+                   "28 abc\n"   // number from the first four characters, text from the sixth
+                   "0029\tNo\n" // any fifth character separates
+                   "2500 Out of range\n"
+                   "-001 Negative\n"
+                   "0030 \n"
+                   "0031 first\n"
+                   "0031 second\n"
+                   "  32 Blanks before the number\n"
+                   "0033 {1} keeps its braces\n"
+                   "\n"_s);
+    EXPECT_EQ(table.Text(28), u"c");
+    EXPECT_EQ(table.Text(29), u"No");
+    EXPECT_EQ(table.Text(30), QString());
+    EXPECT_EQ(table.Text(31), u"second");
+    EXPECT_EQ(table.Text(32), u"Blanks before the number");
+    EXPECT_EQ(table.Text(33), u"{1} keeps its braces");
+    // A line without number, the empty line included, lands in message 0.
+    EXPECT_EQ(table.Text(0), QString());
+    table.LoadText(u"text without number\n"_s);
+    EXPECT_EQ(table.Text(0), u"without number");
+    EXPECT_EQ(table.Text(2500), QString());
+}
+
+TEST(MessageFile, ASecondFileReplacesOnlyItsOwnNumbers)
+{
+    QTemporaryDir dir;
+    const QString de = writeFile(dir, u"msg_de.txt"_s, "0028 Ja\r\n0029 Nein\r\n0040 Nur deutsch\r\n");
+    const QString en = writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n0029 No\n");
+    MessageTable table;
+    ASSERT_TRUE(table.LoadFile(de));
+    ASSERT_TRUE(table.LoadFile(en));
+    EXPECT_EQ(table.Text(28), u"Yes");
+    EXPECT_EQ(table.Text(29), u"No"); // CR LF and LF files both lose their line ends
+    EXPECT_EQ(table.Text(40), u"Nur deutsch");
+}
+
+TEST(MessageFile, Utf8AndWindows1252FilesReadTheSame)
+{
+    QTemporaryDir dir;
+    const QString utf8 = writeFile(dir, u"u.txt"_s,
+                                   "\xEF\xBB\xBF"
+                                   "0100 \xC3\xA4nderung \xE2\x82\xAC\n");
+    const QString ansi = writeFile(dir, u"a.txt"_s, "0100 \xE4nderung \x80\r\n");
+    MessageTable a;
+    MessageTable b;
+    ASSERT_TRUE(a.LoadFile(utf8));
+    ASSERT_TRUE(b.LoadFile(ansi));
+    EXPECT_EQ(a.Text(100), u"\u00e4nderung \u20ac");
+    EXPECT_EQ(b.Text(100), a.Text(100));
+}
+
+TEST(MessageFile, AMissingFileIsAnErrorAndKeepsTheTable)
+{
+    MessageTable table;
+    table.SetText(5, u"kept"_s);
+    QString error;
+    EXPECT_FALSE(table.LoadFile(u"/nonexistent/msg_xx.txt"_s, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(table.Text(5), u"kept");
+}
+
+TEST(GetMessageTextByNr, DefaultsAndTheCantLoadText)
+{
+    MessageTable table;
+    table.SetText(912, u"Close"_s);
+    EXPECT_EQ(table.GetMessageTextByNr(912), u"Close");
+    EXPECT_EQ(table.GetMessageTextByNr(u" 912 "_s), u"Close");
+    EXPECT_EQ(table.GetMessageTextByNr(911.6), u"Close"); // rounded
+    EXPECT_EQ(table.GetMessageTextByNr(4711), u"Error 4711 (Cant load message)");
+    EXPECT_EQ(table.GetMessageTextByNr(4711, u"fallback"_s), u"fallback");
+    EXPECT_EQ(table.GetMessageTextByNr(913, u"fallback"_s), u"fallback");
+    EXPECT_EQ(table.GetMessageTextByNr(u"Caption"_s, u"Caption"_s), u"Caption");
+    // No number and no default: the "can't load" text, not a failure.
+    EXPECT_EQ(table.GetMessageTextByNr(u"abc"_s), u"Error abc (Cant load message)");
+    EXPECT_EQ(table.GetMessageTextByNr(u"12abc"_s, u"d"_s), u"d");
+}
+
+TEST(FormatMessage, PlaceholdersAreFilledInOnePass)
+{
+    MessageTable table;
+    table.SetText(20, u"{1} - Mandant {2} on {3}"_s);
+    EXPECT_EQ(table.FormatMessage(20, QString(), {u"KLVViewer"_s, u"M1"_s, u"host"_s}),
+              u"KLVViewer - Mandant M1 on host");
+    // An empty message takes the default; a {3} without value stays.
+    EXPECT_EQ(table.FormatMessage(21, u"{1} and {2} and {3}"_s, {u"A"_s, u"B"_s}), u"A and B and {3}");
+    // A value that holds a placeholder is not filled again.
+    EXPECT_EQ(table.FormatMessage(21, u"{1}/{2}"_s, {u"{2}"_s, u"x"_s}), u"{2}/x");
+    // Numbers and repeated placeholders; {01} and {0} are no placeholders.
+    EXPECT_EQ(table.FormatMessage(21, u"{1}{1} {01} {0} {"_s, {42}), u"4242 {01} {0} {");
+    // No message and no default: the "can't load" text, its "{" untouched.
+    EXPECT_EQ(table.FormatMessage(22, QString(), {u"v"_s}), u"Error 22 (Cant load message)");
+}
+
+TEST(FormatMessage, TheModuleFormTakesAnyValues)
+{
+    MainModul::MessageTexts.SetText(145, u"GUI for Mandant {1} not started ({2})"_s);
+    EXPECT_EQ(MainModul::FormatMessage(145, QString(), u"M1"_s, 7), u"GUI for Mandant M1 not started (7)");
+    MainModul::MessageTexts.SetText(145, QString());
+}
+
+// Every message number the shell's code asks for is in both message files of the program.
+TEST(MessageFiles, HoldEveryNumberTheShellUses)
+{
+    const QDir source = QFileInfo(QString::fromUtf8(__FILE__)).dir();
+    const int used[] = {23, 24, 25, 26, 27, 28, 29, 44, 48, 69, 123, 145, 146, 252, 253, 305, 563, 901};
+    for (const QString& lang : {u"en"_s, u"de"_s}) {
+        const QString path = source.filePath(u"../../winsrc/viewer/messages/msg_"_s + lang + u".txt"_s);
+        MessageTable table;
+        ASSERT_TRUE(table.LoadFile(path)) << path.toStdString();
+        for (int nr : used)
+            EXPECT_FALSE(table.Text(nr).isEmpty()) << "message " << nr << " missing in msg_" << lang.toStdString();
+    }
+}

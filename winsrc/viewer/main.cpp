@@ -1,0 +1,6 @@
+#include "MainModul.h"
+
+int main(int argc, char** argv)
+{
+    return MainModul::Main(argc, argv);
+}

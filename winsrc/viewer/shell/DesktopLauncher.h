@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// Help pages, web addresses and files opened on the desktop: addresses and files through the
+// desktop's registered programs, other programs started with an argument list, never through
+// a shell.
+class DesktopLauncher
+{
+public:
+    // The address of the help file (relative to the program's directory, "\" or "/" between
+    // its parts) at a topic ("" for its start).
+    static QUrl HelpAddress(const QString& programDir, const QString& helpFileName, const QString& topic);
+
+    // The extension of a file: the text after the last "." of its name (not of the directories
+    // above it); "" when the name has no ".".
+    static QString FileExtension(const QString& filePath);
+
+    // The program and its arguments for a command line and a file: every "%1" becomes the
+    // file; without one the file is the last argument. Quotes in the command group words.
+    static QStringList CommandArguments(const QString& command, const QString& filePath);
+
+    // Opens an address with the desktop's program for it.
+    static bool OpenUrl(const QUrl& url);
+
+    // Starts a command for a file, detached. False with errorText when it cannot be started.
+    static bool StartCommand(const QString& command, const QString& filePath, QString* errorText);
+};

@@ -1,0 +1,296 @@
+#include "IniFile.h"
+
+#include "TextFileDecoder.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool hasLineBreak(const QString& text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+bool hasOuterBlanks(const QString& text)
+{
+    return !text.isEmpty() && (text.front().isSpace() || text.back().isSpace());
+}
+
+bool equalNames(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+IniFile::IniFile(const QString& path) : m_path(path) {}
+
+bool IniFile::load()
+{
+    m_lines.clear();
+    m_lineEnd = u"\r\n"_s;
+    m_error.clear();
+    QFile file(m_path);
+    if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        m_error = m_path.isEmpty() ? u"No file name"_s : file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains("\n") && !bytes.contains("\r\n"))
+        m_lineEnd = u"\n"_s;
+    m_lines = TextFileDecoder::splitLines(TextFileDecoder::decode(bytes));
+    return true;
+}
+
+bool IniFile::save()
+{
+    m_error.clear();
+    if (m_path.isEmpty()) {
+        m_error = u"No file name"_s;
+        return false;
+    }
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = file.errorString();
+        return false;
+    }
+    QString text;
+    for (const QString& line : std::as_const(m_lines))
+        text += line + m_lineEnd;
+    file.write(text.toUtf8());
+    if (!file.commit()) {
+        m_error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+IniFile::Line IniFile::classify(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(u'[')) {
+        qsizetype end = trimmed.indexOf(u']');
+        if (end < 0)
+            end = trimmed.size();
+        return {Line::Section, trimmed.mid(1, end - 1).trimmed()};
+    }
+    if (trimmed.startsWith(u';'))
+        return {};
+    const qsizetype eq = trimmed.indexOf(u'=');
+    if (eq < 0)
+        return {};
+    return {Line::Entry, trimmed.left(eq).trimmed()};
+}
+
+QString IniFile::unquote(const QString& rawValue)
+{
+    const QString v = rawValue.trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        return v.mid(1, v.size() - 2);
+    return v;
+}
+
+QString IniFile::quoteIfNeeded(const QString& value)
+{
+    const bool quotedLook =
+        value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+    if (hasOuterBlanks(value) || quotedLook)
+        return u'"' + value + u'"';
+    return value;
+}
+
+qsizetype IniFile::findSection(const QString& section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line l = classify(m_lines[i]);
+        if (l.kind == Line::Section && equalNames(l.name, section.trimmed()))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype IniFile::sectionEnd(qsizetype headerIndex) const
+{
+    qsizetype i = headerIndex + 1;
+    while (i < m_lines.size() && classify(m_lines[i]).kind != Line::Section)
+        ++i;
+    return i;
+}
+
+qsizetype IniFile::findKey(qsizetype headerIndex, const QString& key) const
+{
+    const qsizetype end = sectionEnd(headerIndex);
+    for (qsizetype i = headerIndex + 1; i < end; ++i) {
+        const Line l = classify(m_lines[i]);
+        if (l.kind == Line::Entry && equalNames(l.name, key.trimmed()))
+            return i;
+    }
+    return -1;
+}
+
+bool IniFile::contains(const QString& section, const QString& key) const
+{
+    const qsizetype header = findSection(section);
+    return header >= 0 && findKey(header, key) >= 0;
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& Default) const
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return Default;
+    const qsizetype index = findKey(header, key);
+    if (index < 0)
+        return Default;
+    const QString& line = m_lines[index];
+    return unquote(line.mid(line.indexOf(u'=') + 1));
+}
+
+QStringList IniFile::sectionNames() const
+{
+    QStringList names;
+    for (const QString& line : m_lines) {
+        const Line l = classify(line);
+        if (l.kind != Line::Section || l.name.isEmpty())
+            continue;
+        bool seen = false;
+        for (const QString& n : std::as_const(names))
+            seen = seen || equalNames(n, l.name);
+        if (!seen)
+            names.append(l.name);
+    }
+    return names;
+}
+
+QStringList IniFile::keys(const QString& section) const
+{
+    QStringList names;
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return names;
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const Line l = classify(m_lines[i]);
+        if (l.kind == Line::Entry)
+            names.append(l.name);
+    }
+    return names;
+}
+
+bool IniFile::setValue(const QString& section, const QString& key, const QString& value)
+{
+    m_error.clear();
+    if (section.isEmpty() || hasLineBreak(section) || section.contains(u']') || hasOuterBlanks(section)) {
+        m_error = u"The section name cannot be stored: "_s + section;
+        return false;
+    }
+    if (key.isEmpty() || hasLineBreak(key) || key.contains(u'=') || key.startsWith(u'[') || key.startsWith(u';') ||
+        hasOuterBlanks(key)) {
+        m_error = u"The key name cannot be stored: "_s + key;
+        return false;
+    }
+    if (hasLineBreak(value)) {
+        m_error = u"A value with a line break cannot be stored under "_s + key;
+        return false;
+    }
+    const QString stored = quoteIfNeeded(value);
+    qsizetype header = findSection(section);
+    if (header < 0) {
+        m_lines.append(u'[' + section + u']');
+        m_lines.append(key + u'=' + stored);
+        return true;
+    }
+    const qsizetype index = findKey(header, key);
+    if (index >= 0) {
+        // The key keeps the spelling the file gave it.
+        m_lines[index] = classify(m_lines[index]).name + u'=' + stored;
+        return true;
+    }
+    // A new key goes behind the section's last entry, before the blank lines that part it
+    // from the next section.
+    qsizetype insertAt = sectionEnd(header);
+    while (insertAt > header + 1 && m_lines[insertAt - 1].trimmed().isEmpty())
+        --insertAt;
+    m_lines.insert(insertAt, key + u'=' + stored);
+    return true;
+}
+
+bool IniFile::removeKey(const QString& section, const QString& key)
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return false;
+    const qsizetype index = findKey(header, key);
+    if (index < 0)
+        return false;
+    m_lines.removeAt(index);
+    return true;
+}
+
+bool IniFile::removeSection(const QString& section)
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return false;
+    m_lines.remove(header, sectionEnd(header) - header);
+    return true;
+}
+
+QString IniFile::ReadIniString(const QString& path, const QString& section, const QString& key, const QString& Default)
+{
+    IniFile file(path);
+    if (!file.load())
+        return Default;
+    return file.value(section, key, Default).left(MaxValueLength);
+}
+
+bool IniFile::WriteIniString(const QString& path, const QString& section, const QString& key, const QString& value,
+                             QString* errorText)
+{
+    IniFile file(path);
+    if (!file.load() && QFile::exists(path)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    const bool ok = file.setValue(section, key, value) && file.save();
+    if (!ok && errorText)
+        *errorText = file.errorString();
+    return ok;
+}
+
+QStringList IniFile::ReadSectionNames(const QString& path)
+{
+    IniFile file(path);
+    file.load();
+    return file.sectionNames();
+}
+
+bool IniFile::DeleteIniSection(const QString& path, const QString& section, QString* errorText)
+{
+    IniFile file(path);
+    if (!file.load() || !file.removeSection(section))
+        return true; // nothing to remove
+    if (!file.save()) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool IniFile::DeleteIniKey(const QString& path, const QString& section, const QString& key, QString* errorText)
+{
+    IniFile file(path);
+    if (!file.load() || !file.removeKey(section, key))
+        return true;
+    if (!file.save()) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// An INI file read and written the way the Windows profile functions do it: sections and
+// keys are found without regard to case, the first match wins, blanks around keys and values
+// and one pair of matching quotes around a value are dropped. Writing changes only the line
+// it concerns; the order, the comments and every other line stay. The file is read as UTF-8,
+// or as Windows-1252 when it is not valid UTF-8, and written as UTF-8 with the line ends it
+// had (CR LF for a new file, as the Windows program writes them).
+class IniFile
+{
+public:
+    // The longest value ReadIniString hands out (the Windows program's buffer less its NUL).
+    static constexpr qsizetype MaxValueLength = 31999;
+
+    explicit IniFile(const QString& path);
+
+    // Reads the file; a missing file reads as empty and gives false.
+    bool load();
+    // Writes the file through a temporary file, so a failed write leaves the old one whole.
+    bool save();
+
+    QString path() const { return m_path; }
+    QString errorString() const { return m_error; }
+
+    bool contains(const QString& section, const QString& key) const;
+    QString value(const QString& section, const QString& key, const QString& Default = QString()) const;
+    // Section names in file order (each once, as first spelled).
+    QStringList sectionNames() const;
+    // Key names of a section in file order.
+    QStringList keys(const QString& section) const;
+
+    // Sets a value; false (nothing changed) when the section, key or value cannot be stored
+    // in an INI line: line breaks, a key with "=" or a section with "]", names with blanks
+    // around them. A value with blanks around it, or with quotes at both ends, is written in
+    // quotes so it reads back as it was.
+    bool setValue(const QString& section, const QString& key, const QString& value);
+    bool removeKey(const QString& section, const QString& key);
+    bool removeSection(const QString& section);
+
+    // One-call forms in the manner of the profile functions: each reads the file anew.
+    static QString ReadIniString(const QString& path, const QString& section, const QString& key,
+                                 const QString& Default);
+    static bool WriteIniString(const QString& path, const QString& section, const QString& key, const QString& value,
+                               QString* errorText = nullptr);
+    static QStringList ReadSectionNames(const QString& path);
+    static bool DeleteIniSection(const QString& path, const QString& section, QString* errorText = nullptr);
+    static bool DeleteIniKey(const QString& path, const QString& section, const QString& key,
+                             QString* errorText = nullptr);
+
+private:
+    struct Line
+    {
+        enum Kind { Other, Section, Entry } kind = Other;
+        QString name; // section or key name, trimmed
+    };
+    static Line classify(const QString& line);
+    static QString unquote(const QString& rawValue);
+    static QString quoteIfNeeded(const QString& value);
+
+    qsizetype findSection(const QString& section) const; // index of the header line or -1
+    qsizetype sectionEnd(qsizetype headerIndex) const;   // index after the section's last line
+    qsizetype findKey(qsizetype headerIndex, const QString& key) const;
+
+    QString m_path;
+    QStringList m_lines;
+    QString m_lineEnd = QStringLiteral("\r\n");
+    QString m_error;
+};

@@ -1,0 +1,415 @@
+#include "LayoutStore.h"
+
+#include "KLVQueryFieldMetaData.h"
+#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+#include "KLVTools.h"
+#endif
+#include "MainModul.h"
+#include "NumberText.h"
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QTableView>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString readSetting(const QString& section, const QString& key)
+{
+    return SettingsStore::GetSetting(MainModul::RegAppName, section, key);
+}
+
+void writeSetting(const QString& section, const QString& key, const QString& value)
+{
+    SettingsStore::SaveSetting(MainModul::RegAppName, section, key, value);
+}
+
+double readNumber(const QString& section, const QString& key, double fallback)
+{
+    return NumberText::parseStored(readSetting(section, key), fallback);
+}
+
+QString wholeNumber(double value)
+{
+    return QString::number(std::llround(value));
+}
+
+// An MDI child lives in its sub-window: that is what is placed and sized.
+QWidget* windowOf(QWidget* form)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
+        return sub;
+    return form;
+}
+
+bool isDecoratedByDefault(const QWidget* w)
+{
+    const Qt::WindowFlags flags = w->windowFlags();
+    if (flags & Qt::CustomizeWindowHint)
+        return false;
+    const Qt::WindowType type = w->windowType();
+    return type == Qt::Window || type == Qt::SubWindow;
+}
+
+bool hasMaxButton(const QWidget* w)
+{
+    return (w->windowFlags() & Qt::WindowMaximizeButtonHint) || isDecoratedByDefault(w);
+}
+
+bool hasMinButton(const QWidget* w)
+{
+    return (w->windowFlags() & Qt::WindowMinimizeButtonHint) || isDecoratedByDefault(w);
+}
+
+bool isSizable(const QWidget* w)
+{
+    return w->minimumSize() != w->maximumSize();
+}
+
+int stateNumber(const QWidget* w)
+{
+    if (w->isMinimized())
+        return 1;
+    if (w->isMaximized())
+        return 2;
+    return 0;
+}
+
+Qt::WindowStates statesFromNumber(Qt::WindowStates current, int number)
+{
+    current &= ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (number == 1)
+        current |= Qt::WindowMinimized;
+    else if (number == 2)
+        current |= Qt::WindowMaximized;
+    return current;
+}
+
+// The place and size a window keeps in the normal state.
+QRect normalRect(const QWidget* w)
+{
+    if (w->isWindow() && (w->isMinimized() || w->isMaximized()) && !w->normalGeometry().isEmpty())
+        return w->normalGeometry();
+    return w->isWindow() ? QRect(w->pos(), w->size()) : w->geometry();
+}
+
+QList<QRect> areasFor(const QWidget* w)
+{
+    QList<QRect> areas;
+    if (auto* sub = qobject_cast<const QMdiSubWindow*>(w)) {
+        if (QMdiArea* area = sub->mdiArea()) {
+            areas.append(QRect(QPoint(0, 0), area->viewport()->size()));
+            return areas;
+        }
+    }
+    if (!w->isWindow() && w->parentWidget()) {
+        areas.append(QRect(QPoint(0, 0), w->parentWidget()->size()));
+        return areas;
+    }
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
+}
+
+void saveControl(const QString& section, const QString& name, const QRect& r, bool whole)
+{
+    auto text = [whole](double v) { return whole ? wholeNumber(v) : NumberText::singleText(v); };
+    writeSetting(section, name + u"Left"_s, text(Twips::fromPixelsX(r.x())));
+    writeSetting(section, name + u"Top"_s, text(Twips::fromPixelsY(r.y())));
+    writeSetting(section, name + u"Width"_s, text(Twips::fromPixelsX(r.width())));
+    writeSetting(section, name + u"Height"_s, text(Twips::fromPixelsY(r.height())));
+}
+
+void loadControl(QWidget* control, const QString& section, const QString& name)
+{
+    const QRect r = control->geometry();
+    const double left = readNumber(section, name + u"Left"_s, Twips::fromPixelsX(r.x()));
+    const double top = readNumber(section, name + u"Top"_s, Twips::fromPixelsY(r.y()));
+    const double width = readNumber(section, name + u"Width"_s, Twips::fromPixelsX(r.width()));
+    const double height = readNumber(section, name + u"Height"_s, Twips::fromPixelsY(r.height()));
+    control->setGeometry(Twips::toPixelsX(left), Twips::toPixelsY(top), Twips::toPixelsX(width),
+                         Twips::toPixelsY(height));
+}
+
+// Column entry number of a header key "K12" (0 when the key is no entry key).
+int entryOfKey(const QString& key)
+{
+    if (key.size() < 2)
+        return 0;
+    const std::optional<qint32> n = NumberText::roundToInt32(NumberText::leadingValue(key.mid(1)));
+    return n ? *n : 0;
+}
+
+} // namespace
+
+QString LayoutStore::ListViewTag(const QAbstractItemView* view)
+{
+    const QString tag = view->property("Tag").toString();
+    return tag.isEmpty() ? view->objectName() : tag;
+}
+
+QHeaderView* LayoutStore::HeaderOf(const QAbstractItemView* view)
+{
+    if (auto* tree = qobject_cast<const QTreeView*>(view))
+        return tree->header();
+    if (auto* table = qobject_cast<const QTableView*>(view))
+        return table->horizontalHeader();
+    return nullptr;
+}
+
+QString LayoutStore::ColumnKey(const QAbstractItemView* view, int column)
+{
+    if (!view->model())
+        return QString();
+    return view->model()->headerData(column, Qt::Horizontal, ColumnKeyRole).toString();
+}
+
+void LayoutStore::SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)
+{
+    if (!form)
+        return;
+    QWidget* w = windowOf(form);
+    const QRect r = normalRect(w);
+    if (hasMaxButton(w) || isSizable(w)) {
+        writeSetting(section, u"WindowState"_s, QString::number(stateNumber(w)));
+        writeSetting(section, u"WindowHeight"_s, NumberText::singleText(Twips::fromPixelsY(r.height())));
+        writeSetting(section, u"WindowWidth"_s, NumberText::singleText(Twips::fromPixelsX(r.width())));
+    }
+    writeSetting(section, u"WindowLeft"_s, NumberText::singleText(Twips::fromPixelsX(r.x())));
+    writeSetting(section, u"WindowTop"_s, NumberText::singleText(Twips::fromPixelsY(r.y())));
+    for (QWidget* control : controls) {
+        if (control)
+            saveControl(section, control->objectName(), control->geometry(), false);
+    }
+}
+
+void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)
+{
+    if (!form)
+        return;
+    QWidget* w = windowOf(form);
+    const bool bothButtons = hasMinButton(w) && hasMaxButton(w);
+    if (bothButtons)
+        w->setWindowState(statesFromNumber(w->windowState(), 0));
+
+    const double height = readNumber(section, u"WindowHeight"_s, Twips::fromPixelsY(w->height()));
+    const double width = readNumber(section, u"WindowWidth"_s, Twips::fromPixelsX(w->width()));
+    w->resize(Twips::toPixelsX(width), Twips::toPixelsY(height));
+
+    const QList<QRect> areas = areasFor(w);
+    const QRect home = areas.isEmpty() ? QRect(0, 0, 0, 0) : areas.first();
+    const QSize frameSize = w->isWindow() ? w->frameGeometry().size().expandedTo(w->size()) : w->size();
+    const double defaultLeft = Twips::fromPixelsX(home.x() + (home.width() - frameSize.width()) / 2);
+    const double defaultTop = Twips::fromPixelsY(home.y() + (home.height() - frameSize.height()) / 2);
+    const double left = readNumber(section, u"WindowLeft"_s, defaultLeft);
+    const double top = readNumber(section, u"WindowTop"_s, defaultTop);
+    QPoint place(Twips::toPixelsX(left), Twips::toPixelsY(top));
+    if (!areas.isEmpty()) {
+        const int titleBar = std::max(w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w), 16);
+        place = ReachablePosition(QRect(place, frameSize), areas, titleBar);
+    }
+    w->move(place);
+
+    if (bothButtons) {
+        const double state = readNumber(section, u"WindowState"_s, stateNumber(w));
+        w->setWindowState(statesFromNumber(w->windowState(), int(state)));
+    }
+    for (QWidget* control : controls) {
+        if (control)
+            loadControl(control, section, control->objectName());
+    }
+}
+
+void LayoutStore::SaveListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                                      ListViewColumnArray* columns)
+{
+    if (!view)
+        return;
+    const QString tag = ListViewTag(view);
+    if (columns) {
+        StoreListViewColumnWidths(view, *columns);
+        for (qsizetype i = 1; i <= columns->size(); ++i) {
+            const ListViewColumnProperty& entry = (*columns)[i - 1];
+            const QString prefix = tag + u".Col"_s + QString::number(i);
+            writeSetting(section, prefix + u".Width"_s, QString::number(entry.Width));
+            writeSetting(section, prefix + u".Visible"_s, entry.Visible ? u"1"_s : u"0"_s);
+        }
+    } else if (QHeaderView* header = HeaderOf(view)) {
+        for (int c = 0; c < header->count(); ++c) {
+            const QString key = ColumnKey(view, c);
+            if (!key.isEmpty())
+                writeSetting(section, key, wholeNumber(Twips::fromPixelsX(header->sectionSize(c))));
+        }
+    }
+    if (withPosition)
+        saveControl(section, view->objectName(), view->geometry(), true);
+}
+
+void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                                      ListViewColumnArray* columns)
+{
+    if (!view)
+        return;
+    const QString tag = ListViewTag(view);
+    if (columns) {
+        for (qsizetype i = 1; i <= columns->size(); ++i) {
+            ListViewColumnProperty& entry = (*columns)[i - 1];
+            const QString prefix = tag + u".Col"_s + QString::number(i);
+            const std::optional<qint32> width =
+                NumberText::roundToInt32(readNumber(section, prefix + u".Width"_s, entry.Width));
+            if (width && *width >= 0)
+                entry.Width = *width;
+            entry.Visible =
+                SettingsStore::GetSetting(MainModul::RegAppName, section, prefix + u".Visible"_s, u"1"_s) == u"1";
+        }
+    } else if (QHeaderView* header = HeaderOf(view)) {
+        for (int c = 0; c < header->count(); ++c) {
+            const QString key = ColumnKey(view, c);
+            if (key.isEmpty())
+                continue;
+            const double width = readNumber(section, key, Twips::fromPixelsX(header->sectionSize(c)));
+            header->resizeSection(c, std::max(0, Twips::toPixelsX(width)));
+        }
+    }
+    if (withPosition)
+        loadControl(view, section, view->objectName());
+}
+
+void LayoutStore::InitListViewColumnProps(qint32 messageBase, ListViewColumnArray& columns)
+{
+    for (qsizetype i = 1; i <= columns.size(); ++i)
+        columns[i - 1].Descr = MainModul::GetMessageTextByNr(messageBase + i, QString(u"Col "_s + QString::number(i)));
+}
+
+void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, ListViewColumnArray& columns,
+                                       const QList<QSharedPointer<KLVQueryFieldMetaData>>& fieldMetaData,
+                                       QMenu* captionMenu)
+{
+    if (!view)
+        return;
+    StoreListViewColumnWidths(view, columns);
+    if (fieldMetaData.size() > columns.size()) {
+        columns.resize(fieldMetaData.size());
+        InitListViewColumnProps(messageBase, columns);
+    }
+    if (!columns.isEmpty())
+        columns[0].Visible = true;
+
+    struct Header
+    {
+        QString key;
+        QString text;
+        int width;
+        bool right;
+    };
+    QList<Header> headers;
+    for (qsizetype i = 1; i <= columns.size(); ++i) {
+        ListViewColumnProperty& entry = columns[i - 1];
+        if (!entry.Visible)
+            continue;
+        if (!entry.FieldMetaData && i <= fieldMetaData.size())
+            entry.FieldMetaData = fieldMetaData[i - 1];
+        if (entry.Descr.isEmpty() && entry.FieldMetaData)
+            entry.Descr = entry.FieldMetaData->Description();
+        const bool right = i >= 2 && entry.FieldMetaData && IsNumericFieldType(entry.FieldMetaData->ERPType());
+        headers.append({u"K"_s + QString::number(i), entry.Descr, Twips::toPixelsX(entry.Width), right});
+    }
+
+    view->setColumnCount(int(headers.size()));
+    QTreeWidgetItem* headerItem = view->headerItem();
+    for (int c = 0; c < headers.size(); ++c) {
+        const Header& h = headers[c];
+        headerItem->setText(c, h.text);
+        headerItem->setData(c, ColumnKeyRole, h.key);
+        const Qt::Alignment align = (h.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        headerItem->setTextAlignment(c, align);
+        view->header()->resizeSection(c, std::max(0, h.width));
+    }
+
+    if (captionMenu) {
+        QList<QAction*> actions = captionMenu->actions();
+        for (int c = 0; c < headers.size(); ++c) {
+            QAction* action = c < actions.size() ? actions[c] : captionMenu->addAction(QString());
+            action->setText(headers[c].text);
+            action->setData(c + 1);
+            action->setVisible(true);
+            action->setEnabled(true);
+        }
+        for (qsizetype c = headers.size(); c < actions.size(); ++c) {
+            captionMenu->removeAction(actions[c]);
+            if (actions[c]->parent() == captionMenu)
+                delete actions[c];
+        }
+    }
+}
+
+void LayoutStore::StoreListViewColumnWidths(const QAbstractItemView* view, ListViewColumnArray& columns)
+{
+    const QHeaderView* header = view ? HeaderOf(view) : nullptr;
+    if (!header)
+        return;
+    for (int c = 0; c < header->count(); ++c) {
+        const int i = entryOfKey(ColumnKey(view, c));
+        if (i >= 1 && i <= columns.size())
+            columns[i - 1].Width = int(std::lround(Twips::fromPixelsX(header->sectionSize(c))));
+    }
+}
+
+bool LayoutStore::IsNumericFieldType(const QString& typeCode)
+{
+#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+    const int type = KLVTools().GetDataType(typeCode);
+    return type == klvLongInt || type == klvInteger || type == klvByte || type == klvReal;
+#else
+    return typeCode.startsWith(u'I') || typeCode.startsWith(u'R');
+#endif
+}
+
+QPoint LayoutStore::ReachablePosition(const QRect& frame, const QList<QRect>& areas, int titleBarHeight)
+{
+    if (areas.isEmpty())
+        return frame.topLeft();
+    const int grip = std::min(100, std::max(1, frame.width())); // this much of the title bar must show
+    const QRect titleBar(frame.left(), frame.top(), std::max(1, frame.width()), titleBarHeight);
+    for (const QRect& area : areas) {
+        const QRect seen = titleBar & area;
+        if (seen.height() >= std::min(titleBarHeight, area.height()) && seen.width() >= grip)
+            return frame.topLeft();
+    }
+    // The area that holds most of the window, else the one nearest to it.
+    const QRect* best = &areas.first();
+    qint64 bestOverlap = -1;
+    qint64 bestDistance = -1;
+    for (const QRect& area : areas) {
+        const QRect overlap = frame & area;
+        const qint64 size = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+        const QPoint d = area.center() - frame.center();
+        const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+        if (size > bestOverlap || (size == bestOverlap && size == 0 && distance < bestDistance)) {
+            best = &area;
+            bestOverlap = size;
+            bestDistance = distance;
+        }
+    }
+    const QRect& a = *best;
+    const int minTop = a.top();
+    const int maxTop = std::max(minTop, a.bottom() + 1 - titleBarHeight);
+    const int minLeft = a.left() - frame.width() + grip;
+    const int maxLeft = std::max(minLeft, a.right() + 1 - grip);
+    return QPoint(std::clamp(frame.left(), minLeft, maxLeft), std::clamp(frame.top(), minTop, maxTop));
+}

@@ -1,0 +1,254 @@
+#include "ListViewHelpers.h"
+
+#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+#include "KLVQuery.h"
+#include "KLVQueryFieldMetaData.h"
+#include "KLVQueryMetaData.h"
+#include "KLVTools.h"
+#endif
+#include "LayoutStore.h"
+#include "MainModul.h"
+#include "NumberText.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QCollator>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The text a Boolean field shows: the server's word for its value. A value that is neither
+// a number nor a plain true/false word is shown as it came.
+QString booleanText(const QString& value)
+{
+    const QString v = value.trimmed();
+    if (NumberText::isNumber(v))
+        return MainModul::Bool2ErpText(NumberText::leadingValue(v) != 0.0);
+    if (v.compare(u"true"_s, Qt::CaseInsensitive) == 0)
+        return MainModul::Bool2ErpText(true);
+    if (v.compare(u"false"_s, Qt::CaseInsensitive) == 0)
+        return MainModul::Bool2ErpText(false);
+    return value;
+}
+
+QString cellText(QString text)
+{
+    text.replace(u"\r\n"_s, u"#"_s);
+    text.replace(u'\r', u'#');
+    text.replace(u'\n', u'#');
+    text.replace(u'\t', u' ');
+    return text;
+}
+
+bool isListView(const QWidget* w)
+{
+    return qobject_cast<const QTreeView*>(w) || qobject_cast<const QTableView*>(w);
+}
+
+} // namespace
+
+#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view,
+                                            ListViewColumnArray& columns, QProgressBar* progressBar, qint32 tagField)
+{
+    if (!query || !view)
+        return;
+    QList<QSharedPointer<KLVQueryFieldMetaData>> metaData;
+    if (const QSharedPointer<KLVQueryMetaData> md = query->GetQueryMetaData())
+        metaData = md->GetFieldMetaDataArray();
+
+    // The record total is the server's estimate: the bar grows when more records come.
+    QPointer<QProgressBar> bar(progressBar);
+    if (bar) {
+        int total = query->GetRecordTotal();
+        if (total < 1) {
+            total = query->GetRecordCount();
+            if (total > 0)
+                bar->setMaximum(total);
+        } else {
+            bar->setMaximum(total);
+        }
+        bar->setVisible(true);
+        bar->setValue(0);
+    }
+
+    // Per field: is it shown, and is it a Boolean.
+    KLVTools tools;
+    QList<bool> booleanField(metaData.size() + 1, false);
+    for (qsizetype j = 1; j <= metaData.size(); ++j) {
+        if (metaData[j - 1])
+            booleanField[j] = tools.GetDataType(metaData[j - 1]->ERPType()) == klvBool;
+    }
+    QList<Qt::Alignment> alignment;
+    for (int c = 0; c < view->columnCount(); ++c)
+        alignment.append(Qt::Alignment(view->headerItem()->textAlignment(c)));
+
+    // The view can go while the query waits for the next block of records.
+    QPointer<QTreeWidget> guard(view);
+    QList<QTreeWidgetItem*> pending;
+    auto flush = [&]() {
+        if (guard && !pending.isEmpty())
+            guard->addTopLevelItems(pending);
+        else
+            qDeleteAll(pending);
+        pending.clear();
+    };
+    while (query->GetNextRecord()) {
+        if (!guard)
+            break;
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, query->GetField(1));
+        const QStringList fields = query->GetFields();
+        const int fieldCount = query->GetFieldCount();
+        int k = 1;
+        for (int j = 2; j <= fieldCount; ++j) {
+            if (j > columns.size() || !columns[j - 1].Visible || j > metaData.size())
+                continue;
+            const QString value = j - 1 < fields.size() ? fields[j - 1] : QString();
+            item->setText(k, booleanField[j] ? booleanText(value) : value);
+            if (k < alignment.size() && (alignment[k] & Qt::AlignRight))
+                item->setTextAlignment(k, alignment[k]);
+            ++k;
+        }
+        if (tagField > 0)
+            item->setData(0, RowTagRole, query->GetField(tagField));
+        pending.append(item);
+
+        const int recordNumber = query->GetRecordNumber();
+        if (recordNumber % ProgressStep == 0) {
+            flush();
+            if (bar) {
+                if (recordNumber > bar->maximum())
+                    bar->setMaximum(recordNumber);
+                bar->setValue(recordNumber);
+            }
+        }
+    }
+    flush();
+    if (bar)
+        bar->setVisible(false);
+    if (!guard)
+        return;
+    ApplyListViewSorting(view);
+    if (view->topLevelItemCount() > 0)
+        view->setCurrentItem(view->topLevelItem(0));
+}
+#else
+void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>&, QTreeWidget*, ListViewColumnArray&,
+                                            QProgressBar*, qint32)
+{}
+#endif
+
+void ListViewHelpers::SortListViewByColumn(QAbstractItemView* view, int sortKey)
+{
+    QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    if (!header)
+        return;
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (view->property("Sorted").toBool() && header->sortIndicatorSection() == sortKey)
+        order = header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    SetListViewSorting(view, true, sortKey, order);
+}
+
+void ListViewHelpers::SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order)
+{
+    QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    if (!header)
+        return;
+    view->setProperty("Sorted", sorted);
+    header->setSortIndicatorShown(sorted);
+    header->setSortIndicator(sortKey, order);
+    ApplyListViewSorting(view);
+}
+
+void ListViewHelpers::ApplyListViewSorting(QAbstractItemView* view)
+{
+    QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    if (!header || !view->property("Sorted").toBool())
+        return;
+    const int column = header->sortIndicatorSection();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    auto* tree = qobject_cast<QTreeWidget*>(view);
+    if (!tree) {
+        if (view->model())
+            view->model()->sort(column, order);
+        return;
+    }
+    // Texts are compared as people read them (case aside), and rows with equal texts keep
+    // their order.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    QTreeWidgetItem* current = tree->currentItem();
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    QList<QTreeWidgetItem*> items = tree->invisibleRootItem()->takeChildren();
+    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        const int cmp = collator.compare(a->text(column), b->text(column));
+        return order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
+    });
+    tree->addTopLevelItems(items);
+    if (current)
+        tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        item->setSelected(true);
+}
+
+void ListViewHelpers::SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold)
+{
+    if (!item)
+        return;
+    const QColor color(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    const int count = std::max(item->columnCount(), item->treeWidget() ? item->treeWidget()->columnCount() : 0);
+    for (int c = 0; c < count; ++c) {
+        item->setForeground(c, color);
+        const QVariant stored = item->data(c, Qt::FontRole);
+        QFont font =
+            stored.isValid() ? stored.value<QFont>() : (item->treeWidget() ? item->treeWidget()->font() : QFont());
+        font.setBold(bold);
+        item->setFont(c, font);
+    }
+}
+
+QString ListViewHelpers::ListViewText(const QAbstractItemView* view)
+{
+    const QAbstractItemModel* model = view ? view->model() : nullptr;
+    if (!model)
+        return QString();
+    const int columns = model->columnCount();
+    QString text;
+    auto endLine = [&text](const QStringList& cells) {
+        text += cells.join(u'\t');
+        text += u"\r\n"_s;
+    };
+    QStringList cells;
+    for (int c = 0; c < columns; ++c)
+        cells.append(cellText(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()));
+    endLine(cells);
+    const int rows = model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        cells.clear();
+        for (int c = 0; c < columns; ++c)
+            cells.append(cellText(model->data(model->index(r, c), Qt::DisplayRole).toString()));
+        endLine(cells);
+    }
+    return text;
+}
+
+void ListViewHelpers::CopyListViewToClipboard(QWidget* control)
+{
+    if (!control || !isListView(control))
+        return;
+    auto* mime = new QMimeData;
+    mime->setText(ListViewText(static_cast<QAbstractItemView*>(control)));
+    QApplication::clipboard()->setMimeData(mime);
+}

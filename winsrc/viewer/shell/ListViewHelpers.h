@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ListViewColumnProperty.h"
+
+#include <QSharedPointer>
+#include <QString>
+#include <qnamespace.h>
+
+class KLVQuery;
+class QAbstractItemView;
+class QProgressBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+// List views of the viewer: filled from a running query, sorted by a clicked column, copied
+// to the clipboard as text. Filling works on a QTreeWidget; sorting and copying also on a
+// QTableView over a model of our own (its model sorts itself, and answers the cell texts).
+//
+// The sort state lives in the view: the dynamic property "Sorted" (bool) and the header's
+// sort indicator (the column and the order). The views keep Qt's own sorting off: a click
+// on a header is connected to SortListViewByColumn instead.
+class ListViewHelpers
+{
+public:
+    // The row's tag (a QTreeWidgetItem's data in column 0).
+    static constexpr int RowTagRole = Qt::UserRole + 2;
+    // How many rows pass between two progress updates.
+    static constexpr int ProgressStep = 100;
+
+    static void FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view,
+                                      ListViewColumnArray& columns, QProgressBar* progressBar, qint32 tagField);
+
+    // Sorts by the column (0 = the first); the same column again reverses the order.
+    static void SortListViewByColumn(QAbstractItemView* view, int sortKey);
+    // Sets the sort state without a click (for lists that keep themselves sorted) and sorts.
+    static void SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order);
+    // Sorts again by the current state, after rows were added (nothing when not sorted).
+    static void ApplyListViewSorting(QAbstractItemView* view);
+
+    // colour is an RGB value as the Windows program writes it: red in the lowest byte.
+    static void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold);
+
+    // The text CopyListViewToClipboard puts on the clipboard: the headers, then every row in
+    // the list's order, cells joined by TAB, each line ended by CR LF. A line break inside a
+    // cell (CR LF, CR or LF) becomes one "#", a TAB a blank, so the table keeps its shape.
+    static QString ListViewText(const QAbstractItemView* view);
+    // Puts ListViewText on the clipboard when control is a list view (a tree or table view).
+    static void CopyListViewToClipboard(QWidget* control);
+};

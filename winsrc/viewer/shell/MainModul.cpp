@@ -1,0 +1,603 @@
+#include "MainModul.h"
+
+#include "Common.h"
+#include "DesktopLauncher.h"
+#include "FileNames.h"
+#include "FormLocalizer.h"
+#include "GuiLink.h"
+#include "Hardcopy.h"
+#include "IniFile.h"
+#include "KLV.h"
+#include "KLVQuery.h"
+#include "Languages.h"
+#include "LayoutStore.h"
+#include "ListViewHelpers.h"
+#include "RegistryFile.h"
+#include "ViewerConfig.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace MainModul {
+
+int UILangId = Languages::English;
+QString UILanguage = u"en"_s;
+QString RegAppName = u"KLVViewer"_s;
+QString MsgTrueText;
+QString MsgFalseText;
+QString DefaultQueryNameText;
+QString NoKeyText;
+QString HelpFileName;
+QString StartConnectionName;
+QString StartUserName;
+QString StartPassword;
+QString StartDataLanguage;
+bool HiddenStartFlag = false;
+QString HiddenStartValue;
+QList<qint32> SessionFlags;
+qint32 GuiDragDropFormat = 0;
+MessageTable MessageTexts;
+QString ErpTrueText;
+QString ErpFalseText;
+QFont FormFont;
+QFont DataFont;
+double ServerProtocolVersion = 0.0;
+QString ExcelFileExt = u"xlsx"_s;
+QList<QPair<QString, QString>> AblageartenListe;
+QString QuerySettingsDirError;
+QPointer<QWidget> MainForm;
+QPointer<QWidget> SessionSettingsForm;
+QPointer<QWidget> ViewerSettingsForm;
+QWeakPointer<KLV> MainSession;
+
+namespace {
+
+MessageBoxHandler& messageBoxHandler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+QString& messageDirectory()
+{
+    static QString dir;
+    return dir;
+}
+
+QStringList& clipboardFormats()
+{
+    static QStringList names;
+    return names;
+}
+
+constexpr qint32 FirstClipboardFormat = 0xC000;
+
+QString programDirectory()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+// Loads the frame window KLVViewer and logs on: with HiddenStartFlag the window is loaded but
+// not shown; StartUp(StartConnectionName, StartUserName, StartPassword, StartDataLanguage)
+// logs on, and on success Main shows it unless HiddenStartFlag. True when the program lives
+// on in its windows. Until the frame window is part of the program, start-up ends here.
+bool StartMainWindow()
+{
+    return false;
+}
+
+// A member of a window, called by name; "" when the window or the member is missing.
+QString callText(QObject* object, const char* member)
+{
+    QString result;
+    if (object)
+        QMetaObject::invokeMethod(object, member, Qt::DirectConnection, Q_RETURN_ARG(QString, result));
+    return result;
+}
+
+// A check box or option button of the viewer-settings dialog, else the stored setting.
+bool viewerFlag(const char16_t* control, ViewerConfig::Key key)
+{
+    if (ViewerSettingsForm) {
+        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(QString::fromUtf16(control)))
+            return button->isChecked();
+    }
+    return ViewerConfig::getBool(key);
+}
+
+FileNames::QuerySaveOptions querySaveOptions()
+{
+    FileNames::QuerySaveOptions options;
+    options.byUser = viewerFlag(u"SaveQueryByUser", ViewerConfig::Key::QuerySaveByUser);
+    options.inMandDir = viewerFlag(u"SaveQueryInMand", ViewerConfig::Key::QuerySaveInMand);
+    // Of the two stored options the client directory wins, as in the dialog that loads them.
+    options.indivDir = !options.inMandDir && viewerFlag(u"SaveQueryIndivDir", ViewerConfig::Key::QuerySaveIndiv);
+    QLineEdit* dirBox = ViewerSettingsForm ? ViewerSettingsForm->findChild<QLineEdit*>(u"SaveQueryDir"_s) : nullptr;
+    if (dirBox)
+        options.dirText = dirBox->text();
+    else if (options.indivDir)
+        options.dirText = ViewerConfig::get(ViewerConfig::Key::QuerySaveDirIndiv);
+    else if (options.inMandDir)
+        options.dirText = ViewerConfig::get(ViewerConfig::Key::QuerySaveDirMand);
+    return options;
+}
+
+} // namespace
+
+// ---- Message boxes ------------------------------------------------------------------------
+
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    messageBoxHandler() = std::move(handler);
+}
+
+QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons)
+{
+    if (messageBoxHandler())
+        return messageBoxHandler()(text, buttons);
+    QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, text, buttons, QApplication::activeWindow());
+    return QMessageBox::StandardButton(box.exec());
+}
+
+// ---- Start-up -------------------------------------------------------------------------
+
+int Main(int argc, char** argv)
+{
+    // Our switches are read from the raw words; Qt sees none of them, so it cannot take one
+    // of ours (or an argument of ours) as its own.
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words.append(QString::fromLocal8Bit(argv[i]));
+    static int qtArgc = 1;
+    static char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(qtArgc, qtArgv);
+
+    int langId = GetPrimaryLangId(Common::UserLanguageId());
+    LangIdToCode(langId);
+    const QString startLanguage = UILanguage;
+
+    if (!LoadMessageFile())
+        return 1;
+    const CommandLine::Result parsed = ParseCommandLine(words);
+    if (parsed.outcome != CommandLine::Outcome::Start)
+        return ShowUsageAndExit(parsed.usageText);
+    if (UILanguage != startLanguage && !LoadMessageFile())
+        return 1;
+
+    GuiDragDropFormat = RegisterClipboardFormat(u"CF_WEXA_GUI_DRAGDROP"_s);
+    InitAppGlobals();
+
+    if (!StartMainWindow())
+        return 0;
+    return app.exec();
+}
+
+CommandLine::Result ParseCommandLine(const QStringList& args)
+{
+    CommandLine::Values values;
+    values.StartConnectionName = StartConnectionName;
+    values.StartUserName = StartUserName;
+    values.StartPassword = StartPassword;
+    values.StartDataLanguage = StartDataLanguage;
+    values.HiddenStartFlag = HiddenStartFlag;
+    values.HiddenStartValue = HiddenStartValue;
+    values.SessionFlags = SessionFlags;
+    values.UILangId = UILangId;
+    values.UILanguage = UILanguage;
+    const CommandLine::Result result =
+        CommandLine::ParseCommandLine(args, values, [](int nr) { return GetMessageTextByNr(nr); });
+    StartConnectionName = values.StartConnectionName;
+    StartUserName = values.StartUserName;
+    StartPassword = values.StartPassword;
+    StartDataLanguage = values.StartDataLanguage;
+    HiddenStartFlag = values.HiddenStartFlag;
+    HiddenStartValue = values.HiddenStartValue;
+    SessionFlags = values.SessionFlags;
+    UILangId = values.UILangId;
+    UILanguage = values.UILanguage;
+    return result;
+}
+
+int ShowUsageAndExit(const QString& text)
+{
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    QString usage = FormatMessage(48, u"usage: {1}"_s, program);
+    if (!text.isEmpty())
+        usage += u"\n\n"_s + text;
+    ShowMessageBox(usage);
+    return text.isEmpty() ? 0 : 2;
+}
+
+QStringList SplitQuoted(const QString& text, QChar separator)
+{
+    return CommandLine::SplitQuoted(text, separator);
+}
+
+int GetPrimaryLangId(int langId)
+{
+    return Languages::GetPrimaryLangId(langId);
+}
+
+int LangArgToLangId(const QString& argument)
+{
+    return Languages::LangArgToLangId(argument);
+}
+
+void LangIdToCode(int& langId)
+{
+    UILanguage = Languages::LangIdToCode(langId);
+    UILangId = langId;
+}
+
+bool StartsWithUpper(const QString& text, const QString& prefix)
+{
+    return Languages::StartsWithUpper(text, prefix);
+}
+
+void InitAppGlobals()
+{
+    RegAppName = u"KLVViewer"_s;
+    MsgTrueText = GetMessageTextByNr(28);
+    MsgFalseText = GetMessageTextByNr(29);
+    DefaultQueryNameText = GetMessageTextByNr(123);
+    NoKeyText = DefaultQueryNameText;
+    HelpFileName = GetMessageTextByNr(901);
+    ErpTrueText = MsgTrueText;
+    ErpFalseText = MsgFalseText;
+}
+
+qint32 RegisterClipboardFormat(const QString& name)
+{
+    QStringList& names = clipboardFormats();
+    qsizetype index = names.indexOf(name);
+    if (index < 0) {
+        names.append(name);
+        index = names.size() - 1;
+    }
+    return FirstClipboardFormat + qint32(index);
+}
+
+QString ClipboardFormatName(qint32 format)
+{
+    const qsizetype index = format - FirstClipboardFormat;
+    const QStringList& names = clipboardFormats();
+    return index >= 0 && index < names.size() ? names[index] : QString();
+}
+
+// ---- Message texts and forms ----------------------------------------------------------
+
+QString MessageDirectory()
+{
+    return messageDirectory().isEmpty() ? programDirectory() : messageDirectory();
+}
+
+void SetMessageDirectory(const QString& dir)
+{
+    messageDirectory() = dir;
+}
+
+bool LoadMessageFile()
+{
+    QString path = MessageDirectory() + u"/msg_"_s + UILanguage + u".txt"_s;
+    for (;;) {
+        QString error;
+        if (MessageTexts.LoadFile(path, &error))
+            return true;
+        const QString text = u"Error reading message file "_s + path + u'\n' + error + u"\nRetry using english?"_s;
+        if (ShowMessageBox(text, QMessageBox::Retry | QMessageBox::Cancel) != QMessageBox::Retry)
+            return false;
+        path = MessageDirectory() + u"/msg_en.txt"_s;
+    }
+}
+
+QString GetMessageTextByNr(const QVariant& number, const QVariant& Default)
+{
+    return MessageTexts.GetMessageTextByNr(number, Default);
+}
+
+QString FormatMessage(const QVariant& number, const QString& defaultText, const QVariantList& values)
+{
+    return MessageTexts.FormatMessage(number, defaultText, values);
+}
+
+QString Bool2MsgText(bool value)
+{
+    return value ? MsgTrueText : MsgFalseText;
+}
+
+QString Bool2ErpText(bool value)
+{
+    return value ? ErpTrueText : ErpFalseText;
+}
+
+bool ErpText2Bool(const QString& text)
+{
+    // The server's word is data, not a pattern: compared as it is.
+    return text == u"1" || (!ErpTrueText.isEmpty() && text == ErpTrueText);
+}
+
+void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
+{
+    ErpTrueText = Bool2MsgText(true);
+    ErpFalseText = Bool2MsgText(false);
+    if (!session)
+        return;
+#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    if (!query)
+        return;
+    if (!query->GetEnumPos(u"A2"_s, false).toBool()) {
+        ShowMessageBox(GetMessageTextByNr(305) + u" A2\n"_s + query->GetLastError());
+        return;
+    }
+    while (query->GetNextRecord()) {
+        const QString code = query->GetField(1);
+        if (code == u"1")
+            ErpTrueText = query->GetField(2);
+        else if (code == u"0")
+            ErpFalseText = query->GetField(2);
+    }
+#endif
+}
+
+void InitFormCommon(QWidget* form)
+{
+    FormLocalizer([](const QString& text) { return GetMessageTextByNr(text, text); }).localize(form);
+    ApplyControlFont(form);
+}
+
+void InitDefaultFonts()
+{
+    FormFont = QFont(u"MS Sans Serif"_s, 8);
+    DataFont = QFont(u"MS Sans Serif"_s, 8);
+}
+
+void ApplyControlFont(QWidget* form)
+{
+    FormLocalizer::applyFonts(form, FormFont, DataFont);
+}
+
+// ---- Window and list-view layouts ------------------------------------------------------
+
+void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)
+{
+    LayoutStore::SaveFormPosition(form, section, controls);
+}
+
+void LoadFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)
+{
+    LayoutStore::LoadFormPosition(form, section, controls);
+}
+
+void SaveListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                         ListViewColumnArray* columns)
+{
+    LayoutStore::SaveListViewColumns(view, section, withPosition, columns);
+}
+
+void LoadListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                         ListViewColumnArray* columns)
+{
+    LayoutStore::LoadListViewColumns(view, section, withPosition, columns);
+}
+
+void InitListViewColumnProps(qint32 messageBase, ListViewColumnArray& columns)
+{
+    LayoutStore::InitListViewColumnProps(messageBase, columns);
+}
+
+void BuildListViewColumns(QTreeWidget* view, qint32 messageBase, ListViewColumnArray& columns,
+                          const QList<QSharedPointer<KLVQueryFieldMetaData>>& fieldMetaData, QMenu* captionMenu)
+{
+    LayoutStore::BuildListViewColumns(view, messageBase, columns, fieldMetaData, captionMenu);
+}
+
+void StoreListViewColumnWidths(const QAbstractItemView* view, ListViewColumnArray& columns)
+{
+    LayoutStore::StoreListViewColumnWidths(view, columns);
+}
+
+bool IsNumericFieldType(const QString& typeCode)
+{
+    return LayoutStore::IsNumericFieldType(typeCode);
+}
+
+// ---- List views -----------------------------------------------------------------------
+
+void FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view, ListViewColumnArray& columns,
+                           QProgressBar* progressBar, qint32 tagField)
+{
+    ListViewHelpers::FillListViewFromQuery(query, view, columns, progressBar, tagField);
+}
+
+void SortListViewByColumn(QAbstractItemView* view, int sortKey)
+{
+    ListViewHelpers::SortListViewByColumn(view, sortKey);
+}
+
+void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold)
+{
+    ListViewHelpers::SetListItemFormat(item, colour, bold);
+}
+
+void CopyListViewToClipboard(QWidget* control)
+{
+    ListViewHelpers::CopyListViewToClipboard(control);
+}
+
+void PrintFormHardcopy(QWidget* form)
+{
+    Hardcopy::PrintFormHardcopy(form);
+}
+
+// ---- ERP GUI client, help, browser, programs --------------------------------------------
+
+void SendGuiCommand(const QString& name, const QString& text, int action)
+{
+    QString client;
+    QString sessionService;
+    if (const QSharedPointer<KLV> session = MainSession.toStrongRef()) {
+        client = session->GetMandantName();
+        if (!client.isEmpty())
+            sessionService = session->GetGUIDDESrvName();
+    }
+    const QString service = GuiLink::ServiceFor(client, sessionService);
+    const QString command = GuiLink::CommandText(name, text, action, callText(SessionSettingsForm, "GetAktSprKZ"));
+    QString error;
+    if (GuiLink::Execute(service, command, &error))
+        return;
+    QString message = FormatMessage(145, u"GUI for Mandant {1} not started"_s, client);
+    if (!error.isEmpty())
+        message += u'\n' + GetMessageTextByNr(146) + u' ' + error;
+    ShowMessageBox(message);
+}
+
+void RunInfosysInGui(QString& text)
+{
+    SendGuiCommand(QString(), text, GuiLink::ActionRun);
+}
+
+void ViewInfosysInGui(QString& text)
+{
+    SendGuiCommand(QString(), text, GuiLink::ActionShow);
+}
+
+void ShowHelpTopic(const QString& topic)
+{
+    OpenUrlInBrowser(DesktopLauncher::HelpAddress(programDirectory(), HelpFileName, topic).toString());
+}
+
+void OpenUrlInBrowser(const QString& url)
+{
+    if (!DesktopLauncher::OpenUrl(QUrl(url)))
+        ShowMessageBox(GetMessageTextByNr(23) + u'\n' + url);
+}
+
+void OpenFileWithAssociatedApp(const QString& file)
+{
+    if (!QFileInfo(file).fileName().contains(u'.')) {
+        ShowMessageBox(GetMessageTextByNr(252));
+        return;
+    }
+    const QString extension = DesktopLauncher::FileExtension(file);
+    if (!DesktopLauncher::OpenUrl(QUrl::fromLocalFile(file))) {
+        ShowMessageBox(GetMessageTextByNr(24) + u'\n' + GetMessageTextByNr(25) + u" open "_s + GetMessageTextByNr(26) +
+                       u' ' + extension);
+    }
+}
+
+void ShellWithFileArgument(QString& command, const QString& file)
+{
+    QString error;
+    if (!DesktopLauncher::StartCommand(command, file, &error))
+        ShowMessageBox(GetMessageTextByNr(253) + u'\n' + error);
+}
+
+// ---- Values, settings, INI files and paths ---------------------------------------------
+
+bool IsVerknFeld(const QString& name)
+{
+    return name.contains(u'^');
+}
+
+QString BuildFeldKey(const QString& first, const QString& second, bool isExtra)
+{
+    return first + u'#' + second + u'#' + (isExtra ? u'E' : u'S');
+}
+
+bool IsExtraFeldKey(const QString& key)
+{
+    return key.endsWith(u"#E"_s);
+}
+
+bool IsDbGroupName(const QString& name)
+{
+    return name.contains(u':');
+}
+
+QString Bool2Str(bool value)
+{
+    return value ? u"1"_s : u"0"_s;
+}
+
+bool Str2Bool(const QString& text)
+{
+    return text == u"1";
+}
+
+bool GetRegistryValue(quint32 rootKey, const QString& subKey, const QString& valueName, QString& result)
+{
+    const bool found = RegistryFile::ReadValue(RegistryFile::Path(), rootKey, subKey, valueName, result);
+    if (!found)
+        result.clear();
+    return found;
+}
+
+QString ReadIniString(const QString& file, const QString& section, const QString& key, const QString& Default)
+{
+    return IniFile::ReadIniString(file, section, key, Default);
+}
+
+QString GetWindowsUserName()
+{
+    const passwd* pw = getpwuid(geteuid());
+    return pw && pw->pw_name ? QString::fromLocal8Bit(pw->pw_name) : QString();
+}
+
+QString GetQuerySettingsDir()
+{
+    const QString mandId = MainForm ? MainForm->property("MandID").toString() : QString();
+    const QString mandDir = MainForm ? MainForm->property("MandDirUNC").toString() : QString();
+    return FileNames::BuildQuerySettingsDir(querySaveOptions(), GetWindowsUserName(), mandId, mandDir);
+}
+
+QString GetViewerConfigFile()
+{
+    const QString dir = GetQuerySettingsDir();
+    return dir.isEmpty() ? QString() : dir + u"/ViewerConfig.ini"_s;
+}
+
+bool EnsureQuerySettingsDir()
+{
+    const QString dir = GetQuerySettingsDir();
+    if (dir.isEmpty())
+        return false;
+    int number = 0;
+    QString description;
+    if (FileNames::MakeDirTree(dir, &number, &description))
+        return true;
+    QuerySettingsDirError = u'(' + QString::number(number) + u") "_s + description;
+    ShowMessageBox(GetMessageTextByNr(27) + u'\n' + dir + u'\n' + QuerySettingsDirError);
+    return false;
+}
+
+bool MakeDirTree(const QString& path)
+{
+    return FileNames::MakeDirTree(path);
+}
+
+QString ParentPath(const QString& path)
+{
+    return FileNames::ParentPath(path);
+}
+
+QString HexPadded(qint32 value, qint32 length)
+{
+    const QString digits = QString::number(quint32(value), 16).toUpper();
+    return length > 0 ? digits.rightJustified(length, u'0') : digits;
+}
+
+QString MakeValidFileName(const QString& name, bool keepPaths)
+{
+    return FileNames::MakeValidFileName(name, keepPaths);
+}
+
+} // namespace MainModul

@@ -1,0 +1,205 @@
+#pragma once
+
+// The program-wide state of KLVViewer and the helpers every window uses: message texts and
+// form localisation, settings, INI files and paths, window and list-view layouts, list-view
+// filling, sorting and copying, and the hand-off to the ERP GUI client, the browser and other
+// programs. The names are those every window of the viewer calls them by.
+
+#include "CommandLine.h"
+#include "ListViewColumnProperty.h"
+#include "MessageTable.h"
+
+#include <QFont>
+#include <QList>
+#include <QMessageBox>
+#include <QPair>
+#include <QPointer>
+#include <QSharedPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <QWeakPointer>
+
+#include <functional>
+
+class KLV;
+class KLVQuery;
+class KLVQueryFieldMetaData;
+class QAbstractItemView;
+class QMenu;
+class QProgressBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace MainModul {
+
+// ---- Program-wide state ---------------------------------------------------------------
+
+extern int UILangId;                 // Windows primary language id of the interface
+extern QString UILanguage;           // its two-letter code; names the message file
+extern QString RegAppName;           // application name of every per-user setting: "KLVViewer"
+extern QString MsgTrueText;          // message 28
+extern QString MsgFalseText;         // message 29
+extern QString DefaultQueryNameText; // message 123
+extern QString NoKeyText;            // message 123 as well: the key box's entry for no key
+extern QString HelpFileName;         // message 901, relative to the program's directory
+extern QString StartConnectionName;  // -c
+extern QString StartUserName;        // -u
+extern QString StartPassword;        // -p
+extern QString StartDataLanguage;    // -L
+extern bool HiddenStartFlag;         // -e: the main window is not shown by Main
+extern QString HiddenStartValue;     // the argument of -e
+extern QList<qint32> SessionFlags;   // -f, in the order given
+extern qint32 GuiDragDropFormat;     // the clipboard format "CF_WEXA_GUI_DRAGDROP"
+extern MessageTable MessageTexts;
+extern QString ErpTrueText;                             // the server's word for true (enumeration "A2", code "1")
+extern QString ErpFalseText;                            // the server's word for false (code "0")
+extern QFont FormFont;                                  // font of windows and their controls
+extern QFont DataFont;                                  // font of list and tree views
+extern double ServerProtocolVersion;                    // the server's protocol version after logon, 0 before
+extern QString ExcelFileExt;                            // "xls" or "xlsx"
+extern QList<QPair<QString, QString>> AblageartenListe; // storage kinds: (code, text) in server order
+extern QString QuerySettingsDirError;                   // the last failure to create the saved-query directory
+
+// The main window's default instance and the two settings dialogs register themselves here
+// when they load, and the main window its session TAV when it creates it. Their documented
+// members are read by name: the main window's properties "MandID" and "MandDirUNC"; the
+// session-settings dialog's invokable "GetAktSprKZ"; the viewer-settings dialog's controls
+// "SaveQueryByUser", "SaveQueryIndivDir", "SaveQueryInMand" and "SaveQueryDir". Before the
+// dialog exists the stored settings stand in for its controls.
+extern QPointer<QWidget> MainForm;
+extern QPointer<QWidget> SessionSettingsForm;
+extern QPointer<QWidget> ViewerSettingsForm;
+extern QWeakPointer<KLV> MainSession;
+
+// Every message box of these helpers goes through here (OK only unless buttons say more);
+// tests put a handler of their own in place. An empty handler restores the real boxes.
+using MessageBoxHandler =
+    std::function<QMessageBox::StandardButton(const QString& text, QMessageBox::StandardButtons buttons)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);
+QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// ---- Start-up -------------------------------------------------------------------------
+
+// The program: language, message table, command line, clipboard format, program-wide texts,
+// then the main window. Returns the process's exit code.
+int Main(int argc, char** argv);
+
+// Reads the command-line words into the start-up state (and the interface language).
+CommandLine::Result ParseCommandLine(const QStringList& args);
+// Shows the usage view with text ("" for a plain request); returns the exit code the program
+// then ends with (0 for a plain request, 2 after an error).
+int ShowUsageAndExit(const QString& text);
+QStringList SplitQuoted(const QString& text, QChar separator);
+int GetPrimaryLangId(int langId);
+int LangArgToLangId(const QString& argument);
+void LangIdToCode(int& langId);
+bool StartsWithUpper(const QString& text, const QString& prefix);
+void InitAppGlobals();
+
+// A stable number for a clipboard format name, and the name (a MIME type) back.
+qint32 RegisterClipboardFormat(const QString& name);
+QString ClipboardFormatName(qint32 format);
+
+// ---- Message texts and forms ----------------------------------------------------------
+
+// Reads msg_<UILanguage>.txt from the message directory into the table. On a failure asks
+// whether to retry with the English file; false when the user declines (the program ends).
+bool LoadMessageFile();
+// The directory the message files are read from (the program's directory unless set).
+QString MessageDirectory();
+void SetMessageDirectory(const QString& dir);
+
+QString GetMessageTextByNr(const QVariant& number, const QVariant& Default = QVariant());
+QString FormatMessage(const QVariant& number, const QString& defaultText, const QVariantList& values);
+template <typename... Values>
+QString FormatMessage(const QVariant& number, const QString& defaultText, const Values&... values)
+{
+    return FormatMessage(number, defaultText, QVariantList{QVariant::fromValue(values)...});
+}
+
+QString Bool2MsgText(bool value);
+QString Bool2ErpText(bool value);
+// True for exactly "1" and for exactly the server's word for true.
+bool ErpText2Bool(const QString& text);
+// Reloads the server's words for true and false from enumeration "A2".
+void LoadErpBoolTexts(const QSharedPointer<KLV>& session);
+
+void InitFormCommon(QWidget* form);
+void InitDefaultFonts();
+void ApplyControlFont(QWidget* form);
+
+// ---- Window and list-view layouts ------------------------------------------------------
+
+void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls = {});
+void LoadFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls = {});
+void SaveListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                         ListViewColumnArray* columns = nullptr);
+void LoadListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,
+                         ListViewColumnArray* columns = nullptr);
+void InitListViewColumnProps(qint32 messageBase, ListViewColumnArray& columns);
+void BuildListViewColumns(QTreeWidget* view, qint32 messageBase, ListViewColumnArray& columns,
+                          const QList<QSharedPointer<KLVQueryFieldMetaData>>& fieldMetaData,
+                          QMenu* captionMenu = nullptr);
+void StoreListViewColumnWidths(const QAbstractItemView* view, ListViewColumnArray& columns);
+bool IsNumericFieldType(const QString& typeCode);
+
+// ---- List views -----------------------------------------------------------------------
+
+void FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view, ListViewColumnArray& columns,
+                           QProgressBar* progressBar, qint32 tagField);
+void SortListViewByColumn(QAbstractItemView* view, int sortKey);
+void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold);
+void CopyListViewToClipboard(QWidget* control);
+void PrintFormHardcopy(QWidget* form);
+
+// ---- ERP GUI client, help, browser, programs --------------------------------------------
+
+void SendGuiCommand(const QString& name, const QString& text, int action);
+void RunInfosysInGui(QString& text);
+void ViewInfosysInGui(QString& text);
+void ShowHelpTopic(const QString& topic);
+void OpenUrlInBrowser(const QString& url);
+void OpenFileWithAssociatedApp(const QString& file);
+void ShellWithFileArgument(QString& command, const QString& file);
+
+// ---- Values, settings, INI files and paths ---------------------------------------------
+
+bool IsVerknFeld(const QString& name);
+QString BuildFeldKey(const QString& first, const QString& second, bool isExtra);
+bool IsExtraFeldKey(const QString& key);
+bool IsDbGroupName(const QString& name);
+QString Bool2Str(bool value);
+bool Str2Bool(const QString& text);
+
+// Root keys of GetRegistryValue.
+constexpr quint32 HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr quint32 HKEY_CURRENT_USER = 0x80000001u;
+constexpr quint32 HKEY_LOCAL_MACHINE = 0x80000002u;
+bool GetRegistryValue(quint32 rootKey, const QString& subKey, const QString& valueName, QString& result);
+
+QString ReadIniString(const QString& file, const QString& section, const QString& key, const QString& Default);
+QString GetWindowsUserName();
+QString GetQuerySettingsDir();
+QString GetViewerConfigFile();
+bool EnsureQuerySettingsDir();
+bool MakeDirTree(const QString& path);
+QString ParentPath(const QString& path);
+QString HexPadded(qint32 value, qint32 length);
+QString MakeValidFileName(const QString& name, bool keepPaths);
+
+template <typename T>
+T MaxValue(const T& a, const T& b)
+{
+    return a < b ? b : a;
+}
+
+template <typename T>
+T MinValue(const T& a, const T& b)
+{
+    return b < a ? b : a;
+}
+
+} // namespace MainModul
