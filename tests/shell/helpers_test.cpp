@@ -86,6 +86,8 @@ TEST(Values, HexAndMinMax)
     EXPECT_EQ(HexPadded(-1, 2), u"FFFFFFFF");
     EXPECT_EQ(MaxValue(3, 5), 5);
     EXPECT_EQ(MinValue(3, 5), 3);
+    EXPECT_DOUBLE_EQ(MaxValue(2, 2.5), 2.5);
+    EXPECT_DOUBLE_EQ(MinValue(2.5, 2), 2.0);
     // Of two equal values the first comes back.
     const QString a = u"x"_s;
     const QString b = u"x"_s;

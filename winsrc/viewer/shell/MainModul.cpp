@@ -460,12 +460,12 @@ void SendGuiCommand(const QString& name, const QString& text, int action)
     ShowMessageBox(message);
 }
 
-void RunInfosysInGui(QString& text)
+void RunInfosysInGui(const QString& text)
 {
     SendGuiCommand(QString(), text, GuiLink::ActionRun);
 }
 
-void ViewInfosysInGui(QString& text)
+void ViewInfosysInGui(const QString& text)
 {
     SendGuiCommand(QString(), text, GuiLink::ActionShow);
 }
@@ -494,7 +494,7 @@ void OpenFileWithAssociatedApp(const QString& file)
     }
 }
 
-void ShellWithFileArgument(QString& command, const QString& file)
+void ShellWithFileArgument(const QString& command, const QString& file)
 {
     QString error;
     if (!DesktopLauncher::StartCommand(command, file, &error))

@@ -22,6 +22,7 @@
 #include <QWeakPointer>
 
 #include <functional>
+#include <type_traits>
 
 class KLV;
 class KLVQuery;
@@ -158,12 +159,12 @@ void PrintFormHardcopy(QWidget* form);
 // ---- ERP GUI client, help, browser, programs --------------------------------------------
 
 void SendGuiCommand(const QString& name, const QString& text, int action);
-void RunInfosysInGui(QString& text);
-void ViewInfosysInGui(QString& text);
+void RunInfosysInGui(const QString& text);
+void ViewInfosysInGui(const QString& text);
 void ShowHelpTopic(const QString& topic);
 void OpenUrlInBrowser(const QString& url);
 void OpenFileWithAssociatedApp(const QString& file);
-void ShellWithFileArgument(QString& command, const QString& file);
+void ShellWithFileArgument(const QString& command, const QString& file);
 
 // ---- Values, settings, INI files and paths ---------------------------------------------
 
@@ -190,16 +191,17 @@ QString ParentPath(const QString& path);
 QString HexPadded(qint32 value, qint32 length);
 QString MakeValidFileName(const QString& name, bool keepPaths);
 
-template <typename T>
-T MaxValue(const T& a, const T& b)
+// The larger and the smaller of two values; of two equal values the first.
+template <typename A, typename B>
+std::common_type_t<A, B> MaxValue(const A& a, const B& b)
 {
-    return a < b ? b : a;
+    return a < b ? std::common_type_t<A, B>(b) : std::common_type_t<A, B>(a);
 }
 
-template <typename T>
-T MinValue(const T& a, const T& b)
+template <typename A, typename B>
+std::common_type_t<A, B> MinValue(const A& a, const B& b)
 {
-    return b < a ? b : a;
+    return b < a ? std::common_type_t<A, B>(b) : std::common_type_t<A, B>(a);
 }
 
 } // namespace MainModul
