@@ -1,0 +1,73 @@
+#include "KLVRequest.h"
+#include "Common.h"
+#include "KLVDispatch.h"
+#include "KLVResultSet.h"
+#include "KLVSockComm.h"
+#include "KLVWait.h"
+
+using namespace Qt::StringLiterals;
+
+KLVRequest::KLVRequest(QObject* parent) : QObject(parent) {}
+
+KLVRequest::~KLVRequest()
+{
+    if (m_connection && m_connection->dispatcher())
+        m_connection->dispatcher()->forget(this);
+}
+
+KLVSockComm* KLVRequest::Connection() const
+{
+    return m_connection;
+}
+
+KLVResultSet* KLVRequest::ResultSet() const
+{
+    return m_resultSet;
+}
+
+void KLVRequest::SetState(int state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(state);
+}
+
+void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connection)
+{
+    if (!resultSet)
+        throw KLVRuntimeError(999, u"Interner Fehler, Request ohne ResultSet"_s);
+    if (!connection)
+        throw KLVRuntimeError(999, u"Interner Fehler, Request ohne Connection"_s);
+    m_type = type;
+    m_resultSet = resultSet;
+    m_connection = connection;
+    m_cmdLine = resultSet->GetCurrCmdLine(false);
+    m_cmdLine4Log = resultSet->GetCurrCmdLine(true);
+    m_requestTid = resultSet->requestTID();
+
+    KLVDispatch* dispatch = connection->dispatcher();
+    if (type == SendOnly) {
+        // Outside the queue: a break must reach the server while another request waits.
+        dispatch->StartRequest(this);
+        return;
+    }
+    dispatch->AddRequest(this);
+    KLVWait wait;
+    wait.wakeOn(this, &KLVRequest::stateChanged);
+    wait.until([this] { return m_state != Queued && m_state != Waiting && m_state != Sending; });
+}
+
+void KLVRequest::ReceiveLine(const QString& line, bool connected)
+{
+    if (m_resultSet)
+        m_resultSet->ReceiveLine(line, connected, this);
+    else
+        SetState(Failed);
+}
+
+void KLVRequest::setForeignAnswer(const QString& tid, bool ended)
+{
+    m_foreignTid = tid;
+    m_foreignOpen = !ended;
+}

@@ -1,0 +1,336 @@
+#include "KLVSockComm.h"
+#include "AnsiCodec.h"
+#include "Common.h"
+#include "KLVDispatch.h"
+#include "KLVWait.h"
+
+#include <QHostInfo>
+#include <QSettings>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString boolText(bool value)
+{
+    return value ? u"True"_s : u"False"_s;
+}
+
+} // namespace
+
+KLVSockComm::KLVSockComm(QObject* parent)
+    : QObject(parent), m_socket(new QTcpSocket(this)), m_dispatch(new KLVDispatch(this))
+{
+    // "1" selects the single receive buffer; anything else the chunk queue.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, u"KLV-API"_s);
+    m_reader.setChunkQueue(settings.value(u"Config/UseRecvBufStr"_s, u"0"_s).toString() != u"1"_s);
+
+    connect(m_socket, &QTcpSocket::connected, this, [] { Common::WriteTrace(u"Socket_Connect"_s); });
+    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+        Common::WriteTrace(u"Socket_DataArrival: "_s + QString::number(m_socket->bytesAvailable()));
+        ReceivePendingData();
+    });
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_socket->bytesToWrite() == 0)
+            Common::WriteTrace(u"Socket_SendComplete"_s);
+    });
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { onError(); });
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] { onDisconnected(); });
+}
+
+KLVSockComm::~KLVSockComm()
+{
+    delete m_dispatch;
+    m_dispatch = nullptr;
+    m_socket->abort();
+    if (m_log.isOpen())
+        m_log.close();
+}
+
+void KLVSockComm::onError()
+{
+    // The peer closing is not an error here: the close handler deals with it.
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+        return;
+    m_errNumber = int(m_socket->error()) + 1;
+    m_errText = m_socket->errorString();
+    Common::WriteTrace(u"Socket_Error: "_s + QString::number(m_errNumber) + u' ' + m_errText);
+    Q_EMIT activity();
+}
+
+void KLVSockComm::onDisconnected()
+{
+    Common::WriteTrace(u"Socket_Close"_s);
+    // Keep whatever arrived before the close: the lines still count.
+    ReceivePendingData();
+    m_socket->close();
+    m_errText.clear();
+    Q_EMIT activity();
+}
+
+bool KLVSockComm::Connect(const QString& host, int port)
+{
+    Common::WriteTrace(u">>>SocketConnect"_s);
+    m_errNumber = 0;
+    m_errText.clear();
+    m_reader.clear();
+    writeLog(u"Connect: Host="_s + host + u" Port="_s + QString::number(port));
+
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+        m_socket->abort();
+    m_socket->connectToHost(host, quint16(port));
+
+    Common::WriteTrace(u">>>WaitForConnection"_s);
+    KLVWait wait;
+    wait.wakeOn(m_socket, &QTcpSocket::connected);
+    wait.wakeOn(m_socket, &QTcpSocket::stateChanged);
+    wait.wakeOn(this, &KLVSockComm::activity);
+    const bool settled = wait.until(
+        [this] {
+            return m_socket->state() == QAbstractSocket::ConnectedState || m_errNumber != 0 ||
+                   m_socket->state() == QAbstractSocket::UnconnectedState;
+        },
+        m_connectTimeoutMs);
+
+    bool ok = m_socket->state() == QAbstractSocket::ConnectedState;
+    if (!ok) {
+        if (!settled)
+            m_errText = Common::GetErrorText(4);
+        else if (m_errNumber == 0)
+            m_errText = Common::GetErrorText(5);
+        m_socket->abort();
+    }
+    Common::WriteTrace(u"<<<WaitForConnection"_s);
+    Common::WriteTrace(u"<<<SocketConnect "_s + boolText(ok));
+    return ok;
+}
+
+void KLVSockComm::Disconnect()
+{
+    Common::WriteTrace(u">>>Disconnect"_s);
+    writeLog(u"Disconnect"_s);
+    m_errNumber = 0;
+    m_errText.clear();
+    m_reader.clear();
+    m_unicode = false;
+    m_reader.setUnicode(false);
+    {
+        // Our own close must not be mistaken for the peer's.
+        QSignalBlocker block(m_socket);
+        m_socket->close();
+        if (m_socket->state() != QAbstractSocket::UnconnectedState)
+            m_socket->abort();
+    }
+    Q_EMIT activity();
+    Common::WriteTrace(u"<<<Disconnect"_s);
+}
+
+QString KLVSockComm::LocalHostName() const
+{
+    return QHostInfo::localHostName();
+}
+
+QString KLVSockComm::LocalIPAddr() const
+{
+    return m_socket->localAddress().toString();
+}
+
+bool KLVSockComm::SocketIsOpen() const
+{
+    const auto state = m_socket->state();
+    return state != QAbstractSocket::UnconnectedState && state != QAbstractSocket::ClosingState;
+}
+
+bool KLVSockComm::SocketIsConnected() const
+{
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+bool KLVSockComm::SocketIsConnecting() const
+{
+    const auto state = m_socket->state();
+    return state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState;
+}
+
+bool KLVSockComm::SocketIsClosing() const
+{
+    return m_socket->state() == QAbstractSocket::ClosingState;
+}
+
+bool KLVSockComm::SocketIsClosed() const
+{
+    return m_socket->state() == QAbstractSocket::UnconnectedState;
+}
+
+bool KLVSockComm::SocketError() const
+{
+    return m_errNumber != 0;
+}
+
+bool KLVSockComm::SocketHasData() const
+{
+    return m_socket->bytesAvailable() > 0;
+}
+
+void KLVSockComm::setUnicode(bool on)
+{
+    m_unicode = on;
+    m_reader.setUnicode(on);
+}
+
+bool KLVSockComm::encodeLine(const QString& line, QByteArray& out)
+{
+    if (m_unicode) {
+        out = line.toUtf8();
+        return true;
+    }
+    qsizetype bad = -1;
+    if (AnsiCodec::encode(line, out, &bad))
+        return true;
+    m_errText = Common::GetErrorText(18) + u" (U+"_s +
+                QStringLiteral("%1").arg(line.at(bad).unicode(), 4, 16, QChar(u'0')).toUpper() +
+                u" is not in the ANSI character set)"_s;
+    return false;
+}
+
+bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
+{
+    Common::WriteTrace(u">>>SocketSend"_s);
+    m_errNumber = 0;
+    m_errText.clear();
+    const QString& shown = logLine.isEmpty() ? line : logLine;
+
+    if (!SocketIsOpen()) {
+        m_socket->abort();
+        m_errText = Common::GetErrorText(5);
+        Common::WriteTrace(u"<<<SocketSend False"_s);
+        return false;
+    }
+    logData(u"Send"_s, shown);
+    Common::WriteTrace(u"Send: "_s + shown);
+
+    QByteArray bytes;
+    if (!encodeLine(line, bytes)) {
+        Common::WriteTrace(u"<<<SocketSend False"_s);
+        return false;
+    }
+    bytes.append("\r\n", 2);
+    m_socket->write(bytes);
+    m_socket->flush();
+
+    KLVWait wait;
+    wait.wakeOn(m_socket, &QTcpSocket::bytesWritten);
+    wait.wakeOn(this, &KLVSockComm::activity);
+    wait.wakeOn(m_socket, &QTcpSocket::stateChanged);
+    wait.until([this] { return m_socket->bytesToWrite() == 0 || m_errNumber != 0 || !SocketIsConnected(); });
+
+    const bool ok = m_socket->bytesToWrite() == 0 && m_errNumber == 0;
+    if (!ok)
+        m_errText = Common::GetErrorText(18);
+    Common::WriteTrace(u"<<<SocketSend "_s + boolText(ok));
+    return ok;
+}
+
+void KLVSockComm::SendLineNoWait(const QString& line)
+{
+    if (!SocketIsConnected())
+        return;
+    logData(u"Send"_s, line);
+    QByteArray bytes;
+    if (!encodeLine(line, bytes))
+        return;
+    bytes.append("\r\n", 2);
+    m_socket->write(bytes);
+    m_socket->flush();
+    if (m_socket->bytesToWrite() > 0)
+        m_socket->waitForBytesWritten(1000);
+}
+
+void KLVSockComm::ReceivePendingData()
+{
+    if (m_socket->bytesAvailable() <= 0)
+        return;
+    Common::WriteTrace(u">>>SocketReceivePendingData"_s);
+    const QByteArray chunk = m_socket->readAll();
+    if (m_log.isOpen())
+        logData(u"Recv"_s, m_reader.decode(chunk.constData(), chunk.size()));
+    m_reader.append(chunk);
+    Common::WriteTrace(u"<<<SocketReceivePendingData: "_s + QString::number(chunk.size()));
+    Q_EMIT activity();
+}
+
+bool KLVSockComm::Receive()
+{
+    if (m_socket->bytesAvailable() <= 0)
+        return false;
+    ReceivePendingData();
+    return true;
+}
+
+bool KLVSockComm::takeLine(QString& line)
+{
+    Receive();
+    if (!m_reader.takeLine(line))
+        return false;
+    Common::WriteTrace(u"Recv: "_s + line);
+    return true;
+}
+
+QString KLVSockComm::GetOneLine()
+{
+    m_errText.clear();
+    QString line;
+    takeLine(line);
+    return line;
+}
+
+QString KLVSockComm::GetLine(int timeoutMs, bool* timedOut)
+{
+    m_errText.clear();
+    if (timedOut)
+        *timedOut = false;
+    QString line;
+    KLVWait wait;
+    wait.wakeOn(this, &KLVSockComm::activity);
+    wait.wakeOn(m_socket, &QTcpSocket::stateChanged);
+    bool got = false;
+    const bool ended = wait.until(
+        [&] {
+            if (got)
+                return true;
+            got = takeLine(line);
+            return got || !SocketIsConnected();
+        },
+        timeoutMs);
+    if (!ended && timedOut)
+        *timedOut = true;
+    return got ? line : QString();
+}
+
+void KLVSockComm::SetLogFile(const QString& name)
+{
+    if (m_log.isOpen())
+        m_log.close();
+    m_logFileName = name;
+    if (name.isEmpty())
+        return;
+    m_log.setFileName(name);
+    m_log.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+void KLVSockComm::writeLog(const QString& entry)
+{
+    if (!m_log.isOpen())
+        return;
+    const QString prefix = m_tag.isEmpty() ? QString() : u'[' + m_tag + u"] "_s;
+    m_log.write((prefix + entry + u'\n').toUtf8());
+    m_log.flush();
+}
+
+void KLVSockComm::logData(const QString& name, const QString& data)
+{
+    if (!m_log.isOpen())
+        return;
+    writeLog(name + u'(' + QString::number(data.size()) + u"): ["_s + data + u']');
+}
