@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -140,4 +141,80 @@ TEST(MessageFiles, HoldEveryNumberTheShellUses)
         for (int nr : used)
             EXPECT_FALSE(table.Text(nr).isEmpty()) << "message " << nr << " missing in msg_" << lang.toStdString();
     }
+}
+
+class StartupMessages : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MainModul::MessageTexts.Clear();
+        MainModul::SetMessageDirectory(dir.path());
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
+            boxes.append(text);
+            return answer;
+        });
+    }
+    void TearDown() override
+    {
+        MainModul::SetMessageBoxHandler({});
+        MainModul::SetMessageDirectory(QString());
+        MainModul::MessageTexts.Clear();
+        MainModul::UILanguage = u"en"_s;
+        MainModul::UILangId = 9;
+    }
+    QTemporaryDir dir;
+    QStringList boxes;
+    QMessageBox::StandardButton answer = QMessageBox::Retry;
+};
+
+TEST_F(StartupMessages, TheLanguageSwitchLoadsItsFileOverTheFirst)
+{
+    writeFile(dir, u"msg_de.txt"_s, "0028 Ja\n0029 Nein\n0123 (kein)\n0901 hilfe.html\n0777 Nur deutsch\n");
+    writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n0029 No\n0123 (none)\n0901 help.html\n");
+    MainModul::UILanguage = u"de"_s;
+    ASSERT_TRUE(MainModul::LoadMessageFile());
+    const auto parsed = MainModul::ParseCommandLine({u"-l"_s, u"en"_s});
+    EXPECT_EQ(parsed.outcome, CommandLine::Outcome::Start);
+    EXPECT_EQ(MainModul::UILanguage, u"en");
+    EXPECT_EQ(MainModul::UILangId, 9);
+    ASSERT_TRUE(MainModul::LoadMessageFile());
+    MainModul::InitAppGlobals();
+    EXPECT_EQ(MainModul::MsgTrueText, u"Yes");
+    EXPECT_EQ(MainModul::MsgFalseText, u"No");
+    EXPECT_EQ(MainModul::DefaultQueryNameText, u"(none)");
+    EXPECT_EQ(MainModul::NoKeyText, u"(none)");
+    EXPECT_EQ(MainModul::HelpFileName, u"help.html");
+    EXPECT_EQ(MainModul::ErpTrueText, u"Yes"); // the server's words until they are loaded
+    EXPECT_EQ(MainModul::Bool2MsgText(false), u"No");
+    EXPECT_EQ(MainModul::GetMessageTextByNr(777), u"Nur deutsch");
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(StartupMessages, AMissingFileOffersTheEnglishOne)
+{
+    writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n");
+    MainModul::UILanguage = u"fr"_s;
+    ASSERT_TRUE(MainModul::LoadMessageFile());
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
+    EXPECT_TRUE(boxes[0].endsWith(u"\nRetry using english?"_s));
+    EXPECT_EQ(MainModul::GetMessageTextByNr(28), u"Yes");
+}
+
+TEST_F(StartupMessages, CancelEndsTheStart)
+{
+    MainModul::UILanguage = u"fr"_s;
+    answer = QMessageBox::Cancel;
+    EXPECT_FALSE(MainModul::LoadMessageFile());
+    EXPECT_EQ(boxes.size(), 1);
+}
+
+TEST_F(StartupMessages, UsageTextsComeFromTheTableBeforeTheSwitches)
+{
+    writeFile(dir, u"msg_de.txt"_s, "0044 Argument fehlt:\n0069 Unbekannt:\n");
+    MainModul::UILanguage = u"de"_s;
+    ASSERT_TRUE(MainModul::LoadMessageFile());
+    EXPECT_EQ(MainModul::ParseCommandLine({u"-l"_s, u"en"_s, u"-c"_s}).usageText, u"Argument fehlt: -c");
+    EXPECT_EQ(MainModul::ParseCommandLine({u"/x"_s}).usageText, u"Unbekannt: /x");
 }
