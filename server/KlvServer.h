@@ -16,8 +16,8 @@ class KlvServerThread;
 struct KlvServerOptions
 {
     quint16 port = 0;            // 0 picks a free port
-    QString dataFile;            // sample ERP data (not read yet)
-    int generatedRows = 0;       // generated sample rows (not used yet)
+    QString dataFile;            // sample ERP data; empty: the data built into the server
+    int generatedRows = 0;       // records of the generated table "90:1" (0: no such table)
     bool versionGreeting = true; // greet with "VERSION", so clients switch the Mandant with CHM
     int maxLineLength = 4000;    // a data record longer than this many characters goes on in DC lines
 };

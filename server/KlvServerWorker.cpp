@@ -11,6 +11,9 @@ KlvServerWorker::KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvSe
     : m_options(std::move(options)), m_hooks(std::move(hooks))
 {
     KlvSessionCommands::addTo(m_commands);
+    m_erp = std::make_unique<KlvErpData>();
+    const QString dataFile = m_options.dataFile.isEmpty() ? KlvErpData::builtInDataFile() : m_options.dataFile;
+    m_erpLoaded = m_erp->load(dataFile, m_options.generatedRows);
     connect(&m_server, &QTcpServer::newConnection, this, &KlvServerWorker::onNewConnection);
 }
 
@@ -28,7 +31,14 @@ KlvServerWorker::~KlvServerWorker()
 
 bool KlvServerWorker::listen()
 {
+    if (!m_erpLoaded)
+        return false;
     return m_server.listen(QHostAddress::LocalHost, m_options.port);
+}
+
+QString KlvServerWorker::errorString() const
+{
+    return m_erpLoaded ? m_server.errorString() : m_erp->errorString();
 }
 
 void KlvServerWorker::onNewConnection()
@@ -49,6 +59,7 @@ void KlvServerWorker::onFinished(KlvConnection* connection)
     m_waiters.removeOne(connection);
     m_hooks->connectionClosed();
     const bool released = m_locks.releaseAll(connection->id());
+    m_erp->unlockAll(connection->id());
     connection->deleteLater();
     if (released)
         wakeWaiters();

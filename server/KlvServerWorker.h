@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KlvCommandTable.h"
+#include "KlvErpData.h"
 #include "KlvLockTable.h"
 #include "KlvServer.h"
 #include "KlvUserDirectory.h"
@@ -25,12 +26,14 @@ public:
 
     bool listen();
     quint16 port() const { return m_server.serverPort(); }
-    QString errorString() const { return m_server.errorString(); }
+    QString errorString() const;
 
     const KlvServerOptions& options() const { return m_options; }
     KlvServerHooks& hooks() { return *m_hooks; }
     KlvUserDirectory& directory() { return m_directory; }
     KlvLockTable& locks() { return m_locks; }
+    // The sample ERP that every connection of this server shares.
+    KlvErpData& erp() { return *m_erp; }
     const KlvCommandTable& commands() const { return m_commands; }
 
     // Connections waiting for a lock, in the order they began to wait.
@@ -48,6 +51,8 @@ private:
     QTcpServer m_server;
     KlvUserDirectory m_directory;
     KlvLockTable m_locks;
+    std::unique_ptr<KlvErpData> m_erp;
+    bool m_erpLoaded = false;
     KlvCommandTable m_commands;
     QList<KlvConnection*> m_connections;
     QList<KlvConnection*> m_waiters;
