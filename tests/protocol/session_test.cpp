@@ -855,3 +855,30 @@ TEST(SessionTrace, TraceOnlyWithTheVariableExactlyOne)
     EXPECT_FALSE(TraceForm::instance()->isVisible());
     qunsetenv("KLVAPITRACE");
 }
+
+TEST_F(SessionTest, RequestFromAnEventHandlerQueuesBehindTheRunningOne)
+{
+    auto s = openSession();
+    QString fromHandler;
+    QObject::connect(s.data(), &KLV::StatusMessage, [&](QString&) { fromHandler = s->GetMandantID(); });
+    answerOnce(u"TA|0|START"_s, [](KlvScriptReply& reply) {
+        reply.sendLine(u"S|0|Transaktion läuft|INFO|1"_s);
+        reply.delay(50);
+        reply.defaultAnswer();
+    });
+    EXPECT_TRUE(s->StartTransaction());
+    EXPECT_EQ(fromHandler, u"100"_s);
+    EXPECT_EQ(received(), (QStringList{u"TA|0|START"_s, u"SHO|0|MANDNAME|0"_s}));
+    EXPECT_TRUE(s->CommitTransaction());
+}
+
+TEST_F(SessionTest, SendOnlyAndReadOnlyRequests)
+{
+    auto s = openSession();
+    KLVResultSet* rs = s->resultSet();
+    EXPECT_TRUE(rs->SendCommandLine(u"XSH|0|exit 5|0|0"_s, u"0"_s, true));
+    ASSERT_TRUE(rs->ReceiveAnswer(u"0"_s));
+    ASSERT_TRUE(rs->SetCurrRecord(1, true));
+    EXPECT_EQ(rs->GetFieldVal(1), u"5"_s);
+    EXPECT_EQ(received(), QStringList{u"XSH|0|exit 5|0|0"_s});
+}

@@ -55,6 +55,16 @@ void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connect
     dispatch->AddRequest(this);
     KLVWait wait;
     wait.wakeOn(this, &KLVRequest::stateChanged);
+    wait.wakeOn(connection, &KLVSockComm::activity);
+    // The waiting caller drives the queue: a wait nested in an event handler of an outer
+    // one keeps it moving while the outer tick is suspended.
+    QPointer<KLVDispatch> guard(dispatch);
+    wait.setPoll(
+        [guard] {
+            if (guard)
+                guard->T_Timer();
+        },
+        1);
     wait.until([this] { return m_state != Queued && m_state != Waiting && m_state != Sending; });
 }
 

@@ -4,8 +4,16 @@
 
 KLVWait::KLVWait() = default;
 
+void KLVWait::setPoll(std::function<void()> poll, int intervalMs)
+{
+    m_poll = std::move(poll);
+    m_interval = intervalMs;
+}
+
 bool KLVWait::until(const std::function<bool()>& done, int timeoutMs)
 {
+    if (m_poll)
+        m_poll();
     if (done())
         return true;
     m_done = done;
@@ -20,24 +28,27 @@ bool KLVWait::until(const std::function<bool()>& done, int timeoutMs)
         });
         deadline.start(timeoutMs);
     }
-    // A signal that is missed (or a condition that changes without one) must not leave the
-    // caller waiting for ever.
-    QTimer safety;
-    safety.setInterval(50);
-    QObject::connect(&safety, &QTimer::timeout, &m_context, [this] { check(); });
-    safety.start();
+    // A timer of this wait's own: Qt never lets a timer fire again while its handler runs,
+    // so a wait nested in the handler of an outer one must not rely on the outer's timers.
+    QTimer tick;
+    tick.setInterval(m_interval);
+    QObject::connect(&tick, &QTimer::timeout, &m_context, [this] { wake(); });
+    tick.start();
 
-    // A quit may have been meant for an inner loop that has since returned: check again.
-    while (!done()) {
+    for (;;) {
+        if (m_poll)
+            m_poll();
+        if (done())
+            return true;
         if (m_timedOut)
             return false;
         m_loop.exec();
     }
-    return true;
 }
 
-void KLVWait::check()
+void KLVWait::wake()
 {
-    if (m_done && m_done())
+    // With a poll, the loop returns so that the poll runs at the level of the wait.
+    if (m_poll || (m_done && m_done()))
         m_loop.quit();
 }
