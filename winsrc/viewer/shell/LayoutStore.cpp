@@ -1,9 +1,7 @@
 #include "LayoutStore.h"
 
 #include "KLVQueryFieldMetaData.h"
-#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
 #include "KLVTools.h"
-#endif
 #include "MainModul.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
@@ -372,12 +370,8 @@ void LayoutStore::StoreListViewColumnWidths(const QAbstractItemView* view, ListV
 
 bool LayoutStore::IsNumericFieldType(const QString& typeCode)
 {
-#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
     const int type = KLVTools().GetDataType(typeCode);
     return type == klvLongInt || type == klvInteger || type == klvByte || type == klvReal;
-#else
-    return typeCode.startsWith(u'I') || typeCode.startsWith(u'R');
-#endif
 }
 
 QPoint LayoutStore::ReachablePosition(const QRect& frame, const QList<QRect>& areas, int titleBarHeight)

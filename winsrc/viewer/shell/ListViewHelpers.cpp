@@ -1,6 +1,6 @@
 #include "ListViewHelpers.h"
 
-#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
 #include "KLVQuery.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVQueryMetaData.h"
@@ -58,7 +58,7 @@ bool isListView(const QWidget* w)
 
 } // namespace
 
-#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
 void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view,
                                             ListViewColumnArray& columns, QProgressBar* progressBar, qint32 tagField)
 {

@@ -330,7 +330,7 @@ void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
     ErpFalseText = Bool2MsgText(false);
     if (!session)
         return;
-#if __has_include("KLVTools.h") // TEMPORARY-LIBGUARD
+#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
     const QSharedPointer<KLVQuery> query = session->CreateQuery();
     if (!query)
         return;
