@@ -2,6 +2,7 @@
 #include "Common.h"
 #include "KLVCmdBuilder.h"
 #include "KLVCmdParser.h"
+#include "KLVEditor.h"
 #include "KLVQuery.h"
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
@@ -369,6 +370,14 @@ QSharedPointer<KLVQuery> KLV::CreateQuery()
     query->SetSession(this);
     query->setDatasetSize(m_datasetSize);
     return query;
+}
+
+QSharedPointer<KLVEditor> KLV::CreateEditor()
+{
+    auto editor = QSharedPointer<KLVEditor>::create();
+    editor->SetConnection(m_connection);
+    editor->SetSession(this);
+    return editor;
 }
 
 // ---------------------------------------------------------------------------------------------

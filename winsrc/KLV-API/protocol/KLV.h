@@ -16,6 +16,7 @@
 #include <QVariant>
 
 class KLVCmdBuilder;
+class KLVEditor;
 class KLVQuery;
 class KLVResultSet;
 class KLVSockComm;
@@ -52,6 +53,8 @@ public:
     // A second session with the same logon and modes; null when it cannot be opened.
     Q_INVOKABLE QSharedPointer<KLV> Clone();
     Q_INVOKABLE QSharedPointer<KLVQuery> CreateQuery();
+    // An editor on this session's connection; sends nothing.
+    Q_INVOKABLE QSharedPointer<KLVEditor> CreateEditor();
 
     // Errors.
     Q_INVOKABLE QString GetLastError() const;
