@@ -1,6 +1,8 @@
 #include "KLVFactory.h"
 #include "KLV.h"
 #include "KLVMessageCollector.h"
+#include "KLVSelection.h"
+#include "KLVTools.h"
 
 #include <QHash>
 
@@ -16,14 +18,17 @@ struct CreatableClass
     QSharedPointer<QObject> (*create)();
 };
 
-// The creatable classes of the type library. KLVTools ({36B3FA70-B216-11D3-8D98-005004561FA5},
-// an application object) and KLVSelection ({F0A102A0-196C-4147-9955-7F69756B9B98}) join this
-// table with the query objects.
+// The creatable classes of the type library. KLV and KLVTools are application objects: the
+// program uses one shared instance of each.
 const CreatableClass kClasses[] = {
     {u"KLV", u"{E82A4C8E-7CBA-11D3-8D90-005004561FA5}", true,
      [] { return QSharedPointer<QObject>(QSharedPointer<KLV>::create()); }},
     {u"KLVMessageCollector", u"{7FD366A3-0068-11D6-8DBB-005004561FA5}", false,
      [] { return QSharedPointer<QObject>(QSharedPointer<KLVMessageCollector>::create()); }},
+    {u"KLVTools", u"{36B3FA70-B216-11D3-8D98-005004561FA5}", true,
+     [] { return QSharedPointer<QObject>(QSharedPointer<KLVTools>::create()); }},
+    {u"KLVSelection", u"{F0A102A0-196C-4147-9955-7F69756B9B98}", false,
+     [] { return QSharedPointer<QObject>(QSharedPointer<KLVSelection>::create()); }},
 };
 
 const CreatableClass* find(const QString& nameOrClassId)
