@@ -251,7 +251,7 @@ bool IsNoTID(const QString& tid)
     return tid.isEmpty() || tid == u"0"_s;
 }
 
-bool IsAnswerEnd(const QString& code)
+bool IsAnswerEnd(QStringView code)
 {
     return code == u"EOD"_s || code == u"NAK"_s || code == u"ACK"_s;
 }

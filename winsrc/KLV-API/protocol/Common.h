@@ -60,7 +60,7 @@ QString BoolToFlag(bool value);
 bool ParseBool(const QString& text);
 bool IsNullRefText(const QString& text);
 bool IsNoTID(const QString& tid);
-bool IsAnswerEnd(const QString& code);
+bool IsAnswerEnd(QStringView code);
 
 // A number in an answer line: blanks ignored, decimals rounded half to even, anything that
 // is not a number (or does not fit 32 bits) reads as 0.

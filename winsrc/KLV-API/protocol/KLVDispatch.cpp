@@ -140,7 +140,7 @@ void KLVDispatch::T_Timer()
         } else if (discardForeignLine(line)) {
             continue;
         } else {
-            request->ReceiveLine(line, true);
+            request->ReceiveLine(std::move(line), true);
         }
         if (head() != request)
             return;

@@ -68,10 +68,10 @@ void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connect
     wait.until([this] { return m_state != Queued && m_state != Waiting && m_state != Sending; });
 }
 
-void KLVRequest::ReceiveLine(const QString& line, bool connected)
+void KLVRequest::ReceiveLine(QString line, bool connected)
 {
     if (m_resultSet)
-        m_resultSet->ReceiveLine(line, connected, this);
+        m_resultSet->ReceiveLine(std::move(line), connected, this);
     else
         SetState(Failed);
 }

@@ -31,7 +31,7 @@ public:
 
     // Runs the request to its end; the outcome is GetState() (4 is success).
     void Perform(int type, KLVResultSet* resultSet, KLVSockComm* connection);
-    void ReceiveLine(const QString& line, bool connected);
+    void ReceiveLine(QString line, bool connected);
 
     // Set by the result set when a line of another transaction's answer arrived: the rest of
     // that answer must not reach the next request.

@@ -121,11 +121,23 @@ void KLVResultSet::addMessage(const QSharedPointer<KLVMessage>& message, bool to
     Q_EMIT MessageReceived(message);
 }
 
-void KLVResultSet::ReceiveLine(const QString& line, bool connected, KLVRequest* request)
+void KLVResultSet::ReceiveLine(QString line, bool connected, KLVRequest* request)
 {
-    const QString code = KLVCmdParser::GetCMD(line);
-    m_answerTid = KLVCmdParser::getTID(line);
-    const QStringView fieldsText = KLVCmdParser::GetCmdLineFieldsView(line);
+    // Code and transaction id are looked at in place: most lines are records.
+    const qsizetype firstBar = line.indexOf(u'|');
+    const QStringView code = firstBar > 0 ? QStringView(line).left(firstBar) : QStringView();
+    qsizetype fieldsStart = -1;
+    QStringView tid;
+    if (firstBar >= 0) {
+        const qsizetype secondBar = line.indexOf(u'|', firstBar + 1);
+        tid = secondBar < 0 ? QStringView(line).mid(firstBar + 1)
+                            : QStringView(line).mid(firstBar + 1, secondBar - firstBar - 1);
+        if (secondBar >= 0)
+            fieldsStart = secondBar + 1;
+    }
+    if (m_answerTid != tid)
+        m_answerTid = tid.toString();
+    const QStringView fieldsText = fieldsStart < 0 ? QStringView() : QStringView(line).mid(fieldsStart);
     const bool answerEnd = Common::IsAnswerEnd(code);
 
     if (m_batchCount > 0 && answerEnd) {
@@ -135,10 +147,10 @@ void KLVResultSet::ReceiveLine(const QString& line, bool connected, KLVRequest* 
     }
 
     // Only a real line can carry a transaction id; a lost connection is reported below.
-    if (connected && code != u"S"_s && code != u"E"_s && !Common::IsNoTID(m_answerTid) &&
-        !Common::IsNoTID(m_requestTid) && m_answerTid != m_requestTid) {
+    if (connected && code != u"S" && code != u"E" && !Common::IsNoTID(m_answerTid) && !Common::IsNoTID(m_requestTid) &&
+        m_answerTid != m_requestTid) {
         SetCurrentError(Common::GetErrorText(12), 0, m_context);
-        request->setForeignAnswer(m_answerTid, answerEnd || code == u"END"_s);
+        request->setForeignAnswer(m_answerTid, answerEnd || code == u"END");
         request->SetState(KLVRequest::Failed);
         return;
     }
@@ -147,39 +159,45 @@ void KLVResultSet::ReceiveLine(const QString& line, bool connected, KLVRequest* 
     const auto field = [&fields](int n) { return n <= fields.size() ? fields[n - 1] : QString(); };
     const auto splitFields = [&] { KLVCmdParser::GetFieldsArray(fieldsText, fields, true, MaxAnswerFields); };
 
-    if (code == u"ACK"_s) {
+    if (code == u"ACK") {
         m_atEOF = true;
-    } else if (code == u"NAK"_s) {
+    } else if (code == u"NAK") {
         splitFields();
         m_atEOF = true;
         SetCurrentError(field(1), Common::ToLong(field(2)), field(3));
-    } else if (code == u"END"_s) {
+    } else if (code == u"END") {
         // The session ends: the state below says so.
-    } else if (code == u"BOD"_s) {
+    } else if (code == u"BOD") {
         splitFields();
         if (!field(2).isEmpty())
             m_recordTotal = Common::ToLong(field(2));
         m_blockCount = 0;
-    } else if (code == u"EOD"_s) {
+    } else if (code == u"EOD") {
         splitFields();
         m_atEOF = Common::ParseBool(field(3));
-    } else if (code == u"DM"_s) {
+    } else if (code == u"DM") {
         receiveMetaData(fieldsText);
-    } else if (code == u"D"_s) {
+    } else if (code == u"D") {
         ++m_blockCount;
-        m_dataLines.push_back(fieldsText.toString());
+        // The record keeps the line's storage, less code and transaction id.
+        line.remove(0, fieldsStart < 0 ? line.size() : fieldsStart);
+        m_dataLines.push_back(std::move(line));
         if (m_dataCacheSize >= 1 && int(m_dataLines.size()) > m_dataCacheSize)
             trimCache();
-    } else if (code == u"DC"_s) {
+        // The views into the line are gone; a record never ends the answer.
+        if (!connected)
+            request->SetState(KLVRequest::SessionEnded);
+        return;
+    } else if (code == u"DC") {
         // A continuation without a record to continue has nothing to join: it is dropped.
         if (!m_dataLines.empty())
             m_dataLines.back().append(fieldsText);
-    } else if (code == u"E"_s) {
+    } else if (code == u"E") {
         splitFields();
         addMessage(KLVMessage::create(messageTypeError, field(2), field(1), Common::ToLong(field(3)),
                                       Common::ToLong(field(4)), field(5), QString()),
                    true);
-    } else if (code == u"S"_s) {
+    } else if (code == u"S") {
         splitFields();
         if (field(2) == u"TEXT"_s)
             addMessage(KLVMessage::create(messageTypeText, QString(), field(1), 0, 0, QString(), QString()), false);
@@ -197,17 +215,17 @@ void KLVResultSet::ReceiveLine(const QString& line, bool connected, KLVRequest* 
         request->SetState(KLVRequest::Failed);
     }
 
-    if (!connected || code == u"END"_s) {
+    if (!connected || code == u"END") {
         request->SetState(KLVRequest::SessionEnded);
         return;
     }
     if (!answerEnd)
         return;
     if (m_batchCount == 0) {
-        request->SetState(code == u"NAK"_s ? KLVRequest::Failed : KLVRequest::Done);
+        request->SetState(code == u"NAK" ? KLVRequest::Failed : KLVRequest::Done);
         return;
     }
-    if (code == u"NAK"_s) {
+    if (code == u"NAK") {
         ++m_negativeCounter;
         addMessage(KLVMessage::create(messageTypeError, u"ERROR"_s, m_currentError->Message(), m_currentError->Number(),
                                       0, QString(), QString()),

@@ -59,8 +59,9 @@ public:
     void prepareAnswer(const QString& tid);
 
     // Interprets one answer line and sets the request's next state. A line of "" with
-    // connected false reports that the connection ended.
-    void ReceiveLine(const QString& line, bool connected, KLVRequest* request);
+    // connected false reports that the connection ended. Taken by value: a record keeps the
+    // line's own storage.
+    void ReceiveLine(QString line, bool connected, KLVRequest* request);
 
     int GetRecordCount() const { return m_dropped + int(m_dataLines.size()); }
     int GetCurrRecordNr() const { return m_currentRecord; }
