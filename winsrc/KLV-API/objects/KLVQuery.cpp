@@ -1,51 +1,80 @@
 #include "KLVQuery.h"
 #include "Common.h"
 #include "KLV.h"
+#include "KLVBoundEditField.h"
 #include "KLVCmdBuilder.h"
+#include "KLVEditField.h"
+#include "KLVEditor.h"
 #include "KLVResultSet.h"
+#include "KLVSelection.h"
+#include "KLVTAVArtInfo.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Writes ">Query.Name" on entry and "<Query.Name" on exit.
+// Writes ">Query.Name" on entry and "<Query.Name" on exit while the library's trace is on.
+// Record loops call through here once per record: nothing is built while the trace is off.
 class QueryTrace
 {
 public:
-    explicit QueryTrace(const char* name) : m_name(QString::fromLatin1(name))
+    explicit QueryTrace(const char* name) : m_name(name)
     {
-        Common::WriteTrace(u">Query."_s + m_name);
+        if (Common::TraceFlag())
+            Common::WriteTrace(u">Query."_s + QLatin1StringView(m_name));
     }
-    ~QueryTrace() { Common::WriteTrace(u"<Query."_s + m_name); }
+    ~QueryTrace()
+    {
+        if (Common::TraceFlag())
+            Common::WriteTrace(u"<Query."_s + QLatin1StringView(m_name));
+    }
+    QueryTrace(const QueryTrace&) = delete;
+    QueryTrace& operator=(const QueryTrace&) = delete;
 
 private:
-    QString m_name;
+    const char* m_name;
 };
 
-QString aliveFlagWord(int flag)
+QString groupListKeyword(int type)
 {
-    switch (flag) {
-    case aliveFlagInternal:
-        return u"programmintern"_s;
-    case aliveFlagAlive:
-        return u"lebendig"_s;
-    case aliveFlagFiled:
-        return u"abgelegt"_s;
-    case aliveFlagBoth:
-        return u"beides"_s;
+    switch (type) {
+    case klvGroupListTypeNew:
+        return u"NEW"_s;
+    case klvGroupListTypeAll:
+        return u"ALL"_s;
     default:
         return {};
     }
 }
 
-void appendSelItem(QString& selection, const QString& prefix, const QString& value)
+QString fieldListKeyword(int type)
 {
-    if (value.isEmpty())
-        return;
-    if (!selection.isEmpty())
-        selection += u';';
-    selection += prefix + value;
+    switch (type) {
+    case klvFieldListTypeEdit:
+        return u"EDIT"_s;
+    case klvFieldListTypeInfosys:
+        return u"INFOSYS"_s;
+    case klvFieldListTypeDBAll:
+        return u"DBALL"_s;
+    default:
+        return u"QUERY"_s;
+    }
 }
+
+QString infosysKeyword(int type)
+{
+    switch (type) {
+    case klvInfosysTypeStandard:
+        return u"STANDARD"_s;
+    case klvInfosysTypeCustom:
+        return u"CUSTOM"_s;
+    default:
+        return u"ALL"_s;
+    }
+}
+
+// The most reference-type rows one answer is read into.
+constexpr int MaxRefTypeRows = 10000;
 
 } // namespace
 
@@ -81,6 +110,19 @@ KLVCmdBuilder& KLVQuery::builder()
         m_builder = new KLVCmdBuilder;
     return *m_builder;
 }
+
+int KLVQuery::MaxResultsetSize() const
+{
+    return m_result->DataCacheSize();
+}
+
+void KLVQuery::setMaxResultsetSize(int size)
+{
+    m_result->setDataCacheSize(size);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Errors and messages
 
 void KLVQuery::clearLastError()
 {
@@ -138,31 +180,53 @@ void KLVQuery::routeMessage(const QSharedPointer<KLVMessage>& message)
     Q_EMIT MessageReceived(argument);
 }
 
-QString KLVQuery::selectionString(const QString& tableName, const QString& krit, const QString& sortKey, bool byRows,
-                                  int aliveFlag, bool ascending, bool andJunction)
+// ---------------------------------------------------------------------------------------------
+// Metadata
+
+void KLVQuery::loadResultMetaData()
 {
-    QString sel;
-    appendSelItem(sel, u"@sort="_s, sortKey);
-    if (!ascending)
-        appendSelItem(sel, u"@richtung="_s, u"rueckw"_s);
-    if (!andJunction)
-        appendSelItem(sel, u"@verkn="_s, u"oder"_s);
-    if (byRows)
-        appendSelItem(sel, u"@zeilen="_s, u"ja"_s);
-    appendSelItem(sel, u"@ablageart="_s, aliveFlagWord(aliveFlag));
-    appendSelItem(sel, QString(), krit);
-    return sel.isEmpty() ? tableName : tableName + u',' + sel;
+    const KLVFieldMetaDataList columns = m_result->GetFieldMetaData();
+    if (!m_enableQueryMetaData || columns.isEmpty())
+        return;
+    auto metaData = QSharedPointer<KLVQueryMetaData>::create();
+    metaData->MergeServerMetaData(columns);
+    m_metaData = metaData;
 }
+
+void KLVQuery::metaDataFromList(const QString& fieldList)
+{
+    auto metaData = QSharedPointer<KLVQueryMetaData>::create();
+    metaData->InitFromList(fieldList);
+    m_metaData = metaData;
+}
+
+bool KLVQuery::metaDataFromArray(const QStringList& names)
+{
+    // An empty array is refused like one whose first name is empty.
+    if (names.isEmpty() || names.first().isEmpty()) {
+        setApiError(14);
+        return false;
+    }
+    auto metaData = QSharedPointer<KLVQueryMetaData>::create();
+    metaData->InitFromArray(names);
+    m_metaData = metaData;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Catalogue requests
 
 bool KLVQuery::catalogueCommand(const QString& line)
 {
     clearLastError();
     m_tid = u"0"_s;
+    m_broken = false;
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
         return false;
     }
     m_tid = m_result->getTID();
+    loadResultMetaData();
     return true;
 }
 
@@ -174,9 +238,14 @@ bool KLVQuery::GetTableNames(const QString& StartString)
 
 bool KLVQuery::GetFieldNames(const QString& TableName, const QString& FieldList)
 {
+    return GetFieldNames2(TableName, FieldList, klvFieldListTypeQuery);
+}
+
+bool KLVQuery::GetFieldNames2(const QString& TableName, const QString& FieldList, int ListType)
+{
     QueryTrace trace("GetFieldNames2");
-    return catalogueCommand(
-        builder().buildGFN(m_tid, TableName, FieldList, m_datasetSize, u"QUERY"_s, m_enableQueryMetaData));
+    return catalogueCommand(builder().buildGFN(m_tid, TableName, FieldList, m_datasetSize, fieldListKeyword(ListType),
+                                               m_enableQueryMetaData));
 }
 
 bool KLVQuery::GetKeyNames(const QString& TableName, const QString& KeyName)
@@ -185,55 +254,609 @@ bool KLVQuery::GetKeyNames(const QString& TableName, const QString& KeyName)
     return catalogueCommand(builder().buildGKN(m_tid, TableName, KeyName, m_datasetSize, m_enableQueryMetaData));
 }
 
-bool KLVQuery::startSelection(const QString& selection, const QString& fieldList, int blockSize, int offset)
+bool KLVQuery::GetDatabaseNames()
 {
-    clearLastError();
+    return GetDatabaseNames2(QString());
+}
+
+bool KLVQuery::GetDatabaseNames2(const QString& DatabaseName)
+{
+    QueryTrace trace("GetDatabaseNames2");
+    return catalogueCommand(builder().buildGDN(m_tid, DatabaseName, m_enableQueryMetaData));
+}
+
+bool KLVQuery::GetGroupNames(const QString& DatabaseName)
+{
+    return GetGroupNames2(DatabaseName, klvGroupListTypeQuery).toBool();
+}
+
+bool KLVQuery::GetGroupNamesNew(const QString& DatabaseName)
+{
+    return GetGroupNames2(DatabaseName, klvGroupListTypeNew).toBool();
+}
+
+QVariant KLVQuery::GetGroupNames2(const QString& DatabaseName, int ListType)
+{
+    QueryTrace trace("GetGroupNames2");
+    return catalogueCommand(builder().buildGGN(m_tid, DatabaseName, groupListKeyword(ListType), m_enableQueryMetaData));
+}
+
+bool KLVQuery::GetEnumerations(const QString& EnumName)
+{
+    QueryTrace trace("GetEnumerations");
+    return catalogueCommand(builder().buildGAZ(m_tid, EnumName, u"HEAD"_s, false, m_enableQueryMetaData));
+}
+
+QVariant KLVQuery::GetEnumPos(const QString& EnumName, bool WithEmptyPos)
+{
+    QueryTrace trace("GetEnumPos");
+    if (EnumName.isEmpty()) {
+        setApiError(25);
+        return false;
+    }
+    return catalogueCommand(builder().buildGAZ(m_tid, EnumName, u"POS"_s, WithEmptyPos, m_enableQueryMetaData));
+}
+
+bool KLVQuery::GetInfosystemNames(const QString& SearchWord, const QString& WorkingDir)
+{
+    return catalogueCommand(
+        builder().buildGIS(m_tid, SearchWord, WorkingDir, u"ALL"_s, m_datasetSize, m_enableQueryMetaData));
+}
+
+bool KLVQuery::GetInfosystemNamesT(const QString& InfosysName, int InfosysType)
+{
+    return catalogueCommand(builder().buildGIS(m_tid, InfosysName, QString(), infosysKeyword(InfosysType),
+                                               m_datasetSize, m_enableQueryMetaData));
+}
+
+bool KLVQuery::getMessages(const QString& dictionaries, const QString& numbers, const QString& languages,
+                           const QString& searchText, bool ignoreCase)
+{
+    QueryTrace trace("doGetMessages");
+    return catalogueCommand(
+        builder().buildGMT(m_tid, dictionaries, numbers, languages, searchText, ignoreCase, m_enableQueryMetaData));
+}
+
+bool KLVQuery::firstMessageRow(QString& value, int column)
+{
+    if (m_result->MoveNext(true)) {
+        value = m_result->GetFieldVal(column);
+        return true;
+    }
+    const QSharedPointer<KLVError> current = m_result->GetCurrentError();
+    if (!current->Message().isEmpty())
+        m_lastError = current;
+    else
+        setApiError(16);
+    return false;
+}
+
+QString KLVQuery::GetMessageText(const QString& Dictionary, int MsgNumber, const QString& Language)
+{
+    QString text;
+    if (getMessages(Dictionary, QString::number(MsgNumber), Language, QString(), false))
+        firstMessageRow(text, fldMsgText);
+    return text;
+}
+
+bool KLVQuery::GetMessageTexts(const QString& Dictionary, const QList<int>& MsgNumbers, const QStringList& Languages)
+{
+    return getMessages(Dictionary, Common::JoinLongArray(MsgNumbers, u","_s), Languages.join(u','), QString(), false);
+}
+
+bool KLVQuery::GetMessageTexts2(const QString& Dictionary, int FromMsgNr, int ToMsgNr, const QString& Language)
+{
+    return getMessages(Dictionary, QString::number(FromMsgNr) + u'-' + QString::number(ToMsgNr), Language, QString(),
+                       false);
+}
+
+bool KLVQuery::SearchMessageTexts(const QStringList& DictionaryList, const QString& SourceText,
+                                  const QStringList& Languages, bool IgnoreCase)
+{
+    return getMessages(DictionaryList.join(u','), QString(), Languages.join(u','), SourceText, IgnoreCase);
+}
+
+int KLVQuery::GetMessageNumber(const QString& Dictionary, const QString& SourceText, bool IgnoreCase)
+{
+    QString number;
+    if (getMessages(Dictionary, QString(), QString(), SourceText, IgnoreCase) && firstMessageRow(number, fldMsgNumber))
+        return Common::ToLong(number);
+    return 0;
+}
+
+bool KLVQuery::GetRefTypeInfo(const QString& TAVArt)
+{
+    QueryTrace trace("GetRefTypeInfo");
+    if (TAVArt.isEmpty()) {
+        setApiError(28);
+        return false;
+    }
+    return catalogueCommand(builder().buildGRI(m_tid, TAVArt, m_enableQueryMetaData));
+}
+
+KLVTAVArtInfoList KLVQuery::GetRefTypeInfoArray(const QString& TAVArt)
+{
+    QueryTrace trace("GetRefTypeInfoArray");
+    KLVTAVArtInfoList infos;
+    if (!GetRefTypeInfo(TAVArt))
+        return infos;
+    while (infos.size() < MaxRefTypeRows && m_result->MoveNext(true)) {
+        auto info = QSharedPointer<KLVTAVArtInfo>::create();
+        info->InitFromRefTypeRow(
+            Common::ToLong(m_result->GetFieldVal(fldRefTypeDBNr)), m_result->GetFieldVal(fldRefTypeDBName),
+            Common::ToLong(m_result->GetFieldVal(fldRefTypeGrpNr)), m_result->GetFieldVal(fldRefTypeGrpName),
+            m_result->GetFieldVal(fldRefTypeEchoType), Common::ToLong(m_result->GetFieldVal(fldRefTypeEchoLen)));
+        infos.append(info);
+    }
+    return infos;
+}
+
+bool KLVQuery::serverVersionBelow(double version) const
+{
+    const double client = m_session ? m_session->ClientKLVVersion().trimmed().toDouble() : 0.0;
+    return client < version;
+}
+
+QSharedPointer<KLVTAVArtInfo> KLVQuery::GetRefInfo(const QString& Ref)
+{
+    QString code;
+    if (serverVersionBelow(3.01)) {
+        // Older servers know the group only as the low bits of "grust".
+        if (!ReadRecord(Ref, u"grust"_s))
+            return {};
+        QString grust = GetField(1);
+        grust.remove(u' ');
+        const int group = Common::ToLong(grust) & 31;
+        const QString database = Ref.section(u',', 1, 1);
+        code = u"P"_s + database + u':' + QString::number(group);
+    } else {
+        if (!ReadRecord(Ref, u"dnr,gruppe"_s))
+            return {};
+        code = u"P"_s + GetField(1) + u':' + GetField(2);
+    }
+    auto info = QSharedPointer<KLVTAVArtInfo>::create();
+    info->ParseTypeCode(code);
+    return info;
+}
+
+QSharedPointer<KLVError> KLVQuery::testFieldValue(const QString& typeCode, const QString& value, QString& prepared)
+{
     m_tid = u"0"_s;
+    m_metaData.reset();
+    clearLastError();
+    auto error = QSharedPointer<KLVError>::create();
+    if (typeCode.isEmpty()) {
+        error->SetError(0, Common::GetErrorText(29), m_result->Context());
+        return error;
+    }
+    const QString line = builder().buildTFV(m_tid, typeCode, {value});
+    if (m_result->ProcessCommand(m_tid, line, QString(), true) && m_result->MoveNext(true)) {
+        if (Common::ParseBool(m_result->GetFieldVal(fldFldTestRC))) {
+            prepared = m_result->GetFieldVal(fldFldTestValue);
+            return {};
+        }
+        error->SetError(Common::ToLong(m_result->GetFieldVal(fldFldTestErrNr)), m_result->GetFieldVal(fldFldTestErrMsg),
+                        m_result->Context());
+        return error;
+    }
+    // A refusal, or an answer that tested nothing: the value is not known to be valid.
+    error = m_result->GetCurrentError();
+    if (error->Message().isEmpty()) {
+        error = QSharedPointer<KLVError>::create();
+        error->SetError(0, Common::GetErrorText(16), m_result->Context());
+    }
+    return error;
+}
+
+QString KLVQuery::TestFieldValue(const QString& WEXAArt, const QString& FieldValue)
+{
+    QueryTrace trace("TestFieldValue");
+    QString prepared;
+    const QSharedPointer<KLVError> error = testFieldValue(WEXAArt, FieldValue, prepared);
+    return error ? error->Message() : QString();
+}
+
+QSharedPointer<KLVMessage> KLVQuery::TestFieldValue2(const QString& WEXAArt, const QString& FieldValue)
+{
+    QueryTrace trace("TestFieldValue2");
+    QString prepared;
+    const QSharedPointer<KLVError> error = testFieldValue(WEXAArt, FieldValue, prepared);
+    if (!error)
+        return {};
+    return KLVMessage::create(messageTypeError, u"ERROR"_s, error->Message(), error->Number(), 0, QString(), QString());
+}
+
+QString KLVQuery::TestGetFieldValue(const QString& WEXAArt, const QString& FieldValue)
+{
+    QueryTrace trace("TestGetFieldValue");
+    QString prepared;
+    if (testFieldValue(WEXAArt, FieldValue, prepared))
+        return QString(QChar(u'\0'));
+    return prepared;
+}
+
+bool KLVQuery::TestFieldValues(const QStringList& WEXAArten, const QStringList& FieldValues)
+{
+    QueryTrace trace("TestFieldValues");
+    return catalogueCommand(builder().buildTFV(m_tid, WEXAArten.join(u','), FieldValues));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selections
+
+bool KLVQuery::executeSelection(const KLVSelection& selection, const QString& fieldList, int blockSize, int offset,
+                                const EditorContext& editor)
+{
     if (blockSize < 0)
         blockSize = m_datasetSize;
-    const QString line = builder().buildEXQ(m_tid, selection, fieldList, blockSize, offset, QString(), QString(),
-                                            QString(), m_timeOut, m_enableQueryMetaData);
+    m_broken = false;
+    const QString line = builder().buildEXQ(m_tid, selection.KLVSelString(), fieldList, blockSize, offset, editor.tid,
+                                            editor.row, editor.fieldName, m_timeOut, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
         return false;
     }
     m_tid = m_result->getTID();
+    loadResultMetaData();
     return true;
+}
+
+bool KLVQuery::startQuery(const QString& tableName, const QString& fieldList, const QString& krit,
+                          const QString& sortKey, bool byRows, int aliveFlag, bool ascending, bool andJunction,
+                          int offset, int blockSize)
+{
+    clearLastError();
+    m_tid = u"0"_s;
+    metaDataFromList(fieldList);
+    KLVSelection selection;
+    selection.setTableName(tableName);
+    selection.SetSelection(krit, sortKey, byRows, aliveFlag, ascending, andJunction);
+    return executeSelection(selection, fieldList, blockSize, offset);
+}
+
+bool KLVQuery::startQueryArray(const QString& tableName, const QStringList& fieldNames, const QString& krit,
+                               const QString& sortKey, bool byRows, int aliveFlag, bool ascending, bool andJunction,
+                               int offset, int blockSize)
+{
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(fieldNames))
+        return false;
+    KLVSelection selection;
+    selection.setTableName(tableName);
+    selection.SetSelection(krit, sortKey, byRows, aliveFlag, ascending, andJunction);
+    return executeSelection(selection, m_metaData->GetFieldList(), blockSize, offset);
 }
 
 bool KLVQuery::StartQuery(const QString& TableName, const QString& FieldList, const QString& Krit,
                           const QString& SortKey, bool Ascending, bool AndJunction)
 {
     QueryTrace trace("StartQuery");
-    return startSelection(selectionString(TableName, Krit, SortKey, false, aliveFlagAll, Ascending, AndJunction),
-                          FieldList, m_datasetSize, 0);
+    return startQuery(TableName, FieldList, Krit, SortKey, false, aliveFlagAll, Ascending, AndJunction, 0,
+                      m_datasetSize);
+}
+
+bool KLVQuery::StartQueryN(const QString& TableName, const QStringList& FieldList, const QString& Krit,
+                           const QString& SortKey, bool Ascending, bool AndJunction)
+{
+    QueryTrace trace("StartQueryN");
+    return startQueryArray(TableName, FieldList, Krit, SortKey, false, aliveFlagAll, Ascending, AndJunction, 0,
+                           m_datasetSize);
+}
+
+bool KLVQuery::StartQueryZ(const QString& TableName, const QString& FieldList, const QString& Krit,
+                           const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction)
+{
+    QueryTrace trace("StartQueryZ");
+    return startQuery(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, 0,
+                      m_datasetSize);
+}
+
+bool KLVQuery::StartQueryZN(const QString& TableName, const QStringList& FieldList, const QString& Krit,
+                            const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction)
+{
+    QueryTrace trace("StartQueryZN");
+    return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, 0,
+                           m_datasetSize);
+}
+
+bool KLVQuery::StartQueryZO(const QString& TableName, const QString& FieldList, const QString& Krit,
+                            const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction, int Offset,
+                            int DatasetSize)
+{
+    QueryTrace trace("StartQueryZO");
+    return startQuery(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, Offset,
+                      DatasetSize);
+}
+
+bool KLVQuery::StartQueryZON(const QString& TableName, const QStringList& FieldList, const QString& Krit,
+                             const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction, int Offset,
+                             int DatasetSize)
+{
+    QueryTrace trace("StartQueryZON");
+    return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, Offset,
+                           DatasetSize);
+}
+
+bool KLVQuery::StartQueryZOA(const QString& TableName, const QString& FieldList, const QString& Krit,
+                             const QString& SortKey, bool ByRows, int AliveFlag, bool Ascending, bool AndJunction,
+                             int Offset, int DatasetSize)
+{
+    QueryTrace trace("StartQueryZOA");
+    return startQuery(TableName, FieldList, Krit, SortKey, ByRows, AliveFlag, Ascending, AndJunction, Offset,
+                      DatasetSize);
+}
+
+bool KLVQuery::StartQueryZOAN(const QString& TableName, const QStringList& FieldList, const QString& Krit,
+                              const QString& SortKey, bool ByRows, int AliveFlag, bool Ascending, bool AndJunction,
+                              int Offset, int DatasetSize)
+{
+    QueryTrace trace("StartQueryZOAN");
+    return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, AliveFlag, Ascending, AndJunction, Offset,
+                           DatasetSize);
+}
+
+bool KLVQuery::StartQuerySel(const QSharedPointer<KLVSelection>& Selection, const QString& FieldList)
+{
+    QueryTrace trace("StartQuerySel");
+    clearLastError();
+    m_tid = u"0"_s;
+    metaDataFromList(FieldList);
+    if (!Selection) {
+        setApiError(9);
+        return false;
+    }
+    return executeSelection(*Selection, FieldList, m_datasetSize, 0);
+}
+
+bool KLVQuery::StartQuerySelN(const QSharedPointer<KLVSelection>& Selection, const QStringList& FieldNames)
+{
+    QueryTrace trace("StartQuerySelN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldNames))
+        return false;
+    if (!Selection) {
+        setApiError(9);
+        return false;
+    }
+    return executeSelection(*Selection, m_metaData->GetFieldList(), m_datasetSize, 0);
+}
+
+bool KLVQuery::startFieldQuery(const QString& tableName, const QString& sortKey, const QString& krit,
+                               const QString& fieldList, const QSharedPointer<KLVBoundEditField>& refField)
+{
+    const QSharedPointer<KLVEditor> editor = refField ? refField->Editor() : QSharedPointer<KLVEditor>();
+    const QSharedPointer<KLVEditField> field = refField ? refField->EditField() : QSharedPointer<KLVEditField>();
+    if (!editor || !field) {
+        // A field that could not be read has no place in an editor to choose for.
+        setApiError(9);
+        return false;
+    }
+    KLVSelection selection;
+    selection.setTableName(tableName);
+    selection.SetSelection(krit, sortKey);
+    const EditorContext context{editor->EditTID(), QString::number(field->Row()), field->Name()};
+    return executeSelection(selection, fieldList, m_datasetSize, 0, context);
+}
+
+QVariant KLVQuery::StartFieldQuery(const QString& TableName, const QString& SortKey, const QString& Krit,
+                                   const QString& FieldList, const QSharedPointer<KLVBoundEditField>& RefField)
+{
+    QueryTrace trace("StartFieldQuery");
+    clearLastError();
+    m_tid = u"0"_s;
+    metaDataFromList(FieldList);
+    return startFieldQuery(TableName, SortKey, Krit, FieldList, RefField);
+}
+
+QVariant KLVQuery::StartFieldQueryA(const QString& TableName, const QString& SortKey, const QString& Krit,
+                                    const QStringList& FieldNames, const QSharedPointer<KLVBoundEditField>& RefField)
+{
+    QueryTrace trace("StartFieldQueryA");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldNames))
+        return false;
+    return startFieldQuery(TableName, SortKey, Krit, m_metaData->GetFieldList(), RefField);
+}
+
+QString KLVQuery::GetERPQueryString(const QString& Krit, const QString& Key, bool ByRows, int AliveFlag, bool Ascending,
+                                    bool AndJunction) const
+{
+    KLVSelection selection;
+    selection.SetSelection(Krit, Key, ByRows, AliveFlag, Ascending, AndJunction);
+    return selection.SelString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Records by reference
+
+bool KLVQuery::recordByRef(const QString& tableName, const QString& ref, const QString& fieldList, bool byRows,
+                           bool moveToFirst)
+{
+    KLVSelection selection;
+    selection.setTableName(tableName);
+    selection.SetSelection(u"id="_s + ref, QString(), byRows, aliveFlagBoth, true, true);
+    if (!executeSelection(selection, fieldList, m_datasetSize, 0)) {
+        // The answer's transaction id counts even when the query was refused.
+        m_tid = m_result->getTID();
+        return false;
+    }
+    return moveToFirst ? m_result->MoveNext(true) : true;
 }
 
 bool KLVQuery::GetRecordByRef(const QString& TableName, const QString& Ref, const QString& FieldList)
 {
     QueryTrace trace("GetRecordByRef");
+    clearLastError();
+    m_tid = u"0"_s;
     if (Common::IsNullRefText(Ref)) {
         setApiError(7);
         return false;
     }
-    const QString selection = selectionString(TableName, u"id="_s + Ref, QString(), false, aliveFlagBoth, true, true);
-    if (!startSelection(selection, FieldList, m_datasetSize, 0)) {
-        // The answer's transaction id counts even when the query was refused.
-        m_tid = m_result->getTID();
+    metaDataFromList(FieldList);
+    return recordByRef(TableName, Ref, FieldList, false, true);
+}
+
+bool KLVQuery::GetRecordByRefN(const QString& TableName, const QString& Ref, const QStringList& FieldList)
+{
+    QueryTrace trace("GetRecordByRefN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldList))
+        return false;
+    if (Common::IsNullRefText(Ref)) {
+        setApiError(7);
         return false;
     }
+    return recordByRef(TableName, Ref, m_metaData->GetFieldList(), false, true);
+}
+
+bool KLVQuery::GetRecordByRefR(const QString& TableName, const QString& Ref, const QString& FieldList, bool ByRows)
+{
+    QueryTrace trace("GetRecordByRefR");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (Common::IsNullRefText(Ref)) {
+        setApiError(7);
+        return false;
+    }
+    metaDataFromList(FieldList);
+    return recordByRef(TableName, Ref, FieldList, ByRows, false);
+}
+
+bool KLVQuery::GetRecordByRefRN(const QString& TableName, const QString& Ref, const QStringList& FieldList, bool ByRows)
+{
+    QueryTrace trace("GetRecordByRefRN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldList))
+        return false;
+    if (Common::IsNullRefText(Ref)) {
+        setApiError(7);
+        return false;
+    }
+    return recordByRef(TableName, Ref, m_metaData->GetFieldList(), ByRows, false);
+}
+
+bool KLVQuery::readRecord(const QString& ref, const QString& fieldList)
+{
+    m_broken = false;
+    const QString line = builder().buildRDP(m_tid, ref, fieldList, false, 1, m_enableQueryMetaData);
+    if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
+        takeCurrentError();
+        return false;
+    }
+    // One record needs no open transaction: the id stays "0".
+    loadResultMetaData();
     return m_result->MoveNext(true);
+}
+
+bool KLVQuery::ReadRecord(const QString& Ref, const QString& FieldList)
+{
+    QueryTrace trace("ReadRecord");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (Common::IsNullRefText(Ref)) {
+        setApiError(7);
+        return false;
+    }
+    metaDataFromList(FieldList);
+    return readRecord(Ref, FieldList);
+}
+
+bool KLVQuery::ReadRecordN(const QString& Ref, const QStringList& FieldList)
+{
+    QueryTrace trace("ReadRecordN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldList))
+        return false;
+    if (Common::IsNullRefText(Ref)) {
+        setApiError(7);
+        return false;
+    }
+    return readRecord(Ref, m_metaData->GetFieldList());
+}
+
+bool KLVQuery::readRecords(const QString& refList, const QString& fieldList, bool byRows)
+{
+    if (refList.isEmpty()) {
+        setApiError(7);
+        return false;
+    }
+    m_broken = false;
+    const QString line = builder().buildRDP(m_tid, refList, fieldList, byRows, m_datasetSize, m_enableQueryMetaData);
+    if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
+        takeCurrentError();
+        return false;
+    }
+    m_tid = m_result->getTID();
+    loadResultMetaData();
+    return true;
+}
+
+bool KLVQuery::ReadRecords(const QString& RefList, const QString& FieldList, bool ByRows)
+{
+    QueryTrace trace("ReadRecords");
+    clearLastError();
+    m_tid = u"0"_s;
+    metaDataFromList(FieldList);
+    return readRecords(RefList, FieldList, ByRows);
+}
+
+bool KLVQuery::ReadRecordsN(const QString& RefList, const QStringList& FieldList, bool ByRows)
+{
+    QueryTrace trace("ReadRecordsN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldList))
+        return false;
+    return readRecords(RefList, m_metaData->GetFieldList(), ByRows);
+}
+
+bool KLVQuery::ReadRecordsAN(const QStringList& RefList, const QStringList& FieldList, bool ByRows)
+{
+    QueryTrace trace("ReadRecordsAN");
+    clearLastError();
+    m_tid = u"0"_s;
+    if (!metaDataFromArray(FieldList))
+        return false;
+    return readRecords(RefList.join(u';'), m_metaData->GetFieldList(), ByRows);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Navigation
+
+bool KLVQuery::fetchNextBlock()
+{
+    const int before = m_result->GetRecordCount();
+    // A further block keeps the numbering of the records already held.
+    if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false))
+        return false;
+    if (m_result->GetRecordCount() == before && !m_result->atEOF()) {
+        // A block with nothing in it and no end would be asked for again and again.
+        setApiError(16);
+        return false;
+    }
+    return true;
 }
 
 bool KLVQuery::moveToRecord(int n)
 {
     clearLastError();
-    while (m_result->GetRecordCount() < n && !m_result->atEOF()) {
-        // A further block keeps the numbering of the records already held.
-        if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false))
+    while (m_result->GetRecordCount() < n && !m_result->atEOF() && !m_broken) {
+        if (!fetchNextBlock())
             break;
     }
     return m_result->SetCurrRecord(n, true);
+}
+
+bool KLVQuery::GetFirstRecord()
+{
+    QueryTrace trace("GetFirstRecord");
+    return moveToRecord(1);
 }
 
 bool KLVQuery::GetNextRecord()
@@ -242,7 +865,90 @@ bool KLVQuery::GetNextRecord()
     return moveToRecord(m_result->GetCurrRecordNr() + 1);
 }
 
-QString KLVQuery::GetField(int FieldNr)
+bool KLVQuery::GetPrevRecord()
+{
+    QueryTrace trace("GetPrevRecord");
+    return moveToRecord(m_result->GetCurrRecordNr() - 1);
+}
+
+bool KLVQuery::GetRecordRelative(int MoveCount)
+{
+    QueryTrace trace("GetRecordRelative");
+    return moveToRecord(m_result->GetCurrRecordNr() + MoveCount);
+}
+
+bool KLVQuery::GetRecordAbsolute(int RecordNumber)
+{
+    QueryTrace trace("GetRecordAbsolute");
+    return moveToRecord(RecordNumber);
+}
+
+bool KLVQuery::GetLastRecord()
+{
+    QueryTrace trace("GetLastRecord");
+    clearLastError();
+    while (!m_result->atEOF() && !m_broken) {
+        if (!fetchNextBlock())
+            break;
+    }
+    return m_result->SetCurrRecord(m_result->GetRecordCount(), true);
+}
+
+int KLVQuery::GetRecordCount() const
+{
+    return m_result->GetRecordCount();
+}
+
+int KLVQuery::GetRecordNumber() const
+{
+    return m_result->GetCurrRecordNr();
+}
+
+int KLVQuery::GetRecordTotal() const
+{
+    return m_result->GetRecordTotal();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+int KLVQuery::GetFieldCount() const
+{
+    return m_result->GetFieldCount();
+}
+
+QString KLVQuery::GetField(int FieldNr) const
 {
     return m_result->GetFieldVal(FieldNr);
+}
+
+QString KLVQuery::GetFieldN(const QString& FieldName) const
+{
+    if (!m_metaData)
+        return {};
+    return m_result->GetFieldVal(m_metaData->GetFieldNumber(FieldName));
+}
+
+QStringList KLVQuery::GetFields() const
+{
+    return m_result->GetFields();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Break
+
+void KLVQuery::Break()
+{
+    QueryTrace trace("Break");
+    clearLastError();
+    if (!m_result->IsProcessing() && Common::IsNoTID(m_tid))
+        return;
+    m_broken = true;
+    // Sent twice, without waiting: the server may take up the first while it is still
+    // busy with the answer that is being broken.
+    m_result->SendCommandLine(builder().buildBRQ(m_tid), m_tid, false);
+    m_lastError = m_result->GetCurrentError();
+    m_result->SendCommandLine(builder().buildBRQ(m_tid), m_tid, false);
+    if (m_lastError->Message().isEmpty())
+        m_lastError = m_result->GetCurrentError();
 }
