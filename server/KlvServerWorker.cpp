@@ -1,6 +1,8 @@
 #include "KlvServerWorker.h"
 
+#include "KlvCatalogueCommands.h"
 #include "KlvConnection.h"
+#include "KlvQueryCommands.h"
 #include "KlvServerHooks.h"
 #include "KlvSessionCommands.h"
 
@@ -11,6 +13,8 @@ KlvServerWorker::KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvSe
     : m_options(std::move(options)), m_hooks(std::move(hooks))
 {
     KlvSessionCommands::addTo(m_commands);
+    KlvQueryCommands::addTo(m_commands);
+    KlvCatalogueCommands::addTo(m_commands);
     m_erp = std::make_unique<KlvErpData>();
     const QString dataFile = m_options.dataFile.isEmpty() ? KlvErpData::builtInDataFile() : m_options.dataFile;
     m_erpLoaded = m_erp->load(dataFile, m_options.generatedRows);
