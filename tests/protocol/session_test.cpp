@@ -882,3 +882,15 @@ TEST_F(SessionTest, SendOnlyAndReadOnlyRequests)
     EXPECT_EQ(rs->GetFieldVal(1), u"5"_s);
     EXPECT_EQ(received(), QStringList{u"XSH|0|exit 5|0|0"_s});
 }
+
+TEST_F(SessionTest, QueryThatOutlivesItsSessionFailsInsteadOfCrashing)
+{
+    QSharedPointer<KLVQuery> query;
+    {
+        auto s = openSession();
+        query = s->CreateQuery();
+    }
+    EXPECT_FALSE(query->GetTableNames());
+    EXPECT_EQ(query->GetLastError(), Common::GetErrorText(5));
+    EXPECT_TRUE(query->Session().isNull());
+}

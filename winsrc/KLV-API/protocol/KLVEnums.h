@@ -9,19 +9,19 @@
 namespace KLVActiveX {
 Q_NAMESPACE
 
-enum KLV_DisplayMode { klvDispModeOperating = 0, klvDispModeOutput = 1, klvDispModeUniversal = 2 };
+enum KLV_DisplayMode : int { klvDispModeOperating = 0, klvDispModeOutput = 1, klvDispModeUniversal = 2 };
 Q_ENUM_NS(KLV_DisplayMode)
 
-enum KLV_VerwMode { klvVerwModeExt = 0, klvVerwModeRef = 1, klvVerwModeNum = 2, klvVerwModeSW = 3 };
+enum KLV_VerwMode : int { klvVerwModeExt = 0, klvVerwModeRef = 1, klvVerwModeNum = 2, klvVerwModeSW = 3 };
 Q_ENUM_NS(KLV_VerwMode)
 
-enum KLV_DateMode { klvDateModeTAV = 0, klvDateModeTAV4 = 1, klvDateModeSort = 2 };
+enum KLV_DateMode : int { klvDateModeTAV = 0, klvDateModeTAV4 = 1, klvDateModeSort = 2 };
 Q_ENUM_NS(KLV_DateMode)
 
-enum KLV_Decimalpoint { klvDecimalPointPeriod = 0, klvDecimalPointComma = 1 };
+enum KLV_Decimalpoint : int { klvDecimalPointPeriod = 0, klvDecimalPointComma = 1 };
 Q_ENUM_NS(KLV_Decimalpoint)
 
-enum KLV_FTMode {
+enum KLV_FTMode : int {
     klvFTModeNone = -1,
     klvFTModeExt = 0,
     klvFTModeText = 1,
@@ -30,28 +30,38 @@ enum KLV_FTMode {
 };
 Q_ENUM_NS(KLV_FTMode)
 
-enum KLV_NumMode { klvNumModeTAV = 0, klvNumModeRaw = 1, klvNumModeExt = 2 };
+enum KLV_NumMode : int { klvNumModeTAV = 0, klvNumModeRaw = 1, klvNumModeExt = 2 };
 Q_ENUM_NS(KLV_NumMode)
 
-enum KLV_BoolMode { klvBoolModeTAV = 0, klvBoolModeNum = 1 };
+enum KLV_BoolMode : int { klvBoolModeTAV = 0, klvBoolModeNum = 1 };
 Q_ENUM_NS(KLV_BoolMode)
 
-enum KLV_EnumMode { klvEnumModeText = 0, klvEnumModeCode = 1, klvEnumModeBriefDesc = 2 };
+enum KLV_EnumMode : int { klvEnumModeText = 0, klvEnumModeCode = 1, klvEnumModeBriefDesc = 2 };
 Q_ENUM_NS(KLV_EnumMode)
 
-enum KLV_LineBreak { klvLineBreakLF = 0, klvLineBreakCRLF = 1 };
+enum KLV_LineBreak : int { klvLineBreakLF = 0, klvLineBreakCRLF = 1 };
 Q_ENUM_NS(KLV_LineBreak)
 
-enum KLV_LockBehavior { klvLockBehaviorWaitInfinite = 0, klvLockBehaviorWait = 1, klvLockBehaviorNoWait = 2 };
+enum KLV_LockBehavior : int { klvLockBehaviorWaitInfinite = 0, klvLockBehaviorWait = 1, klvLockBehaviorNoWait = 2 };
 Q_ENUM_NS(KLV_LockBehavior)
 
-enum KLV_AppLock { klvAppLockSingleUser = 0, klvAppLockInterrupt = 1, klvAppLockBackup = 2, klvAppLockReadOnly = 3 };
+enum KLV_AppLock : int {
+    klvAppLockSingleUser = 0,
+    klvAppLockInterrupt = 1,
+    klvAppLockBackup = 2,
+    klvAppLockReadOnly = 3
+};
 Q_ENUM_NS(KLV_AppLock)
 
-enum KLV_LockMode { klvLockModeExclusive = 0, klvLockModeModify = 1, klvLockModeReadOnly = 2, klvLockModeUnlock = -1 };
+enum KLV_LockMode : int {
+    klvLockModeExclusive = 0,
+    klvLockModeModify = 1,
+    klvLockModeReadOnly = 2,
+    klvLockModeUnlock = -1
+};
 Q_ENUM_NS(KLV_LockMode)
 
-enum KLV_UpdateMode {
+enum KLV_UpdateMode : int {
     klvUpdateModeStandard = 0,
     klvUpdateModeBatch = 1,
     klvUpdateModeStrict = 2,
@@ -59,23 +69,23 @@ enum KLV_UpdateMode {
 };
 Q_ENUM_NS(KLV_UpdateMode)
 
-enum KLV_StoreRowMode {
+enum KLV_StoreRowMode : int {
     klvStoreRowModeDeleteTail = 0,
     klvStoreRowModeDeleteTailModified = 1,
     klvStoreRowModeDeleteNone = 2
 };
 Q_ENUM_NS(KLV_StoreRowMode)
 
-enum KLV_VariableLanguage { klvVarLangGerman = 0, klvVarLangEnglish = 1 };
+enum KLV_VariableLanguage : int { klvVarLangGerman = 0, klvVarLangEnglish = 1 };
 Q_ENUM_NS(KLV_VariableLanguage)
 
-enum KLV_Maxima { klvMaxQueryFields = 500, klvMaxKeys = 100 };
+enum KLV_Maxima : int { klvMaxQueryFields = 500, klvMaxKeys = 100 };
 Q_ENUM_NS(KLV_Maxima)
 
-enum Message_Type { messageTypeError = 0, messageTypeStatus = 1, messageTypeText = 2 };
+enum Message_Type : int { messageTypeError = 0, messageTypeStatus = 1, messageTypeText = 2 };
 Q_ENUM_NS(Message_Type)
 
-enum KLV_AliveFlags {
+enum KLV_AliveFlags : int {
     aliveFlagInternal = 0,
     aliveFlagAlive = 1,
     aliveFlagFiled = 2,
@@ -84,13 +94,13 @@ enum KLV_AliveFlags {
 };
 Q_ENUM_NS(KLV_AliveFlags)
 
-enum Ref_EchoType { refEchoUnknown = -1, refEchoNum = 0, refEchoSW = 1, refEchoRef = 2 };
+enum Ref_EchoType : int { refEchoUnknown = -1, refEchoNum = 0, refEchoSW = 1, refEchoRef = 2 };
 Q_ENUM_NS(Ref_EchoType)
 
-enum KLV_GroupListTypes { klvGroupListTypeQuery = 0, klvGroupListTypeNew = 1, klvGroupListTypeAll = 2 };
+enum KLV_GroupListTypes : int { klvGroupListTypeQuery = 0, klvGroupListTypeNew = 1, klvGroupListTypeAll = 2 };
 Q_ENUM_NS(KLV_GroupListTypes)
 
-enum KLV_FieldListTypes {
+enum KLV_FieldListTypes : int {
     klvFieldListTypeQuery = 0,
     klvFieldListTypeEdit = 1,
     klvFieldListTypeInfosys = 2,
@@ -98,13 +108,13 @@ enum KLV_FieldListTypes {
 };
 Q_ENUM_NS(KLV_FieldListTypes)
 
-enum KLV_InfosysTypes { klvInfosysTypeAll = 1, klvInfosysTypeStandard = 2, klvInfosysTypeCustom = 3 };
+enum KLV_InfosysTypes : int { klvInfosysTypeAll = 1, klvInfosysTypeStandard = 2, klvInfosysTypeCustom = 3 };
 Q_ENUM_NS(KLV_InfosysTypes)
 
-enum Edit_RefType { refTypeEmpty = 1, refTypeNumSW = 2, refTypeRef = 3 };
+enum Edit_RefType : int { refTypeEmpty = 1, refTypeNumSW = 2, refTypeRef = 3 };
 Q_ENUM_NS(Edit_RefType)
 
-enum Edit_Action {
+enum Edit_Action : int {
     editNew = 1,
     editUpdate = 2,
     editDelete = 3,
@@ -126,11 +136,11 @@ enum Edit_Action {
 };
 Q_ENUM_NS(Edit_Action)
 
-enum KLV_ScreenProtection { klvScrProtProtected = 1, klvScrProtCoreControlled = 2, klvScrProtModifiable = 3 };
+enum KLV_ScreenProtection : int { klvScrProtProtected = 1, klvScrProtCoreControlled = 2, klvScrProtModifiable = 3 };
 Q_ENUM_NS(KLV_ScreenProtection)
 
 // Column numbers of the catalogue answers (1-based, as GetField takes them).
-enum Database_Fields {
+enum Database_Fields : int {
     fldDatabaseName = 1,
     fldDatabaseNr = 2,
     fldDatabaseEditFlag = 3,
@@ -140,7 +150,7 @@ enum Database_Fields {
 };
 Q_ENUM_NS(Database_Fields)
 
-enum Group_Fields {
+enum Group_Fields : int {
     fldGroupDBName = 1,
     fldGroupDBNr = 2,
     fldGroupName = 3,
@@ -162,7 +172,7 @@ enum Group_Fields {
 };
 Q_ENUM_NS(Group_Fields)
 
-enum Enum_Fields {
+enum Enum_Fields : int {
     fldEnumName = 1,
     fldEnumDesc = 2,
     fldEnumEmptyIsValid = 3,
@@ -176,7 +186,7 @@ enum Enum_Fields {
 };
 Q_ENUM_NS(Enum_Fields)
 
-enum EnumPos_Fields {
+enum EnumPos_Fields : int {
     fldEnumPosCode = 1,
     fldEnumPosText = 2,
     fldEnumPosBriefDesc = 3,
@@ -185,7 +195,7 @@ enum EnumPos_Fields {
 };
 Q_ENUM_NS(EnumPos_Fields)
 
-enum RefInfo_Fields {
+enum RefInfo_Fields : int {
     fldRefTypeDBNr = 1,
     fldRefTypeDBName = 2,
     fldRefTypeGrpNr = 3,
@@ -195,10 +205,10 @@ enum RefInfo_Fields {
 };
 Q_ENUM_NS(RefInfo_Fields)
 
-enum FldTest_Fields { fldFldTestRC = 1, fldFldTestErrNr = 2, fldFldTestErrMsg = 3, fldFldTestValue = 4 };
+enum FldTest_Fields : int { fldFldTestRC = 1, fldFldTestErrNr = 2, fldFldTestErrMsg = 3, fldFldTestValue = 4 };
 Q_ENUM_NS(FldTest_Fields)
 
-enum Table_Fields {
+enum Table_Fields : int {
     fldTableName = 1,
     fldTableDesc = 2,
     fldTableNumID = 3,
@@ -214,7 +224,7 @@ enum Table_Fields {
 };
 Q_ENUM_NS(Table_Fields)
 
-enum Field_Fields {
+enum Field_Fields : int {
     fldFieldName = 1,
     fldFieldType = 2,
     fldFieldLength = 3,
@@ -241,7 +251,7 @@ enum Field_Fields {
 };
 Q_ENUM_NS(Field_Fields)
 
-enum Key_Fields {
+enum Key_Fields : int {
     fldKeyName = 1,
     fldKeyRange = 2,
     fldKeyAliveRecs = 3,
@@ -261,7 +271,7 @@ enum Key_Fields {
 };
 Q_ENUM_NS(Key_Fields)
 
-enum Infosys_Fields {
+enum Infosys_Fields : int {
     fldInfosysID = 1,
     fldInfosysNum = 2,
     fldInfosysSWD = 3,
@@ -273,11 +283,11 @@ enum Infosys_Fields {
 };
 Q_ENUM_NS(Infosys_Fields)
 
-enum Message_Fields { fldMsgDictionary = 1, fldMsgNumber = 2, fldMsgLangcode = 3, fldMsgText = 4 };
+enum Message_Fields : int { fldMsgDictionary = 1, fldMsgNumber = 2, fldMsgLangcode = 3, fldMsgText = 4 };
 Q_ENUM_NS(Message_Fields)
 
 // Published for older clients; the library itself does not use them.
-enum Num_Fields {
+enum Num_Fields : int {
     numDatabaseFields = 3,
     numGroupFields = 6,
     numEnumFields = 4,
@@ -289,7 +299,7 @@ enum Num_Fields {
 Q_ENUM_NS(Num_Fields)
 
 // There is no 14; the three catch-all kinds share 999.
-enum KLV_DataType {
+enum KLV_DataType : int {
     klvLongInt = 0,
     klvInteger = 1,
     klvByte = 2,

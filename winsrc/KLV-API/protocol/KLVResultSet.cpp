@@ -28,8 +28,24 @@ void KLVResultSet::setDataCacheSize(int size)
         m_dataCacheSize = size;
 }
 
+void KLVResultSet::SetConnection(KLVSockComm* connection)
+{
+    m_connection = connection;
+    m_hadConnection = m_hadConnection || connection;
+}
+
+KLVSockComm* KLVResultSet::connection() const
+{
+    return m_connection;
+}
+
 int KLVResultSet::perform(int type)
 {
+    if (m_hadConnection && !m_connection) {
+        // The session that owned the connection is gone: as good as a dropped connection.
+        SetCurrentError(Common::GetErrorText(5), 0, m_context);
+        return KLVRequest::SessionEnded;
+    }
     KLVRequest request;
     request.Perform(type, this, m_connection);
     return request.GetState();

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
@@ -34,8 +35,8 @@ public:
     explicit KLVResultSet(QObject* parent = nullptr);
     ~KLVResultSet() override;
 
-    void SetConnection(KLVSockComm* connection) { m_connection = connection; }
-    KLVSockComm* connection() const { return m_connection; }
+    void SetConnection(KLVSockComm* connection);
+    KLVSockComm* connection() const;
 
     // Sends line and reads its answer; true when the answer ended successfully.
     bool ProcessCommand(const QString& tid, const QString& line, const QString& logLine, bool clearData);
@@ -96,7 +97,9 @@ private:
     void trimCache();
     int perform(int type);
 
-    KLVSockComm* m_connection = nullptr;
+    // The session owns the connection; a query may outlive it.
+    QPointer<KLVSockComm> m_connection;
+    bool m_hadConnection = false;
     QString m_cmdLine;
     QString m_logLine;
     QString m_requestTid = QStringLiteral("0");

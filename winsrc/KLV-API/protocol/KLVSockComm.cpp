@@ -43,6 +43,7 @@ KLVSockComm::~KLVSockComm()
 {
     delete m_dispatch;
     m_dispatch = nullptr;
+    m_socket->disconnect(this);
     m_socket->abort();
     if (m_log.isOpen())
         m_log.close();

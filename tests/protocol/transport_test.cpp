@@ -1,0 +1,102 @@
+// The connection on its own against the stand-in server: lines in and out, the peer closing,
+// sending on a closed socket, the protocol log, and the request queue's timer.
+#include "Common.h"
+#include "KLVDispatch.h"
+#include "KLVSockComm.h"
+#include "KlvServerFixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class TransportTest : public KlvServerFixture
+{
+protected:
+    void SetUp() override
+    {
+        KlvServerFixture::SetUp();
+        Common::InitMessageLanguage(9);
+    }
+    void TearDown() override
+    {
+        server().setScript({});
+        KlvServerFixture::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(TransportTest, LinesStillBufferedComeBeforeTheEndOfTheConnection)
+{
+    server().setScript([](int, const QString&, bool greeting, KlvScriptReply& reply) {
+        if (!greeting)
+            return false;
+        reply.sendRaw("S|0|hallo|READY|2797\r\nA|0|eins\nB|0|zwei\r\n");
+        reply.close();
+        return true;
+    });
+    KLVSockComm connection;
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, port())) << connection.getErrText().toStdString();
+    EXPECT_EQ(connection.GetLine(), u"S|0|hallo|READY|2797"_s);
+    EXPECT_EQ(connection.GetLine(), u"A|0|eins"_s);
+    EXPECT_EQ(connection.GetLine(), u"B|0|zwei"_s);
+    EXPECT_EQ(connection.GetLine(), QString());
+    EXPECT_FALSE(connection.SocketIsConnected());
+    EXPECT_EQ(connection.GetOneLine(), QString());
+
+    EXPECT_FALSE(connection.SendLine(u"END|0"_s));
+    EXPECT_EQ(connection.getErrText(), Common::GetErrorText(5));
+}
+
+TEST_F(TransportTest, GetOneLineDoesNotWait)
+{
+    KLVSockComm connection;
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, port()));
+    EXPECT_FALSE(connection.GetLine().isEmpty()); // the greeting
+    EXPECT_EQ(connection.GetOneLine(), QString());
+    EXPECT_TRUE(connection.SocketIsConnected());
+    EXPECT_TRUE(connection.SocketIsOpen());
+    EXPECT_FALSE(connection.SocketIsClosed());
+    connection.Disconnect();
+    EXPECT_TRUE(connection.SocketIsClosed());
+}
+
+TEST_F(TransportTest, LogHoldsEveryEntryWithItsTag)
+{
+    QTemporaryDir dir;
+    const QString logName = dir.filePath(u"proto.log"_s);
+    KLVSockComm connection;
+    connection.SetLogFile(logName);
+    connection.SetTag(u"S1"_s);
+    EXPECT_EQ(connection.GetLogFile(), logName);
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, port()));
+    connection.GetLine();
+    ASSERT_TRUE(connection.SendLine(u"CHM|0|100"_s));
+    EXPECT_EQ(connection.GetLine(), u"ACK|0"_s);
+    connection.SetTag(QString());
+    connection.Disconnect();
+    connection.SetLogFile(QString());
+    ASSERT_TRUE(server().waitForReceived(1));
+
+    QFile file(logName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], u"[S1] Connect: Host=127.0.0.1 Port="_s + QString::number(port()));
+    EXPECT_TRUE(lines.contains(u"[S1] Send(9): [CHM|0|100]"_s));
+    // Received chunks keep their line ends.
+    EXPECT_TRUE(lines.contains(u"[S1] Recv(7): [ACK|0\r"_s));
+    EXPECT_TRUE(lines.contains(u"Disconnect"_s));
+}
+
+TEST_F(TransportTest, QueueTimerRunsOnlyWhileRequestsWait)
+{
+    KLVSockComm connection;
+    EXPECT_FALSE(connection.dispatcher()->timerActive());
+    connection.dispatcher()->T_Timer(); // a tick on an empty queue does nothing
+    EXPECT_EQ(connection.dispatcher()->queueLength(), 0);
+    EXPECT_FALSE(connection.dispatcher()->timerActive());
+}
