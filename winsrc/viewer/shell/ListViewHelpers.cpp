@@ -1,11 +1,9 @@
 #include "ListViewHelpers.h"
 
-#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
 #include "KLVQuery.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVQueryMetaData.h"
 #include "KLVTools.h"
-#endif
 #include "LayoutStore.h"
 #include "MainModul.h"
 #include "NumberText.h"
@@ -58,7 +56,6 @@ bool isListView(const QWidget* w)
 
 } // namespace
 
-#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
 void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view,
                                             ListViewColumnArray& columns, QProgressBar* progressBar, qint32 tagField)
 {
@@ -144,11 +141,6 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
     if (view->topLevelItemCount() > 0)
         view->setCurrentItem(view->topLevelItem(0));
 }
-#else
-void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>&, QTreeWidget*, ListViewColumnArray&,
-                                            QProgressBar*, qint32)
-{}
-#endif
 
 void ListViewHelpers::SortListViewByColumn(QAbstractItemView* view, int sortKey)
 {

@@ -330,7 +330,6 @@ void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
     ErpFalseText = Bool2MsgText(false);
     if (!session)
         return;
-#if __has_include("KLVQueryMetaData.h") // TEMPORARY-LIBGUARD
     const QSharedPointer<KLVQuery> query = session->CreateQuery();
     if (!query)
         return;
@@ -345,7 +344,6 @@ void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
         else if (code == u"0")
             ErpFalseText = query->GetField(2);
     }
-#endif
 }
 
 void InitFormCommon(QWidget* form)
