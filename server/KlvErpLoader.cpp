@@ -1,6 +1,7 @@
 #include "KlvErpLoader.h"
 
 #include "KlvErpTemplate.h"
+#include "KlvTypeCode.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -296,6 +297,32 @@ bool KlvErpLoader::readRecords(KlvErpData::GroupData& data, const QJsonObject& o
                     values.insert(it.key().toLower(), value);
                 }
                 r.rows.append(values);
+            }
+        }
+    }
+    // Numbers are kept without trailing zeroes in the fraction, however the file wrote them.
+    for (const KlvErpData::Field& f : g.fields) {
+        if (!KlvTypeCode(f.type).isNumber() || f.isAlias())
+            continue;
+        for (KlvErpData::Record& r : data.records) {
+            auto trim = [](QString& v) {
+                if (!v.contains(u'.'))
+                    return;
+                while (v.endsWith(u'0'))
+                    v.chop(1);
+                if (v.endsWith(u'.'))
+                    v.chop(1);
+            };
+            if (!f.inTable) {
+                auto it = r.head.find(f.name);
+                if (it != r.head.end())
+                    trim(*it);
+            } else {
+                for (QHash<QString, QString>& row : r.rows) {
+                    auto it = row.find(f.name);
+                    if (it != row.end())
+                        trim(*it);
+                }
             }
         }
     }

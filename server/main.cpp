@@ -19,6 +19,12 @@ int main(int argc, char** argv)
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s, u"N"_s,
                                         u"0"_s);
     parser.addOption(portOption);
+    const QCommandLineOption dataOption(u"data"_s, u"Sample ERP data file (JSON) instead of the built-in data."_s,
+                                        u"FILE"_s);
+    parser.addOption(dataOption);
+    const QCommandLineOption rowsOption(u"rows"_s, u"Add the generated table 90:1 with N records (default 0: none)."_s,
+                                        u"N"_s, u"0"_s);
+    parser.addOption(rowsOption);
     parser.process(app);
 
     bool ok = false;
@@ -29,11 +35,20 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    const int rows = parser.value(rowsOption).toInt(&ok);
+    if (!ok || rows < 0) {
+        std::fprintf(stderr, "klvserver: --rows needs a number from 0 up, not \"%s\"\n",
+                     qPrintable(parser.value(rowsOption)));
+        return 2;
+    }
+
     KlvServerOptions options;
     options.port = static_cast<quint16>(port);
+    options.dataFile = parser.value(dataOption);
+    options.generatedRows = rows;
     KlvServer server(options);
     if (!server.start()) {
-        std::fprintf(stderr, "klvserver: cannot listen on 127.0.0.1:%u: %s\n", port, qPrintable(server.errorString()));
+        std::fprintf(stderr, "klvserver: cannot start on 127.0.0.1:%u: %s\n", port, qPrintable(server.errorString()));
         return 1;
     }
     std::printf("klvserver listening on 127.0.0.1:%u\n", unsigned(server.port()));

@@ -6,6 +6,12 @@
 
 using namespace Qt::StringLiterals;
 
+// Failures show the texts, not their bytes.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 // The records of an answer: "D" lines with their "DC" continuations, split into fields.
 QList<QStringList> records(const QStringList& answer)

@@ -9,6 +9,12 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+
+// Failures show the texts, not their bytes.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 using Ref = KlvErpData::Ref;
 
 namespace {
