@@ -12,10 +12,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -75,7 +77,7 @@ public:
 
 } // namespace
 
-class FillTest : public QObject
+class SessionHelpersTest : public QObject
 {
     Q_OBJECT
 
@@ -168,6 +170,20 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), expected);
     }
 
+    void aListClosedWhileTheNextBlockIsAwaitedEndsTheFill()
+    {
+        QSharedPointer<KLVQuery> query = session->CreateQuery();
+        query->setDatasetSize(BlockSize);
+        QVERIFY(query->StartQuery(u"12:1"_s, u"nummer,name,intern,aktiv,bem"_s));
+        auto* view = new QTreeWidget;
+        QPointer<QTreeWidget> watch(view);
+        ListViewColumnArray columns(5);
+        // The first event loop after the start is the wait for the second block.
+        QTimer::singleShot(0, view, [view] { delete view; });
+        FillListViewFromQuery(query, view, columns, nullptr, 0);
+        QVERIFY(watch.isNull());
+    }
+
     void aQueryWithoutRecordsLeavesTheListEmpty()
     {
         server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
@@ -257,7 +273,7 @@ int main(int argc, char** argv)
 {
     TestEnvironment::redirectSettings();
     QApplication app(argc, argv);
-    FillTest test;
+    SessionHelpersTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
