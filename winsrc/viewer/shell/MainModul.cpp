@@ -156,8 +156,8 @@ int Main(int argc, char** argv)
     QStringList words;
     for (int i = 1; i < argc; ++i)
         words.append(QString::fromLocal8Bit(argv[i]));
-    static int qtArgc = 1;
     static char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    static int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, qtArgv);
 
     int langId = GetPrimaryLangId(Common::UserLanguageId());
