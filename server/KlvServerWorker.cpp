@@ -2,6 +2,7 @@
 
 #include "KlvCatalogueCommands.h"
 #include "KlvConnection.h"
+#include "KlvEditorCommands.h"
 #include "KlvQueryCommands.h"
 #include "KlvServerHooks.h"
 #include "KlvSessionCommands.h"
@@ -13,6 +14,7 @@ KlvServerWorker::KlvServerWorker(KlvServerOptions options, std::shared_ptr<KlvSe
     : m_options(std::move(options)), m_hooks(std::move(hooks))
 {
     KlvSessionCommands::addTo(m_commands);
+    KlvEditorCommands::addTo(m_commands);
     KlvQueryCommands::addTo(m_commands);
     KlvCatalogueCommands::addTo(m_commands);
     m_erp = std::make_unique<KlvErpData>();
@@ -62,11 +64,11 @@ void KlvServerWorker::onFinished(KlvConnection* connection)
         return;
     m_waiters.removeOne(connection);
     m_hooks->connectionClosed();
-    const bool released = m_locks.releaseAll(connection->id());
+    m_locks.releaseAll(connection->id());
     m_erp->unlockAll(connection->id());
     connection->deleteLater();
-    if (released)
-        wakeWaiters();
+    // A record it held for an edit may be what another connection waits for.
+    wakeWaiters();
 }
 
 void KlvServerWorker::addWaiter(KlvConnection* connection)

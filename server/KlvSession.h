@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KlvEditorState.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -24,6 +26,10 @@ public:
     QString applicationName;
     bool transactionOpen = false;
     QSet<int> testFlags;
+
+    // --- editor: the connection's edit transactions -----------------------------------------
+    KlvEditorState editor;
+    // --- end of editor ------------------------------------------------------------------------
 
     // Keyword in upper case.
     QString option(const QString& keyword) const { return m_options.value(keyword); }
