@@ -49,13 +49,18 @@ TEST_F(EditorInfosystem, HeaderFieldsComeFromTheDefinitionAndOnlyParametersAndBu
 
 TEST_F(EditorInfosystem, TheStartButtonRunsItWithTheHeaderValuesIntoTheTablePart)
 {
-    ASSERT_TRUE(client.ok(u"SFV|%1|0|ort|Berlin|0"_s.arg(tid)));
-    EXPECT_EQ(client.value(tid, u"ort"_s), u"Berlin");
-    ASSERT_TRUE(client.ok(u"SFV|%1|0|bstart||0"_s.arg(tid))) << client.last().join(u'\n').toStdString();
-    const int rows = client.status(tid, u"NUMROWS"_s).toInt();
-    EXPECT_EQ(client.records(u"GFV|%1|*|nummer,ort"_s.arg(tid)).size(), rows * 2);
-    for (const QStringList& r : client.records(u"GFV|%1|*|ort"_s.arg(tid)))
-        EXPECT_EQ(r.value(2), u"Berlin");
+    for (const QString& city : {u"Berlin"_s, u"Hamburg"_s}) {
+        ASSERT_TRUE(client.ok(u"SFV|%1|0|ort|%2|0"_s.arg(tid, city)));
+        EXPECT_EQ(client.value(tid, u"ort"_s), city);
+        ASSERT_TRUE(client.ok(u"SFV|%1|0|bstart||0"_s.arg(tid))) << client.last().join(u'\n').toStdString();
+        // A second run replaces the rows of the first; the header reports on the run.
+        const int rows = client.status(tid, u"NUMROWS"_s).toInt();
+        EXPECT_GT(rows, 0) << city.toStdString();
+        EXPECT_EQ(client.value(tid, u"anzahl"_s), QString::number(rows));
+        EXPECT_EQ(client.records(u"GFV|%1|*|nummer,ort"_s.arg(tid)).size(), rows * 2);
+        for (const QStringList& r : client.records(u"GFV|%1|*|ort"_s.arg(tid)))
+            EXPECT_EQ(r.value(2), city);
+    }
 
     // Ending it: a cancel, after which the editor is no longer active.
     ASSERT_TRUE(client.ok(u"CAN|"_s + tid));
