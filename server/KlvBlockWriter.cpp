@@ -55,28 +55,31 @@ void KlvBlockWriter::metadata(const QStringList& line)
 
 void KlvBlockWriter::beginRecord()
 {
-    m_record.clear();
+    newLine();
+    m_text += u"D|" + m_tid + u'|';
+    m_recordStart = m_text.size();
     m_firstField = true;
 }
 
 void KlvBlockWriter::field(QStringView value)
 {
     if (!m_firstField)
-        m_record += u'|';
+        m_text += u'|';
     m_firstField = false;
-    appendEscaped(m_record, value);
+    appendEscaped(m_text, value);
 }
 
 void KlvBlockWriter::endRecord()
 {
-    // The client joins a DC line's text straight onto the record, so a record may be cut
-    // anywhere; cutting neither an escape nor a surrogate pair keeps every line readable alone.
-    const QString& text = m_record;
-    const QString* code = nullptr;
-    static const QString d = u"D|"_s;
-    static const QString dc = u"DC|"_s;
-    code = &d;
+    if (m_text.size() - m_recordStart <= m_maxLineLength)
+        return;
+    // Too long for one line: the record goes on in "DC" lines. The client joins a DC line's
+    // text straight onto the record, so a record may be cut anywhere; cutting neither an
+    // escape nor a surrogate pair keeps every line readable alone.
+    const QString text = m_text.mid(m_recordStart);
+    m_text.truncate(m_recordStart);
     qsizetype pos = 0;
+    bool first = true;
     do {
         qsizetype end = qMin(text.size(), pos + m_maxLineLength);
         if (end < text.size()) {
@@ -88,9 +91,10 @@ void KlvBlockWriter::endRecord()
             if (text.at(end - 1).isHighSurrogate())
                 --end;
         }
-        newLine();
-        m_text += *code + m_tid + u'|' + QStringView(text).mid(pos, end - pos);
-        code = &dc;
+        if (!first)
+            m_text += u"\r\nDC|" + m_tid + u'|';
+        m_text += QStringView(text).mid(pos, end - pos);
+        first = false;
         pos = end;
     } while (pos < text.size());
 }

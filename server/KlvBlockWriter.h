@@ -32,6 +32,6 @@ private:
     QString m_tid;
     int m_maxLineLength;
     QString m_text;
-    QString m_record;
+    qsizetype m_recordStart = 0;
     bool m_firstField = true;
 };

@@ -35,6 +35,27 @@ QString KlvErpData::Ref::text() const
 
 std::optional<KlvErpData::Ref> KlvErpData::Ref::parse(const QString& text)
 {
+    // The kept form "(d,g,n)" is read without copies; anything else the slow way.
+    if (text.size() >= 7 && text.front() == u'(' && text.back() == u')') {
+        int numbers[3] = {0, 0, 0};
+        int part = 0;
+        bool digit = false;
+        bool ok = true;
+        for (qsizetype i = 1; i + 1 < text.size() && ok; ++i) {
+            const QChar c = text.at(i);
+            if (c.isDigit() && numbers[part] < 100000000) {
+                numbers[part] = numbers[part] * 10 + c.digitValue();
+                digit = true;
+            } else if (c == u',' && digit && part < 2) {
+                ++part;
+                digit = false;
+            } else {
+                ok = false;
+            }
+        }
+        if (ok && part == 2 && digit)
+            return Ref{numbers[0], numbers[1], numbers[2]};
+    }
     QString t = text.trimmed();
     if (t.startsWith(u'(') && t.endsWith(u')'))
         t = t.mid(1, t.size() - 2);
@@ -599,37 +620,61 @@ KlvErpData::InfosystemResult KlvErpData::runInfosystem(int number, const QHash<Q
 
 // --- generated records -----------------------------------------------------------------------------
 
+namespace {
+const char* const kGeneratedFields[] = {"nummer", "such",   "name",      "ort",  "datum",
+                                        "betrag", "menge", "aktiv", "kategorie", "kunde"};
+} // namespace
+
+int KlvErpData::generatedField(const QString& field)
+{
+    for (int i = 0; i < 10; ++i) {
+        if (field.compare(QLatin1StringView(kGeneratedFields[i]), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
 QString KlvErpData::generatedValue(int n, const QString& field)
 {
+    return generatedValue(n, generatedField(field));
+}
+
+QString KlvErpData::generatedValue(int n, int field)
+{
     // Cheap, deterministic and varied enough to sort and select on.
-    static const char* const places[] = {"Berlin", "Hamburg", "München", "Köln", "Frankfurt",
-                                         "Stuttgart", "Leipzig", "Dresden", "Bremen", "Hannover"};
-    const QString f = field.toLower();
-    if (f == u"nummer")
+    static const QString places[] = {u"Berlin"_s, u"Hamburg"_s, u"München"_s,   u"Köln"_s,   u"Frankfurt"_s,
+                                     u"Stuttgart"_s, u"Leipzig"_s, u"Dresden"_s, u"Bremen"_s, u"Hannover"_s};
+    switch (field) {
+    case 0:
         return QString::number(n);
-    if (f == u"such")
+    case 1:
         return u"M"_s + QString::number(n).rightJustified(7, u'0');
-    if (f == u"name")
+    case 2:
         return u"Messwert "_s + QString::number(n);
-    if (f == u"ort")
-        return QString::fromUtf8(places[(n * 7) % 10]);
-    if (f == u"datum") {
+    case 3:
+        return places[(n * 7) % 10];
+    case 4: {
         const int day = n % 28 + 1;
         const int month = (n / 28) % 12 + 1;
         const int year = 2000 + (n / 336) % 25;
         return QString::number(year * 10000 + month * 100 + day);
     }
-    if (f == u"betrag") {
+    case 5: {
         const qlonglong cents = (qlonglong(n) * 7919) % 1000000;
-        return QString::number(cents / 100) + u'.' + QString::number(cents % 100).rightJustified(2, u'0');
+        const qlonglong rest = cents % 100;
+        return QString::number(cents / 100) + (rest == 0 ? QString()
+                                               : rest % 10 == 0 ? u'.' + QString::number(rest / 10)
+                                                                : u'.' + QString::number(rest).rightJustified(2, u'0'));
     }
-    if (f == u"menge")
+    case 6:
         return QString::number((n * 13) % 1000);
-    if (f == u"aktiv")
+    case 7:
         return n % 3 == 0 ? u"0"_s : u"1"_s;
-    if (f == u"kategorie")
+    case 8:
         return QString::number(n % 5 + 1);
-    if (f == u"kunde")
+    case 9:
         return u"(1,1,"_s + QString::number(n % 120 + 1) + u')';
-    return {};
+    default:
+        return {};
+    }
 }

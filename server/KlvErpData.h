@@ -268,6 +268,9 @@ public:
     // --- generated records --------------------------------------------------------------------
     // The value of a field of the generated table for record n (1-based), made on the fly.
     static QString generatedValue(int n, const QString& field);
+    // The same by the field's number (generatedField(), -1 for none), for the inner loop.
+    static int generatedField(const QString& field);
+    static QString generatedValue(int n, int field);
 
 private:
     friend class KlvErpLoader;

@@ -82,8 +82,10 @@ bool KlvFieldExpression::resolve(const KlvErpData& data, const KlvErpData::Group
         }
         const KlvErpData::Field* real = f->isAlias() ? current.field(f->aliasOf) : f;
         m_steps.append({real->name, real->inTable});
-        if (i == 0)
+        if (i == 0) {
             m_inTable = real->inTable;
+            m_generatedField = KlvErpData::generatedField(real->name);
+        }
         if (i + 1 == m_path.size()) {
             m_field = *f;
             m_type = KlvTypeCode(real->type);
@@ -132,7 +134,7 @@ QString KlvFieldExpression::value(const KlvErpData& data, const KlvErpData::Ref&
     if (m_steps.isEmpty())
         return {};
     if (m_generatedRows > 0 && m_steps.size() == 1)
-        return KlvErpData::generatedValue(ref.number, m_steps.first().field);
+        return KlvErpData::generatedValue(ref.number, m_generatedField);
     const Step& first = m_steps.first();
     QString v = data.value(ref, first.field, first.inTable ? qMax(row, 1) : 0);
     for (qsizetype i = 1; i < m_steps.size(); ++i) {

@@ -60,4 +60,5 @@ private:
     KlvTypeCode m_type{QString()};
     bool m_inTable = false;
     int m_generatedRows = 0;
+    int m_generatedField = -1;
 };

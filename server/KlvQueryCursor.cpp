@@ -28,6 +28,7 @@ void KlvQueryCursor::writeBlock(KlvBlockWriter& writer)
         m_metadataSent = true;
     }
     int count = 0;
+    beforeBlock();
     if (!m_countOnly) {
         const int end = qMin(size(), m_position + m_blockSize);
         for (; m_position < end; ++m_position, ++count)

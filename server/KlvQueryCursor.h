@@ -29,6 +29,8 @@ public:
 
 protected:
     virtual int size() const = 0;
+    // Runs before the records of every block.
+    virtual void beforeBlock() {}
     virtual void writeRecord(KlvBlockWriter& writer, int index) = 0;
 
 private:

@@ -26,6 +26,7 @@ public:
 protected:
     int size() const override { return m_result.size(); }
     void writeRecord(KlvBlockWriter& writer, int index) override;
+    void beforeBlock() override { m_format.forgetShownReferences(); }
 
 private:
     const QList<KlvFieldExpression>* columnsFor(int db, int group);

@@ -68,6 +68,13 @@ KlvValueFormat::Parsed accepted(const QString& value)
 }
 } // namespace
 
+KlvValueFormat::KlvValueFormat(const KlvErpData& data, Options options)
+    : m_data(data), m_options(std::move(options)), m_sortDates(m_options.dateMode == u"SORT"),
+      m_shortYear(m_options.dateMode == u"TAV"), m_rawNumbers(m_options.numberMode == u"RAW"),
+      m_groupNumbers(m_options.numberMode == u"EXT"), m_boolTexts(m_options.boolMode == u"TAV"),
+      m_enumText(m_options.enumMode == u"TEXT"), m_enumCode(m_options.enumMode == u"CODE")
+{}
+
 KlvValueFormat::Options KlvValueFormat::Options::fromSession(const KlvSession& session)
 {
     Options o;
@@ -98,6 +105,14 @@ QString KlvValueFormat::enumerationName(const QString& typeCode)
     return typeCode;
 }
 
+const KlvErpData::Enumeration* KlvValueFormat::enumeration(const QString& name) const
+{
+    auto it = m_enums.find(name);
+    if (it == m_enums.end())
+        it = m_enums.insert(name, m_data.enumeration(name));
+    return it->has_value() ? &**it : nullptr;
+}
+
 // --- display -----------------------------------------------------------------------------------
 
 QString KlvValueFormat::display(const KlvTypeCode& type, const QString& canonical, const QString& modifier) const
@@ -122,32 +137,30 @@ QString KlvValueFormat::display(const KlvTypeCode& type, const QString& canonica
         out = displayReference(type, canonical, modifier);
         break;
     case Kind::Date:
-        if (canonical.size() == 8 && m_options.dateMode != u"SORT") {
-            const QDate d = QDate::fromString(canonical, u"yyyyMMdd"_s);
-            out = d.isValid() ? d.toString(m_options.dateMode == u"TAV" ? u"dd.MM.yy"_s : u"dd.MM.yyyy"_s) : canonical;
-        } else {
+    case Kind::DateTime: {
+        // Cut from the kept form: the date is the first 8 digits, the time the next 6.
+        const qsizetype size = type.kind() == Kind::Date ? 8 : 14;
+        if (canonical.size() != size || !isDigits(canonical) || m_sortDates) {
             out = canonical;
+            break;
         }
+        const QStringView c(canonical);
+        const bool shortYear = m_shortYear;
+        out = c.mid(6, 2) + u'.' + c.mid(4, 2) + u'.' + (shortYear ? c.mid(2, 2) : c.left(4));
+        if (size == 14)
+            out += u' ' + c.mid(8, 2) + u':' + c.mid(10, 2) + (shortYear ? QString() : u':' + c.mid(12, 2).toString());
         break;
-    case Kind::DateTime:
-        if (canonical.size() == 14 && m_options.dateMode != u"SORT") {
-            const QDateTime d = QDateTime::fromString(canonical, u"yyyyMMddHHmmss"_s);
-            out = d.isValid() ? d.toString(m_options.dateMode == u"TAV" ? u"dd.MM.yy HH:mm"_s : u"dd.MM.yyyy HH:mm:ss"_s)
-                              : canonical;
-        } else {
-            out = canonical;
-        }
-        break;
+    }
     case Kind::Time:
-        out = canonical.size() == 4 && m_options.dateMode != u"SORT" ? canonical.left(2) + u':' + canonical.mid(2)
+        out = canonical.size() == 4 && !m_sortDates ? canonical.left(2) + u':' + canonical.mid(2)
                                                                      : canonical;
         break;
     case Kind::Week:
-        out = canonical.size() == 6 && m_options.dateMode != u"SORT" ? canonical.mid(4) + u'/' + canonical.left(4)
+        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'/' + canonical.left(4)
                                                                      : canonical;
         break;
     case Kind::Period:
-        out = canonical.size() == 6 && m_options.dateMode != u"SORT" ? canonical.mid(4) + u'.' + canonical.left(4)
+        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'.' + canonical.left(4)
                                                                      : canonical;
         break;
     case Kind::Button:
@@ -171,17 +184,32 @@ QString KlvValueFormat::display(const KlvTypeCode& type, const QString& canonica
 
 QString KlvValueFormat::displayNumber(const KlvTypeCode& type, const QString& canonical) const
 {
-    if (canonical.isEmpty() || m_options.numberMode == u"RAW")
+    if (canonical.isEmpty() || m_rawNumbers)
         return canonical;
-    bool ok = false;
-    const double v = canonical.toDouble(&ok);
-    if (!ok)
-        return canonical;
-    if (v == 0 && type.code().contains(u'N') && type.kind() != KlvTypeCode::Kind::LongInt)
-        return {};
+    // Worked on the digits of the kept form; only a value with more decimals than the type
+    // holds goes through a double to be rounded.
     const bool real = type.kind() == KlvTypeCode::Kind::Real;
-    int fraction = real ? type.fractionDigits() : 0;
-    QString text = QString::number(v, 'f', fraction);
+    const int fraction = real ? type.fractionDigits() : 0;
+    const qsizetype dot = canonical.indexOf(u'.');
+    const QStringView digits = QStringView(canonical).mid(canonical.startsWith(u'-') ? 1 : 0);
+    for (QChar c : digits) {
+        if (!c.isDigit() && c != u'.')
+            return canonical;
+    }
+    bool zero = true;
+    for (QChar c : digits)
+        zero = zero && (c == u'0' || c == u'.');
+    if (zero && type.code().contains(u'N') && type.kind() != KlvTypeCode::Kind::LongInt)
+        return {};
+    QString text;
+    const qsizetype have = dot < 0 ? 0 : canonical.size() - dot - 1;
+    if (have > fraction) {
+        text = QString::number(canonical.toDouble(), 'f', fraction);
+    } else {
+        text = dot < 0 ? canonical : canonical.left(dot);
+        if (fraction > 0)
+            text += u'.' + (dot < 0 ? QString() : canonical.mid(dot + 1)) + QString(fraction - have, u'0');
+    }
     if (real && type.code().startsWith(u'M') && text.contains(u'.')) {
         while (text.endsWith(u'0'))
             text.chop(1);
@@ -193,10 +221,10 @@ QString KlvValueFormat::displayNumber(const KlvTypeCode& type, const QString& ca
     const bool negative = text.startsWith(u'-');
     if (negative)
         text.remove(0, 1);
-    const qsizetype dot = text.indexOf(u'.');
-    QString whole = dot < 0 ? text : text.left(dot);
-    const QString part = dot < 0 ? QString() : text.mid(dot + 1);
-    if (m_options.numberMode == u"EXT" && type.grouping())
+    const qsizetype point = text.indexOf(u'.');
+    QString whole = point < 0 ? text : text.left(point);
+    const QString part = point < 0 ? QString() : text.mid(point + 1);
+    if (m_groupNumbers && type.grouping())
         whole = groupThousands(whole, grouping);
     return (negative ? u"-"_s : QString()) + whole + (part.isEmpty() ? QString() : decimal + part);
 }
@@ -206,10 +234,10 @@ QString KlvValueFormat::displayBool(const QString& canonical, const QString& mod
     const QString code = canonical == u"1" ? u"1"_s : u"0"_s;
     if (modifier == u"0" || modifier == u"code")
         return u'(' + code + u')';
-    if (canonical.isEmpty() && m_options.boolMode != u"TAV")
+    if (canonical.isEmpty() && !m_boolTexts)
         return u"0"_s;
-    if (m_options.boolMode == u"TAV") {
-        if (const auto e = m_data.enumeration(u"A2"_s)) {
+    if (m_boolTexts) {
+        if (const KlvErpData::Enumeration* e = enumeration(u"A2"_s)) {
             if (const KlvErpData::EnumPosition* p = e->position(code))
                 return p->text.in(m_options.lang);
         }
@@ -223,13 +251,14 @@ QString KlvValueFormat::displayEnum(const KlvTypeCode& type, const QString& cano
         return u'(' + canonical + u')';
     if (canonical.isEmpty())
         return {};
-    const auto e = m_data.enumeration(enumerationName(type.code()));
+    const KlvErpData::Enumeration* e = enumeration(
+        type.kind() == KlvTypeCode::Kind::EnumReference ? enumerationName(type.code()) : type.code());
     const KlvErpData::EnumPosition* p = e ? e->position(canonical) : nullptr;
     if (!p)
         return canonical;
-    if (modifier == u"text" || (modifier.isEmpty() && m_options.enumMode == u"TEXT"))
+    if (modifier == u"text" || (modifier.isEmpty() && m_enumText))
         return p->text.in(m_options.lang);
-    if (modifier.isEmpty() && m_options.enumMode == u"CODE")
+    if (modifier.isEmpty() && m_enumCode)
         return p->code;
     return p->briefDesc;
 }
@@ -248,6 +277,9 @@ QString KlvValueFormat::displayReference(const KlvTypeCode& type, const QString&
         mode = u"SW"_s;
     if (mode == u"REF")
         return canonical;
+    const QString cacheKey = mode + canonical;
+    if (const auto it = m_shownRefs.constFind(cacheKey); it != m_shownRefs.cend())
+        return *it;
     QStringList shown;
     for (const QString& one : canonical.split(u';', Qt::SkipEmptyParts)) {
         const std::optional<KlvErpData::Ref> ref = KlvErpData::Ref::parse(one);
@@ -265,7 +297,9 @@ QString KlvValueFormat::displayReference(const KlvTypeCode& type, const QString&
             shown.append(number.isEmpty() ? one : number);
     }
     Q_UNUSED(type);
-    return shown.join(u';');
+    if (m_shownRefs.size() > 10000)
+        m_shownRefs.clear();
+    return *m_shownRefs.insert(cacheKey, shown.join(u';'));
 }
 
 // --- parsing -------------------------------------------------------------------------------------
@@ -431,7 +465,7 @@ KlvValueFormat::Parsed KlvValueFormat::parseNumber(const KlvTypeCode& type, cons
 KlvValueFormat::Parsed KlvValueFormat::parseEnum(const KlvTypeCode& type, const QString& text) const
 {
     const QString name = enumerationName(type.code());
-    const auto e = m_data.enumeration(name);
+    const KlvErpData::Enumeration* e = enumeration(name);
     if (!e)
         return fail(KlvErpMessage::UnknownEnumeration, {name});
     if (text.isEmpty()) {

@@ -3,7 +3,10 @@
 #include "KlvErpData.h"
 #include "KlvTypeCode.h"
 
+#include <QHash>
 #include <QString>
+
+#include <optional>
 
 class KlvSession;
 
@@ -39,7 +42,7 @@ public:
         QString errorText;
     };
 
-    KlvValueFormat(const KlvErpData& data, Options options) : m_data(data), m_options(std::move(options)) {}
+    KlvValueFormat(const KlvErpData& data, Options options);
 
     const Options& options() const { return m_options; }
 
@@ -59,6 +62,11 @@ public:
     // The enumeration a type code takes its positions from ("A48", "AK5"; "AZK131" -> "A131").
     static QString enumerationName(const QString& typeCode);
 
+    // Shown references are remembered until this is called: a block of records asks for the
+    // same few targets again and again. The cursor calls it before every block, so a change
+    // made between blocks shows.
+    void forgetShownReferences() const { m_shownRefs.clear(); }
+
 private:
     QString displayNumber(const KlvTypeCode& type, const QString& canonical) const;
     QString displayReference(const KlvTypeCode& type, const QString& canonical, const QString& modifier) const;
@@ -69,6 +77,18 @@ private:
     Parsed parseEnum(const KlvTypeCode& type, const QString& text) const;
     Parsed fail(int error, const QStringList& args) const;
 
+    const KlvErpData::Enumeration* enumeration(const QString& name) const;
+
     const KlvErpData& m_data;
     Options m_options;
+    mutable QHash<QString, std::optional<KlvErpData::Enumeration>> m_enums; // they never change
+    mutable QHash<QString, QString> m_shownRefs;
+    // The options read once; every value of an answer asks them.
+    bool m_sortDates = false;
+    bool m_shortYear = false;
+    bool m_rawNumbers = false;
+    bool m_groupNumbers = false;
+    bool m_boolTexts = false;
+    bool m_enumText = false;
+    bool m_enumCode = false;
 };
