@@ -6,6 +6,10 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -150,6 +154,41 @@ TEST_F(ErpData, aRecordOpenedForChangeBelongsToOneOwner)
     EXPECT_TRUE(data.lockRecord(r, 2));
 }
 
+TEST_F(ErpData, readersAndAWriterInOtherThreadsSeeWholeRecords)
+{
+    // The server's thread and a test's thread both use the data: a row is never seen half
+    // inserted, and nothing breaks (the sanitizer build watches this).
+    const Ref r{2, 1, 8}; // no rows at first
+    std::atomic<bool> done{false};
+    std::atomic<int> bad{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i) {
+        readers.emplace_back([&] {
+            while (!done) {
+                const std::optional<KlvErpData::Record> rec = data.record(r);
+                if (!rec)
+                    ++bad;
+                for (const auto& row : rec->rows) {
+                    if (row.value(u"abmenge"_s) != row.value(u"gueltig"_s))
+                        ++bad;
+                }
+                data.value(r, u"abmenge"_s, 1);
+            }
+        });
+    }
+    for (int i = 1; i <= 300; ++i) {
+        KlvErpData::Record values = *data.record(r);
+        values.rows.append({{u"abmenge"_s, QString::number(i)}, {u"gueltig"_s, QString::number(i)}});
+        ASSERT_TRUE(data.replaceRecord(r, values));
+        ASSERT_TRUE(data.moveRow(r, int(values.rows.size()), 1));
+    }
+    done = true;
+    for (std::thread& t : readers)
+        t.join();
+    EXPECT_EQ(bad, 0);
+    EXPECT_EQ(data.rowCount(r), 300);
+}
+
 TEST_F(ErpData, recordsAreFoundByNumberOrSearchWord)
 {
     EXPECT_EQ(data.findByNumberOrSearchWord(1, u"10005"_s), (Ref{1, 1, 5}));
@@ -189,6 +228,30 @@ TEST(ErpDataFile, aBadFileIsRefusedWithTheReasonAndTheServerDoesNotStart)
         "fields":[{"name":"x","type":"GL4"}],"records":[{"nr":1,"head":{"y":"1"}}]}]}]})")));
     EXPECT_TRUE(data.errorString().contains(u"table 1:1")) << qPrintable(data.errorString());
     EXPECT_TRUE(data.errorString().contains(u"\"y\""));
+
+    // Each mistake is named with its place.
+    const struct
+    {
+        const char* file;
+        const char* says;
+    } mistakes[] = {
+        {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4",
+            "alias":"y"}]}]}]})", "\"y\""},
+        {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
+            "keys":[{"name":"k","fields":"x,z"}]}]}]})", "\"z\""},
+        {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
+            "records":[{"nr":1,"rows":[{"x":"1"}]}]}]}]})", "table part"},
+        {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","tablePart":true,
+            "fields":[{"name":"x","type":"GL4","table":true}],"generate":{"count":2,"rows":{"count":"n +","values":{}}}}]}]})",
+         "row count"},
+        {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
+            "generate":{"count":2,"head":{"x":"{pick n}"}}}]}]})", "{pick n}"},
+        {R"({"databases":[{"nr":0,"name":"A"}]})", "database 0"},
+    };
+    for (const auto& m : mistakes) {
+        EXPECT_FALSE(data.load(writeFile(dir, m.file))) << m.says;
+        EXPECT_TRUE(data.errorString().contains(QString::fromUtf8(m.says))) << qPrintable(data.errorString());
+    }
 
     KlvServerOptions options;
     options.dataFile = dir.filePath(u"missing.json"_s);
