@@ -63,8 +63,9 @@ TEST_F(EditObjectWireTest, ListOfNamedFieldsTakesTheNamesAsAskedAndStopsAtTheNex
 TEST_F(EditObjectWireTest, EmptyNameListReadsEveryFieldOfTheFirstRowUnderItsTrueName)
 {
     begin();
-    on(u"GFV|77||"_s, {propertyRecord(u"77"_s, 0, u"kunde"_s, u"K1"_s), propertyRecord(u"77"_s, 0, u"datum"_s, u"1.2.24"_s),
-                       propertyRecord(u"77"_s, 1, u"artikel"_s, u"A-1"_s), u"EOD|77"_s});
+    on(u"GFV|77||"_s,
+       {propertyRecord(u"77"_s, 0, u"kunde"_s, u"K1"_s), propertyRecord(u"77"_s, 0, u"datum"_s, u"1.2.24"_s),
+        propertyRecord(u"77"_s, 1, u"artikel"_s, u"A-1"_s), u"EOD|77"_s});
     auto list = editor->GetEditFieldListA2({});
     ASSERT_TRUE(list);
     EXPECT_EQ(list->FieldNames(), (QStringList{u"kunde"_s, u"datum"_s}));
@@ -198,8 +199,8 @@ TEST_F(EditObjectWireTest, MoreNewValuesThanOneBatchHoldsAreRefusedBeforeAnythin
 TEST_F(EditObjectWireTest, ObjectReadsHeadThenRowsOfTheTable)
 {
     begin();
-    on(u"GFV|77|0|kunde,summe"_s, {propertyRecord(u"77"_s, 0, u"kunde"_s, u"K1"_s),
-                                   propertyRecord(u"77"_s, 0, u"summe"_s, u"12"_s), u"EOD|77"_s});
+    on(u"GFV|77|0|kunde,summe"_s,
+       {propertyRecord(u"77"_s, 0, u"kunde"_s, u"K1"_s), propertyRecord(u"77"_s, 0, u"summe"_s, u"12"_s), u"EOD|77"_s});
     status(u"HASTABLE"_s, u"1"_s);
     status(u"NUMROWS"_s, u"2"_s);
     on(u"GFV|77|*|artikel"_s, {propertyRecord(u"77"_s, 1, u"artikel"_s, u"A-1"_s),
@@ -274,9 +275,9 @@ TEST_F(EditObjectWireTest, UpdateInsertsTheRowsTheServerLacksBeforeFillingThem)
     for (int row = 1; row <= 3; ++row)
         object->GetField(u"artikel"_s, row)->setNewVal(u"A-"_s + QString::number(row));
     EXPECT_EQ(editor->UpdateEditObject(object), object);
-    EXPECT_EQ(received(), (QStringList{u"SFV|77|0|kunde|K9|0"_s, u"GTS|77|NUMROWS"_s, u"SFV|77|1|artikel|A-1|0"_s,
-                                       u"RIN|77|2"_s, u"SFV|77|2|artikel|A-2|0"_s, u"RIN|77|3"_s,
-                                       u"SFV|77|3|artikel|A-3|0"_s}));
+    EXPECT_EQ(received(),
+              (QStringList{u"SFV|77|0|kunde|K9|0"_s, u"GTS|77|NUMROWS"_s, u"SFV|77|1|artikel|A-1|0"_s, u"RIN|77|2"_s,
+                           u"SFV|77|2|artikel|A-2|0"_s, u"RIN|77|3"_s, u"SFV|77|3|artikel|A-3|0"_s}));
     EXPECT_TRUE(editor->GetLastError().isEmpty());
 }
 

@@ -120,9 +120,9 @@ TEST_F(EditorErpTest, TableRowsAreInsertedMovedAndDeleted)
     EXPECT_EQ(sent(u"RIN|"_s), 3);
     EXPECT_EQ(editor->GetRowCount(), 3);
 
-    ASSERT_TRUE(editor->MoveRow(1, 3));    // 1002 1003 1001
-    ASSERT_TRUE(editor->DeleteRow(2));     // 1002 1001
-    ASSERT_TRUE(editor->InsertRow(1));     // new 1002 1001
+    ASSERT_TRUE(editor->MoveRow(1, 3)); // 1002 1003 1001
+    ASSERT_TRUE(editor->DeleteRow(2));  // 1002 1001
+    ASSERT_TRUE(editor->InsertRow(1));  // new 1002 1001
     ASSERT_TRUE(editor->SetFieldVal(u"artikel"_s, u"1004"_s, 1));
     const auto articles = [&] {
         QStringList values;

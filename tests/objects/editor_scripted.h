@@ -14,8 +14,8 @@
 #include <QStringList>
 
 #include <memory>
-#include <ostream>
 #include <mutex>
+#include <ostream>
 
 using namespace Qt::StringLiterals;
 
@@ -128,10 +128,9 @@ private:
                     }
                 }
                 if (!found) {
-                    static const QStringList editorWords = {
-                        u"NEW"_s, u"UPD"_s, u"DEL"_s, u"VIE"_s, u"EDI"_s, u"SUB"_s, u"COM"_s, u"CAN"_s,
-                        u"SAV"_s, u"SFV"_s, u"GFV"_s, u"SFT"_s, u"GFT"_s, u"RFV"_s, u"RIN"_s, u"RDL"_s,
-                        u"RMV"_s, u"GTS"_s};
+                    static const QStringList editorWords = {u"NEW"_s, u"UPD"_s, u"DEL"_s, u"VIE"_s, u"EDI"_s, u"SUB"_s,
+                                                            u"COM"_s, u"CAN"_s, u"SAV"_s, u"SFV"_s, u"GFV"_s, u"SFT"_s,
+                                                            u"GFT"_s, u"RFV"_s, u"RIN"_s, u"RDL"_s, u"RMV"_s, u"GTS"_s};
                     if (!editorWords.contains(word))
                         return false;
                     replies = {u"ACK|{tid}"_s};

@@ -33,25 +33,16 @@ TEST_F(EditorWireTest, BeginLinesNameDatabaseGroupAndReferenceKind)
     EXPECT_TRUE(editor->BeginEditCmd(u"43"_s, u"a|b"_s));
     EXPECT_TRUE(editor->BeginEditOperation(editGet, u"65"_s, QString(), refTypeNumSW, u"12"_s));
     EXPECT_TRUE(editor->BeginEditOperationM(editStore, u"10"_s, u"1"_s, refTypeRef, u"(10,1,7)"_s, u"M3"_s, u"P"_s));
-    EXPECT_EQ(received(), (QStringList{u"NEW|0|10|EMPTY|"_s,
-                                       u"NEW|0|10:2|EMPTY|"_s,
-                                       u"NEW|0||REF|(10,2,5)"_s,
-                                       u"NEW|0|10|NUMSW|K-100"_s,
-                                       u"UPD|0||REF|(10,1,7)"_s,
-                                       u"UPD|0|10|NUMSW|K-100"_s,
-                                       u"DEL|0||REF|(10,1,7)"_s,
-                                       u"VIE|0|10|NUMSW|K-100"_s,
-                                       u"EDI|0|DO|43||a\\|b||"_s,
-                                       u"EDI|0|GET|65|NUMSW|12||"_s,
-                                       u"EDI|0|STORE|10:1|REF|(10,1,7)|M3|P"_s}));
+    EXPECT_EQ(received(), (QStringList{u"NEW|0|10|EMPTY|"_s, u"NEW|0|10:2|EMPTY|"_s, u"NEW|0||REF|(10,2,5)"_s,
+                                       u"NEW|0|10|NUMSW|K-100"_s, u"UPD|0||REF|(10,1,7)"_s, u"UPD|0|10|NUMSW|K-100"_s,
+                                       u"DEL|0||REF|(10,1,7)"_s, u"VIE|0|10|NUMSW|K-100"_s, u"EDI|0|DO|43||a\\|b||"_s,
+                                       u"EDI|0|GET|65|NUMSW|12||"_s, u"EDI|0|STORE|10:1|REF|(10,1,7)|M3|P"_s}));
 }
 
 TEST_F(EditorWireTest, ActionOrReferenceKindOutsideItsEnumerationIsRefusedBeforeSending)
 {
-    EXPECT_THROW(editor->BeginEditOperation(Edit_Action(0), u"10"_s, QString(), refTypeRef, u"x"_s),
-                 KLVRuntimeError);
-    EXPECT_THROW(editor->BeginEditOperation(Edit_Action(19), u"10"_s, QString(), refTypeRef, u"x"_s),
-                 KLVRuntimeError);
+    EXPECT_THROW(editor->BeginEditOperation(Edit_Action(0), u"10"_s, QString(), refTypeRef, u"x"_s), KLVRuntimeError);
+    EXPECT_THROW(editor->BeginEditOperation(Edit_Action(19), u"10"_s, QString(), refTypeRef, u"x"_s), KLVRuntimeError);
     EXPECT_THROW(editor->BeginEditOperation(editGet, u"10"_s, QString(), Edit_RefType(4), u"x"_s), KLVRuntimeError);
     EXPECT_TRUE(received().isEmpty());
 }
@@ -66,8 +57,7 @@ TEST_F(EditorWireTest, TransactionIdOfTheBeginAnswerTravelsWithEveryLaterCommand
     EXPECT_TRUE(editor->EndEditCancel());
     EXPECT_TRUE(editor->SaveReload());
     EXPECT_EQ(editor->EditTID(), u"T42"_s);
-    EXPECT_EQ(received().mid(1),
-              (QStringList{u"SFV|T42|0|name|Meier|0"_s, u"COM|T42"_s, u"CAN|T42"_s, u"SAV|T42"_s}));
+    EXPECT_EQ(received().mid(1), (QStringList{u"SFV|T42|0|name|Meier|0"_s, u"COM|T42"_s, u"CAN|T42"_s, u"SAV|T42"_s}));
 
     // A refused begin leaves no transaction behind.
     once(u"UPD|"_s, {u"NAK|0|Record locked|1009|"_s});
@@ -96,9 +86,10 @@ TEST_F(EditorWireTest, ServerMessagesRaiseEventsOrGoToTheCollectors)
 {
     begin();
     QStringList events;
-    QObject::connect(editor.data(), &KLVEditor::ErrorMessage, [&](QString& text, int& number, int& row, QString& field) {
-        events << u"error %1 %2 %3 %4"_s.arg(text).arg(number).arg(row).arg(field);
-    });
+    QObject::connect(editor.data(), &KLVEditor::ErrorMessage,
+                     [&](QString& text, int& number, int& row, QString& field) {
+                         events << u"error %1 %2 %3 %4"_s.arg(text).arg(number).arg(row).arg(field);
+                     });
     QObject::connect(editor.data(), &KLVEditor::StatusMessage,
                      [&](QString& text, int& number) { events << u"status %1 %2"_s.arg(text).arg(number); });
     QObject::connect(editor.data(), &KLVEditor::TextMessage, [&](QString text) { events << u"text "_s + text; });
@@ -190,10 +181,10 @@ TEST_F(EditorWireTest, OptionsGoAsShowAndSetWithTheirKeywords)
     EXPECT_TRUE(editor->SetStoreRowMode(klvStoreRowModeDeleteNone));
     EXPECT_TRUE(editor->SetTruncateTextValues(false));
     EXPECT_TRUE(editor->SetAutoround(true));
-    EXPECT_EQ(received(), (QStringList{u"SHO|77|UPDATEMODE|0"_s, u"SHO|77|STOREROWMODE|0"_s, u"SHO|77|TRUNCTEXT|0"_s,
-                                       u"SHO|77|AUTOROUND|0"_s, u"SET|77|UPDATEMODE|BATCH"_s,
-                                       u"SET|77|STOREROWMODE|DELNONE"_s, u"SET|77|TRUNCTEXT|0"_s,
-                                       u"SET|77|AUTOROUND|1"_s}));
+    EXPECT_EQ(received(),
+              (QStringList{u"SHO|77|UPDATEMODE|0"_s, u"SHO|77|STOREROWMODE|0"_s, u"SHO|77|TRUNCTEXT|0"_s,
+                           u"SHO|77|AUTOROUND|0"_s, u"SET|77|UPDATEMODE|BATCH"_s, u"SET|77|STOREROWMODE|DELNONE"_s,
+                           u"SET|77|TRUNCTEXT|0"_s, u"SET|77|AUTOROUND|1"_s}));
 }
 
 TEST_F(EditorWireTest, MessageContextMarksLaterErrorsOfTheLibrary)
@@ -375,7 +366,8 @@ TEST_F(EditorWireTest, FreeTextFromFileReadsUtf8OrWindows1252AndReportsMissingFi
     {
         QFile f(ansi);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Gr\xf6\xdf" "e \x80");
+        f.write("Gr\xf6\xdf"
+                "e \x80");
     }
 
     EXPECT_TRUE(editor->SetFTextFromFile(u"ftext"_s, empty));

@@ -2,9 +2,7 @@
 #include "KLVEditField.h"
 #include "KLVEditFieldList.h"
 
-KLVEditObject::KLVEditObject(QObject* parent)
-    : QObject(parent), m_head(QSharedPointer<KLVEditFieldList>::create())
-{}
+KLVEditObject::KLVEditObject(QObject* parent) : QObject(parent), m_head(QSharedPointer<KLVEditFieldList>::create()) {}
 
 KLVEditObject::~KLVEditObject() = default;
 

@@ -40,7 +40,7 @@ private:
 
 // Index = Edit_Action - 1.
 const char16_t* const kActionKeywords[] = {
-    u"NEW",     u"UPDATE",    u"DELETE",   u"VIEW", u"GET",  u"RELEASE", u"DELIVERY", u"INVOICE", u"PAYMENT",
+    u"NEW",      u"UPDATE",    u"DELETE",   u"VIEW", u"GET",  u"RELEASE", u"DELIVERY", u"INVOICE", u"PAYMENT",
     u"REVERSAL", u"CALCULATE", u"TRANSFER", u"DO",   u"DONE", u"STORE",   u"REMOVE",   u"COPY",    u"MODIFY",
 };
 // Index = Edit_RefType - 1.
@@ -153,8 +153,7 @@ void KLVEditor::ClearLastError()
     m_lastError = QSharedPointer<KLVError>::create();
 }
 
-void KLVEditor::SetApiError(const QString& message, int number, const QString& context,
-                            const KLVMessageList& messages)
+void KLVEditor::SetApiError(const QString& message, int number, const QString& context, const KLVMessageList& messages)
 {
     ClearLastError();
     m_lastError->SetError(number, message, context, messages);

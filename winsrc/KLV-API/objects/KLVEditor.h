@@ -91,7 +91,8 @@ public:
     // Sends nothing.
     Q_INVOKABLE QSharedPointer<KLVEditFieldList> CreateEditFieldListA(const QStringList& FieldList, int Row = 0);
     // A new list read from the server; the given one stays as it is.
-    Q_INVOKABLE QSharedPointer<KLVEditFieldList> RefreshEditFieldList(const QSharedPointer<KLVEditFieldList>& FieldList);
+    Q_INVOKABLE QSharedPointer<KLVEditFieldList>
+    RefreshEditFieldList(const QSharedPointer<KLVEditFieldList>& FieldList);
     // Sends every new value of the list in one batch. The new values are cleared only when
     // the server took them all. Reload: returns the list read again (null on failure);
     // otherwise the given list.
@@ -135,7 +136,8 @@ public:
                                                                bool Reload = false);
     Q_INVOKABLE bool HasTablePart();
     Q_INVOKABLE int GetRowFromRowSpec(const QString& RowSpec);
-    Q_INVOKABLE QSharedPointer<KLVEditField> GetEditField2(const QString& FieldName, const QString& RowSpec = QString());
+    Q_INVOKABLE QSharedPointer<KLVEditField> GetEditField2(const QString& FieldName,
+                                                           const QString& RowSpec = QString());
     Q_INVOKABLE QSharedPointer<KLVEditFieldList> GetEditFieldListA2(const QStringList& FieldList,
                                                                     const QString& RowSpec = QString());
     Q_INVOKABLE QSharedPointer<KLVEditFieldList> GetEditFieldList2(const QString& FieldList,
@@ -153,7 +155,8 @@ public:
     Q_INVOKABLE int GetFieldLength(const QString& FieldName, int Row = 0);
     Q_INVOKABLE bool FieldIsSkip(const QString& FieldName, int Row = 0);
     // A new editor on a sub-screen of this one's object; null when the server refuses.
-    Q_INVOKABLE QSharedPointer<KLVEditor> OpenSubEditor(const QString& SubeditButton, const QString& RowSpec = QString());
+    Q_INVOKABLE QSharedPointer<KLVEditor> OpenSubEditor(const QString& SubeditButton,
+                                                        const QString& RowSpec = QString());
     // One list per row of the answer. FieldList: names joined by ",".
     Q_INVOKABLE KLVEditFieldListArray GetEditRows(const QString& FieldList, const QString& RowSpec);
     Q_INVOKABLE KLVEditFieldListArray GetEditRowsA(const QStringList& FieldList, const QString& RowSpec);
@@ -165,9 +168,10 @@ public:
                                                                        const QStringList& FieldValues, int Row = 0);
     Q_INVOKABLE bool IsSubEditor() const;
     Q_INVOKABLE QSharedPointer<KLVEditor> GetParentEditor() const;
-    Q_INVOKABLE bool SetFieldVal2(const QString& FieldName, const QString& FieldVal, const QString& RowSpec = QString());
-    Q_INVOKABLE bool SetFieldValI2(const QString& FieldName, const QString& FieldVal, const QString& RowSpec = QString(),
-                                   bool IsInitialValue = false);
+    Q_INVOKABLE bool SetFieldVal2(const QString& FieldName, const QString& FieldVal,
+                                  const QString& RowSpec = QString());
+    Q_INVOKABLE bool SetFieldValI2(const QString& FieldName, const QString& FieldVal,
+                                   const QString& RowSpec = QString(), bool IsInitialValue = false);
     Q_INVOKABLE bool SetFText2(const QString& FieldName, const QString& FText, const QString& RowSpec = QString());
     Q_INVOKABLE bool SetFTextFromFile2(const QString& FieldName, const QString& FileName,
                                        const QString& RowSpec = QString());
