@@ -126,7 +126,12 @@ void KLVQuery::setMaxResultsetSize(int size)
 
 void KLVQuery::clearLastError()
 {
-    m_lastError = QSharedPointer<KLVError>::create();
+    // An empty error of the query's own is never changed, so it can stay: a record loop then
+    // makes no new object per record. One still held by the result set may yet be filled.
+    const KLVError& e = *m_lastError;
+    if (e.Number() != 0 || !e.Message().isEmpty() || !e.Context().isEmpty() || e.messageCount() > 0 ||
+        m_lastError == m_result->GetCurrentError())
+        m_lastError = QSharedPointer<KLVError>::create();
 }
 
 void KLVQuery::setApiError(int code)
