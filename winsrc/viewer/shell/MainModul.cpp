@@ -1,5 +1,6 @@
 #include "MainModul.h"
 
+#include "AboutDialog.h"
 #include "Common.h"
 #include "DesktopLauncher.h"
 #include "FileNames.h"
@@ -9,6 +10,7 @@
 #include "IniFile.h"
 #include "KLV.h"
 #include "KLVQuery.h"
+#include "KLVViewerWindow.h"
 #include "Languages.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
@@ -53,6 +55,7 @@ double ServerProtocolVersion = 0.0;
 QString ExcelFileExt = u"xlsx"_s;
 QList<QPair<QString, QString>> AblageartenListe;
 QString QuerySettingsDirError;
+QStringList CommandLineWords;
 QPointer<QWidget> MainForm;
 QPointer<QWidget> SessionSettingsForm;
 QPointer<QWidget> ViewerSettingsForm;
@@ -85,13 +88,21 @@ QString programDirectory()
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
-// Loads the frame window KLVViewer and logs on: with HiddenStartFlag the window is loaded but
-// not shown; StartUp(StartConnectionName, StartUserName, StartPassword, StartDataLanguage)
-// logs on, and on success Main shows it unless HiddenStartFlag. True when the program lives
-// on in its windows. Until the frame window is part of the program, start-up ends here.
+// Loads the frame window KLVViewer and logs on with the start-up values; on success the
+// window is shown unless the program was started hidden. True when the program lives on in
+// its windows; after a cancelled logon the window is gone and the program ends.
 bool StartMainWindow()
 {
-    return false;
+    auto* window = new KLVViewerWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QString connection = StartConnectionName;
+    if (!window->StartUp(connection, StartUserName, StartPassword, StartDataLanguage)) {
+        delete window;
+        return false;
+    }
+    if (!HiddenStartFlag)
+        window->show();
+    return true;
 }
 
 // A member of a window, called by name; "" when the window or the member is missing.
@@ -156,6 +167,7 @@ int Main(int argc, char** argv)
     QStringList words;
     for (int i = 1; i < argc; ++i)
         words.append(QString::fromLocal8Bit(argv[i]));
+    CommandLineWords = words;
     static char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     static int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, qtArgv);
@@ -208,11 +220,11 @@ CommandLine::Result ParseCommandLine(const QStringList& args)
 
 int ShowUsageAndExit(const QString& text)
 {
-    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    QString usage = FormatMessage(48, u"usage: {1}"_s, program);
-    if (!text.isEmpty())
-        usage += u"\n\n"_s + text;
-    ShowMessageBox(usage);
+    AboutDialog about(CommandLineWords);
+    if (auto* button = about.findChild<QWidget*>(u"UsageButton"_s))
+        button->hide();
+    about.ShowUsage(text);
+    about.exec();
     return text.isEmpty() ? 0 : 2;
 }
 

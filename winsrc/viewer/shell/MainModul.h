@@ -63,6 +63,7 @@ extern double ServerProtocolVersion;                    // the server's protocol
 extern QString ExcelFileExt;                            // "xls" or "xlsx"
 extern QList<QPair<QString, QString>> AblageartenListe; // storage kinds: (code, text) in server order
 extern QString QuerySettingsDirError;                   // the last failure to create the saved-query directory
+extern QStringList CommandLineWords;                     // the words the program was started with
 
 // The main window's default instance and the two settings dialogs register themselves here
 // when they load, and the main window its session TAV when it creates it. Their documented

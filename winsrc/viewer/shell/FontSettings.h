@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+#include <optional>
+
+// The two fonts of the program (FormFont for windows and controls, DataFont for list and tree
+// views) as the per-user settings keep them: section "Settings" of "KLVViewer", keys prefix &
+// "FontName", "FontSize", "FontBold", "FontItalic", "FontUnderline", "FontStrikethrough"
+// (prefix "Form" or "Data").
+class FontSettings
+{
+public:
+    // Reads the six values in this order into font. A stored value that cannot be read as its
+    // kind stops there: what was set stays, the rest keep their values; no message.
+    static void LoadFontSettings(const QString& prefix, QFont& font);
+
+    // A stored Boolean as the program reads it: a number (0 false, any other true), or the
+    // words True and False in any case. Nothing for any other text.
+    static std::optional<bool> ReadBool(const QString& text);
+};
