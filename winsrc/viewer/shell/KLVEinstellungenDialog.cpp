@@ -18,6 +18,7 @@
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QTabWidget>
@@ -322,8 +323,8 @@ void KLVEinstellungenDialog::connectControls()
     }
     connect(button(u"UsePasswordLang"), &QAbstractButton::toggled, this,
             [this](bool on) { m_aktSprache->setEnabled(!on); });
-    connect(m_ausgabeSprache, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0 && index < m_ausgabeSprachCodes.size())
+    connect(m_ausgabeSprache, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_filling && index >= 0 && index < m_ausgabeSprachCodes.size())
             m_outputCode = m_ausgabeSprachCodes[index];
     });
 
@@ -378,6 +379,9 @@ QString KLVEinstellungenDialog::GetDisplayModeName(int mode)
 
 void KLVEinstellungenDialog::LoadLanguages(const QSharedPointer<KLVQuery>& query)
 {
+    // While the lists fill, the output language asked for stays what it was.
+    m_filling = true;
+    const auto filled = qScopeGuard([this] { m_filling = false; });
     m_aktSprache->clear();
     m_aktSprachCodes.clear();
     m_ausgabeSprache->clear();
@@ -402,6 +406,7 @@ void KLVEinstellungenDialog::LoadLanguages(const QSharedPointer<KLVQuery>& query
         m_ausgabeSprachCodes.append(query->GetField(4));
     }
     m_ausgabeSprache->setCurrentIndex(-1);
+    m_filling = false;
     // The stored output language was asked for before the list existed.
     SetAktOutputSpr(m_outputCode);
 }

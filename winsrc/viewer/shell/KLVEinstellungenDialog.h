@@ -103,6 +103,7 @@ private:
     QStringList m_ausgabeSprachCodes;
     QString m_outputCode; // the output language asked for, kept while the list cannot show it
     bool m_restoring = false;
+    bool m_filling = false;
 
     QComboBox* m_aktSprache = nullptr;
     QComboBox* m_ausgabeSprache = nullptr;

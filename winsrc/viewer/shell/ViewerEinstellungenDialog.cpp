@@ -33,15 +33,20 @@ constexpr int MsgHelpFirstTab = 922; // 922 to 925: tabs 0 to 3
 
 const QString Section = u"Settings"_s;
 
-// Option buttons are set one by one as the store says, both off included: an exclusive
-// group would not let go of its last choice.
+// Option buttons are set one by one as the store says: choosing one clears the others of its
+// group, and clearing one may leave the group without a choice, which an exclusive group would
+// not let go of by itself.
 void setOption(QAbstractButton* button, bool on)
 {
     if (!button || button->isChecked() == on)
         return;
+    if (on) {
+        button->setChecked(true);
+        return;
+    }
     const bool exclusive = button->autoExclusive();
     button->setAutoExclusive(false);
-    button->setChecked(on);
+    button->setChecked(false);
     button->setAutoExclusive(exclusive);
 }
 
