@@ -91,8 +91,8 @@ public:
         const QList<QPair<QString, int>> kinds{{u"alle"_s, 0}, {u"aktiv"_s, 1}, {u"abgelegt"_s, 2}, {u"beide"_s, 9}};
         for (const auto& [text, number] : kinds)
             ablageart->addItem(text, number);
-        for (const QString& key : {u"nummer#0#S"_s, u"name#0#S"_s, u"preis#0#S"_s, u"nummer#1#S"_s,
-                                   u"abmenge#1#S"_s, u"stpreis#1#S"_s})
+        for (const QString& key :
+             {u"nummer#0#S"_s, u"name#0#S"_s, u"preis#0#S"_s, u"nummer#1#S"_s, u"abmenge#1#S"_s, u"stpreis#1#S"_s})
             addField(key);
         reset();
     }
@@ -408,8 +408,8 @@ private Q_SLOTS:
         FakeQueryForm w;
         w.extraFieldsAccepted = {u"preis*2"_s};
         SavedQueryStore::GetQuerySettingsFromIniFile(file(), &w, u"2:1"_s, u"Q"_s, false);
-        QCOMPARE(w.checkedKeys(), (QStringList{u"nummer#0#S"_s, u"nummer#1#S"_s, u"abmenge#1#S"_s,
-                                               u"stpreis#1#S"_s, u"preis*2#0#E"_s}));
+        QCOMPARE(w.checkedKeys(),
+                 (QStringList{u"nummer#0#S"_s, u"nummer#1#S"_s, u"abmenge#1#S"_s, u"stpreis#1#S"_s, u"preis*2#0#E"_s}));
         // Widths: "abc" keeps the one before, 300.6 rounds, a missing width is 0 (the
         // window's own default then).
         QCOMPARE(w.columns(), (QStringList{u"0:nummer 100"_s, u"1:nummer 100"_s, u"0:preis*2 301"_s,
@@ -524,7 +524,8 @@ private Q_SLOTS:
             QStringList list;
             for (QAction* a : menu->actions())
                 list << u"%1 %2 %3%4"_s.arg(SavedQueryStore::MenuIndex(a))
-                            .arg(a->text(), SavedQueryStore::MenuQueryName(a), a->isVisible() ? QString() : u" hidden"_s);
+                            .arg(a->text(), SavedQueryStore::MenuQueryName(a),
+                                 a->isVisible() ? QString() : u" hidden"_s);
             return list;
         };
 

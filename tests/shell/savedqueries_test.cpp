@@ -66,10 +66,17 @@ TEST_F(SavedQuerySettingsTest, TheNineKeysAreWrittenInTheirOrderAndReadBackUncha
 
 TEST_F(SavedQuerySettingsTest, ValuesWithBlanksQuotesAndAnyTextComeBackAsTheyWere)
 {
-    const QStringList values{u"  name=M*"_s,          u"name=M*  "_s,        u"\"quoted\""_s,
-                             u"'single'"_s,           u"\"open"_s,           u"a\"b\"c"_s,
-                             u"ort=Köln;land=Österreich"_s, u"名前=東京"_s, u"x=;y==z"_s,
-                             u"\" both \""_s,         QString()};
+    const QStringList values{u"  name=M*"_s,
+                             u"name=M*  "_s,
+                             u"\"quoted\""_s,
+                             u"'single'"_s,
+                             u"\"open"_s,
+                             u"a\"b\"c"_s,
+                             u"ort=Köln;land=Österreich"_s,
+                             u"名前=東京"_s,
+                             u"x=;y==z"_s,
+                             u"\" both \""_s,
+                             QString()};
     for (const QString& v : values) {
         SavedQuerySettings s = sample();
         s.Krit = v;

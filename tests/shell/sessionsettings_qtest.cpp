@@ -117,8 +117,8 @@ private:
 
     static void clearSettings()
     {
-        for (const QString& section : {u"Settings"_s, u"Settings\\Operating"_s, u"Settings\\Output"_s,
-                                       u"Settings\\Universal"_s})
+        for (const QString& section :
+             {u"Settings"_s, u"Settings\\Operating"_s, u"Settings\\Output"_s, u"Settings\\Universal"_s})
             SettingsStore::DeleteSetting(RegAppName, section);
     }
 
@@ -156,8 +156,8 @@ private Q_SLOTS:
         d.LoadKLVSessionSettings();
         QCOMPARE(checkedOptions(&d),
                  (QStringList{u"AufzDarstText"_s, u"BoolDarstTAV"_s, u"DatumTAV4"_s, u"DezPunktKomma"_s,
-                              u"DisplaymodeOperating"_s, u"FTextDarstExt"_s, u"UsePasswordLang"_s,
-                              u"VarLangDeutsch"_s, u"VerweisDarstRef"_s, u"ZahlenDarstTAV"_s, u"ZeilenumbruchLF"_s}));
+                              u"DisplaymodeOperating"_s, u"FTextDarstExt"_s, u"UsePasswordLang"_s, u"VarLangDeutsch"_s,
+                              u"VerweisDarstRef"_s, u"ZahlenDarstTAV"_s, u"ZeilenumbruchLF"_s}));
         QCOMPARE(text(&d, u"FTLaenge"), u"300"_s);
         QCOMPARE(text(&d, u"DatasetSize"), u"200"_s);
         QCOMPARE(d.CurrentDisplayMode(), 0);
@@ -190,11 +190,11 @@ private Q_SLOTS:
         KLVEinstellungenDialog d;
         d.LoadKLVSessionSettings();
         QCOMPARE(d.CurrentDisplayMode(), 2);
-        QCOMPARE(checkedOptions(&d),
-                 (QStringList{u"AufzDarstBriefDesc"_s, u"BoolDarstNum"_s, u"DatumSort"_s, u"DezPunktPunkt"_s,
-                              u"DisplaymodeUniversal"_s, u"FTextDarstText"_s, u"FeldwerteTrimmen"_s,
-                              u"VarLangEnglisch"_s, u"VerweisDarstSuchwort"_s, u"ZahlenDarstRoh"_s,
-                              u"ZeilenumbruchCRLF"_s}));
+        QCOMPARE(
+            checkedOptions(&d),
+            (QStringList{u"AufzDarstBriefDesc"_s, u"BoolDarstNum"_s, u"DatumSort"_s, u"DezPunktPunkt"_s,
+                         u"DisplaymodeUniversal"_s, u"FTextDarstText"_s, u"FeldwerteTrimmen"_s, u"VarLangEnglisch"_s,
+                         u"VerweisDarstSuchwort"_s, u"ZahlenDarstRoh"_s, u"ZeilenumbruchCRLF"_s}));
         QCOMPARE(text(&d, u"FTLaenge"), u"80"_s);
         QCOMPARE(text(&d, u"DatasetSize"), u"50"_s);
         QVERIFY(d.findChild<QComboBox*>(u"AktSprache"_s)->isEnabled());

@@ -18,8 +18,8 @@
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QRegularExpressionValidator>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -198,11 +198,10 @@ void KLVEinstellungenDialog::buildControls()
     auto* right = new QVBoxLayout;
     right->addWidget(optionGroup(display, u"BoolFrame", u"1323"_s,
                                  {{u"BoolDarstTAV", u"1324"_s}, {u"BoolDarstNum", u"1325"_s}}, u"BeispielBool"));
-    right->addWidget(optionGroup(display, u"AufzFrame", u"1326"_s,
-                                 {{u"AufzDarstText", u"1327"_s},
-                                  {u"AufzDarstCode", u"1328"_s},
-                                  {u"AufzDarstBriefDesc", u"1329"_s}},
-                                 u"BeispielAufzaehlung"));
+    right->addWidget(
+        optionGroup(display, u"AufzFrame", u"1326"_s,
+                    {{u"AufzDarstText", u"1327"_s}, {u"AufzDarstCode", u"1328"_s}, {u"AufzDarstBriefDesc", u"1329"_s}},
+                    u"BeispielAufzaehlung"));
     grid->addLayout(right, 2, 1);
     grid->setRowStretch(3, 1);
     tabs->addTab(display, u"1301"_s);
@@ -299,11 +298,21 @@ void KLVEinstellungenDialog::connectControls()
                 displayModeClicked(mode);
         });
     }
-    const QList<const char16_t*> sampled{u"DatumTAV",        u"DatumTAV4",       u"DatumSort",
-                                         u"VerweisDarstExt", u"VerweisDarstNummer", u"VerweisDarstRef",
-                                         u"VerweisDarstSuchwort", u"BoolDarstTAV", u"BoolDarstNum",
-                                         u"AufzDarstText",   u"AufzDarstCode",   u"AufzDarstBriefDesc",
-                                         u"FTextDarstExt",   u"FTextDarstText",  u"VarLangDeutsch",
+    const QList<const char16_t*> sampled{u"DatumTAV",
+                                         u"DatumTAV4",
+                                         u"DatumSort",
+                                         u"VerweisDarstExt",
+                                         u"VerweisDarstNummer",
+                                         u"VerweisDarstRef",
+                                         u"VerweisDarstSuchwort",
+                                         u"BoolDarstTAV",
+                                         u"BoolDarstNum",
+                                         u"AufzDarstText",
+                                         u"AufzDarstCode",
+                                         u"AufzDarstBriefDesc",
+                                         u"FTextDarstExt",
+                                         u"FTextDarstText",
+                                         u"VarLangDeutsch",
                                          u"VarLangEnglisch"};
     for (const char16_t* name : sampled) {
         QAbstractButton* b = button(name);
@@ -314,8 +323,8 @@ void KLVEinstellungenDialog::connectControls()
     }
     connect(button(u"FeldwerteTrimmen"), &QAbstractButton::toggled, this,
             [this] { showSample(button(u"FeldwerteTrimmen")); });
-    for (const char16_t* name : {u"ZahlenDarstTAV", u"ZahlenDarstExt", u"ZahlenDarstRoh", u"DezPunktKomma",
-                                 u"DezPunktPunkt"}) {
+    for (const char16_t* name :
+         {u"ZahlenDarstTAV", u"ZahlenDarstExt", u"ZahlenDarstRoh", u"DezPunktKomma", u"DezPunktPunkt"}) {
         connect(button(name), &QAbstractButton::toggled, this, [this](bool on) {
             if (on && !m_restoring)
                 UpdateNumberSample();
@@ -456,7 +465,9 @@ void KLVEinstellungenDialog::LoadKLVSessionSettings()
     else
         m_mode = Operating;
     // The index is set first, so the button's click only sets the enabling.
-    check(m_mode == Output ? u"DisplaymodeOutput" : m_mode == Universal ? u"DisplaymodeUniversal" : u"DisplaymodeOperating");
+    check(m_mode == Output      ? u"DisplaymodeOutput"
+          : m_mode == Universal ? u"DisplaymodeUniversal"
+                                : u"DisplaymodeOperating");
     displayModeClicked(m_mode);
 
     SetAktOutputSpr(setting(Section, u"AusgabeSprache"_s, u"(68)"_s));
@@ -670,7 +681,8 @@ KLVEinstellungenDialog::Snapshot KLVEinstellungenDialog::takeSnapshot() const
             bool stored = false;
             for (const QString& k : present)
                 stored = stored || k.compare(key, Qt::CaseInsensitive) == 0;
-            s.modeSettings.insert(section + u'|' + key, stored ? QVariant(setting(section, key, QString())) : QVariant());
+            s.modeSettings.insert(section + u'|' + key,
+                                  stored ? QVariant(setting(section, key, QString())) : QVariant());
         }
     }
     return s;
@@ -730,8 +742,7 @@ void KLVEinstellungenDialog::ToggleSessionFlag()
     if (!session || !session->IsConnected())
         return;
     const bool current = session->IsFlagSet(*number);
-    const QString question =
-        u"Aktueller Wert: "_s + (current ? u"True"_s : u"False"_s) + u"\r\n"_s + u"Umschalten?"_s;
+    const QString question = u"Aktueller Wert: "_s + (current ? u"True"_s : u"False"_s) + u"\r\n"_s + u"Umschalten?"_s;
     if (ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
         session->SetFlag(*number, !current);
 }

@@ -11,9 +11,9 @@ namespace {
 
 // The members in the order of KeyNames().
 QString SavedQuerySettings::*const members[] = {
-    &SavedQuerySettings::Fields,    &SavedQuerySettings::FieldWidths, &SavedQuerySettings::Krit,
-    &SavedQuerySettings::ByRows,    &SavedQuerySettings::AliveFlag,   &SavedQuerySettings::Ascending,
-    &SavedQuerySettings::Order,     &SavedQuerySettings::AndJunction, &SavedQuerySettings::SortKey,
+    &SavedQuerySettings::Fields, &SavedQuerySettings::FieldWidths, &SavedQuerySettings::Krit,
+    &SavedQuerySettings::ByRows, &SavedQuerySettings::AliveFlag,   &SavedQuerySettings::Ascending,
+    &SavedQuerySettings::Order,  &SavedQuerySettings::AndJunction, &SavedQuerySettings::SortKey,
 };
 
 } // namespace

@@ -18,7 +18,6 @@
 #include <QMetaMethod>
 #include <QTreeWidgetItem>
 
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -26,16 +25,16 @@ using namespace MainModul;
 namespace {
 
 // Messages of the saved-query storage.
-constexpr int MsgQueryLabel = 177;       // status panel 3: text & " " & name
-constexpr int MsgQueryChanged = 182;     // the change question, text & " " & name
-constexpr int MsgSaveChanges = 46;       // its second line
-constexpr int MsgNewNameEntry = 858;     // save-menu entry 0
-constexpr int MsgNewNamePrompt = 860;    // input box
-constexpr int MsgNewNameTitle = 861;     // input box
-constexpr int MsgTemplateEntry = 864;    // load-menu entry 1
-constexpr int MsgNameRefused = 1390;     // a name that cannot be a section
-constexpr int MsgSaveFailed = 1391;      // the file could not be written
-constexpr int MsgNoDirectory = 1392;     // no saved-query directory
+constexpr int MsgQueryLabel = 177;    // status panel 3: text & " " & name
+constexpr int MsgQueryChanged = 182;  // the change question, text & " " & name
+constexpr int MsgSaveChanges = 46;    // its second line
+constexpr int MsgNewNameEntry = 858;  // save-menu entry 0
+constexpr int MsgNewNamePrompt = 860; // input box
+constexpr int MsgNewNameTitle = 861;  // input box
+constexpr int MsgTemplateEntry = 864; // load-menu entry 1
+constexpr int MsgNameRefused = 1390;  // a name that cannot be a section
+constexpr int MsgSaveFailed = 1391;   // the file could not be written
+constexpr int MsgNoDirectory = 1392;  // no saved-query directory
 
 // A check box or option button of the viewer settings, else its stored value.
 bool viewerChoice(const char16_t* control, ViewerConfig::Key key)
@@ -180,8 +179,8 @@ QStringList SavedQueryStore::GetTableQueries(const QString& table)
     return SavedQuerySettings::QueryNames(GetQuerySettingsFile(table));
 }
 
-void SavedQueryStore::GetQuerySettings(QWidget* window, const QString& table, const QString& templateRef,
-                                       QString& name, bool byRowsDefault)
+void SavedQueryStore::GetQuerySettings(QWidget* window, const QString& table, const QString& templateRef, QString& name,
+                                       bool byRowsDefault)
 {
     SavedQueryWindow w(window);
     if (w.isNull())
@@ -311,10 +310,9 @@ void SavedQueryStore::CheckQuerySettingsChanges(QWidget* window, int& result)
         return;
 
     if (askBeforeSaving()) {
-        const QMessageBox::StandardButton answer =
-            ShowMessageBox(GetMessageTextByNr(MsgQueryChanged) + u' ' + name + u"\r\n"_s +
-                               GetMessageTextByNr(MsgSaveChanges),
-                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const QMessageBox::StandardButton answer = ShowMessageBox(
+            GetMessageTextByNr(MsgQueryChanged) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgSaveChanges),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::No) {
             result = 7;
             return;
@@ -347,8 +345,7 @@ void SavedQueryStore::FillTableQueries(QWidget* menuOwner, const QString& table)
     for (int i = 1; i <= n; ++i)
         save.insert(i, {names[i - 1], names[i - 1]});
 
-    setMenuArray(menuOwner->findChild<QMenu*>(QString::fromLatin1(LoadMenuName)), LoadEntryName, load,
-                 templateVisible);
+    setMenuArray(menuOwner->findChild<QMenu*>(QString::fromLatin1(LoadMenuName)), LoadEntryName, load, templateVisible);
     setMenuArray(menuOwner->findChild<QMenu*>(QString::fromLatin1(TabLoadMenuName)), TabLoadEntryName, load,
                  templateVisible);
     setMenuArray(menuOwner->findChild<QMenu*>(QString::fromLatin1(SaveMenuName)), SaveEntryName, save, {});
