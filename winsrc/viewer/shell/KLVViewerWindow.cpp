@@ -118,6 +118,10 @@ KLVViewerWindow::~KLVViewerWindow()
 {
     if (!m_unloaded)
         unload();
+    // The children go while the menus they switch still exist.
+    m_destroying = true;
+    delete m_mdi;
+    m_mdi = nullptr;
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -512,6 +516,8 @@ bool KLVViewerWindow::closeChildWindows()
 
 void KLVViewerWindow::refreshMenus()
 {
+    if (m_destroying)
+        return;
     QWidget* child = activeChild();
     SetMenues(child ? child : this);
 }
@@ -520,6 +526,8 @@ void KLVViewerWindow::refreshMenus()
 
 void KLVViewerWindow::SetMenues(QWidget* window)
 {
+    if (m_destroying)
+        return;
     const bool query = ChildWindowCommands::IsQueryForm(window);
     const bool infosys = ChildWindowCommands::IsInfosysForm(window);
     setEntryEnabled(u"TabListeMenue"_s, query);

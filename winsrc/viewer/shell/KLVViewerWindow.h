@@ -175,6 +175,7 @@ private:
     int m_normalHeight = 0;
     int m_queryWindowCount = 0;
     bool m_unloaded = false;
+    bool m_destroying = false;
 
     QMdiArea* m_mdi = nullptr;
     QLabel* m_ddeLabel = nullptr;
