@@ -146,7 +146,9 @@ bool QueryForm::FillTabellenListe()
     m_aktTableName.clear();
     m_aktTableID.clear();
     const QSharedPointer<KLV> tav = session();
-    const QSharedPointer<KLVQuery> query = tav ? tav->CreateQuery() : nullptr;
+    if (!tav || !tav->IsConnected())
+        return false;
+    const QSharedPointer<KLVQuery> query = tav->CreateQuery();
     if (!query || !query->GetTableNames()) {
         if (query)
             MainModul::ShowMessageBox(MainModul::GetMessageTextByNr(124) + u'\n' + query->GetLastError());
@@ -195,8 +197,10 @@ void QueryForm::FillFeldListe(bool)
 {
     m_fields->clear();
     const QSharedPointer<KLV> tav = session();
-    const QSharedPointer<KLVQuery> query = tav ? tav->CreateQuery() : nullptr;
-    if (!query || m_aktTableName.isEmpty())
+    if (!tav || !tav->IsConnected() || m_aktTableName.isEmpty())
+        return;
+    const QSharedPointer<KLVQuery> query = tav->CreateQuery();
+    if (!query)
         return;
     if (!query->GetFieldNames(m_aktTableName)) {
         MainModul::ShowMessageBox(MainModul::GetMessageTextByNr(127) + u'\n' + query->GetLastError());

@@ -69,8 +69,8 @@ AboutDialog::AboutDialog(const QStringList& words, QWidget* parent) : QDialog(pa
     findChild<QLabel*>(u"UsageLabel"_s)
         ->setText(MainModul::FormatMessage(48, u"usage: {1}"_s, ProgramInfo::ExecutableName()));
     findChild<QLabel*>(u"AufrufWarLabel"_s)
-        ->setText(MainModul::FormatMessage(59, u"{1}"_s,
-                                           ProgramInfo::ExecutableName() + u' ' + ProgramInfo::CommandLineText(words)));
+        ->setText(MainModul::FormatMessage(
+            59, u"{1}"_s, QString(ProgramInfo::ExecutableName() + u' ' + ProgramInfo::CommandLineText(words))));
 
     connect(m_usageButton, &QPushButton::clicked, this, &AboutDialog::usageClicked);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -101,6 +101,8 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     setEntryEnabled(u"DatenExportierenExcelMenue"_s, true);
 
     SetDisconnectedState();
+    // No child yet: the child windows' menus start switched off.
+    SetMenues(this);
     m_minWidth = twipsX(600);
     m_minHeight = twipsY(400);
     restoreGeometryFromSettings();
@@ -737,6 +739,10 @@ void KLVViewerWindow::setEntryEnabled(const QString& name, bool enabled)
 {
     if (QAction* a = m_menus->action(name))
         a->setEnabled(enabled);
+    // A menu that a child pops up is enabled as a widget as well: its entry in the bar may be
+    // hidden, and a hidden entry stays disabled.
+    if (QMenu* menu = m_menus->menu(name))
+        menu->setEnabled(enabled);
 }
 
 void KLVViewerWindow::arrange(int arrangement)
