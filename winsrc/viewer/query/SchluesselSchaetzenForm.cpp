@@ -185,6 +185,9 @@ void SchluesselSchaetzenForm::buildControls()
         if (c == ColKeyCount || c == ColEstimate)
             m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
+    // When sorted, the list sorts upwards by the sort key.
+    m_list->header()->setSortIndicator(ColSortKey, Qt::AscendingOrder);
+    m_list->header()->setSortIndicatorShown(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { showKeyInfo(item); });
 
     m_sortieren = named(new QCheckBox(u"1432"_s, this), u"SchluesselSortieren"_s);
