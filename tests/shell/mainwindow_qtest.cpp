@@ -4,6 +4,7 @@
 #include "../utils/DialogDriver.h"
 #include "KLV.h"
 #include "KLVEinstellungenDialog.h"
+#include "KLVLogon.h"
 #include "KLVViewerWindow.h"
 #include "ViewerEinstellungenDialog.h"
 #include "KlvServer.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 
@@ -41,6 +44,19 @@ QString panel(const KLVViewerWindow& window, int n)
     const auto* label = window.statusBar()->findChild<QLabel*>(u"Panel"_s + QString::number(n));
     return label ? label->text() : u"<no panel>"_s;
 }
+
+// Receives the addresses the program opens on the desktop (the help pages).
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(u"file"_s, this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 // A child window that refuses to close, as a query window does when its user cancels.
 class StubbornChild : public QWidget
@@ -366,6 +382,36 @@ private Q_SLOTS:
         QCOMPARE(linesStartingWith(server, u"LGN|"_s).size(), 2);
         QCOMPARE(window->mdiArea()->subWindowList().size(), 1);
         QCOMPARE(window->QueryWindowCount(), 1);
+    }
+
+    void sessionFlagsBeyondSixteenBitsReachTheServerWhole()
+    {
+        SessionFlags = {3, 40000};
+        const bool ok = logOn();
+        SessionFlags.clear();
+        QVERIFY(ok);
+        QCOMPARE(linesStartingWith(server, u"SET|0|TESTFLAG|"_s),
+                 (QStringList{u"SET|0|TESTFLAG|3|1"_s, u"SET|0|TESTFLAG|40000|1"_s}));
+        QVERIFY(window->TAV()->IsFlagSet(40000));
+    }
+
+    void functionKeyOneInTheLogonDialogsOpensTheirHelp()
+    {
+        UrlCatcher urls;
+        QVERIFY(logOn());
+        const auto press = [this](const QString& form, int key) {
+            QString name = form;
+            int code = key;
+            int shift = 0;
+            Q_EMIT window->logon()->KeyPressed(name, code, shift);
+        };
+        press(u"Logon"_s, 112);
+        press(u"ConnectionData"_s, 112);
+        press(u"Logon"_s, 113);
+        press(u"Other"_s, 112);
+        QCOMPARE(urls.urls.size(), 2);
+        QCOMPARE(urls.urls.value(0).fragment(), GetMessageTextByNr(902));
+        QCOMPARE(urls.urls.value(1).fragment(), GetMessageTextByNr(903));
     }
 
     void theViewerSettingsSwitchTheProtocolLog()
