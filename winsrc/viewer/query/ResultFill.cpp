@@ -1,0 +1,115 @@
+#include "ResultFill.h"
+
+#include "KLVQuery.h"
+#include "ListViewHelpers.h"
+#include "ResultListModel.h"
+#include "ResultListView.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+ResultFill::ResultFill(ResultListView* view, QObject* parent)
+    : QObject(parent)
+    , m_view(view)
+{
+}
+
+ResultFill::~ResultFill()
+{
+    // Gone in the middle of a run (its window closed while a block was awaited): the wait
+    // is broken, and the run returns without touching this object again.
+    if (!m_running)
+        return;
+    if (m_view)
+        m_view->resultModel()->setFilling(false);
+    if (m_query)
+        m_query->Break();
+}
+
+int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, const Progress& progress)
+{
+    ResultListModel* model = m_view ? m_view->resultModel() : nullptr;
+    if (m_running || (model && model->isFilling()))
+        return -1;
+    if (!query || !model)
+        return 0;
+
+    const QPointer<ResultFill> self(this);
+    const QPointer<ResultListModel> list(model);
+    m_running = true;
+    m_breakRequested = false;
+    m_broken = false;
+    m_lastError.clear();
+    m_query = query;
+    model->setFilling(true);
+
+    int rows = 0;
+    bool listGone = false;
+    QElapsedTimer sinceShown;
+    for (;;) {
+        if (m_breakRequested)
+            break;
+        const bool next = query->GetNextRecord();
+        // The wait for a block runs the event loop: anything may have happened meanwhile.
+        if (!self)
+            return rows;
+        if (!list) {
+            listGone = true;
+            break;
+        }
+        if (!next || m_breakRequested)
+            break;
+        model->stageRecord(query->GetFields(), columnCount);
+        ++rows;
+        if (progress && rows % ProgressStep == 0) {
+            progress(rows, query->GetRecordTotal());
+            if (!self)
+                return rows;
+            if (!list) {
+                listGone = true;
+                break;
+            }
+        }
+        // The last record held: the next one is a further block. Let the window do what
+        // waits, and show the rows that came. Every insertion repaints the list, so rows are
+        // shown at most every ShowInterval milliseconds (the first block at once).
+        if (query->GetRecordNumber() >= query->GetRecordCount()) {
+            if (!sinceShown.isValid() || sinceShown.elapsed() >= ShowInterval) {
+                model->commitRows();
+                sinceShown.start();
+            }
+            QCoreApplication::processEvents();
+            if (!self)
+                return rows;
+            if (!list) {
+                listGone = true;
+                break;
+            }
+        }
+    }
+
+    if (listGone)
+        query->Break(); // nobody reads the rest
+    m_broken = m_breakRequested;
+    m_lastError = m_broken || listGone ? QString() : query->GetLastError();
+    if (list) {
+        list->commitRows();
+        // A click on a header during the run sorted the rows of that moment.
+        if (m_view && m_view->property("Sorted").toBool())
+            ListViewHelpers::ApplyListViewSorting(m_view);
+        list->setFilling(false);
+    }
+    m_running = false;
+    m_query.reset();
+    Q_EMIT finished(rows);
+    return rows;
+}
+
+void ResultFill::requestBreak()
+{
+    if (!m_running)
+        return;
+    m_breakRequested = true;
+    if (m_query)
+        m_query->Break();
+}

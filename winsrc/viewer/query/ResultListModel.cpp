@@ -1,0 +1,365 @@
+#include "ResultListModel.h"
+
+#include "LayoutStore.h"
+#include "ListViewHelpers.h"
+
+#include <QCollator>
+
+#include <algorithm>
+#include <numeric>
+
+ResultListModel::ResultListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+ResultListModel::~ResultListModel() = default;
+
+int ResultListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_order.size());
+}
+
+int ResultListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(int(m_columns[index.column()].alignment));
+    case ListViewHelpers::RowTagRole:
+        return rowTag(index.row());
+    default:
+        return QVariant();
+    }
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QVariant();
+    const Column& column = m_columns[section];
+    switch (role) {
+    case Qt::DisplayRole:
+        return column.caption;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(int(column.alignment));
+    case LayoutStore::ColumnKeyRole:
+        return column.key;
+    case ColumnTagRole:
+        return column.tag;
+    default:
+        return QVariant();
+    }
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Columns
+
+int ResultListModel::appendColumn(const QString& key, const QString& tag, const QString& caption)
+{
+    if (m_columns.size() >= MaxColumns)
+        return -1;
+    const int column = int(m_columns.size());
+    beginInsertColumns(QModelIndex(), column, column);
+    // A slot no stored row has: the new column starts empty.
+    const int slot = std::max(m_nextSlot, m_widestRow);
+    m_columns.append(Column{key, tag, caption, slot});
+    m_nextSlot = slot + 1;
+    endInsertColumns();
+    return column;
+}
+
+bool ResultListModel::removeColumns(int column, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || column < 0 || count < 1 || column + count > columnCount())
+        return false;
+    beginRemoveColumns(QModelIndex(), column, column + count - 1);
+    m_columns.remove(column, count);
+    m_runsValid = false;
+    if (m_rows.isEmpty())
+        compactSlots();
+    endRemoveColumns();
+    return true;
+}
+
+void ResultListModel::removeAllColumns()
+{
+    if (!m_columns.isEmpty())
+        removeColumns(0, columnCount());
+}
+
+void ResultListModel::setColumnCaption(int column, const QString& caption)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    m_columns[column].caption = caption;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void ResultListModel::setColumnAlignment(int column, Qt::Alignment alignment)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    m_columns[column].alignment = alignment;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+}
+
+QString ResultListModel::columnKey(int column) const
+{
+    return column >= 0 && column < columnCount() ? m_columns[column].key : QString();
+}
+
+QString ResultListModel::columnTag(int column) const
+{
+    return column >= 0 && column < columnCount() ? m_columns[column].tag : QString();
+}
+
+QString ResultListModel::columnCaption(int column) const
+{
+    return column >= 0 && column < columnCount() ? m_columns[column].caption : QString();
+}
+
+int ResultListModel::columnOfKey(const QString& key) const
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (m_columns[c].key == key)
+            return c;
+    }
+    return -1;
+}
+
+int ResultListModel::columnOfTag(const QString& tag) const
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (m_columns[c].tag == tag)
+            return c;
+    }
+    return -1;
+}
+
+void ResultListModel::compactSlots()
+{
+    for (int c = 0; c < columnCount(); ++c)
+        m_columns[c].slot = c;
+    m_nextSlot = int(m_columns.size());
+    m_widestRow = 0;
+}
+
+bool ResultListModel::slotsCompact() const
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (m_columns[c].slot != c)
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows
+
+void ResultListModel::stageRecord(const QStringList& fields, int columnCount)
+{
+    columnCount = std::clamp(columnCount, 0, int(m_columns.size()));
+    int values = 0;
+    if (slotsCompact() && fields.size() == columnCount + 1) {
+        // The usual case: the record is stored as it came.
+        m_rows.append(fields.constData(), columnCount + 1);
+        values = columnCount + 1;
+    } else {
+        int width = 0;
+        for (int c = 0; c < columnCount; ++c)
+            width = std::max(width, m_columns[c].slot + 1);
+        QList<QString> slots(width + 1);
+        for (int c = 0; c < columnCount && c < fields.size(); ++c)
+            slots[m_columns[c].slot] = fields[c];
+        slots[width] = fields.value(columnCount);
+        m_rows.append(slots.constData(), int(slots.size()));
+        values = int(slots.size());
+    }
+    m_widestRow = std::max(m_widestRow, values);
+}
+
+int ResultListModel::commitRows()
+{
+    const int first = int(m_order.size());
+    const int last = m_rows.size() - 1;
+    if (last < first)
+        return 0;
+    beginInsertRows(QModelIndex(), first, last);
+    m_order.reserve(size_t(last) + 1);
+    for (int r = first; r <= last; ++r)
+        m_order.push_back(quint32(r));
+    // The new rows stand unsorted behind the sorted ones.
+    m_runsValid = false;
+    endInsertRows();
+    return last - first + 1;
+}
+
+void ResultListModel::clearRows()
+{
+    // Rows go one by one in the view's eyes, not by a reset: a reset would also forget the
+    // columns' widths and positions.
+    const int shown = rowCount();
+    if (shown > 0)
+        beginRemoveRows(QModelIndex(), 0, shown - 1);
+    m_rows.clear();
+    m_order.clear();
+    m_order.shrink_to_fit();
+    m_tieWithPrevious.clear();
+    m_tieWithPrevious.shrink_to_fit();
+    m_runsValid = false;
+    m_sortSlot = -1;
+    compactSlots();
+    if (shown > 0)
+        endRemoveRows();
+}
+
+int ResultListModel::storedRow(int row) const
+{
+    return row >= 0 && row < rowCount() ? int(m_order[size_t(row)]) : -1;
+}
+
+QString ResultListModel::slotValue(int stored, int slot) const
+{
+    // The last value of a stored row is its tag.
+    return slot < m_rows.valueCount(stored) - 1 ? m_rows.value(stored, slot) : QString();
+}
+
+QString ResultListModel::cellText(int row, int column) const
+{
+    const int stored = storedRow(row);
+    if (stored < 0 || column < 0 || column >= columnCount())
+        return QString();
+    return slotValue(stored, m_columns[column].slot);
+}
+
+QString ResultListModel::rowTag(int row) const
+{
+    const int stored = storedRow(row);
+    if (stored < 0)
+        return QString();
+    const int n = m_rows.valueCount(stored);
+    return n > 0 ? m_rows.value(stored, n - 1) : QString();
+}
+
+QStringList ResultListModel::rowTexts(int row) const
+{
+    QStringList texts;
+    if (storedRow(row) < 0)
+        return texts;
+    texts.reserve(columnCount());
+    for (int c = 0; c < columnCount(); ++c)
+        texts.append(cellText(row, c));
+    return texts;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting
+
+void ResultListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    const int slot = m_columns[column].slot;
+    const bool sameColumn = m_runsValid && slot == m_sortSlot;
+    if (sameColumn && order == m_sortOrder)
+        return;
+
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Selected and current rows follow their records.
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<int> persistentStored;
+    persistentStored.reserve(size_t(persistent.size()));
+    for (const QModelIndex& i : persistent)
+        persistentStored.push_back(storedRow(i.row()));
+
+    if (sameColumn)
+        reverseRuns();
+    else
+        fullSort(slot, order);
+    m_sortSlot = slot;
+    m_sortOrder = order;
+    m_runsValid = true;
+
+    if (!persistent.isEmpty()) {
+        std::vector<int> shownAt(size_t(m_rows.size()), -1);
+        for (size_t p = 0; p < m_order.size(); ++p)
+            shownAt[m_order[p]] = int(p);
+        QModelIndexList to;
+        to.reserve(persistent.size());
+        for (qsizetype i = 0; i < persistent.size(); ++i) {
+            const int stored = persistentStored[size_t(i)];
+            const int row = stored >= 0 ? shownAt[size_t(stored)] : -1;
+            to.append(row >= 0 ? index(row, persistent[i].column()) : QModelIndex());
+        }
+        changePersistentIndexList(persistent, to);
+    }
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultListModel::fullSort(int slot, Qt::SortOrder order)
+{
+    const size_t n = m_order.size();
+    std::vector<QString> keys(n);
+    for (size_t p = 0; p < n; ++p)
+        keys[p] = slotValue(int(m_order[p]), slot);
+    std::vector<quint32> positions(n);
+    std::iota(positions.begin(), positions.end(), 0u);
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const bool ascending = order == Qt::AscendingOrder;
+    std::stable_sort(positions.begin(), positions.end(), [&](quint32 a, quint32 b) {
+        const int cmp = collator.compare(keys[a], keys[b]);
+        return ascending ? cmp < 0 : cmp > 0;
+    });
+
+    std::vector<quint32> sorted(n);
+    m_tieWithPrevious.assign(n, false);
+    for (size_t p = 0; p < n; ++p) {
+        sorted[p] = m_order[positions[p]];
+        if (p > 0)
+            m_tieWithPrevious[p] = collator.compare(keys[positions[p - 1]], keys[positions[p]]) == 0;
+    }
+    m_order.swap(sorted);
+}
+
+void ResultListModel::reverseRuns()
+{
+    // A stable sort the other way round puts the groups of equal cells in reverse order and
+    // keeps each group's own order: the same result without a comparison.
+    const size_t n = m_order.size();
+    std::vector<quint32> reversed;
+    reversed.reserve(n);
+    std::vector<bool> ties(n, false);
+    size_t end = n;
+    while (end > 0) {
+        size_t start = end - 1;
+        while (start > 0 && m_tieWithPrevious[start])
+            --start;
+        for (size_t p = start; p < end; ++p) {
+            ties[reversed.size()] = p != start;
+            reversed.push_back(m_order[p]);
+        }
+        end = start;
+    }
+    m_order.swap(reversed);
+    m_tieWithPrevious.swap(ties);
+}
