@@ -309,6 +309,42 @@ private Q_SLOTS:
         QCOMPARE(next->NormalHeight(), window->NormalHeight());
     }
 
+    void aMinimisedWindowIsStoredNormalWithItsLastNormalPlace()
+    {
+        QVERIFY(logOn());
+        window->show();
+        window->setGeometry(150, 100, 640, 480);
+        QTest::qWait(20);
+        const int width = window->NormalWidth();
+        const int left = window->NormalLeft();
+        window->setWindowState(Qt::WindowMinimized);
+        QVERIFY(window->close());
+        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowState"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowWidth"_s), QString::number(width));
+        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowLeft"_s), QString::number(left));
+    }
+
+    void aMaximisedWindowIsStoredMaximised()
+    {
+        QVERIFY(logOn());
+        window->show();
+        window->setWindowState(Qt::WindowMaximized);
+        QTest::qWait(20);
+        QVERIFY(window->close());
+        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowState"_s), u"2"_s);
+    }
+
+    void theInformationSystemEntryIsOfferedWhenTheSettingSaysSo()
+    {
+        QVERIFY(logOn());
+        QVERIFY(!window->menus().action(u"ShowInfosysFormMenue"_s)->isVisible());
+        window.reset();
+        SettingsStore::SaveSetting(RegAppName, u"\\"_s, u"ShowInfosysForm"_s, u"1"_s);
+        QVERIFY(logOn());
+        QVERIFY(window->menus().action(u"ShowInfosysFormMenue"_s)->isVisible());
+        QVERIFY(window->menus().action(u"ShowInfosysFormMenue"_s)->isEnabled());
+    }
+
     void withoutSaveWindowStateNothingOfThePlaceIsWritten()
     {
         QVERIFY(logOn());
