@@ -35,11 +35,12 @@ struct Column
 {
     const char16_t* key;
     const char16_t* caption;
+    int width;
 };
 constexpr Column Columns[] = {
-    {u"Name", u"1403"},        {u"Fields", u"1404"},    {u"Krit", u"1405"},
-    {u"ANDJunction", u"1406"}, {u"Order", u"1407"},     {u"Ascending", u"1408"},
-    {u"ByRows", u"1409"},      {u"AliveFlag", u"1410"}, {u"SortKey", u"1411"},
+    {u"Name", u"1403", 130},       {u"Fields", u"1404", 160},   {u"Krit", u"1405", 160},
+    {u"ANDJunction", u"1406", 80}, {u"Order", u"1407", 90},     {u"Ascending", u"1408", 80},
+    {u"ByRows", u"1409", 90},      {u"AliveFlag", u"1410", 90}, {u"SortKey", u"1411", 90},
 };
 
 bool saveWindowState()
@@ -135,6 +136,7 @@ void QueryListForm::buildControls()
     for (int c = 0; c < int(std::size(Columns)); ++c) {
         header->setText(c, QString::fromUtf16(Columns[c].caption));
         header->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(Columns[c].key));
+        m_list->header()->resizeSection(c, Columns[c].width);
     }
     m_list->header()->setStretchLastSection(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { closeStep(true); });
@@ -167,7 +169,7 @@ void QueryListForm::buildControls()
 
     // Below this size the layout is not redone: the list and its buttons keep their room.
     setMinimumSize(300, 150);
-    resize(640, 300);
+    resize(760, 300);
 }
 
 void QueryListForm::LoadQueryList(QString& tableName, QString& iniFile)

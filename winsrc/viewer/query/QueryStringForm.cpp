@@ -75,7 +75,7 @@ QueryStringForm::QueryStringForm(QWidget* parent) : QWidget(parent, Qt::Window)
     InitFormCommon(this);
     m_baseCaption = windowTitle();
     // The texts stretch with the width; the height stays as laid out.
-    resize(640, sizeHint().height());
+    resize(900, sizeHint().height());
     setMinimumWidth(sizeHint().width());
     setFixedHeight(sizeHint().height());
     LoadFormPosition(this, Section);

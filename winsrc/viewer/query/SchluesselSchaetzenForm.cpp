@@ -138,6 +138,12 @@ void SchluesselSchaetzenForm::buildControls()
     m_tabelle->setReadOnly(true);
     m_ablageart = named(new QLineEdit(this), u"Ablageart"_s);
     m_ablageart->setReadOnly(true);
+    // What cannot be changed here does not look as if it could.
+    for (QLineEdit* shown : {m_tabelle, m_ablageart}) {
+        QPalette palette = shown->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        shown->setPalette(palette);
+    }
     m_selKrit = named(new QLineEdit(this), u"SelKrit"_s);
     m_sortierung = named(new QLineEdit(this), u"Sortierung"_s);
     auto* junction = new QWidget(this);
@@ -172,16 +178,18 @@ void SchluesselSchaetzenForm::buildControls()
     {
         const char16_t* key;
         const char16_t* caption;
+        int width;
     };
     constexpr Header headers[ColumnCount] = {
-        {u"SchlName", u"1411"},       {u"SchlAnzahl", u"1433"},   {u"SchlSchaetzung", u"1434"},
-        {u"SchlFelder", u"1435"},     {u"SchlAliveRecs", u"1436"}, {u"SchlRange", u"1437"},
-        {u"SchlBedingung", u"1438"},  {u"SchlBemerkung", u"1439"}, {u"SchlSortKey", u"1440"},
+        {u"SchlName", u"1411", 110},      {u"SchlAnzahl", u"1433", 120},    {u"SchlSchaetzung", u"1434", 160},
+        {u"SchlFelder", u"1435", 130},    {u"SchlAliveRecs", u"1436", 150}, {u"SchlRange", u"1437", 100},
+        {u"SchlBedingung", u"1438", 110}, {u"SchlBemerkung", u"1439", 180}, {u"SchlSortKey", u"1440", 200},
     };
     m_list->setColumnCount(ColumnCount);
     for (int c = 0; c < ColumnCount; ++c) {
         m_list->headerItem()->setText(c, QString::fromUtf16(headers[c].caption));
         m_list->headerItem()->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(headers[c].key));
+        m_list->header()->resizeSection(c, headers[c].width);
         if (c == ColKeyCount || c == ColEstimate)
             m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -211,7 +219,7 @@ void SchluesselSchaetzenForm::buildControls()
     layout->addLayout(form);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
-    resize(820, 480);
+    resize(900, 480);
 }
 
 void SchluesselSchaetzenForm::load()
