@@ -68,8 +68,11 @@ private Q_SLOTS:
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveByUser, false);
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, dir.path());
-        AblageartenListe = {{u"0"_s, u"internal"_s}, {u"1"_s, u"alive"_s}, {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},     {u"9"_s, u"all"_s}};
+        AblageartenListe = {{u"0"_s, u"internal"_s},
+                            {u"1"_s, u"alive"_s},
+                            {u"2"_s, u"filed"_s},
+                            {u"3"_s, u"both"_s},
+                            {u"9"_s, u"all"_s}};
         SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
             boxes << text;
             return answer;
@@ -97,9 +100,9 @@ private Q_SLOTS:
         QCOMPARE(form.windowTitle(), u"Saved queries of table 2:1"_s);
         QTreeWidget* list = form.queryList();
         QCOMPARE(list->topLevelItemCount(), 4);
-        QCOMPARE(rowTexts(list->topLevelItem(0)), (QStringList{u"Alles"_s, u"0:nummer,1:abmenge"_s, u"name=A*"_s,
-                                                               u"OR"_s, u"name"_s, u"No"_s, u"Yes"_s, u"alive"_s,
-                                                               u"such"_s}));
+        QCOMPARE(rowTexts(list->topLevelItem(0)),
+                 (QStringList{u"Alles"_s, u"0:nummer,1:abmenge"_s, u"name=A*"_s, u"OR"_s, u"name"_s, u"No"_s, u"Yes"_s,
+                              u"alive"_s, u"such"_s}));
         // Nothing stored: all fields, AND, ascending, no row selection, no storage kind, the
         // default key.
         QCOMPARE(rowTexts(list->topLevelItem(1)), (QStringList{u"Leer"_s, u"*"_s, QString(), u"AND"_s, QString(),

@@ -60,10 +60,7 @@ class QueryStringTest : public QObject
         });
     }
 
-    QStringList catalogueRequests() const
-    {
-        return server->receivedLines().filter(QRegularExpression(u"^GTN\\|"_s));
-    }
+    QStringList catalogueRequests() const { return server->receivedLines().filter(QRegularExpression(u"^GTN\\|"_s)); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -94,8 +91,8 @@ private Q_SLOTS:
     void aTableOfDatabaseAndGroupsIsAddressedByItsNumbers()
     {
         const QueryStringForm::TableAddress table{false, u"1"_s, u"1"_s};
-        QCOMPARE(notations(QueryStringForm::Notate(u"Kunde:Kunde"_s, u"@sort=nummer;name=A*"_s, u"0:nummer,0:name"_s,
-                                                   table)),
+        QCOMPARE(notations(
+                     QueryStringForm::Notate(u"Kunde:Kunde"_s, u"@sort=nummer;name=A*"_s, u"0:nummer,0:name"_s, table)),
                  (QStringList{u"@sort=nummer;name=A*"_s,
                               u"klvexport.sh -l \"Kunde:Kunde\" -k '@sort=nummer;name=A*' -f \"0:nummer,0:name\""_s,
                               u".hole OBJ \"$,,@datei=1;@gruppe=1;@sort=nummer;name=A*\""_s,
@@ -112,9 +109,9 @@ private Q_SLOTS:
         QCOMPARE(notations(QueryStringForm::Notate(u"Sonder"_s, u"a=1"_s, u"0:x"_s, table)),
                  (QStringList{u"a=1"_s, u"klvexport.sh -l \"Sonder\" -k 'a=1' -f \"0:x\""_s,
                               u".hole OBJ \"$Sonder,,a=1\""_s, u"<obj>%Sonder,,a=1;0:x=;"_s}));
-        QCOMPARE(notations(QueryStringForm::Notate(u"Sonder"_s, QString(), QString(), table)),
-                 (QStringList{QString(), u"klvexport.sh -l \"Sonder\""_s, u".hole OBJ \"$Sonder\""_s,
-                              u"<obj>%Sonder,,"_s}));
+        QCOMPARE(
+            notations(QueryStringForm::Notate(u"Sonder"_s, QString(), QString(), table)),
+            (QStringList{QString(), u"klvexport.sh -l \"Sonder\""_s, u".hole OBJ \"$Sonder\""_s, u"<obj>%Sonder,,"_s}));
     }
 
     void theWindowLooksTheTableUpByItsId()

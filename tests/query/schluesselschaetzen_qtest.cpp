@@ -168,8 +168,11 @@ private Q_SLOTS:
     {
         QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
         InitAppGlobals();
-        AblageartenListe = {{u"0"_s, u"internal"_s}, {u"1"_s, u"alive"_s}, {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},     {u"9"_s, u"all"_s}};
+        AblageartenListe = {{u"0"_s, u"internal"_s},
+                            {u"1"_s, u"alive"_s},
+                            {u"2"_s, u"filed"_s},
+                            {u"3"_s, u"both"_s},
+                            {u"9"_s, u"all"_s}};
         server = std::make_unique<KlvServer>();
         QVERIFY2(server->start(), qPrintable(server->errorString()));
         session = QSharedPointer<KLV>::create();
@@ -232,14 +235,13 @@ private Q_SLOTS:
         QVERIFY(list()->selectedItems().isEmpty());
 
         // Only record totals are asked for; the key condition's own total with no criteria.
-        QCOMPARE(countRequests(),
-                 (QStringList{u"1:1,@sort=nummer;@ablageart=lebendig;;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=such;@ablageart=lebendig;;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=name;@ablageart=lebendig;;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=ort;@ablageart=lebendig;;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=aktivkat;@ablageart=lebendig;;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=aktivkat;@ablageart=lebendig;@lesen=(0) [id]"_s,
-                              u"1:1,@sort=plz;@ablageart=lebendig;;@lesen=(0) [id]"_s}));
+        QCOMPARE(countRequests(), (QStringList{u"1:1,@sort=nummer;@ablageart=lebendig;;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=such;@ablageart=lebendig;;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=name;@ablageart=lebendig;;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=ort;@ablageart=lebendig;;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=aktivkat;@ablageart=lebendig;;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=aktivkat;@ablageart=lebendig;@lesen=(0) [id]"_s,
+                                               u"1:1,@sort=plz;@ablageart=lebendig;;@lesen=(0) [id]"_s}));
     }
 
     void aConditionKeyThatNarrowsCompetes()

@@ -98,7 +98,8 @@ private Q_SLOTS:
     {
         SpaltenWahlForm form;
         ListViewColumnArray array = columns({{u"A"_s, true}, {u"B"_s, false}});
-        const int result = choose(form, array, [](QListWidget* list) { list->selectAll(); }, u"AbbrechenButton"_s);
+        const int result = choose(
+            form, array, [](QListWidget* list) { list->selectAll(); }, u"AbbrechenButton"_s);
         QCOMPARE(result, SpaltenWahlForm::ResultCancel);
         QCOMPARE(visibility(array), (QList<bool>{true, false}));
 
@@ -115,7 +116,8 @@ private Q_SLOTS:
     {
         SpaltenWahlForm form;
         ListViewColumnArray array = columns({{u"A"_s, true}, {u"B"_s, true}});
-        choose(form, array, [](QListWidget* list) { list->clearSelection(); }, u"OKButton"_s);
+        choose(
+            form, array, [](QListWidget* list) { list->clearSelection(); }, u"OKButton"_s);
         QCOMPARE(visibility(array), (QList<bool>{false, false}));
     }
 
@@ -125,9 +127,11 @@ private Q_SLOTS:
         SpaltenWahlForm* form = SpaltenWahlForm::DefaultInstance();
         QCOMPARE(SpaltenWahlForm::DefaultInstance(), form);
         ListViewColumnArray first = columns({{u"A"_s, true}, {u"B"_s, false}, {u"C"_s, false}});
-        choose(*form, first, [](QListWidget*) {}, u"OKButton"_s);
+        choose(
+            *form, first, [](QListWidget*) {}, u"OKButton"_s);
         ListViewColumnArray second = columns({{u"X"_s, false}});
-        choose(*form, second, [](QListWidget*) {}, u"OKButton"_s);
+        choose(
+            *form, second, [](QListWidget*) {}, u"OKButton"_s);
         QCOMPARE(shown, QStringList{u"X 1 0"_s});
         QCOMPARE(visibility(first), (QList<bool>{true, false, false}));
         delete form;
@@ -146,10 +150,12 @@ private Q_SLOTS:
         SpaltenWahlForm form;
         SettingsStore::DeleteSetting(RegAppName, section);
         ListViewColumnArray array = columns({{u"A"_s, true}});
-        choose(form, array, [](QListWidget*) {}, u"OKButton"_s);
+        choose(
+            form, array, [](QListWidget*) {}, u"OKButton"_s);
         QVERIFY(SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
-        choose(form, array, [](QListWidget*) {}, u"OKButton"_s);
+        choose(
+            form, array, [](QListWidget*) {}, u"OKButton"_s);
         QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
     }
 };

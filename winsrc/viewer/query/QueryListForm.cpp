@@ -211,8 +211,8 @@ void QueryListForm::DeleteSavedQuery()
     if (!row || !row->isSelected())
         return;
     const QString name = row->text(0);
-    if (ShowMessageBox(GetMessageTextByNr(MsgDeleteQuestion) + u": "_s + name,
-                       QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+    if (ShowMessageBox(GetMessageTextByNr(MsgDeleteQuestion) + u": "_s + name, QMessageBox::Ok | QMessageBox::Cancel) !=
+        QMessageBox::Ok)
         return;
     // A failed write is not told here: the row goes in any case.
     SavedQueryStore::DeleteQuerySetting(m_tableName, name);

@@ -141,13 +141,15 @@ VerknAuswahlForm* VerknAuswahlForm::DefaultInstance()
 void VerknAuswahlForm::buildControls()
 {
     m_verwFelder = listView(this, u"VerwFeldListe"_s,
-                            {{u"VerwFeldName", u"1422"}, {u"VerwFeldArt", u"1423"},
-                             {u"VerwFeldDesc", u"1424"}, {u"VerwFeldInTab", u"1425"}});
+                            {{u"VerwFeldName", u"1422"},
+                             {u"VerwFeldArt", u"1423"},
+                             {u"VerwFeldDesc", u"1424"},
+                             {u"VerwFeldInTab", u"1425"}});
     m_datenFelder = listView(this, u"DatenFeldListe"_s,
                              {{u"DatenFeldName", u"1422"}, {u"DatenFeldArt", u"1423"}, {u"DatenFeldDesc", u"1424"}});
-    m_ziele = listView(this, u"Verweisziele"_s,
-                       {{u"ZielDBName", u"1426"}, {u"ZielDBNr", u"1427"}, {u"ZielGrpName", u"1428"},
-                        {u"ZielGrpNr", u"1429"}});
+    m_ziele = listView(
+        this, u"Verweisziele"_s,
+        {{u"ZielDBName", u"1426"}, {u"ZielDBNr", u"1427"}, {u"ZielGrpName", u"1428"}, {u"ZielGrpNr", u"1429"}});
     m_verwFelderLabel = new QLabel(u"452"_s, this);
     m_verwFelderLabel->setObjectName(u"VerwFeldListeLabel"_s);
     m_datenFelderLabel = new QLabel(u"453"_s, this);

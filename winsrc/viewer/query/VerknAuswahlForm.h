@@ -51,8 +51,7 @@ public:
     // the type code typeCode, on table (the query's table argument, shown as tableCaption).
     // ok is false when the path is deeper than MaxLevel (the user was told).
     Q_INVOKABLE void InitVerknInfo(const QSharedPointer<KLV>& session, const QString& table,
-                                   const QString& tableCaption, const QString& path, const QString& typeCode,
-                                   bool& ok);
+                                   const QString& tableCaption, const QString& path, const QString& typeCode, bool& ok);
 
     // Selects and shows the entry of list whose text is fieldName, if there is one.
     void SetFeldFocus(QTreeWidget* list, const QString& fieldName);
