@@ -6,12 +6,12 @@
 #include "KLVEinstellungenDialog.h"
 #include "KLVLogon.h"
 #include "KLVViewerWindow.h"
-#include "ViewerEinstellungenDialog.h"
 #include "KlvServer.h"
 #include "MainMenus.h"
 #include "MainModul.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "ViewerEinstellungenDialog.h"
 #include "mainwindow_support.h"
 
 #include <QAbstractButton>
@@ -185,12 +185,12 @@ private Q_SLOTS:
         QVERIFY(logOn());
         // The stored settings of a first run, pushed in their order; the number mode of the
         // ERP carries the decimal point, the block size stays on this side.
-        const QStringList expected{u"SET|0|CHARSET|UTF-8"_s,   u"SET|0|DISPLAYMODE|OPERATING"_s,
-                                   u"SET|0|VERWMODE|REF"_s,    u"SET|0|EnumMode|TEXT"_s,
-                                   u"SET|0|BOOLMODE|TAV"_s,    u"SET|0|DATEMODE|TAV4"_s,
-                                   u"SET|0|NUMMODE|TAV"_s,     u"SET|0|DECIMALPOINT|COMMA"_s,
-                                   u"SET|0|FTMODE|EXT"_s,      u"SET|0|LINEBREAK|LF"_s,
-                                   u"SET|0|VARLANG|de"_s,      u"SET|0|TRIMVALUES|0"_s};
+        const QStringList expected{u"SET|0|CHARSET|UTF-8"_s, u"SET|0|DISPLAYMODE|OPERATING"_s,
+                                   u"SET|0|VERWMODE|REF"_s,  u"SET|0|EnumMode|TEXT"_s,
+                                   u"SET|0|BOOLMODE|TAV"_s,  u"SET|0|DATEMODE|TAV4"_s,
+                                   u"SET|0|NUMMODE|TAV"_s,   u"SET|0|DECIMALPOINT|COMMA"_s,
+                                   u"SET|0|FTMODE|EXT"_s,    u"SET|0|LINEBREAK|LF"_s,
+                                   u"SET|0|VARLANG|de"_s,    u"SET|0|TRIMVALUES|0"_s};
         QCOMPARE(linesStartingWith(server, u"SET|"_s), expected);
         // The output language is stored through the typing command 43 before the references.
         const QStringList lines = server.receivedLines();
@@ -364,8 +364,7 @@ private Q_SLOTS:
         QVERIFY(!window->close());
         QVERIFY(window->TAV());
         QVERIFY(window->TAV()->IsConnected());
-        QVERIFY(window->mdiArea()->subWindowList().contains(
-            qobject_cast<QMdiSubWindow*>(stubborn->parentWidget())));
+        QVERIFY(window->mdiArea()->subWindowList().contains(qobject_cast<QMdiSubWindow*>(stubborn->parentWidget())));
 
         bool dialogShown = false;
         whenShown(
@@ -393,8 +392,8 @@ private Q_SLOTS:
         server.clearReceived();
         bool endBeforeDialog = false;
         whenShown(u"Logon"_s, [this, &endBeforeDialog](QWidget* w) {
-            endBeforeDialog = server.receivedLines().contains(u"END|0"_s) &&
-                              window->mdiArea()->subWindowList().isEmpty();
+            endBeforeDialog =
+                server.receivedLines().contains(u"END|0"_s) && window->mdiArea()->subWindowList().isEmpty();
             click(w, u"AbbruchButton"_s);
         });
         window->menus().action(u"NeueVerbindungMenue"_s)->trigger();

@@ -275,12 +275,11 @@ private Q_SLOTS:
         for (const QString& name : rowEntries)
             window->menus().action(name)->trigger();
         // The main menu has the dialog run the query afresh; the result list hands on its rows.
-        QCOMPARE(query->calls,
-                 (QStringList{u"ShowExportDialog(0,false)"_s, u"ShowExportDialog(1,false)"_s,
-                              u"ShowExportDialog(2,false)"_s, u"ShowExportDialog(3,false)"_s,
-                              u"ShowExportDialog(4,false)"_s, u"ShowExportDialog(0,true)"_s,
-                              u"ShowExportDialog(1,true)"_s, u"ShowExportDialog(2,true)"_s,
-                              u"ShowExportDialog(3,true)"_s, u"ShowExportDialog(4,true)"_s}));
+        QCOMPARE(query->calls, (QStringList{u"ShowExportDialog(0,false)"_s, u"ShowExportDialog(1,false)"_s,
+                                            u"ShowExportDialog(2,false)"_s, u"ShowExportDialog(3,false)"_s,
+                                            u"ShowExportDialog(4,false)"_s, u"ShowExportDialog(0,true)"_s,
+                                            u"ShowExportDialog(1,true)"_s, u"ShowExportDialog(2,true)"_s,
+                                            u"ShowExportDialog(3,true)"_s, u"ShowExportDialog(4,true)"_s}));
 
         auto* infosys = new RecordingInfosysForm;
         addChild(infosys);

@@ -56,7 +56,10 @@ public:
     QTreeWidget* data;
     QStringList calls;
 
-    void record(const QString& name, const QStringList& args = {}) { calls.append(name + u'(' + args.join(u',') + u')'); }
+    void record(const QString& name, const QStringList& args = {})
+    {
+        calls.append(name + u'(' + args.join(u',') + u')');
+    }
     static QString b(bool v) { return v ? u"true"_s : u"false"_s; }
 
     Q_INVOKABLE bool FillTabellenListe()
@@ -183,9 +186,9 @@ private Q_SLOTS:
         sort->addEntry(2, u"Description"_s);
         sort->addEntry(3, u"Table ID"_s);
         sort->entry(3)->trigger();
-        QCOMPARE(query->calls, (QStringList{u"FillTabellenListe()"_s, u"AddExtraTable()"_s, u"ChangeTableName()"_s,
-                                            u"RemoveExtraTable()"_s, u"SelectTableColumns()"_s,
-                                            u"ResortTabellenListe(2)"_s}));
+        QCOMPARE(query->calls,
+                 (QStringList{u"FillTabellenListe()"_s, u"AddExtraTable()"_s, u"ChangeTableName()"_s,
+                              u"RemoveExtraTable()"_s, u"SelectTableColumns()"_s, u"ResortTabellenListe(2)"_s}));
     }
 
     void theSelectedTableGoesToTheFieldListAndKeyInformation()
@@ -240,25 +243,23 @@ private Q_SLOTS:
         query->fields->setCurrentItem(query->addField(u"name"_s, u"name#0#S"_s));
         open(u"FldListeMenue"_s);
         trigger(u"VerknHinzufuegenMenue"_s);
-        QCOMPARE(query->calls, (QStringList{u"FillFeldListe(true)"_s, u"SelectFieldColumns()"_s,
-                                            u"ResortFeldListe(-1)"_s, u"ResortFeldListe(1)"_s,
-                                            u"AddExtraFeld(false)"_s}));
+        QCOMPARE(query->calls,
+                 (QStringList{u"FillFeldListe(true)"_s, u"SelectFieldColumns()"_s, u"ResortFeldListe(-1)"_s,
+                              u"ResortFeldListe(1)"_s, u"AddExtraFeld(false)"_s}));
 
         // The nine selection entries: scope (all, header, table, skip fields) and action
         // (check, uncheck, invert).
         query->calls.clear();
-        for (const char16_t* name : {u"FldListeSelectAllMenue", u"FldListeSelectAllHeadMenue",
-                                     u"FldListeSelectAllTabMenue", u"FldListeSelectAllSkipMenue",
-                                     u"FldListeSelectNoneMenue", u"FldListeSelectNoHeadMenue",
-                                     u"FldListeSelectNoTabMenue", u"FldListeSelectNoSkipMenue",
-                                     u"FldListeInvertSelMenue"})
+        for (const char16_t* name :
+             {u"FldListeSelectAllMenue", u"FldListeSelectAllHeadMenue", u"FldListeSelectAllTabMenue",
+              u"FldListeSelectAllSkipMenue", u"FldListeSelectNoneMenue", u"FldListeSelectNoHeadMenue",
+              u"FldListeSelectNoTabMenue", u"FldListeSelectNoSkipMenue", u"FldListeInvertSelMenue"})
             trigger(QString::fromUtf16(name));
-        QCOMPARE(query->calls,
-                 (QStringList{u"SetAllFieldsSelection(1,1)"_s, u"SetAllFieldsSelection(2,1)"_s,
-                              u"SetAllFieldsSelection(3,1)"_s, u"SetAllFieldsSelection(4,1)"_s,
-                              u"SetAllFieldsSelection(1,2)"_s, u"SetAllFieldsSelection(2,2)"_s,
-                              u"SetAllFieldsSelection(3,2)"_s, u"SetAllFieldsSelection(4,2)"_s,
-                              u"SetAllFieldsSelection(1,3)"_s}));
+        QCOMPARE(query->calls, (QStringList{u"SetAllFieldsSelection(1,1)"_s, u"SetAllFieldsSelection(2,1)"_s,
+                                            u"SetAllFieldsSelection(3,1)"_s, u"SetAllFieldsSelection(4,1)"_s,
+                                            u"SetAllFieldsSelection(1,2)"_s, u"SetAllFieldsSelection(2,2)"_s,
+                                            u"SetAllFieldsSelection(3,2)"_s, u"SetAllFieldsSelection(4,2)"_s,
+                                            u"SetAllFieldsSelection(1,3)"_s}));
     }
 
     void fieldEntriesNeedASelectedField()
@@ -279,9 +280,9 @@ private Q_SLOTS:
         trigger(u"FeldExpModusMenue"_s);
         query->fields->setCurrentItem(query->addField(u"name"_s, u"name#0#S"_s));
         trigger(u"FeldExpModusMenue"_s);
-        QCOMPARE(query->calls, (QStringList{u"ChangeExtraFeld(kunde^name#0#E,false)"_s,
-                                            u"DeleteExtraFeld(kunde^name#0#E)"_s,
-                                            u"ChangeExtraFeld(kunde^name#0#E,true)"_s, u"AddExtraFeld(true)"_s}));
+        QCOMPARE(query->calls,
+                 (QStringList{u"ChangeExtraFeld(kunde^name#0#E,false)"_s, u"DeleteExtraFeld(kunde^name#0#E)"_s,
+                              u"ChangeExtraFeld(kunde^name#0#E,true)"_s, u"AddExtraFeld(true)"_s}));
     }
 
     void theFieldListMenuEnablesByTheSelection()
@@ -339,10 +340,10 @@ private Q_SLOTS:
     void everyEntryOnAWindowWithoutItsMembersDoesNothing()
     {
         // Entries that open dialogs of their own, end the program or leave it are not swept.
-        const QStringList skipped{u"KLVSettingsMenue"_s,  u"ViewerSettingsMenue"_s, u"UeberMenue"_s,
-                                  u"BeendenMenue"_s,      u"NeueVerbindungMenue"_s, u"ViewerHilfeMenue"_s,
-                                  u"DBInfoMenue"_s,       u"InfosystemInfoMenue"_s, u"AufzInfoMenue"_s,
-                                  u"VerwInfoMenue"_s,     u"MeldungsInfoMenue"_s,   u"MandInfoMenue"_s,
+        const QStringList skipped{u"KLVSettingsMenue"_s,      u"ViewerSettingsMenue"_s, u"UeberMenue"_s,
+                                  u"BeendenMenue"_s,          u"NeueVerbindungMenue"_s, u"ViewerHilfeMenue"_s,
+                                  u"DBInfoMenue"_s,           u"InfosystemInfoMenue"_s, u"AufzInfoMenue"_s,
+                                  u"VerwInfoMenue"_s,         u"MeldungsInfoMenue"_s,   u"MandInfoMenue"_s,
                                   u"NeuesQueryFensterMenue"_s};
         MessageBoxes boxes;
         // Any modal window that opens anyway is closed again.
@@ -361,8 +362,8 @@ private Q_SLOTS:
                     Q_EMIT menu->aboutToShow();
                 window->menus().action(name)->trigger();
             }
-            for (const char16_t* array : {u"TabListeSortByFeldMenue", u"FldListeSortByFeldMenue",
-                                          u"TabListeKeyInfosMenue"})
+            for (const char16_t* array :
+                 {u"TabListeSortByFeldMenue", u"FldListeSortByFeldMenue", u"TabListeKeyInfosMenue"})
                 window->menus().array(QString::fromUtf16(array))->entry(1)->trigger();
             for (const char16_t* menu : {u"AbfrageLadenMenue", u"TabAbfrageLadenMenue", u"AbfrageSpeichernMenue"}) {
                 for (QAction* a : window->menus().menu(QString::fromUtf16(menu))->actions()) {

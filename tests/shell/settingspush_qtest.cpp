@@ -105,12 +105,11 @@ private Q_SLOTS:
             }
             if (word == u"SFV") {
                 reply.sendLine(editorScript.contains(u"field-refused"_s) ? u"NAK|101|No such field|1116|"_s
-                                                                          : u"ACK|101"_s);
+                                                                         : u"ACK|101"_s);
                 return true;
             }
             if (word == u"COM") {
-                reply.sendLine(editorScript.contains(u"save-refused"_s) ? u"NAK|101|Not saved|1214|"_s
-                                                                         : u"ACK|101"_s);
+                reply.sendLine(editorScript.contains(u"save-refused"_s) ? u"NAK|101|Not saved|1214|"_s : u"ACK|101"_s);
                 return true;
             }
             if (word == u"CAN") {
@@ -147,10 +146,10 @@ private Q_SLOTS:
         form.findChild<QCheckBox*>(u"FeldwerteTrimmen"_s)->setChecked(true);
         form.setText(u"DatasetSize"_s, u"150"_s);
 
-        QCOMPARE(pushed(form), (QStringList{u"DISPLAYMODE|OUTPUT"_s, u"VERWMODE|SW"_s, u"EnumMode|CODE"_s,
-                                            u"BOOLMODE|NUM"_s, u"DATEMODE|SORT"_s, u"NUMMODE|TAV"_s,
-                                            u"DECIMALPOINT|PERIOD"_s, u"FTMODE|TEXT:77"_s, u"LINEBREAK|CRLF"_s,
-                                            u"VARLANG|en"_s, u"TRIMVALUES|1"_s}));
+        QCOMPARE(pushed(form),
+                 (QStringList{u"DISPLAYMODE|OUTPUT"_s, u"VERWMODE|SW"_s, u"EnumMode|CODE"_s, u"BOOLMODE|NUM"_s,
+                              u"DATEMODE|SORT"_s, u"NUMMODE|TAV"_s, u"DECIMALPOINT|PERIOD"_s, u"FTMODE|TEXT:77"_s,
+                              u"LINEBREAK|CRLF"_s, u"VARLANG|en"_s, u"TRIMVALUES|1"_s}));
         QCOMPARE(session->DatasetSize(), 150);
         QCOMPARE(session->GetNumberMode(), KLVActiveX::klvNumModeTAV);
         QCOMPARE(session->GetDecimalPoint(), KLVActiveX::klvDecimalPointPeriod);

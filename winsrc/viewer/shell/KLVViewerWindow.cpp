@@ -236,7 +236,7 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
 
     for (;;) {
         const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(RegAppName, m_host, m_port, m_logonMandant,
-                                                                        userName, password, !skipDialog, false);
+                                                                       userName, password, !skipDialog, false);
         if (rc == KLVLogon::logonUnknownConnection) {
             // The named connection is not stored: say so, then let the user pick one.
             ShowMessageBox(m_logon->GetLastError());
@@ -642,8 +642,8 @@ QStringList KLVViewerWindow::GetTableQueries(const QString& table)
     return SavedQueryStore::GetTableQueries(table);
 }
 
-void KLVViewerWindow::GetQuerySettings(QWidget* window, const QString& table, const QString& templateRef,
-                                       QString& name, bool byRowsDefault)
+void KLVViewerWindow::GetQuerySettings(QWidget* window, const QString& table, const QString& templateRef, QString& name,
+                                       bool byRowsDefault)
 {
     SavedQueryStore::GetQuerySettings(window, table, templateRef, name, byRowsDefault);
 }
@@ -820,8 +820,8 @@ void KLVViewerWindow::connectMenus()
     });
 
     // Export of the active child: the export dialog runs the window's query afresh.
-    const QStringList mainExports{u"ExportDateiMenue"_s, u"ExportExcelMenue"_s, u"ExportDBMenue"_s,
-                                  u"ExportXMLMenue"_s, u"ExportHTMLMenue"_s};
+    const QStringList mainExports{u"ExportDateiMenue"_s, u"ExportExcelMenue"_s, u"ExportDBMenue"_s, u"ExportXMLMenue"_s,
+                                  u"ExportHTMLMenue"_s};
     for (int type = 0; type < mainExports.size(); ++type)
         on(mainExports[type], [this, type] { ExportActiveChild(type, false); });
     // The result list's export hands on the rows the window shows.
@@ -869,8 +869,7 @@ void KLVViewerWindow::connectMenus()
         connect(extra, &QMenu::aboutToShow, this,
                 [this] { ChildWindowCommands::EnableExtraTableMenu(activeChild(), *m_menus); });
     if (MenuArray* sort = m.array(u"TabListeSortByFeldMenue"_s))
-        connect(sort, &MenuArray::Click, this,
-                [this](int i) { ChildWindowCommands::SortTableList(activeChild(), i); });
+        connect(sort, &MenuArray::Click, this, [this](int i) { ChildWindowCommands::SortTableList(activeChild(), i); });
     if (MenuArray* keys = m.array(u"TabListeKeyInfosMenue"_s))
         connect(keys, &MenuArray::Click, this, [this, keys](int i) {
             if (QAction* entry = keys->entry(i))
@@ -888,8 +887,7 @@ void KLVViewerWindow::connectMenus()
     on(u"FldListeSpaltenWaehlenMenue"_s, byName("SelectFieldColumns"));
     on(u"FldListeSortBySelectedMenue"_s, [this] { MemberCall::Invoke(activeChild(), "ResortFeldListe", {-1}); });
     if (MenuArray* sort = m.array(u"FldListeSortByFeldMenue"_s))
-        connect(sort, &MenuArray::Click, this,
-                [this](int i) { ChildWindowCommands::SortFieldList(activeChild(), i); });
+        connect(sort, &MenuArray::Click, this, [this](int i) { ChildWindowCommands::SortFieldList(activeChild(), i); });
     on(u"VerknHinzufuegenMenue"_s, [this] { ChildWindowCommands::AddLinkField(activeChild()); });
     on(u"VerknAendernMenue"_s, [this] { ChildWindowCommands::ChangeLinkField(activeChild()); });
     on(u"VerknEntfernenMenue"_s, [this] { ChildWindowCommands::RemoveLinkField(activeChild()); });
@@ -901,9 +899,8 @@ void KLVViewerWindow::connectMenus()
         {u"FldListeSelectNoTabMenue"_s, 3, 2},  {u"FldListeSelectNoSkipMenue"_s, 4, 2},
         {u"FldListeInvertSelMenue"_s, 1, 3}};
     for (const auto& [name, scope, action] : selections) {
-        on(name, [this, scope, action] {
-            ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action);
-        });
+        on(name,
+           [this, scope, action] { ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action); });
     }
 
     // Result list and saved queries.
