@@ -74,6 +74,8 @@ class MenuTest : public QObject
 
 private:
     std::unique_ptr<KLVViewerWindow> window;
+    // A query window without a session may have something to say: it must not wait for a click.
+    std::unique_ptr<MessageBoxes> boxes;
 
     QMdiSubWindow* addChild(QWidget* child, bool maximized = false)
     {
@@ -104,11 +106,16 @@ private Q_SLOTS:
     void init()
     {
         clearSettings();
+        boxes = std::make_unique<MessageBoxes>();
         window = std::make_unique<KLVViewerWindow>();
         window->show();
     }
 
-    void cleanup() { window.reset(); }
+    void cleanup()
+    {
+        window.reset();
+        boxes.reset();
+    }
 
     void everyEntryHasItsNameAndItsText()
     {
@@ -304,12 +311,11 @@ private Q_SLOTS:
         addChild(first);
         addChild(second);
         addChild(info);
-        MessageBoxes boxes;
         window->ReloadAllMDIChilds();
         QCOMPARE(first->calls, QStringList{u"ReloadForm"_s});
         QCOMPARE(second->calls, QStringList{u"ReloadForm"_s});
         QCOMPARE(info->calls, QStringList{u"ReloadForm"_s});
-        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(boxes->texts.isEmpty());
 
         window->UpdateAllQueryDataColumnHeaders();
         QCOMPARE(first->calls.last(), u"UpdateDataColumnHeaderText"_s);
