@@ -12,17 +12,17 @@ KlvUserDirectory::KlvUserDirectory()
          u"/srv/erp/mand/100"_s,
          u"DB100"_s,
          {
-             {u"admin"_s, u"secret"_s, u"ADM"_s, u"(12,1,1)"_s, u"/srv/erp/home/admin"_s},
-             {u"demo"_s, u"demo"_s, u"DEM"_s, u"(12,1,2)"_s, u"/srv/erp/home/demo"_s},
-             {u"mueller"_s, u"K\u00e4se"_s, u"MUE"_s, u"(12,1,3)"_s, u"/srv/erp/home/mueller"_s},
+             {u"admin"_s, u"secret"_s, u"ADM"_s, u"(12,11,1)"_s, u"/srv/erp/home/admin"_s},
+             {u"demo"_s, u"demo"_s, u"DEM"_s, u"(12,11,2)"_s, u"/srv/erp/home/demo"_s},
+             {u"mueller"_s, u"K\u00e4se"_s, u"MUE"_s, u"(12,11,3)"_s, u"/srv/erp/home/mueller"_s},
          }},
         {u"200"_s,
          u"Sample Works Inc"_s,
          u"/srv/erp/mand/200"_s,
          u"DB200"_s,
          {
-             {u"admin"_s, u"secret2"_s, u"ADM"_s, u"(12,1,1)"_s, u"/srv/erp/home/admin200"_s},
-             {u"guest"_s, u"guest"_s, u"GST"_s, u"(12,1,7)"_s, u"/srv/erp/home/guest"_s},
+             {u"admin"_s, u"secret2"_s, u"ADM"_s, u"(12,11,1)"_s, u"/srv/erp/home/admin200"_s},
+             {u"guest"_s, u"guest"_s, u"GST"_s, u"(12,11,7)"_s, u"/srv/erp/home/guest"_s},
          }},
     };
 }

@@ -48,8 +48,8 @@ TEST_F(ErpData, theBuiltInDataHoldsTheTablesTheBlockEdgesNeed)
     EXPECT_EQ(data.value(Ref{1, 1, 1}, u"bemerk"_s).size(), 45000);
     EXPECT_TRUE(data.value(Ref{1, 1, 1}, u"bemerk"_s).contains(u'\n'));
     // Settings, templates and information-system definitions the viewer reads by number.
-    EXPECT_EQ(data.value(Ref{12, 1, 1}, u"name"_s), u"admin");
-    EXPECT_EQ(data.value(Ref{12, 1, 4}, u"bezeich"_s), QString());
+    EXPECT_EQ(data.value(Ref{12, 11, 1}, u"name"_s), u"admin");
+    EXPECT_EQ(data.value(Ref{12, 11, 4}, u"bezeich"_s), QString());
     EXPECT_EQ(data.value(Ref{12, 24, 1}, u"num12"_s), u"1:1");
     EXPECT_EQ(data.infosystems().size(), 3);
     for (const char* name : {"A2", "A48", "A72", "A73", "A158", "A159"})

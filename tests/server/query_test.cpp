@@ -306,7 +306,7 @@ TEST_F(Query, recordsReadByReferenceInTheOrderGiven)
     const Answer a = ask(u"RDP|0|(1,1,3);(1,1,1)|nummer,name|0|5|0"_s);
     EXPECT_EQ(a.records, (QList<QStringList>{{u"10003"_s, u"Zoë Çelik Ltd"_s}, {u"10001"_s, u"Müller GmbH"_s}}));
     // The user's password record, as the client window reads it.
-    EXPECT_EQ(ask(u"RDP|0|(12,1,1)|name,bezeich|0|1|0"_s).records.value(0),
+    EXPECT_EQ(ask(u"RDP|0|(12,11,1)|name,bezeich|0|1|0"_s).records.value(0),
               (QStringList{u"admin"_s, u"Administrator"_s}));
     EXPECT_EQ(ask(u"RDP|0|(2,1,7)|dnr,gruppe|0|1|0"_s).records.value(0), (QStringList{u"2"_s, u"1"_s}));
     // By rows, and in blocks.

@@ -112,7 +112,7 @@ private Q_SLOTS:
         query->setDatasetSize(BlockSize);
         query->setEnableQueryMetaData(true);
         server.clearReceived();
-        QVERIFY2(query->StartQuery(u"12:1"_s, u"nummer,name,intern,aktiv,bem"_s), qPrintable(query->GetLastError()));
+        QVERIFY2(query->StartQuery(u"12:11"_s, u"nummer,name,intern,aktiv,bem"_s), qPrintable(query->GetLastError()));
 
         QTreeWidget view;
         ListViewColumnArray columns(5);
@@ -174,7 +174,7 @@ private Q_SLOTS:
     {
         QSharedPointer<KLVQuery> query = session->CreateQuery();
         query->setDatasetSize(BlockSize);
-        QVERIFY(query->StartQuery(u"12:1"_s, u"nummer,name,intern,aktiv,bem"_s));
+        QVERIFY(query->StartQuery(u"12:11"_s, u"nummer,name,intern,aktiv,bem"_s));
         auto* view = new QTreeWidget;
         QPointer<QTreeWidget> watch(view);
         ListViewColumnArray columns(5);
@@ -194,7 +194,7 @@ private Q_SLOTS:
             return true;
         });
         QSharedPointer<KLVQuery> query = session->CreateQuery();
-        QVERIFY(query->StartQuery(u"12:1"_s, u"nummer"_s));
+        QVERIFY(query->StartQuery(u"12:11"_s, u"nummer"_s));
         QTreeWidget view;
         ListViewColumnArray columns(1);
         QProgressBar bar;
@@ -254,7 +254,7 @@ private Q_SLOTS:
         SessionSettingsForm = &language;
         MainSession = session;
 
-        SendGuiCommand(QString(), u"(12,1,5)"_s, 2);
+        SendGuiCommand(QString(), u"(12,11,5)"_s, 2);
 
         QFile out(program + u".out"_s);
         QTRY_VERIFY_WITH_TIMEOUT(out.exists(), 20000);
@@ -262,7 +262,7 @@ private Q_SLOTS:
         const QString client = session->GetMandantName();
         QVERIFY(!client.isEmpty());
         const QString service = session->GetGUIDDESrvName().isEmpty() ? u"WEXA-TAV"_s : session->GetGUIDDESrvName();
-        QCOMPARE(QString::fromUtf8(out.readAll()), service + u"|COMMAND\n(12,1,5)<edit>\n"_s);
+        QCOMPARE(QString::fromUtf8(out.readAll()), service + u"|COMMAND\n(12,11,5)<edit>\n"_s);
         qunsetenv("KLV_GUI_COMMAND");
         SessionSettingsForm = nullptr;
         MainSession.clear();
