@@ -74,11 +74,19 @@ TEST(ParseCommandLine, ALaterSwitchReplacesAnEarlierOneButFlagsCollect)
 {
     CommandLine::Values v;
     parse({u"-u"_s, u"a"_s, u"-u"_s, u"b"_s, u"-f"_s, u"3"_s, u"-f"_s, u"0"_s, u"-f"_s, u"word"_s, u"-f"_s, u"12"_s,
-           u"-f"_s, u"-4"_s, u"-f"_s, u"99999999999"_s, u"-f"_s, u"2.5"_s},
+           u"-f"_s, u"-4"_s, u"-f"_s, u"2147483647"_s, u"-f"_s, u"2.5"_s},
           v);
     EXPECT_EQ(v.StartUserName, u"b");
-    // 0, words, negative numbers and numbers beyond 32 bits are no flags; halves round to even.
-    EXPECT_EQ(v.SessionFlags, (QList<qint32>{3, 12, 2}));
+    // 0, words and negative numbers are no flags; halves round to even; the 32-bit range is whole.
+    EXPECT_EQ(v.SessionFlags, (QList<qint32>{3, 12, 2147483647, 2}));
+}
+
+TEST(ParseCommandLine, AFlagNumberBeyondThirtyTwoBitsIsRefusedWithAMessage)
+{
+    CommandLine::Values v;
+    const auto r = parse({u"-f"_s, u"3"_s, u"-f"_s, u"2147483648"_s}, v);
+    EXPECT_EQ(r.outcome, CommandLine::Outcome::Error);
+    EXPECT_EQ(r.usageText, u"<743> 2147483648");
 }
 
 TEST(ParseCommandLine, SwitchesAreCaseSensitive)

@@ -61,8 +61,12 @@ CommandLine::Result CommandLine::ParseCommandLine(const QStringList& args, Value
         } else if (word == u"-L") {
             values.StartDataLanguage = argument;
         } else if (word == u"-f") {
-            // A flag too large for 32 bits is no flag number either.
-            const std::optional<qint32> flag = NumberText::roundToInt32(NumberText::leadingValue(argument));
+            // A word that is no number, or not positive, is ignored; a number beyond the 32-bit
+            // range is a mistake worth telling rather than a flag silently dropped.
+            const double value = NumberText::leadingValue(argument);
+            const std::optional<qint32> flag = NumberText::roundToInt32(value);
+            if (!flag && value > 0)
+                return {Outcome::Error, message(743) + u' ' + argument};
             if (flag && *flag > 0)
                 values.SessionFlags.append(*flag);
         }

@@ -21,6 +21,7 @@
 #include "NumberText.h"
 #include "ProgramInfo.h"
 #include "QueryForm.h"
+#include "QueryListForm.h"
 #include "SavedQueryStore.h"
 #include "SessionSettingsPush.h"
 #include "SettingsStore.h"
@@ -666,7 +667,7 @@ void KLVViewerWindow::FillTableQueries(QWidget*, const QString& table)
 void KLVViewerWindow::ShowQuerySettingsDlg(QWidget* window)
 {
     if (ChildWindowCommands::IsQueryForm(window))
-        SavedQueryStore::ShowQuerySettingsDlg(window);
+        SavedQueryStore::ShowQuerySettingsDlg(window, QueryListForm::DefaultInstance());
 }
 
 QString KLVViewerWindow::GetQuerySettingsFile(const QString& table)
