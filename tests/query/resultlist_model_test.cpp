@@ -99,8 +99,9 @@ TEST(ResultListModel, StagedRowsAppearOnlyWithTheirBlock)
     ResultListModel model;
     addColumns(model, {u"a"_s});
     QList<std::pair<int, int>> inserted;
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex&, int first, int last) { inserted.append({first, last}); });
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int first, int last) {
+        inserted.append({first, last});
+    });
     for (int i = 0; i < 250; ++i)
         model.stageRecord({QString::number(i), u"t"_s}, 1);
     EXPECT_EQ(model.rowCount(), 0);
@@ -171,8 +172,8 @@ TEST(ResultListModel, SortingMatchesAStableTextSortBothWaysAndAfterEveryClick)
     QRandomGenerator random(42);
     const QStringList words{u"apfel"_s, u"Apfel"_s, u"birne"_s, u""_s, u"10"_s, u"9"_s, u"Zitrone"_s, u"äpfel"_s};
     for (int i = 0; i < 500; ++i)
-        records.append({words[random.bounded(int(words.size()))], QString::number(random.bounded(20)),
-                        u"(9,1,%1)"_s.arg(i)});
+        records.append(
+            {words[random.bounded(int(words.size()))], QString::number(random.bounded(20)), u"(9,1,%1)"_s.arg(i)});
     ResultListModel model;
     addColumns(model, {u"word"_s, u"number"_s});
     addRows(model, records);
@@ -185,7 +186,8 @@ TEST(ResultListModel, SortingMatchesAStableTextSortBothWaysAndAfterEveryClick)
         // The next reference starts from the rows as now shown.
         QList<QStringList> next;
         for (const QString& tag : expected)
-            next.append(*std::find_if(records.begin(), records.end(), [&](const QStringList& r) { return r[2] == tag; }));
+            next.append(
+                *std::find_if(records.begin(), records.end(), [&](const QStringList& r) { return r[2] == tag; }));
         shown = next;
     };
     expectSorted(0, Qt::AscendingOrder);

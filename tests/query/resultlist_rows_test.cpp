@@ -24,8 +24,11 @@ TEST(ResultListRows, ValuesOfEveryKindComeBackAsTheyWent)
 {
     ResultListRows rows;
     const QStringList plain{u"1"_s, u""_s, u"Messwert 1"_s, u""_s};
-    const QStringList international{u"Müller & Söhne"_s, u"€ 12,50"_s, u"日本語"_s,
-                                    QString::fromUcs4(U"\U0001F600 smile"), u"two\r\nlines\ttab"_s,
+    const QStringList international{u"Müller & Söhne"_s,
+                                    u"€ 12,50"_s,
+                                    u"日本語"_s,
+                                    QString::fromUcs4(U"\U0001F600 smile"),
+                                    u"two\r\nlines\ttab"_s,
                                     QString(u"nul"_s + QChar(0) + u"inside"_s)};
     EXPECT_EQ(rows.append(plain), 0);
     EXPECT_EQ(rows.append(international), 1);
@@ -85,9 +88,9 @@ TEST(ResultListRows, LongRowsAndPageBoundariesKeepEveryValue)
 TEST(ResultListRows, AMillionShortRowsTakeAFractionOfWhatStringListsWould)
 {
     ResultListRows rows;
-    const QStringList record{u"123456"_s, u"M0123456"_s, u"Messwert 123456"_s, u"Hamburg"_s, u"20140512"_s,
-                             u"6543.21"_s, u"456"_s,     u"1"_s,               u"3"_s,       u"(1,1,57)"_s,
-                             u"(90,1,123456)"_s};
+    const QStringList record{
+        u"123456"_s, u"M0123456"_s, u"Messwert 123456"_s, u"Hamburg"_s,      u"20140512"_s, u"6543.21"_s, u"456"_s,
+        u"1"_s,      u"3"_s,        u"(1,1,57)"_s,        u"(90,1,123456)"_s};
     for (int r = 0; r < 1000000; ++r)
         rows.append(record);
     // Ten short fields and the id: about 110 bytes a row, where a list of strings per row

@@ -8,11 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-ResultFill::ResultFill(ResultListView* view, QObject* parent)
-    : QObject(parent)
-    , m_view(view)
-{
-}
+ResultFill::ResultFill(ResultListView* view, QObject* parent) : QObject(parent), m_view(view) {}
 
 ResultFill::~ResultFill()
 {

@@ -8,10 +8,7 @@
 #include <algorithm>
 #include <numeric>
 
-ResultListModel::ResultListModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 ResultListModel::~ResultListModel() = default;
 

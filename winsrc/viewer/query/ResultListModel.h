@@ -100,7 +100,7 @@ private:
     int m_widestRow = 0; // most values of a stored row, tag included
 
     ResultListRows m_rows;
-    std::vector<quint32> m_order;         // shown position -> stored row
+    std::vector<quint32> m_order;        // shown position -> stored row
     std::vector<bool> m_tieWithPrevious; // after a sort: the cell equals the one above
     bool m_runsValid = false;
     int m_sortSlot = -1;

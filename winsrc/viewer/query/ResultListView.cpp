@@ -13,9 +13,7 @@
 
 using namespace Qt::StringLiterals;
 
-ResultListView::ResultListView(QWidget* parent)
-    : QTableView(parent)
-    , m_model(new ResultListModel(this))
+ResultListView::ResultListView(QWidget* parent) : QTableView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
