@@ -236,6 +236,16 @@ private Q_SLOTS:
         QCOMPARE(view.selectedRowTag(), QString());
     }
 
+    void rowsFollowTheFontTheWindowGivesTheList()
+    {
+        ResultListView view;
+        fill(view, {u"a"_s}, {{u"x"_s, u"t"_s}});
+        QFont big = view.font();
+        big.setPointSize(big.pointSize() * 3);
+        view.setFont(big);
+        QCOMPARE(view.rowHeight(0), QFontMetrics(big).height() + 4);
+    }
+
     void noMoreThanThreeHundredColumns()
     {
         ResultListView view;

@@ -5,6 +5,7 @@
 #include "ListViewHelpers.h"
 #include "Twips.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
@@ -29,7 +30,7 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), m_model(ne
     QHeaderView* rows = verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+    fitRowHeight();
 
     QHeaderView* columns = horizontalHeader();
     columns->setSectionsMovable(true);
@@ -42,6 +43,19 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), m_model(ne
 }
 
 ResultListView::~ResultListView() = default;
+
+void ResultListView::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    // The window's fonts are applied after the list was made.
+    if (event->type() == QEvent::FontChange)
+        fitRowHeight();
+}
+
+void ResultListView::fitRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
 
 int ResultListView::addColumn(const QString& key, const QString& tag, const QString& caption, int widthTwips)
 {

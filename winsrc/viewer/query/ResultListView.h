@@ -81,6 +81,11 @@ public:
     // shown; empty for a key no column has or a row outside the list.
     Q_INVOKABLE QString GetResultField(int row, const QString& key) const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void fitRowHeight();
+
     ResultListModel* m_model;
 };
