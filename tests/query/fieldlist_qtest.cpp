@@ -1,0 +1,257 @@
+// The query window's field list against klvserver: the fields of a table, checks kept over a
+// refill, extra fields typed or chosen as reference paths (checked by the server first),
+// changed and deleted, groups of fields checked, and the checked rows sorted first.
+#include "KLVTools.h"
+#include "TestEnvironment.h"
+#include "VerknAuswahlForm.h"
+#include "queryform_support.h"
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+using namespace QueryFormTest;
+
+namespace {
+
+void selectEntry(QTreeWidget* list, const QString& text)
+{
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->text(0) == text) {
+            list->setCurrentItem(list->topLevelItem(i));
+            return;
+        }
+    }
+    QStringList all;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        all << list->topLevelItem(i)->text(0);
+    QFAIL(qPrintable(u"no entry "_s + text + u" in "_s + all.join(u",")));
+}
+
+// Walks the reference-path chooser: opens the reference field, then picks the data field.
+void choosePath(const QString& reference, const QString& field)
+{
+    whenShown(u"VerknAuswahlForm"_s, [reference, field](QWidget* w) {
+        auto* chooser = qobject_cast<VerknAuswahlForm*>(w);
+        selectEntry(chooser->verwFeldListe(), reference);
+        chooser->OpenReferenceField();
+        selectEntry(chooser->datenFeldListe(), field);
+        chooser->ChooseDataField();
+    });
+}
+
+// Picks a data field in the chooser as it opens (at the level of an existing path's last field).
+void chooseField(const QString& field)
+{
+    whenShown(u"VerknAuswahlForm"_s, [field](QWidget* w) {
+        auto* chooser = qobject_cast<VerknAuswahlForm*>(w);
+        QCOMPARE(chooser->AktEbene(), 1);
+        selectEntry(chooser->datenFeldListe(), field);
+        chooser->ChooseDataField();
+    });
+}
+
+} // namespace
+
+class FieldListTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    KlvServer server;
+    Viewer viewer;
+    QTemporaryDir dir;
+    QueryForm* form = nullptr;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        loadTexts();
+    }
+
+    void init()
+    {
+        server.clearReceived();
+        QVERIFY(viewer.logOn(server.port(), dir.path()));
+        form = viewer.form();
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+    }
+
+    void cleanup()
+    {
+        QVERIFY(finishPendingActs());
+        viewer.reset();
+    }
+
+    void cleanupTestCase() { server.stop(); }
+
+    void aTablesFieldsComeWithKeysTagsAndTheServersWords()
+    {
+        QTreeWidget* fields = form->feldListe();
+        const int n = fields->topLevelItemCount();
+        QVERIFY(n > 20);
+        QCOMPARE(form->panelText(2), u"Kunde:Kunde: "_s + QString::number(n) + u' ' + GetMessageTextByNr(128));
+        QCOMPARE(fields->columnCount(), KLVTools().FieldFieldCount());
+        QCOMPARE(fields->headerItem()->text(3), GetMessageTextByNr(1554));
+        const QTreeWidgetItem* name = row(fields, u"name"_s);
+        QVERIFY(name);
+        QCOMPARE(name->data(0, QueryForm::RowKeyRole).toString(), u"name#0#S"_s);
+        QCOMPARE(form->FieldTag2QueryFldName(name->data(0, ListViewHelpers::RowTagRole).toString()), u"0:name"_s);
+        QCOMPARE(name->checkState(0), Qt::Unchecked);
+        // The table-field column (a Boolean) speaks the server's words.
+        QCOMPARE(name->text(5), Bool2ErpText(false));
+        QVERIFY(server.receivedLines().contains(u"GFN|0|1:1||200|QUERY|1"_s) ||
+                !linesStartingWith(server, u"GFN|0|1:1||"_s).isEmpty());
+    }
+
+    void aRefillKeepsTheChecksOnlyWhenAsked()
+    {
+        check(form, {u"name"_s, u"ort"_s});
+        form->FillFeldListe(true);
+        QCOMPARE(checkedKeys(form->feldListe()), (QStringList{u"name#0#S"_s, u"ort#0#S"_s}));
+        QTest::keyClick(form->feldListe(), Qt::Key_F5);
+        QCOMPARE(checkedKeys(form->feldListe()), (QStringList{u"name#0#S"_s, u"ort#0#S"_s}));
+        form->FillFeldListe(false);
+        QVERIFY(checkedKeys(form->feldListe()).isEmpty());
+    }
+
+    void typedExpressionsAreCheckedByTheServerBeforeTheyAreAdded()
+    {
+        Boxes boxes;
+        QTreeWidget* fields = form->feldListe();
+        const int n = fields->topLevelItemCount();
+
+        // Shift+Insert asks for an expression; the server knows it: a checked, selected row.
+        InputBox seen;
+        answerInputBox(u"vertreter^name"_s, &seen);
+        QTest::keyClick(fields, Qt::Key_Insert, Qt::ShiftModifier);
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.prompt, GetMessageTextByNr(131) + u"\r\n"_s + GetMessageTextByNr(132));
+        QCOMPARE(fields->topLevelItemCount(), n + 1);
+        QTreeWidgetItem* added = fields->topLevelItem(n);
+        QCOMPARE(added->text(0), u"vertreter^name"_s);
+        QCOMPARE(added->data(0, QueryForm::RowKeyRole).toString(), u"vertreter^name#0#E"_s);
+        QCOMPARE(added->checkState(0), Qt::Checked);
+        QCOMPARE(fields->currentItem(), added);
+        QVERIFY(server.receivedLines().filter(u"GFN|0|1:1|vertreter^name|"_s).size() == 1);
+
+        // A name the server does not know is refused, and the box comes back with it; the
+        // same expression a second time is refused by the list itself.
+        QList<InputBox> boxesSeen;
+        answerInputBoxes({u"gibtsnicht"_s, u"vertreter^name"_s, QString()}, &boxesSeen);
+        form->AddExtraFeld(true);
+        QCOMPARE(boxesSeen.size(), 3);
+        QCOMPARE(boxesSeen[1].defaultText, u"gibtsnicht"_s);
+        QCOMPARE(boxesSeen[2].defaultText, u"vertreter^name"_s);
+        QCOMPARE(boxes.texts.size(), 2);
+        QVERIFY(boxes.texts[0].startsWith(GetMessageTextByNr(136) + u" gibtsnicht"_s));
+        QCOMPARE(boxes.texts[1], GetMessageTextByNr(129) + u" vertreter^name"_s);
+        QCOMPARE(fields->topLevelItemCount(), n + 1);
+
+        // A saved query's field with its check-state prefix comes in under its own name.
+        int position = 0;
+        QCOMPARE(form->InsertExtraFeld(u"1:plz"_s, false, position, true), 1);
+        QVERIFY(row(fields, u"plz"_s) != fields->topLevelItem(n + 1));
+        QCOMPARE(fields->topLevelItem(n + 1)->text(0), u"plz"_s);
+        QCOMPARE(form->InsertVerknFeld(u"plz"_s, false, position, true), 4);
+        boxes.answer = QMessageBox::Cancel;
+        QCOMPARE(form->InsertVerknFeld(u"plz"_s, false, position, true), 2);
+        QCOMPARE(boxes.texts.last(), GetMessageTextByNr(135) + u" plz"_s);
+    }
+
+    void aReferencePathIsChosenChangedAndDeletedWithItsColumn()
+    {
+        Boxes boxes;
+        QTreeWidget* fields = form->feldListe();
+        const int n = fields->topLevelItemCount();
+        choosePath(u"vertreter"_s, u"name"_s);
+        QTest::keyClick(fields, Qt::Key_Insert);
+        QCOMPARE(fields->topLevelItemCount(), n + 1);
+        QTreeWidgetItem* path = fields->topLevelItem(n);
+        QCOMPARE(path->text(0), u"vertreter^name"_s);
+        QCOMPARE(path->checkState(0), Qt::Checked);
+
+        // Its result column comes with the next run; deleting the row takes it away too.
+        check(form, {u"nummer"_s});
+        QVERIFY(form->UpdateDataColumns());
+        QCOMPARE(form->BuildFldLst(), u"0:nummer,0:vertreter^name"_s);
+
+        // Changing it to its own path changes nothing; to another one replaces the row.
+        fields->setCurrentItem(path);
+        chooseField(u"name"_s);
+        QTest::keyClick(fields, Qt::Key_F2);
+        QCOMPARE(fields->topLevelItem(n)->text(0), u"vertreter^name"_s);
+        chooseField(u"such"_s);
+        form->ChangeExtraFeld(u"vertreter^name#0#E"_s, false);
+        QCOMPARE(fields->topLevelItemCount(), n + 1);
+        QCOMPARE(fields->topLevelItem(n)->text(0), u"vertreter^such"_s);
+        QCOMPARE(form->BuildFldLst(), u"0:nummer"_s);
+
+        // Delete on the last row removes it and selects the new last row.
+        form->UpdateDataColumns();
+        QCOMPARE(form->BuildFldLst(), u"0:nummer,0:vertreter^such"_s);
+        fields->setCurrentItem(fields->topLevelItem(n));
+        QTest::keyClick(fields, Qt::Key_Delete);
+        QCOMPARE(fields->topLevelItemCount(), n);
+        QCOMPARE(fields->currentItem(), fields->topLevelItem(n - 1));
+        QCOMPARE(form->BuildFldLst(), u"0:nummer"_s);
+        // Catalogue fields are not deleted.
+        QTest::keyClick(fields, Qt::Key_Delete);
+        QCOMPARE(fields->topLevelItemCount(), n);
+        QVERIFY(boxes.texts.isEmpty());
+    }
+
+    void rangesCheckUncheckOrInvertTheirFieldsAndCheckedRowsSortFirst()
+    {
+        QVERIFY(openTable(form, u"Artikel:Artikel"_s));
+        QTreeWidget* fields = form->feldListe();
+        const QStringList tablePart{u"abmenge#1#S"_s, u"stpreis#1#S"_s, u"gueltig#1#S"_s};
+        form->SetAllFieldsSelection(3, 1);
+        QCOMPARE(checkedKeys(fields), tablePart);
+        // Inverting the head fields leaves the table part as it is.
+        form->SetAllFieldsSelection(2, 3);
+        QCOMPARE(checkedKeys(fields).size(), fields->topLevelItemCount());
+        form->SetAllFieldsSelection(2, 2);
+        QCOMPARE(checkedKeys(fields), tablePart);
+        form->SetAllFieldsSelection(1, 3);
+        QCOMPARE(checkedKeys(fields).size(), fields->topLevelItemCount() - 3);
+        form->SetAllFieldsSelection(1, 2);
+        QVERIFY(checkedKeys(fields).isEmpty());
+
+        // Checked rows first, in their order; the rest keep theirs.
+        const QStringList before = texts(fields);
+        check(form, {u"gueltig"_s, u"preis"_s});
+        form->ResortFeldListe(-1);
+        QStringList expected{u"preis"_s, u"gueltig"_s};
+        for (const QString& t : before) {
+            if (!expected.contains(t))
+                expected.append(t);
+        }
+        QCOMPARE(texts(fields), expected);
+        form->ResortFeldListe(-1);
+        QCOMPARE(texts(fields), expected);
+    }
+
+    void aDoubleClickInvertsAFieldOrOpensThePathChooserOnAReference()
+    {
+        QTreeWidget* fields = form->feldListe();
+        QTreeWidgetItem* name = row(fields, u"name"_s);
+        Q_EMIT fields->itemDoubleClicked(name, 0);
+        QCOMPARE(name->checkState(0), Qt::Checked);
+        Q_EMIT fields->itemDoubleClicked(name, 0);
+        QCOMPARE(name->checkState(0), Qt::Unchecked);
+
+        choosePath(u"vertreter"_s, u"email"_s);
+        Q_EMIT fields->itemDoubleClicked(row(fields, u"vertreter"_s), 0);
+        QVERIFY(row(fields, u"vertreter^email"_s));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TestEnvironment::redirectSettings();
+    QApplication app(argc, argv);
+    FieldListTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "fieldlist_qtest.moc"

@@ -1,0 +1,202 @@
+#pragma once
+
+// What the query window's tests share: the program's main window logged on to klvserver with
+// its first query window, saved queries and "ViewerConfig.ini" in a temporary folder, and
+// drivers for the windows' input boxes and dialogs.
+
+#include "../shell/mainwindow_support.h"
+#include "../utils/DialogDriver.h"
+#include "KLVViewerWindow.h"
+#include "KlvServer.h"
+#include "ListViewHelpers.h"
+#include "MainModul.h"
+#include "QueryForm.h"
+#include "ResultListView.h"
+#include "ViewerConfig.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace QueryFormTest {
+
+using namespace MainWindowTest;
+using namespace DialogDriver;
+
+// The program's main window, logged on as admin to the server, with saved queries and
+// "ViewerConfig.ini" in dir.
+class Viewer
+{
+public:
+    std::unique_ptr<KLVViewerWindow> window;
+
+    bool logOn(quint16 port, const QString& dir)
+    {
+        clearSettings();
+        storeConnection(QStringLiteral("Demo"), QStringLiteral("127.0.0.1"), port, QStringLiteral("100"),
+                        QStringLiteral("admin"));
+        ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
+        ViewerConfig::setBool(ViewerConfig::Key::QuerySaveInMand, false);
+        ViewerConfig::setBool(ViewerConfig::Key::QuerySaveByUser, false);
+        ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, dir);
+        ViewerConfig::setBool(ViewerConfig::Key::QueryAutoSave, false);
+        window = std::make_unique<KLVViewerWindow>();
+        QString name = QStringLiteral("Demo");
+        if (!window->StartUp(name, QStringLiteral("admin"), QStringLiteral("secret"), QString()))
+            return false;
+        window->show();
+        return form() != nullptr;
+    }
+
+    // The first query window, the one the logon opened.
+    QueryForm* form(int index = 0) const
+    {
+        const QList<QMdiSubWindow*> subs = window ? window->mdiArea()->subWindowList() : QList<QMdiSubWindow*>();
+        return index < subs.size() ? qobject_cast<QueryForm*>(subs[index]->widget()) : nullptr;
+    }
+
+    void reset()
+    {
+        if (window)
+            window->close();
+        window.reset();
+    }
+};
+
+// "ViewerConfig.ini" of the Mandant the viewer logs on to, in the saved-query folder dir.
+inline QString configFile(const QString& dir)
+{
+    return dir + QStringLiteral("/100/ViewerConfig.ini");
+}
+
+// Records every message box instead of showing it; answers with answer, which a test may
+// change as it goes.
+class Boxes
+{
+public:
+    explicit Boxes(QMessageBox::StandardButton first = QMessageBox::Ok) : answer(first)
+    {
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
+            texts.append(text);
+            return answer;
+        });
+    }
+    ~Boxes() { MainModul::SetMessageBoxHandler({}); }
+    Boxes(const Boxes&) = delete;
+    Boxes& operator=(const Boxes&) = delete;
+
+    QMessageBox::StandardButton answer;
+    QStringList texts;
+};
+
+// The row texts of a list.
+inline QStringList texts(const QTreeWidget* list, int column = 0)
+{
+    QStringList result;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        result.append(list->topLevelItem(i)->text(column));
+    return result;
+}
+
+inline QTreeWidgetItem* row(const QTreeWidget* list, const QString& text)
+{
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->text(0) == text)
+            return list->topLevelItem(i);
+    }
+    return nullptr;
+}
+
+inline QStringList checkedKeys(const QTreeWidget* fields)
+{
+    QStringList keys;
+    for (int i = 0; i < fields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = fields->topLevelItem(i);
+        if (item->checkState(0) == Qt::Checked)
+            keys.append(item->data(0, QueryForm::RowKeyRole).toString());
+    }
+    return keys;
+}
+
+// Selects the table row and makes it the window's table, as a double click does.
+inline bool openTable(QueryForm* form, const QString& name)
+{
+    QTreeWidgetItem* item = row(form->tabellenListe(), name);
+    if (!item)
+        return false;
+    form->tabellenListe()->setCurrentItem(item);
+    QTest::keyClick(form->tabellenListe(), Qt::Key_Return);
+    return form->AktTableName() == name;
+}
+
+inline void check(QueryForm* form, const QStringList& fieldNames)
+{
+    for (const QString& name : fieldNames) {
+        if (QTreeWidgetItem* item = row(form->feldListe(), name))
+            item->setCheckState(0, Qt::Checked);
+    }
+}
+
+// Answers the next input box with text (a null text cancels it), and records its prompt and
+// default text.
+struct InputBox
+{
+    QString prompt;
+    QString defaultText;
+    bool shown = false;
+};
+
+inline void answerInputBox(const QString& text, InputBox* seen = nullptr)
+{
+    whenShown(QStringLiteral("QInputDialog"), [text, seen](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        if (seen) {
+            seen->shown = true;
+            seen->prompt = box->labelText();
+            seen->defaultText = box->textValue();
+        }
+        if (text.isNull()) {
+            box->reject();
+        } else {
+            box->setTextValue(text);
+            box->accept();
+        }
+    });
+}
+
+// Answers the next input boxes one after the other (a null text cancels one).
+inline void answerInputBoxes(const QStringList& answers, QList<InputBox>* seen = nullptr)
+{
+    if (answers.isEmpty())
+        return;
+    whenShown(QStringLiteral("QInputDialog"), [answers, seen](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        if (seen)
+            seen->append({box->labelText(), box->textValue(), true});
+        // The next box is answered only once this one is gone.
+        answerInputBoxes(answers.mid(1), seen);
+        if (answers.first().isNull()) {
+            box->reject();
+        } else {
+            box->setTextValue(answers.first());
+            box->accept();
+        }
+    });
+}
+
+// The EXQ lines the server received.
+inline QStringList queries(const KlvServer& server)
+{
+    return linesStartingWith(server, QStringLiteral("EXQ|"));
+}
+
+} // namespace QueryFormTest

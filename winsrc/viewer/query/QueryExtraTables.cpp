@@ -1,0 +1,121 @@
+#include "QueryExtraTables.h"
+
+#include "IniFile.h"
+#include "NumberText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString nameKey(const QString& name)
+{
+    return name.toLower();
+}
+
+} // namespace
+
+QString QueryExtraTables::normalizedDb(const QString& db)
+{
+    const QString t = db.trimmed();
+    if (NumberText::isNumber(t)) {
+        const double v = NumberText::leadingValue(t);
+        if (std::isfinite(v) && v == std::trunc(v) && std::abs(v) < 1e15)
+            return QString::number(qint64(v));
+    }
+    return t;
+}
+
+void QueryExtraTables::clear()
+{
+    m_databases.clear();
+    m_dbByName.clear();
+}
+
+void QueryExtraTables::addDatabase(const QString& db)
+{
+    const QString key = normalizedDb(db);
+    if (!key.isEmpty() && !m_databases.contains(key))
+        m_databases.append(key);
+}
+
+void QueryExtraTables::registerTable(const QString& name, const QString& db)
+{
+    if (name.isEmpty())
+        return;
+    addDatabase(db);
+    const QString key = nameKey(name);
+    if (!m_dbByName.contains(key))
+        m_dbByName.insert(key, normalizedDb(db));
+}
+
+void QueryExtraTables::unregister(const QString& name)
+{
+    m_dbByName.remove(nameKey(name));
+}
+
+void QueryExtraTables::rename(const QString& oldName, const QString& newName, const QStringList& rowTexts)
+{
+    const QString db = databaseOf(oldName);
+    if (!rowTexts.contains(oldName, Qt::CaseInsensitive))
+        m_dbByName.remove(nameKey(oldName));
+    if (db.isEmpty() || newName.isEmpty())
+        return;
+    const QString key = nameKey(newName);
+    if (!m_dbByName.contains(key))
+        m_dbByName.insert(key, db);
+}
+
+bool QueryExtraTables::isExtraTable(const QString& name) const
+{
+    return !m_dbByName.value(nameKey(name)).isEmpty();
+}
+
+QString QueryExtraTables::databaseOf(const QString& name) const
+{
+    return m_dbByName.value(nameKey(name));
+}
+
+QList<QPair<QString, QString>> QueryExtraTables::entries(const QStringList& rowTexts) const
+{
+    QMap<QString, QStringList> byDb;
+    for (const QString& row : rowTexts) {
+        if (isExtraTable(row))
+            byDb[databaseOf(row)].append(row);
+    }
+    QList<QPair<QString, QString>> result;
+    for (const QString& db : m_databases)
+        result.append({db, byDb.value(db).join(u',')});
+    return result;
+}
+
+bool QueryExtraTables::save(const QString& file, const QStringList& rowTexts) const
+{
+    if (file.isEmpty())
+        return false;
+    const QList<QPair<QString, QString>> list = entries(rowTexts);
+    if (list.isEmpty())
+        return true;
+    // A directory that is not there yet is made; if that fails the writes below fail too.
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    IniFile ini(file);
+    ini.load();
+    bool ok = true;
+    for (const auto& [db, value] : list) {
+        if (!ini.setValue(QString::fromUtf16(Section), db, value))
+            ok = false;
+    }
+    return ini.save() && ok;
+}
+
+QString QueryExtraTables::load(const QString& file, const QString& db)
+{
+    if (file.isEmpty())
+        return QString();
+    return IniFile::ReadIniString(file, QString::fromUtf16(Section), normalizedDb(db), QString()).trimmed();
+}
