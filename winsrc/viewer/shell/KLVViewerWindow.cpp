@@ -119,6 +119,7 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
 
 KLVViewerWindow::~KLVViewerWindow()
 {
+    setMousePointer(0);
     if (!m_unloaded)
         unload();
     // The children go while the menus they switch still exist.
@@ -455,6 +456,31 @@ void KLVViewerWindow::AddQueryForm()
     MemberCall::Invoke(form, "InitControls");
     SetMenues(form);
     ++m_queryWindowCount;
+}
+
+void KLVViewerWindow::AddInfosysForm()
+{
+    auto* form = new InfosysForm;
+    InitFormCommon(form);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(form);
+    connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
+    MemberCall::Invoke(form, "InitControls");
+    ShowChildWindow(form);
+}
+
+void KLVViewerWindow::setMousePointer(int pointer)
+{
+    if (pointer == m_mousePointer)
+        return;
+    if (m_mousePointer != 0)
+        QApplication::restoreOverrideCursor();
+    m_mousePointer = pointer;
+    if (pointer == 11)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (pointer == 13)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        m_mousePointer = 0;
 }
 
 void KLVViewerWindow::QueryWindowClosed()

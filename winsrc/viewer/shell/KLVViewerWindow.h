@@ -38,6 +38,7 @@ class KLVViewerWindow : public QMainWindow
     Q_PROPERTY(int MinWidth READ MinWidth WRITE setMinWidth)
     Q_PROPERTY(int MinHeight READ MinHeight WRITE setMinHeight)
     Q_PROPERTY(bool loggingOn READ loggingOn)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
 
 public:
     // The load: creates the session, the menus and the two settings dialogs (loaded hidden,
@@ -60,6 +61,10 @@ public:
     void setMinHeight(int twips) { m_minHeight = twips; }
     // True only while a logon attempt runs: server messages are collected then.
     bool loggingOn() const { return m_loggingOn; }
+    // The pointer the windows set around long operations: 11 hourglass, 13 arrow with
+    // hourglass, 0 the normal one.
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
 
     QSharedPointer<KLV> TAV() const { return m_tav; }
     KLVLogon* logon() const { return m_logon.get(); }
@@ -90,6 +95,8 @@ public:
 
     // Child windows.
     Q_INVOKABLE void AddQueryForm();
+    // A further information-system window, set up with its InitControls.
+    Q_INVOKABLE void AddInfosysForm();
     Q_INVOKABLE void QueryWindowClosed();
     int QueryWindowCount() const { return m_queryWindowCount; }
     // The one instance of an information window, created inside the frame on first use.
@@ -163,6 +170,7 @@ private:
     int m_minWidth = 0;
     int m_minHeight = 0;
     bool m_loggingOn = false;
+    int m_mousePointer = 0;
     QSharedPointer<KLV> m_tav;
     std::unique_ptr<KLVLogon> m_logon;
 
