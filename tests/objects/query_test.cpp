@@ -329,6 +329,25 @@ TEST_F(QueryTest, AnEmptyBlockWithoutEndStopsTheFetchWithError16)
     EXPECT_EQ(fetches->load(), 2);
 }
 
+TEST_F(QueryTest, ARefusedFurtherBlockEndsTheReadWithTheServersError)
+{
+    server().setScript([](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+        if (greeting || !line.startsWith(u"GNR|"_s))
+            return false;
+        reply.sendLine(u"NAK|"_s + line.section(u'|', 1, 1) + u"|Selection expired|1117|ctx"_s);
+        return true;
+    });
+    query->setDatasetSize(10);
+    ASSERT_TRUE(query->StartQuery(Readings, u"nummer"_s));
+    int read = 0;
+    while (query->GetNextRecord())
+        ++read;
+    EXPECT_EQ(read, 10);
+    // Not the end of the data: the read stopped, and the query says why.
+    EXPECT_EQ(query->GetLastKLVError()->Number(), 1117);
+    EXPECT_TRUE(query->GetLastError().contains(u"Selection expired"_s));
+}
+
 TEST_F(QueryTest, ARecordIsReadByItsReference)
 {
     ASSERT_TRUE(query->GetRecordByRef(Customers, u"(1,1,5)"_s, u"nummer,name,+id"_s))

@@ -630,8 +630,10 @@ TEST_F(SessionTest, ForeignAnswerIsDiscardedAndNeverReachesTheNextRequest)
     ASSERT_TRUE(s->GetNextRecord());
     EXPECT_EQ(s->GetField(1), u"eins"_s);
     EXPECT_FALSE(s->GetNextRecord());
-    EXPECT_EQ(s->GetLastError(), QString()); // a failed fetch leaves the last error alone
+    // A failed fetch is no end of the data: the wrong transaction id is the last error.
     EXPECT_EQ(query->resultSet()->GetCurrentError()->Message(), Common::GetErrorText(12));
+    EXPECT_EQ(s->GetLastError(), query->GetLastError());
+    EXPECT_FALSE(s->GetLastError().isEmpty());
     EXPECT_EQ(s->GetMandantID(), u"100"_s);
     EXPECT_TRUE(s->GetLastError().isEmpty());
 }

@@ -838,8 +838,12 @@ bool KLVQuery::fetchNextBlock()
 {
     const int before = m_result->GetRecordCount();
     // A further block keeps the numbering of the records already held.
-    if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false))
+    if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false)) {
+        // A block that could not be fetched is no end of the data: keep why, so that the
+        // caller can tell an incomplete read from a complete one.
+        takeCurrentError();
         return false;
+    }
     if (m_result->GetRecordCount() == before && !m_result->atEOF()) {
         // A block with nothing in it and no end would be asked for again and again.
         setApiError(16);
