@@ -204,6 +204,9 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     const QString estimate = SettingsStore::GetSetting(RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s, u"0"_s);
     m_schaetzenButton->setVisible(estimate == u"1");
     m_schaetzenButton->setEnabled(ServerProtocolVersion >= 3.31);
+
+    // The panes as restored, in the window's present size; later resizes share the change.
+    layoutPanes();
 }
 
 QueryForm::~QueryForm() = default;
