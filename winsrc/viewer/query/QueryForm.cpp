@@ -205,6 +205,9 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     m_schaetzenButton->setVisible(estimate == u"1");
     m_schaetzenButton->setEnabled(ServerProtocolVersion >= 3.31);
 
+    // The lists show their columns before they have rows.
+    BuildListViewColumns(m_tabellenListe, 1500, m_tabColumns, {});
+    BuildListViewColumns(m_feldListe, 1550, m_fldColumns, {});
     // The panes as restored, in the window's present size; later resizes share the change.
     layoutPanes();
 }
@@ -309,15 +312,17 @@ void QueryForm::buildControls()
     m_statusBar = named(new QStatusBar(this), u"StatusBar"_s);
     m_statusBar->setSizeGripEnabled(false);
     const int captions[] = {159, 160, 177, 161, 162, 163};
-    const int stretches[] = {1, 1, 1, 2, 3, 3};
     for (int p = 1; p <= 6; ++p) {
         auto* panel = named(new QLabel(QString::number(captions[p - 1]), m_statusBar), u"Panel"_s + QString::number(p));
-        // One line shows; panel 5 collects several, which its click shows whole.
+        // One line shows; panel 5 collects several, which its click shows whole. The counts
+        // take the room they need, the messages and the selection share the rest.
         panel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         panel->setFixedHeight(panel->fontMetrics().height() + 2);
-        panel->setMinimumWidth(40);
+        panel->setContentsMargins(2, 0, 10, 0);
         panel->installEventFilter(this);
-        m_statusBar->addWidget(panel, stretches[p - 1]);
+        if (p >= 5)
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        m_statusBar->addWidget(panel, p >= 5 ? 1 : 0);
         m_panels.append(panel);
     }
 
@@ -507,9 +512,7 @@ void QueryForm::ResizeControlsHorizontal(int& TabListWidth)
 {
     if (TabListWidth >= 1) {
         m_tableListWidth = Twips::toPixelsX(TabListWidth);
-    } else if (m_tableListWidth < 0) {
-        m_tableListWidth = m_layout.defaultTableListWidth(width());
-    } else {
+    } else if (m_tableListWidth >= 0) {
         const int fieldRight = m_feldListe->geometry().x() + m_feldListe->geometry().width();
         m_tableListWidth = m_layout.sharedTableListWidth(m_tableListWidth, fieldRight, width());
     }
@@ -524,15 +527,29 @@ void QueryForm::ResizeControlsVertical(int& TabListHeight)
     layoutPanes();
 }
 
+void QueryForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    layoutPanes();
+}
+
 void QueryForm::layoutPanes()
 {
     m_layout.conditionsHeight = m_bedingungen->sizeHint().height();
     m_layout.statusHeight = m_statusBar->sizeHint().height();
-    if (m_listHeight < 0)
-        m_listHeight = std::max(0, m_layout.defaultListHeight(height()));
-    if (m_tableListWidth < 0)
-        m_tableListWidth = std::max(0, m_layout.defaultTableListWidth(width()));
-    const QueryLayout::Panes p = m_layout.compute(width(), height(), m_tableListWidth, m_listHeight);
+    // Without stored sizes the lists share what the window leaves, in the size it is first
+    // shown in (a hidden window's size is not yet the one the user sees).
+    int tableListWidth = m_tableListWidth;
+    int listHeight = m_listHeight;
+    if (tableListWidth < 0)
+        tableListWidth = std::max(0, m_layout.defaultTableListWidth(width()));
+    if (listHeight < 0)
+        listHeight = std::max(0, m_layout.defaultListHeight(height()));
+    if (isVisible()) {
+        m_tableListWidth = tableListWidth;
+        m_listHeight = listHeight;
+    }
+    const QueryLayout::Panes p = m_layout.compute(width(), height(), tableListWidth, listHeight);
     m_tabellenListe->setGeometry(p.tables);
     m_tabFldSplit->setGeometry(p.tabFldSplit);
     m_feldListe->setGeometry(p.fields);

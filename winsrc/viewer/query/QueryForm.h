@@ -192,6 +192,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -289,7 +290,7 @@ private:
     int m_busy = 0;
 
     QueryLayout m_layout;
-    int m_tableListWidth = -1; // pixels; -1 until the first layout
+    int m_tableListWidth = -1; // pixels; -1 until stored or first shown
     int m_listHeight = -1;
     bool m_dragging = false;
     QPoint m_dragStart;
