@@ -148,6 +148,10 @@ private Q_SLOTS:
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(182) + u" Mine"_s));
         QVERIFY(watched && watched->isVisible());
         QCOMPARE(viewer.window->QueryWindowCount(), 1);
+        // Cancel to the same question keeps the table too.
+        QVERIFY(!openTable(form, u"Artikel:Artikel"_s));
+        QCOMPARE(form->AktTableName(), u"Kunde:Kunde"_s);
+        QCOMPARE(boxes.texts.size(), 2);
         // Its query-string window went, and comes again on demand.
         QVERIFY(!form->queryStringWindow());
         form->ShowQueryStringWindow();

@@ -217,6 +217,12 @@ private Q_SLOTS:
         button(form, u"StartQueryButton"_s)->click();
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
 
+        // Without a selected table row nothing happens at all.
+        form->tabellenListe()->clearSelection();
+        button(form, u"StartQueryButton"_s)->click();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(queries(server).isEmpty());
+
         form->tabellenListe()->setCurrentItem(row(form->tabellenListe(), u"Kunde:Kunde"_s));
         auto* key = form->findChild<QComboBox*>(u"Schluessel"_s);
         auto* kind = form->findChild<QComboBox*>(u"Ablageart"_s);
