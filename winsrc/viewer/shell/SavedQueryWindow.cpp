@@ -1,5 +1,7 @@
 #include "SavedQueryWindow.h"
 
+#include "ResultListView.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -278,6 +280,9 @@ void SavedQueryWindow::clearDataRows()
     auto* view = control<QAbstractItemView>(u"DatenListe");
     if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
         tree->clear();
+    } else if (auto* results = qobject_cast<ResultListView*>(view)) {
+        // The query window's result list keeps its rows apart from what a model removes.
+        results->clearRows();
     } else if (view && view->model()) {
         view->model()->removeRows(0, view->model()->rowCount());
     }

@@ -18,7 +18,8 @@ class QTreeWidgetItem;
 //   number); "ZeilenSelektion" (check box); "Aufsteigend"/"Absteigend" and
 //   "UNDVerknuepfung"/"ODERVerknuepfung" (option buttons); "FeldListe" (QTreeWidget, each
 //   row's key "name#0#S" in column 0 under RowKeyRole, checked = chosen); "DatenListe" (the
-//   result list: a QTreeWidget, or a view whose model removes rows and columns);
+//   result list: a QTreeWidget, the query window's ResultListView, or a view whose model
+//   removes rows and columns);
 //   "StatusBar" (QStatusBar whose panels are QLabels named "Panel1", "Panel2", ...);
 // - invokable members: GetCurrentFieldList(QString&, QString&),
 //   SetAllFieldsSelection(int, int), LoadRohlingProperties(QString&),
