@@ -1,6 +1,7 @@
 // Query templates and window state against klvserver: the server's selection templates in
 // the controls, the result columns handed to the saved-query storage and back, the reload,
 // and the window's layout kept from one window to the next.
+#include "SavedQueryStore.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
@@ -131,6 +132,13 @@ private Q_SLOTS:
         QCOMPARE(fields, u"0:ort,0:nummer,0:name"_s);
         QCOMPARE(widths, wide + u",1440,1440"_s);
         QCOMPARE(control<QLineEdit>(u"Kriterien"_s)->text(), u"ort=Berlin"_s);
+
+        // Loading it from the menus takes the rows of the last run away.
+        control<QPushButton>(u"StartQueryButton"_s)->click();
+        QVERIFY(form->datenListe()->rowCount() > 0);
+        SavedQueryStore::LoadQueryIntoWindow(form, u"Default"_s, false);
+        QCOMPARE(form->datenListe()->rowCount(), 0);
+        QCOMPARE(form->BuildFldLst(), u"0:ort,0:nummer,0:name"_s);
         QVERIFY(boxes.texts.isEmpty());
 
         // Without columns the caller's texts stay.
