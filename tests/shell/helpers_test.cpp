@@ -6,6 +6,7 @@
 #include "SettingsStore.h"
 #include "ViewerConfig.h"
 
+#include <QStandardPaths>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -258,7 +259,9 @@ TEST(ViewerConfig, DefaultsWithoutStoredSettings)
     EXPECT_TRUE(ViewerConfig::getBool(ViewerConfig::Key::QueryAutoSave));
     EXPECT_TRUE(ViewerConfig::getBool(ViewerConfig::Key::ColHeadersNames));
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::ColHeadersDesc));
-    EXPECT_EQ(ViewerConfig::get(ViewerConfig::Key::QuerySaveDirIndiv), QCoreApplication::applicationDirPath());
+    // Saved queries go to the user's data folder, not beside the program.
+    EXPECT_EQ(ViewerConfig::get(ViewerConfig::Key::QuerySaveDirIndiv),
+              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s);
     EXPECT_EQ(ViewerConfig::section(ViewerConfig::Key::ShowInfosysForm), u"\\");
     SettingsStore::SaveSetting(RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));

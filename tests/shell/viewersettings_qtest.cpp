@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
 
+#include <QStandardPaths>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -97,7 +98,8 @@ private Q_SLOTS:
                                            u"SaveWindowState"_s}));
         QCOMPARE(edit(&d, u"LogfileName")->text(), QDir::toNativeSeparators(QDir::tempPath() + u"/klv.log"_s));
         QVERIFY(!edit(&d, u"LogfileName")->isEnabled());
-        QCOMPARE(edit(&d, u"SaveQueryDir")->text(), QCoreApplication::applicationDirPath());
+        QCOMPARE(edit(&d, u"SaveQueryDir")->text(),
+                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s);
         auto* tabs = d.findChild<QTabWidget*>(u"ViewerEinstellungenTab"_s);
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 0);

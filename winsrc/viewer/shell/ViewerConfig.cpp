@@ -3,8 +3,8 @@
 #include "MainModul.h"
 #include "SettingsStore.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -64,7 +64,9 @@ QString ViewerConfig::defaultValue(Key key)
     case Key::Logfile:
         return QDir::toNativeSeparators(QDir::tempPath() + u"/klv.log"_s);
     case Key::QuerySaveDirIndiv:
-        return QCoreApplication::applicationDirPath();
+        // The program's own folder is not the user's to write on Linux; the user's data
+        // folder takes its place.
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s;
     case Key::QuerySaveDirMand:
         return MainModul::GetMessageTextByNr(563);
     default:
