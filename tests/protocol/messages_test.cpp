@@ -3,6 +3,7 @@
 #include "KLVError.h"
 #include "KLVFactory.h"
 #include "KLVMessageCollector.h"
+#include "KLVMessageCollectors.h"
 
 #include <QMetaMethod>
 #include <gtest/gtest.h>
@@ -75,6 +76,24 @@ TEST(Messages, CollectorHandsOutAndEmpties)
     collector.CollectMessage(message(messageTypeError, u"d"_s));
     collector.Reset();
     EXPECT_EQ(collector.MessageCount(), 0);
+}
+
+TEST(Messages, EachKindGoesToItsOwnCollectorAndTheRestIsLeftToEvents)
+{
+    KLVMessageCollectors collectors;
+    collectors.error = QSharedPointer<KLVMessageCollector>::create();
+    collectors.text = QSharedPointer<KLVMessageCollector>::create();
+
+    EXPECT_TRUE(collectors.collect(message(messageTypeError, u"e"_s)));
+    EXPECT_TRUE(collectors.collect(message(messageTypeText, u"t"_s)));
+    EXPECT_FALSE(collectors.collect(message(messageTypeStatus, u"s"_s)));
+    EXPECT_EQ(collectors.error->GetAllMessagesText(), u"e"_s);
+    EXPECT_EQ(collectors.text->GetAllMessagesText(), u"t"_s);
+
+    // A message of no known kind has neither a collector nor an event.
+    EXPECT_TRUE(collectors.collectorFor(7).isNull());
+    EXPECT_TRUE(collectors.collect(message(7, u"x"_s)));
+    EXPECT_EQ(collectors.error->MessageCount() + collectors.text->MessageCount(), 0);
 }
 
 TEST(TypeLibrary, CreatableClassesByNameAndClassId)

@@ -196,24 +196,8 @@ void KLVEditor::routeMessage(const QSharedPointer<KLVMessage>& message)
 {
     if (!m_messageReporting)
         return;
-    QSharedPointer<KLVMessageCollector> collector;
-    switch (message->MsgType()) {
-    case messageTypeError:
-        collector = m_errorCollector;
-        break;
-    case messageTypeStatus:
-        collector = m_statusCollector;
-        break;
-    case messageTypeText:
-        collector = m_textCollector;
-        break;
-    default:
+    if (m_collectors.collect(message))
         return;
-    }
-    if (collector) {
-        collector->CollectMessage(message);
-        return;
-    }
     QString text = message->Text();
     int number = message->Number();
     switch (message->MsgType()) {

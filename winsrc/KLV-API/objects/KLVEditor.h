@@ -14,7 +14,7 @@
 
 #include "KLVEnums.h"
 #include "KLVError.h"
-#include "KLVMessageCollector.h"
+#include "KLVMessageCollectors.h"
 
 #include <QList>
 #include <QObject>
@@ -109,12 +109,12 @@ public:
     // A field with NewValue as its new value (also when empty); sends nothing.
     Q_INVOKABLE QSharedPointer<KLVEditField> CreateEditField(const QString& FieldName, int Row = 0,
                                                              const QString& NewValue = QString());
-    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_errorCollector; }
-    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_errorCollector = c; }
-    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_statusCollector; }
-    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_statusCollector = c; }
-    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_textCollector; }
-    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_textCollector = c; }
+    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_collectors.error; }
+    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.error = c; }
+    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_collectors.status; }
+    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.status = c; }
+    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_collectors.text; }
+    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.text = c; }
     // TableFieldList, when it holds a QStringList, gives the object a table part with RowNumber
     // empty rows. Both send nothing.
     Q_INVOKABLE QSharedPointer<KLVEditObject> CreateEditObjectA(const QStringList& HeaderFieldList,
@@ -299,7 +299,5 @@ private:
     QSharedPointer<KLVEditor> m_parentEditor;
     KLVCmdBuilder* m_builder = nullptr;
     KLVResultSet* m_result;
-    QSharedPointer<KLVMessageCollector> m_errorCollector;
-    QSharedPointer<KLVMessageCollector> m_statusCollector;
-    QSharedPointer<KLVMessageCollector> m_textCollector;
+    KLVMessageCollectors m_collectors;
 };

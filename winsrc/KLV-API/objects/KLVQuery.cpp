@@ -152,24 +152,8 @@ QString KLVQuery::GetLastError() const
 
 void KLVQuery::routeMessage(const QSharedPointer<KLVMessage>& message)
 {
-    QSharedPointer<KLVMessageCollector> collector;
-    switch (message->MsgType()) {
-    case messageTypeError:
-        collector = m_errorCollector;
-        break;
-    case messageTypeStatus:
-        collector = m_statusCollector;
-        break;
-    case messageTypeText:
-        collector = m_textCollector;
-        break;
-    default:
+    if (m_collectors.collect(message))
         return;
-    }
-    if (collector) {
-        collector->CollectMessage(message);
-        return;
-    }
     QString text = message->Text();
     switch (message->MsgType()) {
     case messageTypeError:

@@ -9,7 +9,7 @@
 #include "KLVBoundEditField.h"
 #include "KLVEnums.h"
 #include "KLVError.h"
-#include "KLVMessageCollector.h"
+#include "KLVMessageCollectors.h"
 #include "KLVQueryMetaData.h"
 #include "KLVSelection.h"
 #include "KLVTAVArtInfo.h"
@@ -190,12 +190,12 @@ public:
     void setTimeOut(int timeOut) { m_timeOut = timeOut; }
     bool EnableQueryMetaData() const { return m_enableQueryMetaData; }
     void setEnableQueryMetaData(bool enable) { m_enableQueryMetaData = enable; }
-    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_errorCollector; }
-    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_errorCollector = c; }
-    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_statusCollector; }
-    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_statusCollector = c; }
-    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_textCollector; }
-    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_textCollector = c; }
+    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_collectors.error; }
+    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.error = c; }
+    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_collectors.status; }
+    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.status = c; }
+    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_collectors.text; }
+    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.text = c; }
 
     // Library-internal: given by the session that creates the query.
     void SetConnection(KLVSockComm* connection);
@@ -266,7 +266,5 @@ private:
     bool m_broken = false;
     QSharedPointer<KLVQueryMetaData> m_metaData;
     QSharedPointer<KLVError> m_lastError;
-    QSharedPointer<KLVMessageCollector> m_errorCollector;
-    QSharedPointer<KLVMessageCollector> m_statusCollector;
-    QSharedPointer<KLVMessageCollector> m_textCollector;
+    KLVMessageCollectors m_collectors;
 };

@@ -6,7 +6,7 @@
 
 #include "KLVEnums.h"
 #include "KLVError.h"
-#include "KLVMessageCollector.h"
+#include "KLVMessageCollectors.h"
 
 #include <QList>
 #include <QObject>
@@ -184,12 +184,12 @@ public:
     void setAppName(const QString& name) { m_appName = name; }
     QString Tag() const { return m_tag; }
     void setTag(const QString& tag);
-    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_errorCollector; }
-    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_errorCollector = c; }
-    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_statusCollector; }
-    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_statusCollector = c; }
-    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_textCollector; }
-    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_textCollector = c; }
+    QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_collectors.error; }
+    void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.error = c; }
+    QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_collectors.status; }
+    void setStatusMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.status = c; }
+    QSharedPointer<KLVMessageCollector> TextMessageCollector() const { return m_collectors.text; }
+    void setTextMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.text = c; }
 
     // Library-internal.
     KLVSockComm* Connection() const { return m_connection; }
@@ -233,7 +233,5 @@ private:
     QString m_userName;
     QString m_password;
     QSharedPointer<KLVError> m_lastError;
-    QSharedPointer<KLVMessageCollector> m_errorCollector;
-    QSharedPointer<KLVMessageCollector> m_statusCollector;
-    QSharedPointer<KLVMessageCollector> m_textCollector;
+    KLVMessageCollectors m_collectors;
 };
