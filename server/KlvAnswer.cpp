@@ -50,27 +50,13 @@ void KlvAnswer::record(const QStringList& fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             text += u'|';
-        text += KlvWire::escapeField(fields.at(i));
+        KlvWire::appendEscaped(text, fields.at(i));
     }
-    // The client joins a DC line's text straight onto the record, so a record may be cut
-    // anywhere; cutting neither an escape nor a surrogate pair keeps every line readable alone.
     QString code = u"D"_s;
-    qsizetype pos = 0;
-    do {
-        qsizetype end = qMin(text.size(), pos + m_maxLineLength);
-        if (end < text.size()) {
-            qsizetype backslashes = 0;
-            for (qsizetype i = end - 1; i >= pos && text.at(i) == u'\\'; --i)
-                ++backslashes;
-            if (backslashes % 2 == 1)
-                --end;
-            if (text.at(end - 1).isHighSurrogate())
-                --end;
-        }
-        m_actions.push_back(KlvAction::sendLine(code + u'|' + m_tid + u'|' + QStringView(text).mid(pos, end - pos)));
+    for (QStringView piece : KlvWire::cutRecord(text, m_maxLineLength)) {
+        m_actions.push_back(KlvAction::sendLine(code + u'|' + m_tid + u'|' + piece));
         code = u"DC"_s;
-        pos = end;
-    } while (pos < text.size());
+    }
 }
 
 void KlvAnswer::append(KlvAction action)

@@ -27,7 +27,6 @@ public:
 
 private:
     void newLine();
-    static void appendEscaped(QString& out, QStringView value);
 
     QString m_tid;
     int m_maxLineLength;

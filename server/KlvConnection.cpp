@@ -47,15 +47,9 @@ KlvAnswer KlvConnection::newAnswer(const QString& tid) const
 
 void KlvConnection::greet()
 {
-    KlvScriptReply reply;
     m_answering = Answering::Greeting;
     m_current = {};
-    if (m_server.hooks().runScript(m_id, QString(), true, reply)) {
-        for (KlvAction& a : reply.takeActions())
-            m_actions.push_back(std::move(a));
-    } else {
-        m_actions.push_back(KlvAction::defaultAnswer());
-    }
+    queueAnswer(QString(), true);
     pump();
 }
 
@@ -180,8 +174,15 @@ void KlvConnection::startLine(const QByteArray& raw)
     m_server.hooks().record(line, raw);
     m_current = KlvCommandLine::parse(line);
     m_answering = Answering::Command;
+    queueAnswer(line);
+}
+
+void KlvConnection::queueAnswer(const QString& line, bool isGreeting)
+{
+    // A test's script answers the line (or the greeting) when it takes it; otherwise the
+    // server's own answer does.
     KlvScriptReply reply;
-    if (m_server.hooks().runScript(m_id, line, false, reply)) {
+    if (m_server.hooks().runScript(m_id, line, isGreeting, reply)) {
         for (KlvAction& a : reply.takeActions())
             m_actions.push_back(std::move(a));
     } else {
@@ -198,13 +199,7 @@ void KlvConnection::breakAnswer(const QByteArray& raw)
     endSuspension();
     m_actions.clear();
     m_answering = Answering::Break;
-    KlvScriptReply reply;
-    if (m_server.hooks().runScript(m_id, line, false, reply)) {
-        for (KlvAction& a : reply.takeActions())
-            m_actions.push_back(std::move(a));
-    } else {
-        m_actions.push_back(KlvAction::defaultAnswer());
-    }
+    queueAnswer(line);
 }
 
 void KlvConnection::endSuspension()

@@ -56,6 +56,7 @@ private:
     void execute(KlvAction& action);
     void startLine(const QByteArray& raw);
     void breakAnswer(const QByteArray& raw);
+    void queueAnswer(const QString& line, bool isGreeting = false);
     void defaultAnswer();
     void endSuspension();
     void sendText(const QString& line);

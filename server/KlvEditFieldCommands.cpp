@@ -94,6 +94,43 @@ const KlvErpData::Field* addressedField(KlvEditContext& edit, const KlvEditTrans
     return found;
 }
 
+// What a command on one field addresses: the rows field 0 names (each must exist) and the field
+// field 1 names in them. With exactlyOne, field 0 must name one row.
+struct Target
+{
+    QList<int> rows;
+    const KlvErpData::Field* field = nullptr;
+
+    int firstRow() const { return rows.isEmpty() ? 0 : rows.first(); }
+};
+
+std::optional<Target> addressedTarget(KlvEditContext& edit, const KlvCommandContext& context,
+                                      const KlvEditTransaction& t, bool exactlyOne)
+{
+    const std::optional<QList<int>> rows = addressedRows(edit, t, context.field(0), true, exactlyOne);
+    if (!rows)
+        return std::nullopt;
+    const KlvErpData::Field* f = addressedField(edit, t, splitName(context.field(1)).name, *rows);
+    if (!f)
+        return std::nullopt;
+    return Target{*rows, f};
+}
+
+// The target of a free-text command: one row, and a field that holds a free text.
+std::optional<Target> addressedText(KlvEditContext& edit, const KlvCommandContext& context, const KlvEditTransaction& t)
+{
+    std::optional<Target> target = addressedTarget(edit, context, t, true);
+    if (!target)
+        return std::nullopt;
+    const KlvTypeCode type(target->field->type);
+    if (!isTextKind(type)) {
+        const QString& name = target->field->name;
+        edit.refuseField(KlvEditorMessage::NotAText, {name}, target->firstRow(), name);
+        return std::nullopt;
+    }
+    return target;
+}
+
 bool isModifiable(const KlvEditTransaction& t, const KlvErpData::Field& f)
 {
     if (!t.isActive() || t.isReadOnly() || f.protection != 3)
@@ -175,14 +212,11 @@ void KlvEditFieldCommands::setValue(KlvCommandContext& context)
     KlvEditTransaction* t = edit.changeableTransaction();
     if (!t)
         return;
-    const std::optional<QList<int>> rows = addressedRows(edit, *t, context.field(0), true, false);
-    if (!rows)
+    const std::optional<Target> target = addressedTarget(edit, context, *t, false);
+    if (!target)
         return;
-    const QString name = splitName(context.field(1)).name;
-    const KlvErpData::Field* f = addressedField(edit, *t, name, *rows);
-    if (!f)
-        return;
-    const int firstRow = rows->isEmpty() ? 0 : rows->first();
+    const KlvErpData::Field* f = target->field;
+    const int firstRow = target->firstRow();
     if (!isModifiable(*t, *f))
         return edit.refuseField(KlvEditorMessage::NotModifiable, {f->name}, firstRow, f->name);
     t->currentRow = firstRow;
@@ -209,7 +243,7 @@ void KlvEditFieldCommands::setValue(KlvCommandContext& context)
         return edit.refuseFieldText(parsed.errorText, parsed.error, firstRow, f->name);
 
     const bool initialOnly = context.field(3) == u"1";
-    for (int row : *rows) {
+    for (int row : target->rows) {
         if (!initialOnly || !t->wasSet(row, f->name))
             t->setValue(row, f->name, parsed.value);
     }
@@ -273,15 +307,12 @@ void KlvEditFieldCommands::resetValue(KlvCommandContext& context)
     KlvEditTransaction* t = edit.changeableTransaction();
     if (!t)
         return;
-    const std::optional<QList<int>> rows = addressedRows(edit, *t, context.field(0), true, false);
-    if (!rows)
+    const std::optional<Target> target = addressedTarget(edit, context, *t, false);
+    if (!target)
         return;
-    const KlvErpData::Field* f = addressedField(edit, *t, splitName(context.field(1)).name, *rows);
-    if (!f)
-        return;
-    for (int row : *rows)
-        t->resetValue(row, f->name);
-    t->currentRow = rows->isEmpty() ? 0 : rows->first();
+    for (int row : target->rows)
+        t->resetValue(row, target->field->name);
+    t->currentRow = target->firstRow();
     context.answer().ack();
 }
 
@@ -293,18 +324,12 @@ void KlvEditFieldCommands::setText(KlvCommandContext& context)
     KlvEditTransaction* t = edit.changeableTransaction(true);
     if (!t)
         return;
-    const std::optional<QList<int>> rows = addressedRows(edit, *t, context.field(0), true, true);
-    if (!rows)
+    const std::optional<Target> target = addressedText(edit, context, *t);
+    if (!target)
         return t->endPieces();
-    const int row = rows->first();
-    const KlvErpData::Field* f = addressedField(edit, *t, splitName(context.field(1)).name, *rows);
-    if (!f)
-        return t->endPieces();
+    const int row = target->firstRow();
+    const KlvErpData::Field* f = target->field;
     const KlvTypeCode type(f->type);
-    if (!isTextKind(type)) {
-        t->endPieces();
-        return edit.refuseField(KlvEditorMessage::NotAText, {f->name}, row, f->name);
-    }
     if (!isModifiable(*t, *f)) {
         t->endPieces();
         return edit.refuseField(KlvEditorMessage::NotModifiable, {f->name}, row, f->name);
@@ -341,16 +366,12 @@ void KlvEditFieldCommands::getText(KlvCommandContext& context)
     KlvEditTransaction* t = edit.transaction(false);
     if (!t)
         return;
-    const std::optional<QList<int>> rows = addressedRows(edit, *t, context.field(0), true, true);
-    if (!rows)
+    const std::optional<Target> target = addressedText(edit, context, *t);
+    if (!target)
         return;
-    const int row = rows->first();
-    const KlvErpData::Field* f = addressedField(edit, *t, splitName(context.field(1)).name, *rows);
-    if (!f)
-        return;
+    const int row = target->firstRow();
+    const KlvErpData::Field* f = target->field;
     const KlvTypeCode type(f->type);
-    if (!isTextKind(type))
-        return edit.refuseField(KlvEditorMessage::NotAText, {f->name}, row, f->name);
 
     // The whole text in the session's form (its line ends), read in pieces.
     KlvValueFormat::Options options = KlvValueFormat::Options::fromSession(context.session());

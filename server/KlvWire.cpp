@@ -4,6 +4,12 @@ QString KlvWire::escapeField(QStringView value)
 {
     QString out;
     out.reserve(value.size());
+    appendEscaped(out, value);
+    return out;
+}
+
+void KlvWire::appendEscaped(QString& out, QStringView value)
+{
     for (QChar c : value) {
         switch (c.unicode()) {
         case u'|':
@@ -25,7 +31,6 @@ QString KlvWire::escapeField(QStringView value)
             out += c;
         }
     }
-    return out;
 }
 
 QStringList KlvWire::splitFields(QStringView text)
@@ -66,4 +71,27 @@ QString KlvWire::joinLine(QStringView code, QStringView tid, const QStringList& 
     for (const QString& field : fields)
         line += u'|' + escapeField(field);
     return line;
+}
+
+QList<QStringView> KlvWire::cutRecord(QStringView record, qsizetype maxLineLength)
+{
+    // The client joins a DC line's text straight onto the record, so a record may be cut
+    // anywhere; cutting neither an escape nor a surrogate pair keeps every line readable alone.
+    QList<QStringView> pieces;
+    qsizetype pos = 0;
+    do {
+        qsizetype end = qMin(record.size(), pos + maxLineLength);
+        if (end < record.size()) {
+            qsizetype backslashes = 0;
+            for (qsizetype i = end - 1; i >= pos && record.at(i) == u'\\'; --i)
+                ++backslashes;
+            if (backslashes % 2 == 1)
+                --end;
+            if (record.at(end - 1).isHighSurrogate())
+                --end;
+        }
+        pieces.append(record.mid(pos, end - pos));
+        pos = end;
+    } while (pos < record.size());
+    return pieces;
 }

@@ -2,6 +2,7 @@
 // table, cutting long records into DC lines, the lock table and option values.
 #include "KlvAnsiCodec.h"
 #include "KlvAnswer.h"
+#include "KlvBlockWriter.h"
 #include "KlvCommandLine.h"
 #include "KlvLockTable.h"
 #include "KlvOptionTable.h"
@@ -96,6 +97,16 @@ TEST(ServerWire, LongRecordsGoOnInDcLinesThatJoinToTheRecord)
         joined += piece;
     }
     EXPECT_EQ(KlvWire::splitFields(joined), (QStringList{u"KEY"_s, value}));
+
+    // A query block cuts its records the same way.
+    KlvBlockWriter block(u"5"_s, 16);
+    block.begin(u"SHO"_s, 1);
+    block.beginRecord();
+    block.field(u"KEY");
+    block.field(value);
+    block.endRecord();
+    block.end(u"SHO"_s, 1, true);
+    EXPECT_EQ(block.take(), lines.join(u"\r\n"_s));
 }
 
 TEST(ServerLockTable, ReadersShareOneModifierJoinsThemExclusiveStandsAlone)
