@@ -3,7 +3,7 @@
 #include "KlvCommandContext.h"
 #include "KlvCommandTable.h"
 #include "KlvEditContext.h"
-#include "KlvEditRowSpec.h"
+#include "KlvEditRowSelection.h"
 #include "KlvEditorMessage.h"
 #include "KlvErpMessage.h"
 #include "KlvOptionTable.h"
@@ -34,7 +34,7 @@ FieldName splitName(const QString& asked)
     return {text, QString()};
 }
 
-// The row number asked for as a field: how a client finds the row a specification stands for.
+// The row number asked for as a field: how a client finds the row a row selection stands for.
 bool isRowNumberField(const QString& name)
 {
     return name.compare(u"zn"_s, Qt::CaseInsensitive) == 0 || name.compare(u"tabnr"_s, Qt::CaseInsensitive) == 0;
@@ -50,26 +50,26 @@ QString flag(bool on)
     return on ? u"1"_s : u"0"_s;
 }
 
-// The rows a field command addresses: the head, or the existing rows the specification names.
-// With exactlyOne, the specification must name one row; a row that does not exist is refused.
+// The rows a field command addresses: the head, or the existing rows the row selection names.
+// With exactlyOne, the row selection must name one row; a row that does not exist is refused.
 std::optional<QList<int>> addressedRows(KlvEditContext& edit, const KlvEditTransaction& t, const QString& text,
                                         bool refuseMissing, bool exactlyOne)
 {
-    const std::optional<KlvEditRowSpec> spec = KlvEditRowSpec::parse(text);
-    if (!spec) {
-        edit.refuse(KlvEditorMessage::BadRowSpec, {text});
+    const std::optional<KlvEditRowSelection> selection = KlvEditRowSelection::parse(text);
+    if (!selection) {
+        edit.refuse(KlvEditorMessage::BadRowSelection, {text});
         return std::nullopt;
     }
-    if (spec->isHead())
+    if (selection->isHead())
         return QList<int>{0};
     int missing = 0;
-    const QList<int> rows = spec->rows(t.rowCount(), &missing);
+    const QList<int> rows = selection->rows(t.rowCount(), &missing);
     if (refuseMissing && missing != 0) {
         edit.refuse(KlvEditorMessage::NoSuchRow, {QString::number(missing)});
         return std::nullopt;
     }
     if (exactlyOne && rows.size() != 1) {
-        edit.refuse(KlvEditorMessage::BadRowSpec, {text});
+        edit.refuse(KlvEditorMessage::BadRowSelection, {text});
         return std::nullopt;
     }
     return rows;
@@ -206,7 +206,7 @@ void KlvEditFieldCommands::addTo(KlvCommandTable& table)
 
 void KlvEditFieldCommands::setValue(KlvCommandContext& context)
 {
-    // SFV: row specification; field; value; initial-value flag (set only a field that has not
+    // SFV: row selection; field; value; initial-value flag (set only a field that has not
     // been set in this transaction yet).
     KlvEditContext edit(context);
     KlvEditTransaction* t = edit.changeableTransaction();
@@ -270,7 +270,7 @@ void KlvEditFieldCommands::press(KlvEditContext& edit, KlvEditTransaction& t, co
 
 void KlvEditFieldCommands::getValues(KlvCommandContext& context)
 {
-    // GFV: row specification; field names joined by "," (none: every field of each row).
+    // GFV: row selection; field names joined by "," (none: every field of each row).
     // One record per row and field, rows ascending; rows that do not exist give no record.
     KlvEditContext edit(context);
     KlvEditTransaction* t = edit.transaction(false);
@@ -302,7 +302,7 @@ void KlvEditFieldCommands::getValues(KlvCommandContext& context)
 
 void KlvEditFieldCommands::resetValue(KlvCommandContext& context)
 {
-    // RFV: row specification; field. Back to the value when editing began.
+    // RFV: row selection; field. Back to the value when editing began.
     KlvEditContext edit(context);
     KlvEditTransaction* t = edit.changeableTransaction();
     if (!t)
@@ -318,7 +318,7 @@ void KlvEditFieldCommands::resetValue(KlvCommandContext& context)
 
 void KlvEditFieldCommands::setText(KlvCommandContext& context)
 {
-    // SFT: row specification; field; one piece. Pieces sent one right behind the other make
+    // SFT: row selection; field; one piece. Pieces sent one right behind the other make
     // one text; the first of them replaces what the field held.
     KlvEditContext edit(context);
     KlvEditTransaction* t = edit.changeableTransaction(true);
@@ -359,7 +359,7 @@ void KlvEditFieldCommands::setText(KlvCommandContext& context)
 
 void KlvEditFieldCommands::getText(KlvCommandContext& context)
 {
-    // GFT: row specification; field; "START" or "NEXT"; the most characters wanted; a number
+    // GFT: row selection; field; "START" or "NEXT"; the most characters wanted; a number
     // the client always sends as 0. The answer is one record holding the piece; an empty piece
     // ends the text.
     KlvEditContext edit(context);

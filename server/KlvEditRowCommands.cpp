@@ -3,7 +3,7 @@
 #include "KlvCommandContext.h"
 #include "KlvCommandTable.h"
 #include "KlvEditContext.h"
-#include "KlvEditRowSpec.h"
+#include "KlvEditRowSelection.h"
 #include "KlvEditorMessage.h"
 
 #include <algorithm>
@@ -22,17 +22,17 @@ KlvEditTransaction* rowTransaction(KlvEditContext& edit)
     return t;
 }
 
-// The existing rows a specification names; refuses a bad one, or one that names a row the
+// The existing rows a row selection names; refuses a bad one, or one that names a row the
 // object does not have.
 std::optional<QList<int>> namedRows(KlvEditContext& edit, const KlvEditTransaction& t, const QString& text)
 {
-    const std::optional<KlvEditRowSpec> spec = KlvEditRowSpec::parse(text);
-    if (!spec || spec->isHead()) {
-        edit.refuse(KlvEditorMessage::BadRowSpec, {text});
+    const std::optional<KlvEditRowSelection> selection = KlvEditRowSelection::parse(text);
+    if (!selection || selection->isHead()) {
+        edit.refuse(KlvEditorMessage::BadRowSelection, {text});
         return std::nullopt;
     }
     int missing = 0;
-    const QList<int> rows = spec->rows(t.rowCount(), &missing);
+    const QList<int> rows = selection->rows(t.rowCount(), &missing);
     if (missing != 0) {
         edit.refuse(KlvEditorMessage::NoSuchRow, {QString::number(missing)});
         return std::nullopt;
@@ -51,18 +51,18 @@ void KlvEditRowCommands::addTo(KlvCommandTable& table)
 
 void KlvEditRowCommands::insertRow(KlvCommandContext& context)
 {
-    // RIN: an empty specification (or "0") appends a row; row n puts the new row before the
+    // RIN: an empty row selection (or "0") appends a row; row n puts the new row before the
     // row n, n one beyond the last appends as well.
     KlvEditContext edit(context);
     KlvEditTransaction* t = rowTransaction(edit);
     if (!t)
         return;
-    const std::optional<KlvEditRowSpec> spec = KlvEditRowSpec::parse(context.field(0));
+    const std::optional<KlvEditRowSelection> selection = KlvEditRowSelection::parse(context.field(0));
     int before = t->rowCount() + 1;
-    if (!spec || (!spec->isHead() && !spec->single()))
-        return edit.refuse(KlvEditorMessage::BadRowSpec, {context.field(0)});
-    if (spec->single()) {
-        before = *spec->single();
+    if (!selection || (!selection->isHead() && !selection->single()))
+        return edit.refuse(KlvEditorMessage::BadRowSelection, {context.field(0)});
+    if (selection->single()) {
+        before = *selection->single();
         if (before > t->rowCount() + 1)
             return edit.refuse(KlvEditorMessage::NoSuchRow, {QString::number(before)});
     }

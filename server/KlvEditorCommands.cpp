@@ -6,7 +6,7 @@
 #include "KlvEditContext.h"
 #include "KlvEditFieldCommands.h"
 #include "KlvEditRowCommands.h"
-#include "KlvEditRowSpec.h"
+#include "KlvEditRowSelection.h"
 #include "KlvEditorMessage.h"
 #include "KlvErpMessage.h"
 #include "KlvMessageNumber.h"
@@ -373,15 +373,15 @@ void KlvEditorCommands::subEditor(KlvCommandContext& context)
         return edit.refuse(KlvEditorMessage::TransactionEnded, {parentTid});
     parent->endPieces();
 
-    const std::optional<KlvEditRowSpec> spec = KlvEditRowSpec::parse(context.field(1));
-    if (!spec)
-        return edit.refuse(KlvEditorMessage::BadRowSpec, {context.field(1)});
+    const std::optional<KlvEditRowSelection> selection = KlvEditRowSelection::parse(context.field(1));
+    if (!selection)
+        return edit.refuse(KlvEditorMessage::BadRowSelection, {context.field(1)});
     int row = 0;
-    if (!spec->isHead()) {
+    if (!selection->isHead()) {
         int missing = 0;
-        const QList<int> rows = spec->rows(parent->rowCount(), &missing);
+        const QList<int> rows = selection->rows(parent->rowCount(), &missing);
         if (missing != 0 || rows.size() != 1)
-            return edit.refuse(missing != 0 ? KlvEditorMessage::NoSuchRow : KlvEditorMessage::BadRowSpec,
+            return edit.refuse(missing != 0 ? KlvEditorMessage::NoSuchRow : KlvEditorMessage::BadRowSelection,
                                {missing != 0 ? QString::number(missing) : context.field(1)});
         row = rows.first();
     }

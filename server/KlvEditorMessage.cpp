@@ -29,7 +29,7 @@ const QHash<int, Text>& texts()
         {NotEditable, {u"Die Tabelle %1 kann nicht geändert werden", u"Table %1 cannot be changed"}},
         {NoTablePart, {u"Die Tabelle %1 hat keinen Tabellenteil", u"Table %1 has no table part"}},
         {NoSuchRow, {u"Die Zeile %1 gibt es nicht", u"Row %1 does not exist"}},
-        {BadRowSpec, {u"\"%1\" ist keine Zeilenangabe", u"\"%1\" is not a row specification"}},
+        {BadRowSelection, {u"\"%1\" ist keine Zeilenangabe", u"\"%1\" is not a row selection"}},
         {UnknownAction, {u"Die Bearbeitungsart \"%1\" gibt es hier nicht", u"Edit action \"%1\" is not available"}},
         {UnknownStatus, {u"Unbekannter Status \"%1\"", u"Unknown status \"%1\""}},
         {NotAText, {u"Das Feld %1 enthält keinen Text", u"Field %1 holds no text"}},

@@ -226,7 +226,7 @@ TEST_F(EditorWireTest, RefusedSubEditorIsNullAndTheParentKeepsTheReason)
     EXPECT_EQ(editor->GetLastError(), u"No such button"_s);
 }
 
-TEST_F(EditorWireTest, FieldValuesGoWithRowNumberOrRowSpecification)
+TEST_F(EditorWireTest, FieldValuesGoWithRowNumberOrRowSelection)
 {
     begin();
     EXPECT_TRUE(editor->SetFieldVal(u"menge"_s, u"5"_s, 2));
@@ -302,7 +302,7 @@ TEST_F(EditorWireTest, UnknownFieldIsErrorSixteenAndAnEmptyNameIsAProgrammingFau
     EXPECT_TRUE(received().isEmpty());
 }
 
-TEST_F(EditorWireTest, RowOfARowSpecificationIsAskedSilently)
+TEST_F(EditorWireTest, RowOfARowSelectionIsAskedSilently)
 {
     begin();
     int events = 0;
@@ -446,7 +446,7 @@ TEST_F(EditorWireTest, FreeTextIntoFileFailsWhenAReadFailsAndLeavesTheFileAsItWa
     EXPECT_TRUE(editor->GetLastError().startsWith(Common::GetErrorText(22) + u"\r\n"_s));
 }
 
-TEST_F(EditorWireTest, RowCommandsCarryTheirRowSpecifications)
+TEST_F(EditorWireTest, RowCommandsCarryTheirRowSelections)
 {
     begin();
     EXPECT_TRUE(editor->InsertRow(3));

@@ -54,14 +54,14 @@ public:
     }
 
     // Column n (1-based) of the property row of one field.
-    QString property(const QString& tid, const QString& rowSpec, const QString& field, int column)
+    QString property(const QString& tid, const QString& selection, const QString& field, int column)
     {
-        const QList<QStringList> rows = records(QStringLiteral("GFV|%1|%2|%3").arg(tid, rowSpec, field));
+        const QList<QStringList> rows = records(QStringLiteral("GFV|%1|%2|%3").arg(tid, selection, field));
         return rows.isEmpty() ? QStringLiteral("<no record>") : rows.first().value(column - 1);
     }
-    QString value(const QString& tid, const QString& field, const QString& rowSpec = QStringLiteral("0"))
+    QString value(const QString& tid, const QString& field, const QString& selection = QStringLiteral("0"))
     {
-        return property(tid, rowSpec, field, 3);
+        return property(tid, selection, field, 3);
     }
     QString status(const QString& tid, const QString& name)
     {

@@ -88,7 +88,7 @@ private:
         return sub;
     }
 
-    // The state of the child-specific menus, as one text.
+    // The state of the menus that follow the active child window, as one text.
     QString menuState()
     {
         QStringList on;

@@ -731,7 +731,7 @@ bool KLVEditor::FieldIsAlias2(const QString& FieldName, const QString& RowSpec)
 
 int KLVEditor::GetRowFromRowSpec(const QString& RowSpec)
 {
-    // The request only translates the specification: its messages concern nobody.
+    // The request only translates the row selection: its messages concern nobody.
     struct ReportingOff
     {
         explicit ReportingOff(bool& flag) : m_flag(flag) { m_flag = false; }

@@ -7,7 +7,7 @@
 // result set on the session's connection and carries the editor's transaction id.
 //
 // Rows are addressed in two forms: a row number (0 the head, n table row n), or, in the
-// members whose names end in "2" (and a few others that say so), a row specification that
+// members whose names end in "2" (and a few others that say so), a row selection text that
 // goes to the server unchanged ("*" all rows).
 //
 // Arrays are QStringList / QList with element 0 standing for entry 1.

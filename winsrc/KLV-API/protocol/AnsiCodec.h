@@ -13,8 +13,8 @@ class AnsiCodec
 public:
     static QString decode(QByteArrayView bytes);
 
-    // Encodes text; false (out unspecified) when a character has no Windows-1252 byte, with
-    // the offending character's position in badPosition.
+    // Encodes text; false (out then holds nothing to rely on) when a character has no
+    // Windows-1252 byte, with the offending character's position in badPosition.
     static bool encode(QStringView text, QByteArray& out, qsizetype* badPosition = nullptr);
 
     // True when every character of text can be encoded.

@@ -13,11 +13,11 @@
 //   "n,a-b,..."        several of these
 //   "*"                every row
 //   "LAST"             the last row (any case)
-class KlvEditRowSpec
+class KlvEditRowSelection
 {
 public:
-    // Nothing when the text is not a row specification.
-    static std::optional<KlvEditRowSpec> parse(const QString& text);
+    // Nothing when the text is not a row selection.
+    static std::optional<KlvEditRowSelection> parse(const QString& text);
 
     bool isHead() const { return m_kind == Kind::Head; }
     bool isAll() const { return m_kind == Kind::All; }

@@ -1,4 +1,4 @@
-#include "KlvEditRowSpec.h"
+#include "KlvEditRowSelection.h"
 
 #include <QSet>
 
@@ -17,22 +17,22 @@ std::optional<int> rowNumber(QStringView text)
 }
 } // namespace
 
-std::optional<KlvEditRowSpec> KlvEditRowSpec::parse(const QString& text)
+std::optional<KlvEditRowSelection> KlvEditRowSelection::parse(const QString& text)
 {
-    const QString spec = text.trimmed();
-    KlvEditRowSpec result;
-    if (spec.isEmpty() || spec == u"0")
+    const QString selection = text.trimmed();
+    KlvEditRowSelection result;
+    if (selection.isEmpty() || selection == u"0")
         return result;
-    if (spec == u"*") {
+    if (selection == u"*") {
         result.m_kind = Kind::All;
         return result;
     }
-    if (spec.compare(u"LAST"_s, Qt::CaseInsensitive) == 0) {
+    if (selection.compare(u"LAST"_s, Qt::CaseInsensitive) == 0) {
         result.m_kind = Kind::Last;
         return result;
     }
     result.m_kind = Kind::Rows;
-    for (QStringView item : QStringView(spec).split(u',')) {
+    for (QStringView item : QStringView(selection).split(u',')) {
         const qsizetype dash = item.indexOf(u'-');
         const std::optional<int> first = rowNumber(dash < 0 ? item : item.left(dash));
         const std::optional<int> last = dash < 0 ? first : rowNumber(item.mid(dash + 1));
@@ -43,14 +43,14 @@ std::optional<KlvEditRowSpec> KlvEditRowSpec::parse(const QString& text)
     return result;
 }
 
-std::optional<int> KlvEditRowSpec::single() const
+std::optional<int> KlvEditRowSelection::single() const
 {
     if (m_kind != Kind::Rows || m_ranges.size() != 1 || m_ranges[0].first != m_ranges[0].last)
         return std::nullopt;
     return m_ranges[0].first;
 }
 
-QList<int> KlvEditRowSpec::rows(int rowCount, int* missing) const
+QList<int> KlvEditRowSelection::rows(int rowCount, int* missing) const
 {
     if (missing)
         *missing = 0;
