@@ -6,7 +6,7 @@
 #include "KLVQuery.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
-#include "KlvServerFixture.h"
+#include "KlvSessionFixture.h"
 
 #include <functional>
 
@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CatalogueTest : public KlvServerFixture
+class CatalogueTest : public KlvSessionFixture
 {
 protected:
     KlvServerOptions serverOptions() const override
@@ -22,25 +22,6 @@ protected:
         KlvServerOptions options;
         options.generatedRows = 300;
         return options;
-    }
-
-    void SetUp() override
-    {
-        KlvServerFixture::SetUp();
-        Common::InitMessageLanguage(9);
-        session = QSharedPointer<KLV>::create();
-        ASSERT_TRUE(session->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s))
-            << session->GetLastError().toStdString();
-        query = session->CreateQuery();
-        server().clearReceived();
-    }
-
-    void TearDown() override
-    {
-        server().setScript({});
-        query.reset();
-        session.reset();
-        KlvServerFixture::TearDown();
     }
 
     QString lastReceived()
@@ -70,8 +51,6 @@ protected:
         });
     }
 
-    QSharedPointer<KLV> session;
-    QSharedPointer<KLVQuery> query;
     KLVTools tools;
 };
 
@@ -289,7 +268,7 @@ TEST_F(CatalogueTest, OlderServersGiveTheGroupOfAReferenceAsStatusBits)
 {
     auto old = QSharedPointer<KLV>::create();
     old->setClientKLVVersion(u"3.0"_s);
-    ASSERT_TRUE(old->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s)) << old->GetLastError().toStdString();
+    ASSERT_TRUE(logOn(*old)) << old->GetLastError().toStdString();
     auto oldQuery = old->CreateQuery();
     answerOnce(u"RDP|"_s, [](const QString&, KlvScriptReply& reply) {
         reply.sendLine(u"BOD|0|RDP|1"_s);

@@ -251,7 +251,7 @@ TEST_F(EditObjectWireTest, OlderServersAreReadRowByRow)
 {
     auto older = QSharedPointer<KLV>::create();
     older->setClientKLVVersion(u"3.02"_s);
-    ASSERT_TRUE(older->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s));
+    ASSERT_TRUE(logOn(*older));
     editor = older->CreateEditor();
     begin();
     on(u"GFV|77|0|kunde"_s, {propertyRecord(u"77"_s, 0, u"kunde"_s, u"K1"_s), u"EOD|77"_s});

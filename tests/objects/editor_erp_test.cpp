@@ -1,14 +1,13 @@
 // The editor against the stand-in server's sample ERP: records made, changed, copied and
 // deleted as later queries see them, table rows, long free texts, held records, sub-screens
 // and an information system run through the editor.
-#include "Common.h"
 #include "KLV.h"
 #include "KLVEditField.h"
 #include "KLVEditFieldList.h"
 #include "KLVEditObject.h"
 #include "KLVEditor.h"
 #include "KLVQuery.h"
-#include "KlvServerFixture.h"
+#include "KlvSessionFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,37 +16,34 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class EditorErpTest : public KlvServerFixture
+class EditorErpTest : public KlvSessionFixture
 {
 protected:
     void SetUp() override
     {
-        KlvServerFixture::SetUp();
-        Common::InitMessageLanguage(9);
-        session = openSession();
+        KlvSessionFixture::SetUp();
         editor = session->CreateEditor();
     }
     void TearDown() override
     {
         editor.reset();
-        session.reset();
-        KlvServerFixture::TearDown();
+        KlvSessionFixture::TearDown();
     }
 
     QSharedPointer<KLV> openSession()
     {
         auto s = QSharedPointer<KLV>::create();
-        EXPECT_TRUE(s->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s)) << s->GetLastError().toStdString();
+        EXPECT_TRUE(logOn(*s)) << s->GetLastError().toStdString();
         return s;
     }
 
     // The named fields of the record with that reference, as a query of the session reads them.
     QStringList queried(const QString& table, const QString& ref, const QString& fields)
     {
-        auto query = session->CreateQuery();
-        if (!query->GetRecordByRef(table, ref, fields))
+        auto reader = session->CreateQuery();
+        if (!reader->GetRecordByRef(table, ref, fields))
             return {};
-        return query->GetFields();
+        return reader->GetFields();
     }
 
     int sent(const QString& prefix)
@@ -58,7 +54,6 @@ protected:
         return n;
     }
 
-    QSharedPointer<KLV> session;
     QSharedPointer<KLVEditor> editor;
 };
 

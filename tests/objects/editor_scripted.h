@@ -7,7 +7,7 @@
 #include "Common.h"
 #include "KLV.h"
 #include "KLVEditor.h"
-#include "KlvServerFixture.h"
+#include "KlvSessionFixture.h"
 
 #include <QList>
 #include <QString>
@@ -34,7 +34,7 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
     *os << '}';
 }
 
-class ScriptedEditorTest : public KlvServerFixture
+class ScriptedEditorTest : public KlvSessionFixture
 {
 protected:
     struct Rule
@@ -52,22 +52,16 @@ protected:
 
     void SetUp() override
     {
-        KlvServerFixture::SetUp();
-        Common::InitMessageLanguage(9);
-        session = QSharedPointer<KLV>::create();
-        ASSERT_TRUE(session->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s))
-            << session->GetLastError().toStdString();
+        KlvSessionFixture::SetUp();
         installScript();
         editor = session->CreateEditor();
-        server().clearReceived();
     }
 
     void TearDown() override
     {
         server().setScript({});
         editor.reset();
-        session.reset();
-        KlvServerFixture::TearDown();
+        KlvSessionFixture::TearDown();
     }
 
     // Answers lines that start with prefix. One-time rules are used in the order they were
@@ -98,7 +92,6 @@ protected:
                u"|1|0|"_s + typeCode + u"|A|20|0||A|B|0|0"_s;
     }
 
-    QSharedPointer<KLV> session;
     QSharedPointer<KLVEditor> editor;
 
 private:

@@ -315,7 +315,7 @@ TEST_F(EditorWireTest, RowOfARowSelectionIsAskedSilently)
     // Servers before 3.09 know the row by another name.
     auto older = QSharedPointer<KLV>::create();
     older->setClientKLVVersion(u"3.05"_s);
-    ASSERT_TRUE(older->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s));
+    ASSERT_TRUE(logOn(*older));
     QSharedPointer<KLVEditor> oldEditor = older->CreateEditor();
     server().clearReceived();
     oldEditor->GetRowFromRowSpec(u"*"_s);
@@ -481,7 +481,7 @@ TEST_F(EditorWireTest, BreakReachesTheServerWhileABeginWaits)
 TEST_F(EditorWireTest, EditorWhoseSessionIsGoneFailsInsteadOfTouchingItsConnection)
 {
     auto raw = std::make_unique<KLV>();
-    ASSERT_TRUE(raw->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s));
+    ASSERT_TRUE(logOn(*raw));
     QSharedPointer<KLVEditor> orphan = raw->CreateEditor();
     raw.reset();
     EXPECT_FALSE(orphan->BeginEditNew(u"10"_s));

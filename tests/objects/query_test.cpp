@@ -9,7 +9,7 @@
 #include "KLVQuery.h"
 #include "KLVResultSet.h"
 #include "KLVSelection.h"
-#include "KlvServerFixture.h"
+#include "KlvSessionFixture.h"
 #include "TraceForm.h"
 
 #include <QTimer>
@@ -26,7 +26,7 @@ const QString Readings = u"90:1"_s;
 // 120 customers.
 const QString Customers = u"1:1"_s;
 
-class QueryTest : public KlvServerFixture
+class QueryTest : public KlvSessionFixture
 {
 protected:
     KlvServerOptions serverOptions() const override
@@ -34,25 +34,6 @@ protected:
         KlvServerOptions options;
         options.generatedRows = 2000;
         return options;
-    }
-
-    void SetUp() override
-    {
-        KlvServerFixture::SetUp();
-        Common::InitMessageLanguage(9);
-        session = QSharedPointer<KLV>::create();
-        ASSERT_TRUE(session->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s))
-            << session->GetLastError().toStdString();
-        query = session->CreateQuery();
-        server().clearReceived();
-    }
-
-    void TearDown() override
-    {
-        server().setScript({});
-        query.reset();
-        session.reset();
-        KlvServerFixture::TearDown();
     }
 
     QStringList received() { return server().receivedLines(); }
@@ -73,9 +54,6 @@ protected:
         sel->setKrit(krit);
         return sel;
     }
-
-    QSharedPointer<KLV> session;
-    QSharedPointer<KLVQuery> query;
 };
 
 } // namespace

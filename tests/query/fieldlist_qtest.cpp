@@ -51,36 +51,22 @@ void chooseField(const QString& field)
 
 } // namespace
 
-class FieldListTest : public QObject
+class FieldListTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-    QueryForm* form = nullptr;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
     void init()
     {
         server.clearReceived();
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        form = viewer.form();
+        QVERIFY(logOn());
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
     }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 

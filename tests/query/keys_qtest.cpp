@@ -36,35 +36,24 @@ QStringList visibleKeyEntries(const KLVViewerWindow* window)
 
 } // namespace
 
-class KeysTest : public QObject
+class KeysTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-    QueryForm* form = nullptr;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
     void init()
     {
         server.setScript({});
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        form = viewer.form();
+        QVERIFY(logOn());
     }
 
     void cleanup()
     {
         QueryForm::SetKeyInfoHandler({});
-        QVERIFY(finishPendingActs());
-        viewer.reset();
+        QVERIFY(closeViewer());
     }
 
     void cleanupTestCase() { server.stop(); }

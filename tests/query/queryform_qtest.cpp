@@ -27,27 +27,15 @@ void drag(QWidget* splitter, const QPoint& delta)
 
 } // namespace
 
-class QueryFormFrameTest : public QObject
+class QueryFormFrameTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 
@@ -92,8 +80,7 @@ private Q_SLOTS:
 
     void aNormalWindowSnapsBackToTheSmallestSize()
     {
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        QueryForm* form = viewer.form();
+        QVERIFY(logOn());
         auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
         sub->showNormal();
         sub->resize(100, 100);
@@ -104,8 +91,7 @@ private Q_SLOTS:
     void theWindowTakesItsKeysBeforeTheControls()
     {
         Boxes boxes;
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        QueryForm* form = viewer.form();
+        QVERIFY(logOn());
         // F7 on a list opens the column chooser for it.
         bool chooser = false;
         whenShown(u"SpaltenWahlForm"_s, [&chooser](QWidget* w) {
@@ -133,8 +119,7 @@ private Q_SLOTS:
 
     void cancellingTheQuestionKeepsTheWindowOpen()
     {
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        QueryForm* form = viewer.form();
+        QVERIFY(logOn());
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         form->setAktQueryName(u"Mine"_s);
         form->findChild<QLineEdit*>(u"Kriterien"_s)->setText(u"ort=Berlin"_s);

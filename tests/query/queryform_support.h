@@ -1,11 +1,13 @@
 #pragma once
 
 // What the query window's tests share: the program's main window logged on to klvserver with
-// its first query window, saved queries and "ViewerConfig.ini" in a temporary folder, and
-// drivers for the windows' input boxes and dialogs.
+// its first query window, saved queries and "ViewerConfig.ini" in a temporary folder, a
+// library session for the dialogs that need no main window, and drivers for the windows'
+// input boxes and dialogs.
 
 #include "../shell/mainwindow_support.h"
 #include "../utils/DialogDriver.h"
+#include "KLV.h"
 #include "KLVViewerWindow.h"
 #include "KlvServer.h"
 #include "ListViewHelpers.h"
@@ -16,6 +18,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QInputDialog>
 #include <QLabel>
@@ -69,6 +72,74 @@ public:
         if (window)
             window->close();
         window.reset();
+    }
+};
+
+// What a test class of the query window holds beside its QObject base: the stand-in server,
+// the main window logged on to it, the folder of its saved queries and the query window the
+// logon opened. Each member says which QtTest slot it belongs in.
+class QueryWindowTest
+{
+protected:
+    KlvServer server;
+    Viewer viewer;
+    QTemporaryDir dir;
+    QueryForm* form = nullptr;
+
+    // initTestCase: the server runs and the program's English texts are loaded.
+    bool startServer()
+    {
+        if (!server.start())
+            return false;
+        loadTexts();
+        return true;
+    }
+
+    // init, or a test: logs on with the saved queries in folder (dir when none is given) and
+    // takes the first query window as form.
+    bool logOn(const QString& folder = QString())
+    {
+        form = viewer.logOn(server.port(), folder.isNull() ? dir.path() : folder) ? viewer.form() : nullptr;
+        return form != nullptr;
+    }
+
+    // cleanup: the main window closes; false when a dialog a test waited for never came.
+    bool closeViewer()
+    {
+        const bool allShown = finishPendingActs();
+        viewer.reset();
+        form = nullptr;
+        return allShown;
+    }
+};
+
+// What a test class of a dialog holds that works on a library session without the main
+// window: the stand-in server and a session logged on to it.
+class SessionTest
+{
+protected:
+    std::unique_ptr<KlvServer> server;
+    QSharedPointer<KLV> session;
+
+    // initTestCase: the program's English texts, the server and the logged-on session.
+    void startSession()
+    {
+        QVERIFY(
+            MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + QStringLiteral("/msg_en.txt")));
+        MainModul::InitAppGlobals();
+        server = std::make_unique<KlvServer>();
+        QVERIFY2(server->start(), qPrintable(server->errorString()));
+        session = QSharedPointer<KLV>::create();
+        QVERIFY2(session->BeginSession(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("100"),
+                                       QStringLiteral("secret")),
+                 qPrintable(session->GetLastError()));
+    }
+
+    // cleanupTestCase, once the dialog is gone.
+    void stopSession()
+    {
+        session.reset();
+        server.reset();
     }
 };
 

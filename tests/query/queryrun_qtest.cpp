@@ -34,16 +34,11 @@ bool menuEnabled(const KLVViewerWindow* window, const QString& name)
 
 } // namespace
 
-class QueryRunTest : public QObject
+class QueryRunTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-    QueryForm* form = nullptr;
-
     void runArticles(const QStringList& fields)
     {
         QVERIFY(openTable(form, u"Artikel:Artikel"_s));
@@ -60,24 +55,15 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
     void init()
     {
         server.setScript({});
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        form = viewer.form();
+        QVERIFY(logOn());
     }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 

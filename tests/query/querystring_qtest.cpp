@@ -9,6 +9,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
+#include "queryform_support.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -39,12 +40,9 @@ QStringList notations(const QueryStringForm::Notations& n)
 
 } // namespace
 
-class QueryStringTest : public QObject
+class QueryStringTest : public QObject, private QueryFormTest::SessionTest
 {
     Q_OBJECT
-
-    std::unique_ptr<KlvServer> server;
-    QSharedPointer<KLV> session;
 
     // The catalogue answers one table record (fields as given) to the first GTN for start.
     void answerTable(const QString& start, const QStringList& record)
@@ -65,21 +63,14 @@ class QueryStringTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
-        InitAppGlobals();
-        server = std::make_unique<KlvServer>();
-        QVERIFY2(server->start(), qPrintable(server->errorString()));
-        session = QSharedPointer<KLV>::create();
-        QVERIFY2(session->BeginSession(u"127.0.0.1"_s, server->port(), u"100"_s, u"secret"_s),
-                 qPrintable(session->GetLastError()));
+        startSession();
         MainSession = session;
     }
 
     void cleanupTestCase()
     {
         MainSession.clear();
-        session.reset();
-        server.reset();
+        stopSession();
     }
 
     void init()

@@ -2,11 +2,10 @@
 // with its id, the count every 100 rows, rows shown per block, Break within a block and in
 // the wait for a block, a second run refused, the window closed in the middle, a dropped
 // connection, and a sort clicked while the rows still come.
-#include "Common.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVSelection.h"
-#include "KlvServerFixture.h"
+#include "KlvSessionFixture.h"
 #include "ListViewHelpers.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
@@ -27,7 +26,7 @@ const QString Articles = u"2:1"_s;
 // The generated table: record n has "nummer" n and "name" "Messwert n".
 const QString Readings = u"90:1"_s;
 
-class ResultFillTest : public KlvServerFixture
+class ResultFillTest : public KlvSessionFixture
 {
 protected:
     KlvServerOptions serverOptions() const override
@@ -39,16 +38,10 @@ protected:
 
     void SetUp() override
     {
-        KlvServerFixture::SetUp();
-        Common::InitMessageLanguage(9);
-        session = QSharedPointer<KLV>::create();
-        ASSERT_TRUE(session->BeginSession(u"127.0.0.1"_s, port(), u"100"_s, u"secret"_s))
-            << session->GetLastError().toStdString();
-        query = session->CreateQuery();
+        KlvSessionFixture::SetUp();
         query->setDatasetSize(200); // as the main window sets it
         view = std::make_unique<ResultListView>();
         fill = std::make_unique<ResultFill>(view.get());
-        server().clearReceived();
     }
 
     void TearDown() override
@@ -56,9 +49,7 @@ protected:
         server().setScript({});
         fill.reset();
         view.reset();
-        query.reset();
-        session.reset();
-        KlvServerFixture::TearDown();
+        KlvSessionFixture::TearDown();
     }
 
     void columns(const QStringList& names)
@@ -89,8 +80,6 @@ protected:
         return lines;
     }
 
-    QSharedPointer<KLV> session;
-    QSharedPointer<KLVQuery> query;
     std::unique_ptr<ResultListView> view;
     std::unique_ptr<ResultFill> fill;
 };

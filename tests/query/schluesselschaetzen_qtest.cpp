@@ -11,6 +11,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
+#include "queryform_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,12 +104,10 @@ QColor colour(qint32 rgb)
 
 } // namespace
 
-class SchluesselSchaetzenTest : public QObject
+class SchluesselSchaetzenTest : public QObject, private QueryFormTest::SessionTest
 {
     Q_OBJECT
 
-    std::unique_ptr<KlvServer> server;
-    QSharedPointer<KLV> session;
     std::unique_ptr<Form> form;
     FakeQueryWindow window;
     QStringList boxes;
@@ -166,18 +165,12 @@ class SchluesselSchaetzenTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
-        InitAppGlobals();
+        startSession();
         AblageartenListe = {{u"0"_s, u"internal"_s},
                             {u"1"_s, u"alive"_s},
                             {u"2"_s, u"filed"_s},
                             {u"3"_s, u"both"_s},
                             {u"9"_s, u"all"_s}};
-        server = std::make_unique<KlvServer>();
-        QVERIFY2(server->start(), qPrintable(server->errorString()));
-        session = QSharedPointer<KLV>::create();
-        QVERIFY2(session->BeginSession(u"127.0.0.1"_s, server->port(), u"100"_s, u"secret"_s),
-                 qPrintable(session->GetLastError()));
         SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
             boxes << text;
             return QMessageBox::Ok;
@@ -187,8 +180,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         form.reset();
-        session.reset();
-        server.reset();
+        stopSession();
     }
 
     void init()

@@ -14,16 +14,11 @@ using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace QueryFormTest;
 
-class SelectionTest : public QObject
+class SelectionTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-    QueryForm* form = nullptr;
-
     template <class T>
     T* control(const QString& name)
     {
@@ -39,25 +34,16 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
     void init()
     {
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        form = viewer.form();
+        QVERIFY(logOn());
         QVERIFY(openTable(form, u"Artikel:Artikel"_s));
         check(form, {u"nummer"_s, u"name"_s});
     }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 

@@ -28,14 +28,12 @@ QString stored(const QString& dir, const QString& db)
 
 } // namespace
 
-class TableListTest : public QObject
+class TableListTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<QTemporaryDir> folder;
 
     // The whole table catalogue answers these records (fields joined by "|").
     void scriptCatalogue(const QStringList& records)
@@ -53,40 +51,24 @@ private:
         });
     }
 
-    QueryForm* logOn()
-    {
-        if (!viewer.logOn(server.port(), dir->path()))
-            return nullptr;
-        return viewer.form();
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
+        folder = std::make_unique<QTemporaryDir>();
         server.setScript({});
         server.clearReceived();
     }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 
     void theCatalogueFillsTheListWithItsColumnsAndWords()
     {
         Boxes boxes;
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         const QStringList names = texts(list);
         QVERIFY2(names.size() >= 8, qPrintable(names.join(u", "_s)));
@@ -126,8 +108,7 @@ private Q_SLOTS:
         scriptCatalogue({u"Kunde:Kunde|Kunde|1:1|1|G|1|Kunde|2|1|Kunde||3"_s,
                          u"Artikel:Artikel|Artikel|2:1|1|G|2|Artikel|2|1|Artikel|vielleicht|7"_s});
         Boxes boxes;
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QCOMPARE(texts(form->tabellenListe()), (QStringList{u"Kunde:Kunde"_s, u"Artikel:Artikel"_s}));
         QCOMPARE(form->tabellenListe()->topLevelItem(0)->text(10), Bool2ErpText(false));
         QCOMPARE(form->tabellenListe()->topLevelItem(1)->text(10), Bool2ErpText(false));
@@ -144,8 +125,7 @@ private Q_SLOTS:
                          u"Artikel:Artikel|Artikel|2:1|1|G|2|Artikel|2|1|Artikel|1|3"_s,
                          u"Einstellungen:Selektionsvorlage|S|12:24|1|G|12|Einstellungen|2|24|S|1|3"_s});
         Boxes boxes(QMessageBox::Yes);
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         QCOMPARE(list->topLevelItemCount(), 3);
 
@@ -159,8 +139,8 @@ private Q_SLOTS:
         QCOMPARE(list->currentItem()->text(0), Druck);
         QVERIFY(form->IsExtraTable(Druck));
         QVERIFY(!form->IsExtraTable(u"Kunde:Kunde"_s));
-        QCOMPARE(GetViewerConfigFile(), configFile(dir->path()));
-        QCOMPARE(stored(dir->path(), u"12"_s), Druck);
+        QCOMPARE(GetViewerConfigFile(), configFile(folder->path()));
+        QCOMPARE(stored(folder->path(), u"12"_s), Druck);
 
         // Reopened, it comes again behind its database's rows, though they end the catalogue.
         QVERIFY(form->FillTabellenListe());
@@ -175,8 +155,8 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItemCount(), 4);
         QVERIFY(form->IsExtraTable(Mitarbeiter));
         QVERIFY(!form->IsExtraTable(Druck));
-        QCOMPARE(stored(dir->path(), u"12"_s), QString());
-        QCOMPARE(stored(dir->path(), u"4"_s), Mitarbeiter);
+        QCOMPARE(stored(folder->path(), u"12"_s), QString());
+        QCOMPARE(stored(folder->path(), u"4"_s), Mitarbeiter);
 
         // Removing asks; No keeps the row, Yes removes it and writes the empty list.
         list->setCurrentItem(list->topLevelItem(3));
@@ -188,7 +168,7 @@ private Q_SLOTS:
         boxes.answer = QMessageBox::Yes;
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(list->topLevelItemCount(), 3);
-        QCOMPARE(stored(dir->path(), u"4"_s), QString());
+        QCOMPARE(stored(folder->path(), u"4"_s), QString());
 
         // Rows of the server's catalogue can be neither renamed nor removed.
         list->setCurrentItem(list->topLevelItem(0));
@@ -200,11 +180,10 @@ private Q_SLOTS:
 
     void renamingToItsOwnNameAnEmptyNameOrAnUnknownTableKeepsTheRow()
     {
-        QVERIFY(QDir().mkpath(dir->path() + u"/100"_s));
-        QVERIFY(IniFile::WriteIniString(configFile(dir->path()), u"ExtraTables"_s, u"12"_s, Druck));
+        QVERIFY(QDir().mkpath(folder->path() + u"/100"_s));
+        QVERIFY(IniFile::WriteIniString(configFile(folder->path()), u"ExtraTables"_s, u"12"_s, Druck));
         Boxes boxes;
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         QVERIFY(row(list, Druck));
         const QStringList before = texts(list);
@@ -225,28 +204,26 @@ private Q_SLOTS:
         QCOMPARE(texts(list), before);
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(874)));
-        QCOMPARE(stored(dir->path(), u"12"_s), Druck);
+        QCOMPARE(stored(folder->path(), u"12"_s), Druck);
     }
 
     void aListTheServerRefusesIsReportedAndKept()
     {
-        QVERIFY(QDir().mkpath(dir->path() + u"/100"_s));
-        QVERIFY(IniFile::WriteIniString(configFile(dir->path()), u"ExtraTables"_s, u"4"_s, u"Gibtsnicht:Tabelle"_s));
+        QVERIFY(QDir().mkpath(folder->path() + u"/100"_s));
+        QVERIFY(IniFile::WriteIniString(configFile(folder->path()), u"ExtraTables"_s, u"4"_s, u"Gibtsnicht:Tabelle"_s));
         Boxes boxes;
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(874)));
         QVERIFY(!form->IsExtraTable(u"Gibtsnicht:Tabelle"_s));
         viewer.reset();
-        QCOMPARE(stored(dir->path(), u"4"_s), u"Gibtsnicht:Tabelle"_s);
+        QCOMPARE(stored(folder->path(), u"4"_s), u"Gibtsnicht:Tabelle"_s);
     }
 
     void enterOpensTheSelectedTableAndNothingWithoutOne()
     {
         Boxes boxes;
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         list->setCurrentItem(nullptr);
         list->clearSelection();
@@ -266,8 +243,7 @@ private Q_SLOTS:
 
     void aColumnClickSortsAndTellsTheMainWindow()
     {
-        QueryForm* form = logOn();
-        QVERIFY(form);
+        QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         const QStringList before = texts(list);
         list->header()->sectionClicked(0);

@@ -18,16 +18,11 @@ using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace QueryFormTest;
 
-class TemplatesTest : public QObject
+class TemplatesTest : public QObject, private QueryWindowTest
 {
     Q_OBJECT
 
 private:
-    KlvServer server;
-    Viewer viewer;
-    QTemporaryDir dir;
-    QueryForm* form = nullptr;
-
     template <class T>
     T* control(const QString& name)
     {
@@ -44,23 +39,11 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(server.start());
-        loadTexts();
-    }
+    void initTestCase() { QVERIFY(startServer()); }
 
-    void init()
-    {
-        QVERIFY(viewer.logOn(server.port(), dir.path()));
-        form = viewer.form();
-    }
+    void init() { QVERIFY(logOn()); }
 
-    void cleanup()
-    {
-        QVERIFY(finishPendingActs());
-        viewer.reset();
-    }
+    void cleanup() { QVERIFY(closeViewer()); }
 
     void cleanupTestCase() { server.stop(); }
 

@@ -9,6 +9,7 @@
 #include "TestEnvironment.h"
 #include "VerknAuswahlForm.h"
 #include "ViewerConfig.h"
+#include "queryform_support.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -63,12 +64,10 @@ void doubleClick(QTreeWidget* list, const QString& text)
 
 } // namespace
 
-class VerknAuswahlTest : public QObject
+class VerknAuswahlTest : public QObject, private QueryFormTest::SessionTest
 {
     Q_OBJECT
 
-    std::unique_ptr<KlvServer> server;
-    QSharedPointer<KLV> session;
     std::unique_ptr<VerknAuswahlForm> form;
     QStringList boxes;
 
@@ -88,13 +87,7 @@ class VerknAuswahlTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
-        InitAppGlobals();
-        server = std::make_unique<KlvServer>();
-        QVERIFY2(server->start(), qPrintable(server->errorString()));
-        session = QSharedPointer<KLV>::create();
-        QVERIFY2(session->BeginSession(u"127.0.0.1"_s, server->port(), u"100"_s, u"secret"_s),
-                 qPrintable(session->GetLastError()));
+        startSession();
         SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
             boxes << text;
             return QMessageBox::Ok;
@@ -104,8 +97,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         form.reset();
-        session.reset();
-        server.reset();
+        stopSession();
     }
 
     void init()
