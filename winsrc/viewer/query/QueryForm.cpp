@@ -1,5 +1,6 @@
 #include "QueryForm.h"
 
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVEnums.h"
 #include "KLVError.h"
@@ -28,9 +29,7 @@
 #include "VerknAuswahlForm.h"
 #include "ViewerConfig.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -102,17 +101,6 @@ QString rowTag(const QTreeWidgetItem* item)
 QString rowKey(const QTreeWidgetItem* item)
 {
     return item ? item->data(0, QueryForm::RowKeyRole).toString() : QString();
-}
-
-// A check box or option button of the viewer-settings dialog; its stored setting while the
-// dialog is not loaded.
-bool viewerOption(const QString& control, ViewerConfig::Key key)
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(control))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(key);
 }
 
 QList<QSharedPointer<KLVQueryFieldMetaData>> metaDataOf(const QSharedPointer<KLVQuery>& query)
@@ -362,10 +350,7 @@ void QueryForm::buildControls()
 void QueryForm::watchKeys()
 {
     // The window sees keys before its controls.
-    installEventFilter(this);
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* w : children)
-        w->installEventFilter(this);
+    FormSupport::watchKeys(this);
 }
 
 // ---- Frame ------------------------------------------------------------------------------
@@ -821,7 +806,7 @@ QString QueryForm::BuildFldLst() const
 
 QString QueryForm::columnCaption(const QTreeWidgetItem* fieldItem) const
 {
-    if (viewerOption(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc))
+    if (ViewerFlag(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc))
         return QueryTag::Tag2Field(rowTag(fieldItem), 4);
     return fieldItem->text(0);
 }
@@ -959,7 +944,7 @@ void QueryForm::AbfrageStarten()
     setRunState(true);
     const QSharedPointer<KLVSelection> selection = GetSelection();
     const QString fields = BuildFldLst();
-    if (viewerOption(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
+    if (ViewerFlag(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
         MemberCall::Invoke(MainForm, "SaveQuerySettings",
                            {QVariant::fromValue<QWidget*>(this), m_aktTableName, GetMessageTextByNr(126)});
 
@@ -1770,7 +1755,7 @@ void QueryForm::keyEstimationClicked()
         m_tabellenListe->setFocus();
         return;
     }
-    if (viewerOption(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
+    if (ViewerFlag(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
         MemberCall::Invoke(MainForm, "SaveQuerySettings",
                            {QVariant::fromValue<QWidget*>(this), m_aktTableName, GetMessageTextByNr(126)});
     SchluesselSchaetzenForm::DefaultInstance()->SchaetzungZeigen(session(), this);
@@ -1926,7 +1911,7 @@ void QueryForm::SaveExtraTables()
 
 void QueryForm::SaveQueryWindowSettings()
 {
-    if (!viewerOption(u"SaveWindowState"_s, ViewerConfig::Key::SaveWindowState))
+    if (!FormSupport::saveWindowState())
         return;
     const QString section = QString::fromUtf16(SettingsSection);
     SaveFormPosition(this, section);

@@ -1,16 +1,13 @@
 #include "QueryListForm.h"
 
+#include "FormSupport.h"
 #include "LayoutStore.h"
 #include "MainModul.h"
 #include "SavedQueryStore.h"
-#include "ViewerConfig.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -43,15 +40,6 @@ constexpr Column Columns[] = {
     {u"ByRows", u"1409", 90},      {u"AliveFlag", u"1410", 90}, {u"SortKey", u"1411", 90},
 };
 
-bool saveWindowState()
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveWindowState"_s))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState);
-}
-
 // A stored flag as the user reads it: numbers and the words True/False become the Yes/No
 // texts; anything else is shown as it is stored rather than guessed at.
 QString flagText(const QString& stored)
@@ -78,11 +66,6 @@ QString storageKindText(const QString& code)
     return code;
 }
 
-Qt::KeyboardModifiers shiftState(const QKeyEvent* event)
-{
-    return event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-}
-
 } // namespace
 
 QueryListForm::QueryListForm(QWidget* parent) : QDialog(parent)
@@ -97,16 +80,12 @@ QueryListForm::QueryListForm(QWidget* parent) : QDialog(parent)
     LoadFormPosition(this, Section);
     LoadListViewColumns(m_list, Section, false);
 
-    // The window sees every key before its controls.
-    installEventFilter(this);
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FormSupport::watchKeys(this);
 }
 
 QueryListForm::~QueryListForm()
 {
-    if (saveWindowState()) {
+    if (FormSupport::saveWindowState()) {
         SaveFormPosition(this, Section);
         SaveListViewColumns(m_list, Section, false);
     }
@@ -114,13 +93,7 @@ QueryListForm::~QueryListForm()
 
 QueryListForm* QueryListForm::DefaultInstance()
 {
-    static QPointer<QueryListForm> instance;
-    if (!instance) {
-        instance = new QueryListForm(MainForm);
-        if (!instance->parent())
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
-    }
-    return instance;
+    return FormSupport::defaultInstance<QueryListForm>();
 }
 
 void QueryListForm::buildControls()
@@ -235,16 +208,10 @@ bool QueryListForm::eventFilter(QObject* watched, QEvent* event)
 
 bool QueryListForm::handleKey(const QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers shift = shiftState(event);
+    if (FormSupport::helpOrHardcopyKey(this, event, MsgHelpTopic))
+        return true;
+    const Qt::KeyboardModifiers shift = FormSupport::shiftState(event);
     switch (event->key()) {
-    case Qt::Key_F1:
-        ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic));
-        return true;
-    case Qt::Key_Print:
-        if (shift != (Qt::ControlModifier | Qt::AltModifier))
-            return false;
-        PrintFormHardcopy(this);
-        return true;
     case Qt::Key_C:
         if (shift != Qt::ControlModifier)
             return false;

@@ -1,11 +1,10 @@
 #include "QueryStringForm.h"
 
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "MainModul.h"
-#include "ViewerConfig.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,15 +20,6 @@ namespace {
 
 const QString Section = u"QueryStringWindowSettings"_s;
 constexpr QChar DQ = u'"';
-
-bool saveWindowState()
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveWindowState"_s))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState);
-}
 
 } // namespace
 
@@ -94,7 +84,7 @@ void QueryStringForm::closeEvent(QCloseEvent* event)
 
 void QueryStringForm::unload()
 {
-    if (saveWindowState())
+    if (FormSupport::saveWindowState())
         SaveFormPosition(this, Section);
 }
 

@@ -1,5 +1,6 @@
 #include "SchluesselSchaetzenForm.h"
 
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVError.h"
 #include "KLVQuery.h"
@@ -10,11 +11,8 @@
 #include "MemberCall.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
-#include "ViewerConfig.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -57,15 +55,6 @@ constexpr int FldKeyCondType = 8;
 constexpr int FldKeyAliveFlag = 10;
 constexpr int FldKeyKeyCount = 16;
 
-bool saveWindowState()
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveWindowState"_s))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState);
-}
-
 // A stored Boolean in its text form ("True"/"False"), or as a number.
 bool storedBool(const QString& text)
 {
@@ -90,11 +79,6 @@ QString storageKindText(int code)
     return key;
 }
 
-Qt::KeyboardModifiers shiftState(const QKeyEvent* event)
-{
-    return event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-}
-
 template <class T>
 T* named(T* widget, const QString& name)
 {
@@ -112,24 +96,14 @@ SchluesselSchaetzenForm::SchluesselSchaetzenForm(QWidget* parent) : QDialog(pare
     buildControls();
     InitFormCommon(this);
 
-    // The window sees every key before its controls.
-    installEventFilter(this);
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FormSupport::watchKeys(this);
 }
 
 SchluesselSchaetzenForm::~SchluesselSchaetzenForm() = default;
 
 SchluesselSchaetzenForm* SchluesselSchaetzenForm::DefaultInstance()
 {
-    static QPointer<SchluesselSchaetzenForm> instance;
-    if (!instance) {
-        instance = new SchluesselSchaetzenForm(MainForm);
-        if (!instance->parent())
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
-    }
-    return instance;
+    return FormSupport::defaultInstance<SchluesselSchaetzenForm>();
 }
 
 void SchluesselSchaetzenForm::buildControls()
@@ -232,7 +206,7 @@ void SchluesselSchaetzenForm::load()
 
 void SchluesselSchaetzenForm::unload()
 {
-    if (!saveWindowState())
+    if (!FormSupport::saveWindowState())
         return;
     SaveFormPosition(this, Section);
     SaveListViewColumns(m_list, Section, false);
@@ -413,11 +387,10 @@ bool SchluesselSchaetzenForm::eventFilter(QObject* watched, QEvent* event)
 
 bool SchluesselSchaetzenForm::handleKey(const QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers shift = shiftState(event);
-    switch (event->key()) {
-    case Qt::Key_F1:
-        ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic));
+    if (FormSupport::helpOrHardcopyKey(this, event, MsgHelpTopic))
         return true;
+    const Qt::KeyboardModifiers shift = FormSupport::shiftState(event);
+    switch (event->key()) {
     case Qt::Key_F5:
         EstimateKeyCounts();
         return true;
@@ -427,11 +400,6 @@ bool SchluesselSchaetzenForm::handleKey(const QKeyEvent* event)
             EstimateKeyCounts();
         else
             closeDialog();
-        return true;
-    case Qt::Key_Print:
-        if (shift != (Qt::ControlModifier | Qt::AltModifier))
-            return false;
-        PrintFormHardcopy(this);
         return true;
     case Qt::Key_C:
         // Only a list is copied here; a text box keeps its own copy.

@@ -1,14 +1,11 @@
 #include "SpaltenWahlForm.h"
 
+#include "FormSupport.h"
 #include "MainModul.h"
-#include "ViewerConfig.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -20,15 +17,6 @@ namespace {
 const QString Section = u"SpaltenWahlWindowSettings"_s;
 // The help file's anchor of this dialog is not a message: it is the same in every language.
 const QString HelpTopic = u"SpaltenAuswahl"_s;
-
-bool saveWindowState()
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveWindowState"_s))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState);
-}
 
 } // namespace
 
@@ -81,13 +69,7 @@ SpaltenWahlForm::~SpaltenWahlForm()
 
 SpaltenWahlForm* SpaltenWahlForm::DefaultInstance()
 {
-    static QPointer<SpaltenWahlForm> instance;
-    if (!instance) {
-        instance = new SpaltenWahlForm(MainForm);
-        if (!instance->parent())
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
-    }
-    return instance;
+    return FormSupport::defaultInstance<SpaltenWahlForm>();
 }
 
 int SpaltenWahlForm::SelectColumns(ListViewColumnArray& columns)
@@ -112,7 +94,7 @@ int SpaltenWahlForm::SelectColumns(ListViewColumnArray& columns)
                 columns[i - 1].Visible = m_list->item(j)->isSelected();
         }
     }
-    if (saveWindowState())
+    if (FormSupport::saveWindowState())
         SaveFormPosition(this, Section);
     return m_result;
 }

@@ -1,5 +1,6 @@
 #include "VerknAuswahlForm.h"
 
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVEnums.h"
 #include "KLVQuery.h"
@@ -7,10 +8,7 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
-#include "ViewerConfig.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTreeWidget>
@@ -52,23 +49,9 @@ constexpr int FldRefTypeDBName = 2;
 constexpr int FldRefTypeGrpNr = 3;
 constexpr int FldRefTypeGrpName = 4;
 
-bool saveWindowState()
-{
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveWindowState"_s))
-            return box->isChecked();
-    }
-    return ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState);
-}
-
 bool isReference(const QString& typeCode)
 {
     return KLVTools().GetDataType(typeCode) == klvReference;
-}
-
-Qt::KeyboardModifiers shiftState(const QKeyEvent* event)
-{
-    return event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
 }
 
 struct Column
@@ -115,11 +98,7 @@ VerknAuswahlForm::VerknAuswahlForm(QWidget* parent) : QDialog(parent)
     for (QTreeWidget* list : {m_verwFelder, m_datenFelder, m_ziele})
         LoadListViewColumns(list, Section, false);
 
-    // The dialog sees every key before its controls.
-    installEventFilter(this);
-    const QList<QWidget*> children = findChildren<QWidget*>();
-    for (QWidget* child : children)
-        child->installEventFilter(this);
+    FormSupport::watchKeys(this);
 }
 
 VerknAuswahlForm::~VerknAuswahlForm()
@@ -129,13 +108,7 @@ VerknAuswahlForm::~VerknAuswahlForm()
 
 VerknAuswahlForm* VerknAuswahlForm::DefaultInstance()
 {
-    static QPointer<VerknAuswahlForm> instance;
-    if (!instance) {
-        instance = new VerknAuswahlForm(MainForm);
-        if (!instance->parent())
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
-    }
-    return instance;
+    return FormSupport::defaultInstance<VerknAuswahlForm>();
 }
 
 void VerknAuswahlForm::buildControls()
@@ -509,7 +482,7 @@ void VerknAuswahlForm::closeEvent(QCloseEvent* event)
 
 void VerknAuswahlForm::saveLayout()
 {
-    if (!saveWindowState())
+    if (!FormSupport::saveWindowState())
         return;
     for (QTreeWidget* list : {m_verwFelder, m_datenFelder, m_ziele})
         SaveListViewColumns(list, Section, false);
@@ -524,7 +497,9 @@ bool VerknAuswahlForm::eventFilter(QObject* watched, QEvent* event)
 
 bool VerknAuswahlForm::handleKey(const QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers shift = shiftState(event);
+    if (FormSupport::helpOrHardcopyKey(this, event, MsgHelpTopic))
+        return true;
+    const Qt::KeyboardModifiers shift = FormSupport::shiftState(event);
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -532,14 +507,6 @@ bool VerknAuswahlForm::handleKey(const QKeyEvent* event)
         return true;
     case Qt::Key_Backspace:
         GoToPreviousLevel();
-        return true;
-    case Qt::Key_F1:
-        ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic));
-        return true;
-    case Qt::Key_Print:
-        if (shift != (Qt::ControlModifier | Qt::AltModifier))
-            return false;
-        PrintFormHardcopy(this);
         return true;
     case Qt::Key_C:
         // Only a list is copied here; the path text keeps its own copy.

@@ -114,23 +114,13 @@ QString callText(QObject* object, const char* member)
     return result;
 }
 
-// A check box or option button of the viewer-settings dialog, else the stored setting.
-bool viewerFlag(const char16_t* control, ViewerConfig::Key key)
-{
-    if (ViewerSettingsForm) {
-        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(QString::fromUtf16(control)))
-            return button->isChecked();
-    }
-    return ViewerConfig::getBool(key);
-}
-
 FileNames::QuerySaveOptions querySaveOptions()
 {
     FileNames::QuerySaveOptions options;
-    options.byUser = viewerFlag(u"SaveQueryByUser", ViewerConfig::Key::QuerySaveByUser);
-    options.inMandDir = viewerFlag(u"SaveQueryInMand", ViewerConfig::Key::QuerySaveInMand);
+    options.byUser = ViewerFlag(u"SaveQueryByUser"_s, ViewerConfig::Key::QuerySaveByUser);
+    options.inMandDir = ViewerFlag(u"SaveQueryInMand"_s, ViewerConfig::Key::QuerySaveInMand);
     // Of the two stored options the client directory wins, as in the dialog that loads them.
-    options.indivDir = !options.inMandDir && viewerFlag(u"SaveQueryIndivDir", ViewerConfig::Key::QuerySaveIndiv);
+    options.indivDir = !options.inMandDir && ViewerFlag(u"SaveQueryIndivDir"_s, ViewerConfig::Key::QuerySaveIndiv);
     QLineEdit* dirBox = ViewerSettingsForm ? ViewerSettingsForm->findChild<QLineEdit*>(u"SaveQueryDir"_s) : nullptr;
     if (dirBox)
         options.dirText = dirBox->text();
@@ -142,6 +132,15 @@ FileNames::QuerySaveOptions querySaveOptions()
 }
 
 } // namespace
+
+bool ViewerFlag(const QString& control, ViewerConfig::Key key)
+{
+    if (ViewerSettingsForm) {
+        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(control))
+            return button->isChecked();
+    }
+    return ViewerConfig::getBool(key);
+}
 
 // ---- Message boxes ------------------------------------------------------------------------
 

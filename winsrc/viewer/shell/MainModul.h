@@ -8,6 +8,7 @@
 #include "CommandLine.h"
 #include "ListViewColumnProperty.h"
 #include "MessageTable.h"
+#include "ViewerConfig.h"
 
 #include <QFont>
 #include <QList>
@@ -63,7 +64,7 @@ extern double ServerProtocolVersion;                    // the server's protocol
 extern QString ExcelFileExt;                            // "xls" or "xlsx"
 extern QList<QPair<QString, QString>> AblageartenListe; // storage kinds: (code, text) in server order
 extern QString QuerySettingsDirError;                   // the last failure to create the saved-query directory
-extern QStringList CommandLineWords;                     // the words the program was started with
+extern QStringList CommandLineWords;                    // the words the program was started with
 
 // The main window's default instance and the two settings dialogs register themselves here
 // when they load, and the main window its session TAV when it creates it. Their documented
@@ -75,6 +76,10 @@ extern QPointer<QWidget> MainForm;
 extern QPointer<QWidget> SessionSettingsForm;
 extern QPointer<QWidget> ViewerSettingsForm;
 extern QWeakPointer<KLV> MainSession;
+
+// A check box or option button of the viewer-settings dialog while it is loaded, else the
+// stored setting it edits.
+bool ViewerFlag(const QString& control, ViewerConfig::Key key);
 
 // Every message box of these helpers goes through here (OK only unless buttons say more);
 // tests put a handler of their own in place. An empty handler restores the real boxes.
