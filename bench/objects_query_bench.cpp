@@ -8,17 +8,14 @@
 // prints records per second, the time against the baseline and the peak memory.
 //   objects_query_bench [--rows N]
 //   objects_query_bench --run library|baseline --block N --rows N
+#include "BenchProcess.h"
 #include "KLV.h"
 #include "KLVQuery.h"
-#include "KlvServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHostInfo>
-#include <QProcess>
 #include <QTcpSocket>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstring>
@@ -39,13 +36,6 @@ struct Outcome
     bool ok = false;
     QString error;
 };
-
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 Outcome runLibrary(quint16 port, int block)
 {
@@ -196,22 +186,18 @@ Outcome runBaseline(quint16 port, int block)
 
 int runChild(const QString& kind, int block, int rows)
 {
-    KlvServerOptions options;
-    options.generatedRows = rows;
-    KlvServer server(options);
-    if (!server.start()) {
-        std::fprintf(stderr, "server: %s\n", qPrintable(server.errorString()));
+    const std::unique_ptr<KlvServer> server = BenchProcess::startServer(rows);
+    if (!server)
         return 2;
-    }
-    const Outcome out = kind == u"library" ? runLibrary(server.port(), block) : runBaseline(server.port(), block);
-    server.stop();
+    const Outcome out = kind == u"library" ? runLibrary(server->port(), block) : runBaseline(server->port(), block);
+    server->stop();
     if (!out.ok || out.records != rows) {
         std::fprintf(stderr, "%s: %lld of %d records: %s\n", qPrintable(kind), out.records, rows,
                      qPrintable(out.error));
         return 1;
     }
     // One line for the parent: records, seconds, peak kilobytes.
-    std::printf("%lld %.6f %ld %lld\n", out.records, out.seconds, peakKilobytes(), out.chars);
+    std::printf("%lld %.6f %ld %lld\n", out.records, out.seconds, BenchProcess::peakKilobytes(), out.chars);
     return 0;
 }
 
@@ -226,13 +212,8 @@ struct Row
 
 bool runInChild(const QString& program, const QString& kind, int block, int rows, Row& row)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(program, {u"--run"_s, kind, u"--block"_s, QString::number(block), u"--rows"_s, QString::number(rows)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
-        return false;
-    const QStringList parts = QString::fromUtf8(child.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
-    if (parts.size() < 3)
+    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 3);
+    if (parts.isEmpty())
         return false;
     row = {kind, block, parts[1].toDouble(), parts[2].toLong(), parts[0].toLongLong()};
     return true;

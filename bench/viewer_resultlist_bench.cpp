@@ -10,9 +10,9 @@
 // memory.
 //   viewer_resultlist_bench [--rows N] [--copy-rows N] [--block N] [--repeat N]
 //   viewer_resultlist_bench --run library|viewer|copy --rows N --block N
+#include "BenchProcess.h"
 #include "KLV.h"
 #include "KLVQuery.h"
-#include "KlvServer.h"
 #include "ListViewHelpers.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
@@ -20,9 +20,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
-#include <QProcess>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,13 +36,6 @@ const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"
                          u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
 // The sorted column: every cell differs ("Messwert n"), the hardest case for a sort.
 constexpr int SortColumn = 2;
-
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 double seconds(const QElapsedTimer& timer)
 {
@@ -104,7 +94,7 @@ int runLibrary(quint16 port, int block, int rows)
     }
     s.session->EndSession();
     // records, fill seconds, peak KiB, sort seconds, reverse seconds, chars
-    std::printf("%lld %.6f %ld 0 0 %lld\n", records, read, peakKilobytes(), chars);
+    std::printf("%lld %.6f %ld 0 0 %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
     return 0;
 }
 
@@ -146,7 +136,7 @@ int runViewer(quint16 port, int block, int rows)
     if (!fill(port, block, rows, *view, fillSeconds))
         return 1;
     QApplication::processEvents();
-    const long fillPeak = peakKilobytes();
+    const long fillPeak = BenchProcess::peakKilobytes();
 
     QElapsedTimer timer;
     timer.start();
@@ -162,7 +152,7 @@ int runViewer(quint16 port, int block, int rows)
         return 1;
     }
     std::printf("%d %.6f %ld %.6f %.6f %ld\n", view->rowCount(), fillSeconds, fillPeak, sortSeconds, reverseSeconds,
-                peakKilobytes());
+                BenchProcess::peakKilobytes());
     return 0;
 }
 
@@ -179,7 +169,7 @@ int runCopy(quint16 port, int block, int rows)
     const double copySeconds = seconds(timer);
     if (copied == 0)
         return 1;
-    std::printf("%d %.6f %ld %.6f 0 %lld\n", view->rowCount(), fillSeconds, peakKilobytes(), copySeconds,
+    std::printf("%d %.6f %ld %.6f 0 %lld\n", view->rowCount(), fillSeconds, BenchProcess::peakKilobytes(), copySeconds,
                 qint64(copied));
     return 0;
 }
@@ -194,21 +184,17 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QApplication>(argc, argv);
     }
-    KlvServerOptions options;
-    options.generatedRows = rows;
-    KlvServer server(options);
-    if (!server.start()) {
-        std::fprintf(stderr, "server: %s\n", qPrintable(server.errorString()));
+    const std::unique_ptr<KlvServer> server = BenchProcess::startServer(rows);
+    if (!server)
         return 2;
-    }
     int rc = 1;
     if (kind == u"library"_s)
-        rc = runLibrary(server.port(), block, rows);
+        rc = runLibrary(server->port(), block, rows);
     else if (kind == u"viewer"_s)
-        rc = runViewer(server.port(), block, rows);
+        rc = runViewer(server->port(), block, rows);
     else if (kind == u"copy"_s)
-        rc = runCopy(server.port(), block, rows);
-    server.stop();
+        rc = runCopy(server->port(), block, rows);
+    server->stop();
     return rc;
 }
 
@@ -232,13 +218,8 @@ Row median(QList<Row> rows)
 
 bool runInChild(const QString& program, const QString& kind, int block, int rows, Row& row)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(program, {u"--run"_s, kind, u"--block"_s, QString::number(block), u"--rows"_s, QString::number(rows)});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0)
-        return false;
-    const QStringList parts = QString::fromUtf8(child.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
-    if (parts.size() < 6)
+    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 6);
+    if (parts.isEmpty())
         return false;
     row = {parts[0].toLongLong(), parts[1].toDouble(), parts[2].toLong(),
            parts[3].toDouble(),   parts[4].toDouble(), parts[5].toLongLong()};
