@@ -392,8 +392,10 @@ private Q_SLOTS:
         server.clearReceived();
         bool endBeforeDialog = false;
         whenShown(u"Logon"_s, [this, &endBeforeDialog](QWidget* w) {
-            endBeforeDialog =
-                server.receivedLines().contains(u"END|0"_s) && window->mdiArea()->subWindowList().isEmpty();
+            // The session was ended before the dialog came; its END reaches the server's record
+            // a moment later, so it is waited for while the dialog stands.
+            const bool windowsGone = window->mdiArea()->subWindowList().isEmpty();
+            endBeforeDialog = windowsGone && waitForLine(server, u"END|0"_s);
             click(w, u"AbbruchButton"_s);
         });
         window->menus().action(u"NeueVerbindungMenue"_s)->trigger();
