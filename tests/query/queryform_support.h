@@ -113,26 +113,45 @@ protected:
     }
 };
 
+// The English message table read straight from "msg_en.txt" beside the test, and the
+// program-wide texts taken from it; false when the file cannot be read.
+inline bool loadEnglishTexts()
+{
+    if (!MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + QStringLiteral("/msg_en.txt")))
+        return false;
+    MainModul::InitAppGlobals();
+    return true;
+}
+
 // What a test class of a dialog holds that works on a library session without the main
-// window: the stand-in server and a session logged on to it.
+// window: the stand-in server, a session logged on to it, and the message boxes shown.
 class SessionTest
 {
 protected:
     std::unique_ptr<KlvServer> server;
     QSharedPointer<KLV> session;
+    QStringList boxes;
 
     // initTestCase: the program's English texts, the server and the logged-on session.
     void startSession()
     {
-        QVERIFY(
-            MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + QStringLiteral("/msg_en.txt")));
-        MainModul::InitAppGlobals();
+        QVERIFY(loadEnglishTexts());
         server = std::make_unique<KlvServer>();
         QVERIFY2(server->start(), qPrintable(server->errorString()));
         session = QSharedPointer<KLV>::create();
         QVERIFY2(session->BeginSession(QStringLiteral("127.0.0.1"), server->port(), QStringLiteral("100"),
                                        QStringLiteral("secret")),
                  qPrintable(session->GetLastError()));
+    }
+
+    // initTestCase: every message box is answered OK and its text kept in boxes instead of
+    // being shown.
+    void recordBoxes()
+    {
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
+            boxes << text;
+            return QMessageBox::Ok;
+        });
     }
 
     // cleanupTestCase, once the dialog is gone.

@@ -8,6 +8,7 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
+#include "queryform_support.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -63,8 +64,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
-        InitAppGlobals();
+        QVERIFY(QueryFormTest::loadEnglishTexts());
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveByUser, false);
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, dir.path());

@@ -110,7 +110,6 @@ class SchluesselSchaetzenTest : public QObject, private QueryFormTest::SessionTe
 
     std::unique_ptr<Form> form;
     FakeQueryWindow window;
-    QStringList boxes;
 
     // Shows the estimation for the window; user acts while it is shown, then it is closed
     // with OK unless user closed it.
@@ -171,10 +170,7 @@ private Q_SLOTS:
                             {u"2"_s, u"filed"_s},
                             {u"3"_s, u"both"_s},
                             {u"9"_s, u"all"_s}};
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return QMessageBox::Ok;
-        });
+        recordBoxes();
     }
 
     void cleanupTestCase()

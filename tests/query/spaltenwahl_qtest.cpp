@@ -6,6 +6,7 @@
 #include "SpaltenWahlForm.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
+#include "queryform_support.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -68,11 +69,7 @@ class SpaltenWahlTest : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s));
-        InitAppGlobals();
-    }
+    void initTestCase() { QVERIFY(QueryFormTest::loadEnglishTexts()); }
 
     void okWritesTheChoiceIntoTheArray()
     {

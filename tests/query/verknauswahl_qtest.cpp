@@ -69,7 +69,6 @@ class VerknAuswahlTest : public QObject, private QueryFormTest::SessionTest
     Q_OBJECT
 
     std::unique_ptr<VerknAuswahlForm> form;
-    QStringList boxes;
 
     QString path() const { return form->findChild<QLineEdit*>(u"AktVerknText"_s)->text(); }
     QString label(const char16_t* name) const { return form->findChild<QLabel*>(QString::fromUtf16(name))->text(); }
@@ -88,10 +87,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         startSession();
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return QMessageBox::Ok;
-        });
+        recordBoxes();
     }
 
     void cleanupTestCase()
