@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -99,4 +104,61 @@ TEST_F(TransportTest, QueueTimerRunsOnlyWhileRequestsWait)
     connection.dispatcher()->T_Timer(); // a tick on an empty queue does nothing
     EXPECT_EQ(connection.dispatcher()->queueLength(), 0);
     EXPECT_FALSE(connection.dispatcher()->timerActive());
+}
+
+namespace {
+
+// A listening socket on 127.0.0.1 whose connections are accepted by the kernel and then
+// never read, with a small receive buffer so that a sender's line soon stops moving.
+class DeafPeer
+{
+public:
+    DeafPeer()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        int small = 4096;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(m_fd, 1) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+    }
+    ~DeafPeer()
+    {
+        if (m_accepted >= 0)
+            ::close(m_accepted);
+        ::close(m_fd);
+    }
+    int port() const { return m_port; }
+    // Takes the waiting connection and keeps it open without reading from it.
+    bool acceptOne()
+    {
+        m_accepted = ::accept(m_fd, nullptr, nullptr);
+        return m_accepted >= 0;
+    }
+
+private:
+    int m_fd = -1;
+    int m_accepted = -1;
+    int m_port = 0;
+};
+
+} // namespace
+
+TEST(TransportStall, ASendThePeerNeverReadsGivesUpTheConnection)
+{
+    DeafPeer deaf;
+    ASSERT_NE(deaf.port(), 0);
+    Common::InitMessageLanguage(9);
+    KLVSockComm connection;
+    connection.setSendStallTimeout(300);
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, deaf.port()));
+    ASSERT_TRUE(deaf.acceptOne());
+    const QString line(32 * 1024 * 1024, u'x');
+    EXPECT_FALSE(connection.SendLine(line, u"(long line)"_s));
+    EXPECT_EQ(connection.getErrText(), Common::GetErrorText(18));
+    EXPECT_FALSE(connection.SocketIsConnected());
 }

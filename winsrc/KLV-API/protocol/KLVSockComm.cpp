@@ -217,6 +217,10 @@ bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
         return false;
     }
     bytes.append("\r\n", 2);
+    // A socket that drops empties its buffer too: only the bytes it reports as written count.
+    qint64 written = 0;
+    QObject counter;
+    connect(m_socket, &QTcpSocket::bytesWritten, &counter, [&written](qint64 n) { written += n; });
     m_socket->write(bytes);
     m_socket->flush();
 
@@ -224,9 +228,21 @@ bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
     wait.wakeOn(m_socket, &QTcpSocket::bytesWritten);
     wait.wakeOn(this, &KLVSockComm::activity);
     wait.wakeOn(m_socket, &QTcpSocket::stateChanged);
-    wait.until([this] { return m_socket->bytesToWrite() == 0 || m_errNumber != 0 || !SocketIsConnected(); });
+    const auto sent = [this] { return m_socket->bytesToWrite() == 0 || m_errNumber != 0 || !SocketIsConnected(); };
+    // A peer that stops reading would hold the send for ever. As long as the line moves the
+    // wait goes on; when nothing of it moved for the stall limit, the connection is given up,
+    // since a line cut in two leaves nothing sound to talk over.
+    for (qint64 pending = m_socket->bytesToWrite(); !wait.until(sent, m_sendStallTimeoutMs);) {
+        const qint64 now = m_socket->bytesToWrite();
+        if (now >= pending) {
+            Common::WriteTrace(u"SocketSend: no progress, connection given up"_s);
+            m_socket->abort();
+            break;
+        }
+        pending = now;
+    }
 
-    const bool ok = m_socket->bytesToWrite() == 0 && m_errNumber == 0;
+    const bool ok = written >= bytes.size() && m_errNumber == 0;
     if (!ok)
         m_errText = Common::GetErrorText(18);
     Common::WriteTrace(u"<<<SocketSend "_s + boolText(ok));

@@ -68,6 +68,9 @@ public:
 
     int connectTimeout() const { return m_connectTimeoutMs; }
     void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
+    // How long a send may make no progress before the connection is given up.
+    int sendStallTimeout() const { return m_sendStallTimeoutMs; }
+    void setSendStallTimeout(int ms) { m_sendStallTimeoutMs = ms; }
 
 Q_SIGNALS:
     // Some bytes arrived, or the connection ended: waits and the queue look again.
@@ -87,6 +90,7 @@ private:
     QString m_errText;
     bool m_unicode = false;
     int m_connectTimeoutMs = DefaultConnectTimeoutMs;
+    int m_sendStallTimeoutMs = DefaultConnectTimeoutMs;
 
     QFile m_log;
     QString m_logFileName;
