@@ -13,8 +13,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTest>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -96,6 +98,32 @@ private Q_SLOTS:
         QCOMPARE(again.pos(), QPoint(50, 60));
         QCOMPARE(again.size(), QSize(400, 300));
         QCOMPARE(other->geometry(), QRect(10, 20, 80, 24));
+    }
+
+    void aListInASplitterTakesItsStoredSizeThroughTheSplitterAndALayoutKeepsItsOwn()
+    {
+        QWidget w;
+        auto* split = new QSplitter(Qt::Horizontal, &w);
+        auto* left = new QTreeWidget(split);
+        left->setObjectName(u"DBListe"_s);
+        auto* right = new QTreeWidget(split);
+        right->setObjectName(u"GruppenListe"_s);
+        auto* laidOut = new QTreeWidget;
+        laidOut->setObjectName(u"EnumListe"_s);
+        auto* box = new QVBoxLayout(&w);
+        box->addWidget(split);
+        box->addWidget(laidOut);
+        w.resize(600, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        SettingsStore::SaveSetting(RegAppName, section, u"DBListeWidth"_s, QString::number(Twips::fromPixelsX(150)));
+        SettingsStore::SaveSetting(RegAppName, section, u"EnumListeLeft"_s, u"9000"_s);
+        const QRect laidOutBefore = laidOut->geometry();
+        LoadListViewColumns(left, section, true);
+        LoadListViewColumns(laidOut, section, true);
+        QCOMPARE(split->sizes().first(), 150);
+        QCOMPARE(left->width(), 150);
+        QCOMPARE(laidOut->geometry(), laidOutBefore);
     }
 
     void aFixedDialogStoresOnlyItsPosition()

@@ -11,10 +11,12 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QSplitter>
 #include <QStyle>
 #include <QTableView>
 #include <QTreeView>
@@ -133,13 +135,40 @@ void saveControl(const QString& section, const QString& name, const QRect& r, bo
     writeSetting(section, name + u"Height"_s, text(Twips::fromPixelsY(r.height())));
 }
 
+// A control keeps its stored place and size only where nothing else lays it out: inside a
+// splitter its stored extent along the splitter becomes its share of the splitter, inside a
+// layout the layout decides, and only a free-standing control is placed as stored.
 void loadControl(QWidget* control, const QString& section, const QString& name)
 {
     const QRect r = control->geometry();
-    const double left = readNumber(section, name + u"Left"_s, Twips::fromPixelsX(r.x()));
-    const double top = readNumber(section, name + u"Top"_s, Twips::fromPixelsY(r.y()));
     const double width = readNumber(section, name + u"Width"_s, Twips::fromPixelsX(r.width()));
     const double height = readNumber(section, name + u"Height"_s, Twips::fromPixelsY(r.height()));
+    QWidget* parent = control->parentWidget();
+    if (auto* splitter = qobject_cast<QSplitter*>(parent)) {
+        const int index = splitter->indexOf(control);
+        QList<int> sizes = splitter->sizes();
+        if (index < 0 || index >= sizes.size())
+            return;
+        const bool horizontal = splitter->orientation() == Qt::Horizontal;
+        // The splitter shares out any difference to its total by weight, so the others give
+        // up (or take) the change between them to keep the stored size exact.
+        const int wanted = std::max(0, horizontal ? Twips::toPixelsX(width) : Twips::toPixelsY(height));
+        int others = 0;
+        for (int i = 0; i < sizes.size(); ++i)
+            others += i == index ? 0 : sizes[i];
+        const int room = std::max(0, others - (wanted - sizes[index]));
+        for (int i = 0; i < sizes.size(); ++i) {
+            if (i != index)
+                sizes[i] = others > 0 ? int(qint64(sizes[i]) * room / others) : room / int(sizes.size() - 1);
+        }
+        sizes[index] = wanted;
+        splitter->setSizes(sizes);
+        return;
+    }
+    if (parent && parent->layout() && parent->layout()->indexOf(control) >= 0)
+        return;
+    const double left = readNumber(section, name + u"Left"_s, Twips::fromPixelsX(r.x()));
+    const double top = readNumber(section, name + u"Top"_s, Twips::fromPixelsY(r.y()));
     control->setGeometry(Twips::toPixelsX(left), Twips::toPixelsY(top), Twips::toPixelsX(width),
                          Twips::toPixelsY(height));
 }
