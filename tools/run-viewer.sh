@@ -20,66 +20,15 @@ fi
 ./tools/install-deps.sh
 BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" --target klvserver KLVViewer
+cmake --build "$BUILD" -j "$(nproc)" --target klvserver KLVViewer klvconnection
 
 CONNECTION=SampleERP
-SETTINGS="${XDG_CONFIG_HOME:-$HOME/.config}/KLV/KLVViewer.ini"
-
-# The port the stored connection names, or nothing.
+# The stored connection goes through the logon component's own store (bin/klvconnection).
 stored_port() {
-    [ -f "$SETTINGS" ] || return 0
-    python3 - "$SETTINGS" "$CONNECTION" <<'EOF'
-import re, sys
-path, name = sys.argv[1], sys.argv[2]
-section = None
-for line in open(path, encoding="utf-8", errors="replace"):
-    s = line.strip()
-    if s.startswith("[") and s.endswith("]"):
-        section = s[1:-1].lower()
-    elif section == "conninfos" and "=" in s:
-        key, value = s.split("=", 1)
-        if key.strip().lower() == name.lower():
-            m = re.match(r'^"?[^;]*;(\d+);', value.strip())
-            if m:
-                print(m.group(1))
-            break
-EOF
+    "$BUILD/bin/klvconnection" port "$CONNECTION" || true
 }
-
-# Writes the connection with this port: a new record, or the port of the existing one. The
-# settings file keeps every other line as it is.
 store_connection() {
-    mkdir -p "$(dirname "$SETTINGS")"
-    python3 - "$SETTINGS" "$CONNECTION" "$1" <<'EOF'
-import os, re, sys
-path, name, port = sys.argv[1], sys.argv[2], sys.argv[3]
-lines = open(path, encoding="utf-8").read().splitlines() if os.path.exists(path) else []
-record = '%s="127.0.0.1;%s;100;1;admin"' % (name, port)
-section, start, done = None, None, False
-for i, line in enumerate(lines):
-    s = line.strip()
-    if s.startswith("[") and s.endswith("]"):
-        section = s[1:-1].lower()
-        if section == "conninfos":
-            start = i
-    elif section == "conninfos" and "=" in s:
-        key, value = s.split("=", 1)
-        if key.strip().lower() == name.lower():
-            lines[i] = re.sub(r'^(\s*[^=]*=\s*"?[^;]*;)\d*(;.*)$', r'\g<1>%s\g<2>' % port, line)
-            done = True
-            break
-if not done:
-    if start is None:
-        if lines and lines[-1].strip():
-            lines.append("")
-        lines += ["[ConnInfos]", record]
-    else:
-        lines.insert(start + 1, record)
-tmp = path + ".tmp"
-with open(tmp, "w", encoding="utf-8") as f:
-    f.write("\n".join(lines) + "\n")
-os.replace(tmp, path)
-EOF
+    "$BUILD/bin/klvconnection" ensure "$CONNECTION" 127.0.0.1 "$1" 100 admin
 }
 
 # Starts the server on the given port (0: a free one); PORT is the port it listens on.

@@ -132,14 +132,35 @@ TEST(FormatMessage, TheModuleFormTakesAnyValues)
 // Every message number the shell's code asks for is in both message files of the program.
 TEST(MessageFiles, HoldEveryNumberTheShellUses)
 {
-    const QDir source = QFileInfo(QString::fromUtf8(__FILE__)).dir();
+    const QDir source(QString::fromUtf8(KLV_SOURCE_DIR));
     const int used[] = {23, 24, 25, 26, 27, 28, 29, 44, 48, 69, 123, 145, 146, 252, 253, 305, 563, 901};
     for (const QString& lang : {u"en"_s, u"de"_s}) {
-        const QString path = source.filePath(u"../../winsrc/viewer/messages/msg_"_s + lang + u".txt"_s);
+        const QString path = source.filePath(u"winsrc/viewer/messages/msg_"_s + lang + u".txt"_s);
         MessageTable table;
         ASSERT_TRUE(table.LoadFile(path)) << path.toStdString();
         for (int nr : used)
             EXPECT_FALSE(table.Text(nr).isEmpty()) << "message " << nr << " missing in msg_" << lang.toStdString();
+    }
+}
+
+// F1 and the help buttons open the help page of the language (message 901) at a topic that
+// a message of 902 to 927 names, or at the column chooser's own topic: each page has them all.
+TEST(HelpPages, HoldEveryTopicTheWindowsOpen)
+{
+    const QDir source(QString::fromUtf8(KLV_SOURCE_DIR));
+    for (const QString& lang : {u"en"_s, u"de"_s}) {
+        MessageTable table;
+        ASSERT_TRUE(table.LoadFile(source.filePath(u"winsrc/viewer/messages/msg_"_s + lang + u".txt"_s)));
+        QFile page(source.filePath(u"winsrc/viewer/"_s + table.Text(901)));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+        const QString html = QString::fromUtf8(page.readAll());
+        QStringList topics{u"SpaltenAuswahl"_s};
+        for (int nr = 902; nr <= 927; ++nr) {
+            if (!table.Text(nr).isEmpty())
+                topics << table.Text(nr);
+        }
+        for (const QString& topic : topics)
+            EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"')) << topic.toStdString() << " missing in " << page.fileName().toStdString();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "Common.h"
+#include "DataFolder.h"
 #include "DesktopLauncher.h"
 #include "FileNames.h"
 #include "FormLocalizer.h"
@@ -21,8 +22,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLineEdit>
 
+#include <cstdio>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -170,6 +173,9 @@ int Main(int argc, char** argv)
     static char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     static int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, qtArgv);
+    // The desktop entry klvviewer.desktop names this program to the window manager.
+    QGuiApplication::setDesktopFileName(u"klvviewer"_s);
+    QApplication::setWindowIcon(QIcon::fromTheme(u"klvviewer"_s, QIcon(u":/klvviewer/klvviewer.png"_s)));
 
     int langId = GetPrimaryLangId(Common::UserLanguageId());
     LangIdToCode(langId);
@@ -287,7 +293,9 @@ QString ClipboardFormatName(qint32 format)
 
 QString MessageDirectory()
 {
-    return messageDirectory().isEmpty() ? programDirectory() : messageDirectory();
+    if (messageDirectory().isEmpty())
+        messageDirectory() = DataFolder::Find(programDirectory());
+    return messageDirectory();
 }
 
 void SetMessageDirectory(const QString& dir)
@@ -303,6 +311,9 @@ bool LoadMessageFile()
         if (MessageTexts.LoadFile(path, &error))
             return true;
         const QString text = u"Error reading message file "_s + path + u'\n' + error + u"\nRetry using english?"_s;
+        // Said on standard error too: without its texts the program may be started where
+        // nobody sees a box, and a packaging fault should be found from a terminal.
+        std::fprintf(stderr, "%s\n", qPrintable(u"Error reading message file "_s + path + u": "_s + error));
         if (ShowMessageBox(text, QMessageBox::Retry | QMessageBox::Cancel) != QMessageBox::Retry)
             return false;
         path = MessageDirectory() + u"/msg_en.txt"_s;
@@ -481,7 +492,7 @@ void ViewInfosysInGui(const QString& text)
 
 void ShowHelpTopic(const QString& topic)
 {
-    OpenUrlInBrowser(DesktopLauncher::HelpAddress(programDirectory(), HelpFileName, topic).toString());
+    OpenUrlInBrowser(DesktopLauncher::HelpAddress(MessageDirectory(), HelpFileName, topic).toString());
 }
 
 void OpenUrlInBrowser(const QString& url)

@@ -46,7 +46,7 @@ extern QString MsgTrueText;          // message 28
 extern QString MsgFalseText;         // message 29
 extern QString DefaultQueryNameText; // message 123
 extern QString NoKeyText;            // message 123 as well: the key box's entry for no key
-extern QString HelpFileName;         // message 901, relative to the program's directory
+extern QString HelpFileName;         // message 901, relative to the program's data folder
 extern QString StartConnectionName;  // -c
 extern QString StartUserName;        // -u
 extern QString StartPassword;        // -p
