@@ -6,6 +6,10 @@
 #include <QStringView>
 
 // Windows-1252, the "ANSI" character set of the line protocol. Qt has no codec for it.
+//
+// The client library has a table of its own (AnsiCodec) and this one stays apart on purpose:
+// the server stands in for the real one, so a fault in the library's table must show up as a
+// difference on the wire in the tests, not be shared by both ends and cancel out.
 class KlvAnsiCodec
 {
 public:
