@@ -64,6 +64,8 @@ AufzInfoForm::AufzInfoForm(QWidget* parent)
     m_posColumns.resize(tools.EnumPosFieldCount());
     InitListViewColumnProps(1650, m_enumColumns);
     InitListViewColumnProps(1680, m_posColumns);
+    m_enumColumns[1].Width = 2500;
+    m_posColumns[1].Width = 2500;
     keepListLayout(m_aufzListe, &m_enumColumns, true);
     keepListLayout(m_aufzPosListe, &m_posColumns, true);
     finishLoad();

@@ -83,6 +83,10 @@ DatabaseInfoForm::DatabaseInfoForm(QWidget* parent)
     m_groupColumns.resize(tools.GroupFieldCount());
     InitListViewColumnProps(1600, m_dbColumns);
     InitListViewColumnProps(1620, m_groupColumns);
+    // Names are wider than flags until the user says otherwise.
+    m_dbColumns[0].Width = 1800;
+    m_groupColumns[0].Width = 1500;
+    m_groupColumns[2].Width = 2200;
     keepListLayout(m_dbListe, &m_dbColumns, true);
     keepListLayout(m_gruppenListe, &m_groupColumns, true);
     finishLoad();

@@ -119,6 +119,10 @@ InfosysInfoForm::InfosysInfoForm(QWidget* parent)
     m_fieldColumns.resize(tools.FieldFieldCount());
     InitListViewColumnProps(1800, m_infosysColumns);
     InitListViewColumnProps(1550, m_fieldColumns);
+    m_infosysColumns[0].Width = 1800;
+    m_infosysColumns[3].Width = 1500;
+    m_infosysColumns[6].Width = 3000;
+    m_fieldColumns[3].Width = 2500;
     keepListLayout(m_infosysListe, &m_infosysColumns, false);
     keepListLayout(m_feldliste, &m_fieldColumns, false);
     finishLoad();

@@ -105,6 +105,7 @@ MsgInfoForm::MsgInfoForm(QWidget* parent)
 
     m_columns.resize(KLVTools().MessageFieldCount());
     InitListViewColumnProps(1750, m_columns);
+    m_columns[3].Width = 9000; // the text
     keepListLayout(m_msgListe, &m_columns, false);
     finishLoad();
     BuildListViewColumns(m_msgListe, 1750, m_columns, {});
