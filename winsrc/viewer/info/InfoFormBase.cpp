@@ -291,8 +291,14 @@ bool InfoFormBase::eventFilter(QObject* watched, QEvent* event)
     auto* control = qobject_cast<QWidget*>(watched);
     if (!control || (control != this && !isAncestorOf(control)))
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress)
+    if (event->type() == QEvent::KeyPress) {
+        // A key goes to the list it was typed in, also when another control had the focus.
+        for (const KeptList& kept : std::as_const(m_keptLists)) {
+            if ((control == kept.list || kept.list->isAncestorOf(control)) && focusWidget() != kept.list)
+                kept.list->setFocus(Qt::OtherFocusReason);
+        }
         return handleKey(control, static_cast<QKeyEvent*>(event));
+    }
     if (event->type() == QEvent::ContextMenu) {
         for (const KeptList& kept : std::as_const(m_keptLists)) {
             if (control != kept.list && control != kept.list->viewport())
