@@ -162,10 +162,11 @@ inline void toggleColumns(const QStringList& captions, int* shown = nullptr)
     });
 }
 
-// Runs act after ms milliseconds of the event loop, also inside a wait for the server.
-inline void after(int ms, std::function<void()> act)
+// Runs act after ms milliseconds of the event loop, also inside a wait for the server, unless
+// the window has gone by then.
+inline void after(int ms, QWidget* window, std::function<void()> act)
 {
-    QTimer::singleShot(ms, qApp, std::move(act));
+    QTimer::singleShot(ms, window, std::move(act));
 }
 
 } // namespace CatalogueTest

@@ -184,8 +184,8 @@ private Q_SLOTS:
         const QPointer<DatabaseInfoForm> window(w);
         delayAnswers(u"GGN|"_s, 20000);
         Boxes boxes;
-        after(0, [w] { clickRow(w->dbListe(), u"Artikel"_s); });
-        after(300, [w] { frameOf(w)->close(); });
+        after(0, w, [w] { clickRow(w->dbListe(), u"Artikel"_s); });
+        after(300, w, [w] { frameOf(w)->close(); });
         QTRY_VERIFY_WITH_TIMEOUT(!window, 15000);
         QVERIFY(!received(u"BRQ|"_s).isEmpty());
         QVERIFY(boxes.texts.isEmpty());
@@ -197,9 +197,9 @@ private Q_SLOTS:
         QVERIFY(w);
         delayAnswers(u"GGN|"_s, 1000);
         server.clearReceived();
-        after(0, [w] { clickRow(w->dbListe(), u"Artikel"_s); });
-        after(200, [w] { clickRow(w->dbListe(), u"Auftrag"_s); });
-        after(400, [w] { clickRow(w->dbListe(), u"Mitarbeiter"_s); });
+        after(0, w, [w] { clickRow(w->dbListe(), u"Artikel"_s); });
+        after(200, w, [w] { clickRow(w->dbListe(), u"Auftrag"_s); });
+        after(400, w, [w] { clickRow(w->dbListe(), u"Mitarbeiter"_s); });
         QTRY_COMPARE_WITH_TIMEOUT(w->gruppenlisteUeberschrift()->text(), heading(u"Mitarbeiter"_s), 10000);
         QCOMPARE(received(u"GGN|"_s), (QStringList{u"GGN|0|2|ALL|1"_s, u"GGN|0|4|ALL|1"_s}));
         QCOMPARE(texts(w->gruppenListe(), 2), QStringList{u"Mitarbeiter"_s});

@@ -99,9 +99,9 @@ private Q_SLOTS:
         QVERIFY(w);
         delayAnswers(u"GAZ|0|A20|POS"_s, 1000);
         server.clearReceived();
-        after(0, [w] { clickRow(w->aufzListe(), u"A20"_s); });
-        after(200, [w] { clickRow(w->aufzListe(), u"A35"_s); });
-        after(400, [w] { clickRow(w->aufzListe(), u"A36"_s); });
+        after(0, w, [w] { clickRow(w->aufzListe(), u"A20"_s); });
+        after(200, w, [w] { clickRow(w->aufzListe(), u"A35"_s); });
+        after(400, w, [w] { clickRow(w->aufzListe(), u"A36"_s); });
         QTRY_COMPARE_WITH_TIMEOUT(w->aufzPosListeLabel()->text(), heading(u"A36"_s), 10000);
         QCOMPARE(received(u"GAZ|"_s), (QStringList{u"GAZ|0|A20|POS|0|1"_s, u"GAZ|0|A36|POS|0|1"_s}));
         QCOMPARE(texts(w->aufzPosListe()), (QStringList{u"St"_s, u"kg"_s, u"m"_s, u"l"_s}));
@@ -113,8 +113,8 @@ private Q_SLOTS:
         QVERIFY(w);
         delayAnswers(u"GAZ|0|A20|POS"_s, 1000);
         server.clearReceived();
-        after(0, [w] { clickRow(w->aufzListe(), u"A20"_s); });
-        after(200, [w] { QTest::keyClick(w->aufzListe(), Qt::Key_F5); });
+        after(0, w, [w] { clickRow(w->aufzListe(), u"A20"_s); });
+        after(200, w, [w] { QTest::keyClick(w->aufzListe(), Qt::Key_F5); });
         QTRY_COMPARE_WITH_TIMEOUT(w->aufzPosListe()->topLevelItemCount(), 5, 10000);
         QCOMPARE(received(u"GAZ|"_s), QStringList{u"GAZ|0|A20|POS|0|1"_s});
     }
