@@ -112,7 +112,10 @@ inline void clickHeader(QTreeWidget* list, int column)
 
 inline void clickButton(QWidget* window, const QString& name)
 {
-    QTest::mouseClick(window->findChild<QAbstractButton*>(name), Qt::LeftButton);
+    auto* button = window->findChild<QAbstractButton*>(name);
+    // A check box or option button takes the click on its box.
+    const bool box = button->isCheckable() && !qobject_cast<QPushButton*>(button);
+    QTest::mouseClick(button, Qt::LeftButton, {}, box ? QPoint(6, button->height() / 2) : QPoint());
 }
 
 inline QStringList headers(const QTreeWidget* list)
