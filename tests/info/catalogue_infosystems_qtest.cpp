@@ -148,7 +148,8 @@ private Q_SLOTS:
         QVERIFY(ChildWindowCommands::OpenSelectedInfosys(w, &recorder));
         QCOMPARE(recorder.calls.value(0), u"InitControls"_s);
         QVERIFY(recorder.calls.value(1).startsWith(u"2|ARTBEST|"_s));
-        QCOMPARE(recorder.calls.value(1).section(u'|', 2), InfosysInfoForm::recordField(w->infosysListe()->topLevelItem(1), 7));
+        QCOMPARE(recorder.calls.value(1).section(u'|', 2),
+                 InfosysInfoForm::recordField(w->infosysListe()->topLevelItem(1), 7));
     }
 
     void theLastRowClickedDuringAFieldFillIsFilledWhenItEnds()

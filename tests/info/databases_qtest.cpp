@@ -23,10 +23,7 @@ private:
         return openFromMenu<DatabaseInfoForm>(u"DBInfoMenue"_s);
     }
 
-    static QString heading(const QString& database)
-    {
-        return GetMessageTextByNr(356) + u" \""_s + database + u"\":"_s;
-    }
+    static QString heading(const QString& database) { return GetMessageTextByNr(356) + u" \""_s + database + u"\":"_s; }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(startServer()); }
@@ -47,9 +44,8 @@ private Q_SLOTS:
         QVERIFY(w);
         QCOMPARE(received(u"GDN|"_s), QStringList{u"GDN|0||1"_s});
         QCOMPARE(received(u"GGN|"_s), QStringList{u"GGN|0|1|ALL|1"_s});
-        QCOMPARE(texts(w->dbListe()),
-                 (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Mitarbeiter"_s, u"Einstellungen"_s,
-                              u"Infosystem"_s}));
+        QCOMPARE(texts(w->dbListe()), (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Mitarbeiter"_s,
+                                                   u"Einstellungen"_s, u"Infosystem"_s}));
         QCOMPARE(headers(w->dbListe()).value(1), GetMessageTextByNr(1602));
         QCOMPARE(w->gruppenlisteUeberschrift()->text(), heading(u"Kunde"_s));
         QCOMPARE(texts(w->gruppenListe(), 2), QStringList{u"Kunde"_s});

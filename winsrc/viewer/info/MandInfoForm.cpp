@@ -14,10 +14,10 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include <functional>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;

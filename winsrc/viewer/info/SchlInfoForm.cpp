@@ -27,10 +27,18 @@ struct FieldSpec
     const char16_t* caption;
 };
 constexpr FieldSpec FieldSpecs[] = {
-    {u"Schluesselname", u"312"},     {u"Bedingungsfeld", u"313"},         {u"Schluesselfelder", u"314"},
-    {u"Schluesselart", u"316"},      {u"Datenbank", u"317"},              {u"GruppenNamen", u"318"},
-    {u"GruppenNummern", u"319"},     {u"Ablageart", u"320"},              {u"SchluesselNr", u"321"},
-    {u"SchlNamePrimaerSprache", u"322"}, {u"SchluesselBezeichner", u"323"}, {u"SchluesselZahl", u"324"},
+    {u"Schluesselname", u"312"},
+    {u"Bedingungsfeld", u"313"},
+    {u"Schluesselfelder", u"314"},
+    {u"Schluesselart", u"316"},
+    {u"Datenbank", u"317"},
+    {u"GruppenNamen", u"318"},
+    {u"GruppenNummern", u"319"},
+    {u"Ablageart", u"320"},
+    {u"SchluesselNr", u"321"},
+    {u"SchlNamePrimaerSprache", u"322"},
+    {u"SchluesselBezeichner", u"323"},
+    {u"SchluesselZahl", u"324"},
 };
 
 } // namespace
@@ -102,8 +110,8 @@ void SchlInfoForm::clearFields()
     m_tableKey->setChecked(false);
 }
 
-void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QString& tableName,
-                                const QString& tableId, QString& keyName, bool& ok)
+void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QString& tableName, const QString& tableId,
+                                QString& keyName, bool& ok)
 {
     ok = false;
     // A second request while the first one waits for the server is not taken.

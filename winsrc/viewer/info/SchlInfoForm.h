@@ -26,8 +26,8 @@ public:
     // Reads the key (tableId names the table for the server, tableName as the table list
     // shows it) and fills the fields; ok is false (after a message, the fields emptied) when
     // the key could not be read or was not found.
-    Q_INVOKABLE void FillSchlInfo(const QSharedPointer<KLV>& session, const QString& tableName,
-                                  const QString& tableId, QString& keyName, bool& ok);
+    Q_INVOKABLE void FillSchlInfo(const QSharedPointer<KLV>& session, const QString& tableName, const QString& tableId,
+                                  QString& keyName, bool& ok);
 
     QLineEdit* field(const QString& name) const;
 

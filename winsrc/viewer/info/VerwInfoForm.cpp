@@ -259,8 +259,7 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
         if (!m_toIndex.contains(key))
             m_toIndex.insert(key, {});
         if (!m_nodes.contains(key)) {
-            auto* node =
-                new QTreeWidgetItem(databaseNode, {groupName + u" ("_s + QString::number(groupNr) + u')'});
+            auto* node = new QTreeWidgetItem(databaseNode, {groupName + u" ("_s + QString::number(groupNr) + u')'});
             node->setData(0, NodeKeyRole, key);
             m_nodes.insert(key, node);
         }
@@ -296,9 +295,8 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
     }
 }
 
-void VerwInfoForm::AddVerwFeldInfo(const QSharedPointer<KLVQuery>& fields, int databaseNr,
-                                   const QString& databaseName, int groupNr, const QString& groupName,
-                                   const QSharedPointer<KLVTAVArtInfo>& target)
+void VerwInfoForm::AddVerwFeldInfo(const QSharedPointer<KLVQuery>& fields, int databaseNr, const QString& databaseName,
+                                   int groupNr, const QString& groupName, const QSharedPointer<KLVTAVArtInfo>& target)
 {
     if (!target)
         return;
@@ -342,10 +340,10 @@ void VerwInfoForm::FillVerwListen(QTreeWidgetItem* node)
         for (int position : m_fromIndex.value(key)) {
             const VerwFeldInfo& info = m_infos.at(position - 1);
             const bool group = info.RefToGrpNr >= 0;
-            auto* item = new QTreeWidgetItem(
-                m_von, {info.FldName, Bool2MsgText(info.FldInTab), info.FldArt, number(info.RefToDBNr),
-                        info.RefToDBName, group ? number(info.RefToGrpNr) : QString(),
-                        group ? info.RefToGrpName : QString(), info.FldDesc});
+            auto* item = new QTreeWidgetItem(m_von, {info.FldName, Bool2MsgText(info.FldInTab), info.FldArt,
+                                                     number(info.RefToDBNr), info.RefToDBName,
+                                                     group ? number(info.RefToGrpNr) : QString(),
+                                                     group ? info.RefToGrpName : QString(), info.FldDesc});
             item->setData(0, NodeKeyRole, QString(u"K"_s + number(position)));
         }
     }
