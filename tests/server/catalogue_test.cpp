@@ -211,9 +211,10 @@ TEST_F(Catalogue, messageTextsByNumberRangeLanguageAndSearch)
     EXPECT_EQ(client.request(u"GMT|0|cc|7-x|D|||0"_s).value(0).section(u'|', 0, 0), u"NAK");
 
     // Every dictionary the message-text window offers has texts in both languages.
-    for (const char16_t* dictionary : {u"cc", u"db", u"fd", u"ms", u"mn", u"is", u"pr", u"hp", u"us"}) {
-        const QStringList languages = column(rowsOf(u"GMT|0|"_s + QString::fromUtf16(dictionary) + u"||D,E|||0"_s), 3);
-        EXPECT_TRUE(languages.contains(u"D"_s) && languages.contains(u"E"_s)) << dictionary;
+    for (const QString& dictionary :
+         {u"cc"_s, u"db"_s, u"fd"_s, u"ms"_s, u"mn"_s, u"is"_s, u"pr"_s, u"hp"_s, u"us"_s}) {
+        const QStringList languages = column(rowsOf(u"GMT|0|"_s + dictionary + u"||D,E|||0"_s), 3);
+        EXPECT_TRUE(languages.contains(u"D"_s) && languages.contains(u"E"_s)) << dictionary.toStdString();
     }
 }
 
