@@ -107,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(!VerwInfoForm::IsMultipleReference(u"PK51"_s));
     }
 
-    void aDatabaseNamedTwiceIsWalkedOnceAndATypeWithoutTargetsGivesNoRecord()
+    void aDatabaseNamedTwiceIsWalkedOnceATypeWithoutTargetsGivesNoRecordAndFlagsAreWords()
     {
         server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
             QStringList lines;
@@ -116,6 +116,12 @@ private Q_SLOTS:
                          u"D|0|Mitarbeiter|4|1|1|1|PERSONAL"_s, u"EOD|0|GDN|3|1"_s};
             else if (line.startsWith(u"GRI|0|P4:1|"_s))
                 lines = emptyAnswer(u"GRI"_s);
+            else if (line.startsWith(u"GFN|0|4:1|"_s))
+                // A table field whose flag comes as the server's word.
+                lines = {
+                    u"BOD|0|GFN|1"_s,
+                    u"D|0|kontakt|A|30|Kontakt|P2:1|ja|0|kontakt|3|||0|0|kontakt|Kontakt|fd|0|Kontakt|fd|0|Kontakt|fd|0"_s,
+                    u"EOD|0|GFN|1|1"_s};
             for (const QString& l : std::as_const(lines))
                 reply.sendLine(l);
             return !lines.isEmpty();
@@ -128,8 +134,11 @@ private Q_SLOTS:
         QStringList fields;
         for (const VerwFeldInfo& info : w->verwFeldInfos())
             fields.append(info.FldName);
-        QCOMPARE(fields, (QStringList{u"betreuer"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s}));
+        QCOMPARE(fields, (QStringList{u"betreuer"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s, u"kontakt"_s}));
         QVERIFY(boxes.texts.isEmpty());
+        clickGroup(w->dbListe(), u"Mitarbeiter (4)"_s, u"Mitarbeiter (1)"_s);
+        QCOMPARE(texts(w->vonVerwListe()), QStringList{u"kontakt"_s});
+        QCOMPARE(w->vonVerwListe()->topLevelItem(0)->text(1), Bool2MsgText(true));
     }
 
     void theOkButtonBreaksAFillOffAfterTheGroupBeingRead()

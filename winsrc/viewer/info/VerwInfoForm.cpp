@@ -357,6 +357,15 @@ void VerwInfoForm::FillVerwListen(QTreeWidgetItem* node)
     m_listsBusy = false;
 }
 
+bool VerwInfoForm::event(QEvent* event)
+{
+    const bool handled = InfoFormBase::event(event);
+    // The main window's menus follow the window; closing it stays off while it fills.
+    if (event->type() == QEvent::WindowActivate && isBusy())
+        setMainEntryEnabled(u"FensterSchliessenMenue"_s, false);
+    return handled;
+}
+
 void VerwInfoForm::ReloadForm()
 {
     FillVerwInfos(mainSession());

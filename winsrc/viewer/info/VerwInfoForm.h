@@ -49,6 +49,7 @@ public:
     static bool IsMultipleReference(const QString& typeCode);
 
 protected:
+    bool event(QEvent* event) override;
     bool handleKey(QWidget* control, const QKeyEvent* key) override;
     QMenu* contextMenuFor(QTreeWidget* list) const override;
     void breakFill() override;
