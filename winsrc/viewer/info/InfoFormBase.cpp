@@ -152,15 +152,23 @@ void InfoFormBase::showAnswer(QTreeWidget* list, ListViewColumnArray& columns, i
     const QSharedPointer<KLVQueryMetaData> meta = query->GetQueryMetaData();
     BuildListViewColumns(list, messageBase, columns,
                          meta ? meta->GetFieldMetaDataArray() : QList<QSharedPointer<KLVQueryFieldMetaData>>());
+    const bool records = tagField == RecordTag;
+    // Rows that are to take their records keep the answer's order until they have them.
+    if (records)
+        list->header()->setSectionsClickable(false);
+    const QPointer<QTreeWidget> view(list);
     FillListViewFromQuery(query, list, columns, progress, std::max(0, tagField));
-    if (tagField != RecordTag || !query->GetFirstRecord())
+    if (!records || !view)
         return;
-    // The rows stand in the answer's order: each keeps the record it shows.
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        list->topLevelItem(i)->setData(0, ListViewHelpers::RowTagRole, QueryTag::FieldArray2Tag(query->GetFields()));
-        if (!query->GetNextRecord())
-            break;
+    if (query->GetFirstRecord()) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            list->topLevelItem(i)->setData(0, ListViewHelpers::RowTagRole,
+                                           QueryTag::FieldArray2Tag(query->GetFields()));
+            if (!query->GetNextRecord())
+                break;
+        }
     }
+    list->header()->setSectionsClickable(true);
 }
 
 QString InfoFormBase::errInfo(const QSharedPointer<KLVQuery>& query)
