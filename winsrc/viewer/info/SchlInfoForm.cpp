@@ -21,12 +21,12 @@ using namespace MainModul;
 namespace {
 
 // The fields in the order they are filled, with the caption of their label.
-struct FieldSpec
+struct FieldRow
 {
     const char16_t* name;
     const char16_t* caption;
 };
-constexpr FieldSpec FieldSpecs[] = {
+constexpr FieldRow FieldRows[] = {
     {u"Schluesselname", u"312"},
     {u"Bedingungsfeld", u"313"},
     {u"Schluesselfelder", u"314"},
@@ -49,12 +49,12 @@ SchlInfoForm::SchlInfoForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(u"311"_s);
     auto* form = new QFormLayout;
     int label = 1;
-    for (const FieldSpec& spec : FieldSpecs) {
+    for (const FieldRow& row : FieldRows) {
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromUtf16(spec.name));
+        edit->setObjectName(QString::fromUtf16(row.name));
         edit->setReadOnly(true);
         edit->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
-        auto* caption = new QLabel(QString::fromUtf16(spec.caption), this);
+        auto* caption = new QLabel(QString::fromUtf16(row.caption), this);
         caption->setObjectName(u"Label"_s + QString::number(label++));
         caption->setBuddy(edit);
         form->addRow(caption, edit);
