@@ -70,9 +70,9 @@ TEST_F(Catalogue, everyListHasTheColumnsTheClientNumbersAndDescribesThem)
         const char* line;
         int columns;
     } lists[] = {
-        {"GDN|0||1", 6},           {"GGN|0|1|ALL|1", 18},        {"GAZ|0||HEAD|0|1", 10},
-        {"GAZ|0|A48|POS|0|1", 5},  {"GMT|0|cc|5406|D||0|1", 4},  {"GRI|0|P1:1|1", 6},
-        {"GTN|0||0|1", 12},        {"GFN|0|1:1||0|QUERY|1", 23}, {"GKN|0|1:1||0|1", 16},
+        {"GDN|0||1", 6},          {"GGN|0|1|ALL|1", 18},        {"GAZ|0||HEAD|0|1", 10},
+        {"GAZ|0|A48|POS|0|1", 5}, {"GMT|0|cc|5406|D||0|1", 4},  {"GRI|0|P1:1|1", 6},
+        {"GTN|0||0|1", 12},       {"GFN|0|1:1||0|QUERY|1", 23}, {"GKN|0|1:1||0|1", 16},
         {"GIS|0|||ALL|0|1", 8},
     };
     for (const auto& l : lists) {
@@ -94,7 +94,8 @@ TEST_F(Catalogue, databasesAndGroupsByNumberOrNameAndByListKind)
 {
     const QList<QStringList> dbs = rowsOf(u"GDN|0||0"_s);
     EXPECT_EQ(column(dbs, 2), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"12"_s, u"65"_s}));
-    EXPECT_EQ(rowsOf(u"GDN|0|Artikel|0"_s).value(0), (QStringList{u"Artikel"_s, u"2"_s, u"1"_s, u"1"_s, u"0"_s, u"ARTIKEL"_s}));
+    EXPECT_EQ(rowsOf(u"GDN|0|Artikel|0"_s).value(0),
+              (QStringList{u"Artikel"_s, u"2"_s, u"1"_s, u"1"_s, u"0"_s, u"ARTIKEL"_s}));
     EXPECT_EQ(client.request(u"GDN|0|Lager|0"_s).value(0), u"NAK|0|Unbekannte Datenbank \"Lager\"|1105|");
 
     // The query list hides the hidden group; "ALL" shows it.
@@ -102,7 +103,7 @@ TEST_F(Catalogue, databasesAndGroupsByNumberOrNameAndByListKind)
     EXPECT_EQ(column(rowsOf(u"GGN|0|12|ALL|0"_s), 4), (QStringList{u"11"_s, u"2"_s, u"24"_s}));
     const QStringList orders = rowsOf(u"GGN|0|Auftrag|NEW|0"_s).value(0);
     EXPECT_EQ(orders.value(2), u"Auftrag");
-    EXPECT_EQ(orders.value(5), u"1"); // table part
+    EXPECT_EQ(orders.value(5), u"1");  // table part
     EXPECT_EQ(orders.value(15), u"1"); // table part's original group
 }
 
@@ -121,8 +122,8 @@ TEST_F(Catalogue, tablesByIdNameOrListAndInBlocks)
     const QList<QStringList> extra = rowsOf(u"GTN|0|Einstellungen:Druckeinstellung,1:1|0|0"_s);
     EXPECT_EQ(column(extra, 3), (QStringList{u"12:2"_s, u"1:1"_s}));
     EXPECT_EQ(extra.value(0), (QStringList{u"Einstellungen:Druckeinstellung"_s, u"Druckeinstellung"_s, u"12:2"_s,
-                                           u"1"_s, u"Datenbankgruppe"_s, u"12"_s, u"Einstellungen"_s, u"4"_s,
-                                           u"2"_s, u"Druckeinstellung"_s, u"0"_s, u"3"_s}));
+                                           u"1"_s, u"Datenbankgruppe"_s, u"12"_s, u"Einstellungen"_s, u"4"_s, u"2"_s,
+                                           u"Druckeinstellung"_s, u"0"_s, u"3"_s}));
     EXPECT_EQ(column(rowsOf(u"GTN|0|Auft|0|0"_s), 3), (QStringList{u"3:1"_s, u"3:2"_s}));
     EXPECT_EQ(client.request(u"GTN|0|1:1,Nirgends|0|0"_s).value(0), u"NAK|0|Unbekannte Tabelle \"Nirgends\"|1101|");
 }
@@ -135,7 +136,7 @@ TEST_F(Catalogue, fieldsOfATableOfOneDatabaseAndOfAnInformationSystem)
     EXPECT_TRUE(column(edit, 1).contains(u"banktaste"));
     const QStringList number = query.value(0);
     EXPECT_EQ(number.mid(0, 7), (QStringList{u"nummer"_s, u"N"_s, u"7"_s, u"Kundennummer"_s, u"I6"_s, u"0"_s, u"0"_s}));
-    EXPECT_EQ(number.value(13), u"nummer"); // its name in the table
+    EXPECT_EQ(number.value(13), u"nummer");    // its name in the table
     EXPECT_EQ(query.value(1).value(12), u"1"); // "kundennr" is an alias
 
     // DBALL lists the fields of every group of the database once.
@@ -170,7 +171,7 @@ TEST_F(Catalogue, keysWithConditionsStorageKindsAndCounts)
     EXPECT_EQ(open.value(15), u"200"); // orders 1, 2, 5, 6, ... are open and all alive
     EXPECT_EQ(keys.value(0).value(2), u"beides");
     EXPECT_EQ(keys.value(0).value(15), u"400");
-    EXPECT_EQ(keys.value(3).value(8), u"1"); // a key over the rows
+    EXPECT_EQ(keys.value(3).value(8), u"1");                                 // a key over the rows
     EXPECT_EQ(rowsOf(u"GKN|0|1:1|abgelegt|0|0"_s).value(0).value(15), u"6"); // customers 19, 39, ... 119
 
     EXPECT_TRUE(rowsOf(u"GKN|0|1:1|gibtsnicht|0|0"_s).isEmpty());
@@ -208,6 +209,13 @@ TEST_F(Catalogue, messageTextsByNumberRangeLanguageAndSearch)
     EXPECT_FALSE(found.isEmpty());
     EXPECT_EQ(found.value(0).value(0), u"fd");
     EXPECT_EQ(client.request(u"GMT|0|cc|7-x|D|||0"_s).value(0).section(u'|', 0, 0), u"NAK");
+
+    // Every dictionary the message-text window offers has texts in both languages.
+    for (const QString& dictionary :
+         {u"cc"_s, u"db"_s, u"fd"_s, u"ms"_s, u"mn"_s, u"is"_s, u"pr"_s, u"hp"_s, u"us"_s}) {
+        const QStringList languages = column(rowsOf(u"GMT|0|"_s + dictionary + u"||D,E|||0"_s), 3);
+        EXPECT_TRUE(languages.contains(u"D"_s) && languages.contains(u"E"_s)) << dictionary.toStdString();
+    }
 }
 
 TEST_F(Catalogue, referenceTypesNameTheirTargetsAndEcho)

@@ -179,7 +179,13 @@ bool ChildWindowCommands::OpenSelectedInfosys(QWidget* window, QWidget* infosysW
     const QTreeWidgetItem* item = SelectedItem(window, u"InfosysListe"_s);
     if (!item || !infosysWindow)
         return false;
+    // The catalogue keeps each row's record in its tag (number, search word, description are
+    // its fields 2, 3 and 7), whichever columns it shows; a row without one gives its columns.
+    const bool record = !item->data(0, ListViewHelpers::RowTagRole).toString().isEmpty();
+    const QString number = record ? TagField(item, 2) : item->text(1);
+    const QString searchWord = record ? TagField(item, 3) : item->text(2);
+    const QString description = record ? TagField(item, 7) : item->text(6);
     MemberCall::Invoke(infosysWindow, "InitControls");
-    MemberCall::Invoke(infosysWindow, "BuildInfosysInfos", {item->text(1), item->text(2), item->text(6)});
+    MemberCall::Invoke(infosysWindow, "BuildInfosysInfos", {number, searchWord, description});
     return true;
 }

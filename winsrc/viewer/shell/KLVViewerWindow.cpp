@@ -23,6 +23,7 @@
 #include "QueryForm.h"
 #include "QueryListForm.h"
 #include "SavedQueryStore.h"
+#include "SchlInfoForm.h"
 #include "SessionSettingsPush.h"
 #include "SettingsStore.h"
 #include "Twips.h"
@@ -95,6 +96,16 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     buildWindow();
     InitFormCommon(this);
     connectMenus();
+    // The query windows' key information button opens the key information window.
+    QueryForm::SetKeyInfoHandler([](const QSharedPointer<KLV>& session, const QString& tableName,
+                                    const QString& tableId, const QString& keyName) {
+        const QPointer<SchlInfoForm> dialog = SchlInfoForm::DefaultInstance();
+        QString key = keyName;
+        bool ok = false;
+        dialog->FillSchlInfo(session, tableName, tableId, key, ok);
+        if (ok && dialog)
+            dialog->exec();
+    });
 
     // The spreadsheet export writes workbooks itself, always in the current format.
     ExcelFileExt = u"xlsx"_s;
@@ -505,8 +516,6 @@ QWidget* KLVViewerWindow::InfoWindow(const QString& formName)
         form = new VerwInfoForm;
     else if (formName == u"MsgInfoForm")
         form = new MsgInfoForm;
-    else if (formName == u"MandInfoForm")
-        form = new MandInfoForm;
     else if (formName == u"InfosysForm")
         form = new InfosysForm;
     if (!form)
@@ -802,26 +811,42 @@ void KLVViewerWindow::arrange(int arrangement)
 
 void KLVViewerWindow::showInfoCatalogue(const QString& formName)
 {
-    QWidget* form = InfoWindow(formName);
+    if (formName == u"MandInfoForm") {
+        // A modal dialog, filled anew every time.
+        const QPointer<MandInfoForm> dialog = MandInfoForm::DefaultInstance();
+        dialog->LoadMandInfos(m_tav);
+        if (dialog)
+            dialog->exec();
+        return;
+    }
+    const QPointer<QWidget> form = InfoWindow(formName);
     if (!form)
         return;
     const QVariantList session{QVariant::fromValue(m_tav)};
-    if (formName == u"DatabaseInfoForm" || formName == u"MandInfoForm") {
-        MemberCall::Invoke(form, formName == u"DatabaseInfoForm" ? "FillDBListe" : "LoadMandInfos", session);
-        ShowChildWindow(form);
+    if (formName == u"DatabaseInfoForm") {
+        MemberCall::Invoke(form, "FillDBListe", session);
+        if (form)
+            ShowChildWindow(form);
         return;
     }
     if (formName == u"MsgInfoForm") {
         MemberCall::Invoke(form, "ShowForm");
-        SetMenues(form);
+        if (form && form->isVisible())
+            SetMenues(form);
         return;
     }
-    const char* fill = formName == u"InfosysInfoForm" ? "FillInfosysListe"
-                       : formName == u"AufzInfoForm"  ? "FillAufzListe"
-                                                      : "FillVerwInfos";
-    QVariant filled;
-    MemberCall::Invoke(form, fill, session, &filled);
-    if (filled.toBool())
+    bool filled = false;
+    if (formName == u"AufzInfoForm") {
+        QVariantList args{QVariant::fromValue(m_tav), false};
+        MemberCall::Invoke(form, "FillAufzListe", args);
+        filled = args.value(1).toBool();
+    } else {
+        QVariant result;
+        MemberCall::Invoke(form, formName == u"InfosysInfoForm" ? "FillInfosysListe" : "FillVerwInfos", session,
+                           &result);
+        filled = result.toBool();
+    }
+    if (filled && form)
         ShowChildWindow(form);
 }
 
