@@ -1,8 +1,9 @@
 // The query window's result list with a million records: 1,000,000 records of 10 fields
 // (and the record id) from the stand-in server filled into a ResultListView through
-// ResultFill, offscreen, beside the same records read through KLVQuery alone (GetNextRecord
-// and GetField on every field). Then the list is sorted on one column (a first click, and a
-// second that reverses it), and a list of 100,000 rows is copied to the clipboard.
+// ResultFill, offscreen, beside the same records read through KLVQuery alone the way the
+// fill reads them (GetNextRecord, and GetFields once per record). Then the list is sorted on
+// a column of each kind the sample holds (text, number, date), each with a first click and a
+// second that reverses it, and a list of 100,000 rows is copied to the clipboard.
 //
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
@@ -34,8 +35,15 @@ namespace {
 const QString Table = u"90:1"_s;
 const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"datum"_s,
                          u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
-// The sorted column: every cell differs ("Messwert n"), the hardest case for a sort.
-constexpr int SortColumn = 2;
+// The sorted columns, one of each kind: text where every cell differs ("Messwert n"),
+// amounts ("7.919,00") and dates ("03.02.2001").
+struct SortCase
+{
+    const char* kind;
+    int column;
+};
+constexpr SortCase SortCases[] = {{"text", 2}, {"number", 5}, {"date", 4}};
+constexpr int SortCaseCount = int(std::size(SortCases));
 
 double seconds(const QElapsedTimer& timer)
 {
@@ -68,8 +76,8 @@ bool start(Session& s)
     return false;
 }
 
-// The same records through the library alone: every field of every record, as the fill
-// reads them.
+// The same records through the library alone, read as the fill reads them: every record's
+// fields in one GetFields.
 int runLibrary(quint16 port, int block, int rows)
 {
     Session s;
@@ -81,10 +89,10 @@ int runLibrary(quint16 port, int block, int rows)
         return 1;
     qint64 records = 0;
     qint64 chars = 0;
-    const int fieldCount = int(Fields.size()) + 1;
     while (s.query->GetNextRecord()) {
-        for (int i = 1; i <= fieldCount; ++i)
-            chars += s.query->GetField(i).size();
+        const QStringList fields = s.query->GetFields();
+        for (const QString& field : fields)
+            chars += field.size();
         ++records;
     }
     const double read = seconds(timer);
@@ -93,8 +101,8 @@ int runLibrary(quint16 port, int block, int rows)
         return 1;
     }
     s.session->EndSession();
-    // records, fill seconds, peak KiB, sort seconds, reverse seconds, chars
-    std::printf("%lld %.6f %ld 0 0 %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
+    // records, read seconds, peak KiB, chars
+    std::printf("%lld %.6f %ld %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
     return 0;
 }
 
@@ -129,6 +137,16 @@ bool fill(quint16 port, int block, int rows, ResultListView& view, double& fillS
     return true;
 }
 
+// One click on a column's header: the time until the sorted list is painted.
+double timedSort(ResultListView& view, int column)
+{
+    QElapsedTimer timer;
+    timer.start();
+    ListViewHelpers::SortListViewByColumn(&view, column);
+    QApplication::processEvents();
+    return seconds(timer);
+}
+
 int runViewer(quint16 port, int block, int rows)
 {
     std::unique_ptr<ResultListView> view = makeList();
@@ -138,21 +156,19 @@ int runViewer(quint16 port, int block, int rows)
     QApplication::processEvents();
     const long fillPeak = BenchProcess::peakKilobytes();
 
-    QElapsedTimer timer;
-    timer.start();
-    ListViewHelpers::SortListViewByColumn(view.get(), SortColumn);
-    QApplication::processEvents();
-    const double sortSeconds = seconds(timer);
-    timer.restart();
-    ListViewHelpers::SortListViewByColumn(view.get(), SortColumn);
-    QApplication::processEvents();
-    const double reverseSeconds = seconds(timer);
-    if (view->cellText(0, SortColumn) != u"Messwert 999999"_s && rows == 1000000) {
-        std::fprintf(stderr, "viewer: sorted wrongly, first row %s\n", qPrintable(view->cellText(0, SortColumn)));
-        return 1;
+    // rows, fill seconds, peak KiB after the fill, then per sorted column the first click's
+    // and the second click's seconds, then the peak KiB after all sorts.
+    QString line = u"%1 %2 %3"_s.arg(view->rowCount()).arg(fillSeconds, 0, 'f', 6).arg(fillPeak);
+    for (const SortCase& c : SortCases) {
+        const double sortSeconds = timedSort(*view, c.column);
+        const double reverseSeconds = timedSort(*view, c.column);
+        line += u" %1 %2"_s.arg(sortSeconds, 0, 'f', 6).arg(reverseSeconds, 0, 'f', 6);
+        if (c.column == 2 && rows == 1000000 && view->cellText(0, c.column) != u"Messwert 999999"_s) {
+            std::fprintf(stderr, "viewer: sorted wrongly, first row %s\n", qPrintable(view->cellText(0, c.column)));
+            return 1;
+        }
     }
-    std::printf("%d %.6f %ld %.6f %.6f %ld\n", view->rowCount(), fillSeconds, fillPeak, sortSeconds, reverseSeconds,
-                BenchProcess::peakKilobytes());
+    std::printf("%s %ld\n", qPrintable(line), BenchProcess::peakKilobytes());
     return 0;
 }
 
@@ -198,32 +214,29 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     return rc;
 }
 
-struct Row
-{
-    qint64 records = 0;
-    double fill = 0;
-    long peakKb = 0;
-    double third = 0;
-    double fourth = 0;
-    long long fifth = 0;
-};
+// The numbers one child printed.
+using Numbers = QList<double>;
 
-// The run whose fill time is the median of the repeats: the machine's noise, not the code,
-// makes single runs differ.
-Row median(QList<Row> rows)
+bool runInChild(const QString& program, const QString& kind, int block, int rows, int fields, Numbers& numbers)
 {
-    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.fill < b.fill; });
-    return rows[rows.size() / 2];
-}
-
-bool runInChild(const QString& program, const QString& kind, int block, int rows, Row& row)
-{
-    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 6);
+    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, fields);
     if (parts.isEmpty())
         return false;
-    row = {parts[0].toLongLong(), parts[1].toDouble(), parts[2].toLong(),
-           parts[3].toDouble(),   parts[4].toDouble(), parts[5].toLongLong()};
+    numbers.clear();
+    for (const QString& part : parts)
+        numbers.append(part.toDouble());
     return true;
+}
+
+// The median of one number over the repeats: the machine's noise, not the code, makes
+// single runs differ.
+double median(const QList<Numbers>& runs, int index)
+{
+    QList<double> values;
+    for (const Numbers& run : runs)
+        values.append(run.value(index));
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 int argValue(int argc, char** argv, const char* name, int fallback)
@@ -253,16 +266,19 @@ int main(int argc, char** argv)
     std::printf("%d records of %d fields and the record id from %s, block size %d; each run in a process of its "
                 "own (server included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
-    QList<Row> libraryRuns;
-    QList<Row> viewerRuns;
-    QList<Row> copyRuns;
+    // library: records, seconds, peak KiB, chars; viewer: see runViewer; copy: rows, fill
+    // seconds, peak KiB, copy seconds, 0, chars.
+    const int viewerFields = 3 + 2 * SortCaseCount + 1;
+    QList<Numbers> libraryRuns;
+    QList<Numbers> viewerRuns;
+    QList<Numbers> copyRuns;
     for (int r = 0; r < repeat; ++r) {
-        Row library;
-        Row viewer;
-        Row copy;
-        if (!runInChild(program, u"library"_s, block, rows, library) ||
-            !runInChild(program, u"viewer"_s, block, rows, viewer) ||
-            !runInChild(program, u"copy"_s, block, copyRows, copy)) {
+        Numbers library;
+        Numbers viewer;
+        Numbers copy;
+        if (!runInChild(program, u"library"_s, block, rows, 4, library) ||
+            !runInChild(program, u"viewer"_s, block, rows, viewerFields, viewer) ||
+            !runInChild(program, u"copy"_s, block, copyRows, 6, copy)) {
             std::fprintf(stderr, "a run failed\n");
             return 1;
         }
@@ -270,23 +286,34 @@ int main(int argc, char** argv)
         viewerRuns.append(viewer);
         copyRuns.append(copy);
     }
-    const Row library = median(libraryRuns);
-    const Row viewer = median(viewerRuns);
-    std::sort(viewerRuns.begin(), viewerRuns.end(), [](const Row& a, const Row& b) { return a.third < b.third; });
-    const Row sorting = viewerRuns[viewerRuns.size() / 2];
-    std::sort(copyRuns.begin(), copyRuns.end(), [](const Row& a, const Row& b) { return a.third < b.third; });
-    const Row copy = copyRuns[copyRuns.size() / 2];
+    const double libraryRead = median(libraryRuns, 1);
+    const double viewerFill = median(viewerRuns, 1);
     std::printf("median of %d runs each\n", repeat);
-    std::printf("%-34s %10s %10s %12s\n", "", "seconds", "vs library", "peak MiB");
-    std::printf("%-34s %10.3f %9.2fx %12.1f\n", "read through KLVQuery alone", library.fill, 1.0,
-                double(library.peakKb) / 1024.0);
-    std::printf("%-34s %10.3f %9.2fx %12.1f\n", "fill of the result list", viewer.fill, viewer.fill / library.fill,
-                double(viewer.peakKb) / 1024.0);
-    std::printf("%-34s %10.3f %10s %12.1f\n", "sort on one column (first click)", sorting.third, "",
-                double(sorting.fifth) / 1024.0);
-    std::printf("%-34s %10.3f\n", "sort reversed (second click)", sorting.fourth);
-    std::printf("%-34s %10.3f %10s %12.1f\n", qPrintable(u"copy of %1 rows to the clipboard"_s.arg(copy.records)),
-                copy.third, "", double(copy.peakKb) / 1024.0);
-    std::printf("(copy list filled in %.3f s; %lld characters copied)\n", copy.fill, copy.fifth);
+    std::printf("%-40s %10s %10s %12s\n", "", "seconds", "vs library", "peak MiB");
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "read through KLVQuery alone", libraryRead, 1.0,
+                median(libraryRuns, 2) / 1024.0);
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "fill of the result list", viewerFill, viewerFill / libraryRead,
+                median(viewerRuns, 2) / 1024.0);
+    double slowest = 0;
+    const char* slowestKind = "";
+    for (int c = 0; c < SortCaseCount; ++c) {
+        const double first = median(viewerRuns, 3 + 2 * c);
+        const double second = median(viewerRuns, 4 + 2 * c);
+        const QByteArray kind = QByteArray(SortCases[c].kind) + " column " + Fields[SortCases[c].column].toUtf8();
+        const QByteArray label = "sort " + kind + " (first click)";
+        std::printf("%-40s %10.3f %9.2fx\n", label.constData(), first, first / libraryRead);
+        std::printf("%-40s %10.3f %9.2fx\n", "  reversed (second click)", second, second / libraryRead);
+        if (first > slowest) {
+            slowest = first;
+            slowestKind = SortCases[c].kind;
+        }
+    }
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", qPrintable(u"slowest sort (%1)"_s.arg(QLatin1StringView(slowestKind))),
+                slowest, slowest / libraryRead, median(viewerRuns, viewerFields - 1) / 1024.0);
+    std::printf("%-40s %10.3f %10s %12.1f\n",
+                qPrintable(u"copy of %1 rows to the clipboard"_s.arg(qint64(median(copyRuns, 0)))), median(copyRuns, 3),
+                "", median(copyRuns, 2) / 1024.0);
+    std::printf("(copy list filled in %.3f s; %lld characters copied)\n", median(copyRuns, 1),
+                qint64(median(copyRuns, 5)));
     return 0;
 }
