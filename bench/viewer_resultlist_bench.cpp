@@ -65,6 +65,9 @@ bool logOn(quint16 port, int block, Session& s)
     }
     s.query = s.session->CreateQuery();
     s.query->setDatasetSize(block);
+    // As the query window asks: with the fields' descriptions, from which the list knows
+    // which columns hold numbers and dates.
+    s.query->setEnableQueryMetaData(true);
     return true;
 }
 
