@@ -158,6 +158,12 @@ private Q_SLOTS:
         };
         // Names all differ; places (some with umlauts) and quantities repeat.
         const QList<Case> cases{{1, byText}, {4, byText}, {0, byNumber}, {5, byNumber}, {2, byDate}, {3, byNumber}};
+        // While a sort runs in the worker thread, the list shows it is busy.
+        int busy = 0;
+        connect(view.resultModel(), &ResultListModel::sortRunning, &view, [&](bool running) {
+            QCOMPARE(view.viewport()->cursor().shape(), running ? Qt::BusyCursor : Qt::ArrowCursor);
+            busy += running ? 1 : 0;
+        });
         QHeaderView* header = view.horizontalHeader();
         for (const Case& c : cases) {
             // The smallest and the largest cell, found without sorting.
@@ -187,6 +193,8 @@ private Q_SLOTS:
                 }
             }
         }
+        // One full sort per column; the clicks after it reverse the rows without one.
+        QCOMPARE(busy, backgroundRows == 0 ? int(cases.size()) : 0);
     }
 
     void copyingReadsTheRowsInTheirOrderWithTabsAndCrLfs()
