@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 struct ResultListModel::SortJob
@@ -347,20 +348,26 @@ bool ResultListModel::fullSort(int slot, KLVActiveX::KLV_DataType type, Qt::Sort
 {
     // Texts compare as the collator of the program's locale has them, as in the other lists.
     const QLocale locale;
-    if (int(m_order.size()) < m_backgroundRows) {
+    auto sortHere = [&] {
         ResultListSorter::Result result = ResultListSorter::Sort(m_rows, m_order, slot, type, order, locale);
         sorted = std::move(result.order);
         ties = std::move(result.tieWithPrevious);
         return true;
-    }
+    };
+    if (int(m_order.size()) < m_backgroundRows)
+        return sortHere();
 
     auto job = std::make_shared<SortJob>();
-    m_job = job;
     QEventLoop loop;
-    job->thread = std::thread([job, rows = &m_rows, shown = &m_order, slot, type, order, locale, &loop] {
-        job->result = ResultListSorter::Sort(*rows, *shown, slot, type, order, locale, &job->cancel);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    try {
+        job->thread = std::thread([job, rows = &m_rows, shown = &m_order, slot, type, order, locale, &loop] {
+            job->result = ResultListSorter::Sort(*rows, *shown, slot, type, order, locale, &job->cancel);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        return sortHere(); // no thread to be had: the window waits instead
+    }
+    m_job = job;
     const QPointer<ResultListModel> self(this);
     Q_EMIT sortRunning(true);
     // The window paints meanwhile; the user's clicks and keys wait until the rows stand in
