@@ -1,5 +1,6 @@
 // The result list's model: columns over stored rows, rows shown per block, sorting by
-// permuting the shown order (checked against a plain stable sort), and cells that stay with
+// permuting the shown order (checked against a plain stable sort; numbers and dates by
+// value), a sort in the worker thread meeting changes of the list, and cells that stay with
 // their column when columns come and go.
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
@@ -340,31 +341,6 @@ void mixedColumns(ResultListModel& model, const QList<QStringList>& records)
 }
 
 } // namespace
-
-TEST(ResultListModel, ALongListSortsInTheWorkerThreadAsAShortOneSortsAtOnce)
-{
-    const QList<QStringList> records = mixedRecords(3000);
-    ResultListModel atOnce;
-    mixedColumns(atOnce, records);
-    ResultListModel inWorker;
-    inWorker.setBackgroundSortRows(0);
-    mixedColumns(inWorker, records);
-    QList<bool> running;
-    QObject::connect(&inWorker, &ResultListModel::sortRunning, [&](bool r) {
-        running.append(r);
-        EXPECT_EQ(inWorker.isSorting(), r);
-    });
-    for (const int c : {0, 1, 2, 0}) {
-        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
-            atOnce.sort(c, order);
-            inWorker.sort(c, order);
-            ASSERT_EQ(tags(inWorker), tags(atOnce)) << c;
-        }
-    }
-    // Four full sorts went to the worker; the reversals need none.
-    EXPECT_EQ(running, (QList<bool>{true, false, true, false, true, false, true, false}));
-    EXPECT_FALSE(inWorker.isSorting());
-}
 
 TEST(ResultListModel, WhatHappensWhileASortRunsEitherEndsItOrFollowsIt)
 {
