@@ -255,6 +255,15 @@ quint32 CollatedRanks::Rank(quint32 count, const TextAt& textAt, const QLocale& 
     std::vector<char> newClass;
     if (weights && !sortByWeights(*weights, textAt, std::max<qsizetype>(common, 0), fast, newClass, cancel))
         return 0;
+    if (slow.empty()) {
+        // The usual case: nothing to merge.
+        quint32 rank = 0;
+        for (size_t i = 0; i < fast.size(); ++i) {
+            rank += i > 0 && newClass[i] ? 1 : 0;
+            ranks[fast[i].id] = rank;
+        }
+        return rank + 1;
+    }
     std::vector<quint32> fastFirst; // per class: its first item
     for (size_t i = 0; i < fast.size(); ++i) {
         if (newClass[i])
