@@ -1,8 +1,9 @@
 // The query window's result list with a million records: 1,000,000 records of 10 fields
 // (and the record id) from the stand-in server filled into a ResultListView through
-// ResultFill, offscreen, beside the same records read through KLVQuery alone (GetNextRecord
-// and GetField on every field). Then the list is sorted on one column (a first click, and a
-// second that reverses it), and a list of 100,000 rows is copied to the clipboard.
+// ResultFill, offscreen, beside the same records read through KLVQuery alone the way the
+// fill reads them (GetNextRecord, and GetFields once per record). Then the list is sorted on
+// a column of each kind the sample holds (text, number, date), each with a first click and a
+// second that reverses it, and a list of 100,000 rows is copied to the clipboard.
 //
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
@@ -19,7 +20,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCollator>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,8 +38,15 @@ namespace {
 const QString Table = u"90:1"_s;
 const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"datum"_s,
                          u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
-// The sorted column: every cell differs ("Messwert n"), the hardest case for a sort.
-constexpr int SortColumn = 2;
+// The sorted columns, one of each kind: text where every cell differs ("Messwert n"),
+// amounts ("7.919,00") and dates ("03.02.2001").
+struct SortCase
+{
+    const char* kind;
+    int column;
+};
+constexpr SortCase SortCases[] = {{"text", 2}, {"number", 5}, {"date", 4}};
+constexpr int SortCaseCount = int(std::size(SortCases));
 
 double seconds(const QElapsedTimer& timer)
 {
@@ -57,6 +68,9 @@ bool logOn(quint16 port, int block, Session& s)
     }
     s.query = s.session->CreateQuery();
     s.query->setDatasetSize(block);
+    // As the query window asks: with the fields' descriptions, from which the list knows
+    // which columns hold numbers and dates.
+    s.query->setEnableQueryMetaData(true);
     return true;
 }
 
@@ -68,8 +82,8 @@ bool start(Session& s)
     return false;
 }
 
-// The same records through the library alone: every field of every record, as the fill
-// reads them.
+// The same records through the library alone, read as the fill reads them: every record's
+// fields in one GetFields.
 int runLibrary(quint16 port, int block, int rows)
 {
     Session s;
@@ -81,10 +95,10 @@ int runLibrary(quint16 port, int block, int rows)
         return 1;
     qint64 records = 0;
     qint64 chars = 0;
-    const int fieldCount = int(Fields.size()) + 1;
     while (s.query->GetNextRecord()) {
-        for (int i = 1; i <= fieldCount; ++i)
-            chars += s.query->GetField(i).size();
+        const QStringList fields = s.query->GetFields();
+        for (const QString& field : fields)
+            chars += field.size();
         ++records;
     }
     const double read = seconds(timer);
@@ -93,8 +107,8 @@ int runLibrary(quint16 port, int block, int rows)
         return 1;
     }
     s.session->EndSession();
-    // records, fill seconds, peak KiB, sort seconds, reverse seconds, chars
-    std::printf("%lld %.6f %ld 0 0 %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
+    // records, read seconds, peak KiB, chars
+    std::printf("%lld %.6f %ld %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
     return 0;
 }
 
@@ -129,6 +143,61 @@ bool fill(quint16 port, int block, int rows, ResultListView& view, double& fillS
     return true;
 }
 
+struct TimedSort
+{
+    double seconds;      // until the sorted list is painted
+    double longestPause; // of the window's event loop meanwhile: how long it was frozen
+};
+
+// One click on a column's header, with a timer that ticks every few milliseconds while the
+// window's event loop runs.
+TimedSort timedSort(ResultListView& view, int column)
+{
+    QElapsedTimer timer;
+    qint64 lastTick = 0;
+    qint64 longestPause = 0;
+    QTimer ticks;
+    ticks.setInterval(5);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = timer.nsecsElapsed();
+        longestPause = std::max(longestPause, now - lastTick);
+        lastTick = now;
+    });
+    timer.start();
+    ticks.start();
+    ListViewHelpers::SortListViewByColumn(&view, column);
+    QApplication::processEvents();
+    const qint64 end = timer.nsecsElapsed();
+    longestPause = std::max(longestPause, end - lastTick);
+    return {double(end) / 1e9, double(longestPause) / 1e9};
+}
+
+// Whether the column stands in the order of the click (not timed): texts as the lists
+// compare them, numbers ("7.919,00") and dates ("03.02.2001") by value.
+bool sortedAs(const ResultListView& view, const SortCase& c, Qt::SortOrder order)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    auto key = [&](const QString& cell) {
+        if (std::strcmp(c.kind, "number") == 0)
+            return QString(cell).remove(u'.').replace(u',', u'.').toDouble();
+        const QDate date = QDate::fromString(cell, u"dd.MM.yyyy"_s);
+        return double(date.year() * 10000 + date.month() * 100 + date.day());
+    };
+    const bool text = std::strcmp(c.kind, "text") == 0;
+    for (int r = 1; r < view.rowCount(); ++r) {
+        const QString a = view.cellText(r - 1, c.column);
+        const QString b = view.cellText(r, c.column);
+        const int cmp = text ? collator.compare(a, b) : (key(a) > key(b)) - (key(a) < key(b));
+        if (order == Qt::AscendingOrder ? cmp > 0 : cmp < 0) {
+            std::fprintf(stderr, "viewer: %s column out of order at row %d: %s, %s\n", c.kind, r, qPrintable(a),
+                         qPrintable(b));
+            return false;
+        }
+    }
+    return true;
+}
+
 int runViewer(quint16 port, int block, int rows)
 {
     std::unique_ptr<ResultListView> view = makeList();
@@ -138,21 +207,22 @@ int runViewer(quint16 port, int block, int rows)
     QApplication::processEvents();
     const long fillPeak = BenchProcess::peakKilobytes();
 
-    QElapsedTimer timer;
-    timer.start();
-    ListViewHelpers::SortListViewByColumn(view.get(), SortColumn);
-    QApplication::processEvents();
-    const double sortSeconds = seconds(timer);
-    timer.restart();
-    ListViewHelpers::SortListViewByColumn(view.get(), SortColumn);
-    QApplication::processEvents();
-    const double reverseSeconds = seconds(timer);
-    if (view->cellText(0, SortColumn) != u"Messwert 999999"_s && rows == 1000000) {
-        std::fprintf(stderr, "viewer: sorted wrongly, first row %s\n", qPrintable(view->cellText(0, SortColumn)));
-        return 1;
+    // rows, fill seconds, peak KiB after the fill, then per sorted column the first click's
+    // seconds, the second click's seconds and the window's longest pause in the first, then
+    // the peak KiB after all sorts.
+    QString line = u"%1 %2 %3"_s.arg(view->rowCount()).arg(fillSeconds, 0, 'f', 6).arg(fillPeak);
+    for (const SortCase& c : SortCases) {
+        const TimedSort sort = timedSort(*view, c.column);
+        if (!sortedAs(*view, c, Qt::AscendingOrder))
+            return 1;
+        const TimedSort reverse = timedSort(*view, c.column);
+        if (!sortedAs(*view, c, Qt::DescendingOrder))
+            return 1;
+        line += u" %1 %2 %3"_s.arg(sort.seconds, 0, 'f', 6)
+                    .arg(reverse.seconds, 0, 'f', 6)
+                    .arg(sort.longestPause, 0, 'f', 6);
     }
-    std::printf("%d %.6f %ld %.6f %.6f %ld\n", view->rowCount(), fillSeconds, fillPeak, sortSeconds, reverseSeconds,
-                BenchProcess::peakKilobytes());
+    std::printf("%s %ld\n", qPrintable(line), BenchProcess::peakKilobytes());
     return 0;
 }
 
@@ -198,32 +268,29 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     return rc;
 }
 
-struct Row
-{
-    qint64 records = 0;
-    double fill = 0;
-    long peakKb = 0;
-    double third = 0;
-    double fourth = 0;
-    long long fifth = 0;
-};
+// The numbers one child printed.
+using Numbers = QList<double>;
 
-// The run whose fill time is the median of the repeats: the machine's noise, not the code,
-// makes single runs differ.
-Row median(QList<Row> rows)
+bool runInChild(const QString& program, const QString& kind, int block, int rows, int fields, Numbers& numbers)
 {
-    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.fill < b.fill; });
-    return rows[rows.size() / 2];
-}
-
-bool runInChild(const QString& program, const QString& kind, int block, int rows, Row& row)
-{
-    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 6);
+    const QStringList parts = BenchProcess::runChild(program, kind, block, rows, fields);
     if (parts.isEmpty())
         return false;
-    row = {parts[0].toLongLong(), parts[1].toDouble(), parts[2].toLong(),
-           parts[3].toDouble(),   parts[4].toDouble(), parts[5].toLongLong()};
+    numbers.clear();
+    for (const QString& part : parts)
+        numbers.append(part.toDouble());
     return true;
+}
+
+// The median of one number over the repeats: the machine's noise, not the code, makes
+// single runs differ.
+double median(const QList<Numbers>& runs, int index)
+{
+    QList<double> values;
+    for (const Numbers& run : runs)
+        values.append(run.value(index));
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 int argValue(int argc, char** argv, const char* name, int fallback)
@@ -253,16 +320,19 @@ int main(int argc, char** argv)
     std::printf("%d records of %d fields and the record id from %s, block size %d; each run in a process of its "
                 "own (server included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
-    QList<Row> libraryRuns;
-    QList<Row> viewerRuns;
-    QList<Row> copyRuns;
+    // library: records, seconds, peak KiB, chars; viewer: see runViewer; copy: rows, fill
+    // seconds, peak KiB, copy seconds, 0, chars.
+    const int viewerFields = 3 + 3 * SortCaseCount + 1;
+    QList<Numbers> libraryRuns;
+    QList<Numbers> viewerRuns;
+    QList<Numbers> copyRuns;
     for (int r = 0; r < repeat; ++r) {
-        Row library;
-        Row viewer;
-        Row copy;
-        if (!runInChild(program, u"library"_s, block, rows, library) ||
-            !runInChild(program, u"viewer"_s, block, rows, viewer) ||
-            !runInChild(program, u"copy"_s, block, copyRows, copy)) {
+        Numbers library;
+        Numbers viewer;
+        Numbers copy;
+        if (!runInChild(program, u"library"_s, block, rows, 4, library) ||
+            !runInChild(program, u"viewer"_s, block, rows, viewerFields, viewer) ||
+            !runInChild(program, u"copy"_s, block, copyRows, 6, copy)) {
             std::fprintf(stderr, "a run failed\n");
             return 1;
         }
@@ -270,23 +340,36 @@ int main(int argc, char** argv)
         viewerRuns.append(viewer);
         copyRuns.append(copy);
     }
-    const Row library = median(libraryRuns);
-    const Row viewer = median(viewerRuns);
-    std::sort(viewerRuns.begin(), viewerRuns.end(), [](const Row& a, const Row& b) { return a.third < b.third; });
-    const Row sorting = viewerRuns[viewerRuns.size() / 2];
-    std::sort(copyRuns.begin(), copyRuns.end(), [](const Row& a, const Row& b) { return a.third < b.third; });
-    const Row copy = copyRuns[copyRuns.size() / 2];
+    const double libraryRead = median(libraryRuns, 1);
+    const double viewerFill = median(viewerRuns, 1);
     std::printf("median of %d runs each\n", repeat);
-    std::printf("%-34s %10s %10s %12s\n", "", "seconds", "vs library", "peak MiB");
-    std::printf("%-34s %10.3f %9.2fx %12.1f\n", "read through KLVQuery alone", library.fill, 1.0,
-                double(library.peakKb) / 1024.0);
-    std::printf("%-34s %10.3f %9.2fx %12.1f\n", "fill of the result list", viewer.fill, viewer.fill / library.fill,
-                double(viewer.peakKb) / 1024.0);
-    std::printf("%-34s %10.3f %10s %12.1f\n", "sort on one column (first click)", sorting.third, "",
-                double(sorting.fifth) / 1024.0);
-    std::printf("%-34s %10.3f\n", "sort reversed (second click)", sorting.fourth);
-    std::printf("%-34s %10.3f %10s %12.1f\n", qPrintable(u"copy of %1 rows to the clipboard"_s.arg(copy.records)),
-                copy.third, "", double(copy.peakKb) / 1024.0);
-    std::printf("(copy list filled in %.3f s; %lld characters copied)\n", copy.fill, copy.fifth);
+    std::printf("%-40s %10s %10s %12s\n", "", "seconds", "vs library", "peak MiB");
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "read through KLVQuery alone", libraryRead, 1.0,
+                median(libraryRuns, 2) / 1024.0);
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "fill of the result list", viewerFill, viewerFill / libraryRead,
+                median(viewerRuns, 2) / 1024.0);
+    double slowest = 0;
+    const char* slowestKind = "";
+    for (int c = 0; c < SortCaseCount; ++c) {
+        const double first = median(viewerRuns, 3 + 3 * c);
+        const double second = median(viewerRuns, 4 + 3 * c);
+        const double pause = median(viewerRuns, 5 + 3 * c);
+        const QByteArray kind = QByteArray(SortCases[c].kind) + " column " + Fields[SortCases[c].column].toUtf8();
+        const QByteArray label = "sort " + kind + " (first click)";
+        std::printf("%-40s %10.3f %9.2fx\n", label.constData(), first, first / libraryRead);
+        std::printf("%-40s %10.3f\n", "  window's longest pause meanwhile", pause);
+        std::printf("%-40s %10.3f %9.2fx\n", "  reversed (second click)", second, second / libraryRead);
+        if (first > slowest) {
+            slowest = first;
+            slowestKind = SortCases[c].kind;
+        }
+    }
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", qPrintable(u"slowest sort (%1)"_s.arg(QLatin1StringView(slowestKind))),
+                slowest, slowest / libraryRead, median(viewerRuns, viewerFields - 1) / 1024.0);
+    std::printf("%-40s %10.3f %10s %12.1f\n",
+                qPrintable(u"copy of %1 rows to the clipboard"_s.arg(qint64(median(copyRuns, 0)))), median(copyRuns, 3),
+                "", median(copyRuns, 2) / 1024.0);
+    std::printf("(copy list filled in %.3f s; %lld characters copied)\n", median(copyRuns, 1),
+                qint64(median(copyRuns, 5)));
     return 0;
 }

@@ -1,13 +1,14 @@
 // A running query read into the result list against the stand-in server: every record
 // with its id, the count every 100 rows, rows shown per block, Break within a block and in
 // the wait for a block, a second run refused, the window closed in the middle, a dropped
-// connection, and a sort clicked while the rows still come.
+// connection, the columns' field types, and a sort while the rows still come.
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVSelection.h"
 #include "KlvSessionFixture.h"
 #include "ListViewHelpers.h"
 #include "ResultFill.h"
+#include "ResultListModel.h"
 #include "ResultListView.h"
 
 #include <QApplication>
@@ -39,7 +40,8 @@ protected:
     void SetUp() override
     {
         KlvSessionFixture::SetUp();
-        query->setDatasetSize(200); // as the main window sets it
+        query->setDatasetSize(200);          // as the main window sets it
+        query->setEnableQueryMetaData(true); // as the query window asks
         view = std::make_unique<ResultListView>();
         fill = std::make_unique<ResultFill>(view.get());
     }
@@ -115,8 +117,7 @@ TEST_F(ResultFillTest, ARunOf260RecordsGivesEveryRowItsFieldsAndIdAndCountsEvery
     EXPECT_TRUE(view->rowTag(0).startsWith(u"(2,1,"_s));
 
     // Sorted and copied: the description's line break becomes "#".
-    ListViewHelpers::SortListViewByColumn(view.get(), 0);
-    ListViewHelpers::SortListViewByColumn(view.get(), 0);
+    ListViewHelpers::SetListViewSorting(view.get(), true, 0, Qt::DescendingOrder);
     ListViewHelpers::CopyListViewToClipboard(view.get());
     const QStringList lines = QApplication::clipboard()->text().split(u"\r\n"_s);
     ASSERT_EQ(lines.size(), 262); // header, 260 rows, and the empty text after the last CR LF
@@ -292,22 +293,50 @@ TEST_F(ResultFillTest, ADroppedConnectionKeepsTheRowsReadAndTheQueryReportsIt)
     EXPECT_FALSE(errors.isEmpty());
 }
 
-TEST_F(ResultFillTest, ASortClickedWhileTheRowsComeLeavesTheWholeListSorted)
+TEST_F(ResultFillTest, AFillGoneWhileItsLastSortRunsReturnsWithoutTouchingIt)
 {
     columns({u"nummer"_s, u"name"_s});
+    ListViewHelpers::SetListViewSorting(view.get(), true, 1, Qt::AscendingOrder);
+    view->resultModel()->setBackgroundSortRows(0);
+    QObject::connect(view->resultModel(), &ResultListModel::sortRunning, [&](bool running) {
+        if (running)
+            fill.reset(); // its window closed while the rows it read are sorted
+    });
+    ASSERT_TRUE(start(Readings, u"nummer<=300"_s));
+    ResultFill* running = fill.get();
+    EXPECT_EQ(running->run(query, view->columnCount()), 300);
+    EXPECT_EQ(view->rowCount(), 300);
+    EXPECT_EQ(view->cellText(0, 1), u"Messwert 1"_s);
+    EXPECT_FALSE(view->resultModel()->isFilling());
+}
+
+TEST_F(ResultFillTest, ASortWhileTheRowsComeLeavesTheWholeListSortedByTheFieldsTypes)
+{
+    columns({u"nummer"_s, u"name"_s, u"datum"_s});
+    // Sorted in the worker thread, in the middle of the fill and again at its end.
+    view->resultModel()->setBackgroundSortRows(0);
     ASSERT_TRUE(start(Readings));
     fill->run(query, view->columnCount(), [&](int n, int) {
-        if (n == 700) {
-            ListViewHelpers::SortListViewByColumn(view.get(), 1);
-            ListViewHelpers::SortListViewByColumn(view.get(), 1); // descending
-        }
+        if (n == 700)
+            ListViewHelpers::SetListViewSorting(view.get(), true, 1, Qt::DescendingOrder);
     });
     ASSERT_EQ(view->rowCount(), 2000);
+    EXPECT_FALSE(view->resultModel()->isSorting());
+    EXPECT_FALSE(view->resultModel()->isFilling());
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     for (int r = 1; r < view->rowCount(); ++r)
         ASSERT_GE(collator.compare(view->cellText(r - 1, 1), view->cellText(r, 1)), 0) << "row " << r;
     EXPECT_EQ(view->cellText(0, 1), u"Messwert 999"_s);
+
+    // The columns sort by their fields' types, from the query's field descriptions: the
+    // numbers by value ("999" would lead as text).
+    EXPECT_EQ(view->resultModel()->columnDataType(0), KLVActiveX::klvLongInt);
+    EXPECT_EQ(view->resultModel()->columnDataType(1), KLVActiveX::klvString);
+    EXPECT_EQ(view->resultModel()->columnDataType(2), KLVActiveX::klvDate);
+    ListViewHelpers::SetListViewSorting(view.get(), true, 0, Qt::DescendingOrder);
+    EXPECT_EQ(view->cellText(0, 0), u"2000"_s);
+    EXPECT_EQ(view->cellText(1999, 0), u"1"_s);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The result list's model: columns over stored rows, rows shown per block, sorting by
-// permuting the shown order (checked against a plain stable sort), and cells that stay with
+// permuting the shown order (checked against a plain stable sort; numbers and dates by
+// value), a sort in the worker thread meeting changes of the list, and cells that stay with
 // their column when columns come and go.
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
@@ -11,6 +12,9 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -220,4 +224,176 @@ TEST(ResultListModel, TheSelectedRowFollowsItsRecordThroughASort)
     // A column that is not there sorts nothing.
     model.sort(5, Qt::AscendingOrder);
     EXPECT_EQ(column(model, 0), (QStringList{u"c"_s, u"b"_s, u"a"_s}));
+}
+
+namespace {
+
+// One column of the type, a row per cell with the tags "r0", "r1", ...
+void typedColumn(ResultListModel& model, const QStringList& cells, KLVActiveX::KLV_DataType type)
+{
+    addColumns(model, {u"value"_s});
+    model.setColumnDataType(0, type);
+    for (qsizetype i = 0; i < cells.size(); ++i)
+        model.stageRecord({cells[i], u"r%1"_s.arg(i)}, 1);
+    model.commitRows();
+}
+
+QStringList sortedCells(ResultListModel& model, Qt::SortOrder order)
+{
+    model.sort(0, order);
+    return column(model, 0);
+}
+
+} // namespace
+
+TEST(ResultListModel, NumbersSortByTheirValueInEveryNotationTheServerUses)
+{
+    // Decimal comma with grouping points; empty cells first, other text last; equal values
+    // keep their order.
+    {
+        ResultListModel model;
+        typedColumn(model,
+                    {u"1.234,50"_s, u"-5,00"_s, u""_s, u"999,99"_s, u"12,5"_s, u"n/a"_s, u"1234,5"_s, u"0,00"_s,
+                     u"3-"_s, u"  "_s},
+                    KLVActiveX::klvReal);
+        EXPECT_EQ(sortedCells(model, Qt::AscendingOrder),
+                  (QStringList{u""_s, u"  "_s, u"-5,00"_s, u"3-"_s, u"0,00"_s, u"12,5"_s, u"999,99"_s, u"1.234,50"_s,
+                               u"1234,5"_s, u"n/a"_s}));
+        EXPECT_EQ(tags(model).mid(7, 2), (QStringList{u"r0"_s, u"r6"_s}));
+        EXPECT_EQ(sortedCells(model, Qt::DescendingOrder),
+                  (QStringList{u"n/a"_s, u"1.234,50"_s, u"1234,5"_s, u"999,99"_s, u"12,5"_s, u"0,00"_s, u"3-"_s,
+                               u"-5,00"_s, u""_s, u"  "_s}));
+    }
+    // Decimal point with grouping commas.
+    {
+        ResultListModel model;
+        typedColumn(model, {u"1,234.50"_s, u"12.5"_s, u"-0.75"_s, u"999.99"_s}, KLVActiveX::klvReal);
+        EXPECT_EQ(sortedCells(model, Qt::AscendingOrder),
+                  (QStringList{u"-0.75"_s, u"12.5"_s, u"999.99"_s, u"1,234.50"_s}));
+    }
+    // Whole numbers: a single point groups thousands. As text, "1.234" would come first.
+    {
+        ResultListModel model;
+        typedColumn(model, {u"1.234"_s, u"999"_s, u"12.345"_s, u"7"_s}, KLVActiveX::klvLongInt);
+        EXPECT_EQ(sortedCells(model, Qt::AscendingOrder), (QStringList{u"7"_s, u"999"_s, u"1.234"_s, u"12.345"_s}));
+    }
+}
+
+TEST(ResultListModel, DatesWeeksAndPeriodsSortByTheCalendar)
+{
+    {
+        ResultListModel model;
+        // Two-digit years are read as 1930 to 2029.
+        typedColumn(model,
+                    {u"03.02.2001"_s, u"28.12.1999"_s, u"01.01.00"_s, u"15.06.99"_s, u""_s, u"kein Datum"_s,
+                     u"31.12.29"_s, u"01.01.30"_s},
+                    KLVActiveX::klvDate);
+        EXPECT_EQ(sortedCells(model, Qt::AscendingOrder),
+                  (QStringList{u""_s, u"01.01.30"_s, u"15.06.99"_s, u"28.12.1999"_s, u"01.01.00"_s, u"03.02.2001"_s,
+                               u"31.12.29"_s, u"kein Datum"_s}));
+    }
+    struct Case
+    {
+        KLVActiveX::KLV_DataType type;
+        QStringList cells;
+        QStringList ascending;
+    };
+    const QList<Case> cases{
+        // The sortable form the server gives on request.
+        {KLVActiveX::klvDate,
+         {u"20010203"_s, u"19991228"_s, u"20000101"_s},
+         {u"19991228"_s, u"20000101"_s, u"20010203"_s}},
+        {KLVActiveX::klvDateTime,
+         {u"03.02.2001 14:05:00"_s, u"03.02.2001 09:30:00"_s, u"02.02.2001 23:59:59"_s, u"03.02.01 09:31"_s},
+         {u"02.02.2001 23:59:59"_s, u"03.02.2001 09:30:00"_s, u"03.02.01 09:31"_s, u"03.02.2001 14:05:00"_s}},
+        {KLVActiveX::klvWeek, {u"07/2001"_s, u"52/2000"_s, u"01/2001"_s}, {u"52/2000"_s, u"01/2001"_s, u"07/2001"_s}},
+        {KLVActiveX::klvPeriod, {u"02.2001"_s, u"12.2000"_s, u"200011"_s}, {u"200011"_s, u"12.2000"_s, u"02.2001"_s}},
+    };
+    for (const Case& c : cases) {
+        ResultListModel model;
+        typedColumn(model, c.cells, c.type);
+        EXPECT_EQ(sortedCells(model, Qt::AscendingOrder), c.ascending) << int(c.type);
+    }
+}
+
+namespace {
+
+// Records with repeated words and numbers, as a column of each kind.
+QList<QStringList> mixedRecords(int count)
+{
+    QList<QStringList> records;
+    QRandomGenerator random(7);
+    const QStringList words{u"Köln"_s, u"Berlin"_s, u"berlin"_s, u""_s, u"Messwert 12"_s, u"Messwert 2"_s};
+    for (int i = 0; i < count; ++i)
+        records.append(
+            {words[random.bounded(int(words.size()))], QString::number(random.bounded(-50, 50)),
+             u"%1.%2.20%3"_s.arg(random.bounded(1, 29)).arg(random.bounded(1, 13)).arg(random.bounded(10, 30)),
+             u"(9,1,%1)"_s.arg(i)});
+    return records;
+}
+
+void mixedColumns(ResultListModel& model, const QList<QStringList>& records)
+{
+    addColumns(model, {u"word"_s, u"number"_s, u"date"_s});
+    model.setColumnDataType(1, KLVActiveX::klvInteger);
+    model.setColumnDataType(2, KLVActiveX::klvDate);
+    addRows(model, records);
+}
+
+} // namespace
+
+TEST(ResultListModel, WhatHappensWhileASortRunsEitherEndsItOrFollowsIt)
+{
+    const QList<QStringList> records = mixedRecords(500);
+    std::function<void(ResultListModel&)> meanwhile;
+    auto model = std::make_unique<ResultListModel>();
+    auto prepare = [&] {
+        model = std::make_unique<ResultListModel>();
+        model->setBackgroundSortRows(0);
+        mixedColumns(*model, records);
+        QObject::connect(model.get(), &ResultListModel::sortRunning, [&](bool running) {
+            if (running && meanwhile)
+                std::exchange(meanwhile, nullptr)(*model);
+        });
+    };
+
+    // The rows cleared: the sort ends without touching the empty list.
+    prepare();
+    meanwhile = [](ResultListModel& m) { m.clearRows(); };
+    model->sort(0, Qt::AscendingOrder);
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_FALSE(model->isSorting());
+    addRows(*model, {{u"b"_s, u"1"_s, u""_s, u"tb"_s}, {u"a"_s, u"2"_s, u""_s, u"ta"_s}});
+    model->sort(0, Qt::AscendingOrder);
+    EXPECT_EQ(tags(*model), (QStringList{u"ta"_s, u"tb"_s}));
+
+    // A second sort asked for meanwhile follows the first, from the order it gave.
+    prepare();
+    meanwhile = [](ResultListModel& m) { m.sort(1, Qt::DescendingOrder); };
+    model->sort(0, Qt::AscendingOrder);
+    ResultListModel expected;
+    mixedColumns(expected, records);
+    expected.sort(0, Qt::AscendingOrder);
+    expected.sort(1, Qt::DescendingOrder);
+    EXPECT_EQ(tags(*model), tags(expected));
+
+    // A row added meanwhile ends the sort; the row is there, and the next sort takes it in.
+    prepare();
+    meanwhile = [](ResultListModel& m) {
+        m.stageRecord({u"Aachen"_s, u"0"_s, u""_s, u"new"_s}, 3);
+        m.commitRows();
+    };
+    model->sort(0, Qt::AscendingOrder);
+    EXPECT_EQ(model->rowCount(), 501);
+    EXPECT_EQ(model->rowTag(500), u"new"_s);
+    model->sort(0, Qt::AscendingOrder);
+    EXPECT_EQ(model->cellText(model->rowCount() - 1, 0), u"Messwert 2"_s);
+    EXPECT_NE(model->rowTag(500), u"new"_s);
+
+    // The list gone meanwhile (its window closed): the sort returns without touching it.
+    prepare();
+    meanwhile = [&](ResultListModel&) { model.reset(); };
+    ResultListModel* list = model.get();
+    list->sort(2, Qt::AscendingOrder);
+    EXPECT_EQ(model, nullptr);
 }

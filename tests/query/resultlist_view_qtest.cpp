@@ -1,6 +1,7 @@
 // The result list as the query window and the shell's list helpers use it: sorting on a
-// column click, copying to the clipboard, column widths, keys and positions kept through a
-// clear and in the layout store, headers built from a column array, the selected row.
+// click of a column's header, both ways, on every kind of column of real records; copying to
+// the clipboard, column widths, keys and positions kept through a clear and in the layout
+// store, headers built from a column array, the selected row.
 #include "KLVQueryFieldMetaData.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
@@ -9,14 +10,22 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
+#include "resultlist_support.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCollator>
+#include <QDate>
+#include <QHash>
 #include <QHeaderView>
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
+
 using namespace Qt::StringLiterals;
 using namespace MainModul;
+using namespace ResultListTest;
 
 namespace {
 
@@ -38,6 +47,15 @@ QStringList column(const ResultListView& view, int c)
     return texts;
 }
 
+// A list shown on screen, its header clicks sorting it as in the query window.
+void showForClicks(ResultListView& view)
+{
+    sortOnHeaderClicks(&view);
+    view.resize(600, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+}
+
 QSharedPointer<KLVQueryFieldMetaData> field(const QString& description, const QString& type)
 {
     auto md = QSharedPointer<KLVQueryFieldMetaData>::create();
@@ -53,21 +71,29 @@ class ResultListViewTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void aColumnClickSortsAscendingThenDescendingThenAscending()
+    void aHeaderClickSortsAscendingThenDescendingThenAscending()
     {
         ResultListView view;
         fill(view, {u"name"_s, u"menge"_s},
              {{u"b"_s, u"2"_s, u"t1"_s}, {u"C"_s, u"10"_s, u"t2"_s}, {u"a"_s, u"9"_s, u"t3"_s}});
-        SortListViewByColumn(&view, 0);
+        showForClicks(view);
+        QHeaderView* header = view.horizontalHeader();
+        clickHeader(&view, 0);
         QCOMPARE(column(view, 0), (QStringList{u"a"_s, u"b"_s, u"C"_s})); // case aside
-        SortListViewByColumn(&view, 0);
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        clickHeader(&view, 0);
         QCOMPARE(column(view, 0), (QStringList{u"C"_s, u"b"_s, u"a"_s}));
-        SortListViewByColumn(&view, 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        clickHeader(&view, 0);
         QCOMPARE(column(view, 0), (QStringList{u"a"_s, u"b"_s, u"C"_s}));
-        // Another column starts ascending again, and compares texts, not numbers.
-        SortListViewByColumn(&view, 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        // Another column starts ascending again; without a field type it holds text.
+        clickHeader(&view, 1);
         QCOMPARE(column(view, 1), (QStringList{u"10"_s, u"2"_s, u"9"_s}));
-        QCOMPARE(view.horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         QVERIFY(!view.isSortingEnabled());
         // Tags travel with their rows.
         QCOMPARE(view.rowTag(0), u"t2"_s);
@@ -75,13 +101,100 @@ private Q_SLOTS:
         // A clear switches the sorting off: the next click starts ascending.
         view.clearRows();
         QVERIFY(!view.property("Sorted").toBool());
-        QVERIFY(!view.horizontalHeader()->isSortIndicatorShown());
+        QVERIFY(!header->isSortIndicatorShown());
         view.resultModel()->stageRecord({u"z"_s, u"1"_s, u"t"_s}, 2);
         view.resultModel()->stageRecord({u"y"_s, u"1"_s, u"t"_s}, 2);
         view.resultModel()->commitRows();
-        SortListViewByColumn(&view, 1);
-        SortListViewByColumn(&view, 0);
+        clickHeader(&view, 0);
         QCOMPARE(column(view, 0), (QStringList{u"y"_s, u"z"_s}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    }
+
+    void threeClicksSortEveryKindOfColumnOfRealRecords_data()
+    {
+        QTest::addColumn<int>("backgroundRows");
+        QTest::newRow("sorted at once") << ResultListModel::DefaultBackgroundRows;
+        QTest::newRow("sorted in the worker thread") << 0;
+    }
+
+    // The readings' text, number and date columns, three clicks each: ascending, descending,
+    // ascending, each checked against an order of its own and by its first and last rows.
+    // Rows with equal cells keep the order they had.
+    void threeClicksSortEveryKindOfColumnOfRealRecords()
+    {
+        QFETCH(int, backgroundRows);
+        constexpr int Rows = 2500;
+        ResultListView view;
+        view.resultModel()->setBackgroundSortRows(backgroundRows);
+        Readings readings(Rows);
+        QVERIFY(readings.read(&view, {u"nummer"_s, u"name"_s, u"datum"_s, u"betrag"_s, u"ort"_s, u"menge"_s}));
+        QCOMPARE(view.rowCount(), Rows);
+        showForClicks(view);
+        // The numbers go by value: as text, "999" would come after "2500".
+        QCOMPARE(view.resultModel()->columnDataType(0), KLVActiveX::klvLongInt);
+
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        auto number = [](const QString& cell) {
+            // "7.919,00" or "7919" as the server shows them
+            QString plain = cell;
+            return plain.remove(u'.').replace(u',', u'.').toDouble();
+        };
+        auto date = [](const QString& cell) { return QDate::fromString(cell, u"dd.MM.yyyy"_s); };
+        using Compare = std::function<int(const QString&, const QString&)>;
+        const Compare byText = [&](const QString& a, const QString& b) { return collator.compare(a, b); };
+        const Compare byNumber = [&](const QString& a, const QString& b) {
+            return (number(a) > number(b)) - (number(a) < number(b));
+        };
+        const Compare byDate = [&](const QString& a, const QString& b) {
+            return (date(a) > date(b)) - (date(a) < date(b));
+        };
+        for (int r = 0; r < Rows; ++r)
+            QVERIFY2(date(view.cellText(r, 2)).isValid(), qPrintable(view.cellText(r, 2)));
+        struct Case
+        {
+            int column;
+            Compare compare;
+        };
+        // Names all differ; places (some with umlauts) and quantities repeat.
+        const QList<Case> cases{{1, byText}, {4, byText}, {0, byNumber}, {5, byNumber}, {2, byDate}, {3, byNumber}};
+        // While a sort runs in the worker thread, the list shows it is busy.
+        int busy = 0;
+        connect(view.resultModel(), &ResultListModel::sortRunning, &view, [&](bool running) {
+            QCOMPARE(view.viewport()->cursor().shape(), running ? Qt::BusyCursor : Qt::ArrowCursor);
+            busy += running ? 1 : 0;
+        });
+        QHeaderView* header = view.horizontalHeader();
+        for (const Case& c : cases) {
+            // The smallest and the largest cell, found without sorting.
+            const QStringList cells = column(view, c.column);
+            const auto less = [&](const QString& a, const QString& b) { return c.compare(a, b) < 0; };
+            const QString smallest = *std::min_element(cells.begin(), cells.end(), less);
+            const QString largest = *std::max_element(cells.begin(), cells.end(), less);
+            for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder, Qt::AscendingOrder}) {
+                QHash<QString, int> before; // row of each record ("nummer") before the click
+                for (int r = 0; r < Rows; ++r)
+                    before.insert(view.cellText(r, 0), r);
+                clickHeader(&view, c.column);
+                QCOMPARE(view.rowCount(), Rows);
+                QCOMPARE(header->sortIndicatorSection(), c.column);
+                QCOMPARE(header->sortIndicatorOrder(), order);
+                const bool ascending = order == Qt::AscendingOrder;
+                QCOMPARE(view.cellText(0, c.column), ascending ? smallest : largest);
+                QCOMPARE(view.cellText(Rows - 1, c.column), ascending ? largest : smallest);
+                // In order all through, and where cells are equal, the rows stand as before.
+                for (int r = 1; r < Rows; ++r) {
+                    const int cmp = c.compare(view.cellText(r - 1, c.column), view.cellText(r, c.column));
+                    QVERIFY2(ascending ? cmp <= 0 : cmp >= 0, qPrintable(u"row %1"_s.arg(r)));
+                    if (cmp == 0) {
+                        QVERIFY2(before.value(view.cellText(r - 1, 0)) < before.value(view.cellText(r, 0)),
+                                 qPrintable(u"row %1"_s.arg(r)));
+                    }
+                }
+            }
+        }
+        // One full sort per column; the clicks after it reverse the rows without one.
+        QCOMPARE(busy, backgroundRows == 0 ? int(cases.size()) : 0);
     }
 
     void copyingReadsTheRowsInTheirOrderWithTabsAndCrLfs()
@@ -91,7 +204,8 @@ private Q_SLOTS:
              {{u"2"_s, u"tab\there"_s, u"x\ny"_s, u"t2"_s},
               {u"1"_s, u"two\r\nlines"_s, u"a\rb"_s, u"t1"_s},
               {u"3"_s, u""_s, u""_s, u"t3"_s}});
-        SortListViewByColumn(&view, 0);
+        showForClicks(view);
+        clickHeader(&view, 0);
         // Only a few rows are on screen; the copy reads all of them from the model.
         view.resize(200, 40);
         CopyListViewToClipboard(&view);
@@ -212,7 +326,8 @@ private Q_SLOTS:
         QCOMPARE(view.selectedRowTag(), u"(1,1,1)"_s);
         QCOMPARE(view.rowTexts(1), (QStringList{u"1"_s, u"Eins"_s}));
         // The selection stays with its record when the rows are sorted.
-        SortListViewByColumn(&view, 0);
+        showForClicks(view);
+        clickHeader(&view, 0);
         QCOMPARE(view.selectedRow(), 0);
         QCOMPARE(view.selectedRowTag(), u"(1,1,1)"_s);
 

@@ -1,6 +1,8 @@
 #include "ResultFill.h"
 
 #include "KLVQuery.h"
+#include "KLVQueryMetaData.h"
+#include "KLVTools.h"
 #include "ListViewHelpers.h"
 #include "ResultListModel.h"
 #include "ResultListView.h"
@@ -38,6 +40,14 @@ int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, cons
     m_lastError.clear();
     m_query = query;
     model->setFilling(true);
+    // Column i shows field i + 1: its type decides how the column sorts.
+    if (const QSharedPointer<KLVQueryMetaData> metaData = query->GetQueryMetaData()) {
+        const KLVFieldMetaDataList fields = metaData->GetFieldMetaDataArray();
+        for (int c = 0; c < columnCount && c < model->columnCount(); ++c) {
+            const QSharedPointer<KLVQueryFieldMetaData> field = fields.value(c);
+            model->setColumnDataType(c, field ? KLVTools::DataTypeOf(field->ERPType()) : KLVActiveX::klvString);
+        }
+    }
 
     int rows = 0;
     bool listGone = false;
@@ -90,10 +100,14 @@ int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, cons
     m_lastError = m_broken || listGone ? QString() : query->GetLastError();
     if (list) {
         list->commitRows();
-        // A click on a header during the run sorted the rows of that moment.
+        // A click on a header during the run sorted the rows of that moment. A long sort
+        // waits in an event loop: this fill, or the list, may be gone after it.
         if (m_view && m_view->property("Sorted").toBool())
             ListViewHelpers::ApplyListViewSorting(m_view);
-        list->setFilling(false);
+        if (!self)
+            return rows;
+        if (list)
+            list->setFilling(false);
     }
     m_running = false;
     m_query.reset();

@@ -44,8 +44,10 @@ public:
 
     // Appends the query's remaining records to the list; returns the rows added, or -1 when
     // a fill of this list is already running (nothing is read then). progress gets the rows
-    // so far and the query's record total at every ProgressStep rows. The list's sorting is
-    // applied again at the end when it was switched on meanwhile.
+    // so far and the query's record total at every ProgressStep rows. Each column takes the
+    // data type of its field from the query's field descriptions, when the query has them,
+    // so that numbers and dates sort by value. The list's sorting is applied again at the
+    // end when it was switched on meanwhile.
     int run(const QSharedPointer<KLVQuery>& query, int columnCount, const Progress& progress = {});
 
     bool isRunning() const { return m_running; }

@@ -2,15 +2,31 @@
 
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
+#include "ResultListSorter.h"
 
-#include <QCollator>
+#include <QEventLoop>
+#include <QLocale>
+#include <QPointer>
 
 #include <algorithm>
-#include <numeric>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+struct ResultListModel::SortJob
+{
+    std::thread thread;
+    std::atomic<bool> cancel{false};
+    ResultListSorter::Result result;
+};
 
 ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-ResultListModel::~ResultListModel() = default;
+ResultListModel::~ResultListModel()
+{
+    // The worker reads the rows: it ends before they go.
+    stopSortJob();
+}
 
 int ResultListModel::rowCount(const QModelIndex& parent) const
 {
@@ -118,6 +134,21 @@ void ResultListModel::setColumnAlignment(int column, Qt::Alignment alignment)
         Q_EMIT dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
 }
 
+void ResultListModel::setColumnDataType(int column, KLVActiveX::KLV_DataType type)
+{
+    if (column < 0 || column >= columnCount() || m_columns[column].dataType == type)
+        return;
+    m_columns[column].dataType = type;
+    // Sorted by the old type, the rows are no longer known to be in this column's order.
+    if (m_columns[column].slot == m_sortSlot)
+        m_runsValid = false;
+}
+
+KLVActiveX::KLV_DataType ResultListModel::columnDataType(int column) const
+{
+    return column >= 0 && column < columnCount() ? m_columns[column].dataType : KLVActiveX::klvString;
+}
+
 QString ResultListModel::columnKey(int column) const
 {
     return column >= 0 && column < columnCount() ? m_columns[column].key : QString();
@@ -173,6 +204,7 @@ bool ResultListModel::slotsCompact() const
 
 void ResultListModel::stageRecord(const QStringList& fields, int columnCount)
 {
+    stopSortJob();
     columnCount = std::clamp(columnCount, 0, int(m_columns.size()));
     int values = 0;
     if (slotsCompact() && fields.size() == columnCount + 1) {
@@ -195,6 +227,7 @@ void ResultListModel::stageRecord(const QStringList& fields, int columnCount)
 
 int ResultListModel::commitRows()
 {
+    stopSortJob();
     const int first = int(m_order.size());
     const int last = m_rows.size() - 1;
     if (last < first)
@@ -211,6 +244,8 @@ int ResultListModel::commitRows()
 
 void ResultListModel::clearRows()
 {
+    stopSortJob();
+    m_pendingSort.reset();
     // Rows go one by one in the view's eyes, not by a reset: a reset would also forget the
     // columns' widths and positions.
     const int shown = rowCount();
@@ -274,11 +309,102 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= columnCount())
         return;
+    if (m_job) {
+        // Asked for while the rows are being sorted: done right after, the last one wins.
+        m_pendingSort = SortRequest{column, order};
+        return;
+    }
     const int slot = m_columns[column].slot;
     const bool sameColumn = m_runsValid && slot == m_sortSlot;
     if (sameColumn && order == m_sortOrder)
         return;
 
+    std::vector<quint32> sorted;
+    std::vector<bool> ties;
+    bool done = true;
+    if (sameColumn) {
+        reverseRuns(sorted, ties);
+    } else {
+        const QPointer<ResultListModel> self(this);
+        done = fullSort(slot, m_columns[column].dataType, order, sorted, ties);
+        if (!self)
+            return;
+    }
+    if (done) {
+        m_sortSlot = slot;
+        m_sortOrder = order;
+        m_runsValid = true;
+        applyOrder(std::move(sorted), std::move(ties));
+    }
+    if (m_pendingSort) {
+        const SortRequest next = *m_pendingSort;
+        m_pendingSort.reset();
+        sort(next.column, next.order);
+    }
+}
+
+bool ResultListModel::fullSort(int slot, KLVActiveX::KLV_DataType type, Qt::SortOrder order,
+                               std::vector<quint32>& sorted, std::vector<bool>& ties)
+{
+    // Texts compare as the collator of the program's locale has them, as in the other lists.
+    const QLocale locale;
+    auto sortHere = [&] {
+        ResultListSorter::Result result = ResultListSorter::Sort(m_rows, m_order, slot, type, order, locale);
+        sorted = std::move(result.order);
+        ties = std::move(result.tieWithPrevious);
+        return true;
+    };
+    if (int(m_order.size()) < m_backgroundRows)
+        return sortHere();
+
+    auto job = std::make_shared<SortJob>();
+    QEventLoop loop;
+    try {
+        job->thread = std::thread([job, rows = &m_rows, shown = &m_order, slot, type, order, locale, &loop] {
+            job->result = ResultListSorter::Sort(*rows, *shown, slot, type, order, locale, &job->cancel);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        return sortHere(); // no thread to be had: the window waits instead
+    }
+    m_job = job;
+    const QPointer<ResultListModel> self(this);
+    Q_EMIT sortRunning(true);
+    // The window paints meanwhile; the user's clicks and keys wait until the rows stand in
+    // their new order.
+    if (self && !job->cancel)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Also when the loop was ended from outside (the program quits): the worker reads the
+    // rows and posts to the loop, so it ends first.
+    if (job->thread.joinable())
+        job->thread.join();
+    if (!self)
+        return false;
+    if (m_job == job)
+        m_job.reset();
+    Q_EMIT sortRunning(false);
+    if (!self || job->cancel || job->result.cancelled)
+        return false;
+    sorted = std::move(job->result.order);
+    ties = std::move(job->result.tieWithPrevious);
+    return true;
+}
+
+void ResultListModel::stopSortJob()
+{
+    if (!m_job)
+        return;
+    // The sort that waits for it sees the job stopped and leaves the rows as they are.
+    m_job->cancel = true;
+    if (m_job->thread.joinable())
+        m_job->thread.join();
+    m_job.reset();
+}
+
+void ResultListModel::applyOrder(std::vector<quint32>&& sorted, std::vector<bool>&& ties)
+{
+    if (sorted.size() != m_order.size())
+        return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Selected and current rows follow their records.
     const QModelIndexList persistent = persistentIndexList();
@@ -287,13 +413,8 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     for (const QModelIndex& i : persistent)
         persistentStored.push_back(storedRow(i.row()));
 
-    if (sameColumn)
-        reverseRuns();
-    else
-        fullSort(slot, order);
-    m_sortSlot = slot;
-    m_sortOrder = order;
-    m_runsValid = true;
+    m_order.swap(sorted);
+    m_tieWithPrevious.swap(ties);
 
     if (!persistent.isEmpty()) {
         std::vector<int> shownAt(size_t(m_rows.size()), -1);
@@ -311,41 +432,14 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ResultListModel::fullSort(int slot, Qt::SortOrder order)
-{
-    const size_t n = m_order.size();
-    std::vector<QString> keys(n);
-    for (size_t p = 0; p < n; ++p)
-        keys[p] = slotValue(int(m_order[p]), slot);
-    std::vector<quint32> positions(n);
-    std::iota(positions.begin(), positions.end(), 0u);
-
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const bool ascending = order == Qt::AscendingOrder;
-    std::stable_sort(positions.begin(), positions.end(), [&](quint32 a, quint32 b) {
-        const int cmp = collator.compare(keys[a], keys[b]);
-        return ascending ? cmp < 0 : cmp > 0;
-    });
-
-    std::vector<quint32> sorted(n);
-    m_tieWithPrevious.assign(n, false);
-    for (size_t p = 0; p < n; ++p) {
-        sorted[p] = m_order[positions[p]];
-        if (p > 0)
-            m_tieWithPrevious[p] = collator.compare(keys[positions[p - 1]], keys[positions[p]]) == 0;
-    }
-    m_order.swap(sorted);
-}
-
-void ResultListModel::reverseRuns()
+void ResultListModel::reverseRuns(std::vector<quint32>& reversed, std::vector<bool>& ties) const
 {
     // A stable sort the other way round puts the groups of equal cells in reverse order and
     // keeps each group's own order: the same result without a comparison.
     const size_t n = m_order.size();
-    std::vector<quint32> reversed;
+    reversed.clear();
     reversed.reserve(n);
-    std::vector<bool> ties(n, false);
+    ties.assign(n, false);
     size_t end = n;
     while (end > 0) {
         size_t start = end - 1;
@@ -357,6 +451,4 @@ void ResultListModel::reverseRuns()
         }
         end = start;
     }
-    m_order.swap(reversed);
-    m_tieWithPrevious.swap(ties);
 }

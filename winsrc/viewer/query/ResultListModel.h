@@ -1,11 +1,14 @@
 #pragma once
 
+#include "KLVEnums.h"
 #include "ResultListRows.h"
 
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 // The model of a result list: columns with a key, a tag and a caption over rows kept raw in
@@ -19,6 +22,13 @@
 //
 // Rows arrive in two steps: stageRecord stores one, commitRows shows all that were staged
 // (one beginInsertRows per block, not per row).
+//
+// A column sorts as its field's data type says (ResultListSorter): numbers and dates by
+// value, the rest as text. A long list is sorted in a worker thread over the stored rows,
+// which stay as they are meanwhile: sort() waits for it in a nested event loop that lets
+// the window paint but holds back the user's input until the rows are in their new order.
+// A change of the rows in that time (a clear, a new row) ends the sort unfinished; a second
+// sort asked for in that time follows the first.
 class ResultListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -39,10 +49,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool removeColumns(int column, int count, const QModelIndex& parent = QModelIndex()) override;
-    // Sorts the shown rows as text by the column, stable, case aside, as the list views of
-    // the viewer compare. The same column in the other order reverses the groups of equal
-    // cells without comparing again.
+    // Sorts the shown rows by the column, stable: numbers and dates by value, other cells as
+    // text, case aside, as the list views of the viewer compare. The same column in the other
+    // order reverses the groups of equal cells without comparing again.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // Whether a sort is running in the worker thread (sort() waits for it).
+    bool isSorting() const { return m_job != nullptr; }
+    // Lists of at least this many rows are sorted in the worker thread; shorter ones at once.
+    static constexpr int DefaultBackgroundRows = 20000;
+    void setBackgroundSortRows(int rows) { m_backgroundRows = rows; }
 
     // --- Columns (index order = the order they were added).
     // Adds a column at the end; -1 when MaxColumns columns stand.
@@ -50,6 +65,10 @@ public:
     void removeAllColumns();
     void setColumnCaption(int column, const QString& caption);
     void setColumnAlignment(int column, Qt::Alignment alignment);
+    // The data type of the column's field (KLVTools::DataTypeOf its ERP type); it decides how
+    // the column sorts. Columns start as text (klvString).
+    void setColumnDataType(int column, KLVActiveX::KLV_DataType type);
+    KLVActiveX::KLV_DataType columnDataType(int column) const;
     QString columnKey(int column) const;
     QString columnTag(int column) const;
     QString columnCaption(int column) const;
@@ -77,7 +96,13 @@ public:
     bool isFilling() const { return m_filling; }
     void setFilling(bool filling) { m_filling = filling; }
 
+Q_SIGNALS:
+    // A sort went to the worker thread (true), and it ended (false).
+    void sortRunning(bool running);
+
 private:
+    struct SortJob;
+
     struct Column
     {
         QString key;
@@ -85,6 +110,12 @@ private:
         QString caption;
         int slot = 0;
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+        KLVActiveX::KLV_DataType dataType = KLVActiveX::klvString;
+    };
+    struct SortRequest
+    {
+        int column;
+        Qt::SortOrder order;
     };
 
     // Column i reads slot i again; only while no rows are stored.
@@ -92,8 +123,14 @@ private:
     bool slotsCompact() const;
     // The value of the slot in a stored row; the tag is not a slot.
     QString slotValue(int stored, int slot) const;
-    void fullSort(int slot, Qt::SortOrder order);
-    void reverseRuns();
+    // The new order of a full sort; false when it was stopped (or the model went) meanwhile.
+    bool fullSort(int slot, KLVActiveX::KLV_DataType type, Qt::SortOrder order, std::vector<quint32>& sorted,
+                  std::vector<bool>& ties);
+    void reverseRuns(std::vector<quint32>& reversed, std::vector<bool>& ties) const;
+    // Shows the rows in the new order; selected and current rows follow their records.
+    void applyOrder(std::vector<quint32>&& sorted, std::vector<bool>&& ties);
+    // Ends a sort running in the worker thread before the rows change.
+    void stopSortJob();
 
     QList<Column> m_columns;
     int m_nextSlot = 0;
@@ -106,4 +143,7 @@ private:
     int m_sortSlot = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_filling = false;
+    int m_backgroundRows = DefaultBackgroundRows;
+    std::shared_ptr<SortJob> m_job;
+    std::optional<SortRequest> m_pendingSort; // asked for while a sort ran
 };

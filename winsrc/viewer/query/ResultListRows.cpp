@@ -136,8 +136,10 @@ int ResultListRows::valueCount(int row) const
     return n;
 }
 
-bool ResultListRows::locate(int row, int index, const char*& begin, qsizetype& length) const
+bool ResultListRows::locate(int row, int index, const char*& begin, qsizetype& length, int* valueCount) const
 {
+    if (valueCount)
+        *valueCount = 0;
     if (row < 0 || row >= size() || index < 0)
         return false;
     const RowRef ref = m_rows[size_t(row)];
@@ -145,6 +147,8 @@ bool ResultListRows::locate(int row, int index, const char*& begin, qsizetype& l
     const char* base = m_pages[ref.page & ~WideBit].bytes.get() + ref.offset;
     quint16 n;
     std::memcpy(&n, base, sizeof n);
+    if (valueCount)
+        *valueCount = n;
     if (index >= n)
         return false;
     const qsizetype endSize = wide ? 4 : 2;
@@ -163,6 +167,24 @@ QString ResultListRows::value(int row, int index) const
     if (!locate(row, index, begin, length))
         return QString();
     return QString::fromUtf8(begin, length);
+}
+
+QByteArrayView ResultListRows::utf8(int row, int index) const
+{
+    const char* begin = nullptr;
+    qsizetype length = 0;
+    if (!locate(row, index, begin, length))
+        return QByteArrayView();
+    return QByteArrayView(begin, length);
+}
+
+QByteArrayView ResultListRows::utf8(int row, int index, int& valueCount) const
+{
+    const char* begin = nullptr;
+    qsizetype length = 0;
+    if (!locate(row, index, begin, length, &valueCount))
+        return QByteArrayView();
+    return QByteArrayView(begin, length);
 }
 
 void ResultListRows::clear()

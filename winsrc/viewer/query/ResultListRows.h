@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,11 @@ public:
     int valueCount(int row) const;
     // Value index (from 0) of the row; empty outside the row or for a row that is not there.
     QString value(int row, int index) const;
+    // The same value as its UTF-8 bytes, without decoding; valid until the rows change.
+    // Safe to read from another thread while nothing is appended or cleared.
+    QByteArrayView utf8(int row, int index) const;
+    // The same, and the row's value count (0 for a row that is not there).
+    QByteArrayView utf8(int row, int index, int& valueCount) const;
 
     void clear();
     // Memory held for the rows, index included.
@@ -59,7 +65,7 @@ private:
     // Room for bytes at the end of the last page, or in a new one.
     char* reserve(qsizetype bytes, RowRef& ref);
     // The value's bytes; false outside the row.
-    bool locate(int row, int index, const char*& begin, qsizetype& length) const;
+    bool locate(int row, int index, const char*& begin, qsizetype& length, int* valueCount = nullptr) const;
 
     std::vector<Page> m_pages;
     std::vector<RowRef> m_rows;

@@ -5,17 +5,61 @@
 #include "ListViewHelpers.h"
 #include "Twips.h"
 
+#include "KLVTools.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The result list's column header. A click on a section turns Qt's sort indicator round
+// before the header reports the click; the list sorts through SortListViewByColumn, which
+// reads the indicator as the order the rows are in and turns it itself. So the indicator
+// is put back before the click is reported: it only ever shows the order the rows are in.
+class ResultListHeader : public QHeaderView
+{
+public:
+    explicit ResultListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+    {
+        setSectionsClickable(true);
+        // Connected first, so it runs before anyone else hears of the click.
+        connect(this, &QHeaderView::sectionClicked, this, [this] {
+            if (!m_releasing)
+                return;
+            m_releasing = false;
+            if (sortIndicatorSection() != m_section || sortIndicatorOrder() != m_order)
+                setSortIndicator(m_section, m_order);
+        });
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        m_section = sortIndicatorSection();
+        m_order = sortIndicatorOrder();
+        m_releasing = true;
+        QHeaderView::mouseReleaseEvent(event);
+        m_releasing = false;
+    }
+
+private:
+    bool m_releasing = false;
+    int m_section = -1;
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+};
+
+} // namespace
+
 ResultListView::ResultListView(QWidget* parent) : QTableView(parent), m_model(new ResultListModel(this))
 {
+    setHorizontalHeader(new ResultListHeader(this));
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -40,6 +84,14 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), m_model(ne
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setMinimumSectionSize(0);
     columns->setSortIndicatorShown(false);
+
+    // A long sort runs in a worker thread; the list shows it is busy meanwhile.
+    connect(m_model, &ResultListModel::sortRunning, this, [this](bool running) {
+        if (running)
+            viewport()->setCursor(Qt::BusyCursor);
+        else
+            viewport()->unsetCursor();
+    });
 }
 
 ResultListView::~ResultListView() = default;
@@ -141,6 +193,8 @@ void ResultListView::buildListViewColumns(qint32 messageBase, ListViewColumnArra
             break;
         if (i >= 2 && entry.FieldMetaData && LayoutStore::IsNumericFieldType(entry.FieldMetaData->ERPType()))
             m_model->setColumnAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        if (entry.FieldMetaData)
+            m_model->setColumnDataType(column, KLVTools::DataTypeOf(entry.FieldMetaData->ERPType()));
     }
 }
 

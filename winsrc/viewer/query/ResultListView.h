@@ -15,7 +15,10 @@ class KLVQueryFieldMetaData;
 // time, no grid, no row numbers, columns the user can drag) over a ResultListModel of its
 // own. The shell's list helpers work on it as on any list view: SortListViewByColumn sorts
 // through the model, CopyListViewToClipboard and the layout store read its header keys
-// (LayoutStore::ColumnKeyRole) and widths.
+// (LayoutStore::ColumnKeyRole) and widths. The header's sort indicator shows the order the
+// rows are in: a click leaves it to SortListViewByColumn, Qt does not turn it on its own.
+// A column sorts by the data type of its field (ResultListModel::setColumnDataType): the
+// fill sets it from the query's field descriptions.
 //
 // Columns are named by their index (the order in which they were added, which is the field
 // order of a run); their position is where the user sees them. Widths are in twips. Rows
