@@ -461,6 +461,11 @@ void KLVViewerWindow::AddQueryForm()
 void KLVViewerWindow::AddInfosysForm()
 {
     auto* form = new InfosysForm;
+    // Without a connection of its own the window has nothing to show: it does not open.
+    if (!form->hasSession()) {
+        delete form;
+        return;
+    }
     InitFormCommon(form);
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
@@ -511,6 +516,10 @@ QWidget* KLVViewerWindow::InfoWindow(const QString& formName)
         form = new InfosysForm;
     if (!form)
         return nullptr;
+    if (auto* infosys = qobject_cast<InfosysForm*>(form); infosys && !infosys->hasSession()) {
+        delete form;
+        return nullptr;
+    }
     InitFormCommon(form);
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
