@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -206,7 +207,7 @@ void InfosysForm::buildControls()
     connect(m_panel, &InfosysFeldPanel::headerMenuRequested, this, [this] { popupMainMenu(HeadMenu); });
 }
 
-void InfosysForm::applyStoredPlacement()
+void InfosysForm::RestoreWindowPlacement()
 {
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!sub || m_placed)
@@ -216,10 +217,19 @@ void InfosysForm::applyStoredPlacement()
         sub->setMinimumSize(Twips::toPixelsX(MainForm->property("MinWidth").toInt()),
                             Twips::toPixelsY(MainForm->property("MinHeight").toInt()));
     }
+    QMdiArea* area = sub->mdiArea();
+    if (area && !area->isVisible()) {
+        // A frame that is not shown yet places its children when it shows: this comes after.
+        area->installEventFilter(this);
+        return;
+    }
+    placeInFrame();
+}
+
+void InfosysForm::placeInFrame()
+{
     const QString section = QString::fromUtf16(SettingsSection);
-    if (SettingsStore::GetSetting(RegAppName, section, u"WindowWidth"_s).isEmpty())
-        sub->resize(sub->sizeHint());
-    else
+    if (!SettingsStore::GetSetting(RegAppName, section, u"WindowWidth"_s).isEmpty())
         LoadFormPosition(this, section);
 }
 
@@ -642,10 +652,6 @@ bool InfosysForm::event(QEvent* event)
             setMainMenuEnabled(ListMenu, m_editOpen && !m_running);
         }
         break;
-    case QEvent::ParentChange:
-        // Inside the main window's frame: the stored place, size and state, once.
-        applyStoredPlacement();
-        break;
     default:
         break;
     }
@@ -681,6 +687,12 @@ void InfosysForm::closeEvent(QCloseEvent* event)
 bool InfosysForm::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::Show:
+        if (auto* area = qobject_cast<QMdiArea*>(watched)) {
+            area->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { placeInFrame(); });
+        }
+        break;
     case QEvent::KeyPress: {
         auto* control = qobject_cast<QWidget*>(watched);
         if (control && (control == this || (isAncestorOf(control) && control->window() == window())))

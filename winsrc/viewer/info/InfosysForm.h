@@ -72,6 +72,9 @@ public:
     QString panelText(int panel) const;
 
     // ---- Frame.
+    // Called by the main window once the window is in its frame: the stored place, size and
+    // state (WindowState 1 minimised, 2 maximised), and the frame's least size.
+    void RestoreWindowPlacement();
     // Buttons and the window's menus off until a mask stands.
     Q_INVOKABLE void InitControls();
     // The mask built again for the information system shown (nothing before the first).
@@ -120,7 +123,7 @@ private:
     };
 
     void buildControls();
-    void applyStoredPlacement();
+    void placeInFrame();
     void setPanel(int panel, const QString& text);
     QString rowCountText(int count) const;
     void setMousePointer(int pointer);

@@ -469,6 +469,7 @@ void KLVViewerWindow::AddInfosysForm()
     InitFormCommon(form);
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
+    form->RestoreWindowPlacement();
     MemberCall::Invoke(form, "InitControls");
     ShowChildWindow(form);
 }
@@ -524,6 +525,8 @@ QWidget* KLVViewerWindow::InfoWindow(const QString& formName)
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
     sub->hide();
+    if (auto* infosys = qobject_cast<InfosysForm*>(form))
+        infosys->RestoreWindowPlacement();
     m_infoWindows.insert(formName, form);
     return form;
 }
