@@ -6,8 +6,8 @@
 #include "MainMenus.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
-#include "ViewerEinstellungenDialog.h"
 #include "Twips.h"
+#include "ViewerEinstellungenDialog.h"
 #include "infosys_support.h"
 
 #include <QAction>
@@ -172,6 +172,32 @@ private Q_SLOTS:
         QCOMPARE(forms.size(), 1);
         QCOMPARE(forms.first(), form);
         QCOMPARE(form->InfosysNr(), u"1"_s);
+    }
+
+    void theRightButtonOpensTheWindowsMenus()
+    {
+        window()->AddInfosysForm();
+        InfosysForm* form = infosysWindows(window()).value(0);
+        QVERIFY(form);
+        QMenu* head = window()->menus().menu(u"InfosysKopffelderMenue"_s);
+        QMenu* rows = window()->menus().menu(u"InfosysDatenlisteMenue"_s);
+        const auto rightClick = [](QWidget* w, QPoint at = {}) {
+            QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, at.isNull() ? w->rect().center() : at);
+        };
+        // Off until there is a mask, and no popup then.
+        rightClick(form->datenListe()->viewport());
+        QTest::qWait(0);
+        QVERIFY(!rows->isVisible());
+
+        form->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        rightClick(form->feldPanel()->label(2));
+        QTRY_VERIFY(head->isVisible());
+        head->close();
+        click(form->findChild<QPushButton*>(u"StartInfosysButton"_s));
+        QVERIFY(QTest::qWaitFor([form] { return !form->isRunning(); }));
+        rightClick(form->datenListe()->viewport());
+        QTRY_VERIFY(rows->isVisible());
+        rows->close();
     }
 
     void theStoredPlaceSizeAndStateAreTakenInsideTheFrame()

@@ -47,18 +47,27 @@ inline QStringList matching(const KlvServer& server, const QString& pattern)
 
 // Holds the first line that starts with prefix until a BRQ breaks it off (the server then
 // refuses it); every other line is answered as usual. The flag tells when the line arrived.
-inline std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix)
+inline std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix);
+
+// Answers the first line that starts with prefix late (after ms), as the server would; every
+// other line at once.
+inline std::shared_ptr<std::atomic_bool> slowFirst(KlvServer& server, const QString& prefix, int ms)
 {
     auto arrived = std::make_shared<std::atomic_bool>(false);
-    server.setScript([prefix, arrived](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+    server.setScript([prefix, arrived, ms](int, const QString& line, bool greeting, KlvScriptReply& reply) {
         if (greeting || !line.startsWith(prefix) || arrived->load())
             return false;
         arrived->store(true);
-        reply.delay(60000);
+        reply.delay(ms);
         reply.defaultAnswer();
         return true;
     });
     return arrived;
+}
+
+inline std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix)
+{
+    return slowFirst(server, prefix, 60000);
 }
 
 // Runs action once, the first time the event loop finds condition true (also inside the

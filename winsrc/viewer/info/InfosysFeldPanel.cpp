@@ -269,6 +269,14 @@ bool InfosysFeldPanel::isChanged(int n) const
     return false;
 }
 
+void InfosysFeldPanel::setUnchanged(int n)
+{
+    if (QLineEdit* edit = feldWert(n))
+        edit->setModified(false);
+    else if (QComboBox* combo = feldListe(n))
+        combo->setProperty(ChangedProperty, false);
+}
+
 QString InfosysFeldPanel::text(int n) const
 {
     if (const QLineEdit* edit = feldWert(n))

@@ -56,8 +56,9 @@ public:
     // follows the editor.
     void setModifiable(int n, bool modifiable);
     bool isLocked(int n) const;
-    // True once the user changed the row's value since it was last shown.
+    // True once the user changed the row's value since it was last shown or sent.
     bool isChanged(int n) const;
+    void setUnchanged(int n);
     // The text the row's control holds.
     QString text(int n) const;
 

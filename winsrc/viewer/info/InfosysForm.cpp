@@ -96,11 +96,11 @@ InfosysForm::BusyScope::~BusyScope()
         return;
     m_form->m_breakRequest = {};
     m_form->closeIfPending();
-    // A header field the user left while the window waited is sent now.
-    if (!m_form->m_closePending && m_form->m_deferredField > 0)
+    // Header fields the user left while the window waited are sent now.
+    if (!m_form->m_closePending && !m_form->m_leftFields.isEmpty())
         QTimer::singleShot(0, m_form, [form = m_form] {
             if (form)
-                form->sendDeferredField();
+                form->sendLeftFields();
         });
 }
 
@@ -457,7 +457,9 @@ void InfosysForm::updateKopfFelder()
     const QSharedPointer<KLVEditFieldList> list = m_editor->GetEditFieldListA(names, 0);
     for (int n = 1; list && n <= m_panel->count(); ++n) {
         if (const QSharedPointer<KLVEditField> field = list->GetFieldByNumber(n)) {
-            m_panel->setValue(n, field->Val());
+            // What the user typed meanwhile and has not sent yet stays.
+            if (!m_panel->isChanged(n))
+                m_panel->setValue(n, field->Val());
             m_panel->setModifiable(n, field->IsModifiable());
         }
     }
@@ -482,9 +484,10 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
         m_updating = true;
         ok = m_editor->SetFieldVal(name, value, 0);
         m_updating = false;
-        if (ok)
+        if (ok) {
+            m_panel->setUnchanged(n);
             updateKopfFelder();
-        else
+        } else
             showFailure(622, m_editor->GetLastError() + CrLf + collectedOr(QString()));
     }
     // A run asked for while the value went out follows it, once the value was taken.
@@ -493,28 +496,30 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
     return ok;
 }
 
-void InfosysForm::leaveHeaderControl(int n)
+bool InfosysForm::sendLeftFields()
 {
-    if (m_panel->isLocked(n) || !m_panel->isChanged(n))
-        return;
-    if (m_busy > 0) {
-        m_deferredField = n;
-        return;
+    if (m_busy > 0)
+        return true;
+    while (!m_leftFields.isEmpty()) {
+        if (!sendField(m_leftFields.takeFirst())) {
+            m_leftFields.clear();
+            return false;
+        }
     }
-    if (!UpdateFeldwert(n, m_panel->text(n))) {
-        // The value stays, and so does the focus.
-        if (QWidget* control = m_panel->control(n))
-            QTimer::singleShot(0, control, [control] { control->setFocus(); });
-    }
+    return true;
 }
 
-void InfosysForm::sendDeferredField()
+bool InfosysForm::sendField(int n)
 {
-    const int n = std::exchange(m_deferredField, 0);
     QWidget* control = m_panel->control(n);
-    if (!control || control->hasFocus())
-        return;
-    leaveHeaderControl(n);
+    // A field the user went back into goes when it is left again.
+    if (!control || control->hasFocus() || m_panel->isLocked(n) || !m_panel->isChanged(n))
+        return true;
+    if (UpdateFeldwert(n, m_panel->text(n)))
+        return true;
+    // The value stays, and so does the focus.
+    QTimer::singleShot(0, control, [control] { control->setFocus(); });
+    return false;
 }
 
 void InfosysForm::InfosystemAusfuehren()
@@ -526,6 +531,9 @@ void InfosysForm::InfosystemAusfuehren()
             m_runAfterUpdate = true;
         return;
     }
+    // The value of a field just left goes first; a refused one is not run with.
+    if (!sendLeftFields() || m_running || m_closePending)
+        return;
     const BusyScope busy(this);
     waitingOn(m_editor);
     setRunState(true);
@@ -705,8 +713,14 @@ bool InfosysForm::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const int n = m_panel->indexOf(watched);
         if (n > 0 && watched == m_panel->control(n) && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
-            leaveHeaderControl(n);
+            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason) {
+            // After the event that moved the focus: a click that moved it is pressed first,
+            // and reaches its button even when the value is still on its way. A run that
+            // comes first sends the value before it starts.
+            if (!m_leftFields.contains(n))
+                m_leftFields.append(n);
+            QTimer::singleShot(0, this, [this] { sendLeftFields(); });
+        }
         break;
     }
     case QEvent::MouseButtonRelease:

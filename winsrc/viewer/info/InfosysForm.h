@@ -152,8 +152,10 @@ private:
     void updateKopfFelder();
     void ladeTabelle();
     QString collectedOr(const QString& fallback) const;
-    void leaveHeaderControl(int n);
-    void sendDeferredField();
+    // Sends the values of the header fields the user left, in that order, unless the window
+    // waits (they go once it is done); false when the server refused one.
+    bool sendLeftFields();
+    bool sendField(int n);
 
     // Keys.
     bool handleKey(QWidget* control, const QKeyEvent* key);
@@ -175,7 +177,9 @@ private:
     bool m_stopRequested = false;
     bool m_updating = false;
     bool m_runAfterUpdate = false;
-    int m_deferredField = 0;
+    // Header fields left whose values have not gone out yet: they go once the event that moved
+    // the focus is done, or once the window no longer waits.
+    QList<int> m_leftFields;
     bool m_closePending = false;
     bool m_closing = false;
     bool m_placed = false;
