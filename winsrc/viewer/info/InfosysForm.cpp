@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -333,6 +334,7 @@ void InfosysForm::BuildInfosysInfos(const QString& number, const QString& search
     setPanel(2, GetMessageTextByNr(601) + u' ' + searchWord);
     setPanel(3, u"0 "_s + GetMessageTextByNr(624));
 
+    m_leftFields.clear();
     m_panel->clear();
     m_datenListe->clear();
     setMainMenuEnabled(HeadMenu, false);
@@ -470,6 +472,10 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
 {
     if (n < 1 || n > m_definition.kopfFelder().size() || !m_editOpen || m_busy > 0)
         return false;
+    // Fields left before go first, in the order they were left.
+    m_leftFields.removeAll(n);
+    if (!m_sendingLeftFields && !sendLeftFields())
+        return false;
     if (m_collector)
         m_collector->Reset();
     const QString name = m_definition.kopfFelder()[n - 1].Name;
@@ -498,8 +504,9 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
 
 bool InfosysForm::sendLeftFields()
 {
-    if (m_busy > 0)
+    if (m_busy > 0 || m_sendingLeftFields)
         return true;
+    const QScopedValueRollback sending(m_sendingLeftFields, true);
     while (!m_leftFields.isEmpty()) {
         if (!sendField(m_leftFields.takeFirst())) {
             m_leftFields.clear();

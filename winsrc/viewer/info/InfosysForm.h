@@ -180,6 +180,7 @@ private:
     // Header fields left whose values have not gone out yet: they go once the event that moved
     // the focus is done, or once the window no longer waits.
     QList<int> m_leftFields;
+    bool m_sendingLeftFields = false;
     bool m_closePending = false;
     bool m_closing = false;
     bool m_placed = false;
