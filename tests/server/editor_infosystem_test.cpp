@@ -68,3 +68,50 @@ TEST_F(EditorInfosystem, TheStartButtonRunsItWithTheHeaderValuesIntoTheTablePart
     EXPECT_TRUE(client.begin(u"EDI|0|GET|65|NUMSW|NIRGENDS||"_s).isEmpty());
     EXPECT_EQ(client.refusal(), 1118);
 }
+
+TEST_F(EditorInfosystem, articlesByPriceRangeAndUnitWithTheRequiredStockFirst)
+{
+    const QString articles = client.begin(u"EDI|0|GET|65|NUMSW|ARTBEST||"_s);
+    ASSERT_FALSE(articles.isEmpty()) << client.last().join(u'\n').toStdString();
+    // Price range and unit are parameters; the unit is chosen among the enumeration's texts.
+    for (const QString& field : {u"abmin"_s, u"preisab"_s, u"preisbis"_s, u"einheit"_s})
+        EXPECT_EQ(client.property(articles, u"0"_s, field, 5), u"1") << field.toStdString();
+    EXPECT_EQ(client.property(articles, u"0"_s, u"einheit"_s, 7), u"A36");
+
+    // The lowest stock must come first.
+    EXPECT_FALSE(client.ok(u"SFV|%1|0|bstart||0"_s.arg(articles)));
+    EXPECT_EQ(client.refusal(), 1227);
+
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|abmin|0|0"_s.arg(articles)));
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|preisab|100|0"_s.arg(articles)));
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|preisbis|200,50|0"_s.arg(articles)));
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|bstart||0"_s.arg(articles))) << client.last().join(u'\n').toStdString();
+    const QList<QStringList> prices = client.records(u"GFV|%1|*|preis"_s.arg(articles));
+    ASSERT_FALSE(prices.isEmpty());
+    for (const QStringList& r : prices) {
+        const double price = QString(r.value(2)).remove(u'.').replace(u',', u'.').toDouble();
+        EXPECT_GE(price, 100.0) << r.value(2).toStdString();
+        EXPECT_LE(price, 200.5) << r.value(2).toStdString();
+    }
+
+    // The unit narrows the same range further.
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|einheit|Kilogramm|0"_s.arg(articles)));
+    ASSERT_TRUE(client.ok(u"SFV|%1|0|bstart||0"_s.arg(articles)));
+    const QList<QStringList> kilos = client.records(u"GFV|%1|*|einheit(code)"_s.arg(articles));
+    EXPECT_FALSE(kilos.isEmpty());
+    EXPECT_LT(kilos.size(), prices.size());
+    for (const QStringList& r : kilos)
+        EXPECT_EQ(r.value(2), u"(kg)");
+    EXPECT_EQ(client.value(articles, u"anzahl"_s), QString::number(kilos.size()));
+}
+
+TEST_F(EditorInfosystem, theFieldCatalogueOfAnInformationSystemListsItsMask)
+{
+    // The fields of an information system by its number, header fields and result columns.
+    const QList<QStringList> fields = client.records(u"GFN|0|2||0|INFOSYS|0"_s);
+    QStringList names;
+    for (const QStringList& f : fields)
+        names.append(f.value(0));
+    for (const QString& name : {u"abmin"_s, u"preisab"_s, u"preisbis"_s, u"einheit"_s, u"bstart"_s, u"preis"_s})
+        EXPECT_TRUE(names.contains(name)) << name.toStdString();
+}

@@ -407,17 +407,15 @@ private Q_SLOTS:
         trigger(u"ShowInfosysFormMenue"_s);
         QVERIFY(!window->findChild<InfosysForm*>());
 
+        // With a selected row the window needs a connection of its own; without a session
+        // to copy it says so and does not open (tests/info opens it logged on).
         catalogue->infosysList->setCurrentItem(catalogue->row);
-        trigger(u"ShowInfosysFormMenue"_s);
-        auto* infosys = window->findChild<InfosysForm*>();
-        QVERIFY(infosys);
-        QVERIFY(infosys->isVisible());
-        QCOMPARE(infosys->number(), u"3"_s);
-        QCOMPARE(window->activeChild(), infosys);
-        QVERIFY(window->menus().menu(u"InfosysMenue"_s)->isEnabled());
-        // The same single window serves the next row.
-        trigger(u"ShowInfosysFormMenue"_s);
-        QCOMPARE(window->findChildren<InfosysForm*>().size(), 1);
+        {
+            MessageBoxes boxes;
+            trigger(u"ShowInfosysFormMenue"_s);
+            QVERIFY(!window->findChild<InfosysForm*>());
+            QCOMPARE(boxes.texts.size(), 1);
+        }
 
         auto* recording = new RecordingInfosysForm;
         addChild(recording);

@@ -325,12 +325,16 @@ QSharedPointer<KLV> KLV::Clone()
         return {};
 
     const QString password = m_clientKLVVersion.compare(u"3.11"_s) >= 0 ? GetOneTimePWD() : m_password;
-    if (!copy->BeginSessionUser(m_host, m_port, m_mandant, m_userName, password))
+    // The copy goes with a failure: its reason stays with this session for the caller.
+    if (!copy->BeginSessionUser(m_host, m_port, m_mandant, m_userName, password)) {
+        m_lastError = copy->GetLastKLVError();
         return {};
+    }
 
     const bool baseModes = copy->SetDateMode(GetDateMode()) && copy->SetDecimalPoint(GetDecimalPoint()) &&
                            copy->SetVerwMode(GetVerwMode());
     if (!baseModes) {
+        m_lastError = copy->GetLastKLVError();
         copy->EndSession();
         return {};
     }

@@ -50,7 +50,8 @@ public:
     Q_INVOKABLE bool ReLogin(const QString& Passwort);
     Q_INVOKABLE bool EndSession();
     Q_INVOKABLE bool IsConnected() const;
-    // A second session with the same logon and modes; null when it cannot be opened.
+    // A second session with the same logon and modes; null when it cannot be opened, the
+    // reason then in this session's last error.
     Q_INVOKABLE QSharedPointer<KLV> Clone();
     Q_INVOKABLE QSharedPointer<KLVQuery> CreateQuery();
     // An editor on this session's connection; sends nothing.

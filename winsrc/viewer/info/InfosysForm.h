@@ -1,33 +1,199 @@
 #pragma once
 
+#include "InfosysDefinition.h"
+
+#include <QList>
+#include <QPointer>
+#include <QSharedPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
+class InfosysFeldPanel;
+class KLV;
+class KLVEditor;
+class KLVMessageCollector;
+class KLVQuery;
+class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTreeWidget;
 
 // The information-system window: the mask of one information system, its run and its result
-// rows. The main window opens it for a catalogue row and routes the export to it.
+// rows. The main window opens it for a row of the information-system catalogue (its one
+// default instance) or as a further window, calls InitControls and then BuildInfosysInfos.
+//
+// Top to bottom: the header-field panel "FeldContainerView" and the result list "DatenListe"
+// in the splitter "DatenSplit", the buttons "StartInfosysButton", "AbbrechenButton",
+// "TabelleNeuLadenButton", "HilfeButton" and "SchliessenButton", and the status bar
+// "StatusZeile" with the panels "Panel1" (kept empty), "Panel2" (the information system),
+// "Panel3" (the row count) and "Panel4" (what the window is doing).
+//
+// The window works on a session of its own, a clone of the main window's; when the clone
+// cannot be made the failure is shown and hasSession() is false: the window must not open.
+// It runs the information system through an editor of that session. While it waits for the
+// server its message loop runs: a second run and a rebuild are refused then, Stop and Esc
+// break the request, and a close breaks it and closes once it has ended.
 class InfosysForm : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(QString InfosysNr READ InfosysNr)
 
 public:
+    // Settings section of the window's place and size.
+    static constexpr const char16_t* SettingsSection = u"InfosysWindowSettings";
+
+    // One field the export offers: a result column, its caption, and the key GetResultField
+    // answers it by.
+    struct ExportField
+    {
+        QString caption;
+        int key = 0;
+    };
+
     explicit InfosysForm(QWidget* parent = nullptr);
+    ~InfosysForm() override;
 
-    // Initial state of the buttons, field panel and scroll bar.
+    // False when the window's own session could not be opened (the failure was shown).
+    bool hasSession() const { return m_session != nullptr; }
+    QString InfosysNr() const { return m_infosysNr; }
+    // True from the start of a run or a table reload until it ended.
+    bool isRunning() const { return m_running; }
+    // True while the edit operation of the shown information system is open.
+    bool isEditOpen() const { return m_editOpen; }
+    const InfosysDefinition& definition() const { return m_definition; }
+    InfosysFeldPanel* feldPanel() const { return m_panel; }
+    QTreeWidget* datenListe() const { return m_datenListe; }
+    QString panelText(int panel) const;
+
+    // ---- Frame.
+    // Called by the main window once the window is in its frame: the stored place, size and
+    // state (WindowState 1 minimised, 2 maximised), and the frame's least size.
+    void RestoreWindowPlacement();
+    // Buttons and the window's menus off until a mask stands.
     Q_INVOKABLE void InitControls();
-    // Reads the definition of that information system and builds the mask.
-    Q_INVOKABLE void BuildInfosysInfos(const QString& number, const QString& searchWord, const QString& description);
-    // Builds the mask of the information system shown again (header fields, rebuild).
-    Q_INVOKABLE void BuildAktInfosysInfos();
-    Q_INVOKABLE void ReloadForm() { BuildAktInfosysInfos(); }
-    Q_INVOKABLE void ShowExportDialog(int) {}
+    // The mask built again for the information system shown (nothing before the first).
+    Q_INVOKABLE void ReloadForm();
+    Q_INVOKABLE void BuildAktInfosysInfos() { ReloadForm(); }
 
-    QString number() const { return m_number; }
+    // ---- Mask.
+    // Reads the definition of that information system, builds its mask and opens its edit
+    // operation. Refused while the window waits for the server.
+    Q_INVOKABLE void BuildInfosysInfos(const QString& number, const QString& searchWord, const QString& description);
+
+    // ---- Run.
+    Q_INVOKABLE void InfosystemAusfuehren();
+    Q_INVOKABLE void InfosystemAusfuehrungAbbrechen();
+    Q_INVOKABLE void TabelleNeuLaden();
+    // Sends the value of header field n (from 1); false when the server refused it.
+    Q_INVOKABLE bool UpdateFeldwert(int n, const QString& value);
+
+    // ---- Export.
+    // The fields an export of this window covers: one per result column, in column order.
+    QList<ExportField> exportFields() const;
+    // The cell of list row `row` (from 1, in the list's present order) and list column
+    // `column` (from 1: 1 is the entry column, 2 on the result columns); empty outside the list.
+    Q_INVOKABLE QString GetResultField(int row, int column) const;
+    // Opens the export dialog for the rows shown (export type 0 to 4).
+    Q_INVOKABLE void ShowExportDialog(int ExportType);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    QString m_number;
-    QString m_searchWord;
-    QString m_description;
-    QLabel* m_title = nullptr;
+    // Marks the window busy while it waits for the server, so that what the user starts
+    // meanwhile is refused or deferred instead of running into the request.
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(InfosysForm* form);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        QPointer<InfosysForm> m_form;
+    };
+
+    void buildControls();
+    void placeInFrame();
+    void setPanel(int panel, const QString& text);
+    QString rowCountText(int count) const;
+    void setMousePointer(int pointer);
+    void setMainMenuEnabled(const QString& name, bool enabled) const;
+    void popupMainMenu(const QString& name) const;
+    void setRunState(bool running);
+    void showFailure(int message, const QString& details);
+    void closeIfPending();
+    // The object whose request the window waits for, so that a close breaks just that one.
+    template <class T>
+    void waitingOn(const QSharedPointer<T>& object)
+    {
+        m_breakRequest = [weak = object.toWeakRef()] {
+            if (const QSharedPointer<T> o = weak.toStrongRef())
+                o->Break();
+        };
+    }
+
+    // Mask.
+    void fillFeldListen();
+    void fillEnumeration(QComboBox* combo, const QString& typeCode);
+
+    // Edit operation and run.
+    void startInfosysEdit();
+    void endInfosysEdit();
+    void updateKopfFelder();
+    void ladeTabelle();
+    QString collectedOr(const QString& fallback) const;
+    // Sends the values of the header fields the user left, in that order, unless the window
+    // waits (they go once it is done); false when the server refused one.
+    bool sendLeftFields();
+    bool sendField(int n);
+
+    // Keys.
+    bool handleKey(QWidget* control, const QKeyEvent* key);
+
+    QString m_infosysNr;
+    QString m_suchwort;
+    QString m_beschreibung;
+    InfosysDefinition m_definition;
+
+    QSharedPointer<KLV> m_session;
+    QSharedPointer<KLVEditor> m_editor;
+    QSharedPointer<KLVQuery> m_query;
+    QSharedPointer<KLVQuery> m_enumQuery;
+    QSharedPointer<KLVMessageCollector> m_collector;
+    std::function<void()> m_breakRequest;
+
+    bool m_editOpen = false;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    bool m_updating = false;
+    bool m_runAfterUpdate = false;
+    // Header fields left whose values have not gone out yet: they go once the event that moved
+    // the focus is done, or once the window no longer waits.
+    QList<int> m_leftFields;
+    bool m_sendingLeftFields = false;
+    bool m_closePending = false;
+    bool m_closing = false;
+    bool m_placed = false;
+    int m_busy = 0;
+
+    QSplitter* m_split = nullptr;
+    InfosysFeldPanel* m_panel = nullptr;
+    QTreeWidget* m_datenListe = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_reloadButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QList<QLabel*> m_panels;
 };

@@ -472,9 +472,15 @@ void KLVViewerWindow::AddQueryForm()
 void KLVViewerWindow::AddInfosysForm()
 {
     auto* form = new InfosysForm;
+    // Without a connection of its own the window has nothing to show: it does not open.
+    if (!form->hasSession()) {
+        delete form;
+        return;
+    }
     InitFormCommon(form);
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
+    form->RestoreWindowPlacement();
     MemberCall::Invoke(form, "InitControls");
     ShowChildWindow(form);
 }
@@ -520,10 +526,16 @@ QWidget* KLVViewerWindow::InfoWindow(const QString& formName)
         form = new InfosysForm;
     if (!form)
         return nullptr;
+    if (auto* infosys = qobject_cast<InfosysForm*>(form); infosys && !infosys->hasSession()) {
+        delete form;
+        return nullptr;
+    }
     InitFormCommon(form);
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
     sub->hide();
+    if (auto* infosys = qobject_cast<InfosysForm*>(form))
+        infosys->RestoreWindowPlacement();
     m_infoWindows.insert(formName, form);
     return form;
 }
