@@ -167,7 +167,15 @@ ExportDialog::~ExportDialog()
 
 ExportDialog* ExportDialog::DefaultInstance()
 {
-    return FormSupport::defaultInstance<ExportDialog>();
+    // An unloaded dialog may wait for its deletion a little: the next use gets a new one, as
+    // the first did.
+    static QPointer<ExportDialog> instance;
+    if (!instance || instance->m_unloaded) {
+        instance = new ExportDialog(MainForm.data());
+        if (!instance->parent())
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
+    }
+    return instance;
 }
 
 bool ExportDialog::IsExportRunning()
@@ -980,6 +988,7 @@ void ExportDialog::BeendeExport(ExportEngine::Outcome outcome)
 
 void ExportDialog::unload()
 {
+    m_unloaded = true;
     hide();
     deleteLater();
 }
@@ -999,4 +1008,6 @@ void ExportDialog::closeEvent(QCloseEvent* event)
         return;
     }
     QDialog::closeEvent(event);
+    if (event->isAccepted())
+        m_unloaded = true;
 }

@@ -134,6 +134,7 @@ private:
     QString m_xmlRecIdFldName;
     QString m_xmlDescrFldName;
 
+    bool m_unloaded = false;
     bool m_starting = false;
     bool m_closeRequested = false;
     QSharedPointer<KLVQuery> m_startingQuery;
