@@ -293,7 +293,14 @@ private Q_SLOTS:
         DialogDriver::whenShown(u"ExportProgramChooser"_s, [tool](QWidget* w) {
             auto* chooser = qobject_cast<QFileDialog*>(w);
             QVERIFY(chooser->filter().testFlag(QDir::Executable));
+            // The name box takes a chosen file only while it has no focus; the folder is read
+            // in the background meanwhile.
+            auto* name = chooser->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            QVERIFY(name);
+            name->clearFocus();
             chooser->selectFile(tool);
+            QVERIFY2(QTest::qWaitFor([chooser, tool] { return chooser->selectedFiles() == QStringList{tool}; }, 5000),
+                     qPrintable(chooser->selectedFiles().join(u'|')));
             static_cast<QDialog*>(chooser)->accept();
         });
         click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
