@@ -3,6 +3,7 @@
 #include <QString>
 
 class ExportDialog;
+class QObject;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -11,9 +12,9 @@ class ResultListView;
 // What the query window hands to the export: its table, its selection and its fields.
 struct QueryExportSource
 {
-    // The calling window: it answers GetResultField(row, key) by name while its displayed
-    // rows are exported, and its closing ends a running export.
-    QWidget* window = nullptr;
+    // The caller: it answers GetResultField(row, key) by name while the displayed rows are
+    // exported, and its closing ends a running export. The window itself, or its result pane.
+    QObject* window = nullptr;
     QTreeWidget* fieldList = nullptr;     // "FeldListe": key in ExportDialog::FieldKeyRole, record in
                                           // ExportDialog::FieldTagRole
     ResultListView* resultList = nullptr; // "DatenListe"
