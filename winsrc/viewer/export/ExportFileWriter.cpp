@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringEncoder>
 #include <QSysInfo>
 
 #include <cerrno>
@@ -87,7 +88,7 @@ bool ExportFileWriter::open(ExportFailure& failure)
 {
     m_failed = false;
     m_replaced = 0;
-    m_buffer.clear();
+    m_buffer.resize(0);
     if (!m_device) {
         m_file = std::make_unique<QSaveFile>(fileName());
         errno = 0;
@@ -151,7 +152,7 @@ bool ExportFileWriter::finish(ExportFailure& failure)
 
 void ExportFileWriter::discard()
 {
-    m_buffer.clear();
+    m_buffer.resize(0);
     if (m_file) {
         m_file->cancelWriting();
         m_file.reset();
@@ -189,30 +190,24 @@ bool ExportFileWriter::flush()
     if (m_buffer.isEmpty())
         return true;
     QIODevice* device = m_device ? m_device : m_file.get();
-    QByteArray bytes;
     const char* data = nullptr;
     qint64 size = 0;
     if (m_encoding == Encoding::Utf16LE && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
         data = reinterpret_cast<const char*>(m_buffer.utf16());
         size = m_buffer.size() * qint64(sizeof(char16_t));
     } else {
-        if (m_encoding == Encoding::Utf8) {
-            bytes = m_buffer.toUtf8();
-        } else {
-            bytes.resize(m_buffer.size() * 2);
-            for (qsizetype i = 0; i < m_buffer.size(); ++i) {
-                const char16_t c = m_buffer[i].unicode();
-                bytes[2 * i] = char(c & 0xFF);
-                bytes[2 * i + 1] = char(c >> 8);
-            }
-        }
-        data = bytes.constData();
-        size = bytes.size();
+        // Encoded into a buffer that is kept from piece to piece.
+        QStringEncoder encoder(m_encoding == Encoding::Utf8 ? QStringEncoder::Utf8 : QStringEncoder::Utf16LE);
+        m_bytes.resize(encoder.requiredSpace(m_buffer.size()));
+        char* end = encoder.appendToBuffer(m_bytes.data(), m_buffer);
+        data = m_bytes.constData();
+        size = end - m_bytes.constData();
     }
     errno = 0;
     const qint64 written = device ? device->write(data, size) : -1;
     const int error = errno;
-    m_buffer.clear();
+    // Emptied, not freed: the next piece is gathered in the same memory.
+    m_buffer.resize(0);
     if (written != size) {
         int number = error;
         if (number == 0) {

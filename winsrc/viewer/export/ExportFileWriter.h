@@ -3,6 +3,7 @@
 #include "ExportMarkup.h"
 #include "ExportWriter.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -21,7 +22,7 @@ class ExportFileWriter : public ExportWriter
 {
 public:
     enum class Encoding { Utf8, Utf16LE };
-    static constexpr qsizetype BufferChars = 32 * 1024;
+    static constexpr qsizetype BufferChars = 128 * 1024;
 
     // fileSetting names the job's option that holds the file name, fileControl the dialog's
     // box in which the user types it.
@@ -72,6 +73,7 @@ private:
     QIODevice* m_device = nullptr;
     std::unique_ptr<QSaveFile> m_file;
     QString m_buffer;
+    QByteArray m_bytes;
     bool m_failed = false;
     ExportFailure m_failure;
     qint64 m_replaced = 0;
