@@ -199,6 +199,8 @@ void ExportDialog::buildControls()
     auto readOnly = [selection](const char16_t* name) {
         auto* box = named(name, new QLineEdit(selection));
         box->setReadOnly(true);
+        // Shown, not edited: the keyboard starts on the options.
+        box->setFocusPolicy(Qt::ClickFocus);
         return box;
     };
     sel->addWidget(label(u"TabelleLabel", u"202", selection), 0, 0);
@@ -365,9 +367,11 @@ QWidget* ExportDialog::buildXmlPage()
     grid->addWidget(chooserButton(u"XMLDateiDialogButton", page), 0, 3);
     grid->addWidget(label(u"XMLSatzIDFeldLabel", u"269", page), 1, 0);
     m_xmlIdField = named(u"XMLSatzIDFeld", new QComboBox(page));
+    m_xmlIdField->setMinimumContentsLength(20);
     grid->addWidget(m_xmlIdField, 1, 1);
     grid->addWidget(label(u"XMLBeschrFeldLabel", u"270", page), 2, 0);
     m_xmlCaptionField = named(u"XMLBeschrFeld", new QComboBox(page));
+    m_xmlCaptionField->setMinimumContentsLength(20);
     grid->addWidget(m_xmlCaptionField, 2, 1);
     grid->addWidget(named(u"XMLLeerfelderUnterdruecken", new QCheckBox(u"271"_s, page)), 3, 0, 1, 4);
     grid->addWidget(named(u"XMLAppStarten", new QCheckBox(u"221"_s, page)), 4, 0);

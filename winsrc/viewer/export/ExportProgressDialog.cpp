@@ -54,15 +54,19 @@ void ExportProgressDialog::buildControls()
     m_name = new QLineEdit(this);
     m_name->setObjectName(u"Tabellenname"_s);
     m_name->setReadOnly(true);
+    m_name->setFocusPolicy(Qt::ClickFocus);
     m_name->setMinimumWidth(260);
     auto* label2 = new QLabel(u"161"_s, this);
     label2->setObjectName(u"Label2"_s);
     m_count = new QLineEdit(this);
     m_count->setObjectName(u"AnzahlSaetze"_s);
     m_count->setReadOnly(true);
+    m_count->setFocusPolicy(Qt::ClickFocus);
     m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_cancel = new QPushButton(QString::number(MsgCancel), this);
     m_cancel->setObjectName(u"AbbrechenButton"_s);
+    // An Enter meant for another window must not end the export.
+    m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &ExportProgressDialog::cancelClicked);
 
     m_messages = new QListWidget(this);

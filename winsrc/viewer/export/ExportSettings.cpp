@@ -3,6 +3,7 @@
 #include "MainModul.h"
 #include "SettingsStore.h"
 
+#include <QDir>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -83,11 +84,13 @@ QString ExportSettings::ExportName(const QString& caption)
 
 QString ExportSettings::DefaultFolder()
 {
-    // Where a user keeps documents; the Windows program's "c:\temp\" has no match here.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    return folder;
+    // Where a user keeps documents (the Windows program's "c:\temp\" has no match here); a
+    // documents folder that was never made would fail every first export, so then the home
+    // folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir(documents).exists())
+        return documents;
+    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
 }
 
 QString ExportSettings::Section(const Entry& entry, const QString& exportName)

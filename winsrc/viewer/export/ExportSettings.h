@@ -37,7 +37,8 @@ public:
 
     // The caption with every character a file name cannot hold ("\" and "/" included) as "_".
     static QString ExportName(const QString& caption);
-    // The folder the default target names lie in: the user's documents folder.
+    // The folder the default target names lie in: the user's documents folder, or the home
+    // folder when there is no documents folder.
     static QString DefaultFolder();
     // "Export", or "Export\" and the export name.
     static QString Section(const Entry& entry, const QString& exportName);
