@@ -1,0 +1,286 @@
+// The export with a million records: 1,000,000 records of 10 fields of the stand-in server's
+// generated table exported through the export dialog as a fresh query (query mode) to a
+// delimited text file, an XML file and an HTML page, beside the same records read through
+// KLVQuery alone (GetNextRecord and GetField on every field). Then the export of the rows a
+// filled result list shows (GetResultField by name for every cell), beside reading those
+// cells from the list without writing.
+//
+// Each run goes in a child process of its own with its own server, so that its peak memory
+// (ru_maxrss, server included) is its own. Without arguments the program runs them all three
+// times and prints the median times, each against its baseline, the file sizes and the peak
+// memory.
+//   viewer_export_bench [--rows N] [--block N] [--repeat N]
+//   viewer_export_bench --run library|text|xml|html|shown --rows N --block N
+#include "BenchProcess.h"
+#include "ExportDialog.h"
+#include "KLV.h"
+#include "KLVQuery.h"
+#include "MainModul.h"
+#include "ResultFill.h"
+#include "ResultListView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Table = u"90:1"_s;
+const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"datum"_s,
+                         u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
+
+double seconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+QSharedPointer<KLV> logOn(quint16 port, int block)
+{
+    auto session = QSharedPointer<KLV>::create();
+    if (!session->BeginSession(u"127.0.0.1"_s, port, u"100"_s, u"secret"_s)) {
+        std::fprintf(stderr, "logon: %s\n", qPrintable(session->GetLastError()));
+        return {};
+    }
+    session->setDatasetSize(block);
+    return session;
+}
+
+// What every run prints: records, seconds, peak KiB, file bytes, baseline seconds.
+void report(qint64 records, double secs, qint64 bytes, double baseline)
+{
+    std::printf("%lld %.6f %ld %lld %.6f\n", records, secs, BenchProcess::peakKilobytes(), bytes, baseline);
+}
+
+int runLibrary(quint16 port, int block, int rows)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    QElapsedTimer timer;
+    timer.start();
+    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+        return 1;
+    qint64 records = 0;
+    qint64 chars = 0;
+    while (query->GetNextRecord()) {
+        for (int i = 1; i <= int(Fields.size()); ++i)
+            chars += query->GetField(i).size();
+        ++records;
+    }
+    const double read = seconds(timer);
+    if (records != rows || !query->GetLastError().isEmpty()) {
+        std::fprintf(stderr, "library: %lld of %d records: %s\n", records, rows, qPrintable(query->GetLastError()));
+        return 1;
+    }
+    report(records, read, chars, 0);
+    return 0;
+}
+
+// The export dialog set up as a window sets it up, started with its button, waited for.
+bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, const QString& file, double& secs)
+{
+    ExportDialog* dialog = ExportDialog::DefaultInstance();
+    dialog->SetExportProperties(u"Massendaten:Messwert"_s, Table, kind, shownRows, caller, shownRows ? rows : 0);
+    for (const QString& field : Fields)
+        ExportDialog::AddExportField(dialog->feldListe(), field + u"#0#S"_s, field, MainModul::Bool2ErpText(false),
+                                     u"0:"_s + field);
+    dialog->SetExportFldListe(nullptr);
+    const QString box = kind == 0 ? u"ExportDateiName"_s : kind == 3 ? u"XMLDateiName"_s : u"HTMLDateiName"_s;
+    dialog->findChild<QLineEdit*>(box)->setText(file);
+    dialog->show();
+    QElapsedTimer timer;
+    timer.start();
+    dialog->findChild<QAbstractButton*>(u"StartButton"_s)->click();
+    while (ExportDialog::IsExportRunning())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    secs = seconds(timer);
+    return QFileInfo::exists(file);
+}
+
+int runExport(quint16 port, int block, int rows, int kind)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    MainModul::MainSession = session;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"export.out"_s);
+    double secs = 0;
+    if (!exportThroughDialog(kind, false, nullptr, rows, file, secs)) {
+        std::fprintf(stderr, "export %d failed\n", kind);
+        return 1;
+    }
+    report(rows, secs, QFileInfo(file).size(), 0);
+    return 0;
+}
+
+// The rows of a result list, given by name as the query window gives them.
+class ShownRows : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ShownRows(ResultListView* list) : m_list(list) {}
+    Q_INVOKABLE QString GetResultField(int& row, QString& fieldKey) { return m_list->GetResultField(row, fieldKey); }
+
+private:
+    ResultListView* m_list;
+};
+
+int runShown(quint16 port, int block, int rows)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    ResultListView view;
+    for (const QString& field : Fields)
+        view.addColumn(field + u"#0#S"_s, u"0:"_s + field, field, 1440);
+    view.resize(1200, 800);
+    view.show();
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    if (!query->StartQuery(Table, Fields.join(u',') + u",+id"_s))
+        return 1;
+    ResultFill fill(&view);
+    if (fill.run(query, view.columnCount(), [](int, int) {}) != rows)
+        return 1;
+    session->EndSession();
+
+    // The baseline: every cell read from the list in the order the export reads them,
+    // nothing written.
+    ShownRows caller(&view);
+    QElapsedTimer timer;
+    timer.start();
+    qint64 chars = 0;
+    QStringList keys;
+    for (const QString& field : Fields)
+        keys.append(field + u"#0#S"_s);
+    for (int row = 1; row <= rows; ++row) {
+        for (const QString& key : keys)
+            chars += view.GetResultField(row, key).size();
+    }
+    const double read = seconds(timer);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"shown.txt"_s);
+    double secs = 0;
+    if (!exportThroughDialog(0, true, &caller, rows, file, secs))
+        return 1;
+    report(rows, secs, QFileInfo(file).size(), read);
+    return chars > 0 ? 0 : 1;
+}
+
+int runChild(int argc, char** argv, const QString& kind, int block, int rows)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The export stores its options: in a folder of the run's own, not the user's settings.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    QApplication app(argc, argv);
+    const std::unique_ptr<KlvServer> server = BenchProcess::startServer(rows);
+    if (!server)
+        return 2;
+    int rc = 1;
+    if (kind == u"library"_s)
+        rc = runLibrary(server->port(), block, rows);
+    else if (kind == u"text"_s)
+        rc = runExport(server->port(), block, rows, 0);
+    else if (kind == u"xml"_s)
+        rc = runExport(server->port(), block, rows, 3);
+    else if (kind == u"html"_s)
+        rc = runExport(server->port(), block, rows, 4);
+    else if (kind == u"shown"_s)
+        rc = runShown(server->port(), block, rows);
+    server->stop();
+    return rc;
+}
+
+struct Row
+{
+    qint64 records = 0;
+    double secs = 0;
+    long peakKb = 0;
+    qint64 bytes = 0;
+    double baseline = 0;
+};
+
+Row median(QList<Row> rows)
+{
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.secs < b.secs; });
+    return rows[rows.size() / 2];
+}
+
+int argValue(int argc, char** argv, const char* name, int fallback)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    }
+    return fallback;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rows = argValue(argc, argv, "--rows", 1000000);
+    const int block = argValue(argc, argv, "--block", 200);
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--run") == 0)
+            return runChild(argc, argv, QString::fromLocal8Bit(argv[i + 1]), block, rows);
+    }
+    const int repeat = std::max(1, argValue(argc, argv, "--repeat", 3));
+    QCoreApplication app(argc, argv);
+    const QString program = app.applicationFilePath();
+    std::printf("%d records of %d fields from %s, block size %d; each run in a process of its own (server "
+                "included)\n",
+                rows, int(Fields.size()), qPrintable(Table), block);
+
+    const QStringList kinds{u"library"_s, u"text"_s, u"xml"_s, u"html"_s, u"shown"_s};
+    QHash<QString, QList<Row>> runs;
+    for (int r = 0; r < repeat; ++r) {
+        for (const QString& kind : kinds) {
+            const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 5);
+            if (parts.isEmpty()) {
+                std::fprintf(stderr, "the %s run failed\n", qPrintable(kind));
+                return 1;
+            }
+            runs[kind].append({parts[0].toLongLong(), parts[1].toDouble(), parts[2].toLong(), parts[3].toLongLong(),
+                               parts[4].toDouble()});
+        }
+    }
+    const Row library = median(runs[u"library"_s]);
+    std::printf("median of %d runs each\n", repeat);
+    std::printf("%-40s %9s %10s %10s %10s %12s\n", "", "seconds", "vs read", "file MiB", "peak MiB", "above read");
+    std::printf("%-40s %9.3f %9.2fx %10s %10.1f %12s\n", "read through KLVQuery alone", library.secs, 1.0, "",
+                double(library.peakKb) / 1024.0, "");
+    const std::pair<const char*, QString> exports[] = {{"export, query mode, text", u"text"_s},
+                                                       {"export, query mode, XML", u"xml"_s},
+                                                       {"export, query mode, HTML", u"html"_s}};
+    for (const auto& [label, kind] : exports) {
+        const Row row = median(runs[kind]);
+        std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %11.1f\n", label, row.secs, row.secs / library.secs,
+                    double(row.bytes) / 1048576.0, double(row.peakKb) / 1024.0,
+                    double(row.peakKb - library.peakKb) / 1024.0);
+    }
+    const Row shown = median(runs[u"shown"_s]);
+    std::printf("%-40s %9.3f %9.2fx\n", "shown rows read from the list alone", shown.baseline, 1.0);
+    std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %12s\n", "export of the shown rows, text", shown.secs,
+                shown.secs / shown.baseline, double(shown.bytes) / 1048576.0, double(shown.peakKb) / 1024.0,
+                "(list filled)");
+    return 0;
+}
+
+#include "viewer_export_bench.moc"

@@ -1,0 +1,547 @@
+// The export dialog and its progress window, driven as a user does: the settings per caption
+// and their defaults, the option boxes that switch or exclude each other, the XML pickers,
+// the colour and program choosers, every refusal of the start, an export of shown rows with
+// its program started afterwards, a cancel mid-way, and a write that fails part-way in a
+// process whose files may not grow (the old file stays, nothing is started).
+#include "../shell/mainwindow_support.h"
+#include "../utils/DialogDriver.h"
+#include "ExportDialog.h"
+#include "ExportProgressDialog.h"
+#include "ExportSettings.h"
+#include "SettingsStore.h"
+#include "TestEnvironment.h"
+#include "export_support.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+using namespace ExportTest;
+using MainWindowTest::MessageBoxes;
+
+namespace {
+
+const QStringList Keys{u"nr#0#S"_s, u"name#0#S"_s};
+
+template <class T>
+T* find(QWidget* dialog, const QString& name)
+{
+    T* w = dialog->findChild<T*>(name);
+    if (!w)
+        qFatal("no control %s", qPrintable(name));
+    return w;
+}
+
+// A click where a user clicks: on a box's indicator and text, else in the middle.
+void click(QWidget* w)
+{
+    QPoint at = w->rect().center();
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isCheckable()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        at = button->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, button).center();
+    }
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+void type(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+// The dialog as a caller sets it up, shown; fields are (caption, table-part) pairs.
+ExportDialog* openDialog(const QString& caption, int kind, QObject* caller, int rows,
+                         const QList<std::pair<QString, bool>>& fields)
+{
+    ExportDialog* dialog = ExportDialog::DefaultInstance();
+    dialog->SetExportProperties(caption, u"1:1"_s, kind, true, caller, rows);
+    for (const auto& [name, tablePart] : fields)
+        ExportDialog::AddExportField(dialog->feldListe(), name + u"#0#S"_s, name, Bool2ErpText(tablePart),
+                                     u"0:"_s + name);
+    dialog->SetExportFldListe(nullptr);
+    dialog->show();
+    return dialog;
+}
+
+// Presses Start and waits until the export ended (or never started).
+bool startAndWait(ExportDialog* dialog)
+{
+    click(find<QPushButton>(dialog, u"StartButton"_s));
+    const bool ended = QTest::qWaitFor([] { return !ExportDialog::IsExportRunning(); }, 60000);
+    QCoreApplication::processEvents();
+    return ended;
+}
+
+QString stored(const QString& section, const QString& key)
+{
+    return SettingsStore::GetSetting(RegAppName, section, key, u"<none>"_s);
+}
+
+} // namespace
+
+class ExportDialogTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase() { MainWindowTest::loadTexts(); }
+
+    void init() { MainWindowTest::clearSettings(); }
+
+    void cleanup()
+    {
+        QVERIFY(DialogDriver::finishPendingActs());
+        delete ExportDialog::DefaultInstance();
+        ExportProgressDialog::DefaultInstance()->Unload();
+    }
+
+    void theSettingsOfACaptionComeBackAndOtherCaptionsShareTheOptions()
+    {
+        RowsWindow window(Keys, {{u"1"_s, u"a,b"_s}, {u"2"_s, u"c"_s}});
+        ExportDialog* dialog = openDialog(u"Kunde:Kunde/1"_s, 0, &window, 2, {{u"nr"_s, false}, {u"name"_s, false}});
+        // Defaults: the documents folder and the caption made a file name.
+        QCOMPARE(find<QLineEdit>(dialog, u"ExportDateiName"_s)->text(),
+                 ExportSettings::DefaultFolder() + u"/Kunde_Kunde_1.exp"_s);
+        QCOMPARE(find<QLineEdit>(dialog, u"ExcelWorksheet"_s)->text(), u"Kunde - Kunde/1"_s);
+        QVERIFY(find<QCheckBox>(dialog, u"MitFeldliste"_s)->isChecked());
+        QCOMPARE(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s)->text(), u";"_s);
+        QCOMPARE(find<QLineEdit>(dialog, u"Zeilenumbruchzeichen"_s)->text(), u"#"_s);
+        QVERIFY(!dialog->findChild<QTabWidget*>()->isTabVisible(3));
+
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"kunde.csv"_s));
+        click(find<QCheckBox>(dialog, u"FormatRFC4180"_s));
+        type(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s), u","_s);
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(readFile(path(u"kunde.csv"_s)), QByteArray("nr,name\r\n\"1\",\"a,b\"\r\n\"2\",\"c\"\r\n"));
+        QCOMPARE(stored(u"Export\\Kunde_Kunde_1"_s, u"ExportFileName"_s), path(u"kunde.csv"_s));
+        QCOMPARE(stored(u"Export"_s, u"FormatRFC4180"_s), u"1"_s);
+        QCOMPARE(stored(u"Export"_s, u"FieldSeparator"_s), u","_s);
+
+        // The same caption again: its file, and the shared options, which switch the
+        // line-break box off from the start.
+        dialog = openDialog(u"Kunde:Kunde/1"_s, 0, &window, 2, {});
+        QCOMPARE(find<QLineEdit>(dialog, u"ExportDateiName"_s)->text(), path(u"kunde.csv"_s));
+        QVERIFY(find<QCheckBox>(dialog, u"FormatRFC4180"_s)->isChecked());
+        QVERIFY(!find<QLineEdit>(dialog, u"Zeilenumbruchzeichen"_s)->isEnabled());
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // Another caption: its own default file, the shared options.
+        dialog = openDialog(u"Artikel:Artikel"_s, 0, &window, 2, {});
+        QCOMPARE(find<QLineEdit>(dialog, u"ExportDateiName"_s)->text(),
+                 ExportSettings::DefaultFolder() + u"/Artikel_Artikel.exp"_s);
+        QCOMPARE(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s)->text(), u","_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // An HTML export with nothing stored.
+        dialog = openDialog(u"Artikel:Artikel"_s, 4, &window, 2, {});
+        QVERIFY(find<QCheckBox>(dialog, u"HTMLMitUeberschrift"_s)->isChecked());
+        QVERIFY(!find<QCheckBox>(dialog, u"HTMLDateiInBrowserZeigen"_s)->isChecked());
+        QCOMPARE(find<QLineEdit>(dialog, u"HTMLRahmenDicke"_s)->text(), u"1"_s);
+        const QStringList colours{u"HTMLFGColorHeader"_s, u"HTMLBGColorHeader"_s, u"HTMLBGColorEven"_s,
+                                  u"HTMLBGColorOdd"_s};
+        QStringList values;
+        for (const QString& name : colours)
+            values.append(find<QLineEdit>(dialog, name)->text());
+        QCOMPARE(values, (QStringList{u"#000000"_s, u"#FFFFFF"_s, u"#F0F0F0"_s, u"#F8F8F8"_s}));
+        QCOMPARE(dialog->windowTitle(), GetMessageTextByNr(231));
+    }
+
+    void theOptionBoxesSwitchAndExcludeEachOther()
+    {
+        ExportDialog* dialog = openDialog(u"T"_s, 0, nullptr, 0, {});
+        auto* named = find<QCheckBox>(dialog, u"FileAppStarten"_s);
+        auto* desktop = find<QCheckBox>(dialog, u"FileAppStartenExt"_s);
+        auto* program = find<QLineEdit>(dialog, u"FileAppName"_s);
+        auto* chooser = find<QPushButton>(dialog, u"FileAppDialogButton"_s);
+        QVERIFY(!program->isEnabled() && !chooser->isEnabled());
+        click(named);
+        QVERIFY(program->isEnabled() && chooser->isEnabled());
+        click(desktop);
+        QVERIFY(desktop->isChecked() && !named->isChecked());
+        QVERIFY(!program->isEnabled() && !chooser->isEnabled());
+        click(named);
+        QVERIFY(named->isChecked() && !desktop->isChecked());
+        click(find<QCheckBox>(dialog, u"FormatRFC4180"_s));
+        QVERIFY(!find<QLineEdit>(dialog, u"Zeilenumbruchzeichen"_s)->isEnabled());
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        dialog = openDialog(u"T"_s, 3, nullptr, 0, {});
+        auto* xmlNamed = find<QCheckBox>(dialog, u"XMLAppStarten"_s);
+        auto* xmlDesktop = find<QCheckBox>(dialog, u"XMLStdAppStarten"_s);
+        click(xmlNamed);
+        QVERIFY(find<QLineEdit>(dialog, u"XMLAppName"_s)->isEnabled());
+        click(xmlDesktop);
+        QVERIFY(!xmlNamed->isChecked() && !find<QLineEdit>(dialog, u"XMLAppName"_s)->isEnabled());
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        dialog = openDialog(u"T"_s, 1, nullptr, 0, {});
+        click(find<QCheckBox>(dialog, u"ExcelFormatColumns"_s));
+        for (const QString& name :
+             {u"ExcelDateFormat"_s, u"ExcelTimeFormat"_s, u"ExcelDateFormatLabel"_s, u"ExcelTimeFormatLabel"_s})
+            QVERIFY2(!find<QWidget>(dialog, name)->isEnabled(), qPrintable(name));
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A data source has no file to choose and no program to open it with.
+        dialog = openDialog(u"T"_s, 2, nullptr, 0, {});
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        auto* start = find<QCheckBox>(dialog, u"AccessStarten"_s);
+        click(start);
+        QVERIFY(start->isChecked());
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        QCOMPARE(kinds->currentText(), u"ODBC"_s);
+        QVERIFY(!find<QPushButton>(dialog, u"DBAuswaehlenButton"_s)->isEnabled());
+        QVERIFY(!start->isChecked() && !start->isEnabled());
+        QVERIFY(find<QLineEdit>(dialog, u"ExportDBName"_s)->isEnabled());
+        QTest::keyClick(kinds, Qt::Key_Up);
+        QVERIFY(find<QPushButton>(dialog, u"DBAuswaehlenButton"_s)->isEnabled());
+        QVERIFY(start->isEnabled() && !start->isChecked());
+    }
+
+    void theXmlPickersOfferTablePartFieldsOnly()
+    {
+        const QList<std::pair<QString, bool>> fields{
+            {u"Nummer"_s, true}, {u"nummer"_s, true}, {u"name"_s, true}, {u"such"_s, true}, {u"kopf"_s, false}};
+        ExportDialog* dialog = openDialog(u"X"_s, 3, nullptr, 0, fields);
+        auto* id = find<QComboBox>(dialog, u"XMLSatzIDFeld"_s);
+        auto* caption = find<QComboBox>(dialog, u"XMLBeschrFeld"_s);
+        QStringList entries;
+        for (int i = 0; i < id->count(); ++i)
+            entries.append(id->itemText(i));
+        QCOMPARE(entries, (QStringList{QString(), u"Nummer"_s, u"nummer"_s, u"name"_s, u"such"_s}));
+        // "Nummer" does not match "num*"; the entries carry the field's position.
+        QCOMPARE(id->currentText(), u"nummer"_s);
+        QCOMPARE(id->currentData().toInt(), 2);
+        QCOMPARE(caption->currentText(), u"name"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A stored field that is gone leaves no id field; a stored caption field is taken.
+        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLRecIdFld"_s, u"gone"_s);
+        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLDescrFld"_s, u"such"_s);
+        dialog = openDialog(u"X"_s, 3, nullptr, 0, fields);
+        QCOMPARE(find<QComboBox>(dialog, u"XMLSatzIDFeld"_s)->currentIndex(), 0);
+        QCOMPARE(find<QComboBox>(dialog, u"XMLBeschrFeld"_s)->currentText(), u"such"_s);
+    }
+
+    void theColourButtonsConvertTheirText()
+    {
+        ExportDialog* dialog = openDialog(u"C"_s, 4, nullptr, 0, {});
+        auto* box = find<QLineEdit>(dialog, u"HTMLBGColorEven"_s);
+        auto* button = find<QPushButton>(dialog, u"HTMLBGEvenButton"_s);
+        type(box, u"red"_s);
+        {
+            MessageBoxes no(QMessageBox::No);
+            click(button);
+            QCOMPARE(no.texts, QStringList{GetMessageTextByNr(1211)});
+            QCOMPARE(box->text(), u"red"_s);
+        }
+        {
+            MessageBoxes yes(QMessageBox::Yes);
+            QColor started;
+            DialogDriver::whenShown(u"ExportColourChooser"_s, [&started](QWidget* w) {
+                auto* chooser = qobject_cast<QColorDialog*>(w);
+                started = chooser->currentColor();
+                chooser->reject();
+            });
+            click(button);
+            QCOMPARE(started, QColor(Qt::black));
+            QCOMPARE(box->text(), u"#000000"_s);
+        }
+        type(box, u"#12"_s);
+        QColor started;
+        DialogDriver::whenShown(u"ExportColourChooser"_s, [&started](QWidget* w) {
+            auto* chooser = qobject_cast<QColorDialog*>(w);
+            started = chooser->currentColor();
+            chooser->setCurrentColor(QColor(0, 128, 255));
+            chooser->accept();
+        });
+        click(button);
+        QCOMPARE(started, QColor(0x12, 0, 0));
+        QCOMPARE(box->text(), u"#0080FF"_s);
+    }
+
+    void aProgramChooserTakesAnyExecutableFile()
+    {
+        const QString tool = path(u"my tool"_s);
+        QVERIFY(writeFile(tool, "#!/bin/sh\n"));
+        QVERIFY(QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner));
+        ExportDialog* dialog = openDialog(u"P"_s, 0, nullptr, 0, {});
+        click(find<QCheckBox>(dialog, u"FileAppStarten"_s));
+        DialogDriver::whenShown(u"ExportProgramChooser"_s, [tool](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            QVERIFY(chooser->filter().testFlag(QDir::Executable));
+            // The name box takes a chosen file only while it has no focus; the folder is read
+            // in the background meanwhile.
+            auto* name = chooser->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            QVERIFY(name);
+            name->clearFocus();
+            chooser->selectFile(tool);
+            QVERIFY2(QTest::qWaitFor([chooser, tool] { return chooser->selectedFiles() == QStringList{tool}; }, 5000),
+                     qPrintable(chooser->selectedFiles().join(u'|')));
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
+        // A cancelled chooser keeps the text.
+        DialogDriver::whenShown(u"ExportProgramChooser"_s, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
+    }
+
+    void theStartRefusesWhatItCannotWrite()
+    {
+        MessageBoxes boxes(QMessageBox::Cancel);
+        RowsWindow window(Keys, {{u"1"_s, u"a"_s}});
+        ExportDialog* dialog = openDialog(u"S"_s, 0, &window, 1, {{u"nr"_s, true}});
+        auto* file = find<QLineEdit>(dialog, u"ExportDateiName"_s);
+        auto* start = find<QPushButton>(dialog, u"StartButton"_s);
+        const auto refused = [&](int message) {
+            boxes.texts.clear();
+            click(start);
+            return !ExportDialog::IsExportRunning() && start->isEnabled() &&
+                   boxes.texts.value(0).startsWith(GetMessageTextByNr(message));
+        };
+
+        type(file, QString());
+        QVERIFY(refused(234));
+        QCOMPARE(dialog->focusWidget(), file);
+        type(file, dir.path());
+        QVERIFY(refused(241));
+        QVERIFY(boxes.texts.first().endsWith(u"(21)"_s));
+        type(file, path(u"s.exp"_s));
+        type(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s), QString());
+        QVERIFY(refused(293));
+        type(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s), u";"_s);
+        // An existing file is kept when the user cancels, and nothing is stored.
+        QVERIFY(writeFile(path(u"s.exp"_s), "old"));
+        QVERIFY(refused(233));
+        QCOMPARE(boxes.texts.first(),
+                 GetMessageTextByNr(233) + u' ' + path(u"s.exp"_s) + u"\r\n"_s + GetMessageTextByNr(239));
+        QCOMPARE(readFile(path(u"s.exp"_s)), QByteArray("old"));
+        QCOMPARE(stored(u"Export\\S"_s, u"ExportFileName"_s), u"<none>"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // No rows to export.
+        dialog = openDialog(u"S"_s, 0, &window, 0, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"t.exp"_s));
+        start = find<QPushButton>(dialog, u"StartButton"_s);
+        QVERIFY(refused(282));
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A workbook: at most 16,384 columns, a name and a sheet; then it is not available yet.
+        QList<std::pair<QString, bool>> many;
+        for (int i = 0; i <= 16384; ++i)
+            many.append({u"f"_s + QString::number(i), true});
+        dialog = openDialog(u"S"_s, 1, &window, 1, many);
+        start = find<QPushButton>(dialog, u"StartButton"_s);
+        QVERIFY(refused(289));
+        QCOMPARE(boxes.texts.first(), GetMessageTextByNr(289) + u" 16385"_s);
+        delete dialog->feldListe()->topLevelItem(0);
+        QVERIFY(refused(296));
+        type(find<QLineEdit>(dialog, u"ExcelWorksheet"_s), QString());
+        QVERIFY(refused(236));
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"ExcelWorksheet"_s));
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A database file needs a name; a data source may be left to the driver.
+        dialog = openDialog(u"S"_s, 2, &window, 1, {{u"nr"_s, true}});
+        start = find<QPushButton>(dialog, u"StartButton"_s);
+        QVERIFY(refused(237));
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        QVERIFY(refused(296));
+    }
+
+    void shownRowsAreExportedAndTheProgramStartsAfterwards()
+    {
+        FollowUps followUps;
+        RowsWindow window(Keys, {{u"1"_s, u"x"_s}, {u"2"_s, u"y"_s}, {u"3"_s, u"z"_s}});
+        ExportDialog* dialog = openDialog(u"R"_s, 3, &window, 3, {{u"nr"_s, true}, {u"name"_s, true}});
+        type(find<QLineEdit>(dialog, u"XMLDateiName"_s), path(u"r.xml"_s));
+        click(find<QCheckBox>(dialog, u"XMLAppStarten"_s));
+        type(find<QLineEdit>(dialog, u"XMLAppName"_s), u"viewer --read"_s);
+        const QPointer<ExportDialog> alive(dialog);
+        ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        // The dialog hides; the progress window stands modal over the window whose rows go.
+        QVERIFY(ExportDialog::IsExportRunning());
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(find<QLineEdit>(progress, u"Tabellenname"_s)->text(), u"R"_s);
+        QTRY_VERIFY(!ExportDialog::IsExportRunning());
+        QTRY_VERIFY(!alive);
+
+        QCOMPARE(xmlRecords(path(u"r.xml"_s)).toArray().size(), 3);
+        QCOMPARE(followUps.starts.size(), 1);
+        QCOMPARE(followUps.starts[0].kind, ExportFollowUp::Kind::Program);
+        QCOMPARE(followUps.starts[0].program, u"viewer --read"_s);
+        QCOMPARE(followUps.starts[0].file, path(u"r.xml"_s));
+        // The final count stays in view until the user closes the window.
+        QVERIFY(progress->isVisible() && progress->hasEnded());
+        QCOMPARE(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text(), u"3"_s);
+        QCOMPARE(progress->windowTitle(), FormatMessage(297, QString(), u"3"_s));
+        QVERIFY(!progress->isExpanded());
+        click(find<QPushButton>(progress, u"AbbrechenButton"_s));
+        QVERIFY(!progress->isVisible());
+    }
+
+    void theNamedProgramGetsTheFileAsOneArgument()
+    {
+        const QString tool = path(u"record"_s);
+        const QString out = path(u"args.txt"_s);
+        QVERIFY(writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + out.toUtf8() + "\"\n"));
+        QVERIFY(QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner));
+        RowsWindow window(Keys, {{u"1"_s, u"x"_s}});
+        ExportDialog* dialog = openDialog(u"A"_s, 0, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"with blank; and $x.exp"_s));
+        click(find<QCheckBox>(dialog, u"FileAppStarten"_s));
+        type(find<QLineEdit>(dialog, u"FileAppName"_s), u'"' + tool + u"\" --first"_s);
+        QVERIFY(startAndWait(dialog));
+        QTRY_VERIFY(QFile::exists(out) && readFile(out).endsWith('\n'));
+        QCOMPARE(readFile(out), "--first\n" + path(u"with blank; and $x.exp"_s).toUtf8() + '\n');
+    }
+
+    void aCancelMidWayEndsWithTheRowsSoFar()
+    {
+        FollowUps followUps;
+        QList<QStringList> rows;
+        for (int i = 1; i <= 2000; ++i)
+            rows.append({QString::number(i), u"n"_s});
+        RowsWindow window(Keys, rows);
+        ExportDialog* dialog = openDialog(u"K"_s, 0, &window, 2000, {{u"nr"_s, true}, {u"name"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"k.exp"_s));
+        click(find<QCheckBox>(dialog, u"FileAppStartenExt"_s));
+        ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+        window.onRowNumber = 150;
+        window.onRow = [progress] { click(find<QPushButton>(progress, u"AbbrechenButton"_s)); };
+        QVERIFY(startAndWait(dialog));
+        // The header and rows 1 to 150; a cancel ends the export as a complete one ends.
+        QCOMPARE(readFile(path(u"k.exp"_s)).count('\n'), 151);
+        QCOMPARE(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text(), u"150"_s);
+        QCOMPARE(followUps.starts.size(), 1);
+        QCOMPARE(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
+    }
+
+    void theProgressWindowCollapsesCountsAndCancelsByItsCloseBox()
+    {
+        CancelCounter caller;
+        ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+        progress->SetInitialValues(&caller, u"Kunde"_s);
+        progress->show();
+        QVERIFY(!progress->isExpanded());
+        const int collapsed = progress->height();
+        QCOMPARE(progress->windowTitle(), GetMessageTextByNr(263));
+
+        progress->showMinimized();
+        progress->SetRecordCount(300);
+        QCOMPARE(progress->windowTitle(), FormatMessage(265, QString(), u"300"_s));
+        // A message brings the window back at its full size.
+        progress->AddMessage(u"Status: working"_s);
+        QVERIFY(!progress->isMinimized());
+        QVERIFY(progress->isExpanded());
+        QVERIFY(progress->height() > collapsed);
+        auto* list = find<QListWidget>(progress, u"MeldungenListe"_s);
+        progress->AddMessage(u"Error: late"_s);
+        QCOMPARE(list->currentRow(), 1);
+        QCOMPARE(progress->windowTitle(), GetMessageTextByNr(263));
+
+        // The close box cancels, as the button does; the program's own unload does not.
+        click(find<QPushButton>(progress, u"AbbrechenButton"_s));
+        QCOMPARE(caller.cancels, 1);
+        progress->close();
+        QCOMPARE(caller.cancels, 2);
+        progress->show();
+        progress->Unload();
+        QCOMPARE(caller.cancels, 2);
+        progress->SetInitialValues(&caller, u"Kunde"_s);
+        progress->show();
+        progress->ShowEnd(5, {});
+        progress->close();
+        QCOMPARE(caller.cancels, 2);
+    }
+
+    void aWriteFailingPartWayKeepsTheOldFileAndStartsNothing()
+    {
+        const QString file = path(u"limited.xml"_s);
+        QVERIFY(writeFile(file, "old content"));
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {u"--fsize-child"_s, file});
+        QVERIFY(child.waitForFinished(120000));
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(241)), qPrintable(out));
+        QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
+        QCOMPARE(readFile(file), QByteArray("old content"));
+        QCOMPARE(QDir(dir.path()).entryList({u"limited*"_s}, QDir::Files), QStringList{u"limited.xml"_s});
+    }
+};
+
+// The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
+// error of the write, not a signal. It exports shown rows to XML and prints the boxes shown
+// and the programs started.
+int fileSizeChild(const QString& file)
+{
+    MainWindowTest::loadTexts();
+    MessageBoxes boxes;
+    FollowUps followUps;
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QList<QStringList> rows;
+    for (int i = 1; i <= 20000; ++i)
+        rows.append({QString::number(i), u"a value that fills the file quickly"_s});
+    RowsWindow window(Keys, rows);
+    ExportDialog* dialog = openDialog(u"L"_s, 3, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
+    type(find<QLineEdit>(dialog, u"XMLDateiName"_s), file);
+    click(find<QCheckBox>(dialog, u"XMLStdAppStarten"_s));
+    boxes.texts.clear();
+    // The overwrite question is answered OK.
+    MainModul::SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
+        boxes.texts.append(text);
+        return QMessageBox::Ok;
+    });
+    startAndWait(dialog);
+    for (const QString& text : boxes.texts)
+        std::printf("BOX %s\n", qPrintable(text));
+    for (const FollowUps::Start& start : followUps.starts)
+        std::printf("START %s\n", qPrintable(start.file));
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    TestEnvironment::redirectSettings();
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--fsize-child") == 0)
+        return fileSizeChild(QString::fromLocal8Bit(argv[2]));
+    ExportDialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "dialog_qtest.moc"
+#include "moc_export_support.cpp"

@@ -1,0 +1,338 @@
+// The export of a real query window against klvserver: a fresh query with the window's
+// selection and checked fields (what went over the wire), every field when none is checked,
+// with descriptions as captions, the shown rows in the column order the user dragged, server
+// messages and the start button while the server is asked, cancel mid-way, and a query window
+// or the main window closing while the export runs.
+#include "../query/queryform_support.h"
+#include "ExportDialog.h"
+#include "ExportProgressDialog.h"
+#include "QueryExportHandoff.h"
+#include "QueryTag.h"
+#include "TestEnvironment.h"
+#include "ViewerEinstellungenDialog.h"
+#include "export_support.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+using namespace QueryFormTest;
+using namespace ExportTest;
+
+namespace {
+
+// The window's result list as the caller of an export of its shown rows, as the result pane
+// will offer it.
+class ShownRows : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ShownRows(ResultListView* list) : m_list(list) {}
+    Q_INVOKABLE QString GetResultField(int& row, QString& fieldKey) { return m_list->GetResultField(row, fieldKey); }
+
+private:
+    ResultListView* m_list;
+};
+
+QStringList exportFields(const ExportDialog* dialog, int role = -1)
+{
+    QStringList result;
+    for (int i = 0; i < dialog->feldListe()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = dialog->feldListe()->topLevelItem(i);
+        result.append(role < 0 ? item->text(0) : item->data(0, role).toString());
+    }
+    return result;
+}
+
+void type(QWidget* dialog, const QString& name, const QString& text)
+{
+    auto* box = dialog->findChild<QLineEdit*>(name);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+void clickButton(QWidget* window, const QString& name)
+{
+    auto* button = window->findChild<QPushButton*>(name);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+}
+
+bool exportEnded()
+{
+    return QTest::qWaitFor([] { return !ExportDialog::IsExportRunning(); }, 60000);
+}
+
+} // namespace
+
+class QueryExportTest : public QObject, private QueryWindowTest
+{
+    Q_OBJECT
+
+    QTemporaryDir files;
+    QString path(const QString& name) const { return files.filePath(name); }
+
+    ExportDialog* exportDialog(int kind, bool shownRows, QObject* caller = nullptr)
+    {
+        QueryExportSource source = QueryExportSource::FromWindow(form);
+        if (caller)
+            source.window = caller;
+        return QueryExportHandoff::ShowExportDialog(source, kind, shownRows);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(startServer()); }
+    void init() { QVERIFY(logOn()); }
+    void cleanup()
+    {
+        ExportProgressDialog::DefaultInstance()->Unload();
+        QVERIFY(closeViewer());
+    }
+
+    void aFreshQueryExportsTheCheckedFieldsWithTheWindowsSelection()
+    {
+        MessageBoxes boxes;
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s, u"name"_s, u"ort"_s});
+        form->findChild<QLineEdit*>(u"Kriterien"_s)->setText(u"ort=Berlin"_s);
+        form->findChild<QRadioButton*>(u"Absteigend"_s)->setChecked(true);
+        ExportDialog* dialog = exportDialog(0, false);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(exportFields(dialog), (QStringList{u"nummer"_s, u"name"_s, u"ort"_s}));
+        QCOMPARE(exportFields(dialog, ExportDialog::FieldTagRole),
+                 (QStringList{u"0:nummer"_s, u"0:name"_s, u"0:ort"_s}));
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"Tabelle"_s)->text(), u"Kunde:Kunde"_s);
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"Bedingungen"_s)->text(), u"ort=Berlin"_s);
+        QVERIFY(dialog->findChild<QRadioButton*>(u"Absteigend"_s)->isChecked());
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"AblageartText"_s)->text(),
+                 form->findChild<QComboBox*>(u"Ablageart"_s)->currentText());
+        type(dialog, u"ExportDateiName"_s, path(u"berlin.exp"_s));
+        server.clearReceived();
+        clickButton(dialog, u"StartButton"_s);
+        // A fresh query's progress stands beside the window, which stays usable.
+        QCOMPARE(ExportProgressDialog::DefaultInstance()->windowModality(), Qt::NonModal);
+        QVERIFY(exportEnded());
+        QVERIFY(boxes.texts.isEmpty());
+
+        const QStringList sent = queries(server);
+        QCOMPARE(sent.size(), 1);
+        QVERIFY2(sent[0].contains(u"ort=Berlin"_s) && sent[0].contains(u"@richtung=rueckw"_s), qPrintable(sent[0]));
+        QVERIFY2(sent[0].contains(u"|0:nummer,0:name,0:ort|"_s), qPrintable(sent[0]));
+        const QList<QByteArray> lines = readFile(path(u"berlin.exp"_s)).split('\n');
+        QCOMPARE(lines.first(), QByteArray("nummer;name;ort\r"));
+        // The same selection run in the window gives the same rows.
+        clickButton(form, u"StartQueryButton"_s);
+        ResultListView* data = form->datenListe();
+        QVERIFY(data->rowCount() > 0);
+        QCOMPARE(lines.size() - 2, data->rowCount());
+        for (int row = 0; row < data->rowCount(); ++row)
+            QCOMPARE(QString::fromUtf8(lines[row + 1]), data->rowTexts(row).mid(0, 3).join(u';') + u'\r');
+    }
+
+    void withoutACheckedFieldEveryFieldGoesWithItsDescription()
+    {
+        viewer.window->viewerSettingsDialog()->findChild<QRadioButton*>(u"ColumnHeadersDesc"_s)->setChecked(true);
+        QVERIFY(openTable(form, u"Artikel:Artikel"_s));
+        QVERIFY(checkedKeys(form->feldListe()).isEmpty());
+        ExportDialog* dialog = exportDialog(3, false);
+        QTreeWidget* fields = form->feldListe();
+        QCOMPARE(dialog->feldListe()->topLevelItemCount(), fields->topLevelItemCount());
+        for (int i = 0; i < fields->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* field = fields->topLevelItem(i);
+            const QTreeWidgetItem* item = dialog->feldListe()->topLevelItem(i);
+            const QString tag = field->data(0, ListViewHelpers::RowTagRole).toString();
+            QCOMPARE(item->text(0), QueryTag::Tag2Field(tag, 4));
+            QCOMPARE(item->data(0, ExportDialog::FieldKeyRole), field->data(0, QueryForm::RowKeyRole));
+            QCOMPARE(item->data(0, ExportDialog::FieldTagRole).toString(), QueryTag::FieldTag2QueryFldName(tag));
+            QCOMPARE(ErpText2Bool(item->text(1)), QueryTag::ToBool(QueryTag::Tag2Field(tag, 6)));
+        }
+        // The table part's fields are offered as the XML record's id and caption.
+        auto* id = dialog->findChild<QComboBox*>(u"XMLSatzIDFeld"_s);
+        QVERIFY(id->count() > 1);
+        for (int i = 1; i < id->count(); ++i)
+            QVERIFY(ErpText2Bool(dialog->feldListe()->topLevelItem(id->itemData(i).toInt() - 1)->text(1)));
+        clickButton(dialog, u"AbbruchButton"_s);
+    }
+
+    void shownRowsFollowTheColumnOrderTheUserDragged()
+    {
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s, u"name"_s, u"ort"_s});
+        clickButton(form, u"StartQueryButton"_s);
+        ResultListView* data = form->datenListe();
+        QVERIFY(data->rowCount() > 0);
+        // The user drags "ort" in front of the other columns.
+        QHeaderView* header = data->horizontalHeader();
+        QWidget* strip = header->viewport();
+        const int ort = data->columnOfTag(u"0:ort"_s);
+        const QPoint from(header->sectionViewportPosition(ort) + header->sectionSize(ort) / 2, header->height() / 2);
+        const QPoint to(2, header->height() / 2);
+        QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, from);
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(strip, from + (to - from) * step / 10);
+        QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, to);
+        QCOMPARE(data->columnPosition(ort), 0);
+
+        ShownRows caller(data);
+        ExportDialog* dialog = exportDialog(4, true, &caller);
+        QCOMPARE(exportFields(dialog), (QStringList{u"ort"_s, u"nummer"_s, u"name"_s}));
+        type(dialog, u"HTMLDateiName"_s, path(u"shown.html"_s));
+        clickButton(dialog, u"StartButton"_s);
+        QCOMPARE(ExportProgressDialog::DefaultInstance()->windowModality(), Qt::ApplicationModal);
+        QVERIFY(exportEnded());
+
+        const QJsonArray rows = htmlContent(path(u"shown.html"_s))[u"rows"_s].toArray();
+        QList<QStringList> cells;
+        for (const QJsonValue& row : rows) {
+            if (row[u"data"_s].toBool())
+                cells.append(row[u"cells"_s].toVariant().toStringList());
+        }
+        QCOMPARE(cells.size(), data->rowCount());
+        for (int row = 0; row < data->rowCount(); ++row) {
+            const QStringList shown = data->rowTexts(row);
+            QCOMPARE(cells[row], (QStringList{shown[ort], shown[data->columnOfTag(u"0:nummer"_s)],
+                                              shown[data->columnOfTag(u"0:name"_s)]}));
+        }
+    }
+
+    void theServerIsAskedOnceAndItsMessagesAreShown()
+    {
+        MessageBoxes boxes;
+        server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"EXQ|"_s))
+                return false;
+            reply.sendLine(u"S|0|Preparing the export|INFO|1"_s);
+            reply.delay(200);
+            reply.defaultAnswer();
+            return true;
+        });
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s});
+        ExportDialog* dialog = exportDialog(0, false);
+        type(dialog, u"ExportDateiName"_s, path(u"once.exp"_s));
+        auto* start = dialog->findChild<QPushButton*>(u"StartButton"_s);
+        auto* messages = ExportProgressDialog::DefaultInstance()->findChild<QListWidget*>(u"MeldungenListe"_s);
+        bool offWhileAsked = false;
+        // The server's message arrives while the start waits for its answer: a second press
+        // then does nothing.
+        connect(messages->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            offWhileAsked = !start->isEnabled();
+            QTest::mouseClick(start, Qt::LeftButton);
+        });
+        server.clearReceived();
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        server.setScript({});
+        QVERIFY(offWhileAsked);
+        QCOMPARE(queries(server).size(), 1);
+        QCOMPARE(messages->item(0)->text(), GetMessageTextByNr(21) + u" Preparing the export"_s);
+        QVERIFY(ExportProgressDialog::DefaultInstance()->isExpanded());
+        QVERIFY(boxes.texts.isEmpty());
+    }
+
+    void aCancelMidWayEndsAFreshQueryWithTheRowsSoFar()
+    {
+        QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
+        check(form, {u"nummer"_s, u"kunde"_s});
+        form->findChild<QCheckBox*>(u"ZeilenSelektion"_s)->setChecked(false);
+        ExportDialog* dialog = exportDialog(3, false);
+        type(dialog, u"XMLDateiName"_s, path(u"cancel.xml"_s));
+        dialog->findChild<QComboBox*>(u"XMLSatzIDFeld"_s)->setCurrentIndex(0);
+        ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+        auto* count = progress->findChild<QLineEdit*>(u"AnzahlSaetze"_s);
+        connect(count, &QLineEdit::textChanged, this, [progress](const QString& text) {
+            if (text == u"100"_s)
+                clickButton(progress, u"AbbrechenButton"_s);
+        });
+        server.clearReceived();
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        QVERIFY(xmllintAccepts(path(u"cancel.xml"_s), false));
+        QCOMPARE(xmlRecords(path(u"cancel.xml"_s)).toArray().size(), 100);
+        QCOMPARE(count->text(), u"100"_s);
+        QVERIFY(!linesStartingWith(server, u"BRQ|"_s).isEmpty());
+    }
+
+    void closingTheWindowsEndsTheExportWithTheRowsWritten()
+    {
+        MessageBoxes boxes(QMessageBox::No);
+        FollowUps followUps;
+        for (const bool mainWindow : {false, true}) {
+            if (mainWindow)
+                QVERIFY(logOn());
+            QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
+            check(form, {u"nummer"_s});
+            const QString file = path(mainWindow ? u"main.xml"_s : u"query.xml"_s);
+            ExportDialog* dialog = exportDialog(3, false);
+            type(dialog, u"XMLDateiName"_s, file);
+            dialog->findChild<QCheckBox*>(u"XMLStdAppStarten"_s)->setChecked(true);
+            auto* count = ExportProgressDialog::DefaultInstance()->findChild<QLineEdit*>(u"AnzahlSaetze"_s);
+            QWidget* closing = mainWindow ? static_cast<QWidget*>(viewer.window.get())
+                                          : viewer.window->mdiArea()->subWindowList().first();
+            const QMetaObject::Connection once =
+                connect(count, &QLineEdit::textChanged, this, [closing](const QString& text) {
+                    if (text == u"100"_s)
+                        closing->close();
+                });
+            clickButton(dialog, u"StartButton"_s);
+            QVERIFY(exportEnded());
+            disconnect(once);
+            QVERIFY(xmllintAccepts(file, false));
+            const qsizetype written = xmlRecords(file).toArray().size();
+            QVERIFY2(written >= 100 && written < 400, qPrintable(QString::number(written)));
+            QVERIFY(followUps.starts.isEmpty());
+            QCoreApplication::processEvents();
+            if (!mainWindow) {
+                QCOMPARE(viewer.window->mdiArea()->subWindowList().size(), 0);
+                viewer.reset();
+            }
+        }
+    }
+
+    void refusalsBeforeTheDialogIsTouched()
+    {
+        MessageBoxes boxes;
+        QueryForm empty;
+        QVERIFY(!QueryExportHandoff::ShowExportDialog(QueryExportSource::FromWindow(&empty), 0, false));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
+
+        // While an export runs, a second one is refused.
+        QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
+        check(form, {u"nummer"_s});
+        form->findChild<QCheckBox*>(u"ZeilenSelektion"_s)->setChecked(false);
+        ExportDialog* dialog = exportDialog(0, false);
+        type(dialog, u"ExportDateiName"_s, path(u"first.exp"_s));
+        auto* count = ExportProgressDialog::DefaultInstance()->findChild<QLineEdit*>(u"AnzahlSaetze"_s);
+        bool refused = false;
+        connect(count, &QLineEdit::textChanged, this, [&](const QString& text) {
+            if (text == u"100"_s)
+                refused = !exportDialog(4, false);
+        });
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        QVERIFY(refused);
+        QCOMPARE(boxes.texts.last(), GetMessageTextByNr(281));
+        // The first goes on to its end: the header and every record, as the final count says.
+        QVERIFY(count->text().toInt() > 100);
+        QCOMPARE(readFile(path(u"first.exp"_s)).count('\n'), count->text().toInt() + 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TestEnvironment::redirectSettings();
+    QApplication app(argc, argv);
+    QueryExportTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "moc_export_support.cpp"
+#include "queryexport_qtest.moc"

@@ -1,0 +1,229 @@
+#include "ExportFileWriter.h"
+
+#include "MainModul.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringEncoder>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+
+namespace {
+
+constexpr int MsgNoFileName = 234;
+constexpr int MsgFileExists = 233;
+constexpr int MsgOverwrite = 239;
+constexpr int MsgCannotCreate = 241;
+constexpr int MsgReplacedChars = 295;
+
+QString systemText(int errorNumber)
+{
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+} // namespace
+
+ExportFileWriter::ExportFileWriter(ExportJob job, QString fileSetting, QString fileControl, Encoding encoding)
+    : ExportWriter(std::move(job)), m_fileSetting(std::move(fileSetting)), m_fileControl(std::move(fileControl)),
+      m_encoding(encoding)
+{
+    m_buffer.reserve(BufferChars + 4096);
+}
+
+ExportFileWriter::~ExportFileWriter()
+{
+    // Never finished: whatever was written goes with the temporary file.
+    discard();
+}
+
+void ExportFileWriter::setDevice(QIODevice* device)
+{
+    m_device = device;
+}
+
+QString ExportFileWriter::fileName() const
+{
+    return job().text(m_fileSetting);
+}
+
+bool ExportFileWriter::checkOptions(QString& focusControl)
+{
+    Q_UNUSED(focusControl);
+    return true;
+}
+
+bool ExportFileWriter::checkTarget(QString& focusControl)
+{
+    const QString name = fileName();
+    if (name.isEmpty()) {
+        ShowMessageBox(GetMessageTextByNr(MsgNoFileName));
+        focusControl = m_fileControl;
+        return false;
+    }
+    const QFileInfo info(name);
+    if (info.isDir()) {
+        ShowMessageBox(GetMessageTextByNr(MsgCannotCreate) + u"\r\n"_s + systemText(EISDIR) + u" ("_s +
+                       QString::number(EISDIR) + u')');
+        focusControl = m_fileControl;
+        return false;
+    }
+    if (!checkOptions(focusControl))
+        return false;
+    // A file that cannot be looked at counts as not there; an empty one is replaced silently.
+    if (info.exists() && info.size() >= 1) {
+        const QString question =
+            GetMessageTextByNr(MsgFileExists) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
+        if (ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return false;
+    }
+    return true;
+}
+
+bool ExportFileWriter::open(ExportFailure& failure)
+{
+    m_failed = false;
+    m_replaced = 0;
+    m_buffer.resize(0);
+    if (!m_device) {
+        m_file = std::make_unique<QSaveFile>(fileName());
+        errno = 0;
+        // Unbuffered: the pieces gathered here go to the system at once, so a failing write
+        // is seen at that write.
+        if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            const int error = errno;
+            failure = {MsgCannotCreate, m_file->errorString(), error ? error : int(m_file->error())};
+            m_file.reset();
+            return false;
+        }
+    }
+    if (m_encoding == Encoding::Utf16LE)
+        m_buffer.append(QChar(0xFEFF));
+    writeHead();
+    if (m_buffer.size() >= BufferChars)
+        flush();
+    if (m_failed) {
+        failure = m_failure;
+        discard();
+        return false;
+    }
+    return true;
+}
+
+ExportWriter::Step ExportFileWriter::writeRow(const QStringList& values, qint64 row, ExportFailure& failure)
+{
+    if (!m_failed) {
+        writeRecord(values, row);
+        if (m_buffer.size() >= BufferChars)
+            flush();
+    }
+    if (m_failed) {
+        failure = m_failure;
+        return Step::Fail;
+    }
+    return Step::Continue;
+}
+
+bool ExportFileWriter::finish(ExportFailure& failure)
+{
+    if (!m_failed) {
+        writeTail();
+        flush();
+    }
+    if (!m_failed && m_file) {
+        errno = 0;
+        if (!m_file->commit()) {
+            const int error = errno;
+            fail(error ? error : int(m_file->error()), m_file->errorString());
+        }
+        m_file.reset();
+    }
+    if (m_failed) {
+        failure = m_failure;
+        discard();
+        return false;
+    }
+    return true;
+}
+
+void ExportFileWriter::discard()
+{
+    m_buffer.resize(0);
+    if (m_file) {
+        m_file->cancelWriting();
+        m_file.reset();
+    }
+}
+
+QStringList ExportFileWriter::endNotes() const
+{
+    if (m_replaced == 0)
+        return {};
+    return {FormatMessage(MsgReplacedChars, QString(), QString::number(m_replaced))};
+}
+
+void ExportFileWriter::appendIndent(int indent)
+{
+    static const QString blanks(64, u' ');
+    while (indent > 0) {
+        const int n = std::min<int>(indent, int(blanks.size()));
+        m_buffer.append(QStringView(blanks).left(n));
+        indent -= n;
+    }
+}
+
+void ExportFileWriter::writeLine(QStringView text, int indent)
+{
+    appendIndent(indent);
+    m_buffer.append(text);
+    endLine();
+}
+
+bool ExportFileWriter::flush()
+{
+    if (m_failed)
+        return false;
+    if (m_buffer.isEmpty())
+        return true;
+    QIODevice* device = m_device ? m_device : m_file.get();
+    const char* data = nullptr;
+    qint64 size = 0;
+    if (m_encoding == Encoding::Utf16LE && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        data = reinterpret_cast<const char*>(m_buffer.utf16());
+        size = m_buffer.size() * qint64(sizeof(char16_t));
+    } else {
+        // Encoded into a buffer that is kept from piece to piece.
+        QStringEncoder encoder(m_encoding == Encoding::Utf8 ? QStringEncoder::Utf8 : QStringEncoder::Utf16LE);
+        m_bytes.resize(encoder.requiredSpace(m_buffer.size()));
+        char* end = encoder.appendToBuffer(m_bytes.data(), m_buffer);
+        data = m_bytes.constData();
+        size = end - m_bytes.constData();
+    }
+    errno = 0;
+    const qint64 written = device ? device->write(data, size) : -1;
+    const int error = errno;
+    // Emptied, not freed: the next piece is gathered in the same memory.
+    m_buffer.resize(0);
+    if (written != size) {
+        int number = error;
+        if (number == 0) {
+            if (auto* file = qobject_cast<QFileDevice*>(device))
+                number = int(file->error());
+        }
+        fail(number, device ? device->errorString() : QString());
+        return false;
+    }
+    return true;
+}
+
+void ExportFileWriter::fail(int errorNumber, const QString& description)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    m_failure = {MsgCannotCreate, description, errorNumber};
+}

@@ -1,0 +1,3 @@
+#include "ExportRowSource.h"
+
+ExportRowSource::~ExportRowSource() = default;

@@ -1,0 +1,12 @@
+#include "ExportWriter.h"
+
+#include "MainModul.h"
+
+using namespace Qt::StringLiterals;
+
+QString ExportFailure::text() const
+{
+    return MainModul::GetMessageTextByNr(message) + u"\r\n"_s + description + u" ("_s + QString::number(number) + u')';
+}
+
+ExportWriter::~ExportWriter() = default;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ExportFileWriter.h"
+
+#include <QList>
+#include <QString>
+
+// The XML file: UTF-16 little-endian with its byte-order mark, lines indented by blanks and
+// ended by CR LF:
+//
+//   <?xml version="1.0" encoding="UTF-16"?>
+//   <WEXAData>
+//     <RecordSet source="KLVViewer" sourcetype="DataQuery">
+//       <Record id="7" caption="Smith">        (id and caption only when they have a value)
+//         <Head>                               (only with head fields)
+//           <Field name="nummer">7</Field>
+//         </Head>
+//         <Row number="1">                     (one per row of the record, with table-part fields)
+//           <Field name="menge">5</Field>
+//         </Row>
+//       </Record>
+//     </RecordSet>
+//   </WEXAData>
+//
+// Consecutive rows with the same value of the record id field form one record; without an
+// id field every row is a record of its own. Every text is escaped.
+//
+// Options: "XMLFileName", "XMLSuppressEmptyFields" (a field without a value is left out),
+// "StartXMLApp", "XMLAppName", "StartXMLStdApp"; the job's XML id and caption positions.
+class ExportXmlWriter : public ExportFileWriter
+{
+public:
+    explicit ExportXmlWriter(ExportJob job);
+
+    void startFollowUp() override;
+
+protected:
+    void writeHead() override;
+    void writeRecord(const QStringList& values, qint64 row) override;
+    void writeTail() override;
+
+private:
+    void writeFields(const QList<int>& positions, const QStringList& values);
+
+    QList<int> m_headFields; // positions (from 0) in the job's fields
+    QList<int> m_rowFields;
+    QStringList m_fieldStarts; // "<Field name=\"...\">" of each field, escaped once
+    bool m_suppressEmpty;
+    QString m_lastRecordId;
+    QString m_lastCaption;
+    qint64 m_recordRowNumber = 0;
+    qint64 m_rows = 0;
+};
