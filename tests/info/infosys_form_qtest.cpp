@@ -5,11 +5,14 @@
 #include "TestEnvironment.h"
 #include "infosys_support.h"
 
+#include "ExportDialog.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -185,6 +188,50 @@ private Q_SLOTS:
         QCOMPARE(form->GetResultField(rows + 1, 1), QString());
         QCOMPARE(form->GetResultField(1, 6), QString());
         QVERIFY(shown->texts.isEmpty());
+    }
+
+    void theRowsShownGoToATextFileOneFieldPerResultColumn()
+    {
+        QVERIFY(open());
+        typeInto(panel()->feldWert(4), u"Berlin"_s);
+        QVERIFY(run());
+        QTreeWidget* list = form->datenListe();
+        const int rows = list->topLevelItemCount();
+        QVERIFY(rows > 1);
+
+        // The main window's export menus call this by name on the active window.
+        QVERIFY(QMetaObject::invokeMethod(form, "ShowExportDialog", Q_ARG(int, 0)));
+        ExportDialog* dialog = ExportDialog::DefaultInstance();
+        QVERIFY(dialog->isVisible());
+        QStringList captions;
+        for (int i = 0; i < dialog->feldListe()->topLevelItemCount(); ++i)
+            captions << dialog->feldListe()->topLevelItem(i)->text(0);
+        QCOMPARE(captions, (QStringList{u"Nummer"_s, u"Name"_s, u"Ort"_s, u"Umsatz"_s}));
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"berlin.txt"_s);
+        auto* name = dialog->findChild<QLineEdit*>(u"ExportDateiName"_s);
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, file);
+        server->clearReceived();
+        auto* start = dialog->findChild<QPushButton*>(u"StartButton"_s);
+        QTest::mouseClick(start, Qt::LeftButton, Qt::NoModifier, start->rect().center());
+        QVERIFY(QTest::qWaitFor([] { return !ExportDialog::IsExportRunning(); }, 60000));
+        QVERIFY(shown->texts.isEmpty());
+        // The rows come from the window, not from a query of their own.
+        QVERIFY(matching(*server, u"^EXQ\\|"_s).isEmpty());
+
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(out.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), rows + 1);
+        QCOMPARE(lines.first(), u"Nummer;Name;Ort;Umsatz"_s);
+        for (int r = 0; r < rows; ++r) {
+            const QTreeWidgetItem* item = list->topLevelItem(r);
+            QCOMPARE(lines[r + 1],
+                     (QStringList{item->text(1), item->text(2), item->text(3), item->text(4)}.join(u';')));
+        }
     }
 
     void oneRowAndNoneHaveTheirTexts()

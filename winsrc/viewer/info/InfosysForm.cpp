@@ -1,5 +1,6 @@
 #include "InfosysForm.h"
 
+#include "ExportDialog.h"
 #include "FormSupport.h"
 #include "InfosysFeldPanel.h"
 #include "KLV.h"
@@ -646,13 +647,35 @@ QString InfosysForm::GetResultField(int row, int column) const
     return m_datenListe->topLevelItem(row - 1)->text(column - 1);
 }
 
+QString InfosysForm::GetResultField(int row, const QString& key) const
+{
+    bool ok = false;
+    const int column = key.toInt(&ok);
+    return ok ? GetResultField(row, column) : QString();
+}
+
 void InfosysForm::ShowExportDialog(int ExportType)
 {
-    // The hand-off to the export dialog: once it exists, this asks whether an export runs
-    // (message 281), then gives the dialog the caption and table id (InfosysNr), ExportType,
-    // "rows from the caller", this window and the row count of DatenListe, with one field per
-    // entry of exportFields() (text = caption, key = column for GetResultField), and shows it.
-    Q_UNUSED(ExportType);
+    if (ExportDialog::IsExportRunning()) {
+        ShowMessageBox(GetMessageTextByNr(281));
+        return;
+    }
+    // The rows come from this window: one export field per result column, whose key is the
+    // column GetResultField reads; every result column is a field of the table part.
+    ExportDialog* dialog = ExportDialog::DefaultInstance();
+    dialog->SetExportProperties(InfosysNr(), InfosysNr(), ExportType, true, this, m_datenListe->topLevelItemCount());
+    QTreeWidget* exportList = dialog->feldListe();
+    exportList->clear();
+    const QStringList names = m_definition.ergebnisFeldNamen();
+    const QList<ExportField> fields = exportFields();
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        ExportDialog::AddExportField(exportList, QString::number(fields[i].key), fields[i].caption, Bool2ErpText(true),
+                                     u"1:"_s + names.value(i));
+    }
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 // ---- Events -----------------------------------------------------------------------------

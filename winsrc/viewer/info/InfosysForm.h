@@ -99,6 +99,8 @@ public:
     // The cell of list row `row` (from 1, in the list's present order) and list column
     // `column` (from 1: 1 is the entry column, 2 on the result columns); empty outside the list.
     Q_INVOKABLE QString GetResultField(int row, int column) const;
+    // The same cell for the export, whose field keys are the column numbers as text.
+    Q_INVOKABLE QString GetResultField(int row, const QString& key) const;
     // Opens the export dialog for the rows shown (export type 0 to 4).
     Q_INVOKABLE void ShowExportDialog(int ExportType);
 
