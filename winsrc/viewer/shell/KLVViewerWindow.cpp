@@ -439,20 +439,18 @@ QWidget* KLVViewerWindow::activeQueryWindow() const
 
 void KLVViewerWindow::AddQueryForm()
 {
-    Qt::WindowStates state = Qt::WindowMaximized;
+    // A maximised child is followed by a maximised new one; without a child it opens maximised.
+    int state = 2;
     if (QMdiSubWindow* current = m_mdi->currentSubWindow(); current && current->isVisible())
-        state = current->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
+        state = current->isMinimized() ? 1 : current->isMaximized() ? 2 : 0;
 
     auto* form = new QueryForm;
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
-    if (state & Qt::WindowMaximized)
-        sub->showMaximized();
-    else if (state & Qt::WindowMinimized)
-        sub->showMinimized();
-    else
-        sub->show();
-    m_mdi->setActiveSubWindow(sub);
+    // In the frame first; then its place and state, once, in the frame's real size.
+    form->RestoreWindowPlacement(state);
+    if (sub->isVisible())
+        m_mdi->setActiveSubWindow(sub);
     MemberCall::Invoke(form, "InitControls");
     SetMenues(form);
     ++m_queryWindowCount;
