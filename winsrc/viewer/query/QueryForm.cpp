@@ -13,6 +13,7 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
+#include "PaneSplitter.h"
 #include "NumberText.h"
 #include "QueryRules.h"
 #include "QueryStatusBar.h"
@@ -71,25 +72,6 @@ std::optional<qint32> storedTwips(const QString& key)
 {
     const QString text = SettingsStore::GetSetting(RegAppName, section(), key);
     return NumberText::isNumber(text) ? NumberText::roundToInt32(NumberText::leadingValue(text)) : std::nullopt;
-}
-
-// The first of two splitter panes gets first; the other the rest, each at least its minimum.
-void splitAt(QSplitter* splitter, int first)
-{
-    const QList<int> sizes = splitter->sizes();
-    if (sizes.size() != 2)
-        return;
-    const int total = sizes[0] + sizes[1];
-    if (total <= 0)
-        return;
-    const bool horizontal = splitter->orientation() == Qt::Horizontal;
-    const auto least = [horizontal](const QWidget* w) {
-        return horizontal ? w->minimumWidth() : w->minimumHeight();
-    };
-    const int low = least(splitter->widget(0));
-    const int high = std::max(low, total - least(splitter->widget(1)));
-    first = std::clamp(first, low, high);
-    splitter->setSizes({first, total - first});
 }
 
 // Calls back at the first key or mouse button the user presses anywhere in the program.
@@ -168,8 +150,12 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     RestoreQueryWindowSettings();
     ensureQueryStringWindow();
 
-    // The designed size, until the stored one is applied in the frame.
-    resize(Twips::toPixelsX(9600), Twips::toPixelsY(7200));
+    resize(sizeHint());
+}
+
+QSize QueryForm::sizeHint() const
+{
+    return QSize(Twips::toPixelsX(9600), Twips::toPixelsY(7200));
 }
 
 QueryForm::~QueryForm() = default;
@@ -190,25 +176,19 @@ void QueryForm::buildPanes()
         list->setMinimumSize(hRand, vRand);
     m_results->setMinimumSize(hRand, vRand);
 
-    m_tabFldSplit = new QSplitter(Qt::Horizontal);
+    // A change of the window's width goes half to each list.
+    m_tabFldSplit = new PaneSplitter(Qt::Horizontal, PaneSplitter::Change::Shared);
     m_tabFldSplit->setObjectName(u"TabFldSplit"_s);
     m_tabFldSplit->setHandleWidth(hRand);
-    m_tabFldSplit->setChildrenCollapsible(false);
     m_tabFldSplit->addWidget(m_tables);
     m_tabFldSplit->addWidget(m_fields);
-    // A change of the window's width goes half to each list.
-    m_tabFldSplit->setStretchFactor(0, 1);
-    m_tabFldSplit->setStretchFactor(1, 1);
 
-    m_datenSplit = new QSplitter(Qt::Vertical);
+    // The upper lists keep their height; the result list takes a change of the window's.
+    m_datenSplit = new PaneSplitter(Qt::Vertical, PaneSplitter::Change::ToSecond);
     m_datenSplit->setObjectName(u"DatenSplit"_s);
     m_datenSplit->setHandleWidth(vRand);
-    m_datenSplit->setChildrenCollapsible(false);
     m_datenSplit->addWidget(m_tabFldSplit);
     m_datenSplit->addWidget(m_results);
-    // The upper lists keep their height; the result list takes a change of the window's.
-    m_datenSplit->setStretchFactor(0, 0);
-    m_datenSplit->setStretchFactor(1, 1);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(hRand, vRand, hRand, vRand);
@@ -268,6 +248,16 @@ QTreeWidget* QueryForm::feldListe() const
 ResultListView* QueryForm::datenListe() const
 {
     return m_results->view();
+}
+
+QSplitter* QueryForm::tablesAndFields() const
+{
+    return m_tabFldSplit;
+}
+
+QSplitter* QueryForm::listsAndResults() const
+{
+    return m_datenSplit;
 }
 
 const ListViewColumnArray& QueryForm::tableColumns() const
@@ -390,8 +380,6 @@ void QueryForm::RestoreWindowPlacement(int windowState)
         placeInFrame();
         return;
     }
-    // Its place in the normal state is kept while it is maximised or minimised too.
-    LayoutStore::TrackNormalGeometry(sub);
     ResizeForm();
     QMdiArea* area = sub->mdiArea();
     if (area && !area->isVisible()) {
@@ -408,8 +396,14 @@ void QueryForm::placeInFrame()
 {
     m_placementPending = false;
     QWidget* w = windowOfForm(this);
-    // The stored normal place and size (centred when none is stored), then the asked state.
+    // The stored normal place and size (the designed size, centred, when none is stored), then
+    // the asked state.
+    if (w != this)
+        w->resize(w->sizeHint());
     LoadFormPosition(this, section());
+    // Its place in the normal state is kept while it is maximised or minimised too.
+    if (w != this)
+        LayoutStore::TrackNormalGeometry(w);
     switch (m_requestedState) {
     case 2:
         w->showMaximized();
@@ -439,7 +433,7 @@ void QueryForm::ResizeControlsHorizontal(int& TabListWidth)
         return; // the splitter shares a change of the width half and half
     m_storedTableListWidth = TabListWidth;
     if (isVisible())
-        splitAt(m_tabFldSplit, Twips::toPixelsX(TabListWidth));
+        m_tabFldSplit->setFirstSize(Twips::toPixelsX(TabListWidth));
 }
 
 void QueryForm::ResizeControlsVertical(int& TabListHeight)
@@ -448,7 +442,7 @@ void QueryForm::ResizeControlsVertical(int& TabListHeight)
         return; // the result list takes a change of the height
     m_storedTableListHeight = TabListHeight;
     if (isVisible())
-        splitAt(m_datenSplit, Twips::toPixelsY(TabListHeight));
+        m_datenSplit->setFirstSize(Twips::toPixelsY(TabListHeight));
 }
 
 void QueryForm::applyPaneSizes()
@@ -458,16 +452,16 @@ void QueryForm::applyPaneSizes()
     // Without stored sizes: the lists share the width, and they have half the height the
     // result list and they share.
     if (m_storedTableListWidth >= 1) {
-        splitAt(m_tabFldSplit, Twips::toPixelsX(m_storedTableListWidth));
+        m_tabFldSplit->setFirstSize(Twips::toPixelsX(m_storedTableListWidth));
     } else {
         const QList<int> sizes = m_tabFldSplit->sizes();
-        splitAt(m_tabFldSplit, (sizes.value(0) + sizes.value(1)) / 2);
+        m_tabFldSplit->setFirstSize((sizes.value(0) + sizes.value(1)) / 2);
     }
     if (m_storedTableListHeight >= 1) {
-        splitAt(m_datenSplit, Twips::toPixelsY(m_storedTableListHeight));
+        m_datenSplit->setFirstSize(Twips::toPixelsY(m_storedTableListHeight));
     } else {
         const QList<int> sizes = m_datenSplit->sizes();
-        splitAt(m_datenSplit, (sizes.value(0) + sizes.value(1)) / 2);
+        m_datenSplit->setFirstSize((sizes.value(0) + sizes.value(1)) / 2);
     }
     m_paneSizesApplied = true;
 }

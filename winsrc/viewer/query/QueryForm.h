@@ -20,6 +20,7 @@ class ConditionsPanel;
 class FieldListPane;
 class KLV;
 class KLVMessage;
+class PaneSplitter;
 class QSplitter;
 class QTreeWidget;
 class QueryStatusBar;
@@ -87,6 +88,9 @@ public:
     explicit QueryForm(QWidget* parent = nullptr);
     ~QueryForm() override;
 
+    // The designed size, which a window without a stored one opens in.
+    QSize sizeHint() const override;
+
     // In twips.
     int HRand() const { return Margin; }
     int VRand() const { return Margin; }
@@ -111,8 +115,8 @@ public:
     QueryStatusBar* statusBar() const { return m_statusBar; }
     // "TabFldSplit" (table and field list side by side) and "DatenSplit" (those over the
     // result list).
-    QSplitter* tablesAndFields() const { return m_tabFldSplit; }
-    QSplitter* listsAndResults() const { return m_datenSplit; }
+    QSplitter* tablesAndFields() const;
+    QSplitter* listsAndResults() const;
     QueryStringForm* queryStringWindow() const { return m_queryStringWindow; }
     const ListViewColumnArray& tableColumns() const;
     const ListViewColumnArray& fieldColumns() const;
@@ -292,6 +296,6 @@ private:
     ResultPane* m_results = nullptr;
     ConditionsPanel* m_conditions = nullptr;
     QueryStatusBar* m_statusBar = nullptr;
-    QSplitter* m_tabFldSplit = nullptr;
-    QSplitter* m_datenSplit = nullptr;
+    PaneSplitter* m_tabFldSplit = nullptr;
+    PaneSplitter* m_datenSplit = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include "StatusPanel.h"
 
+#include <QEvent>
+#include <QTimer>
+
 using namespace Qt::StringLiterals;
 
 QueryStatusBar::QueryStatusBar(QWidget* parent) : QStatusBar(parent)
@@ -37,6 +40,21 @@ QString QueryStatusBar::panelText(int panel) const
 
 void QueryStatusBar::setPanelText(int panel, const QString& text)
 {
-    if (StatusPanel* p = this->panel(panel))
-        p->setText(text);
+    StatusPanel* p = this->panel(panel);
+    if (!p || p->text() == text)
+        return;
+    const QSize before = p->sizeHint();
+    p->setText(text);
+    // The status bar lays its widgets out anew only when its height changes: a panel that
+    // needs another width has it laid out here.
+    if (p->sizeHint() != before)
+        reformat();
+}
+
+void QueryStatusBar::changeEvent(QEvent* event)
+{
+    QStatusBar::changeEvent(event);
+    // The window's fonts reach the panels after the bar: they are laid out once all have them.
+    if (event->type() == QEvent::FontChange)
+        QTimer::singleShot(0, this, [this] { reformat(); });
 }

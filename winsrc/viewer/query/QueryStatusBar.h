@@ -26,6 +26,9 @@ public:
 Q_SIGNALS:
     void panelClicked(int panel);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QList<StatusPanel*> m_panels;
 };

@@ -37,7 +37,8 @@ QSize StatusPanel::sizeHint() const
     const int height = fontMetrics().height() + 2;
     if (!m_fitted)
         return QSize(m.left() + m.right(), height);
-    return QSize(fontMetrics().horizontalAdvance(firstLine()) + m.left() + m.right(), height);
+    // One pixel more than the rounded advance, so that the text is never cut for a fraction.
+    return QSize(fontMetrics().horizontalAdvance(firstLine()) + 1 + m.left() + m.right(), height);
 }
 
 QSize StatusPanel::minimumSizeHint() const

@@ -263,8 +263,13 @@ void LayoutStore::SaveFormPosition(QWidget* form, const QString& section, const 
 
 void LayoutStore::TrackNormalGeometry(QWidget* subWindow)
 {
-    if (subWindow && !subWindow->findChild<QObject*>(QString::fromUtf16(NormalGeometryKeeper::Name),
-                                                     Qt::FindDirectChildrenOnly))
+    if (!subWindow)
+        return;
+    // A window not shown yet gets its move and resize events only when it is shown: its
+    // present place is taken now.
+    if (subWindow->findChild<QObject*>(QString::fromUtf16(NormalGeometryKeeper::Name), Qt::FindDirectChildrenOnly))
+        NormalGeometryKeeper::take(subWindow);
+    else
         new NormalGeometryKeeper(subWindow);
 }
 
