@@ -35,6 +35,7 @@ constexpr int MsgTemplateEntry = 864; // load-menu entry 1
 constexpr int MsgNameRefused = 1390;  // a name that cannot be a section
 constexpr int MsgSaveFailed = 1391;   // the file could not be written
 constexpr int MsgNoDirectory = 1392;  // no saved-query directory
+constexpr int MsgNoTable = 139;       // no table open in the window
 
 // A check box or option button of the viewer settings, else its stored value.
 bool viewerChoice(const char16_t* control, ViewerConfig::Key key)
@@ -155,6 +156,11 @@ bool SavedQueryStore::SaveQuerySettings(QWidget* window, const QString& table, c
     SavedQueryWindow w(window);
     if (w.isNull())
         return false;
+    // A query belongs to a table: without one there is nothing to file it under.
+    if (table.trimmed().isEmpty()) {
+        ShowMessageBox(GetMessageTextByNr(MsgNoTable));
+        return false;
+    }
     if (!SavedQuerySettings::IsStorableName(name)) {
         ShowMessageBox(GetMessageTextByNr(MsgNameRefused) + u"\r\n"_s + name);
         return false;
