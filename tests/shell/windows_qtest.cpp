@@ -97,6 +97,9 @@ private Q_SLOTS:
 
     void theMainWindowAndTheQueryWindow()
     {
+        // The program has its own icon, which the child windows show too.
+        QVERIFY(!QApplication::windowIcon().availableSizes().isEmpty());
+        QCOMPARE(form->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
         QStringList faults = WindowGeometry::problemsAtMinimumAndSize(viewer.window.get(), viewer.window->size());
         faults += faultsOf(form);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"\n"_s)));

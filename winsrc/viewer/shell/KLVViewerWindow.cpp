@@ -82,6 +82,9 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"KLVViewer"_s);
     setWindowTitle(u"KLVViewer"_s);
+    // Every window of the program shows the program's icon, the child windows included.
+    QApplication::setWindowIcon(ProgramInfo::Icon());
+    setWindowIcon(QApplication::windowIcon());
     MainForm = this;
 
     m_tav = QSharedPointer<KLV>::create();

@@ -4,6 +4,7 @@
 #include "Common.h"
 #include "DesktopLauncher.h"
 #include "FileNames.h"
+#include "FontSettings.h"
 #include "FormLocalizer.h"
 #include "GuiLink.h"
 #include "Hardcopy.h"
@@ -365,8 +366,8 @@ void InitFormCommon(QWidget* form)
 
 void InitDefaultFonts()
 {
-    FormFont = QFont(u"MS Sans Serif"_s, 8);
-    DataFont = QFont(u"MS Sans Serif"_s, 8);
+    FormFont = FontSettings::DefaultFont();
+    DataFont = FontSettings::DefaultFont();
 }
 
 void ApplyControlFont(QWidget* form)

@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -51,4 +55,31 @@ QString ProgramInfo::CommandLineText(const QStringList& words)
             w = u'"' + w + u'"';
     }
     return shown.join(u' ');
+}
+
+QIcon ProgramInfo::Icon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal unit = size / 16.0;
+        const QRectF frame(0.5 * unit, 1.5 * unit, 15 * unit, 13 * unit);
+        p.setPen(QPen(QColor(0x1f, 0x4e, 0x79), std::max(1.0, 0.75 * unit)));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(frame, 1.5 * unit, 1.5 * unit);
+        // The header bar and the rows of a list.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2e, 0x75, 0xb6));
+        p.drawRoundedRect(QRectF(frame.left(), frame.top(), frame.width(), 3.5 * unit), 1.5 * unit, 1.5 * unit);
+        p.drawRect(QRectF(frame.left(), frame.top() + 2 * unit, frame.width(), 1.5 * unit));
+        p.setBrush(QColor(0x9d, 0xc3, 0xe6));
+        for (int row = 0; row < 3; ++row)
+            p.drawRect(QRectF(2.5 * unit, (6.5 + 2.6 * row) * unit, 11 * unit, 1.3 * unit));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
