@@ -383,8 +383,12 @@ void QueryForm::RestoreWindowPlacement(int windowState)
     ResizeForm();
     QMdiArea* area = sub->mdiArea();
     if (area && !area->isVisible()) {
-        // Placed in a frame that has no size yet, it would be placed wrongly: it waits.
+        // Placed in a frame that has no size yet, it would be placed wrongly: its place waits
+        // until the frame is shown, its state is there at once.
         sub->hide();
+        sub->setWindowState(windowState == 2 ? Qt::WindowMaximized
+                            : windowState == 1 ? Qt::WindowMinimized
+                                               : Qt::WindowNoState);
         m_placementPending = true;
         area->installEventFilter(this);
         return;

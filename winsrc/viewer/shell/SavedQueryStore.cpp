@@ -429,7 +429,8 @@ void SavedQueryStore::SaveQueryFromMenu(QWidget* menuOwner, QWidget* window, con
 {
     SavedQueryWindow w(window);
     const int index = MenuIndex(entry);
-    if (w.isNull() || index < 0)
+    // A window without a current table is no query window: there is nothing to save.
+    if (w.isNull() || !w.hasTableMember() || index < 0)
         return;
     QString name;
     if (index != 0) {
