@@ -230,6 +230,12 @@ private Q_SLOTS:
         QTRY_COMPARE(forms().size(), windows);
         QVERIFY(chooseWindowEntry(entry));
         QTRY_VERIFY(!frameOf(forms().first())->isMaximized());
+        // Tiled windows stand side by side, each at least at its smallest size.
+        if (!entry.contains(u"Ueberlappend"_s)) {
+            const QList<QueryForm*> all = forms();
+            for (qsizetype i = 1; i < all.size(); ++i)
+                QVERIFY(!frameOf(all[i - 1])->geometry().intersects(frameOf(all[i])->geometry()));
+        }
         checkEveryWindowWorks(windows);
     }
 

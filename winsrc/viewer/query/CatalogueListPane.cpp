@@ -50,6 +50,11 @@ void CatalogueListPane::restoreColumnLayout(const QString& section)
 void CatalogueListPane::saveColumnLayout(const QString& section)
 {
     LayoutStore::SaveListViewColumns(this, section, false, &m_columns);
+    // A first column that never had rows to fit has no width of its own yet: the next window
+    // fits it rather than taking the design's width as if the user had chosen it.
+    if (!m_firstWidthGiven)
+        SettingsStore::DeleteSetting(MainModul::RegAppName, section,
+                                     LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
 }
 
 void CatalogueListPane::buildColumns(const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,

@@ -43,10 +43,7 @@ void PaneSplitter::resizeEvent(QResizeEvent* event)
     const int delta = after[0] + after[1] - oldTotal;
     if (oldTotal <= 0 || delta == 0)
         return;
-    // Shared, the second pane takes what is left of an odd change. A smaller window leaves
-    // both panes their share of what is left, rather than one pane nothing.
-    if (m_change == Change::Shared)
-        setFirstSize(before[0] + delta / 2);
-    else if (delta > 0)
-        setFirstSize(before[0]);
+    // Shared, the second pane takes what is left of an odd change. Either way the second pane
+    // keeps its minimum: beyond that the first one gives.
+    setFirstSize(m_change == Change::Shared ? before[0] + delta / 2 : before[0]);
 }

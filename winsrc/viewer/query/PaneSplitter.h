@@ -4,9 +4,9 @@
 
 // A splitter of two panes that hands a change of its own size on by a fixed rule, where a
 // plain QSplitter scales both panes in proportion: shared half and half between the panes, or
-// all of a growth to the second pane while the first keeps its size (when it shrinks, both
-// keep their proportions, so the second is not squeezed away). Neither pane goes below its
-// minimum size; the user's handle works as in any splitter.
+// all of it to the second pane while the first keeps its size. Neither pane goes below its
+// minimum size (a second pane at its minimum leaves the rest of a shrinking to the first);
+// the user's handle works as in any splitter.
 class PaneSplitter : public QSplitter
 {
     Q_OBJECT

@@ -147,6 +147,7 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     // The window sees keys before its controls.
     FormSupport::watchKeys(this);
     InitFormCommon(this);
+    setPaneMinimums();
     RestoreQueryWindowSettings();
     ensureQueryStringWindow();
 
@@ -170,11 +171,6 @@ void QueryForm::buildPanes()
     m_results = new ResultPane(&m_context);
     m_conditions = new ConditionsPanel(&m_context);
     m_statusBar = new QueryStatusBar;
-
-    // The margins are the smallest the panes get: a pane never disappears behind a splitter.
-    for (QWidget* list : {static_cast<QWidget*>(m_tables), static_cast<QWidget*>(m_fields)})
-        list->setMinimumSize(hRand, vRand);
-    m_results->setMinimumSize(hRand, vRand);
 
     // A change of the window's width goes half to each list.
     m_tabFldSplit = new PaneSplitter(Qt::Horizontal, PaneSplitter::Change::Shared);
@@ -233,6 +229,19 @@ void QueryForm::connectPanes()
     // A splitter the user moves is his: the stored sizes are not put back after that.
     for (QSplitter* splitter : {m_tabFldSplit, m_datenSplit})
         connect(splitter, &QSplitter::splitterMoved, this, [this] { settle(); });
+}
+
+void QueryForm::setPaneMinimums()
+{
+    // No splitter drag and no size of the window leaves a pane without room: a list keeps its
+    // header and a row or two, and is wide enough to be seen (in the window's fonts).
+    const QFontMetrics form(font());
+    const QFontMetrics data(m_results->view()->font());
+    const int row = data.height() + 4;
+    const int header = form.height() + 8;
+    for (QWidget* list : {static_cast<QWidget*>(m_tables), static_cast<QWidget*>(m_fields)})
+        list->setMinimumSize(10 * form.averageCharWidth(), header + 2 * row);
+    m_results->setMinimumSize(10 * form.averageCharWidth(), header + 3 * row);
 }
 
 QTreeWidget* QueryForm::tabellenListe() const

@@ -232,6 +232,7 @@ private:
 
     void buildPanes();
     void connectPanes();
+    void setPaneMinimums();
 
     // Frame and layout.
     void placeInFrame();
