@@ -72,8 +72,7 @@ inline void dragSplitter(QSplitter* splitter, int index, int delta)
 {
     QSplitterHandle* handle = splitter->handle(index);
     const QPoint start = handle->rect().center();
-    const QPoint end =
-        splitter->orientation() == Qt::Horizontal ? start + QPoint(delta, 0) : start + QPoint(0, delta);
+    const QPoint end = splitter->orientation() == Qt::Horizontal ? start + QPoint(delta, 0) : start + QPoint(0, delta);
     QTest::mousePress(handle, Qt::LeftButton, {}, start);
     QTest::mouseMove(handle, end);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, end);

@@ -53,8 +53,7 @@ void CatalogueListPane::saveColumnLayout(const QString& section)
     // A first column that never had rows to fit has no width of its own yet: the next window
     // fits it rather than taking the design's width as if the user had chosen it.
     if (!m_firstWidthGiven)
-        SettingsStore::DeleteSetting(MainModul::RegAppName, section,
-                                     LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
+        SettingsStore::DeleteSetting(MainModul::RegAppName, section, LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
 }
 
 void CatalogueListPane::buildColumns(const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,
@@ -106,8 +105,8 @@ QStringList CatalogueListPane::rowTexts() const
 void CatalogueListPane::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
-    showContextMenu(FormSupport::contextMenuPosition(this, event->globalPos(),
-                                                     event->reason() == QContextMenuEvent::Keyboard));
+    showContextMenu(
+        FormSupport::contextMenuPosition(this, event->globalPos(), event->reason() == QContextMenuEvent::Keyboard));
 }
 
 void CatalogueListPane::keyPressEvent(QKeyEvent* event)

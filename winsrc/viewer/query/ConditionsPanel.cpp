@@ -305,8 +305,8 @@ void ConditionsPanel::loadTemplate(const QString& ref)
     if (tmp->StartQueryZ(TemplateTable, u"merkmaltyp(0),merkmalname,vname,sini"_s, u"num12="_s + ref + u";sini<>`"_s,
                          QString(), true, true, true)) {
         while (self && tmp->GetNextRecord()) {
-            QueryRules::AppendTemplateCriterion(criteria, tmp->GetFieldN(u"merkmalname"_s),
-                                                tmp->GetFieldN(u"vname"_s), tmp->GetFieldN(u"sini"_s));
+            QueryRules::AppendTemplateCriterion(criteria, tmp->GetFieldN(u"merkmalname"_s), tmp->GetFieldN(u"vname"_s),
+                                                tmp->GetFieldN(u"sini"_s));
         }
     }
     if (self)

@@ -265,8 +265,8 @@ void FieldListPane::addExtraFeld(bool Manuell)
     for (;;) {
         Q_EMIT statusPanelsCleared();
         if (Manuell)
-            text = inputBox(this, GetMessageTextByNr(131) + CrLf + GetMessageTextByNr(132), GetMessageTextByNr(133),
-                            text);
+            text =
+                inputBox(this, GetMessageTextByNr(131) + CrLf + GetMessageTextByNr(132), GetMessageTextByNr(133), text);
         else
             text = showVerknAuswahlForm(nullptr);
         if (!self || text.isEmpty())

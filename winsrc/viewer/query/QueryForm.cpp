@@ -13,8 +13,8 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
-#include "PaneSplitter.h"
 #include "NumberText.h"
+#include "PaneSplitter.h"
 #include "QueryRules.h"
 #include "QueryStatusBar.h"
 #include "QueryStringForm.h"
@@ -395,7 +395,7 @@ void QueryForm::RestoreWindowPlacement(int windowState)
         // Placed in a frame that has no size yet, it would be placed wrongly: its place waits
         // until the frame is shown, its state is there at once.
         sub->hide();
-        sub->setWindowState(windowState == 2 ? Qt::WindowMaximized
+        sub->setWindowState(windowState == 2   ? Qt::WindowMaximized
                             : windowState == 1 ? Qt::WindowMinimized
                                                : Qt::WindowNoState);
         m_placementPending = true;
@@ -1249,10 +1249,10 @@ void QueryForm::SaveQueryWindowSettings()
     SaveFormPosition(this, section());
     // A window that never had its real size keeps the sizes it was given.
     const auto twips = [](double value) { return QString::number(std::lround(value)); };
-    const QString width = m_paneSizesApplied ? twips(Twips::fromPixelsX(m_tables->width()))
-                                             : QString::number(m_storedTableListWidth);
-    const QString height = m_paneSizesApplied ? twips(Twips::fromPixelsY(m_tables->height()))
-                                              : QString::number(m_storedTableListHeight);
+    const QString width =
+        m_paneSizesApplied ? twips(Twips::fromPixelsX(m_tables->width())) : QString::number(m_storedTableListWidth);
+    const QString height =
+        m_paneSizesApplied ? twips(Twips::fromPixelsY(m_tables->height())) : QString::number(m_storedTableListHeight);
     SettingsStore::SaveSetting(RegAppName, section(), u"TableListWidth"_s, width);
     SettingsStore::SaveSetting(RegAppName, section(), u"TableListHeight"_s, height);
     m_tables->saveColumnLayout(section());

@@ -52,8 +52,8 @@ void StatusPanel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     QStyleOption option;
     option.initFrom(this);
-    style()->drawItemText(&painter, contentsRect(), int(Qt::AlignLeft | Qt::AlignVCenter), option.palette,
-                          isEnabled(), shownText(), foregroundRole());
+    style()->drawItemText(&painter, contentsRect(), int(Qt::AlignLeft | Qt::AlignVCenter), option.palette, isEnabled(),
+                          shownText(), foregroundRole());
 }
 
 void StatusPanel::mousePressEvent(QMouseEvent* event)

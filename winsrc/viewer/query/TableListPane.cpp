@@ -45,8 +45,7 @@ QString storageKindName(const QString& code)
 } // namespace
 
 TableListPane::TableListPane(QueryContext* context, QWidget* parent)
-    : CatalogueListPane(context, u"TabellenListe"_s, u"TableList"_s, CaptionBase, KLVTools().TableFieldCount(),
-                        parent)
+    : CatalogueListPane(context, u"TabellenListe"_s, u"TableList"_s, CaptionBase, KLVTools().TableFieldCount(), parent)
 {
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT tableChosen(); });
 }

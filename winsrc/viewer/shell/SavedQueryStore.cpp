@@ -18,7 +18,6 @@
 #include <QMetaMethod>
 #include <QTreeWidgetItem>
 
-
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
