@@ -209,11 +209,17 @@ private Q_SLOTS:
         keys->entry(2)->trigger();
         QCOMPARE(query->calls, QStringList());
 
-        query->tables->setCurrentItem(query->addTable(u"Kunde:Kunde"_s, u"Kunde:Kunde\tKunde\t1:1\tT\t\t1"_s));
+        // The table part comes from field 11 of the table's record.
+        query->tables->setCurrentItem(
+            query->addTable(u"Kunde:Kunde"_s, u"Kunde:Kunde\tKunde\t1:1\tT\t\t1\t\t\t\t\t0\t1"_s));
         trigger(u"TabListeBuildFldListeMenue"_s);
         keys->entry(2)->trigger();
-        QCOMPARE(query->calls, (QStringList{u"BuildTableInfos(Kunde:Kunde,1:1,true,true)"_s,
-                                            u"ShowSchluesselInfo(Kunde:Kunde,1:1,such)"_s}));
+        query->tables->setCurrentItem(
+            query->addTable(u"Artikel:Artikel"_s, u"Artikel:Artikel\tArtikel\t2:1\tT\t\t2\t\t\t\t\t1\t1"_s));
+        trigger(u"TabListeBuildFldListeMenue"_s);
+        QCOMPARE(query->calls, (QStringList{u"BuildTableInfos(Kunde:Kunde,1:1,false,true)"_s,
+                                            u"ShowSchluesselInfo(Kunde:Kunde,1:1,such)"_s,
+                                            u"BuildTableInfos(Artikel:Artikel,2:1,true,true)"_s}));
     }
 
     void renamingAndRemovingNeedATableRowWithATag()
