@@ -29,7 +29,6 @@ public:
 
     ListViewColumnArray& columns() { return m_columns; }
     const ListViewColumnArray& columns() const { return m_columns; }
-    qint32 messageBase() const { return m_messageBase; }
 
     // The column layout as stored in the window's section (widths, visibility), and back.
     void restoreColumnLayout(const QString& section);

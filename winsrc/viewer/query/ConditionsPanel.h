@@ -30,7 +30,6 @@ public:
 
     QPushButton* startButton() const { return m_startButton; }
     QPushButton* breakButton() const { return m_breakButton; }
-    QComboBox* keyBox() const { return m_schluessel; }
 
     // The keys of the window's table, behind the entry for no key; their names also go to the
     // main window's menu "TabListeKeyInfosMenue". A refused request is told in a message box.
