@@ -32,6 +32,8 @@ ResultPane::ResultPane(QueryContext* context, QWidget* parent)
     };
     connect(model, &QAbstractItemModel::rowsRemoved, this, followRows);
     connect(model, &QAbstractItemModel::modelReset, this, followRows);
+    // Columns taken away (another table, a saved query loaded) leave a count of nothing.
+    connect(model, &QAbstractItemModel::columnsRemoved, this, followRows);
 
     // The list is another class's: its context menu and keys are watched here.
     m_view->installEventFilter(this);

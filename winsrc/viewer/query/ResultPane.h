@@ -30,7 +30,8 @@ public:
 Q_SIGNALS:
     // A double click on a row.
     void rowActivated();
-    // The list lost its last row (a new run, another table, a saved query loaded).
+    // The list has no rows any more after rows or columns went (a new run, another table, a
+    // saved query loaded).
     void rowsCleared();
 
 protected:
