@@ -6,35 +6,39 @@
 #include "VerknAuswahlForm.h"
 #include "queryform_support.h"
 
+#include <QHeaderView>
+#include <QMenu>
+
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace QueryFormTest;
 
 namespace {
 
-void selectEntry(QTreeWidget* list, const QString& text)
+QTreeWidgetItem* entry(QTreeWidget* list, const QString& text)
 {
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        if (list->topLevelItem(i)->text(0) == text) {
-            list->setCurrentItem(list->topLevelItem(i));
-            return;
-        }
-    }
     QStringList all;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        if (list->topLevelItem(i)->text(0) == text)
+            return list->topLevelItem(i);
         all << list->topLevelItem(i)->text(0);
-    QFAIL(qPrintable(u"no entry "_s + text + u" in "_s + all.join(u",")));
+    }
+    qWarning("no entry %s in %s", qPrintable(text), qPrintable(all.join(u',')));
+    return nullptr;
 }
 
-// Walks the reference-path chooser: opens the reference field, then picks the data field.
+// Walks the reference-path chooser with double clicks: opens the reference field, then picks
+// the data field.
 void choosePath(const QString& reference, const QString& field)
 {
     whenShown(u"VerknAuswahlForm"_s, [reference, field](QWidget* w) {
         auto* chooser = qobject_cast<VerknAuswahlForm*>(w);
-        selectEntry(chooser->verwFeldListe(), reference);
-        chooser->OpenReferenceField();
-        selectEntry(chooser->datenFeldListe(), field);
-        chooser->ChooseDataField();
+        QTreeWidgetItem* ref = entry(chooser->verwFeldListe(), reference);
+        QVERIFY(ref);
+        UserInput::doubleClickItem(chooser->verwFeldListe(), ref);
+        QTreeWidgetItem* data = entry(chooser->datenFeldListe(), field);
+        QVERIFY(data);
+        UserInput::doubleClickItem(chooser->datenFeldListe(), data);
     });
 }
 
@@ -44,8 +48,9 @@ void chooseField(const QString& field)
     whenShown(u"VerknAuswahlForm"_s, [field](QWidget* w) {
         auto* chooser = qobject_cast<VerknAuswahlForm*>(w);
         QCOMPARE(chooser->AktEbene(), 1);
-        selectEntry(chooser->datenFeldListe(), field);
-        chooser->ChooseDataField();
+        QTreeWidgetItem* data = entry(chooser->datenFeldListe(), field);
+        QVERIFY(data);
+        UserInput::doubleClickItem(chooser->datenFeldListe(), data);
     });
 }
 
@@ -217,17 +222,36 @@ private Q_SLOTS:
         QCOMPARE(texts(fields), expected);
     }
 
+    void aHeaderClickSortsTheFieldsBothWays()
+    {
+        QTreeWidget* fields = form->feldListe();
+        QHeaderView* header = fields->header();
+        const QStringList names = texts(fields);
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        UserInput::clickHeader(header, 0);
+        QCOMPARE(texts(fields), sorted);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        UserInput::clickHeader(header, 0);
+        std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(texts(fields), sorted);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        auto* sortMenu = viewer.window->findChild<QMenu*>(u"FldListeSortByFeldMenue"_s);
+        QVERIFY(sortMenu->actions().first()->isChecked());
+    }
+
     void aDoubleClickInvertsAFieldOrOpensThePathChooserOnAReference()
     {
         QTreeWidget* fields = form->feldListe();
         QTreeWidgetItem* name = row(fields, u"name"_s);
-        Q_EMIT fields->itemDoubleClicked(name, 0);
+        UserInput::doubleClickItem(fields, name);
         QCOMPARE(name->checkState(0), Qt::Checked);
-        Q_EMIT fields->itemDoubleClicked(name, 0);
+        UserInput::doubleClickItem(fields, name);
         QCOMPARE(name->checkState(0), Qt::Unchecked);
 
         choosePath(u"vertreter"_s, u"email"_s);
-        Q_EMIT fields->itemDoubleClicked(row(fields, u"vertreter"_s), 0);
+        UserInput::doubleClickItem(fields, row(fields, u"vertreter"_s));
         QVERIFY(row(fields, u"vertreter^email"_s));
     }
 };

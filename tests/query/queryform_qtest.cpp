@@ -1,12 +1,24 @@
-// The query window's frame: its splitters within their bounds, the smallest size, the keys
-// the window takes before its controls, and closing with the question about a changed query.
-#include "SpaltenWahlForm.h"
+// The query window's frame: its panes in splitters and layouts at any size and in every window
+// state, the sizes kept from one start to the next, the smallest size, the keys the window
+// takes before its controls, the context menus, and closing with the question about a
+// changed query.
+#include "ConditionsPanel.h"
+#include "MainMenus.h"
+#include "QueryStatusBar.h"
+#include "ResultPane.h"
+#include "SettingsStore.h"
+#include "StatusPanel.h"
 #include "TestEnvironment.h"
+#include "Twips.h"
+#include "WindowGeometry.h"
 #include "queryform_support.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -14,15 +26,35 @@ using namespace QueryFormTest;
 
 namespace {
 
-// Drags a splitter by delta with the left button held.
-void drag(QWidget* splitter, const QPoint& delta)
+const QString Section = u"QueryWindowSettings"_s;
+
+QMdiSubWindow* frameOf(QueryForm* form)
 {
-    const QPoint start(1, 1);
-    QTest::mousePress(splitter, Qt::LeftButton, {}, start);
-    const QPointF to = QPointF(start + delta);
-    QMouseEvent move(QEvent::MouseMove, to, splitter->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(splitter, &move);
-    QTest::mouseRelease(splitter, Qt::LeftButton, {}, start + delta);
+    return qobject_cast<QMdiSubWindow*>(form->parentWidget());
+}
+
+QString stored(const QString& key)
+{
+    return SettingsStore::GetSetting(RegAppName, Section, key);
+}
+
+void store(const QString& key, int value)
+{
+    SettingsStore::SaveSetting(RegAppName, Section, key, QString::number(value));
+}
+
+// What is wrong with a query window in its frame: the general check, and the panes a user
+// needs having room.
+QStringList faultsOf(QueryForm* form)
+{
+    QStringList faults = WindowGeometry::problems(frameOf(form));
+    for (QWidget* pane : {static_cast<QWidget*>(form->datenListe()), static_cast<QWidget*>(form->conditions()),
+                          static_cast<QWidget*>(form->statusBar()), static_cast<QWidget*>(form->tabellenListe())}) {
+        if (!pane->isVisible() || pane->height() < 20)
+            faults.append(pane->objectName() + u" has no height: "_s + QString::number(pane->height()) + u" in "_s +
+                          QString::number(form->height()));
+    }
+    return faults;
 }
 
 } // namespace
@@ -32,6 +64,38 @@ class QueryFormFrameTest : public QObject, private QueryWindowTest
     Q_OBJECT
 
 private:
+    QMenu* menu(const QString& name) const { return viewer.window->menus().menu(name); }
+
+    // The query windows of the frame, in the order they were opened.
+    QList<QueryForm*> forms() const
+    {
+        QList<QueryForm*> list;
+        for (QMdiSubWindow* sub : viewer.window->mdiArea()->subWindowList())
+            list.append(qobject_cast<QueryForm*>(sub->widget()));
+        return list;
+    }
+
+    // The window menu's entry, chosen with the mouse.
+    bool chooseWindowEntry(const QString& entry)
+    {
+        return UserInput::chooseMenuEntry(viewer.window->menuBar(), menu(u"FensterMenue"_s),
+                                          viewer.window->menus().action(entry));
+    }
+
+    // Every window lies well in its frame, and a double click on a table fills its field list.
+    void checkEveryWindowWorks(int expectedWindows)
+    {
+        const QList<QueryForm*> all = forms();
+        QCOMPARE(all.size(), expectedWindows);
+        const int minHeight = Twips::toPixelsY(viewer.window->MinHeight());
+        for (QueryForm* w : all) {
+            QVERIFY2(faultsOf(w).isEmpty(), qPrintable(faultsOf(w).join(u"\n"_s)));
+            if (!frameOf(w)->isMaximized())
+                QVERIFY(frameOf(w)->height() >= minHeight);
+            QVERIFY(doubleClickTable(w, u"Kunde:Kunde"_s));
+        }
+    }
+
 private Q_SLOTS:
     void initTestCase() { QVERIFY(startServer()); }
 
@@ -39,53 +103,170 @@ private Q_SLOTS:
 
     void cleanupTestCase() { server.stop(); }
 
-    void theSplittersStayWithinTheirBounds()
+    void theSplittersShareTheWindowAndKeepEveryPane()
     {
         QueryForm form;
         form.resize(800, 600);
         form.show();
-        const int h = form.HRand();
-        const int v = form.VRand();
-        QWidget* vertical = form.findChild<QWidget*>(u"TabFldSplit"_s);
-        QWidget* horizontal = form.findChild<QWidget*>(u"DatenSplit"_s);
-        QWidget* conditions = form.findChild<QWidget*>(u"BedingungenFrame"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QSplitter* lists = form.tablesAndFields();
+        QSplitter* data = form.listsAndResults();
+        QWidget* tables = form.tabellenListe();
+        QWidget* fields = form.feldListe();
+        QWidget* results = form.resultPane();
+        // Nothing stored: the lists share the width, and have half the height they share with
+        // the result list.
+        QVERIFY(std::abs(tables->width() - fields->width()) <= 1);
+        QVERIFY(std::abs(tables->height() - results->height()) <= 1);
 
-        drag(vertical, QPoint(-2000, 0));
-        QCOMPARE(vertical->x(), h);
-        QCOMPARE(form.tabellenListe()->width(), 0);
-        drag(vertical, QPoint(5000, 0));
-        QCOMPARE(vertical->x(), form.width() - 2 * h);
-        QCOMPARE(form.feldListe()->width(), 0);
-        drag(vertical, QPoint(-300, 0));
-        QCOMPARE(form.feldListe()->x(), form.tabellenListe()->width() + 2 * h);
-        QCOMPARE(form.feldListe()->geometry().right() + 1, form.width() - h);
+        // A handle dragged beyond the window leaves each pane its margin.
+        const QRect conditions = form.conditions()->geometry();
+        UserInput::dragSplitter(lists, 1, -2000);
+        QCOMPARE(tables->width(), tables->minimumWidth());
+        QVERIFY(tables->minimumWidth() > 0);
+        UserInput::dragSplitter(lists, 1, 5000);
+        QCOMPARE(fields->width(), fields->minimumWidth());
+        UserInput::dragSplitter(data, 1, -2000);
+        QCOMPARE(tables->height(), tables->minimumHeight());
+        UserInput::dragSplitter(data, 1, 5000);
+        QCOMPARE(results->height(), results->minimumHeight());
+        QVERIFY(results->height() > 0);
+        QCOMPARE(form.conditions()->geometry(), conditions);
+        QVERIFY(WindowGeometry::problems(&form).isEmpty());
 
-        drag(horizontal, QPoint(0, -2000));
-        QCOMPARE(horizontal->y(), v);
-        QCOMPARE(form.tabellenListe()->height(), 0);
-        drag(horizontal, QPoint(0, 5000));
-        QCOMPARE(horizontal->y(), conditions->y() - v);
-        QCOMPARE(form.datenListe()->height(), 0);
-        QCOMPARE(form.feldListe()->height(), form.tabellenListe()->height());
-
-        // A wider window shares the change between the two upper lists.
-        drag(horizontal, QPoint(0, -200));
-        const int tables = form.tabellenListe()->width();
-        const int fields = form.feldListe()->width();
-        form.resize(1000, 600);
-        QCOMPARE(form.tabellenListe()->width(), tables + 100);
-        QCOMPARE(form.feldListe()->width(), fields + 100);
-        QVERIFY(form.datenListe()->height() > 0);
+        // A wider window shares the change between the two lists; a taller one gives it to
+        // the result list.
+        UserInput::dragSplitter(lists, 1, -300);
+        UserInput::dragSplitter(data, 1, -200);
+        const QSize t = tables->size();
+        const QSize f = fields->size();
+        const int r = results->height();
+        form.resize(1000, 700);
+        QCOMPARE(tables->width(), t.width() + 100);
+        QCOMPARE(fields->width(), f.width() + 100);
+        QCOMPARE(tables->height(), t.height());
+        QCOMPARE(results->height(), r + 100);
+        QVERIFY2(WindowGeometry::problems(&form).isEmpty(), qPrintable(WindowGeometry::problems(&form).join(u"\n"_s)));
     }
 
-    void aNormalWindowSnapsBackToTheSmallestSize()
+    void aNormalWindowSnapsBackToTheSmallestSizeAndKeepsItsPanes()
     {
         QVERIFY(logOn());
-        auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+        QMdiSubWindow* sub = frameOf(form);
         sub->showNormal();
         sub->resize(100, 100);
-        QVERIFY(sub->width() >= 600);
-        QVERIFY(sub->height() >= 400);
+        QCOMPARE(sub->width(), Twips::toPixelsX(viewer.window->MinWidth()));
+        QCOMPARE(sub->height(), Twips::toPixelsY(viewer.window->MinHeight()));
+        const QStringList faults =
+            WindowGeometry::problemsAtMinimumAndSize(form, QSize(Twips::toPixelsX(9600), Twips::toPixelsY(7200)));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"\n"_s)));
+    }
+
+    void aNewWindowOpensWorkingInEveryStoredState_data()
+    {
+        QTest::addColumn<int>("storedState");
+        QTest::addColumn<bool>("normalChild");
+        QTest::newRow("stored maximised, no child") << 2 << false;
+        QTest::newRow("stored normal, no child") << 0 << false;
+        QTest::newRow("stored maximised, a normal child") << 2 << true;
+        QTest::newRow("stored normal, a normal child") << 0 << true;
+    }
+
+    void aNewWindowOpensWorkingInEveryStoredState()
+    {
+        QFETCH(int, storedState);
+        QFETCH(bool, normalChild);
+        QVERIFY(logOn());
+        QVERIFY(viewer.window->isVisible());
+        if (normalChild)
+            frameOf(form)->showNormal();
+        else
+            frameOf(form)->close();
+        QTRY_COMPARE(forms().size(), normalChild ? 1 : 0);
+        store(u"WindowState"_s, storedState);
+        store(u"WindowLeft"_s, 1500);
+        store(u"WindowTop"_s, 750);
+        store(u"WindowWidth"_s, 10500);
+        store(u"WindowHeight"_s, 7500);
+
+        QVERIFY(chooseWindowEntry(u"NeuesQueryFensterMenue"_s));
+        QTRY_COMPARE(forms().size(), normalChild ? 2 : 1);
+        QueryForm* added = forms().last();
+        QMdiSubWindow* sub = frameOf(added);
+        QVERIFY(sub->isVisible());
+        // The active child's state, else maximised; the stored place is the normal one.
+        QCOMPARE(sub->isMaximized(), !normalChild);
+        if (normalChild)
+            QCOMPARE(sub->geometry(), QRect(100, 50, 700, 500));
+        QVERIFY2(faultsOf(added).isEmpty(), qPrintable(faultsOf(added).join(u"\n"_s)));
+        QVERIFY(doubleClickTable(added, u"Artikel:Artikel"_s));
+
+        // Whatever state the user moves it to, it keeps working.
+        sub->showNormal();
+        QCOMPARE(sub->geometry(), QRect(100, 50, 700, 500));
+        QVERIFY2(faultsOf(added).isEmpty(), qPrintable(faultsOf(added).join(u"\n"_s)));
+        sub->showMaximized();
+        QVERIFY2(faultsOf(added).isEmpty(), qPrintable(faultsOf(added).join(u"\n"_s)));
+    }
+
+    void tiledAndCascadedWindowsKeepWorking_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("windows");
+        QTest::newRow("tile horizontally, 2") << u"FensterHorizontalAnordnenMenue"_s << 2;
+        QTest::newRow("tile vertically, 2") << u"FensterVertikalAnordnenMenue"_s << 2;
+        QTest::newRow("tile horizontally, 3") << u"FensterHorizontalAnordnenMenue"_s << 3;
+        QTest::newRow("cascade, 2") << u"FensterUeberlappendAnordnenMenue"_s << 2;
+        QTest::newRow("cascade, 3") << u"FensterUeberlappendAnordnenMenue"_s << 3;
+    }
+
+    void tiledAndCascadedWindowsKeepWorking()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, windows);
+        QVERIFY(logOn());
+        for (int i = 1; i < windows; ++i)
+            QVERIFY(chooseWindowEntry(u"NeuesQueryFensterMenue"_s));
+        QTRY_COMPARE(forms().size(), windows);
+        QVERIFY(chooseWindowEntry(entry));
+        QTRY_VERIFY(!frameOf(forms().first())->isMaximized());
+        // Tiled windows stand side by side, each at least at its smallest size.
+        if (!entry.contains(u"Ueberlappend"_s)) {
+            const QList<QueryForm*> all = forms();
+            for (qsizetype i = 1; i < all.size(); ++i)
+                QVERIFY(!frameOf(all[i - 1])->geometry().intersects(frameOf(all[i])->geometry()));
+        }
+        checkEveryWindowWorks(windows);
+    }
+
+    void storedSizesStayTheSameOverFourStarts()
+    {
+        QVERIFY(logOn());
+        QVERIFY(closeViewer());
+        const QString width = stored(u"TableListWidth"_s);
+        const QString height = stored(u"TableListHeight"_s);
+        QVERIFY(width.toInt() > 0 && height.toInt() > 0);
+        for (int start = 2; start <= 4; ++start) {
+            QVERIFY(logOnAgain());
+            QVERIFY(closeViewer());
+            QCOMPARE(stored(u"TableListWidth"_s), width);
+            QCOMPARE(stored(u"TableListHeight"_s), height);
+        }
+    }
+
+    void aDraggedSplitterComesBackToThePixel()
+    {
+        QVERIFY(logOn());
+        UserInput::dragSplitter(form->tablesAndFields(), 1, -37);
+        UserInput::dragSplitter(form->listsAndResults(), 1, 23);
+        const QSize tables = form->tabellenListe()->size();
+        QVERIFY(closeViewer());
+        QCOMPARE(stored(u"TableListWidth"_s).toInt(), qRound(Twips::fromPixelsX(tables.width())));
+
+        QVERIFY(logOnAgain());
+        QCOMPARE(form->tabellenListe()->size(), tables);
+        // The window's own size came back as well, and the other panes fit around the lists.
+        QVERIFY2(faultsOf(form).isEmpty(), qPrintable(faultsOf(form).join(u"\n"_s)));
     }
 
     void theWindowTakesItsKeysBeforeTheControls()
@@ -117,6 +298,99 @@ private Q_SLOTS:
         QVERIFY(boxes.texts.isEmpty());
     }
 
+    void eachListOpensItsMenuByMouseMenuKeyAndShiftF10()
+    {
+        Boxes boxes;
+        QVERIFY(logOn());
+        QTreeWidget* tables = form->tabellenListe();
+        // Without a table the result list has nothing to offer and says so.
+        ResultListView* data = form->datenListe();
+        UserInput::rightClick(data->viewport(), data->viewport()->rect().center());
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
+
+        // A right click on a row selects it and opens the table list's menu, with the entries
+        // about the window's table on only for that table's row.
+        QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
+        QTreeWidgetItem* other = row(tables, u"Artikel:Artikel"_s);
+        UserInput::rightClick(tables->viewport(), UserInput::indexCenter(tables, UserInput::indexOf(tables, other)));
+        QTRY_VERIFY(menu(u"TabListeMenue"_s)->isVisible());
+        QCOMPARE(tables->currentItem(), other);
+        QVERIFY(!viewer.window->menus().menu(u"TabAbfrageLadenMenue"_s)->menuAction()->isEnabled());
+        menu(u"TabListeMenue"_s)->hide();
+
+        // Shift+F10 opens the field list's menu at its current row.
+        QTest::keyClick(form->feldListe(), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu(u"FldListeMenue"_s)->isVisible());
+        menu(u"FldListeMenue"_s)->hide();
+
+        // The Menu key reaches a list as a context-menu event from the keyboard.
+        UserInput::clickItem(tables, row(tables, u"Kunde:Kunde"_s));
+        QTest::keyClick(form->findChild<QPushButton*>(u"StartQueryButton"_s), Qt::Key_Space);
+        QVERIFY(data->rowCount() > 0);
+        data->setFocus();
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), data->mapToGlobal(QPoint(0, 0)));
+        QApplication::sendEvent(data, &menuKey);
+        QTRY_VERIFY(menu(u"DatenlisteMenue"_s)->isVisible());
+        menu(u"DatenlisteMenue"_s)->hide();
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void statusPanelsFollowTheirLists()
+    {
+        Boxes boxes;
+        QVERIFY(logOn());
+        // Start without a chosen table says so.
+        form->tabellenListe()->clearSelection();
+        QTest::mouseClick(form->findChild<QPushButton*>(u"StartQueryButton"_s), Qt::LeftButton);
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
+        QCOMPARE(form->panelText(1), u"8 "_s + GetMessageTextByNr(125));
+
+        QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
+        const int fields = form->feldListe()->topLevelItemCount();
+        QCOMPARE(form->panelText(2), u"Kunde:Kunde: %1 "_s.arg(fields) + GetMessageTextByNr(128));
+        QTest::mouseClick(form->findChild<QPushButton*>(u"StartQueryButton"_s), Qt::LeftButton);
+        QVERIFY(form->panelText(4).startsWith(QString::number(form->datenListe()->rowCount()) + u' '));
+
+        // An added field counts at once.
+        answerInputBox(u"vertreter^name"_s);
+        QTest::keyClick(form->feldListe(), Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(form->feldListe()->topLevelItemCount(), fields + 1);
+        QCOMPARE(form->panelText(2), u"Kunde:Kunde: %1 "_s.arg(fields + 1) + GetMessageTextByNr(128));
+
+        // Another table takes the rows and their count away.
+        QVERIFY(doubleClickTable(form, u"Artikel:Artikel"_s));
+        QCOMPARE(form->datenListe()->rowCount(), 0);
+        QCOMPARE(form->panelText(4), QString());
+
+        // A long selection string is cut where its panel ends, and kept whole.
+        auto* criteria = form->findChild<QLineEdit*>(u"Kriterien"_s);
+        criteria->setText(u"name="_s + QString(400, u'x'));
+        QTest::keyClick(criteria, Qt::Key_Return);
+        auto* panel = form->findChild<StatusPanel*>(u"Panel6"_s);
+        QVERIFY(panel->text().contains(QString(400, u'x')));
+        QVERIFY(panel->shownText().endsWith(QChar(0x2026)));
+        QVERIFY(panel->geometry().right() < form->statusBar()->width());
+    }
+
+    void aTableListRefreshLeavesNoChangedQueryBehind()
+    {
+        Boxes boxes;
+        QVERIFY(logOn());
+        QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
+        form->setAktQueryName(u"Mine"_s);
+        form->findChild<QLineEdit*>(u"Kriterien"_s)->setText(u"ort=Berlin"_s);
+        QTest::keyClick(form->tabellenListe(), Qt::Key_F5);
+        QCOMPARE(form->AktTableName(), QString());
+        QCOMPARE(form->AktQueryName(), QString());
+        QCOMPARE(form->panelText(3), QString());
+        // Nothing is asked when the window closes, and nothing is written without a table.
+        frameOf(form)->close();
+        QTRY_COMPARE(forms().size(), 0);
+        QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(u" | "_s)));
+        QVERIFY(!QFile::exists(dir.path() + u"/100/.ini"_s));
+        QVERIFY(!QFile::exists(dir.path() + u"/.ini"_s));
+    }
+
     void cancellingTheQuestionKeepsTheWindowOpen()
     {
         QVERIFY(logOn());
@@ -126,7 +400,7 @@ private Q_SLOTS:
         QVERIFY(form->queryStringWindow());
 
         const QPointer<QueryForm> watched(form);
-        auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+        QMdiSubWindow* sub = frameOf(form);
         Boxes boxes(QMessageBox::Cancel);
         sub->close();
         QCOMPARE(boxes.texts.size(), 1);

@@ -14,6 +14,7 @@
 #include "MainModul.h"
 #include "QueryForm.h"
 #include "ResultListView.h"
+#include "UserInput.h"
 #include "ViewerConfig.h"
 
 #include <QApplication>
@@ -42,9 +43,12 @@ class Viewer
 public:
     std::unique_ptr<KLVViewerWindow> window;
 
-    bool logOn(quint16 port, const QString& dir)
+    // A first run clears every stored setting first; a later run keeps what the earlier ones
+    // stored.
+    bool logOn(quint16 port, const QString& dir, bool firstRun = true)
     {
-        clearSettings();
+        if (firstRun)
+            clearSettings();
         storeConnection(QStringLiteral("Demo"), QStringLiteral("127.0.0.1"), port, QStringLiteral("100"),
                         QStringLiteral("admin"));
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
@@ -97,11 +101,15 @@ protected:
 
     // init, or a test: logs on with the saved queries in folder (dir when none is given) and
     // takes the first query window as form.
-    bool logOn(const QString& folder = QString())
+    bool logOn(const QString& folder = QString(), bool firstRun = true)
     {
-        form = viewer.logOn(server.port(), folder.isNull() ? dir.path() : folder) ? viewer.form() : nullptr;
+        form = viewer.logOn(server.port(), folder.isNull() ? dir.path() : folder, firstRun) ? viewer.form() : nullptr;
         return form != nullptr;
     }
+
+    // init, or a test: logs on again as a later start of the program does, with the settings
+    // the earlier starts stored.
+    bool logOnAgain() { return logOn(QString(), false); }
 
     // cleanup: the main window closes; false when a dialog a test waited for never came.
     bool closeViewer()
@@ -168,25 +176,8 @@ inline QString configFile(const QString& dir)
     return dir + QStringLiteral("/100/ViewerConfig.ini");
 }
 
-// Records every message box instead of showing it; answers with answer, which a test may
-// change as it goes.
-class Boxes
-{
-public:
-    explicit Boxes(QMessageBox::StandardButton first = QMessageBox::Ok) : answer(first)
-    {
-        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            texts.append(text);
-            return answer;
-        });
-    }
-    ~Boxes() { MainModul::SetMessageBoxHandler({}); }
-    Boxes(const Boxes&) = delete;
-    Boxes& operator=(const Boxes&) = delete;
-
-    QMessageBox::StandardButton answer;
-    QStringList texts;
-};
+// The query window's tests call the shell's recorder of message boxes by this name.
+using Boxes = MainWindowTest::MessageBoxes;
 
 // The row texts of a list.
 inline QStringList texts(const QTreeWidget* list, int column = 0)
@@ -217,7 +208,18 @@ inline QStringList checkedKeys(const QTreeWidget* fields)
     return keys;
 }
 
-// Selects the table row and makes it the window's table, as a double click does.
+// Makes the table the window's table by a double click on its row; false when the list has no
+// such row or the table did not become the window's.
+inline bool doubleClickTable(QueryForm* form, const QString& name)
+{
+    QTreeWidgetItem* item = row(form->tabellenListe(), name);
+    if (!item)
+        return false;
+    UserInput::doubleClickItem(form->tabellenListe(), item);
+    return form->AktTableName() == name && form->feldListe()->topLevelItemCount() > 0;
+}
+
+// Selects the table row and makes it the window's table, as Enter on it does.
 inline bool openTable(QueryForm* form, const QString& name)
 {
     QTreeWidgetItem* item = row(form->tabellenListe(), name);

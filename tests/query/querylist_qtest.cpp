@@ -195,11 +195,8 @@ private Q_SLOTS:
         QCOMPARE(form.DialogResult(), 2);
 
         // A double click on a row is OK.
-        QTimer::singleShot(0, &form, [&form] {
-            QTreeWidgetItem* row = form.queryList()->topLevelItem(0);
-            form.queryList()->setCurrentItem(row);
-            Q_EMIT form.queryList()->itemDoubleClicked(row, 0);
-        });
+        QTimer::singleShot(
+            0, &form, [&form] { UserInput::doubleClickItem(form.queryList(), form.queryList()->topLevelItem(0)); });
         form.exec();
         QCOMPARE(form.DialogResult(), 1);
     }

@@ -87,17 +87,33 @@ private Q_SLOTS:
         QVERIFY(!button(form, u"BreakQueryButton"_s)->isEnabled());
         QVERIFY(menuEnabled(viewer.window.get(), u"DatenlisteMenue"_s));
 
-        // A click on a header sorts the rows as text; a second one reverses them.
-        data->horizontalHeader()->sectionClicked(1);
+        // Clicks on a header sort the rows as text: ascending, descending, ascending again,
+        // with the indicator showing the order the rows are in.
         QStringList names;
         for (int r = 0; r < data->rowCount(); ++r)
             names.append(data->cellText(r, 1));
         QStringList sorted = names;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-        QCOMPARE(names, sorted);
-        data->horizontalHeader()->sectionClicked(1);
-        QCOMPARE(data->cellText(0, 1), sorted.last());
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        const auto firstAndLast = [data] {
+            return QStringList{data->cellText(0, 1), data->cellText(data->rowCount() - 1, 1)};
+        };
+        QHeaderView* header = data->horizontalHeader();
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder, Qt::AscendingOrder}) {
+            UserInput::clickHeader(header, 1);
+            const QStringList expected = order == Qt::AscendingOrder ? QStringList{sorted.first(), sorted.last()}
+                                                                     : QStringList{sorted.last(), sorted.first()};
+            QCOMPARE(firstAndLast(), expected);
+            QCOMPARE(header->sortIndicatorOrder(), order);
+            QCOMPARE(header->sortIndicatorSection(), 1);
+            QVERIFY(header->isSortIndicatorShown());
+        }
+        QStringList now;
+        for (int r = 0; r < data->rowCount(); ++r)
+            now.append(data->cellText(r, 1));
+        QVERIFY(std::is_sorted(now.begin(), now.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        }));
 
         // Ctrl+C copies the captions and every row, lines ended by CR LF.
         QApplication::clipboard()->clear();
@@ -203,10 +219,10 @@ private Q_SLOTS:
         button(form, u"StartQueryButton"_s)->click();
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
 
-        // Without a selected table row nothing happens at all.
+        // Without a selected table row the same message says what is missing.
         form->tabellenListe()->clearSelection();
         button(form, u"StartQueryButton"_s)->click();
-        QCOMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts, (QStringList{GetMessageTextByNr(139), GetMessageTextByNr(139)}));
         QVERIFY(queries(server).isEmpty());
 
         form->tabellenListe()->setCurrentItem(row(form->tabellenListe(), u"Kunde:Kunde"_s));
@@ -222,7 +238,7 @@ private Q_SLOTS:
         key->setCurrentIndex(key->findText(u"nummer"_s));
         kind->setCurrentIndex(kind->findData(2));
         button(form, u"StartQueryButton"_s)->click();
-        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(boxes.texts.size(), 3);
         QCOMPARE(queries(server).size(), 1);
         QVERIFY(form->datenListe()->rowCount() > 0);
     }

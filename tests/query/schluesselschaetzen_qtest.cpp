@@ -333,11 +333,7 @@ private Q_SLOTS:
 
     void aDoubleClickOpensTheKeyInformation()
     {
-        show([this] {
-            QTreeWidgetItem* name = row(list(), u"name"_s);
-            list()->setCurrentItem(name);
-            Q_EMIT list()->itemDoubleClicked(name, 0);
-        });
+        show([this] { UserInput::doubleClickItem(list(), row(list(), u"name"_s)); });
         QCOMPARE(window.keyInfoCalls, QStringList{u"1:1 1:1 name"_s});
     }
 

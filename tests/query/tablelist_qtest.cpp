@@ -241,21 +241,42 @@ private Q_SLOTS:
         QVERIFY(boxes.texts.isEmpty());
     }
 
-    void aColumnClickSortsAndTellsTheMainWindow()
+    void aColumnClickSortsBothWaysAndTellsTheMainWindow()
     {
         QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
+        QHeaderView* header = list->header();
+        QVERIFY(header->sectionsClickable());
         const QStringList before = texts(list);
-        list->header()->sectionClicked(0);
         QStringList sorted = before;
         std::sort(sorted.begin(), sorted.end(),
                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        UserInput::clickHeader(header, 0);
         QCOMPARE(texts(list), sorted);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         auto* sortMenu = viewer.window->findChild<QMenu*>(u"TabListeSortByFeldMenue"_s);
         QVERIFY(sortMenu->actions().first()->isChecked());
-        list->header()->sectionClicked(0);
+        UserInput::clickHeader(header, 0);
         std::reverse(sorted.begin(), sorted.end());
         QCOMPARE(texts(list), sorted);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        // Another column starts ascending.
+        UserInput::clickHeader(header, 2);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        QVERIFY(sortMenu->actions().at(2)->isChecked());
+    }
+
+    void aDoubleClickOnARowMakesItTheWindowsTable()
+    {
+        QVERIFY(logOn(folder->path()));
+        server.clearReceived();
+        QVERIFY(doubleClickTable(form, u"Artikel:Artikel"_s));
+        QCOMPARE(form->AktTableID(), u"2:1"_s);
+        QVERIFY(!linesStartingWith(server, u"GFN|0|2:1||"_s).isEmpty());
+        QVERIFY(queries(server).isEmpty());
+        // The field list has the focus, its first row selected.
+        QCOMPARE(QApplication::focusWidget(), form->feldListe());
+        QCOMPARE(form->feldListe()->currentItem(), form->feldListe()->topLevelItem(0));
     }
 };
 

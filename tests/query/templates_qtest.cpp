@@ -147,14 +147,9 @@ private Q_SLOTS:
     void theLayoutIsKeptForTheNextWindow()
     {
         const QString section = u"QueryWindowSettings"_s;
-        // The table list is made narrower by its splitter, and a column hidden.
-        QWidget* split = form->findChild<QWidget*>(u"TabFldSplit"_s);
+        // The table list is made narrower by its splitter.
         const int before = form->tabellenListe()->width();
-        QTest::mousePress(split, Qt::LeftButton, {}, QPoint(1, 5));
-        QMouseEvent move(QEvent::MouseMove, QPointF(-39, 5), split->mapToGlobal(QPointF(-39, 5)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(split, &move);
-        QTest::mouseRelease(split, Qt::LeftButton, {}, QPoint(-39, 5));
+        UserInput::dragSplitter(form->tablesAndFields(), 1, -40);
         const int narrower = form->tabellenListe()->width();
         QCOMPARE(narrower, before - 40);
         viewer.reset();

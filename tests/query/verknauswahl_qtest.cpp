@@ -122,6 +122,20 @@ private Q_SLOTS:
         QVERIFY(server->receivedLines().filter(u"GFN|0|3:1||"_s).size() == 1);
     }
 
+    void aHeaderClickSortsAListBothWays()
+    {
+        QVERIFY(open(u"3:1"_s, u"Auftrag:Auftrag"_s));
+        QTreeWidget* data = form->datenFeldListe();
+        QStringList names = column(data);
+        std::sort(names.begin(), names.end());
+        UserInput::clickHeader(data->header(), 0);
+        QCOMPARE(column(data), names);
+        UserInput::clickHeader(data->header(), 0);
+        std::reverse(names.begin(), names.end());
+        QCOMPARE(column(data), names);
+        QCOMPARE(data->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+
     void aReferenceWithOneTargetOpensTheNextLevel()
     {
         QVERIFY(open(u"1:1"_s, u"Kunde:Kunde"_s));

@@ -45,13 +45,14 @@ inline void clearSettings()
     settings.sync();
 }
 
-// Records every message box instead of showing it; answers with answer (OK by default).
+// Records every message box instead of showing it; answers with answer (OK by default), which
+// a test may change as it goes.
 class MessageBoxes
 {
 public:
-    explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::Ok)
+    explicit MessageBoxes(QMessageBox::StandardButton first = QMessageBox::Ok) : answer(first)
     {
-        MainModul::SetMessageBoxHandler([this, answer](const QString& text, QMessageBox::StandardButtons) {
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
             texts.append(text);
             if (onBox)
                 onBox(text);
@@ -59,6 +60,10 @@ public:
         });
     }
     ~MessageBoxes() { MainModul::SetMessageBoxHandler({}); }
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+
+    QMessageBox::StandardButton answer;
     QStringList texts;
     std::function<void(const QString&)> onBox;
 };

@@ -450,6 +450,18 @@ private Q_SLOTS:
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes.last(), GetMessageTextByNr(1392));
         QVERIFY(!SavedQueryStore::SaveQuerySettings(nullptr, u"2:1"_s, u"Q"_s));
+
+        // A window without a table has no file to save into, and no change to ask about.
+        QVERIFY(!SavedQueryStore::SaveQuerySettings(&w, QString(), u"Q"_s));
+        QCOMPARE(boxes.last(), GetMessageTextByNr(139));
+        QCOMPARE(SavedQueryStore::GetQuerySettingsFile(QString()), QString());
+        w.setProperty("AktTableName", QString());
+        w.setProperty("AktQueryName", u"Q"_s);
+        int result = 0;
+        SavedQueryStore::CheckQuerySettingsChanges(&w, result);
+        QCOMPARE(result, 1);
+        QCOMPARE(boxes.size(), 3);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void aChangedQueryIsSavedOrAskedAboutAsTheSettingsSay()

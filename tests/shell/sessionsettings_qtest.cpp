@@ -345,6 +345,30 @@ private Q_SLOTS:
         QCOMPARE(d.GetAktOutputSpr(), u"de"_s); // none chosen: the first entry's
         d.LoadLanguages(nullptr);
         QCOMPARE(akt->count(), 0);
+
+        // A stored code the server does not list: the first entry is in force, and shown.
+        KLVEinstellungenDialog other;
+        other.SetAktOutputSpr(u"(68)"_s);
+        other.LoadLanguages(session->CreateQuery());
+        auto* shown = other.findChild<QComboBox*>(u"AusgabeSprache"_s);
+        QCOMPARE(shown->currentIndex(), 0);
+        QCOMPARE(other.GetAktOutputSpr(), u"de"_s);
+    }
+
+    void theYesNoExampleSpeaksTheServersWordOnceItIsKnown()
+    {
+        const QString before = ErpTrueText;
+        KLVEinstellungenDialog d;
+        d.LoadKLVSessionSettings();
+        ErpTrueText = u"jawohl"_s; // the logon brings the server's words after the dialog was made
+        QString shown;
+        QTimer::singleShot(0, &d, [&d, &shown] {
+            shown = text(&d, u"BeispielBool");
+            d.reject();
+        });
+        d.DialogZeigen();
+        ErpTrueText = before;
+        QVERIFY2(shown.endsWith(u"jawohl"_s), qPrintable(shown));
     }
 
     void samplesFollowTheChoices()

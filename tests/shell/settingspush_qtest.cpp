@@ -270,8 +270,9 @@ private Q_SLOTS:
 
         QFont font = untouched;
         FontSettings::LoadFontSettings(u"Form"_s, font);
-        QCOMPARE(font.family(), u"MS Sans Serif"_s);
-        QCOMPARE(font.pointSize(), 8);
+        // Nothing stored: the desktop's font, not a Windows font name.
+        QCOMPARE(font.family(), FontSettings::DefaultFont().family());
+        QCOMPARE(font.pointSize(), FontSettings::DefaultFont().pointSize());
         QVERIFY(!font.bold());
         QVERIFY(!font.italic());
 

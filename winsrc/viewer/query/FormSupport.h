@@ -5,11 +5,15 @@
 #include <QString>
 #include <qnamespace.h>
 
+class QAbstractItemView;
 class QKeyEvent;
+class QMenu;
+class QPoint;
 class QWidget;
 
 // What the query window and its dialogs share: the one instance of a dialog the program shows
-// again and again, whether window layouts are kept, and the keys a window sees first.
+// again and again, whether window layouts are kept, the keys a window sees first, and the
+// main window's menus and pointer, which the windows reach by name.
 class FormSupport
 {
 public:
@@ -32,6 +36,23 @@ public:
     // F1 shows the help topic the message helpTopicMessage names, Ctrl+Alt+Print prints the
     // window: true when the key was one of them.
     static bool helpOrHardcopyKey(QWidget* window, const QKeyEvent* event, int helpTopicMessage);
+
+    // The main window's menu of that object name, or null.
+    static QMenu* mainMenu(const QString& name);
+    // Switches the main window's entry of that name (a menu or an action) on or off.
+    static void setMainEntryEnabled(const QString& name, bool enabled);
+    // The main window's pointer: 11 hourglass, 13 arrow with hourglass, 0 normal.
+    static void setMousePointer(int pointer);
+
+    // Shift+F10, the keyboard's other way to a context menu besides the Menu key (which the
+    // platform turns into a context-menu event itself).
+    static bool isContextMenuKey(const QKeyEvent* event);
+    // Sends view the context-menu event a keyboard gives, at its current row (or its top left
+    // corner when none is current); true when the view took it.
+    static bool openKeyboardContextMenu(QAbstractItemView* view);
+    // Where a list's context menu opens: at the mouse for a mouse event, below the current
+    // row for the keyboard.
+    static QPoint contextMenuPosition(const QAbstractItemView* view, const QPoint& eventGlobalPos, bool byKeyboard);
 
 private:
     static QWidget* mainForm();

@@ -3,8 +3,7 @@
 #include "KLVQueryFieldMetaData.h"
 #include "KLVSelection.h"
 #include "ListViewColumnProperty.h"
-#include "QueryExtraTables.h"
-#include "QueryLayout.h"
+#include "QueryContext.h"
 #include "QueryStringForm.h"
 
 #include <QList>
@@ -17,32 +16,30 @@
 
 #include <functional>
 
+class ConditionsPanel;
+class FieldListPane;
 class KLV;
 class KLVMessage;
-class KLVMessageCollector;
-class KLVQuery;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QRadioButton;
-class QStatusBar;
+class PaneSplitter;
+class QSplitter;
 class QTreeWidget;
-class ResultFill;
+class QueryStatusBar;
 class ResultListView;
+class ResultPane;
+class TableListPane;
 
 // The query window: an MDI child of the main window, any number of them open at once, each
 // with its own two queries on the main window's session. Top to bottom it shows the table
-// list "TabellenListe" and the field list "FeldListe" side by side (the vertical splitter
-// "TabFldSplit" between them), the horizontal splitter "DatenSplit", the result list
-// "DatenListe", the conditions frame "BedingungenFrame" with the key, storage-kind, criteria,
-// sort, direction, junction and row-selection controls and the buttons "StartQueryButton",
-// "BreakQueryButton", "SchlInfoButton" and "SchluesselSchaetzenButton", and the status bar
-// "StatusBar" with its panels "Panel1" to "Panel6" (tables, fields, saved query, record count,
-// server messages, selection string).
+// list "TabellenListe" and the field list "FeldListe" side by side in the splitter
+// "TabFldSplit", which shares the splitter "DatenSplit" with the result list "DatenListe";
+// below them the conditions frame "BedingungenFrame" and the status bar "StatusBar" with its
+// panels "Panel1" to "Panel6" (tables, fields, saved query, record count, server messages,
+// selection string).
+//
+// Each pane is a widget of its own (TableListPane, FieldListPane, ResultPane,
+// ConditionsPanel) with its filling, sorting and context menu; the window owns the splitters,
+// the queries (QueryContext) and the window state, wires the panes together and keeps the
+// members other windows call by name, as the Windows program had them.
 //
 // Other windows reach it by name: the window values below as properties, the controls by
 // object name (the selection controls "Schluessel", "Ablageart", "Kriterien", "Sortierung",
@@ -78,6 +75,8 @@ public:
     static constexpr int DefaultColumnWidth = 1440;
     // Settings section of the window's layout.
     static constexpr const char16_t* SettingsSection = u"QueryWindowSettings";
+    // The gap between the panes and the splitters' thickness, in twips.
+    static constexpr int Margin = 60;
 
     // The key information window (an information window of its own) is opened through this:
     // it gets the session, the table name and id and the key name, and shows the window when
@@ -89,33 +88,54 @@ public:
     explicit QueryForm(QWidget* parent = nullptr);
     ~QueryForm() override;
 
-    int HRand() const { return m_layout.hRand; }
-    int VRand() const { return m_layout.vRand; }
-    QString AktTableName() const { return m_aktTableName; }
-    void setAktTableName(const QString& v) { m_aktTableName = v; }
-    QString AktTableID() const { return m_aktTableID; }
-    void setAktTableID(const QString& v) { m_aktTableID = v; }
-    bool AktTableHasTable() const { return m_aktTableHasTable; }
-    void setAktTableHasTable(bool v) { m_aktTableHasTable = v; }
-    QString AktQueryName() const { return m_aktQueryName; }
-    void setAktQueryName(const QString& v) { m_aktQueryName = v; }
+    // The designed size, which a window without a stored one opens in.
+    QSize sizeHint() const override;
+
+    // In twips.
+    int HRand() const { return Margin; }
+    int VRand() const { return Margin; }
+    QString AktTableName() const { return m_context.aktTableName; }
+    void setAktTableName(const QString& v) { m_context.aktTableName = v; }
+    QString AktTableID() const { return m_context.aktTableID; }
+    void setAktTableID(const QString& v) { m_context.aktTableID = v; }
+    bool AktTableHasTable() const { return m_context.aktTableHasTable; }
+    void setAktTableHasTable(bool v) { m_context.aktTableHasTable = v; }
+    QString AktQueryName() const { return m_context.aktQueryName; }
+    void setAktQueryName(const QString& v) { m_context.aktQueryName = v; }
 
     // True from the start of a run until its last row is read or it was broken off.
     bool isQueryRunning() const { return m_running; }
-    QTreeWidget* tabellenListe() const { return m_tabellenListe; }
-    QTreeWidget* feldListe() const { return m_feldListe; }
-    ResultListView* datenListe() const { return m_datenListe; }
+    QTreeWidget* tabellenListe() const;
+    QTreeWidget* feldListe() const;
+    ResultListView* datenListe() const;
+    TableListPane* tablePane() const { return m_tables; }
+    FieldListPane* fieldPane() const { return m_fields; }
+    ResultPane* resultPane() const { return m_results; }
+    ConditionsPanel* conditions() const { return m_conditions; }
+    QueryStatusBar* statusBar() const { return m_statusBar; }
+    // "TabFldSplit" (table and field list side by side) and "DatenSplit" (those over the
+    // result list).
+    QSplitter* tablesAndFields() const;
+    QSplitter* listsAndResults() const;
     QueryStringForm* queryStringWindow() const { return m_queryStringWindow; }
-    const ListViewColumnArray& tableColumns() const { return m_tabColumns; }
-    const ListViewColumnArray& fieldColumns() const { return m_fldColumns; }
+    const ListViewColumnArray& tableColumns() const;
+    const ListViewColumnArray& fieldColumns() const;
     QString panelText(int panel) const;
+
+    // The window's place inside the main window's frame, once it has been added there: its
+    // stored normal place and size, then the state the main window asks for (0 normal,
+    // 1 minimised, 2 maximised). While the frame is not shown yet this waits until it is, so
+    // the window is placed in the frame's real size.
+    void RestoreWindowPlacement(int windowState);
 
     // ---- Frame.
     // Fills the table list; the start button follows when it has rows.
     Q_INVOKABLE void InitControls();
     Q_INVOKABLE void ShowQueryStringWindow();
+    // The smallest size of the window in its frame: the main window's MinWidth and MinHeight.
     Q_INVOKABLE void ResizeForm();
-    // Widths and heights in twips; below 1 the change of the window's size is shared.
+    // Widths and heights in twips. 1 or more: the table list's width and the upper lists'
+    // height; below 1 the lists keep sharing what the window gives them.
     Q_INVOKABLE void ResizeControlsHorizontal(int& TabListWidth);
     Q_INVOKABLE void ResizeControlsVertical(int& TabListHeight);
 
@@ -210,55 +230,40 @@ private:
         QPointer<QueryForm> m_form;
     };
 
-    void buildControls();
-    void watchKeys();
-    QSharedPointer<KLV> session() const;
+    void buildPanes();
+    void connectPanes();
+    void setPaneMinimums();
 
-    // Frame.
-    void layoutPanes();
-    void moveVerticalSplitter(int dx);
-    void moveHorizontalSplitter(int dy);
+    // Frame and layout.
+    void placeInFrame();
+    void applyPaneSizes();
+    void settle();
     bool handleKey(QWidget* control, const QKeyEvent* key);
     void statusPanelClicked(int panel);
     void setPanel(int panel, const QString& text);
     void ClearStatusPanels();
+    void updateTablePanel();
+    void updateFieldPanel();
     void ShowQueryMessage(const QSharedPointer<KLVMessage>& message);
     void SetQueryStringWindowValues();
     QueryStringForm* ensureQueryStringWindow();
-    void setMousePointer(int pointer);
     void RestoreQueryWindowSettings();
 
     // Table list.
-    void AddTableListItems(const QStringList& record, const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,
-                           bool isExtra, int index, bool select);
-    void LoadExtraTables(const QString& databaseNr);
-    bool FetchTableMetaData(const QString& tableList, int index, bool select);
-    QTreeWidgetItem* selectedTableRow() const;
     void openSelectedTable();
-    void tableListMouseUp();
-    QStringList tableRowTexts() const;
 
     // Field list.
-    QTreeWidgetItem* fieldRow(const QString& key) const;
-    QTreeWidgetItem* selectedFieldRow() const;
-    void fieldRowDoubleClicked(QTreeWidgetItem* item);
-    void fieldRowClicked(QTreeWidgetItem* item);
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText, bool* ok);
+    void fieldRowActivated(QTreeWidgetItem* item);
 
     // Run.
     QString columnCaption(const QTreeWidgetItem* fieldItem) const;
     void setRunState(bool running);
-    void dataListMouseUp();
     bool ReadRecordOrigin(QString& ref, int& dnr, int& gruppe);
 
     // Keys.
-    void keyChosen();
     void keyInfoClicked();
     void keyEstimationClicked();
 
-    // The main window's menus by name.
-    QMenu* mainMenu(const QString& name) const;
-    void setMainEntryEnabled(const QString& name, bool enabled) const;
     bool refused() const;
     void closeIfPending();
 
@@ -267,54 +272,31 @@ private:
     void buildTableInfos(const QString& TableName, const QString& TableID, bool HasTable, bool SetFocusFeldliste);
     void fillFieldList(bool SaveCheckedState);
     void fillKeyList();
-    void deleteExtraField(const QString& FldKey);
 
-    QString m_aktTableName;
-    QString m_aktTableID;
-    bool m_aktTableHasTable = false;
-    QString m_aktQueryName;
-    // The table whose fields the field list shows (the row text when it was filled).
-    QString m_feldListeTable;
-
-    QSharedPointer<KLVQuery> m_query;
-    QSharedPointer<KLVQuery> m_tmpQuery;
-    QSharedPointer<KLVMessageCollector> m_tmpCollector;
+    QueryContext m_context;
     QPointer<QueryStringForm> m_queryStringWindow;
-    ListViewColumnArray m_tabColumns;
-    ListViewColumnArray m_fldColumns;
-    QueryExtraTables m_extraTables;
 
     bool m_running = false;
     bool m_breakRequested = false;
     bool m_closePending = false;
     int m_busy = 0;
 
-    QueryLayout m_layout;
-    int m_tableListWidth = -1; // pixels; -1 until stored or first shown
-    int m_listHeight = -1;
-    bool m_dragging = false;
-    QPoint m_dragStart;
+    // The pane sizes the settings hold (twips; below 1 none), applied once the window has its
+    // real size, and again at every resize until the user first touches the program (a
+    // window manager may still size the frame after it was shown).
+    int m_storedTableListWidth = 0;
+    int m_storedTableListHeight = 0;
+    bool m_paneSizesApplied = false;
+    bool m_settled = false;
+    QObject* m_firstInput = nullptr;
+    int m_requestedState = 0;
+    bool m_placementPending = false;
 
-    QTreeWidget* m_tabellenListe = nullptr;
-    QTreeWidget* m_feldListe = nullptr;
-    ResultListView* m_datenListe = nullptr;
-    ResultFill* m_fill = nullptr;
-    QWidget* m_tabFldSplit = nullptr;
-    QWidget* m_datenSplit = nullptr;
-    QGroupBox* m_bedingungen = nullptr;
-    QComboBox* m_schluessel = nullptr;
-    QComboBox* m_ablageart = nullptr;
-    QLineEdit* m_kriterien = nullptr;
-    QLineEdit* m_sortierung = nullptr;
-    QRadioButton* m_aufsteigend = nullptr;
-    QRadioButton* m_absteigend = nullptr;
-    QRadioButton* m_und = nullptr;
-    QRadioButton* m_oder = nullptr;
-    QCheckBox* m_zeilenSelektion = nullptr;
-    QPushButton* m_startButton = nullptr;
-    QPushButton* m_breakButton = nullptr;
-    QPushButton* m_schlInfoButton = nullptr;
-    QPushButton* m_schaetzenButton = nullptr;
-    QStatusBar* m_statusBar = nullptr;
-    QList<QLabel*> m_panels;
+    TableListPane* m_tables = nullptr;
+    FieldListPane* m_fields = nullptr;
+    ResultPane* m_results = nullptr;
+    ConditionsPanel* m_conditions = nullptr;
+    QueryStatusBar* m_statusBar = nullptr;
+    PaneSplitter* m_tabFldSplit = nullptr;
+    PaneSplitter* m_datenSplit = nullptr;
 };

@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,8 +75,7 @@ QTreeWidget* listView(QWidget* parent, const QString& name, std::initializer_lis
         view->headerItem()->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(column.key));
         ++c;
     }
-    QObject::connect(view->header(), &QHeaderView::sectionClicked, view,
-                     [view](int section) { SortListViewByColumn(view, section); });
+    ListViewHelpers::ConnectHeaderSorting(view);
     return view;
 }
 

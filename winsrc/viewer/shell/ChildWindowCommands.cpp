@@ -5,6 +5,7 @@
 #include "MainModul.h"
 #include "MemberCall.h"
 #include "QueryForm.h"
+#include "QueryTag.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -106,7 +107,10 @@ void ChildWindowCommands::BuildFieldListOfSelectedTable(QWidget* window)
     const QTreeWidgetItem* item = SelectedItem(window, u"TabellenListe"_s);
     if (!item)
         return;
-    MemberCall::Invoke(window, "BuildTableInfos", {item->text(0), TagField(item, 3), true, true});
+    // The table part comes from the table's record, as a double click on the row takes it: a
+    // table without one must not open as if it had rows to select.
+    MemberCall::Invoke(window, "BuildTableInfos",
+                       {item->text(0), TagField(item, 3), QueryTag::ToBool(TagField(item, 11)), true});
 }
 
 void ChildWindowCommands::ShowKeyInfo(QWidget* window, const QString& keyName)

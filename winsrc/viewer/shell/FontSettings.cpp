@@ -4,6 +4,10 @@
 #include "NumberText.h"
 #include "SettingsStore.h"
 
+#include <QFontDatabase>
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 std::optional<bool> FontSettings::ReadBool(const QString& text)
@@ -18,14 +22,20 @@ std::optional<bool> FontSettings::ReadBool(const QString& text)
     return std::nullopt;
 }
 
+QFont FontSettings::DefaultFont()
+{
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
+
 void FontSettings::LoadFontSettings(const QString& prefix, QFont& font)
 {
     const auto get = [&prefix](const char16_t* key, const QString& def) {
         return SettingsStore::GetSetting(MainModul::RegAppName, u"Settings"_s, prefix + QString::fromUtf16(key), def);
     };
-    font.setFamily(get(u"FontName", u"MS Sans Serif"_s));
+    const QFont system = DefaultFont();
+    font.setFamily(get(u"FontName", system.family()));
 
-    const QString sizeText = get(u"FontSize", u"8"_s);
+    const QString sizeText = get(u"FontSize", QString::number(std::max(1, system.pointSize())));
     if (!NumberText::isNumber(sizeText))
         return;
     const std::optional<qint32> size = NumberText::roundToInt32(NumberText::leadingValue(sizeText));

@@ -415,9 +415,12 @@ void KLVEinstellungenDialog::LoadLanguages(const QSharedPointer<KLVQuery>& query
         m_ausgabeSprachCodes.append(query->GetField(4));
     }
     m_ausgabeSprache->setCurrentIndex(-1);
-    m_filling = false;
-    // The stored output language was asked for before the list existed.
+    // The stored output language was asked for before the list existed. Without an entry of
+    // its code the first entry is the one in force (GetAktOutputSpr), and the box shows it.
     SetAktOutputSpr(m_outputCode);
+    if (m_ausgabeSprache->currentIndex() < 0 && m_ausgabeSprache->count() > 0)
+        m_ausgabeSprache->setCurrentIndex(0);
+    m_filling = false;
 }
 
 void KLVEinstellungenDialog::SetAktSprache(const QString& text, bool byCode)
@@ -637,6 +640,8 @@ void KLVEinstellungenDialog::DialogZeigen()
     m_result = 3;
     const QString language = m_aktSprache->currentText();
     const Snapshot before = takeSnapshot();
+    // The examples speak the server's words, which the logon brought after the dialog was made.
+    showAllSamples();
     exec();
     if (m_result != 1) {
         restoreSnapshot(before);

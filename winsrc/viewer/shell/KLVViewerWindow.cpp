@@ -42,8 +42,10 @@
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -83,6 +85,9 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"KLVViewer"_s);
     setWindowTitle(u"KLVViewer"_s);
+    // Every window of the program shows the program's icon, the child windows included.
+    QApplication::setWindowIcon(ProgramInfo::Icon());
+    setWindowIcon(QApplication::windowIcon());
     MainForm = this;
 
     m_tav = QSharedPointer<KLV>::create();
@@ -155,6 +160,9 @@ void KLVViewerWindow::buildWindow()
 {
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(u"MDIArea"_s);
+    // A child window that stands beyond the frame's edge stays in reach.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { refreshMenus(); });
 
@@ -450,20 +458,18 @@ QWidget* KLVViewerWindow::activeQueryWindow() const
 
 void KLVViewerWindow::AddQueryForm()
 {
-    Qt::WindowStates state = Qt::WindowMaximized;
+    // A maximised child is followed by a maximised new one; without a child it opens maximised.
+    int state = 2;
     if (QMdiSubWindow* current = m_mdi->currentSubWindow(); current && current->isVisible())
-        state = current->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
+        state = current->isMinimized() ? 1 : current->isMaximized() ? 2 : 0;
 
     auto* form = new QueryForm;
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
-    if (state & Qt::WindowMaximized)
-        sub->showMaximized();
-    else if (state & Qt::WindowMinimized)
-        sub->showMinimized();
-    else
-        sub->show();
-    m_mdi->setActiveSubWindow(sub);
+    // In the frame first; then its place and state, once, in the frame's real size.
+    form->RestoreWindowPlacement(state);
+    if (sub->isVisible())
+        m_mdi->setActiveSubWindow(sub);
     MemberCall::Invoke(form, "InitControls");
     SetMenues(form);
     ++m_queryWindowCount;
@@ -806,18 +812,33 @@ void KLVViewerWindow::arrange(int arrangement)
     }
     if (windows.isEmpty())
         return;
+    // Each window gets its share of the frame, but never less than its smallest size: windows
+    // that do not fit then stand beyond the frame's edge, and its scroll bar reaches them.
+    const bool stacked = arrangement == 1;
     const QRect area = m_mdi->viewport()->rect();
+    const int along = stacked ? area.height() : area.width();
+    int across = stacked ? area.width() : area.height();
     const int n = int(windows.size());
+    QList<int> extents;
+    int total = 0;
+    for (int i = 0; i < n; ++i) {
+        const int share = i == n - 1 ? along - (n - 1) * (along / n) : along / n;
+        const int least = stacked ? windows[i]->minimumHeight() : windows[i]->minimumWidth();
+        extents.append(std::max(share, least));
+        total += extents.last();
+    }
+    // The scroll bar that then shows takes its room from the other direction.
+    if (total > along)
+        across -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_mdi);
+    int offset = 0;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* sub = windows[i];
         sub->showNormal();
-        if (arrangement == 1) {
-            const int h = area.height() / n;
-            sub->setGeometry(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
-        } else {
-            const int w = area.width() / n;
-            sub->setGeometry(i * w, 0, i == n - 1 ? area.width() - i * w : w, area.height());
-        }
+        if (stacked)
+            sub->setGeometry(0, offset, std::max(across, sub->minimumWidth()), extents[i]);
+        else
+            sub->setGeometry(offset, 0, extents[i], std::max(across, sub->minimumHeight()));
+        offset += extents[i];
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLayout>
@@ -100,11 +101,18 @@ Qt::WindowStates statesFromNumber(Qt::WindowStates current, int number)
     return current;
 }
 
+const char* const NormalGeometryProperty = "NormalGeometry";
+
 // The place and size a window keeps in the normal state.
 QRect normalRect(const QWidget* w)
 {
     if (w->isWindow() && (w->isMinimized() || w->isMaximized()) && !w->normalGeometry().isEmpty())
         return w->normalGeometry();
+    if (!w->isWindow() && (w->isMinimized() || w->isMaximized())) {
+        const QRect kept = w->property(NormalGeometryProperty).toRect();
+        if (kept.isValid())
+            return kept;
+    }
     return w->isWindow() ? QRect(w->pos(), w->size()) : w->geometry();
 }
 
@@ -173,6 +181,34 @@ void loadControl(QWidget* control, const QString& section, const QString& name)
                          Twips::toPixelsY(height));
 }
 
+// Keeps a child window's place in the normal state in its property.
+class NormalGeometryKeeper : public QObject
+{
+public:
+    static constexpr const char16_t* Name = u"NormalGeometryKeeper";
+
+    explicit NormalGeometryKeeper(QWidget* window) : QObject(window)
+    {
+        setObjectName(QString::fromUtf16(Name));
+        window->installEventFilter(this);
+        take(window);
+    }
+
+    static void take(QWidget* w)
+    {
+        if (!w->isMinimized() && !w->isMaximized())
+            w->setProperty(NormalGeometryProperty, w->geometry());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            take(static_cast<QWidget*>(watched));
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // Column entry number of a header key "K12" (0 when the key is no entry key).
 int entryOfKey(const QString& key)
 {
@@ -223,6 +259,18 @@ void LayoutStore::SaveFormPosition(QWidget* form, const QString& section, const 
         if (control)
             saveControl(section, control->objectName(), control->geometry(), false);
     }
+}
+
+void LayoutStore::TrackNormalGeometry(QWidget* subWindow)
+{
+    if (!subWindow)
+        return;
+    // A window not shown yet gets its move and resize events only when it is shown: its
+    // present place is taken now.
+    if (subWindow->findChild<QObject*>(QString::fromUtf16(NormalGeometryKeeper::Name), Qt::FindDirectChildrenOnly))
+        NormalGeometryKeeper::take(subWindow);
+    else
+        new NormalGeometryKeeper(subWindow);
 }
 
 void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)

@@ -34,6 +34,11 @@ public:
     static QString ColumnKey(const QAbstractItemView* view, int column);
 
     static void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls);
+    // A child window of the main window's frame forgets its normal place while it is
+    // maximised or minimised; this keeps it (in its property "NormalGeometry"), so that
+    // SaveFormPosition stores the normal place whatever the state. Call it again after placing
+    // a window that is not shown yet.
+    static void TrackNormalGeometry(QWidget* subWindow);
     static void LoadFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls);
 
     static void SaveListViewColumns(QAbstractItemView* view, const QString& section, bool withPosition,

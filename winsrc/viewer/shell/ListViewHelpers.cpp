@@ -144,13 +144,24 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
 
 void ListViewHelpers::SortListViewByColumn(QAbstractItemView* view, int sortKey)
 {
+    if (!view || !LayoutStore::HeaderOf(view))
+        return;
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (view->property("Sorted").toBool() && view->property("SortKey").toInt() == sortKey &&
+        view->property("SortOrder").toInt() == Qt::AscendingOrder)
+        order = Qt::DescendingOrder;
+    SetListViewSorting(view, true, sortKey, order);
+}
+
+void ListViewHelpers::ConnectHeaderSorting(QAbstractItemView* view, std::function<void(int)> onClick)
+{
     QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
     if (!header)
         return;
-    Qt::SortOrder order = Qt::AscendingOrder;
-    if (view->property("Sorted").toBool() && header->sortIndicatorSection() == sortKey)
-        order = header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    SetListViewSorting(view, true, sortKey, order);
+    header->setSectionsClickable(true);
+    if (!onClick)
+        onClick = [view](int section) { SortListViewByColumn(view, section); };
+    QObject::connect(header, &QHeaderView::sectionClicked, view, std::move(onClick));
 }
 
 void ListViewHelpers::SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order)
@@ -159,6 +170,8 @@ void ListViewHelpers::SetListViewSorting(QAbstractItemView* view, bool sorted, i
     if (!header)
         return;
     view->setProperty("Sorted", sorted);
+    view->setProperty("SortKey", sortKey);
+    view->setProperty("SortOrder", int(order));
     header->setSortIndicatorShown(sorted);
     header->setSortIndicator(sortKey, order);
     ApplyListViewSorting(view);
@@ -169,8 +182,10 @@ void ListViewHelpers::ApplyListViewSorting(QAbstractItemView* view)
     QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
     if (!header || !view->property("Sorted").toBool())
         return;
-    const int column = header->sortIndicatorSection();
-    const Qt::SortOrder order = header->sortIndicatorOrder();
+    const int column = view->property("SortKey").toInt();
+    const auto order = Qt::SortOrder(view->property("SortOrder").toInt());
+    // The indicator shows the order the rows are in, whatever a click did to it.
+    header->setSortIndicator(column, order);
     auto* tree = qobject_cast<QTreeWidget*>(view);
     if (!tree) {
         if (view->model())

@@ -6,6 +6,8 @@
 #include <QString>
 #include <qnamespace.h>
 
+#include <functional>
+
 class KLVQuery;
 class QAbstractItemView;
 class QProgressBar;
@@ -17,9 +19,11 @@ class QWidget;
 // to the clipboard as text. Filling works on a QTreeWidget; sorting and copying also on a
 // QTableView over a model of our own (its model sorts itself, and answers the cell texts).
 //
-// The sort state lives in the view: the dynamic property "Sorted" (bool) and the header's
-// sort indicator (the column and the order). The views keep Qt's own sorting off: a click
-// on a header is connected to SortListViewByColumn instead.
+// The sort state lives in the view's dynamic properties "Sorted" (bool), "SortKey" (int) and
+// "SortOrder" (Qt::SortOrder as int); the header's sort indicator only shows it. Qt moves the
+// indicator itself when a clickable header is clicked, before sectionClicked arrives, so the
+// indicator cannot be the memory of the last sort. The views keep Qt's own sorting off: a
+// click on a header goes to SortListViewByColumn instead (ConnectHeaderSorting).
 class ListViewHelpers
 {
 public:
@@ -33,6 +37,9 @@ public:
 
     // Sorts by the column (0 = the first); the same column again reverses the order.
     static void SortListViewByColumn(QAbstractItemView* view, int sortKey);
+    // Makes the view's header clickable and sends each click on a section to onClick, or to
+    // SortListViewByColumn when none is given.
+    static void ConnectHeaderSorting(QAbstractItemView* view, std::function<void(int section)> onClick = {});
     // Sets the sort state without a click (for lists that keep themselves sorted) and sorts.
     static void SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order);
     // Sorts again by the current state, after rows were added (nothing when not sorted).

@@ -5,6 +5,7 @@
 #include "DataFolder.h"
 #include "DesktopLauncher.h"
 #include "FileNames.h"
+#include "FontSettings.h"
 #include "FormLocalizer.h"
 #include "GuiLink.h"
 #include "Hardcopy.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QIcon>
 #include <QLineEdit>
 
 #include <cstdio>
@@ -175,7 +175,6 @@ int Main(int argc, char** argv)
     QApplication app(qtArgc, qtArgv);
     // The desktop entry klvviewer.desktop names this program to the window manager.
     QGuiApplication::setDesktopFileName(u"klvviewer"_s);
-    QApplication::setWindowIcon(QIcon::fromTheme(u"klvviewer"_s, QIcon(u":/klvviewer/klvviewer.png"_s)));
 
     int langId = GetPrimaryLangId(Common::UserLanguageId());
     LangIdToCode(langId);
@@ -376,8 +375,8 @@ void InitFormCommon(QWidget* form)
 
 void InitDefaultFonts()
 {
-    FormFont = QFont(u"MS Sans Serif"_s, 8);
-    DataFont = QFont(u"MS Sans Serif"_s, 8);
+    FormFont = FontSettings::DefaultFont();
+    DataFont = FontSettings::DefaultFont();
 }
 
 void ApplyControlFont(QWidget* form)

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 int ProgramInfo::Major()
@@ -51,4 +53,11 @@ QString ProgramInfo::CommandLineText(const QStringList& words)
             w = u'"' + w + u'"';
     }
     return shown.join(u' ');
+}
+
+QIcon ProgramInfo::Icon()
+{
+    // The icon the desktop entry names, as installed; the copy built into the program where
+    // the desktop has none.
+    return QIcon::fromTheme(u"klvviewer"_s, QIcon(u":/klvviewer/klvviewer.png"_s));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <QStringList>
 
@@ -19,4 +20,7 @@ public:
     // the password of "-p" shown as stars: the line is shown on screen.
     static QString CommandLineText(const QStringList& words);
     static QString PasswordMask() { return QStringLiteral("********"); }
+
+    // The program's own window icon: a list under a header bar, drawn for the usual sizes.
+    static QIcon Icon();
 };

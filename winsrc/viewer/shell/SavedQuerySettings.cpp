@@ -43,7 +43,9 @@ bool SavedQuerySettings::IsStorableName(const QString& name)
 
 QString SavedQuerySettings::FileFor(const QString& dir, const QString& table)
 {
-    if (dir.isEmpty())
+    // Without a directory or a table there is no file ("dir/.ini" would be a hidden file of
+    // no table).
+    if (dir.isEmpty() || table.trimmed().isEmpty())
         return QString();
     return dir + u'/' + FileNames::MakeValidFileName(table, false) + u".ini"_s;
 }

@@ -32,7 +32,7 @@ public:
     static bool IsStorableName(const QString& name);
 
     // The file of a table in directory dir: the table name made file-safe, ".ini" appended
-    // ("12:24" -> dir/12_24.ini). "" when dir is "": without a directory there is no file.
+    // ("12:24" -> dir/12_24.ini). "" when dir or table is "": without either there is no file.
     static QString FileFor(const QString& dir, const QString& table);
 
     // Writes the nine keys into section name (other keys of the section stay). False, with

@@ -18,7 +18,6 @@
 #include <QMetaMethod>
 #include <QTreeWidgetItem>
 
-
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
@@ -35,6 +34,7 @@ constexpr int MsgTemplateEntry = 864; // load-menu entry 1
 constexpr int MsgNameRefused = 1390;  // a name that cannot be a section
 constexpr int MsgSaveFailed = 1391;   // the file could not be written
 constexpr int MsgNoDirectory = 1392;  // no saved-query directory
+constexpr int MsgNoTable = 139;       // no table open in the window
 
 // A check box or option button of the viewer settings, else its stored value.
 bool viewerChoice(const char16_t* control, ViewerConfig::Key key)
@@ -155,6 +155,11 @@ bool SavedQueryStore::SaveQuerySettings(QWidget* window, const QString& table, c
     SavedQueryWindow w(window);
     if (w.isNull())
         return false;
+    // A query belongs to a table: without one there is nothing to file it under.
+    if (table.trimmed().isEmpty()) {
+        ShowMessageBox(GetMessageTextByNr(MsgNoTable));
+        return false;
+    }
     if (!SavedQuerySettings::IsStorableName(name)) {
         ShowMessageBox(GetMessageTextByNr(MsgNameRefused) + u"\r\n"_s + name);
         return false;
@@ -423,7 +428,8 @@ void SavedQueryStore::SaveQueryFromMenu(QWidget* menuOwner, QWidget* window, con
 {
     SavedQueryWindow w(window);
     const int index = MenuIndex(entry);
-    if (w.isNull() || index < 0)
+    // A window without a current table is no query window: there is nothing to save.
+    if (w.isNull() || !w.hasTableMember() || index < 0)
         return;
     QString name;
     if (index != 0) {

@@ -38,9 +38,9 @@ public:
     // The table's file in the saved-query directory; "" when no directory is set.
     static QString GetQuerySettingsFile(const QString& table);
 
-    // Writes the window's query as saved query name of the table. A name that cannot be a
-    // section, no saved-query directory or a failed write is told in a message box and gives
-    // false; nothing is written then.
+    // Writes the window's query as saved query name of the table. No table, a name that cannot
+    // be a section, no saved-query directory or a failed write is told in a message box and
+    // gives false; nothing is written then.
     static bool SaveQuerySettings(QWidget* window, const QString& table, const QString& name);
 
     // The table's saved queries in file order (element 0 is query 1); at least one name:

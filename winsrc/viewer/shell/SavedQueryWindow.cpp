@@ -52,6 +52,11 @@ T* SavedQueryWindow::control(const char16_t* name) const
     return m_window ? m_window->findChild<T*>(QString::fromUtf16(name)) : nullptr;
 }
 
+bool SavedQueryWindow::hasTableMember() const
+{
+    return m_window && m_window->property("AktTableName").isValid();
+}
+
 QString SavedQueryWindow::tableName() const
 {
     return m_window ? m_window->property("AktTableName").toString() : QString();

@@ -37,6 +37,8 @@ public:
     QWidget* widget() const { return m_window; }
     bool isNull() const { return m_window.isNull(); }
 
+    // Whether the window has a current table at all (the property "AktTableName"), empty or not.
+    bool hasTableMember() const;
     QString tableName() const;
     QString tableId() const;
     bool hasTable() const;

@@ -1,0 +1,111 @@
+#include "WindowGeometry.h"
+
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QWidget>
+
+namespace {
+
+QString describe(const QWidget* w)
+{
+    const QString name = w->objectName().isEmpty() ? QStringLiteral("(unnamed)") : w->objectName();
+    const QRect r = w->geometry();
+    return QStringLiteral("%1 %2 at %3,%4 %5x%6")
+        .arg(QString::fromLatin1(w->metaObject()->className()), name)
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height());
+}
+
+// Widgets whose children are parts of them, not panes of the window.
+bool isLeaf(const QWidget* w)
+{
+    return qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QLineEdit*>(w) ||
+           qobject_cast<const QTabBar*>(w);
+}
+
+void check(const QWidget* parent, QStringList& faults)
+{
+    QList<const QWidget*> shown;
+    for (const QObject* object : parent->children()) {
+        const auto* child = qobject_cast<const QWidget*>(object);
+        if (!child || child->isWindow() || !child->isVisible())
+            continue;
+        shown.append(child);
+        const QRect r = child->geometry();
+        if (r.isEmpty())
+            faults.append(describe(child) + QStringLiteral(" has no room in ") + describe(parent));
+        else if (!QRect(QPoint(0, 0), parent->size()).contains(r))
+            faults.append(describe(child) + QStringLiteral(" reaches out of ") + describe(parent));
+    }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        for (qsizetype j = i + 1; j < shown.size(); ++j) {
+            if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                faults.append(describe(shown[i]) + QStringLiteral(" overlaps ") + describe(shown[j]));
+        }
+    }
+    for (const QWidget* child : std::as_const(shown)) {
+        if (!isLeaf(child))
+            check(child, faults);
+    }
+}
+
+void settle()
+{
+    // Layouts and splitters finish on posted events.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+QWidget* frameOf(QWidget* window)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        return sub;
+    return window;
+}
+
+} // namespace
+
+namespace WindowGeometry {
+
+QStringList problems(const QWidget* window)
+{
+    QStringList faults;
+    if (window)
+        check(window, faults);
+    return faults;
+}
+
+QSize smallestSize(const QWidget* window)
+{
+    return window->minimumSize().expandedTo(window->minimumSizeHint()).expandedTo(QSize(1, 1));
+}
+
+QStringList problemsAtMinimumAndSize(QWidget* window, const QSize& size)
+{
+    QWidget* frame = frameOf(window);
+    if (frame != window)
+        frame->showNormal();
+    else
+        frame->show();
+    QStringList faults;
+    const QSize smallest = smallestSize(frame);
+    frame->resize(smallest);
+    settle();
+    for (const QString& fault : problems(frame))
+        faults.append(QStringLiteral("at %1x%2: ").arg(smallest.width()).arg(smallest.height()) + fault);
+    frame->resize(size);
+    settle();
+    for (const QString& fault : problems(frame))
+        faults.append(QStringLiteral("at %1x%2: ").arg(size.width()).arg(size.height()) + fault);
+    return faults;
+}
+
+} // namespace WindowGeometry

@@ -1,0 +1,376 @@
+#include "FieldListPane.h"
+
+#include "FormSupport.h"
+#include "KLVEnums.h"
+#include "KLVMessageCollector.h"
+#include "KLVQuery.h"
+#include "KLVQueryFieldMetaData.h"
+#include "KLVQueryMetaData.h"
+#include "KLVTools.h"
+#include "ListViewHelpers.h"
+#include "MainModul.h"
+#include "MemberCall.h"
+#include "QueryContext.h"
+#include "QueryRules.h"
+#include "QueryTag.h"
+#include "SpaltenWahlForm.h"
+#include "VerknAuswahlForm.h"
+
+#include <QInputDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+
+namespace {
+
+const QString CrLf = u"\r\n"_s;
+
+QList<QSharedPointer<KLVQueryFieldMetaData>> metaDataOf(const QSharedPointer<KLVQuery>& query)
+{
+    const QSharedPointer<KLVQueryMetaData> meta = query ? query->GetQueryMetaData() : nullptr;
+    return meta ? meta->GetFieldMetaDataArray() : QList<QSharedPointer<KLVQueryFieldMetaData>>();
+}
+
+bool isBoolType(const QSharedPointer<KLVQueryFieldMetaData>& meta)
+{
+    return meta && KLVTools::DataTypeOf(meta->ERPType()) == KLVActiveX::klvBool;
+}
+
+QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText)
+{
+    bool accepted = false;
+    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
+    return accepted ? text : QString();
+}
+
+} // namespace
+
+FieldListPane::FieldListPane(QueryContext* context, QWidget* parent)
+    : CatalogueListPane(context, u"FeldListe"_s, u"FieldList"_s, CaptionBase, KLVTools().FieldFieldCount(), parent)
+{
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            Q_EMIT rowActivated(item);
+    });
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { updatePathEntries(item); });
+}
+
+QString FieldListPane::rowKey(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, RowKeyRole).toString() : QString();
+}
+
+QTreeWidgetItem* FieldListPane::row(const QString& key) const
+{
+    if (key.isEmpty())
+        return nullptr;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        if (rowKey(item) == key)
+            return item;
+    }
+    return nullptr;
+}
+
+int FieldListPane::checkedCount() const
+{
+    int checked = 0;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->checkState(0) == Qt::Checked)
+            ++checked;
+    }
+    return checked;
+}
+
+void FieldListPane::fill(bool saveCheckedState)
+{
+    const QPointer<FieldListPane> self(this);
+    // The run compares this name with the selected table row to see whether its columns fit.
+    m_tableShown = m_context->aktTableName;
+    QStringList checkedKeys;
+    if (saveCheckedState) {
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = topLevelItem(i);
+            if (item->checkState(0) == Qt::Checked)
+                checkedKeys.append(rowKey(item));
+        }
+    }
+    clear();
+    ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
+
+    const QSharedPointer<KLVQuery> query = m_context->query;
+    if (query && !m_context->aktTableID.isEmpty()) {
+        if (query->GetFieldNames(m_context->aktTableID)) {
+            if (!self)
+                return;
+            const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(query);
+            buildColumns(meta, u"FldListeSortByFeldMenue"_s);
+            while (query->GetNextRecord()) {
+                if (!self)
+                    return;
+                insertFeld(query->GetField(1), query->GetFields(), meta, false, false, false, 0);
+            }
+            if (!self)
+                return;
+        } else if (self) {
+            ShowMessageBox(GetMessageTextByNr(127) + CrLf + query->GetLastError());
+        }
+    }
+    if (!self)
+        return;
+    for (const QString& key : std::as_const(checkedKeys)) {
+        if (QTreeWidgetItem* item = row(key))
+            item->setCheckState(0, Qt::Checked);
+    }
+    fitFirstColumn();
+}
+
+bool FieldListPane::insertFeld(const QString& FldName, const QStringList& FldFields,
+                               const QList<QSharedPointer<KLVQueryFieldMetaData>>& MetaData, bool FldIsExtra,
+                               bool CheckField, bool SelectField, int Position)
+{
+    const int count = topLevelItemCount();
+    if (Position <= 0 || Position > count + 1)
+        Position = count + 1;
+    const QString key = BuildFeldKey(FldName, FldFields.value(5), FldIsExtra);
+    if (FldName.isEmpty() || row(key)) {
+        QString text = GetMessageTextByNr(129) + u' ' + FldName;
+        if (QueryTag::ToBool(FldFields.value(5)))
+            text += GetMessageTextByNr(130);
+        ShowMessageBox(text);
+        return false;
+    }
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, FldName);
+    item->setData(0, RowKeyRole, key);
+    item->setData(0, tagRole(), QueryTag::FieldArray2Tag(FldFields));
+    const ListViewColumnArray& cols = columns();
+    int column = 1;
+    for (int i = 2; i <= MetaData.size(); ++i) {
+        if (i > cols.size() || !cols[i - 1].Visible)
+            continue;
+        const QString value = FldFields.value(i - 1);
+        item->setText(column, isBoolType(MetaData[i - 1]) ? Bool2ErpText(QueryTag::ToBool(value)) : value);
+        ++column;
+    }
+    item->setCheckState(0, CheckField ? Qt::Checked : Qt::Unchecked);
+    insertTopLevelItem(Position - 1, item);
+    if (SelectField)
+        setFieldVisible(Position);
+    return true;
+}
+
+void FieldListPane::setFieldVisible(int FldIndex)
+{
+    QTreeWidgetItem* item = topLevelItem(FldIndex - 1);
+    setFocus();
+    if (!item)
+        return;
+    setCurrentItem(item);
+    item->setSelected(true);
+    scrollToItem(item);
+}
+
+bool FieldListPane::chooseColumns()
+{
+    storeColumnWidths();
+    return SpaltenWahlForm::DefaultInstance()->SelectColumns(columns()) == SpaltenWahlForm::ResultOk;
+}
+
+void FieldListPane::resort(int column)
+{
+    if (column < 0) {
+        // Checked rows first, each group in its order.
+        ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
+        int dest = 0;
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            if (topLevelItem(i)->checkState(0) != Qt::Checked)
+                continue;
+            if (i > dest) {
+                QTreeWidgetItem* item = takeTopLevelItem(i);
+                insertTopLevelItem(dest, item);
+            }
+            ++dest;
+        }
+        if (topLevelItemCount() > 0)
+            scrollToItem(topLevelItem(0));
+    } else {
+        SortListViewByColumn(this, column);
+    }
+    MemberCall::Invoke(MainForm, "SetFldListeSortColumn", {column});
+}
+
+void FieldListPane::setAllFieldsSelection(int Range, int Mode)
+{
+    for (int i = 1; i <= topLevelItemCount(); ++i) {
+        if (QueryRules::FieldInRange(Range, rowTag(topLevelItem(i - 1))))
+            setFieldSelection(i, Mode);
+    }
+}
+
+void FieldListPane::setFieldSelection(int Index, int Mode)
+{
+    QTreeWidgetItem* item = topLevelItem(Index - 1);
+    if (!item)
+        return;
+    const bool on = QueryRules::CheckedAfter(Mode, item->checkState(0) == Qt::Checked);
+    item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+}
+
+int FieldListPane::insertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField)
+{
+    int result = NotInserted;
+    const QSharedPointer<KLVQuery> tmp = m_context->tmpQuery;
+    if (!tmp)
+        return result;
+    const QPointer<FieldListPane> self(this);
+    m_context->tmpCollector->Reset();
+    const bool ok = tmp->GetFieldNames(m_context->aktTableID, ExtraFeldName);
+    if (!self)
+        return result;
+    if (ok && tmp->GetNextRecord() && tmp->GetField(2) != u"-") {
+        if (!self)
+            return result;
+        static const QRegularExpression checkPrefix(u"^[01]:"_s);
+        QString name = ExtraFeldName;
+        if (checkPrefix.match(name).hasMatch())
+            name = name.mid(2);
+        if (insertFeld(name, tmp->GetFields(), metaDataOf(tmp), true, CheckField, SelectField, Position))
+            result = Inserted;
+    } else if (self) {
+        ShowMessageBox(GetMessageTextByNr(136) + u' ' + ExtraFeldName + CrLf +
+                       m_context->tmpCollector->GetAllMessagesText(CrLf));
+    }
+    return result;
+}
+
+int FieldListPane::insertVerknFeld(const QString& name, bool SelectField, int& Position, bool CheckField)
+{
+    if (IsVerknFeld(name))
+        return insertExtraFeld(name, SelectField, Position, CheckField);
+    const QMessageBox::StandardButton answer =
+        ShowMessageBox(GetMessageTextByNr(135) + u' ' + name, QMessageBox::Ok | QMessageBox::Cancel);
+    return answer == QMessageBox::Ok ? NotInserted : Cancelled;
+}
+
+void FieldListPane::addExtraFeld(bool Manuell)
+{
+    if (m_context->aktTableName.isEmpty())
+        return;
+    const QPointer<FieldListPane> self(this);
+    QString text;
+    for (;;) {
+        Q_EMIT statusPanelsCleared();
+        if (Manuell)
+            text =
+                inputBox(this, GetMessageTextByNr(131) + CrLf + GetMessageTextByNr(132), GetMessageTextByNr(133), text);
+        else
+            text = showVerknAuswahlForm(nullptr);
+        if (!self || text.isEmpty())
+            return;
+        int position = 0;
+        if (insertExtraFeld(text, true, position, true) == Inserted || !self)
+            return;
+    }
+}
+
+void FieldListPane::changeExtraFeld(const QString& FldKey, bool Manuell)
+{
+    if (!IsExtraFeldKey(FldKey))
+        return;
+    const QPointer<FieldListPane> self(this);
+    QTreeWidgetItem* item = row(FldKey);
+    if (!item)
+        return;
+    const QString current = item->text(0);
+    QString text = current;
+    for (;;) {
+        Q_EMIT statusPanelsCleared();
+        if (Manuell || !IsVerknFeld(current))
+            text = inputBox(this, GetMessageTextByNr(131), GetMessageTextByNr(134), text);
+        else
+            text = showVerknAuswahlForm(item);
+        if (!self || text.isEmpty() || text == current)
+            return;
+        item = row(FldKey);
+        if (!item)
+            return;
+        int position = indexOfTopLevelItem(item) + 1;
+        if (insertExtraFeld(text, true, position, true) == Inserted) {
+            if (self)
+                deleteExtraFeld(FldKey);
+            return;
+        }
+        if (!self)
+            return;
+    }
+}
+
+void FieldListPane::deleteExtraFeld(const QString& FldKey)
+{
+    if (!IsExtraFeldKey(FldKey))
+        return;
+    QTreeWidgetItem* item = row(FldKey);
+    if (!item)
+        return;
+    int index = indexOfTopLevelItem(item) + 1;
+    Q_EMIT fieldRemoving(FldKey);
+    delete item;
+    if (index > topLevelItemCount())
+        index = topLevelItemCount();
+    setFieldVisible(index);
+}
+
+QString FieldListPane::showVerknAuswahlForm(QTreeWidgetItem* FeldlisteItem)
+{
+    QString startField;
+    QString startType;
+    if (FeldlisteItem) {
+        const QString type = QueryTag::Tag2Field(rowTag(FeldlisteItem), 5);
+        if (IsVerknFeld(FeldlisteItem->text(0)) || KLVTools::DataTypeOf(type) == KLVActiveX::klvReference) {
+            startField = FeldlisteItem->text(0);
+            startType = type;
+        }
+    }
+    VerknAuswahlForm* chooser = VerknAuswahlForm::DefaultInstance();
+    bool ok = false;
+    chooser->InitVerknInfo(QueryContext::session(), m_context->aktTableID, m_context->aktTableName, startField,
+                           startType, ok);
+    if (!ok)
+        return QString();
+    chooser->exec();
+    return chooser->ErgebnisVerknFeld();
+}
+
+void FieldListPane::activateRow(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    const QString key = rowKey(item);
+    if (IsVerknFeld(item->text(0)))
+        changeExtraFeld(key, false);
+    else if (IsExtraFeldKey(key))
+        changeExtraFeld(key, true);
+    else if (KLVTools::DataTypeOf(QueryTag::Tag2Field(rowTag(item), 5)) == KLVActiveX::klvReference)
+        addExtraFeld(false);
+    else
+        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void FieldListPane::updatePathEntries(const QTreeWidgetItem* item)
+{
+    const bool path = item && IsVerknFeld(item->text(0));
+    FormSupport::setMainEntryEnabled(u"VerknAendernMenue"_s, path);
+    FormSupport::setMainEntryEnabled(u"VerknEntfernenMenue"_s, path);
+}
+
+void FieldListPane::showContextMenu(const QPoint& globalPos)
+{
+    // The keyboard reaches the menu without a click on the row: its entries follow it too.
+    updatePathEntries(selectedRow());
+    if (QMenu* menu = FormSupport::mainMenu(u"FldListeMenue"_s))
+        menu->popup(globalPos);
+}

@@ -1,0 +1,9 @@
+#include "QueryContext.h"
+
+#include "KLV.h"
+#include "MainModul.h"
+
+QSharedPointer<KLV> QueryContext::session()
+{
+    return MainModul::MainSession.toStrongRef();
+}

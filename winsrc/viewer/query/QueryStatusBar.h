@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QStatusBar>
+
+class StatusPanel;
+
+// The query window's status bar "StatusBar" with its six panels "Panel1" to "Panel6": tables,
+// fields, saved query and record count take the room their texts need; the server messages
+// and the selection string share the rest, cut with an ellipsis. A click on a panel with text
+// is reported (panelClicked) for the window to act on.
+class QueryStatusBar : public QStatusBar
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PanelCount = 6;
+
+    explicit QueryStatusBar(QWidget* parent = nullptr);
+
+    // Panels count from 1; texts are whole, whatever a panel shows of them.
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString& text);
+    StatusPanel* panel(int panel) const;
+
+Q_SIGNALS:
+    void panelClicked(int panel);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QList<StatusPanel*> m_panels;
+};

@@ -1,0 +1,274 @@
+#include "TableListPane.h"
+
+#include "FormSupport.h"
+#include "KLVEnums.h"
+#include "KLVMessageCollector.h"
+#include "KLVQuery.h"
+#include "KLVQueryFieldMetaData.h"
+#include "KLVQueryMetaData.h"
+#include "KLVTools.h"
+#include "ListViewHelpers.h"
+#include "MainModul.h"
+#include "MemberCall.h"
+#include "QueryContext.h"
+#include "QueryTag.h"
+#include "SpaltenWahlForm.h"
+
+#include <QInputDialog>
+#include <QMenu>
+#include <QPointer>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+
+namespace {
+
+const QString CrLf = u"\r\n"_s;
+
+QList<QSharedPointer<KLVQueryFieldMetaData>> metaDataOf(const QSharedPointer<KLVQuery>& query)
+{
+    const QSharedPointer<KLVQueryMetaData> meta = query ? query->GetQueryMetaData() : nullptr;
+    return meta ? meta->GetFieldMetaDataArray() : QList<QSharedPointer<KLVQueryFieldMetaData>>();
+}
+
+QString storageKindName(const QString& code)
+{
+    for (const auto& [key, text] : std::as_const(AblageartenListe)) {
+        if (key == code)
+            return text;
+    }
+    return QString();
+}
+
+} // namespace
+
+TableListPane::TableListPane(QueryContext* context, QWidget* parent)
+    : CatalogueListPane(context, u"TabellenListe"_s, u"TableList"_s, CaptionBase, KLVTools().TableFieldCount(), parent)
+{
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT tableChosen(); });
+}
+
+bool TableListPane::fill()
+{
+    clear();
+    ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
+    MemberCall::Invoke(MainForm, "SetTabListeSortColumn", {-1});
+    m_extraTables.clear();
+    setUpdatesEnabled(false);
+
+    const QPointer<TableListPane> self(this);
+    const QSharedPointer<KLVQuery> query = m_context->query;
+    if (query && query->GetTableNames(QString())) {
+        if (!self)
+            return false;
+        const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(query);
+        buildColumns(meta, u"TabListeSortByFeldMenue"_s);
+        // The extra tables of a database follow its last group row.
+        QString remembered;
+        while (query->GetNextRecord()) {
+            if (!self)
+                return false;
+            const QStringList record = query->GetFields();
+            if (IsDbGroupName(record.value(0))) {
+                const QString db = record.value(5);
+                if (db != remembered) {
+                    if (!remembered.isEmpty())
+                        loadExtraTables(remembered);
+                    remembered = db;
+                }
+            } else if (!remembered.isEmpty()) {
+                loadExtraTables(remembered);
+                remembered.clear();
+            }
+            addTableListItems(record, meta, false, 0, false);
+        }
+        if (!self)
+            return false;
+        // The list may end with a database's group rows: its extra tables come last.
+        if (!remembered.isEmpty())
+            loadExtraTables(remembered);
+    } else if (self) {
+        ShowMessageBox(GetMessageTextByNr(124) + CrLf + (query ? query->GetLastError() : QString()));
+        clear();
+    }
+    if (!self)
+        return false;
+    setUpdatesEnabled(true);
+    fitFirstColumn();
+    return topLevelItemCount() > 0;
+}
+
+void TableListPane::addTableListItems(const QStringList& record,
+                                      const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData, bool isExtra,
+                                      int index, bool select)
+{
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, record.value(0));
+    item->setData(0, tagRole(), QueryTag::FieldArray2Tag(record));
+    if (index < 1)
+        addTopLevelItem(item);
+    else
+        insertTopLevelItem(std::min(index - 1, topLevelItemCount()), item);
+    if (isExtra)
+        m_extraTables.registerTable(record.value(0), record.value(5));
+
+    const ListViewColumnArray& cols = columns();
+    int column = 1;
+    for (int i = 2; i <= metaData.size(); ++i) {
+        if (i > cols.size() || !cols[i - 1].Visible)
+            continue;
+        const QString value = record.value(i - 1);
+        QString text;
+        if (i == 12) {
+            if (!value.isEmpty()) {
+                text = storageKindName(value);
+                if (text.isEmpty())
+                    text = u"???"_s;
+            }
+        } else if (metaData[i - 1] && KLVTools::DataTypeOf(metaData[i - 1]->ERPType()) == KLVActiveX::klvBool) {
+            text = Bool2ErpText(QueryTag::ToBool(value));
+        } else {
+            text = value;
+        }
+        item->setText(column, text);
+        ++column;
+    }
+
+    if (select) {
+        setFocus();
+        setCurrentItem(item);
+        scrollToItem(item);
+    }
+}
+
+void TableListPane::loadExtraTables(const QString& databaseNr)
+{
+    const QString list = QueryExtraTables::load(GetViewerConfigFile(), databaseNr);
+    if (list.isEmpty())
+        return;
+    // Only a database whose extra tables came is written back: a refused request must not
+    // empty the stored list.
+    if (fetchTableMetaData(list, 0, false))
+        m_extraTables.addDatabase(databaseNr);
+}
+
+bool TableListPane::fetchTableMetaData(const QString& tableList, int index, bool select)
+{
+    const QSharedPointer<KLVQuery> tmp = m_context->tmpQuery;
+    if (!tmp)
+        return false;
+    const QPointer<TableListPane> self(this);
+    m_context->tmpCollector->Reset();
+    bool ok = tmp->GetTableNames(tableList);
+    if (!self)
+        return false;
+    int added = 0;
+    if (ok) {
+        const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(tmp);
+        while (tmp->GetNextRecord()) {
+            if (!self)
+                return false;
+            addTableListItems(tmp->GetFields(), meta, true, index, select);
+            ++added;
+        }
+        if (!self)
+            return false;
+    }
+    // An answer without a table adds nothing: it counts as refused, so a rename keeps its row.
+    if (!ok || added == 0) {
+        ok = false;
+        ShowMessageBox(GetMessageTextByNr(874) + CrLf + tableList + CrLf + tmp->GetLastError() + CrLf +
+                       m_context->tmpCollector->GetAllMessagesText(CrLf));
+    }
+    tmp->Break();
+    saveExtraTables();
+    return ok;
+}
+
+void TableListPane::addExtraTable()
+{
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(this, QString(), GetMessageTextByNr(196), QLineEdit::Normal, QString(), &ok).trimmed();
+    if (ok && !answer.isEmpty())
+        fetchTableMetaData(answer, 0, true);
+}
+
+void TableListPane::changeTableName()
+{
+    QTreeWidgetItem* item = selectedRow();
+    if (!item || !isExtraTable(item->text(0)))
+        return;
+    const QString current = item->text(0);
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(this, QString(), GetMessageTextByNr(196), QLineEdit::Normal, current, &ok).trimmed();
+    if (!ok || answer.isEmpty() || answer == current) {
+        setFocus();
+        return;
+    }
+    const int index = indexOfTopLevelItem(item) + 1;
+    const QPointer<TableListPane> self(this);
+    if (!fetchTableMetaData(answer, index, true) || !self)
+        return;
+    delete item;
+    m_extraTables.rename(current, answer, rowTexts());
+    // The change is in the file at once, not only when the window closes.
+    saveExtraTables();
+}
+
+void TableListPane::removeExtraTable()
+{
+    QTreeWidgetItem* item = selectedRow();
+    if (!item || !isExtraTable(item->text(0)))
+        return;
+    const QString name = item->text(0);
+    if (ShowMessageBox(GetMessageTextByNr(197) + CrLf + name, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    delete item;
+    if (!rowTexts().contains(name, Qt::CaseInsensitive))
+        m_extraTables.unregister(name);
+    saveExtraTables();
+}
+
+void TableListPane::saveExtraTables()
+{
+    m_extraTables.save(GetViewerConfigFile(), rowTexts());
+}
+
+bool TableListPane::chooseColumns()
+{
+    storeColumnWidths();
+    return SpaltenWahlForm::DefaultInstance()->SelectColumns(columns()) == SpaltenWahlForm::ResultOk;
+}
+
+void TableListPane::resort(int column)
+{
+    SortListViewByColumn(this, column);
+    MemberCall::Invoke(MainForm, "SetTabListeSortColumn", {column});
+}
+
+QTreeWidgetItem* TableListPane::rowOfTableId(const QString& id) const
+{
+    if (id.isEmpty())
+        return nullptr;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        if (QueryTag::Tag2Field(rowTag(item), 3) == id)
+            return item;
+    }
+    return nullptr;
+}
+
+void TableListPane::showContextMenu(const QPoint& globalPos)
+{
+    const QTreeWidgetItem* item = selectedRow();
+    const QString current = m_context->aktTableName;
+    const bool isCurrent = item && !current.isEmpty() && item->text(0) == current;
+    for (const char16_t* name : {u"TabListeShowKKeyInfosMenue", u"TabAbfrageLadenMenue", u"TabAbfragenVerwaltenMenue"})
+        FormSupport::setMainEntryEnabled(QString::fromUtf16(name), isCurrent);
+    if (QMenu* menu = FormSupport::mainMenu(u"TabListeMenue"_s))
+        menu->popup(globalPos);
+}
