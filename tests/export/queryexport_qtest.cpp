@@ -6,17 +6,22 @@
 #include "../query/queryform_support.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
+#include "MainMenus.h"
 #include "QueryExportHandoff.h"
 #include "QueryTag.h"
 #include "TestEnvironment.h"
+#include "UserInput.h"
 #include "ViewerEinstellungenDialog.h"
 #include "export_support.h"
 
 #include <QCheckBox>
+#include <QDrag>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -26,20 +31,6 @@ using namespace QueryFormTest;
 using namespace ExportTest;
 
 namespace {
-
-// The window's result list as the caller of an export of its shown rows, as the result pane
-// will offer it.
-class ShownRows : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit ShownRows(ResultListView* list) : m_list(list) {}
-    Q_INVOKABLE QString GetResultField(int& row, QString& fieldKey) { return m_list->GetResultField(row, fieldKey); }
-
-private:
-    ResultListView* m_list;
-};
 
 QStringList exportFields(const ExportDialog* dialog, int role = -1)
 {
@@ -181,8 +172,18 @@ private Q_SLOTS:
         QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, to);
         QCOMPARE(data->columnPosition(ort), 0);
 
-        ShownRows caller(data);
-        ExportDialog* dialog = exportDialog(4, true, &caller);
+        // The result list's own menu: a right click on a row, then Export, then HTML.
+        UserInput::rightClick(data->viewport(), data->visualRect(data->model()->index(0, 0)).center());
+        QMenu* popup = viewer.window->menus().menu(u"DatenlisteMenue"_s);
+        QVERIFY(QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000));
+        QMenu* exports = viewer.window->menus().menu(u"DatenExportierenMenue"_s);
+        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exports->menuAction()).center());
+        QVERIFY(QTest::qWaitFor([exports] { return exports->isVisible(); }, 2000));
+        QTest::mouseClick(
+            exports, Qt::LeftButton, {},
+            exports->actionGeometry(viewer.window->menus().action(u"DatenExportierenHTMLMenue"_s)).center());
+        ExportDialog* dialog = ExportDialog::DefaultInstance();
+        QVERIFY(QTest::qWaitFor([dialog] { return dialog->isVisible(); }, 2000));
         QCOMPARE(exportFields(dialog), (QStringList{u"ort"_s, u"nummer"_s, u"name"_s}));
         type(dialog, u"HTMLDateiName"_s, path(u"shown.html"_s));
         clickButton(dialog, u"StartButton"_s);
@@ -201,6 +202,27 @@ private Q_SLOTS:
             QCOMPARE(cells[row], (QStringList{shown[ort], shown[data->columnOfTag(u"0:nummer"_s)],
                                               shown[data->columnOfTag(u"0:name"_s)]}));
         }
+    }
+
+    void aRowPulledOutOfTheListCarriesItsRecordsDragData()
+    {
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s, u"name"_s});
+        clickButton(form, u"StartQueryButton"_s);
+        ResultListView* data = form->datenListe();
+        QVERIFY(data->rowCount() > 1);
+        const QPoint from = data->visualRect(data->model()->index(1, 0)).center();
+        QTest::mousePress(data->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(data->viewport(), from + QPoint(0, QApplication::startDragDistance() + 5));
+        QTest::mouseRelease(data->viewport(), Qt::LeftButton, {},
+                            from + QPoint(0, QApplication::startDragDistance() + 5));
+        // The drag is over (nothing takes a drop here), its object not yet gone.
+        const QDrag* drag = data->findChild<QDrag*>();
+        QVERIFY(drag);
+        const QByteArray carried = drag->mimeData()->data(u"CF_WEXA_GUI_DRAGDROP"_s);
+        const QString ref = data->rowTag(1);
+        QVERIFY(!ref.isEmpty());
+        QCOMPARE(carried, utf16le(ref + QChar(24) + u"(1,1)"_s + QChar(24) + u"[pos]=0"_s));
     }
 
     void theServerIsAskedOnceAndItsMessagesAreShown()

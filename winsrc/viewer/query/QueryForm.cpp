@@ -15,10 +15,12 @@
 #include "MemberCall.h"
 #include "NumberText.h"
 #include "PaneSplitter.h"
+#include "QueryExportHandoff.h"
 #include "QueryRules.h"
 #include "QueryStatusBar.h"
 #include "QueryStringForm.h"
 #include "QueryTag.h"
+#include "ResultDragData.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
 #include "ResultPane.h"
@@ -857,17 +859,7 @@ void QueryForm::AbfrageStarten()
 bool QueryForm::ReadRecordOrigin(QString& ref, int& dnr, int& gruppe)
 {
     ref = m_results->view()->selectedRowTag();
-    dnr = -1;
-    gruppe = -1;
-    const QSharedPointer<KLVQuery> tmp = m_context.tmpQuery;
-    if (ref.isEmpty() || !tmp || !tmp->ReadRecord(ref, u"dnr,gruppe"_s))
-        return false;
-    const auto whole = [](const QString& text) {
-        return NumberText::roundToInt32(NumberText::leadingValue(text)).value_or(0);
-    };
-    dnr = whole(tmp->GetField(1));
-    gruppe = whole(tmp->GetField(2));
-    return true;
+    return ResultDragData::ReadRecordOrigin(m_context.tmpQuery.data(), ref, dnr, gruppe);
 }
 
 void QueryForm::GUIOeffnen(bool Aendern)
@@ -884,8 +876,12 @@ void QueryForm::GUIOeffnen(bool Aendern)
 
 void QueryForm::ShowExportDialog(int ExportType, bool RowsFromCaller)
 {
-    Q_UNUSED(ExportType);
-    Q_UNUSED(RowsFromCaller);
+    QueryExportHandoff::ShowExportDialog(QueryExportSource::FromWindow(this), ExportType, RowsFromCaller);
+}
+
+QString QueryForm::GetResultField(int& row, QString& fieldKey)
+{
+    return m_results->view()->GetResultField(row, fieldKey);
 }
 
 // ---- Table list and extra tables ----------------------------------------------------------

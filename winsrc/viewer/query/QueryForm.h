@@ -207,6 +207,9 @@ public:
 
     // The export of this window comes with the export dialog.
     Q_INVOKABLE void ShowExportDialog(int ExportType, bool RowsFromCaller);
+    // The text of a result cell, for the export of the rows shown: row from 1 in the order
+    // shown, the field's key.
+    Q_INVOKABLE QString GetResultField(int& row, QString& fieldKey);
 
 protected:
     bool event(QEvent* event) override;

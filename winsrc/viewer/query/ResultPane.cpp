@@ -4,13 +4,20 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "QueryContext.h"
+#include "ResultDragData.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -35,7 +42,7 @@ ResultPane::ResultPane(QueryContext* context, QWidget* parent)
     // Columns taken away (another table, a saved query loaded) leave a count of nothing.
     connect(model, &QAbstractItemModel::columnsRemoved, this, followRows);
 
-    // The list is another class's: its context menu and keys are watched here.
+    // The list is another class's: its context menu, keys and row drags are watched here.
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
 }
@@ -56,12 +63,38 @@ bool ResultPane::eventFilter(QObject* watched, QEvent* event)
                                                          menuEvent->reason() == QContextMenuEvent::Keyboard));
         return true;
     }
+    // A row pressed and pulled further than the drag distance goes out as the ERP GUI
+    // client's drag data; a row whose record cannot be read is not dragged.
+    if (watched == m_view->viewport()) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            m_dragStart = mouse->position().toPoint();
+            m_dragArmed = m_view->indexAt(m_dragStart).isValid();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            m_dragArmed = false;
+        } else if (event->type() == QEvent::MouseMove && m_dragArmed && (mouse->buttons() & Qt::LeftButton) &&
+                   (mouse->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragArmed = false;
+            startRowDrag();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && watched == m_view &&
         FormSupport::isContextMenuKey(static_cast<QKeyEvent*>(event))) {
         FormSupport::openKeyboardContextMenu(m_view);
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ResultPane::startRowDrag()
+{
+    std::unique_ptr<QMimeData> data(ResultDragData::Create(m_context->tmpQuery.data(), m_view->selectedRowTag()));
+    if (!data)
+        return;
+    auto* drag = new QDrag(m_view);
+    drag->setMimeData(data.release());
+    drag->exec(Qt::CopyAction);
 }
 
 void ResultPane::showContextMenu(const QPoint& globalPos)

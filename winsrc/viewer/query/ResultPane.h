@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 
 class QueryContext;
@@ -12,8 +13,7 @@ class ResultListView;
 // record (rowActivated); the context menu is the main window's "DatenlisteMenue", or the
 // message to open a table first while the window has none.
 //
-// The export hand-off and the drag data of the rows belong here too: they work on the rows
-// this pane shows.
+// A row pulled out of the list carries the ERP GUI client's drag data of its record.
 class ResultPane : public QWidget
 {
     Q_OBJECT
@@ -39,8 +39,11 @@ protected:
 
 private:
     void showContextMenu(const QPoint& globalPos);
+    void startRowDrag();
 
     QueryContext* m_context;
     ResultListView* m_view;
     ResultFill* m_fill;
+    QPoint m_dragStart;
+    bool m_dragArmed = false;
 };
