@@ -569,15 +569,25 @@ TEST_F(SessionTest, LinesSplitAcrossReadsWithEmptyLinesInBetween)
 TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
 {
     auto s = openSession();
+    // The rest of the broken answer is there: it is skipped, and the next command has its own.
+    answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) {
+        reply.sendLine(u"XYZ|0|what"_s);
+        reply.sendLine(u"D|0|MANDNAME|999"_s);
+        reply.sendLine(u"EOD|0|SHO|1|1"_s);
+    });
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 1);
+    EXPECT_EQ(s->GetMandantID(), u"100"_s);
+    EXPECT_TRUE(s->IsConnected());
+
+    // Nothing tells where the answer would end: the connection is given up, cleanly.
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"!!garbage!!"_s); });
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\n!!garbage!!"_s);
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-
-    answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"XYZ|0|what"_s); });
+    EXPECT_FALSE(s->IsConnected());
     EXPECT_EQ(s->GetMandantID(), QString());
-    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
-    EXPECT_TRUE(s->IsConnected());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(5));
 }
 
 TEST_F(SessionTest, OneMegabyteFieldTravelsBothWays)
@@ -691,6 +701,8 @@ TEST_F(SessionTest, BreakReachesTheServerDuringASlowAnswer)
     auto s = openSession();
     whenReceived(1, [&] { s->Break(); });
     EXPECT_EQ(s->ExecuteShell(u"sleep 20000"_s), -1);
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 32);
+    ASSERT_TRUE(server().waitForReceived(2));
     const QStringList lines = received();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], u"XSH|0|sleep 20000|0|0"_s);
@@ -826,6 +838,7 @@ TEST_F(SessionTest, EachConnectionServesItsOwnRequestsWhileAnotherWaits)
     });
     EXPECT_EQ(slow->ExecuteShell(u"sleep 20000"_s), -1);
     EXPECT_EQ(answeredMeanwhile, u"100"_s);
+    ASSERT_TRUE(server().waitForReceived(3));
     EXPECT_EQ(received(), (QStringList{u"XSH|0|sleep 20000|0|0"_s, u"SHO|0|MANDNAME|0"_s, u"BRQ|0"_s}));
 }
 
