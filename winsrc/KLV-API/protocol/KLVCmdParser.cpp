@@ -126,8 +126,37 @@ QByteArrayView KLVCmdParser::FieldBytes(QByteArrayView line)
     return QByteArrayView(second + 1, end - second - 1);
 }
 
+namespace {
+
+// An escape escapes one character of the text. In UTF-8 a character may take several bytes,
+// and a stray byte that is none decodes to a replacement character on its own: such a field
+// is unescaped on its text, as the text splitter does, and stored as UTF-8 again.
+bool escapesNonAscii(const char* begin, const char* end)
+{
+    for (const char* c = begin; c + 1 < end; ++c) {
+        if (*c == '\\') {
+            if (static_cast<unsigned char>(c[1]) >= 0x80)
+                return true;
+            ++c;
+        }
+    }
+    return false;
+}
+
+void appendUnescapedText(const char* begin, const char* end, std::vector<char>& out)
+{
+    // The field holds no unescaped bar: it is one piece of the text splitter.
+    const QString text = QString::fromUtf8(begin, end - begin);
+    QStringList piece;
+    KLVCmdParser::GetFieldsArray(text, piece, true, 1);
+    const QByteArray bytes = piece.value(0).toUtf8();
+    out.insert(out.end(), bytes.constData(), bytes.constData() + bytes.size());
+}
+
+} // namespace
+
 int KLVCmdParser::SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>& spans, std::vector<char>& unescaped,
-                                  int limit)
+                                  int limit, bool utf8)
 {
     spans.clear();
     if (limit <= 0 || text.isEmpty())
@@ -159,6 +188,10 @@ int KLVCmdParser::SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>
             break; // an empty last piece is no field
         if (!escaped) {
             spans.push_back({quint32(fieldStart - base), quint32(fieldEnd - fieldStart), false});
+        } else if (utf8 && escapesNonAscii(fieldStart, fieldEnd)) {
+            const size_t offset = unescaped.size();
+            appendUnescapedText(fieldStart, fieldEnd, unescaped);
+            spans.push_back({quint32(offset), quint32(unescaped.size() - offset), true});
         } else {
             const size_t offset = unescaped.size();
             for (const char* c = fieldStart; c < fieldEnd; ++c) {

@@ -51,6 +51,8 @@ public:
     // not cut, an empty last piece is not a field, at most limit fields). spans is replaced;
     // fields that hold a backslash are unescaped into unescaped, which is only appended to,
     // so a caller that clears it per record reuses its memory. Returns the number of fields.
+    // With utf8 the bytes are UTF-8, and the fields decode to what GetFieldsArray makes of the
+    // decoded text, even where a backslash stands before a byte that is no character.
     static int SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>& spans, std::vector<char>& unescaped,
-                               int limit = std::numeric_limits<int>::max());
+                               int limit = std::numeric_limits<int>::max(), bool utf8 = false);
 };

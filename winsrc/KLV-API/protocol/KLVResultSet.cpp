@@ -521,7 +521,7 @@ bool KLVResultSet::SetCurrRecord(int n, bool fill)
         m_currentLength = record.length;
         m_currentUnicode = record.block->unicode;
         m_unescaped.clear();
-        KLVCmdParser::SplitFieldBytes(currentRecordBytes(), m_fields, m_unescaped, MaxRecordFields);
+        KLVCmdParser::SplitFieldBytes(currentRecordBytes(), m_fields, m_unescaped, MaxRecordFields, m_currentUnicode);
     }
     return true;
 }
