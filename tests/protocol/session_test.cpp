@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QHostInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -65,18 +66,6 @@ protected:
                 action();
             else
                 whenReceived(count, action);
-        });
-    }
-
-    // Answers the first line that starts with prefix by script, the rest as usual.
-    void answerOnce(const QString& prefix, std::function<void(KlvScriptReply&)> script)
-    {
-        auto done = std::make_shared<std::atomic_bool>(false);
-        server().setScript([=](int, const QString& line, bool greeting, KlvScriptReply& reply) {
-            if (greeting || !line.startsWith(prefix) || done->exchange(true))
-                return false;
-            script(reply);
-            return true;
         });
     }
 };
@@ -468,6 +457,42 @@ TEST_F(SessionTest, CloneLogsOnWithAOneTimePasswordAndCopiesTheModes)
     EXPECT_FALSE(received().join(u'\n').contains(u"|secret|"_s));
 
     EXPECT_FALSE(newSession()->Clone());
+}
+
+TEST_F(SessionTest, OneTimePasswordsNeverShowInTheLogOrTrace)
+{
+    QTemporaryDir dir;
+    const QString logName = dir.filePath(u"klv.log"_s);
+    auto s = newSession();
+    ASSERT_TRUE(s->BeginSessionUser(u"127.0.0.1"_s, port(), u"100"_s, u"admin"_s, u"secret"_s));
+    s->setLogFile(logName);
+    TraceForm::instance()->clear();
+    s->setTraceMode(true);
+    QSharedPointer<KLV> copy = s->Clone();
+    ASSERT_TRUE(copy);
+    s->setTraceMode(true); // a new session object switches the trace off
+    EXPECT_FALSE(s->GetOneTimePWDUser(u"admin"_s).isEmpty());
+    s->setTraceMode(false);
+    s->setLogFile(QString());
+
+    // Every one-time password the server sent shows "*" where its value was.
+    const QRegularExpression shown(u"D\\|[^|]*\\|ONETIMEPWD\\|([^|\r\n]*)"_s);
+    QFile file(logName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(file.readAll());
+    int masked = 0;
+    for (auto it = shown.globalMatch(log); it.hasNext();) {
+        const QString value = it.next().captured(1);
+        EXPECT_EQ(value, u"*"_s);
+        masked += value == u"*"_s;
+    }
+    EXPECT_EQ(masked, 2); // the clone's logon, and the password for another user
+    QStringList traced;
+    for (const QString& line : TraceForm::instance()->lines()) {
+        for (auto it = shown.globalMatch(line); it.hasNext();)
+            traced << it.next().captured(1);
+    }
+    EXPECT_EQ(traced, QStringList{u"*"_s});
 }
 
 TEST_F(SessionTest, ReLoginSendsANewLogonAndKeepsTheLastErrorOnRefusal)
