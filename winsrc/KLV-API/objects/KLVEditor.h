@@ -11,6 +11,9 @@
 // goes to the server unchanged ("*" all rows).
 //
 // Arrays are QStringList / QList with element 0 standing for entry 1.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 #include "KLVError.h"

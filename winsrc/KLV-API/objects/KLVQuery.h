@@ -5,6 +5,9 @@
 // Every command goes through the query's own result set on the session's connection; the
 // query keeps the transaction id of its open server-side selection, the metadata of its
 // current result and its last error.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVBoundEditField.h"
 #include "KLVEnums.h"

@@ -4,8 +4,9 @@
 // connection, reads and sets the session options and server information, runs transactions
 // and locks, and creates the queries that share its connection.
 //
-// The library is used from one thread, the one its objects were made in (debug builds stop
-// at an entry point called from another). Its waits keep that thread's event loop running.
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another). Its waits
+// keep that thread's event loop running.
 
 #include "KLVEnums.h"
 #include "KLVError.h"

@@ -80,6 +80,7 @@ void KLVSockComm::onDisconnected()
 
 bool KLVSockComm::Connect(const QString& host, int port)
 {
+    Common::AssertLibraryThread(this);
     Common::WriteTrace(u">>>SocketConnect"_s);
     m_errNumber = 0;
     m_errText.clear();
@@ -229,6 +230,7 @@ bool KLVSockComm::encodeLine(const QString& line, QByteArray& out)
 
 bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
 {
+    Common::AssertLibraryThread(this);
     Common::WriteTrace(u">>>SocketSend"_s);
     m_errNumber = 0;
     m_errText.clear();
