@@ -155,6 +155,26 @@ void appendUnescapedText(const char* begin, const char* end, std::vector<char>& 
 
 } // namespace
 
+void KLVCmdParser::SplitLineBytes(QByteArrayView line, QByteArrayView& code, QByteArrayView& tid,
+                                  QByteArrayView& fields)
+{
+    code = tid = fields = QByteArrayView();
+    if (line.isEmpty())
+        return;
+    const char* begin = line.data();
+    const char* end = begin + line.size();
+    const char* first = static_cast<const char*>(std::memchr(begin, '|', size_t(line.size())));
+    if (!first)
+        return;
+    code = QByteArrayView(begin, first - begin);
+    const char* second = first + 1;
+    while (second < end && *second != '|')
+        ++second;
+    tid = QByteArrayView(first + 1, second - first - 1);
+    if (second < end)
+        fields = QByteArrayView(second + 1, end - second - 1);
+}
+
 int KLVCmdParser::SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>& spans, std::vector<char>& unescaped,
                                   int limit, bool utf8)
 {
@@ -219,8 +239,6 @@ int KLVCmdParser::SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>
         if (int(spans.size()) >= limit || !bar)
             break;
         p = bar + 1;
-        if (backslash < p)
-            backslash = nextBackslash(p);
     }
     return int(spans.size());
 }

@@ -46,6 +46,8 @@ public:
     static QByteArrayView TidBytes(QByteArrayView line);
     // Null when the line has no second bar.
     static QByteArrayView FieldBytes(QByteArrayView line);
+    // The three at once, finding each bar once.
+    static void SplitLineBytes(QByteArrayView line, QByteArrayView& code, QByteArrayView& tid, QByteArrayView& fields);
 
     // Cuts the bytes of a record into fields by the rules of GetFieldsArray (escaped bars do
     // not cut, an empty last piece is not a field, at most limit fields). spans is replaced;

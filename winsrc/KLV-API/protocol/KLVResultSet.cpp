@@ -49,7 +49,19 @@ Code codeOf(QByteArrayView code)
 
 bool isNoTid(QByteArrayView tid)
 {
-    return tid.isEmpty() || tid == "0";
+    return tid.isEmpty() || (tid.size() == 1 && tid[0] == '0');
+}
+
+// Transaction ids are a few digits: compared in place, without a call per line.
+inline bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
 }
 
 // Records go into a new block once the one being filled holds this much: a block the cache
@@ -241,10 +253,12 @@ void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, i
 void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source)
 {
     // Code and transaction id are looked at on the bytes: most lines are records.
-    const Code code = connected ? codeOf(KLVCmdParser::CodeBytes(line)) : Code::Other;
-    const QByteArrayView tid = KLVCmdParser::TidBytes(line);
-    const QByteArrayView fieldsText = KLVCmdParser::FieldBytes(line);
-    if (tid != m_answerTidBytes) {
+    QByteArrayView codeBytes;
+    QByteArrayView tid;
+    QByteArrayView fieldsText;
+    KLVCmdParser::SplitLineBytes(line, codeBytes, tid, fieldsText);
+    const Code code = connected ? codeOf(codeBytes) : Code::Other;
+    if (!sameBytes(tid, m_answerTidBytes)) {
         m_answerTidBytes = tid.toByteArray();
         m_answerTid = decode(tid);
     }
@@ -260,9 +274,9 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     // session ends everything anyway. A line of another transaction than the one the command
     // was sent for, or than the answer's own first line, is no part of this answer.
     if (connected && code != Code::S && code != Code::E && code != Code::END) {
-        const bool foreign = !isNoTid(tid) && !isNoTid(m_requestTidBytes) && tid != m_requestTidBytes;
+        const bool foreign = !isNoTid(tid) && !isNoTid(m_requestTidBytes) && !sameBytes(tid, m_requestTidBytes);
         const bool known = code != Code::Other;
-        const bool stray = known && m_answerHasTid && tid != m_answerOwnTid;
+        const bool stray = known && m_answerHasTid && !sameBytes(tid, m_answerOwnTid);
         if (foreign || stray) {
             protocolViolation(request, Common::GetErrorText(12), 12, tid, !m_answerHasTid, answerEnd);
             return;
