@@ -31,12 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto request = std::make_unique<KLVRequest>();
     request->SetState(KLVRequest::Waiting);
 
+    rs.setUnicode(mode & 2);
     const size_t step = 1 + chunking;
     for (size_t pos = 0; pos < size; pos += step) {
         const size_t n = std::min(step, size - pos);
         reader.append(QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(n)));
-        QString line;
-        while (reader.takeLine(line)) {
+        QByteArrayView bytes;
+        const QByteArray* source = nullptr;
+        while (reader.takeLineView(bytes, &source)) {
+            const QString line = reader.decode(bytes);
             KLVCmdParser::GetCMD(line);
             KLVCmdParser::getTID(line);
             QStringList fields(3);
@@ -45,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 request = std::make_unique<KLVRequest>();
                 request->SetState(KLVRequest::Waiting);
             }
-            rs.ReceiveLine(line, true, request.get());
+            rs.ReceiveLine(bytes, true, request.get(), source);
         }
     }
-    rs.ReceiveLine(QString(), false, request.get());
+    rs.ReceiveLine(QByteArrayView(), false, request.get());
 
     for (int n = 0; n <= rs.GetRecordCount() + 1; ++n) {
         if (rs.SetCurrRecord(n, true)) {

@@ -16,7 +16,10 @@ void KlvCommandTable::dispatch(KlvCommandContext& context) const
     const QString& word = context.command().word;
     const auto it = m_entries.constFind(word);
     if (it == m_entries.cend()) {
-        context.answer().nak(u"Unknown command \"%1\""_s.arg(word), KlvMessageNumber::UnknownCommand);
+        // The word as the client sent it, but no longer than a refusal needs.
+        constexpr qsizetype shown = 40;
+        const QString name = word.size() > shown ? word.left(shown) + u"..."_s : word;
+        context.answer().nak(u"Unknown command \"%1\""_s.arg(name), KlvMessageNumber::UnknownCommand);
         return;
     }
     if (it->access == Access::LoggedOn && !context.session().loggedOn) {

@@ -76,6 +76,10 @@ void KlvConnection::abort()
 
 void KlvConnection::onReadyRead()
 {
+    if (m_closed) {
+        m_socket->readAll(); // after a refusal nothing more is taken
+        return;
+    }
     m_buffer += m_socket->readAll();
     takeLines();
 }
@@ -84,11 +88,16 @@ void KlvConnection::takeLines()
 {
     // Lines are cut at a read position and the buffer compacted once, so a batch of many
     // lines costs no more than its length.
+    const qsizetype limit = m_server.options().maxReceivedLine;
     qsizetype lf;
     while (!m_closed && (lf = m_buffer.indexOf('\n', qMax(m_readPos, m_scanFrom))) >= 0) {
         qsizetype end = lf;
         if (end > m_readPos && m_buffer.at(end - 1) == '\r')
             --end;
+        if (end - m_readPos > limit) {
+            refuseLongLine();
+            return;
+        }
         QByteArray raw = m_buffer.sliced(m_readPos, end - m_readPos);
         m_readPos = lf + 1;
         if (isBreakLine(raw) && m_suspended != Suspended::No) {
@@ -98,31 +107,59 @@ void KlvConnection::takeLines()
         }
         pump();
     }
+    if (m_closed)
+        return;
     m_buffer.remove(0, m_readPos);
     m_readPos = 0;
     m_scanFrom = m_buffer.size();
+    // A line that never ends would be held without bound.
+    if (m_buffer.size() > limit)
+        refuseLongLine();
+}
+
+void KlvConnection::refuseLongLine()
+{
+    // The line is dropped unread; what the client meant by it cannot be told, so the
+    // connection ends after a short refusal.
+    const qsizetype limit = m_server.options().maxReceivedLine;
+    m_refused = true;
+    m_buffer.clear();
+    m_readPos = m_scanFrom = 0;
+    m_inbox.clear();
+    endSuspension();
+    m_actions.clear();
+    KlvAnswer answer = newAnswer(u"0"_s);
+    answer.nak(u"Line longer than %1 bytes"_s.arg(limit), KlvMessageNumber::LineTooLong);
+    for (KlvAction& a : answer.take())
+        execute(a);
+    m_closed = true;
+    m_socket->disconnectFromHost(); // writes the refusal first
 }
 
 void KlvConnection::recordUnanswered()
 {
     // Lines that arrived behind an unfinished answer are still part of what was received.
     for (const QByteArray& raw : m_inbox)
-        m_server.hooks().record(decode(raw), raw);
+        m_server.hooks().record(m_id, raw, m_utf8);
     m_inbox.clear();
     qsizetype lf;
     while ((lf = m_buffer.indexOf('\n', m_readPos)) >= 0) {
         QByteArray raw = m_buffer.sliced(m_readPos, lf - m_readPos);
         if (raw.endsWith('\r'))
             raw.chop(1);
-        m_server.hooks().record(decode(raw), raw);
+        m_server.hooks().record(m_id, raw, m_utf8);
         m_readPos = lf + 1;
     }
 }
 
 void KlvConnection::onDisconnected()
 {
-    if (m_socket->bytesAvailable() > 0)
-        m_buffer += m_socket->readAll();
+    if (m_socket->bytesAvailable() > 0) {
+        if (m_refused)
+            m_socket->readAll(); // the rest of the line that was too long
+        else
+            m_buffer += m_socket->readAll();
+    }
     m_closed = true;
     endSuspension();
     m_actions.clear();
@@ -171,7 +208,7 @@ void KlvConnection::pump()
 void KlvConnection::startLine(const QByteArray& raw)
 {
     const QString line = decode(raw);
-    m_server.hooks().record(line, raw);
+    m_server.hooks().record(m_id, raw, m_utf8);
     m_current = KlvCommandLine::parse(line);
     m_answering = Answering::Command;
     queueAnswer(line);
@@ -195,7 +232,7 @@ void KlvConnection::breakAnswer(const QByteArray& raw)
     // A script that takes the BRQ decides what replaces the rest of the broken answer; its
     // defaultAnswer() is the server's refusal of the broken command.
     const QString line = decode(raw);
-    m_server.hooks().record(line, raw);
+    m_server.hooks().record(m_id, raw, m_utf8);
     endSuspension();
     m_actions.clear();
     m_answering = Answering::Break;

@@ -51,6 +51,7 @@ private:
     void onReadyRead();
     void onDisconnected();
     void takeLines();
+    void refuseLongLine();
     void recordUnanswered();
     void pump();
     void execute(KlvAction& action);
@@ -81,4 +82,5 @@ private:
     std::function<void()> m_waitTimeout;
     bool m_pumping = false;
     bool m_closed = false;
+    bool m_refused = false; // a line too long ended the connection
 };

@@ -17,5 +17,6 @@ constexpr int MissingField = 1012;
 constexpr int UnknownTransaction = 1013;
 constexpr int AlreadyLoggedOn = 1014;
 constexpr int LockWait = 1015;
+constexpr int LineTooLong = 1016;
 constexpr int Greeting = 2797;
 } // namespace KlvMessageNumber

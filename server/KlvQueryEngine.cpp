@@ -110,6 +110,14 @@ bool KlvQueryEngine::run(const KlvSelectionString& sel, Result* result)
                 return fail(KlvErpMessage::BadSelection, {c.field + c.op + c.value});
             cond.regex = QRegularExpression(QRegularExpression::wildcardToRegularExpression(c.value),
                                             QRegularExpression::CaseInsensitiveOption);
+            if (!cond.regex.isValid()) {
+                // Too long or too involved for the pattern engine: refused once, and what the
+                // log and the refusal show of it stays short.
+                const QString shown = c.value.size() > 60 ? QString(c.value.left(60) + u"..."_s) : c.value;
+                qWarning("klvserver: wildcard pattern refused (%lld characters): %s", qlonglong(c.value.size()),
+                         qPrintable(cond.regex.errorString()));
+                return fail(KlvErpMessage::BadSelection, {c.field + c.op + shown});
+            }
         } else if (cond.field.pseudo() == KlvFieldExpression::Pseudo::None && !c.value.isEmpty()) {
             const KlvValueFormat::Parsed parsed = m_format.parse(cond.field.type(), c.value);
             if (!parsed.ok)

@@ -5,7 +5,9 @@
 
 KlvServer::KlvServer(KlvServerOptions options)
     : m_options(std::move(options)), m_hooks(std::make_shared<KlvServerHooks>())
-{}
+{
+    m_hooks->setRecording(m_options.recordReceived);
+}
 
 KlvServer::~KlvServer()
 {
@@ -57,6 +59,11 @@ QList<QByteArray> KlvServer::receivedRawLines() const
 void KlvServer::clearReceived()
 {
     m_hooks->clear();
+}
+
+void KlvServer::setRecording(bool on)
+{
+    m_hooks->setRecording(on);
 }
 
 bool KlvServer::waitForReceived(int count, int timeoutMs) const

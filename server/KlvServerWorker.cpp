@@ -30,8 +30,8 @@ KlvServerWorker::~KlvServerWorker()
     for (KlvConnection* c : connections) {
         c->disconnect(this);
         c->abort();
+        m_hooks->connectionClosed(c->id());
         delete c;
-        m_hooks->connectionClosed();
     }
 }
 
@@ -63,7 +63,7 @@ void KlvServerWorker::onFinished(KlvConnection* connection)
     if (!m_connections.removeOne(connection))
         return;
     m_waiters.removeOne(connection);
-    m_hooks->connectionClosed();
+    m_hooks->connectionClosed(connection->id());
     m_locks.releaseAll(connection->id());
     m_erp->unlockAll(connection->id());
     connection->deleteLater();

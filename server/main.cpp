@@ -46,6 +46,8 @@ int main(int argc, char** argv)
     options.port = static_cast<quint16>(port);
     options.dataFile = parser.value(dataOption);
     options.generatedRows = rows;
+    // Nobody reads the record of received lines here: it would only grow.
+    options.recordReceived = false;
     KlvServer server(options);
     if (!server.start()) {
         std::fprintf(stderr, "klvserver: cannot start on 127.0.0.1:%u: %s\n", port, qPrintable(server.errorString()));

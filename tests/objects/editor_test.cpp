@@ -413,6 +413,13 @@ TEST_F(EditorWireTest, FreeTextIsReadUntilAnEmptyPieceOrTheWantedLength)
     once(u"GFT|77||ftext|NEXT"_s, {u"NAK|77|gone|9|"_s});
     EXPECT_EQ(editor->GetFText2(u"ftext"_s), u"abc"_s);
     EXPECT_EQ(editor->GetLastError(), u"gone"_s);
+
+    // The next read starts without that error: an error after it means a text cut short,
+    // none means the text is whole.
+    once(u"GFT|77||ftext|START"_s, {u"D|77|xyz"_s, u"EOD|77"_s});
+    once(u"GFT|77||ftext|NEXT"_s, {u"D|77|"_s, u"EOD|77"_s});
+    EXPECT_EQ(editor->GetFText2(u"ftext"_s), u"xyz"_s);
+    EXPECT_TRUE(editor->GetLastError().isEmpty());
 }
 
 TEST_F(EditorWireTest, FreeTextIntoFileFailsWhenAReadFailsAndLeavesTheFileAsItWas)

@@ -97,6 +97,12 @@ TEST(Common, TraceKeepsTheLastTenThousandLines)
     ASSERT_EQ(lines.size(), 10000);
     EXPECT_EQ(lines.first(), u"line 2"_s);
     EXPECT_EQ(lines.last(), u"line 10001"_s);
+    // A text with line ends of its own is still one line of the trace.
+    Common::SetTraceFlag(true);
+    Common::WriteTrace(u"two\r\nparts"_s);
+    Common::SetTraceFlag(false);
+    EXPECT_EQ(form->lines().size(), 10000);
+    EXPECT_EQ(form->lines().last(), u"two\nparts"_s);
     form->hide();
 }
 

@@ -20,10 +20,11 @@ protected:
     int feed(const QString& tid, const QStringList& lines)
     {
         rs.prepareAnswer(tid);
+        rs.setUnicode(true);
         request = std::make_unique<KLVRequest>();
         request->SetState(KLVRequest::Waiting);
         for (const QString& line : lines) {
-            rs.ReceiveLine(line, true, request.get());
+            rs.ReceiveLine(line.toUtf8(), true, request.get());
             if (request->GetState() != KLVRequest::Waiting)
                 break;
         }
@@ -72,14 +73,40 @@ TEST_F(ResultSetTest, ForeignTransactionIdFailsTheRequest)
     EXPECT_EQ(feed(u"5"_s, {u"ACK|7"_s}), KLVRequest::Failed);
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(12));
     EXPECT_EQ(rs.GetCurrentError()->Number(), 0);
+    EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 12);
+    // That line was a whole answer: nothing of it is left to skip.
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::None);
+    // The foreign answer goes on: the queue skips it up to its own end.
     EXPECT_EQ(feed(u"5"_s, {u"D|7|x"_s}), KLVRequest::Failed);
-    EXPECT_TRUE(request->hasForeignAnswer());
-    EXPECT_EQ(request->foreignTid(), u"7"_s);
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
+    EXPECT_EQ(request->leftoverTid(), QByteArray("7"));
+    // A foreign line inside our answer: our answer is the one to skip to its end.
+    EXPECT_EQ(feed(u"5"_s, {u"BOD|5||3"_s, u"D|5|a"_s, u"D|7|fremd"_s}), KLVRequest::Failed);
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
+    EXPECT_EQ(request->leftoverTid(), QByteArray("5"));
 
     EXPECT_EQ(feed(u"0"_s, {u"ACK|7"_s}), KLVRequest::Done);
     EXPECT_EQ(feed(u"5"_s, {u"ACK|0"_s}), KLVRequest::Done);
     // Message lines are never checked.
     EXPECT_EQ(feed(u"5"_s, {u"S|9|hallo|INFO|5"_s, u"E|9|fehler|X|1"_s, u"ACK|5"_s}), KLVRequest::Done);
+}
+
+TEST_F(ResultSetTest, EveryLineOfAnAnswerCarriesTheTransactionIdOfItsFirst)
+{
+    // Sent with "0", the answer opens a transaction of its own: its lines all carry it.
+    EXPECT_EQ(feed(u"0"_s, {u"BOD|5||2"_s, u"D|5|a"_s, u"S|0|Info|STAT|1"_s, u"D|5|b"_s, u"EOD|5|||T"_s}),
+              KLVRequest::Done);
+    EXPECT_EQ(rs.GetRecordCount(), 2);
+    // A record of another transaction inside it is no record of this answer.
+    rs.ClearDataLines();
+    EXPECT_EQ(feed(u"0"_s, {u"BOD|5||2"_s, u"D|5|a"_s, u"D|6|fremd"_s, u"EOD|5|||T"_s}), KLVRequest::Failed);
+    EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(12));
+    EXPECT_EQ(rs.GetRecordCount(), 1);
+    EXPECT_EQ(request->leftoverTid(), QByteArray("5"));
+    // Each answer of a batch is an answer of its own.
+    rs.SendCommandLineBatch(u"SFV|5|0|a|1|0"_s, false);
+    rs.SendCommandLineBatch(u"BEG|0|x"_s, false);
+    EXPECT_EQ(feed(u"5"_s, {u"ACK|5"_s, u"ACK|0"_s}), KLVRequest::Done);
 }
 
 TEST_F(ResultSetTest, StatusLinesBecomeTextOrStatusMessagesAndTheGreetingIsIgnored)
@@ -225,19 +252,27 @@ TEST_F(ResultSetTest, UnexpectedLineFailsWithTheLineInTheError)
 {
     EXPECT_EQ(feed(u"0"_s, {u"HELLO|0|x"_s}), KLVRequest::Failed);
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(1) + u"\r\nHELLO|0|x"_s);
+    EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 1);
+    // Whatever of the answer is still to come is skipped up to an end line.
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
     EXPECT_EQ(feed(u"0"_s, {u"no bars at all"_s}), KLVRequest::Failed);
+    EXPECT_EQ(feed(u"4"_s, {u"BOD|4||1"_s, u"??"_s}), KLVRequest::Failed);
+    EXPECT_EQ(request->leftoverTid(), QByteArray("4"));
 }
 
 TEST_F(ResultSetTest, EndOrLostConnectionEndsTheSession)
 {
     EXPECT_EQ(feed(u"0"_s, {u"D|0|x"_s, u"END|0"_s}), KLVRequest::SessionEnded);
+    // The server ending the session in the middle of an answer is a connection that broke off.
+    EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(5));
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Close);
 
     QList<QSharedPointer<KLVMessage>> raised;
     QObject::connect(&rs, &KLVResultSet::MessageReceived, [&](const QSharedPointer<KLVMessage>& m) { raised << m; });
     rs.prepareAnswer(u"5"_s);
     KLVRequest req;
     req.SetState(KLVRequest::Waiting);
-    rs.ReceiveLine(QString(), false, &req);
+    rs.ReceiveLine(QByteArrayView(), false, &req);
     EXPECT_EQ(req.GetState(), KLVRequest::SessionEnded);
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(5));
     ASSERT_EQ(raised.size(), 1);

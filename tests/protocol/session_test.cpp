@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QHostInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -65,18 +66,6 @@ protected:
                 action();
             else
                 whenReceived(count, action);
-        });
-    }
-
-    // Answers the first line that starts with prefix by script, the rest as usual.
-    void answerOnce(const QString& prefix, std::function<void(KlvScriptReply&)> script)
-    {
-        auto done = std::make_shared<std::atomic_bool>(false);
-        server().setScript([=](int, const QString& line, bool greeting, KlvScriptReply& reply) {
-            if (greeting || !line.startsWith(prefix) || done->exchange(true))
-                return false;
-            script(reply);
-            return true;
         });
     }
 };
@@ -470,6 +459,42 @@ TEST_F(SessionTest, CloneLogsOnWithAOneTimePasswordAndCopiesTheModes)
     EXPECT_FALSE(newSession()->Clone());
 }
 
+TEST_F(SessionTest, OneTimePasswordsNeverShowInTheLogOrTrace)
+{
+    QTemporaryDir dir;
+    const QString logName = dir.filePath(u"klv.log"_s);
+    auto s = newSession();
+    ASSERT_TRUE(s->BeginSessionUser(u"127.0.0.1"_s, port(), u"100"_s, u"admin"_s, u"secret"_s));
+    s->setLogFile(logName);
+    TraceForm::instance()->clear();
+    s->setTraceMode(true);
+    QSharedPointer<KLV> copy = s->Clone();
+    ASSERT_TRUE(copy);
+    s->setTraceMode(true); // a new session object switches the trace off
+    EXPECT_FALSE(s->GetOneTimePWDUser(u"admin"_s).isEmpty());
+    s->setTraceMode(false);
+    s->setLogFile(QString());
+
+    // Every one-time password the server sent shows "*" where its value was.
+    const QRegularExpression shown(u"D\\|[^|]*\\|ONETIMEPWD\\|([^|\r\n]*)"_s);
+    QFile file(logName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(file.readAll());
+    int masked = 0;
+    for (auto it = shown.globalMatch(log); it.hasNext();) {
+        const QString value = it.next().captured(1);
+        EXPECT_EQ(value, u"*"_s);
+        masked += value == u"*"_s;
+    }
+    EXPECT_EQ(masked, 2); // the clone's logon, and the password for another user
+    QStringList traced;
+    for (const QString& line : TraceForm::instance()->lines()) {
+        for (auto it = shown.globalMatch(line); it.hasNext();)
+            traced << it.next().captured(1);
+    }
+    EXPECT_EQ(traced, QStringList{u"*"_s});
+}
+
 TEST_F(SessionTest, ReLoginSendsANewLogonAndKeepsTheLastErrorOnRefusal)
 {
     auto s = newSession();
@@ -569,15 +594,25 @@ TEST_F(SessionTest, LinesSplitAcrossReadsWithEmptyLinesInBetween)
 TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
 {
     auto s = openSession();
+    // The rest of the broken answer is there: it is skipped, and the next command has its own.
+    answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) {
+        reply.sendLine(u"XYZ|0|what"_s);
+        reply.sendLine(u"D|0|MANDNAME|999"_s);
+        reply.sendLine(u"EOD|0|SHO|1|1"_s);
+    });
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 1);
+    EXPECT_EQ(s->GetMandantID(), u"100"_s);
+    EXPECT_TRUE(s->IsConnected());
+
+    // Nothing tells where the answer would end: the connection is given up, cleanly.
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"!!garbage!!"_s); });
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\n!!garbage!!"_s);
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-
-    answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"XYZ|0|what"_s); });
+    EXPECT_FALSE(s->IsConnected());
     EXPECT_EQ(s->GetMandantID(), QString());
-    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
-    EXPECT_TRUE(s->IsConnected());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(5));
 }
 
 TEST_F(SessionTest, OneMegabyteFieldTravelsBothWays)
@@ -691,6 +726,8 @@ TEST_F(SessionTest, BreakReachesTheServerDuringASlowAnswer)
     auto s = openSession();
     whenReceived(1, [&] { s->Break(); });
     EXPECT_EQ(s->ExecuteShell(u"sleep 20000"_s), -1);
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 32);
+    ASSERT_TRUE(server().waitForReceived(2));
     const QStringList lines = received();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], u"XSH|0|sleep 20000|0|0"_s);
@@ -826,6 +863,7 @@ TEST_F(SessionTest, EachConnectionServesItsOwnRequestsWhileAnotherWaits)
     });
     EXPECT_EQ(slow->ExecuteShell(u"sleep 20000"_s), -1);
     EXPECT_EQ(answeredMeanwhile, u"100"_s);
+    ASSERT_TRUE(server().waitForReceived(3));
     EXPECT_EQ(received(), (QStringList{u"XSH|0|sleep 20000|0|0"_s, u"SHO|0|MANDNAME|0"_s, u"BRQ|0"_s}));
 }
 

@@ -11,6 +11,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -95,6 +96,39 @@ TEST_F(TransportTest, LogHoldsEveryEntryWithItsTag)
     // Received chunks keep their line ends.
     EXPECT_TRUE(lines.contains(u"[S1] Recv(7): [ACK|0\r"_s));
     EXPECT_TRUE(lines.contains(u"Disconnect"_s));
+}
+
+TEST_F(TransportTest, LogFileIsTheUsersAloneAndNeverFollowsALink)
+{
+    QTemporaryDir dir;
+    const auto logOneConnection = [this](const QString& logName) {
+        KLVSockComm connection;
+        connection.SetLogFile(logName);
+        ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, port()));
+        connection.GetLine();
+        connection.Disconnect();
+        connection.SetLogFile(QString());
+    };
+    const QString logName = dir.filePath(u"proto.log"_s);
+    logOneConnection(logName);
+    struct stat info = {};
+    ASSERT_EQ(::stat(QFile::encodeName(logName).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_GT(info.st_size, 0);
+
+    // A link someone laid where the log is to go: the file it points to stays as it was.
+    const QString target = dir.filePath(u"someone-elses.txt"_s);
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep\n");
+    }
+    const QString link = dir.filePath(u"link.log"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    logOneConnection(link);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("keep\n"));
 }
 
 TEST_F(TransportTest, QueueTimerRunsOnlyWhileRequestsWait)

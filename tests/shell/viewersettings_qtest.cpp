@@ -5,7 +5,6 @@
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
 
-#include <QStandardPaths>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +13,7 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -96,7 +96,9 @@ private Q_SLOTS:
         QCOMPARE(checked(&d), (QStringList{u"ColumnHeadersNames"_s, u"QueryChangeAskUser"_s, u"SaveQueryAuto"_s,
                                            u"SaveQueryByUser"_s, u"SaveQueryIndivDir"_s, u"SaveViewerSettings"_s,
                                            u"SaveWindowState"_s}));
-        QCOMPARE(edit(&d, u"LogfileName")->text(), QDir::toNativeSeparators(QDir::tempPath() + u"/klv.log"_s));
+        QCOMPARE(edit(&d, u"LogfileName")->text(),
+                 QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                                          u"/klv.log"_s));
         QVERIFY(!edit(&d, u"LogfileName")->isEnabled());
         QCOMPARE(edit(&d, u"SaveQueryDir")->text(),
                  QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s);

@@ -1,5 +1,7 @@
 #include "KlvServerFixture.h"
 
+#include <atomic>
+
 void KlvServerFixture::SetUp()
 {
     m_server = std::make_unique<KlvServer>(serverOptions());
@@ -9,4 +11,23 @@ void KlvServerFixture::SetUp()
 void KlvServerFixture::TearDown()
 {
     m_server.reset();
+}
+
+void KlvServerFixture::answerOnce(const QString& prefix, std::function<void(KlvScriptReply&)> script)
+{
+    auto done = std::make_shared<std::atomic_bool>(false);
+    m_server->setScript([=](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+        if (greeting || !line.startsWith(prefix) || done->exchange(true))
+            return false;
+        script(reply);
+        return true;
+    });
+}
+
+void KlvServerFixture::answerOnce(const QString& prefix, const QStringList& lines)
+{
+    answerOnce(prefix, [lines](KlvScriptReply& reply) {
+        for (const QString& line : lines)
+            reply.sendLine(line);
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // A GoogleTest fixture with a running stand-in server on 127.0.0.1 and a free port.
@@ -17,6 +18,11 @@ protected:
 
     KlvServer& server() { return *m_server; }
     quint16 port() const { return m_server->port(); }
+
+    // Answers the first line that starts with prefix by script, the rest as the server does.
+    void answerOnce(const QString& prefix, std::function<void(KlvScriptReply&)> script);
+    // The same with the given lines.
+    void answerOnce(const QString& prefix, const QStringList& lines);
 
 private:
     std::unique_ptr<KlvServer> m_server;

@@ -2,6 +2,9 @@
 
 // An edit field that stays tied to the editor it came from: it writes its new value back,
 // reloads itself and opens the sub-screen behind a button field. It keeps its editor alive.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include <QObject>
 #include <QSharedPointer>

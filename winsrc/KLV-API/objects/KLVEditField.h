@@ -3,6 +3,9 @@
 // One field of an edited object, of its head (Row 0) or of table row Row, as the server
 // reported it when the editor read it, plus a new value the caller may hold for it until
 // the editor sends it. A snapshot: it does not follow later changes at the server.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 

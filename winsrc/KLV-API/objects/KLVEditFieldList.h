@@ -3,6 +3,9 @@
 // The fields of one row of an edited object (Row 0: the head), by name and by position.
 // Names are compared without regard to case; a second field of a name already held counts
 // as a position of its own but is found as the first one.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include <QHash>
 #include <QObject>

@@ -2,6 +2,9 @@
 
 // An edited object as field lists: the head (row 0) and, when the object has a table part,
 // one list per table row in row order.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include <QList>
 #include <QObject>

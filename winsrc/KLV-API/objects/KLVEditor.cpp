@@ -162,11 +162,13 @@ void KLVEditor::SetApiError(const QString& message, int number, const QString& c
 void KLVEditor::setApiErrorCode(int code)
 {
     SetApiError(Common::GetErrorText(code), 0, m_result->Context());
+    m_lastError->setApiErrorCode(code);
 }
 
 void KLVEditor::setFileError(int code, const QString& description)
 {
     SetApiError(Common::GetErrorText(code) + u"\r\n"_s + description, 0, m_result->Context());
+    m_lastError->setApiErrorCode(code);
 }
 
 void KLVEditor::takeCurrentError()
@@ -814,6 +816,9 @@ QString KLVEditor::GetFText(const QString& FieldName, int Row, int ReadLength)
 
 QString KLVEditor::GetFText2(const QString& FieldName, const QString& RowSpec, int ReadLength)
 {
+    // Cleared first, so that an error after the call says the text is incomplete: a piece
+    // that could not be read ends the text as the empty piece of its end does.
+    ClearLastError();
     QString text;
     qsizetype total = 0;
     int want = kFTextReadPiece;
@@ -822,8 +827,7 @@ QString KLVEditor::GetFText2(const QString& FieldName, const QString& RowSpec, i
         if (ReadLength != 0 && total + want > ReadLength)
             want = int(ReadLength - total);
         QString piece;
-        DoGetFText(FieldName, RowSpec, piece, want, first);
-        if (piece.isEmpty())
+        if (!DoGetFText(FieldName, RowSpec, piece, want, first) || piece.isEmpty())
             break;
         text += piece;
         first = false;

@@ -11,6 +11,9 @@
 // goes to the server unchanged ("*" all rows).
 //
 // Arrays are QStringList / QList with element 0 standing for entry 1.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 #include "KLVError.h"
@@ -78,7 +81,8 @@ public:
     // Free texts go to the server in pieces of 2000 characters.
     Q_INVOKABLE bool SetFText(const QString& FieldName, const QString& FText, int Row = 0);
     Q_INVOKABLE bool SetFTextFromFile(const QString& FieldName, const QString& FileName, int Row = 0);
-    // ReadLength 0 reads the whole text.
+    // ReadLength 0 reads the whole text. The last error is cleared first: an error after the
+    // call means the text was cut short.
     Q_INVOKABLE QString GetFText(const QString& FieldName, int Row = 0, int ReadLength = 0);
     Q_INVOKABLE bool GetFTextIntoFile(const QString& FieldName, const QString& FileName, int Row = 0);
     Q_INVOKABLE bool FieldIsModifiable(const QString& FieldName, int Row = 0);

@@ -3,10 +3,12 @@
 #include "KLV.h"
 #include "KLVBoundEditField.h"
 #include "KLVCmdBuilder.h"
+#include "KLVDispatch.h"
 #include "KLVEditField.h"
 #include "KLVEditor.h"
 #include "KLVResultSet.h"
 #include "KLVSelection.h"
+#include "KLVSockComm.h"
 #include "KLVTAVArtInfo.h"
 
 using namespace Qt::StringLiterals;
@@ -138,6 +140,7 @@ void KLVQuery::setApiError(int code)
 {
     m_lastError = QSharedPointer<KLVError>::create();
     m_lastError->SetError(0, Common::GetErrorText(code), m_result->Context());
+    m_lastError->setApiErrorCode(code);
 }
 
 void KLVQuery::takeCurrentError()
@@ -209,7 +212,7 @@ bool KLVQuery::catalogueCommand(const QString& line)
 {
     clearLastError();
     m_tid = u"0"_s;
-    m_broken = false;
+    m_readError.reset();
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
         return false;
@@ -419,6 +422,7 @@ QSharedPointer<KLVError> KLVQuery::testFieldValue(const QString& typeCode, const
         return error;
     }
     const QString line = builder().buildTFV(m_tid, typeCode, {value});
+    m_readError.reset();
     if (m_result->ProcessCommand(m_tid, line, QString(), true) && m_result->MoveNext(true)) {
         if (Common::ParseBool(m_result->GetFieldVal(fldFldTestRC))) {
             prepared = m_result->GetFieldVal(fldFldTestValue);
@@ -478,7 +482,7 @@ bool KLVQuery::executeSelection(const KLVSelection& selection, const QString& fi
 {
     if (blockSize < 0)
         blockSize = m_datasetSize;
-    m_broken = false;
+    m_readError.reset();
     const QString line = builder().buildEXQ(m_tid, selection.KLVSelString(), fieldList, blockSize, offset, editor.tid,
                                             editor.row, editor.fieldName, m_timeOut, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
@@ -731,7 +735,7 @@ bool KLVQuery::GetRecordByRefRN(const QString& TableName, const QString& Ref, co
 
 bool KLVQuery::readRecord(const QString& ref, const QString& fieldList)
 {
-    m_broken = false;
+    m_readError.reset();
     const QString line = builder().buildRDP(m_tid, ref, fieldList, false, 1, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
@@ -775,7 +779,7 @@ bool KLVQuery::readRecords(const QString& refList, const QString& fieldList, boo
         setApiError(7);
         return false;
     }
-    m_broken = false;
+    m_readError.reset();
     const QString line = builder().buildRDP(m_tid, refList, fieldList, byRows, m_datasetSize, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
@@ -823,14 +827,16 @@ bool KLVQuery::fetchNextBlock()
     const int before = m_result->GetRecordCount();
     // A further block keeps the numbering of the records already held.
     if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false)) {
-        // A block that could not be fetched is no end of the data: keep why, so that the
-        // caller can tell an incomplete read from a complete one.
+        // A block that could not be fetched is no end of the data: the selection ends here,
+        // and why stays, so that the caller can tell an incomplete read from a complete one.
         takeCurrentError();
+        m_readError = m_lastError;
         return false;
     }
     if (m_result->GetRecordCount() == before && !m_result->atEOF()) {
         // A block with nothing in it and no end would be asked for again and again.
         setApiError(16);
+        m_readError = m_lastError;
         return false;
     }
     return true;
@@ -838,8 +844,14 @@ bool KLVQuery::fetchNextBlock()
 
 bool KLVQuery::moveToRecord(int n)
 {
+    Common::AssertLibraryThread(this);
+    if (m_readError) {
+        // The records read before the failure stay; none after it will come.
+        m_lastError = m_readError;
+        return m_result->SetCurrRecord(n, true);
+    }
     clearLastError();
-    while (m_result->GetRecordCount() < n && !m_result->atEOF() && !m_broken) {
+    while (m_result->GetRecordCount() < n && !m_result->atEOF()) {
         if (!fetchNextBlock())
             break;
     }
@@ -879,10 +891,15 @@ bool KLVQuery::GetRecordAbsolute(int RecordNumber)
 bool KLVQuery::GetLastRecord()
 {
     QueryTrace trace("GetLastRecord");
-    clearLastError();
-    while (!m_result->atEOF() && !m_broken) {
-        if (!fetchNextBlock())
-            break;
+    Common::AssertLibraryThread(this);
+    if (m_readError) {
+        m_lastError = m_readError;
+    } else {
+        clearLastError();
+        while (!m_result->atEOF()) {
+            if (!fetchNextBlock())
+                break;
+        }
     }
     return m_result->SetCurrRecord(m_result->GetRecordCount(), true);
 }
@@ -934,14 +951,30 @@ void KLVQuery::Break()
 {
     QueryTrace trace("Break");
     clearLastError();
-    if (!m_result->IsProcessing() && Common::IsNoTID(m_tid))
+    const bool processing = m_result->IsProcessing();
+    if (!processing && Common::IsNoTID(m_tid))
         return;
-    m_broken = true;
-    // Sent twice, without waiting: the server may take up the first while it is still
-    // busy with the answer that is being broken.
-    m_result->SendCommandLine(builder().buildBRQ(m_tid), m_tid, false);
-    m_lastError = m_result->GetCurrentError();
-    m_result->SendCommandLine(builder().buildBRQ(m_tid), m_tid, false);
-    if (m_lastError->Message().isEmpty())
-        m_lastError = m_result->GetCurrentError();
+    // The selection ends here: no further block is asked for, and the reason stays.
+    const KLVDispatch::BreakOutcome outcome = m_result->breakRunning();
+    auto broken = QSharedPointer<KLVError>::create();
+    broken->SetError(0, Common::GetErrorText(32), m_result->Context());
+    broken->setApiErrorCode(32);
+    m_readError = broken;
+    m_lastError = broken;
+    // A command that had not gone out yet is simply dropped: the server has nothing to break,
+    // and whatever it is busy with belongs to someone else.
+    if (outcome == KLVDispatch::BreakOutcome::BeforeSending)
+        return;
+    KLVSockComm* connection = m_result->connection();
+    if (!connection) {
+        setApiError(5);
+        return;
+    }
+    // One line, at once: the connection sends it without delay, and the rest of the broken
+    // answer is skipped by the queue.
+    if (!connection->SendLine(builder().buildBRQ(m_tid))) {
+        m_lastError = QSharedPointer<KLVError>::create();
+        m_lastError->SetError(0, connection->getErrText(), m_result->Context());
+        m_lastError->setApiErrorCode(connection->errorCode());
+    }
 }

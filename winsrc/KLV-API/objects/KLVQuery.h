@@ -5,6 +5,9 @@
 // Every command goes through the query's own result set on the session's connection; the
 // query keeps the transaction id of its open server-side selection, the metadata of its
 // current result and its last error.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVBoundEditField.h"
 #include "KLVEnums.h"
@@ -169,7 +172,8 @@ public:
     Q_INVOKABLE QString GetFieldN(const QString& FieldName) const;
     Q_INVOKABLE QStringList GetFields() const;
 
-    // Ends the running request without waiting for it.
+    // Ends the running request at once and the selection with it: navigation then keeps
+    // the reason ("broken off") as its last error until the next start.
     Q_INVOKABLE void Break();
     // The columns of the current result; null before the first query.
     Q_INVOKABLE QSharedPointer<KLVQueryMetaData> GetQueryMetaData() const { return m_metaData; }
@@ -262,8 +266,9 @@ private:
     int m_datasetSize = 50;
     int m_timeOut = 0;
     bool m_enableQueryMetaData = false;
-    // Set by Break: no further block of the broken selection is asked for.
-    bool m_broken = false;
+    // Why the selection ended early (a further block could not be read, or Break): no further
+    // block is asked for, and navigation keeps this as its last error until the next start.
+    QSharedPointer<KLVError> m_readError;
     QSharedPointer<KLVQueryMetaData> m_metaData;
     QSharedPointer<KLVError> m_lastError;
     KLVMessageCollectors m_collectors;

@@ -1,6 +1,9 @@
 #pragma once
 
 // One column of a query result as the server describes it.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include <QObject>
 #include <QString>

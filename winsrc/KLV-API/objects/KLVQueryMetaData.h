@@ -3,6 +3,9 @@
 // The columns of a query's current result: their names in order, a case-insensitive index
 // from name to position and, when the server described them, one KLVQueryFieldMetaData per
 // column. Made by the query for every result and replaced, never changed, by the next one.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVQueryFieldMetaData.h"
 

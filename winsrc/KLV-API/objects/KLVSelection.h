@@ -4,6 +4,9 @@
 // explicit order, direction, junction, by-rows flag and storage kind, and the selection
 // string that the query command carries. A plain value object: it talks to nobody, and every
 // string form is computed afresh from its fields.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 

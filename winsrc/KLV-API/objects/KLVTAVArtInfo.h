@@ -3,6 +3,9 @@
 // The description of one ERP field-type code: its data type, digits, lengths, flags, the
 // target of a reference type and the whole description as one text. Made only by the
 // library (KLVTools::GetTAVArtInfo and the reference requests of a query); read-only.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 

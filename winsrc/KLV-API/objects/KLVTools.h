@@ -4,6 +4,9 @@
 // null reference, the column counts of the catalogue answers and two message factories.
 // The program uses one global instance (KLVFactory::applicationObject("KLVTools")); any
 // instance answers the same.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 #include "KLVMessage.h"

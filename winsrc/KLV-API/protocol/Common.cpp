@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QThread>
 
 #include <cmath>
 #include <cstdio>
@@ -65,6 +66,7 @@ const ErrorText kErrorTexts[] = {
     {29, u"WEXA Type missing", u"Artangabe fehlt"},
     {30, u"Invalid lock behavior", u"Ungültiges Sperrverhalten"},
     {31, u"Field name missing", u"Feldname fehlt"},
+    {32, u"Request broken off", u"Anforderung abgebrochen"},
     {999, u"Undefined error", u"Undefinierter Fehler"},
 };
 
@@ -205,6 +207,48 @@ void WriteTrace(const QString& text)
     TraceForm* form = TraceForm::instance();
     if (form->isVisible())
         form->TraceWinPrint(text);
+}
+
+QString MaskSecrets(const QString& text)
+{
+    static const QString keyword = u"ONETIMEPWD|"_s;
+    if (!text.contains(keyword, Qt::CaseInsensitive))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = pos;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QStringView line = QStringView(text).sliced(pos, end - pos);
+        // "D", the transaction id, then the keyword: the value runs to the next bar that no
+        // backslash escapes, or to the line's end.
+        const qsizetype tidEnd = line.startsWith(u"D|") ? line.indexOf(u'|', 2) : -1;
+        if (tidEnd > 0 && line.sliced(tidEnd + 1).startsWith(keyword, Qt::CaseInsensitive)) {
+            const qsizetype valueStart = tidEnd + 1 + keyword.size();
+            qsizetype valueEnd = valueStart;
+            while (valueEnd < line.size() && line[valueEnd] != u'|')
+                valueEnd += line[valueEnd] == u'\\' ? 2 : 1;
+            valueEnd = std::min(valueEnd, line.size());
+            out += line.first(valueStart);
+            out += u'*';
+            out += line.sliced(valueEnd);
+        } else {
+            out += line;
+        }
+        pos = end;
+        while (pos < text.size() && (text[pos] == u'\n' || text[pos] == u'\r'))
+            out += text[pos++];
+    }
+    return out;
+}
+
+void AssertLibraryThread(const QObject* object)
+{
+    Q_ASSERT_X(!object || object->thread() == QThread::currentThread(), "klvapi",
+               "the library is used from one thread: the one its objects were made in");
+    Q_UNUSED(object)
 }
 
 QStringList SplitList(const QString& text)

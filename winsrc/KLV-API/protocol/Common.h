@@ -7,6 +7,7 @@
 #include "KLVEnums.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,14 @@ int UserLanguageId();
 QString GetErrorText(int code);
 
 void WriteTrace(const QString& text);
+
+// Received text as the log and the trace may show it: the value of every one-time password
+// line ("D|tid|ONETIMEPWD|value") is replaced by "*", as the logon password is.
+QString MaskSecrets(const QString& text);
+
+// The library is used from one thread, the one its objects were made in; debug builds stop
+// at an entry point that is called from another.
+void AssertLibraryThread(const QObject* object);
 
 QStringList SplitList(const QString& text);
 QString JoinLongArray(const QList<int>& values, const QString& separator);

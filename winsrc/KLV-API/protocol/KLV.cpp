@@ -2,8 +2,10 @@
 #include "Common.h"
 #include "KLVCmdBuilder.h"
 #include "KLVCmdParser.h"
+#include "KLVDispatch.h"
 #include "KLVEditor.h"
 #include "KLVQuery.h"
+#include "KLVRequest.h"
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
 #include "TraceForm.h"
@@ -108,6 +110,13 @@ void KLV::SetApiError(const QString& message, int number, const QString& context
 void KLV::setApiErrorCode(int code)
 {
     SetApiError(Common::GetErrorText(code), 0, m_resultSet->Context());
+    m_lastError->setApiErrorCode(code);
+}
+
+void KLV::takeConnectionError()
+{
+    SetApiError(m_connection->getErrText(), 0, m_resultSet->Context());
+    m_lastError->setApiErrorCode(m_connection->errorCode());
 }
 
 void KLV::takeCurrentError()
@@ -183,6 +192,26 @@ QString KLV::ProgVersion() const
            QString::number(Common::VersionRevision());
 }
 
+int KLV::RequestTimeout() const
+{
+    return m_connection->requestTimeout();
+}
+
+void KLV::setRequestTimeout(int ms)
+{
+    m_connection->setRequestTimeout(ms);
+}
+
+int KLV::MaxLineLength() const
+{
+    return int(m_connection->maxLineLength());
+}
+
+void KLV::setMaxLineLength(int bytes)
+{
+    m_connection->setMaxLineLength(bytes);
+}
+
 void KLV::setTag(const QString& tag)
 {
     m_tag = tag;
@@ -214,7 +243,7 @@ bool KLV::doBeginSession(const QString& host, int port, const QString& mandant, 
         return trace.result(false);
     }
     if (!m_connection->Connect(host, port)) {
-        SetApiError(m_connection->getErrText(), 0, m_resultSet->Context());
+        takeConnectionError();
         return trace.result(false);
     }
 
@@ -228,8 +257,10 @@ bool KLV::doBeginSession(const QString& host, int port, const QString& mandant, 
             setApiErrorCode(4);
         else if (greeting.isEmpty() && !m_connection->SocketIsConnected())
             setApiErrorCode(5);
-        else
+        else {
             SetApiError(Common::GetErrorText(1) + u"\r\n"_s + greeting, 0, m_resultSet->Context());
+            m_lastError->setApiErrorCode(1);
+        }
         m_connection->Disconnect();
         return trace.result(false);
     }
@@ -239,7 +270,7 @@ bool KLV::doBeginSession(const QString& host, int port, const QString& mandant, 
         if (!m_resultSet->ProcessCommand(u"0"_s, builder().buildCHM(u"0"_s, mandant), QString(), true)) {
             // A refusal has no transport error: then the server's own answer tells why.
             if (!m_connection->getErrText().isEmpty())
-                SetApiError(m_connection->getErrText(), 0, m_resultSet->Context());
+                takeConnectionError();
             else
                 takeCurrentError();
             m_connection->Disconnect();
@@ -869,8 +900,16 @@ void KLV::Break()
 {
     SessionTrace trace(u"KLV.Break"_s);
     ClearLastError();
-    m_resultSet->SendCommandLine(builder().buildBRQ(m_tid), m_tid, false);
-    takeCurrentError();
+    // Whatever runs on the connection (the session's own command or one of a query or an
+    // editor) ends at once; its answer is skipped when it comes.
+    KLVDispatch* dispatch = m_connection->dispatcher();
+    bool broke = false;
+    if (KLVRequest* running = dispatch->head())
+        broke = dispatch->breakRequest(running) != KLVDispatch::BreakOutcome::NotRunning;
+    if (!m_connection->SendLine(builder().buildBRQ(m_tid)))
+        takeConnectionError();
+    else if (broke)
+        setApiErrorCode(32);
 }
 
 int KLV::ExecuteShell(const QString& ShellCmd, bool PassDownPWD)

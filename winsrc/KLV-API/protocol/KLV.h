@@ -3,6 +3,10 @@
 // The session: one connection to a KLV server, logged on in one Mandant. Opens and ends the
 // connection, reads and sets the session options and server information, runs transactions
 // and locks, and creates the queries that share its connection.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another). Its waits
+// keep that thread's event loop running.
 
 #include "KLVEnums.h"
 #include "KLVError.h"
@@ -32,6 +36,8 @@ class KLV : public QObject, public QEnableSharedFromThis<KLV>
     Q_PROPERTY(QString ProgVersion READ ProgVersion)
     Q_PROPERTY(QString AppName READ AppName WRITE setAppName)
     Q_PROPERTY(QString Tag READ Tag WRITE setTag)
+    Q_PROPERTY(int RequestTimeout READ RequestTimeout WRITE setRequestTimeout)
+    Q_PROPERTY(int MaxLineLength READ MaxLineLength WRITE setMaxLineLength)
     Q_PROPERTY(QSharedPointer<KLVMessageCollector> ErrorMessageCollector READ ErrorMessageCollector WRITE
                    setErrorMessageCollector)
     Q_PROPERTY(QSharedPointer<KLVMessageCollector> StatusMessageCollector READ StatusMessageCollector WRITE
@@ -153,7 +159,8 @@ public:
                                    KLVActiveX::KLV_LockMode LockMode = KLVActiveX::klvLockModeExclusive,
                                    const QVariant& LockBehavior = QVariant(), int WaitDuration = 0);
     Q_INVOKABLE bool ReleaseStringLock(const QString& LockName);
-    // Goes out at once, also while another request waits for its answer.
+    // Goes out at once, also while another request waits for its answer; the command running
+    // on the connection ends at once as broken off (error 32) and its answer is skipped.
     Q_INVOKABLE void Break();
     // The number the server answers, -1 on failure.
     Q_INVOKABLE int ExecuteShell(const QString& ShellCmd, bool PassDownPWD = false);
@@ -185,6 +192,15 @@ public:
     void setAppName(const QString& name) { m_appName = name; }
     QString Tag() const { return m_tag; }
     void setTag(const QString& tag);
+    // How long, in milliseconds, any command of this session (its queries and editors
+    // included) waits for the next line of its answer; 0, the default, waits as long as it
+    // takes. A command that waits longer fails with error 17 and the connection is closed.
+    int RequestTimeout() const;
+    void setRequestTimeout(int ms);
+    // The longest line, in bytes, taken from the server (64 MiB unless set; 0 or less sets
+    // that again). A longer line fails the command with error 1 and closes the connection.
+    int MaxLineLength() const;
+    void setMaxLineLength(int bytes);
     QSharedPointer<KLVMessageCollector> ErrorMessageCollector() const { return m_collectors.error; }
     void setErrorMessageCollector(const QSharedPointer<KLVMessageCollector>& c) { m_collectors.error = c; }
     QSharedPointer<KLVMessageCollector> StatusMessageCollector() const { return m_collectors.status; }
@@ -214,6 +230,7 @@ private:
                         const QString& password);
     bool Login(const QString& mandant, const QString& userName, const QString& password);
     void setApiErrorCode(int code);
+    void takeConnectionError();
     void takeCurrentError();
     bool sessionCommand(const QString& line);
     bool lockCommand(const QString& lockClass, const QString& name, int mode, const QString& behaviorWord);

@@ -2,11 +2,22 @@
 
 // Splits answer lines of the KLV line protocol: code, transaction id and the escaped fields.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <limits>
+#include <vector>
+
+// Where one field of a record lies once it is cut: in the record's own bytes, or, when the
+// field held a backslash, in the buffer its unescaped bytes were copied to.
+struct KLVFieldSpan
+{
+    quint32 offset;
+    quint32 length;
+    bool unescaped;
+};
 
 class KLVCmdParser
 {
@@ -28,4 +39,22 @@ public:
     // is not stored, so "a|" yields one piece. Returns the number of pieces stored.
     static int GetFieldsArray(QStringView text, QStringList& array, bool shrink,
                               int limit = std::numeric_limits<int>::max());
+
+    // The same three parts of a received line, on its bytes (bars and backslashes are ASCII
+    // in both character sets, so no byte of a character is ever taken for one).
+    static QByteArrayView CodeBytes(QByteArrayView line);
+    static QByteArrayView TidBytes(QByteArrayView line);
+    // Null when the line has no second bar.
+    static QByteArrayView FieldBytes(QByteArrayView line);
+    // The three at once, finding each bar once.
+    static void SplitLineBytes(QByteArrayView line, QByteArrayView& code, QByteArrayView& tid, QByteArrayView& fields);
+
+    // Cuts the bytes of a record into fields by the rules of GetFieldsArray (escaped bars do
+    // not cut, an empty last piece is not a field, at most limit fields). spans is replaced;
+    // fields that hold a backslash are unescaped into unescaped, which is only appended to,
+    // so a caller that clears it per record reuses its memory. Returns the number of fields.
+    // With utf8 the bytes are UTF-8, and the fields decode to what GetFieldsArray makes of the
+    // decoded text, even where a backslash stands before a byte that is no character.
+    static int SplitFieldBytes(QByteArrayView text, std::vector<KLVFieldSpan>& spans, std::vector<char>& unescaped,
+                               int limit = std::numeric_limits<int>::max(), bool utf8 = false);
 };

@@ -5,17 +5,42 @@
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+bool isAnswerEndCode(QByteArrayView code)
+{
+    return code == "ACK" || code == "NAK" || code == "EOD";
+}
+
+} // namespace
 
 KLVDispatch::KLVDispatch(KLVSockComm* connection) : QObject(nullptr), m_connection(connection)
 {
-    T.setInterval(1);
-    connect(&T, &QTimer::timeout, this, &KLVDispatch::T_Timer);
+    m_requestTimer.setSingleShot(true);
+    m_drainTimer.setSingleShot(true);
+    connect(&m_requestTimer, &QTimer::timeout, this, &KLVDispatch::onRequestTimeout);
+    connect(&m_drainTimer, &QTimer::timeout, this, [this] {
+        const int limit = m_connection->breakDrainTimeout();
+        if (!m_draining)
+            return;
+        if (m_connection->msSinceLastLine() < limit) {
+            m_drainTimer.start(int(limit - m_connection->msSinceLastLine()));
+            return;
+        }
+        closeConnection(u"the rest of a broken-off answer did not come"_s);
+        schedule();
+    });
+    connect(connection, &KLVSockComm::activity, this, &KLVDispatch::schedule);
 }
 
 KLVDispatch::~KLVDispatch()
 {
-    T.stop();
+    // Whoever still waits on this connection learns at once that it is gone.
+    failAll(false);
 }
 
 KLVRequest* KLVDispatch::head() const
@@ -23,31 +48,54 @@ KLVRequest* KLVDispatch::head() const
     return m_queue.isEmpty() ? nullptr : m_queue.first().data();
 }
 
+void KLVDispatch::schedule()
+{
+    // Served from the event loop, never inside the socket's own signal: a handler that the
+    // answer calls may wait for further lines itself.
+    if (m_scheduled)
+        return;
+    m_scheduled = true;
+    QMetaObject::invokeMethod(this, &KLVDispatch::T_Timer, Qt::QueuedConnection);
+}
+
 void KLVDispatch::AddRequest(KLVRequest* request)
 {
     m_queue.append(request);
     request->SetState(KLVRequest::Queued);
-    if (!T.isActive())
-        T.start();
+    schedule();
 }
 
 bool KLVDispatch::StartRequest(KLVRequest* request)
 {
     if (request->GetType() == KLVRequest::ReadOnly) {
         request->SetState(KLVRequest::Waiting);
+        restartRequestTimer();
         return true;
     }
-    if (m_discarding && request->RequestTID() == m_discardTid)
-        m_discarding = false; // the transaction is addressed again: its lines are wanted
-    if (request->GetType() == KLVRequest::SendAndRead)
+    const bool sendAndRead = request->GetType() == KLVRequest::SendAndRead;
+    if (sendAndRead) {
+        discardLeftovers();
         request->SetState(KLVRequest::Sending);
+    }
     KLVSockComm* connection = request->Connection();
-    if (connection && connection->SendLine(request->CmdLine(), request->CmdLine4Log())) {
-        request->SetState(request->GetType() == KLVRequest::SendOnly ? KLVRequest::Done : KLVRequest::Waiting);
+    const bool sent = connection && connection->SendLine(request->CmdLine(), request->CmdLine4Log());
+    // Broken off or failed while its line went out: what it left is taken care of already.
+    if (sendAndRead && request->GetState() != KLVRequest::Sending)
+        return sent;
+    if (sent) {
+        request->SetState(sendAndRead ? KLVRequest::Waiting : KLVRequest::Done);
+        if (sendAndRead)
+            restartRequestTimer();
         return true;
     }
-    if (KLVResultSet* rs = request->ResultSet())
-        rs->SetCurrentError(connection ? connection->getErrText() : Common::GetErrorText(5), 0, rs->Context());
+    if (KLVResultSet* rs = request->ResultSet()) {
+        if (connection) {
+            rs->SetCurrentError(connection->getErrText(), 0, rs->Context());
+            rs->GetCurrentError()->setApiErrorCode(connection->errorCode());
+        } else {
+            rs->setLibraryError(5);
+        }
+    }
     request->SetState(KLVRequest::Failed);
     return false;
 }
@@ -58,99 +106,281 @@ void KLVDispatch::StartNextRequest()
     if (!request)
         return;
     if (!StartRequest(request) && head() == request)
-        RemoveRequest();
+        removeRequest(request);
 }
 
 void KLVDispatch::RemoveRequest()
 {
-    if (!m_queue.isEmpty())
+    if (KLVRequest* request = head())
+        removeRequest(request);
+    else if (!m_queue.isEmpty())
         m_queue.removeFirst();
-    // Requests that went away while queued are dropped as well.
-    while (!m_queue.isEmpty() && !m_queue.first())
-        m_queue.removeFirst();
-    if (m_queue.isEmpty())
-        T.stop();
-    else if (head()->GetState() == KLVRequest::Queued)
-        StartNextRequest();
+    schedule();
+}
+
+void KLVDispatch::removeRequest(KLVRequest* request)
+{
+    if (head() == request)
+        m_requestTimer.stop();
+    for (qsizetype i = m_queue.size() - 1; i >= 0; --i) {
+        if (!m_queue[i] || m_queue[i] == request)
+            m_queue.removeAt(i);
+    }
 }
 
 void KLVDispatch::forget(KLVRequest* request)
 {
     const bool wasHead = head() == request;
-    m_queue.removeAll(QPointer<KLVRequest>(request));
-    for (qsizetype i = m_queue.size() - 1; i >= 0; --i) {
-        if (!m_queue[i] || m_queue[i] == request)
-            m_queue.removeAt(i);
-    }
-    if (m_queue.isEmpty())
-        T.stop();
-    else if (wasHead && head()->GetState() == KLVRequest::Queued)
-        StartNextRequest();
+    removeRequest(request);
+    if (wasHead)
+        schedule();
 }
 
-bool KLVDispatch::discardForeignLine(const QString& line)
+KLVDispatch::BreakOutcome KLVDispatch::breakRequest(KLVRequest* request)
 {
-    if (!m_discarding || KLVCmdParser::getTID(line) != m_discardTid)
-        return false;
-    const QString code = KLVCmdParser::GetCMD(line);
-    if (Common::IsAnswerEnd(code) || code == u"END"_s)
-        m_discarding = false;
-    Common::WriteTrace(u"Discarded line of a foreign answer: "_s + line);
-    return true;
+    if (!m_queue.contains(QPointer<KLVRequest>(request)))
+        return BreakOutcome::NotRunning;
+    const int state = request->GetState();
+    const bool lineWentOut = head() == request && (state == KLVRequest::Sending || state == KLVRequest::Waiting);
+    removeRequest(request);
+    if (lineWentOut) {
+        // The server answers the broken command all the same, or ends its answer early: that
+        // answer is skipped before anything else goes out.
+        Common::WriteTrace(u"Request broken off: the rest of its answer is skipped"_s);
+        m_draining = true;
+        m_connection->noteLine();
+        m_drainTimer.start(m_connection->breakDrainTimeout());
+    }
+    if (KLVResultSet* rs = request->ResultSet())
+        rs->setLibraryError(32);
+    request->SetState(KLVRequest::Failed);
+    schedule();
+    return lineWentOut ? BreakOutcome::AfterSending : BreakOutcome::BeforeSending;
+}
+
+void KLVDispatch::failAll(bool notify)
+{
+    m_requestTimer.stop();
+    m_drainTimer.stop();
+    m_draining = false;
+    const QList<QPointer<KLVRequest>> queue = std::exchange(m_queue, {});
+    for (const QPointer<KLVRequest>& pointer : queue) {
+        KLVRequest* request = pointer;
+        if (!request)
+            continue;
+        const int state = request->GetState();
+        if (state != KLVRequest::Queued && state != KLVRequest::Sending && state != KLVRequest::Waiting)
+            continue;
+        if (notify && state == KLVRequest::Waiting)
+            request->ReceiveLine(QByteArrayView(), false);
+        if (request->GetState() == state) {
+            if (KLVResultSet* rs = request->ResultSet())
+                rs->setLibraryError(5);
+            request->SetState(KLVRequest::SessionEnded);
+        }
+    }
+}
+
+void KLVDispatch::closeConnection(const QString& why)
+{
+    Common::WriteTrace(u"Connection given up: "_s + why);
+    m_connection->abortConnection();
+    failAll(true);
+}
+
+void KLVDispatch::discardLeftovers()
+{
+    // Whatever is still buffered when a command goes out answers no command of ours.
+    m_connection->Receive();
+    QByteArrayView line;
+    while (m_connection->takeLineView(line)) {
+        if (!line.isEmpty())
+            Common::WriteTrace(u"Line that no request waits for discarded"_s);
+    }
+    KLVLineReader& reader = m_connection->lineReader();
+    if (reader.pendingBytes() > 0 || reader.overflowed()) {
+        Common::WriteTrace(u"Partial line that no request waits for discarded"_s);
+        reader.clear();
+    }
+}
+
+bool KLVDispatch::endsSkippedAnswer(QByteArrayView line, const QByteArray& endTid, bool& sessionEnded) const
+{
+    const QByteArrayView code = KLVCmdParser::CodeBytes(line);
+    sessionEnded = code == "END";
+    if (!line.isEmpty())
+        Common::WriteTrace(u"Line of a broken answer skipped"_s);
+    return isAnswerEndCode(code) && (endTid.isEmpty() || KLVCmdParser::TidBytes(line) == endTid);
+}
+
+bool KLVDispatch::skipBufferedAnswer(const QByteArray& endTid)
+{
+    m_connection->Receive();
+    QByteArrayView line;
+    while (m_connection->takeLineView(line)) {
+        bool sessionEnded = false;
+        if (endsSkippedAnswer(line, endTid, sessionEnded))
+            return true;
+        if (sessionEnded) {
+            closeConnection(u"the server ended the session"_s);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool KLVDispatch::serveDrain()
+{
+    QByteArrayView line;
+    while (m_connection->takeLineView(line)) {
+        m_connection->noteLine();
+        bool sessionEnded = false;
+        if (endsSkippedAnswer(line, QByteArray(), sessionEnded)) {
+            m_draining = false;
+            m_drainTimer.stop();
+            return true;
+        }
+        if (sessionEnded) {
+            closeConnection(u"the server ended the session"_s);
+            return true;
+        }
+    }
+    if (m_connection->lineReader().overflowed())
+        return true;
+    if (!m_connection->SocketIsConnected()) {
+        m_draining = false;
+        m_drainTimer.stop();
+        return true;
+    }
+    return false;
+}
+
+void KLVDispatch::lineTooLong()
+{
+    const QString detail = u"(a line longer than "_s + QString::number(m_connection->maxLineLength()) + u" bytes)"_s;
+    KLVRequest* request = head();
+    if (request && (request->GetState() == KLVRequest::Waiting || request->GetState() == KLVRequest::Sending)) {
+        removeRequest(request);
+        if (KLVResultSet* rs = request->ResultSet())
+            rs->setLibraryError(1, detail);
+        request->SetState(KLVRequest::Failed);
+    }
+    closeConnection(detail);
+}
+
+void KLVDispatch::restartRequestTimer()
+{
+    m_connection->noteLine();
+    const int limit = m_connection->requestTimeout();
+    if (limit > 0)
+        m_requestTimer.start(limit);
+    else
+        m_requestTimer.stop();
+}
+
+void KLVDispatch::onRequestTimeout()
+{
+    KLVRequest* request = head();
+    const int limit = m_connection->requestTimeout();
+    if (!request || request->GetState() != KLVRequest::Waiting || limit <= 0)
+        return;
+    // The limit runs from the last line received: a long answer that keeps coming is fine.
+    if (m_connection->msSinceLastLine() < limit) {
+        m_requestTimer.start(int(limit - m_connection->msSinceLastLine()));
+        return;
+    }
+    removeRequest(request);
+    if (KLVResultSet* rs = request->ResultSet())
+        rs->setLibraryError(17);
+    request->SetState(KLVRequest::Failed);
+    closeConnection(u"no answer within the request time-out"_s);
+    schedule();
+}
+
+bool KLVDispatch::serve(KLVRequest* request)
+{
+    for (;;) {
+        if (head() != request)
+            return true; // served or broken off from a handler it called
+        if (request->GetState() != KLVRequest::Waiting) {
+            finish(request);
+            return true;
+        }
+        QByteArrayView line;
+        const QByteArray* source = nullptr;
+        if (!m_connection->takeLineView(line, &source)) {
+            if (m_connection->lineReader().overflowed())
+                return true;
+            if (m_connection->SocketIsConnected())
+                return false; // nothing complete yet
+            // The connection is gone and nothing it delivered is left: the answer cannot end.
+            request->ReceiveLine(QByteArrayView(), false);
+            continue;
+        }
+        if (line.isEmpty()) {
+            Common::WriteTrace(u"Empty line ignored"_s);
+            continue;
+        }
+        if (m_connection->requestTimeout() > 0)
+            m_connection->noteLine();
+        if (KLVResultSet* rs = request->ResultSet())
+            rs->setUnicode(m_connection->Unicode());
+        request->ReceiveLine(line, true, source);
+    }
+}
+
+void KLVDispatch::finish(KLVRequest* request)
+{
+    removeRequest(request);
+    switch (request->leftover()) {
+    case KLVRequest::Leftover::None:
+        break;
+    case KLVRequest::Leftover::Drain:
+        if (!skipBufferedAnswer(request->leftoverTid()))
+            closeConnection(u"the end of an answer that broke the protocol is not there"_s);
+        break;
+    case KLVRequest::Leftover::Close:
+        closeConnection(u"the server ended the session"_s);
+        break;
+    }
 }
 
 void KLVDispatch::T_Timer()
 {
+    m_scheduled = false;
     // Every call below may yield to the event loop (sending, event handlers of the caller), in
-    // which this tick can run again: the head is checked anew after each of them.
-    while (!m_queue.isEmpty() && !m_queue.first())
-        m_queue.removeFirst();
-    KLVRequest* request = head();
-    if (!request) {
-        T.stop();
-        return;
-    }
-    switch (request->GetState()) {
-    case KLVRequest::Queued:
-        StartNextRequest();
-        return;
-    case KLVRequest::Sending:
-        return; // the send's own wait finishes it
-    case KLVRequest::Waiting:
-        break;
-    default:
-        RemoveRequest();
-        return;
-    }
-
+    // which this may run again: the head is looked at anew after each of them.
     for (;;) {
-        if (head() != request || request->GetState() != KLVRequest::Waiting)
-            return;
-        QString line;
-        const bool got = m_connection->takeLine(line);
-        if (!got) {
-            if (m_connection->SocketIsConnected())
-                return; // nothing complete yet: next tick
-            // The connection is gone and nothing it delivered is left: the answer cannot end.
-            m_discarding = false;
-            request->ReceiveLine(QString(), false);
-        } else if (line.isEmpty()) {
-            Common::WriteTrace(u"Empty line ignored"_s);
+        while (!m_queue.isEmpty() && !m_queue.first())
+            m_queue.removeFirst();
+        if (m_connection->lineReader().overflowed()) {
+            lineTooLong();
             continue;
-        } else if (discardForeignLine(line)) {
-            continue;
-        } else {
-            request->ReceiveLine(std::move(line), true);
         }
-        if (head() != request)
+        if (m_draining && !serveDrain())
             return;
-        if (request->GetState() != KLVRequest::Waiting) {
-            if (request->hasForeignAnswer()) {
-                m_discardTid = request->foreignTid();
-                m_discarding = true;
-            }
-            RemoveRequest();
+        KLVRequest* request = head();
+        if (!request) {
+            // Lines nobody asked for are dropped when the next command goes out; they may not
+            // pile up meanwhile.
+            if (m_connection->lineReader().pendingBytes() > m_connection->maxLineLength())
+                discardLeftovers();
             return;
+        }
+        switch (request->GetState()) {
+        case KLVRequest::Queued:
+            if (!StartRequest(request) && head() == request)
+                removeRequest(request);
+            continue;
+        case KLVRequest::Sending:
+            return; // the send's own wait finishes it
+        case KLVRequest::Waiting:
+            if (!serve(request))
+                return;
+            continue;
+        default:
+            removeRequest(request);
+            continue;
         }
     }
 }

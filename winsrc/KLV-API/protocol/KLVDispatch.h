@@ -1,9 +1,17 @@
 #pragma once
 
-// The request queue of one connection: one request in flight, served in order, driven by a
-// timer tick. Each connection has its own, so the sessions of one program never wait on or
-// steal each other's answers.
+// The request queue of one connection: one request in flight, served in order as lines
+// arrive. Each connection has its own, so the sessions of one program never wait on or steal
+// each other's answers.
+//
+// The queue keeps the connection in step with the server or gives it up: lines still
+// buffered when a request goes out belong to no one and are dropped; the rest of an answer
+// that broke the protocol, or whose request was broken off, is skipped up to its end line
+// before the next request goes out; where that end cannot be found, or a line grows past the
+// limit, or a request waits longer than the connection's request time-out, the connection is
+// closed. A connection that closes fails every request waiting on it at once.
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -16,6 +24,12 @@ class KLVDispatch : public QObject
 {
     Q_OBJECT
 public:
+    enum class BreakOutcome {
+        NotRunning,    // the request is in no queue of this connection
+        BeforeSending, // it was still queued: nothing of it reached the server
+        AfterSending,  // its line went out: the rest of its answer will be skipped
+    };
+
     explicit KLVDispatch(KLVSockComm* connection);
     ~KLVDispatch() override;
 
@@ -23,21 +37,46 @@ public:
     bool StartRequest(KLVRequest* request);
     void StartNextRequest();
     void RemoveRequest();
+    // Serves the queue with what has arrived. Runs from the event loop whenever lines arrive
+    // or the queue changes; it may be entered again from an event handler it calls.
     void T_Timer();
 
     // A request that goes away leaves the queue.
     void forget(KLVRequest* request);
+    // Ends request at once as broken off (error 32). When its line went out, the rest of its
+    // answer is skipped before the next request goes out.
+    BreakOutcome breakRequest(KLVRequest* request);
+    // The request being served, or null.
+    KLVRequest* head() const;
+    // Fails every queued and running request at once with the lost connection (error 5).
+    // With notify, the running one reports it as a server message too.
+    void failAll(bool notify);
+
     int queueLength() const { return int(m_queue.size()); }
-    bool timerActive() const { return T.isActive(); }
+    // True while a run of T_Timer is due.
+    bool timerActive() const { return m_scheduled; }
+    // True while the rest of a broken-off answer is being skipped.
+    bool draining() const { return m_draining; }
 
 private:
-    KLVRequest* head() const;
-    bool discardForeignLine(const QString& line);
+    void schedule();
+    void removeRequest(KLVRequest* request);
+    bool serve(KLVRequest* request);
+    void finish(KLVRequest* request);
+    void discardLeftovers();
+    bool skipBufferedAnswer(const QByteArray& endTid);
+    bool serveDrain();
+    bool endsSkippedAnswer(QByteArrayView line, const QByteArray& endTid, bool& sessionEnded) const;
+    void closeConnection(const QString& why);
+    void lineTooLong();
+    void restartRequestTimer();
+    void onRequestTimeout();
 
     KLVSockComm* m_connection;
     QList<QPointer<KLVRequest>> m_queue;
-    QTimer T;
-    // The transaction id of an answer that went to the wrong request, until its end.
-    QString m_discardTid;
-    bool m_discarding = false;
+    bool m_scheduled = false;
+    QTimer m_requestTimer;
+    // The rest of a broken-off answer is being skipped; any end line ends it.
+    bool m_draining = false;
+    QTimer m_drainTimer;
 };

@@ -7,6 +7,7 @@ KLVError::KLVError(QObject* parent) : QObject(parent) {}
 void KLVError::SetError(int number, const QString& message, const QString& context, const KLVMessageList& messages)
 {
     m_number = number;
+    m_apiCode = 0;
     m_message = message;
     m_context = context;
     if (!messages.isEmpty())

@@ -7,101 +7,126 @@ KLVLineReader::KLVLineReader(bool chunkQueue) : m_chunkQueue(chunkQueue) {}
 
 void KLVLineReader::append(const QByteArray& chunk)
 {
-    if (chunk.isEmpty())
+    if (chunk.isEmpty() || m_overflow)
         return;
-    if (m_chunkQueue)
-        m_chunks.push_back(chunk);
-    else
-        m_buffer.append(chunk);
+    const void* lastLf = memrchr(chunk.constData(), '\n', size_t(chunk.size()));
+    m_tail = lastLf ? chunk.size() - (static_cast<const char*>(lastLf) - chunk.constData()) - 1 : m_tail + chunk.size();
+    if (m_tail > m_maxLineLength) {
+        overflow();
+        return;
+    }
+    m_chunks.push_back(chunk);
 }
 
-bool KLVLineReader::findLineFeed(qsizetype& position)
+void KLVLineReader::overflow()
 {
-    for (;;) {
-        const qsizetype from = std::max(m_scanPos, m_readPos);
-        if (from < m_buffer.size()) {
-            const void* hit = std::memchr(m_buffer.constData() + from, '\n', size_t(m_buffer.size() - from));
-            if (hit) {
-                position = static_cast<const char*>(hit) - m_buffer.constData();
-                return true;
-            }
-        }
-        m_scanPos = m_buffer.size();
-        if (m_chunks.empty())
-            return false;
-        // Drop what was read before growing the buffer, so it holds only unread bytes.
-        if (m_readPos > 0 && m_readPos >= m_buffer.size() / 2) {
-            m_buffer.remove(0, m_readPos);
-            m_scanPos -= m_readPos;
-            m_readPos = 0;
-        }
-        m_buffer.append(m_chunks.front());
+    clear();
+    m_overflow = true;
+}
+
+void KLVLineReader::releaseTaken()
+{
+    // The line handed out last may lie in the carry or in a chunk read to its end: only now
+    // may their bytes go.
+    if (m_carryTaken) {
+        m_carry.resize(0);
+        m_carryTaken = false;
+    }
+    while (!m_chunks.empty() && m_readPos >= m_chunks.front().size()) {
         m_chunks.pop_front();
+        m_readPos = 0;
     }
 }
 
-bool KLVLineReader::takeLineBytes(QByteArray& bytes)
+bool KLVLineReader::takeLineView(QByteArrayView& line, const QByteArray** source)
 {
-    qsizetype lf = 0;
-    if (!findLineFeed(lf))
-        return false;
-    qsizetype end = lf;
-    if (end > m_readPos && m_buffer.at(end - 1) == '\r')
-        --end;
-    bytes = m_buffer.mid(m_readPos, end - m_readPos);
-    m_readPos = lf + 1;
-    m_scanPos = m_readPos;
-    if (m_readPos == m_buffer.size()) {
-        m_buffer.clear();
-        m_readPos = m_scanPos = 0;
+    releaseTaken();
+    while (!m_chunks.empty()) {
+        const QByteArray& chunk = m_chunks.front();
+        const char* begin = chunk.constData() + m_readPos;
+        const qsizetype rest = chunk.size() - m_readPos;
+        const char* lf = static_cast<const char*>(std::memchr(begin, '\n', size_t(rest)));
+        if (!lf) {
+            // The line goes on in the next chunk.
+            m_carry.append(begin, rest);
+            m_chunks.pop_front();
+            m_readPos = 0;
+            continue;
+        }
+        const qsizetype length = lf - begin;
+        m_readPos += length + 1;
+        if (m_carry.isEmpty()) {
+            line = QByteArrayView(begin, length);
+            if (source)
+                *source = &chunk;
+        } else {
+            m_carry.append(begin, length);
+            m_carryTaken = true;
+            line = QByteArrayView(m_carry);
+            if (source)
+                *source = nullptr;
+        }
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > m_maxLineLength) {
+            overflow();
+            return false;
+        }
+        return true;
     }
-    return true;
+    return false;
 }
 
 bool KLVLineReader::takeLine(QString& line)
 {
-    qsizetype lf = 0;
-    if (!findLineFeed(lf))
+    QByteArrayView bytes;
+    if (!takeLineView(bytes))
         return false;
-    qsizetype end = lf;
-    if (end > m_readPos && m_buffer.at(end - 1) == '\r')
-        --end;
-    line = decode(m_buffer.constData() + m_readPos, end - m_readPos);
-    m_readPos = lf + 1;
-    m_scanPos = m_readPos;
-    if (m_readPos == m_buffer.size()) {
-        m_buffer.clear();
-        m_readPos = m_scanPos = 0;
-    } else if (m_readPos > (1 << 16) && m_readPos >= m_buffer.size() / 2) {
-        m_buffer.remove(0, m_readPos);
-        m_readPos = m_scanPos = 0;
-    }
+    line = decode(bytes);
+    return true;
+}
+
+bool KLVLineReader::takeLineBytes(QByteArray& bytes)
+{
+    QByteArrayView view;
+    if (!takeLineView(view))
+        return false;
+    bytes = view.toByteArray();
     return true;
 }
 
 bool KLVLineReader::hasCompleteLine()
 {
-    qsizetype lf = 0;
-    return findLineFeed(lf);
+    releaseTaken();
+    qsizetype from = m_readPos;
+    for (const QByteArray& chunk : m_chunks) {
+        if (std::memchr(chunk.constData() + from, '\n', size_t(chunk.size() - from)))
+            return true;
+        from = 0;
+    }
+    return false;
 }
 
-QString KLVLineReader::decode(const char* data, qsizetype size) const
+QString KLVLineReader::decode(QByteArrayView bytes) const
 {
     if (m_unicode)
-        return QString::fromUtf8(data, size);
-    return AnsiCodec::decode(QByteArrayView(data, size));
+        return QString::fromUtf8(bytes);
+    return AnsiCodec::decode(bytes);
 }
 
 void KLVLineReader::clear()
 {
-    m_buffer.clear();
-    m_readPos = m_scanPos = 0;
     m_chunks.clear();
+    m_readPos = 0;
+    m_carry.clear();
+    m_carryTaken = false;
+    m_tail = 0;
+    m_overflow = false;
 }
 
 qsizetype KLVLineReader::pendingBytes() const
 {
-    qsizetype n = m_buffer.size() - m_readPos;
+    qsizetype n = (m_carryTaken ? 0 : m_carry.size()) - m_readPos;
     for (const QByteArray& c : m_chunks)
         n += c.size();
     return n;

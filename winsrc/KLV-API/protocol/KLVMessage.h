@@ -1,6 +1,9 @@
 #pragma once
 
 // One message of the server (error, status or text), or one the library adds itself.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVEnums.h"
 

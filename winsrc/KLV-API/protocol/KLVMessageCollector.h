@@ -1,6 +1,9 @@
 #pragma once
 
 // An ordered list of messages that receives one kind of message instead of an event.
+//
+// Like every class of the library, used from one thread: the one it was made in (debug
+// builds stop at a command or a move of the record pointer called from another).
 
 #include "KLVMessage.h"
 

@@ -52,32 +52,25 @@ void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connect
         dispatch->StartRequest(this);
         return;
     }
+    // The queue is served from the event loop as lines arrive; the wait only watches this
+    // request's state, which every way out of it (answer, break, time-out, lost or destroyed
+    // connection) changes.
     dispatch->AddRequest(this);
     KLVWait wait;
     wait.wakeOn(this, &KLVRequest::stateChanged);
-    wait.wakeOn(connection, &KLVSockComm::activity);
-    // The waiting caller drives the queue: a wait nested in an event handler of an outer
-    // one keeps it moving while the outer tick is suspended.
-    QPointer<KLVDispatch> guard(dispatch);
-    wait.setPoll(
-        [guard] {
-            if (guard)
-                guard->T_Timer();
-        },
-        1);
     wait.until([this] { return m_state != Queued && m_state != Waiting && m_state != Sending; });
 }
 
-void KLVRequest::ReceiveLine(QString line, bool connected)
+void KLVRequest::ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source)
 {
     if (m_resultSet)
-        m_resultSet->ReceiveLine(std::move(line), connected, this);
+        m_resultSet->ReceiveLine(line, connected, this, source);
     else
         SetState(Failed);
 }
 
-void KLVRequest::setForeignAnswer(const QString& tid, bool ended)
+void KLVRequest::setLeftover(Leftover leftover, const QByteArray& endTid)
 {
-    m_foreignTid = tid;
-    m_foreignOpen = !ended;
+    m_leftover = leftover;
+    m_leftoverTid = endTid;
 }

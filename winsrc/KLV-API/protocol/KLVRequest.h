@@ -3,6 +3,8 @@
 // One exchange with the server: a command line (or a batch of lines) sent, and its answer
 // lines handed to a result set until the answer ends.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -16,6 +18,12 @@ class KLVRequest : public QObject
 public:
     enum Type { SendAndRead = 0, SendOnly = 1, ReadOnly = 2 };
     enum State { New = 0, Queued = 1, Sending = 2, Waiting = 3, Done = 4, Failed = 5, SessionEnded = 6 };
+    // What an answer that broke off leaves for the queue to put right before the next request.
+    enum class Leftover {
+        None,  // the answer ended cleanly, or nothing of it is left
+        Drain, // the rest of the answer in progress is still to come: skip it up to its end line
+        Close, // the connection cannot be trusted any more
+    };
 
     explicit KLVRequest(QObject* parent = nullptr);
     ~KLVRequest() override;
@@ -31,13 +39,15 @@ public:
 
     // Runs the request to its end; the outcome is GetState() (4 is success).
     void Perform(int type, KLVResultSet* resultSet, KLVSockComm* connection);
-    void ReceiveLine(QString line, bool connected);
+    // One received line; an empty line with connected false reports the end of the connection.
+    // source, when given, is the received chunk the line lies in.
+    void ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source = nullptr);
 
-    // Set by the result set when a line of another transaction's answer arrived: the rest of
-    // that answer must not reach the next request.
-    void setForeignAnswer(const QString& tid, bool ended);
-    bool hasForeignAnswer() const { return m_foreignOpen; }
-    QString foreignTid() const { return m_foreignTid; }
+    // Set by the result set when the answer broke the protocol. endTid is the transaction id
+    // whose end line ends the rest of the answer; empty means any end line.
+    void setLeftover(Leftover leftover, const QByteArray& endTid = QByteArray());
+    Leftover leftover() const { return m_leftover; }
+    QByteArray leftoverTid() const { return m_leftoverTid; }
 
 Q_SIGNALS:
     void stateChanged(int state);
@@ -50,6 +60,6 @@ private:
     QString m_cmdLine;
     QString m_cmdLine4Log;
     QString m_requestTid;
-    QString m_foreignTid;
-    bool m_foreignOpen = false;
+    Leftover m_leftover = Leftover::None;
+    QByteArray m_leftoverTid;
 };

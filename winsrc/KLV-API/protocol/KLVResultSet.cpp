@@ -1,11 +1,76 @@
 #include "KLVResultSet.h"
+#include "AnsiCodec.h"
 #include "Common.h"
-#include "KLVCmdParser.h"
+#include "KLVDispatch.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVRequest.h"
 #include "KLVSockComm.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+enum class Code { Other, ACK, NAK, END, BOD, EOD, DM, D, DC, E, S };
+
+Code codeOf(QByteArrayView code)
+{
+    switch (code.size()) {
+    case 1:
+        switch (code[0]) {
+        case 'D':
+            return Code::D;
+        case 'E':
+            return Code::E;
+        case 'S':
+            return Code::S;
+        }
+        break;
+    case 2:
+        if (code == "DM")
+            return Code::DM;
+        if (code == "DC")
+            return Code::DC;
+        break;
+    case 3:
+        if (code == "ACK")
+            return Code::ACK;
+        if (code == "NAK")
+            return Code::NAK;
+        if (code == "EOD")
+            return Code::EOD;
+        if (code == "BOD")
+            return Code::BOD;
+        if (code == "END")
+            return Code::END;
+        break;
+    }
+    return Code::Other;
+}
+
+bool isNoTid(QByteArrayView tid)
+{
+    return tid.isEmpty() || (tid.size() == 1 && tid[0] == '0');
+}
+
+// Transaction ids are a few digits: compared in place, without a call per line.
+inline bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+// Records go into a new block once the one being filled holds this much: a block the cache
+// lets go frees its memory, and no block grows past what one record adds to this.
+constexpr qsizetype BlockBytes = qsizetype(1) << 20;
+// A record joined from continuation lines may not grow past this.
+constexpr qsizetype MaxRecordBytes = qsizetype(1) << 30;
+
+} // namespace
 
 KLVResultSet::KLVResultSet(QObject* parent) : QObject(parent), m_currentError(QSharedPointer<KLVError>::create()) {}
 
@@ -20,6 +85,14 @@ void KLVResultSet::resetCurrentError()
 void KLVResultSet::SetCurrentError(const QString& text, int number, const QString& context)
 {
     m_currentError->SetError(number, text, context, m_messages);
+}
+
+void KLVResultSet::setLibraryError(int code, const QString& detail)
+{
+    const QString text =
+        detail.isEmpty() ? Common::GetErrorText(code) : Common::GetErrorText(code) + u"\r\n"_s + detail;
+    SetCurrentError(text, 0, m_context);
+    m_currentError->setApiErrorCode(code);
 }
 
 void KLVResultSet::setDataCacheSize(int size)
@@ -41,20 +114,33 @@ KLVSockComm* KLVResultSet::connection() const
 
 int KLVResultSet::perform(int type)
 {
+    Common::AssertLibraryThread(this);
     if (m_hadConnection && !m_connection) {
         // The session that owned the connection is gone: as good as a dropped connection.
-        SetCurrentError(Common::GetErrorText(5), 0, m_context);
+        setLibraryError(5);
         return KLVRequest::SessionEnded;
     }
     KLVRequest request;
+    m_running = &request;
     request.Perform(type, this, m_connection);
+    m_running = nullptr;
     return request.GetState();
+}
+
+KLVDispatch::BreakOutcome KLVResultSet::breakRunning()
+{
+    KLVRequest* request = m_running;
+    if (!request || !m_connection)
+        return KLVDispatch::BreakOutcome::NotRunning;
+    return m_connection->dispatcher()->breakRequest(request);
 }
 
 void KLVResultSet::prepareAnswer(const QString& tid)
 {
     resetCurrentError();
     m_requestTid = tid;
+    m_requestTidBytes = tid.toUtf8();
+    m_answerHasTid = false;
     m_answerCounter = 0;
     m_negativeCounter = 0;
 }
@@ -120,14 +206,16 @@ bool KLVResultSet::ReceiveAnswer(const QString& tid)
 
 void KLVResultSet::ClearDataLines()
 {
-    m_dataLines.clear();
+    m_records.clear();
+    m_blocks.clear();
+    m_startBlock = true;
     m_metaData.clear();
     m_dropped = 0;
     m_blockCount = 0;
     m_currentRecord = 0;
     m_recordTotal = 0;
     m_atEOF = false;
-    m_currentFields.clear();
+    clearCurrentFields();
 }
 
 void KLVResultSet::addMessage(const QSharedPointer<KLVMessage>& message, bool toError)
@@ -137,24 +225,44 @@ void KLVResultSet::addMessage(const QSharedPointer<KLVMessage>& message, bool to
     Q_EMIT MessageReceived(message);
 }
 
-void KLVResultSet::ReceiveLine(QString line, bool connected, KLVRequest* request)
+QString KLVResultSet::decode(QByteArrayView bytes) const
 {
-    // Code and transaction id are looked at in place: most lines are records.
-    const qsizetype firstBar = line.indexOf(u'|');
-    const QStringView code = firstBar > 0 ? QStringView(line).left(firstBar) : QStringView();
-    qsizetype fieldsStart = -1;
-    QStringView tid;
-    if (firstBar >= 0) {
-        const qsizetype secondBar = line.indexOf(u'|', firstBar + 1);
-        tid = secondBar < 0 ? QStringView(line).mid(firstBar + 1)
-                            : QStringView(line).mid(firstBar + 1, secondBar - firstBar - 1);
-        if (secondBar >= 0)
-            fieldsStart = secondBar + 1;
+    return m_unicode ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes);
+}
+
+void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, int code, QByteArrayView lineTid,
+                                     bool lineOpensAnswer, bool lineEndsAnswer)
+{
+    SetCurrentError(text, 0, m_context);
+    m_currentError->setApiErrorCode(code);
+    // The rest of the answer in progress must not reach the next request: it is skipped up to
+    // its own end line. Whose answer is in progress: ours when its first line came, else the
+    // one the offending line opened, else (a line that says nothing) any.
+    if (m_answerHasTid)
+        request->setLeftover(KLVRequest::Leftover::Drain, m_answerOwnTid);
+    else if (lineOpensAnswer && lineEndsAnswer)
+        request->setLeftover(KLVRequest::Leftover::None);
+    else if (lineOpensAnswer)
+        request->setLeftover(KLVRequest::Leftover::Drain, lineTid.toByteArray());
+    else
+        request->setLeftover(KLVRequest::Leftover::Drain,
+                             isNoTid(m_requestTidBytes) ? QByteArray() : m_requestTidBytes);
+    request->SetState(KLVRequest::Failed);
+}
+
+void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source)
+{
+    // Code and transaction id are looked at on the bytes: most lines are records.
+    QByteArrayView codeBytes;
+    QByteArrayView tid;
+    QByteArrayView fieldsText;
+    KLVCmdParser::SplitLineBytes(line, codeBytes, tid, fieldsText);
+    const Code code = connected ? codeOf(codeBytes) : Code::Other;
+    if (!sameBytes(tid, m_answerTidBytes)) {
+        m_answerTidBytes = tid.toByteArray();
+        m_answerTid = decode(tid);
     }
-    if (m_answerTid != tid)
-        m_answerTid = tid.toString();
-    const QStringView fieldsText = fieldsStart < 0 ? QStringView() : QStringView(line).mid(fieldsStart);
-    const bool answerEnd = Common::IsAnswerEnd(code);
+    const bool answerEnd = code == Code::ACK || code == Code::NAK || code == Code::EOD;
 
     if (m_batchCount > 0 && answerEnd) {
         const int index = m_answerCounter++;
@@ -162,86 +270,109 @@ void KLVResultSet::ReceiveLine(QString line, bool connected, KLVRequest* request
             ClearDataLines();
     }
 
-    // Only a real line can carry a transaction id; a lost connection is reported below.
-    if (connected && code != u"S" && code != u"E" && !Common::IsNoTID(m_answerTid) && !Common::IsNoTID(m_requestTid) &&
-        m_answerTid != m_requestTid) {
-        SetCurrentError(Common::GetErrorText(12), 0, m_context);
-        request->setForeignAnswer(m_answerTid, answerEnd || code == u"END");
-        request->SetState(KLVRequest::Failed);
+    // Transaction ids. Status and error lines carry none that counts, and the end of the
+    // session ends everything anyway. A line of another transaction than the one the command
+    // was sent for, or than the answer's own first line, is no part of this answer.
+    if (connected && code != Code::S && code != Code::E && code != Code::END) {
+        const bool foreign = !isNoTid(tid) && !isNoTid(m_requestTidBytes) && !sameBytes(tid, m_requestTidBytes);
+        const bool known = code != Code::Other;
+        const bool stray = known && m_answerHasTid && !sameBytes(tid, m_answerOwnTid);
+        if (foreign || stray) {
+            protocolViolation(request, Common::GetErrorText(12), 12, tid, !m_answerHasTid, answerEnd);
+            return;
+        }
+        if (known && !m_answerHasTid) {
+            m_answerOwnTid = tid.toByteArray();
+            m_answerHasTid = true;
+        }
+    }
+
+    if (code == Code::D) {
+        ++m_blockCount;
+        storeRecord(fieldsText, source);
+        return; // a record never ends the answer
+    }
+    if (code == Code::DC) {
+        // A continuation without a record to continue has nothing to join: it is dropped.
+        if (!continueRecord(fieldsText))
+            protocolViolation(request,
+                              Common::GetErrorText(1) + u"\r\n(record longer than "_s +
+                                  QString::number(MaxRecordBytes) + u" bytes)"_s,
+                              1, tid, false, false);
         return;
     }
 
+    // The other lines are few: their fields are made text. Nothing below may look at the
+    // line's bytes once a message went out, since its handler may receive further lines.
     QStringList fields;
     const auto field = [&fields](int n) { return n <= fields.size() ? fields[n - 1] : QString(); };
-    const auto splitFields = [&] { KLVCmdParser::GetFieldsArray(fieldsText, fields, true, MaxAnswerFields); };
+    int fieldCount = 0;
+    if (code != Code::Other && code != Code::ACK && code != Code::END)
+        fieldCount = KLVCmdParser::GetFieldsArray(decode(fieldsText), fields, true,
+                                                  code == Code::DM ? MaxRecordFields : MaxAnswerFields);
 
-    if (code == u"ACK") {
+    switch (code) {
+    case Code::ACK:
         m_atEOF = true;
-    } else if (code == u"NAK") {
-        splitFields();
+        break;
+    case Code::NAK:
         m_atEOF = true;
         SetCurrentError(field(1), Common::ToLong(field(2)), field(3));
-    } else if (code == u"END") {
-        // The session ends: the state below says so.
-    } else if (code == u"BOD") {
-        splitFields();
+        break;
+    case Code::END:
+        // The server ends the session in the middle of the exchange: as good as a drop.
+        setLibraryError(5);
+        request->setLeftover(KLVRequest::Leftover::Close);
+        request->SetState(KLVRequest::SessionEnded);
+        return;
+    case Code::BOD:
         if (!field(2).isEmpty())
             m_recordTotal = Common::ToLong(field(2));
         m_blockCount = 0;
-    } else if (code == u"EOD") {
-        splitFields();
+        m_startBlock = true;
+        break;
+    case Code::EOD:
         m_atEOF = Common::ParseBool(field(3));
-    } else if (code == u"DM") {
-        receiveMetaData(fieldsText);
-    } else if (code == u"D") {
-        ++m_blockCount;
-        // The record keeps the line's storage, less code and transaction id.
-        line.remove(0, fieldsStart < 0 ? line.size() : fieldsStart);
-        m_dataLines.push_back(std::move(line));
-        if (m_dataCacheSize >= 1 && int(m_dataLines.size()) > m_dataCacheSize)
-            trimCache();
-        // The views into the line are gone; a record never ends the answer.
-        if (!connected)
-            request->SetState(KLVRequest::SessionEnded);
-        return;
-    } else if (code == u"DC") {
-        // A continuation without a record to continue has nothing to join: it is dropped.
-        if (!m_dataLines.empty())
-            m_dataLines.back().append(fieldsText);
-    } else if (code == u"E") {
-        splitFields();
+        break;
+    case Code::DM:
+        receiveMetaData(fields, fieldCount);
+        break;
+    case Code::E:
         addMessage(KLVMessage::create(messageTypeError, field(2), field(1), Common::ToLong(field(3)),
                                       Common::ToLong(field(4)), field(5), QString()),
                    true);
-    } else if (code == u"S") {
-        splitFields();
+        break;
+    case Code::S:
         if (field(2) == u"TEXT"_s)
             addMessage(KLVMessage::create(messageTypeText, QString(), field(1), 0, 0, QString(), QString()), false);
         else if (field(3) != u"2797"_s)
             addMessage(KLVMessage::create(messageTypeStatus, field(2), field(1), Common::ToLong(field(3)), 0, QString(),
                                           QString()),
                        false);
-    } else if (!connected) {
-        // The connection ended before the answer did.
-        const QString text = Common::GetErrorText(5);
-        addMessage(KLVMessage::create(messageTypeError, u"ERROR"_s, text, 0, 0, QString(), QString()), true);
-        SetCurrentError(text, 0, m_context);
-    } else {
-        SetCurrentError(Common::GetErrorText(1) + u"\r\n"_s + line, 0, m_context);
-        request->SetState(KLVRequest::Failed);
-    }
-
-    if (!connected || code == u"END") {
-        request->SetState(KLVRequest::SessionEnded);
+        break;
+    default:
+        if (!connected) {
+            // The connection ended before the answer did.
+            const QString text = Common::GetErrorText(5);
+            addMessage(KLVMessage::create(messageTypeError, u"ERROR"_s, text, 0, 0, QString(), QString()), true);
+            setLibraryError(5);
+            request->SetState(KLVRequest::SessionEnded);
+        } else {
+            protocolViolation(request, Common::GetErrorText(1) + u"\r\n"_s + Common::MaskSecrets(decode(line)), 1, tid,
+                              false, false);
+        }
         return;
     }
+
     if (!answerEnd)
         return;
     if (m_batchCount == 0) {
-        request->SetState(code == u"NAK" ? KLVRequest::Failed : KLVRequest::Done);
+        request->SetState(code == Code::NAK ? KLVRequest::Failed : KLVRequest::Done);
         return;
     }
-    if (code == u"NAK") {
+    // Each command of a batch has an answer of its own, with a transaction id of its own.
+    m_answerHasTid = false;
+    if (code == Code::NAK) {
         ++m_negativeCounter;
         addMessage(KLVMessage::create(messageTypeError, u"ERROR"_s, m_currentError->Message(), m_currentError->Number(),
                                       0, QString(), QString()),
@@ -252,16 +383,76 @@ void KLVResultSet::ReceiveLine(QString line, bool connected, KLVRequest* request
         if (m_negativeCounter == 0) {
             request->SetState(KLVRequest::Done);
         } else {
-            SetCurrentError(Common::GetErrorText(27), 0, m_context);
+            setLibraryError(27);
             request->SetState(KLVRequest::Failed);
         }
     }
 }
 
-void KLVResultSet::receiveMetaData(QStringView fieldsText)
+KLVResultSet::Block* KLVResultSet::ownBlock()
 {
-    QStringList fields;
-    const int count = KLVCmdParser::GetFieldsArray(fieldsText, fields, true, MaxRecordFields);
+    Block* block = m_blocks.empty() ? nullptr : m_blocks.back().get();
+    if (m_startBlock || !block || block->shared || block->unicode != m_unicode || block->bytes.size() >= BlockBytes) {
+        m_blocks.push_back(std::make_shared<Block>());
+        block = m_blocks.back().get();
+        block->unicode = m_unicode;
+        m_startBlock = false;
+    }
+    return block;
+}
+
+void KLVResultSet::storeRecord(QByteArrayView fieldsText, const QByteArray* source)
+{
+    Block* block = m_blocks.empty() ? nullptr : m_blocks.back().get();
+    qsizetype offset = 0;
+    if (source && !fieldsText.isEmpty() && fieldsText.data() >= source->constData() &&
+        fieldsText.data() + fieldsText.size() <= source->constData() + source->size()) {
+        // The record stays where it arrived: its chunk is shared, not copied.
+        if (!block || !block->shared || block->bytes.constData() != source->constData() ||
+            block->unicode != m_unicode) {
+            m_blocks.push_back(std::make_shared<Block>());
+            block = m_blocks.back().get();
+            block->bytes = *source;
+            block->unicode = m_unicode;
+            block->shared = true;
+        }
+        offset = fieldsText.data() - source->constData();
+    } else {
+        block = ownBlock();
+        offset = block->bytes.size();
+        block->bytes.append(fieldsText);
+    }
+    ++block->records;
+    m_records.push_back({block, quint32(offset), quint32(fieldsText.size())});
+    if (m_dataCacheSize >= 1 && qsizetype(m_records.size()) > m_dataCacheSize)
+        trimCache();
+}
+
+bool KLVResultSet::continueRecord(QByteArrayView fieldsText)
+{
+    if (m_records.empty())
+        return true;
+    RecordRef& record = m_records.back();
+    if (qsizetype(record.length) + fieldsText.size() > MaxRecordBytes)
+        return false;
+    Block* block = m_blocks.back().get();
+    if (record.block != block || block->shared || qsizetype(record.offset) + record.length != block->bytes.size()) {
+        // The record does not end a block of our own: it moves to the end of one to grow.
+        const QByteArray copy(record.block->bytes.constData() + record.offset, record.length);
+        --record.block->records;
+        block = ownBlock();
+        record.block = block;
+        record.offset = quint32(block->bytes.size());
+        block->bytes.append(copy);
+        ++block->records;
+    }
+    block->bytes.append(fieldsText);
+    record.length += quint32(fieldsText.size());
+    return true;
+}
+
+void KLVResultSet::receiveMetaData(const QStringList& fields, int count)
+{
     if (count < 1)
         return;
     const QString& keyword = fields[0];
@@ -296,34 +487,77 @@ void KLVResultSet::receiveMetaData(QStringView fieldsText)
     }
 }
 
+void KLVResultSet::dropOldestRecord()
+{
+    --m_records.front().block->records;
+    m_records.pop_front();
+    ++m_dropped;
+    // A block goes once none of its records is kept; the one being filled stays.
+    while (m_blocks.size() > 1 && m_blocks.front()->records == 0)
+        m_blocks.pop_front();
+}
+
 void KLVResultSet::trimCache()
 {
     // The records of the block being received always stay.
     const qsizetype limit = std::max<qsizetype>(m_dataCacheSize, 2 * qsizetype(m_blockCount));
-    while (qsizetype(m_dataLines.size()) > limit) {
-        m_dataLines.pop_front();
-        ++m_dropped;
-    }
+    while (qsizetype(m_records.size()) > limit)
+        dropOldestRecord();
+}
+
+void KLVResultSet::clearCurrentFields()
+{
+    m_fields.clear();
+    m_unescaped.clear();
+    m_currentBlock.reset();
+    m_currentOffset = m_currentLength = 0;
 }
 
 bool KLVResultSet::SetCurrRecord(int n, bool fill)
 {
     if (n <= m_dropped || n > GetRecordCount()) {
         if (fill)
-            m_currentFields.clear();
+            clearCurrentFields();
         return false;
     }
     m_currentRecord = n;
     if (fill) {
-        m_currentFields.clear();
-        KLVCmdParser::GetFieldsArray(m_dataLines[size_t(n - 1 - m_dropped)], m_currentFields, true, MaxRecordFields);
+        const RecordRef& record = m_records[size_t(n - 1 - m_dropped)];
+        if (m_currentBlock.get() != record.block) {
+            for (auto it = m_blocks.rbegin(); it != m_blocks.rend(); ++it) {
+                if (it->get() == record.block) {
+                    m_currentBlock = *it;
+                    break;
+                }
+            }
+        }
+        m_currentOffset = record.offset;
+        m_currentLength = record.length;
+        m_currentUnicode = record.block->unicode;
+        m_unescaped.clear();
+        KLVCmdParser::SplitFieldBytes(currentRecordBytes(), m_fields, m_unescaped, MaxRecordFields, m_currentUnicode);
     }
     return true;
 }
 
+QString KLVResultSet::decodeField(const KLVFieldSpan& span) const
+{
+    const QByteArrayView bytes = spanBytes(span);
+    return m_currentUnicode ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes);
+}
+
 QString KLVResultSet::GetFieldVal(int n) const
 {
-    if (n < 1 || n > m_currentFields.size())
+    if (n < 1 || n > int(m_fields.size()))
         return {};
-    return m_currentFields[n - 1];
+    return decodeField(m_fields[size_t(n - 1)]);
+}
+
+QStringList KLVResultSet::GetFields() const
+{
+    QStringList out;
+    out.reserve(qsizetype(m_fields.size()));
+    for (const KLVFieldSpan& span : m_fields)
+        out.append(decodeField(span));
+    return out;
 }

@@ -1,12 +1,23 @@
 #pragma once
 
 // The receiving end of every command exchange: sends a line through a request, reads the
-// answer lines as they arrive into records (kept raw, split on demand, in a bounded cache),
-// column metadata, the current error and server messages, and decides when the answer ends.
+// answer lines as they arrive into records, column metadata, the current error and server
+// messages, and decides when the answer ends.
+//
+// Records are kept as the raw bytes they arrived in: a record is an offset and a length into
+// the received chunk it came in, which it shares with the connection's reader (a record that
+// was joined from lines is copied into a block of the result set's own), and the bounded cache
+// lets a chunk go once none of its records is kept. A record is cut into fields only when it becomes
+// current, into a reused list of offsets, and a field is turned into text only when a caller
+// asks for it; only fields that hold a backslash are copied, unescaped.
 
+#include "KLVCmdParser.h"
+#include "KLVDispatch.h"
 #include "KLVError.h"
 #include "KLVMessage.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -15,6 +26,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <memory>
+#include <vector>
 
 class KLVRequest;
 class KLVSockComm;
@@ -41,7 +54,7 @@ public:
     // Sends line and reads its answer; true when the answer ended successfully.
     bool ProcessCommand(const QString& tid, const QString& line, const QString& logLine, bool clearData);
     bool IsProcessing() const { return m_processing; }
-    // Sends line without reading an answer (a break); true when it was sent.
+    // Sends line without reading an answer; true when it was sent.
     bool SendCommandLine(const QString& line, const QString& tid, bool clearData);
     // Buffers one command of a batch; throws KLVRuntimeError when the batch is full.
     void SendCommandLineBatch(const QString& line, bool clearData);
@@ -50,6 +63,9 @@ public:
     int batchCount() const { return m_batchCount; }
     // Reads an answer without sending anything.
     bool ReceiveAnswer(const QString& tid);
+    // Ends this result set's running request at once as broken off (error 32). The request's
+    // line, if it went out, leaves its answer for the queue to skip.
+    KLVDispatch::BreakOutcome breakRunning();
 
     QString getTID() const { return m_answerTid; }
     QString requestTID() const { return m_requestTid; }
@@ -59,19 +75,32 @@ public:
     // answers counted yet. The command operations call it; tests feed lines after it.
     void prepareAnswer(const QString& tid);
 
-    // Interprets one answer line and sets the request's next state. A line of "" with
-    // connected false reports that the connection ended. Taken by value: a record keeps the
-    // line's own storage.
-    void ReceiveLine(QString line, bool connected, KLVRequest* request);
+    // The character set of the lines handed in from now on (the connection's).
+    void setUnicode(bool on) { m_unicode = on; }
+    bool unicode() const { return m_unicode; }
 
-    int GetRecordCount() const { return m_dropped + int(m_dataLines.size()); }
+    // Interprets one answer line and sets the request's next state. An empty line with
+    // connected false reports that the connection ended. The bytes are only read during the
+    // call, unless source is given: the received chunk the line lies in, whose bytes a record
+    // then shares instead of copying them.
+    void ReceiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source = nullptr);
+
+    int GetRecordCount() const { return m_dropped + int(m_records.size()); }
     int GetCurrRecordNr() const { return m_currentRecord; }
     int GetRecordTotal() const { return m_recordTotal; }
     bool MoveNext(bool fill) { return SetCurrRecord(m_currentRecord + 1, fill); }
     bool SetCurrRecord(int n, bool fill);
-    int GetFieldCount() const { return int(m_currentFields.size()); }
+    int GetFieldCount() const { return int(m_fields.size()); }
     QString GetFieldVal(int n) const;
-    QStringList GetFields() const { return m_currentFields; }
+    QStringList GetFields() const;
+    // Field n of the current record as its unescaped bytes, in the character set the record
+    // came in (recordIsUnicode); empty outside the record. Valid until the record changes or
+    // further lines are received.
+    QByteArrayView fieldBytes(int n) const
+    {
+        return n < 1 || n > int(m_fields.size()) ? QByteArrayView() : spanBytes(m_fields[size_t(n - 1)]);
+    }
+    bool recordIsUnicode() const { return m_currentUnicode; }
     // One object per column after metadata lines; empty after a reset.
     KLVFieldMetaDataList GetFieldMetaData() const { return m_metaData; }
 
@@ -80,6 +109,8 @@ public:
 
     QSharedPointer<KLVError> GetCurrentError() const { return m_currentError; }
     void SetCurrentError(const QString& text, int number, const QString& context);
+    // The same for an error the library found itself: number 0, its text, its code kept.
+    void setLibraryError(int code, const QString& detail = QString());
     QString GetCurrCmdLine(bool forLog) const { return forLog ? m_logLine : m_cmdLine; }
 
     int DataCacheSize() const { return m_dataCacheSize; }
@@ -91,30 +122,83 @@ Q_SIGNALS:
     void MessageReceived(const QSharedPointer<KLVMessage>& message);
 
 private:
+    // Bytes that records lie in: a received chunk, shared, or a block of the result set's own
+    // that records are copied to.
+    struct Block
+    {
+        QByteArray bytes;
+        bool unicode = false;
+        bool shared = false; // a received chunk: nothing is ever appended to it
+        int records = 0;     // records of the cache that lie in it
+    };
+    struct RecordRef
+    {
+        Block* block;
+        quint32 offset;
+        quint32 length;
+    };
+
     void resetCurrentError();
     void addMessage(const QSharedPointer<KLVMessage>& message, bool toError);
-    void receiveMetaData(QStringView fieldsText);
+    void receiveMetaData(const QStringList& fields, int count);
+    void storeRecord(QByteArrayView fieldsText, const QByteArray* source);
+    Block* ownBlock();
+    bool continueRecord(QByteArrayView fieldsText);
+    void dropOldestRecord();
     void trimCache();
+    void clearCurrentFields();
+    QByteArrayView currentRecordBytes() const
+    {
+        return m_currentBlock ? QByteArrayView(m_currentBlock->bytes.constData() + m_currentOffset, m_currentLength)
+                              : QByteArrayView();
+    }
+    QByteArrayView spanBytes(const KLVFieldSpan& span) const
+    {
+        return QByteArrayView(span.unescaped ? m_unescaped.data() + span.offset
+                                             : m_currentBlock->bytes.constData() + m_currentOffset + span.offset,
+                              span.length);
+    }
+    QString decode(QByteArrayView bytes) const;
+    QString decodeField(const KLVFieldSpan& span) const;
+    void protocolViolation(KLVRequest* request, const QString& text, int code, QByteArrayView lineTid,
+                           bool lineOpensAnswer, bool lineEndsAnswer);
     int perform(int type);
 
     // The session owns the connection; a query may outlive it.
     QPointer<KLVSockComm> m_connection;
     bool m_hadConnection = false;
+    QPointer<KLVRequest> m_running;
     QString m_cmdLine;
     QString m_logLine;
     QString m_requestTid = QStringLiteral("0");
+    QByteArray m_requestTidBytes = QByteArrayLiteral("0");
     QString m_answerTid;
+    QByteArray m_answerTidBytes;
+    // The transaction id of the answer in progress, taken from its first line.
+    QByteArray m_answerOwnTid;
+    bool m_answerHasTid = false;
     bool m_processing = false;
+    bool m_unicode = false;
 
-    std::deque<QString> m_dataLines;
+    std::deque<std::shared_ptr<Block>> m_blocks;
+    std::deque<RecordRef> m_records;
+    bool m_startBlock = true;
     int m_dropped = 0;
     int m_blockCount = 0;
     int m_recordTotal = 0;
     int m_currentRecord = 0;
     bool m_atEOF = false;
-    QStringList m_currentFields;
     KLVFieldMetaDataList m_metaData;
     int m_dataCacheSize = 10000;
+
+    // The block of the current record, kept while its fields are read even when the cache
+    // let it go.
+    std::shared_ptr<Block> m_currentBlock;
+    quint32 m_currentOffset = 0;
+    quint32 m_currentLength = 0;
+    bool m_currentUnicode = false;
+    std::vector<KLVFieldSpan> m_fields;
+    std::vector<char> m_unescaped;
 
     QSharedPointer<KLVError> m_currentError;
     KLVMessageList m_messages;

@@ -8,6 +8,12 @@
 #include <QSettings>
 #include <QTcpSocket>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,6 +47,7 @@ KLVSockComm::KLVSockComm(QObject* parent)
 
 KLVSockComm::~KLVSockComm()
 {
+    // The queue fails whatever still waits on this connection before it goes.
     delete m_dispatch;
     m_dispatch = nullptr;
     m_socket->disconnect(this);
@@ -56,6 +63,7 @@ void KLVSockComm::onError()
         return;
     m_errNumber = int(m_socket->error()) + 1;
     m_errText = m_socket->errorString();
+    m_errCode = m_socket->state() == QAbstractSocket::ConnectedState ? 5 : 4;
     Common::WriteTrace(u"Socket_Error: "_s + QString::number(m_errNumber) + u' ' + m_errText);
     Q_EMIT activity();
 }
@@ -72,10 +80,13 @@ void KLVSockComm::onDisconnected()
 
 bool KLVSockComm::Connect(const QString& host, int port)
 {
+    Common::AssertLibraryThread(this);
     Common::WriteTrace(u">>>SocketConnect"_s);
     m_errNumber = 0;
     m_errText.clear();
+    m_errCode = 0;
     m_reader.clear();
+    m_logCarry.clear();
     writeLog(u"Connect: Host="_s + host + u" Port="_s + QString::number(port));
 
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
@@ -95,16 +106,38 @@ bool KLVSockComm::Connect(const QString& host, int port)
         m_connectTimeoutMs);
 
     bool ok = m_socket->state() == QAbstractSocket::ConnectedState;
-    if (!ok) {
-        if (!settled)
+    if (ok) {
+        // A dead peer is noticed without a request, and each line leaves at once.
+        m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    } else {
+        if (!settled) {
             m_errText = Common::GetErrorText(4);
-        else if (m_errNumber == 0)
+            m_errCode = 4;
+        } else if (m_errNumber == 0) {
             m_errText = Common::GetErrorText(5);
+            m_errCode = 5;
+        } else {
+            m_errCode = 4;
+        }
         m_socket->abort();
     }
     Common::WriteTrace(u"<<<WaitForConnection"_s);
     Common::WriteTrace(u"<<<SocketConnect "_s + boolText(ok));
     return ok;
+}
+
+void KLVSockComm::closeSocket()
+{
+    m_reader.clear();
+    m_logCarry.clear();
+    m_unicode = false;
+    m_reader.setUnicode(false);
+    // Our own close must not be mistaken for the peer's.
+    QSignalBlocker block(m_socket);
+    m_socket->close();
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+        m_socket->abort();
 }
 
 void KLVSockComm::Disconnect()
@@ -113,18 +146,18 @@ void KLVSockComm::Disconnect()
     writeLog(u"Disconnect"_s);
     m_errNumber = 0;
     m_errText.clear();
-    m_reader.clear();
-    m_unicode = false;
-    m_reader.setUnicode(false);
-    {
-        // Our own close must not be mistaken for the peer's.
-        QSignalBlocker block(m_socket);
-        m_socket->close();
-        if (m_socket->state() != QAbstractSocket::UnconnectedState)
-            m_socket->abort();
-    }
+    m_errCode = 0;
+    closeSocket();
+    // Nothing that waits on this connection can be answered any more.
+    m_dispatch->failAll(true);
     Q_EMIT activity();
     Common::WriteTrace(u"<<<Disconnect"_s);
+}
+
+void KLVSockComm::abortConnection()
+{
+    writeLog(u"Disconnect"_s);
+    closeSocket();
 }
 
 QString KLVSockComm::LocalHostName() const
@@ -197,14 +230,17 @@ bool KLVSockComm::encodeLine(const QString& line, QByteArray& out)
 
 bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
 {
+    Common::AssertLibraryThread(this);
     Common::WriteTrace(u">>>SocketSend"_s);
     m_errNumber = 0;
     m_errText.clear();
+    m_errCode = 0;
     const QString& shown = logLine.isEmpty() ? line : logLine;
 
     if (!SocketIsOpen()) {
         m_socket->abort();
         m_errText = Common::GetErrorText(5);
+        m_errCode = 5;
         Common::WriteTrace(u"<<<SocketSend False"_s);
         return false;
     }
@@ -213,6 +249,7 @@ bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
 
     QByteArray bytes;
     if (!encodeLine(line, bytes)) {
+        m_errCode = 18;
         Common::WriteTrace(u"<<<SocketSend False"_s);
         return false;
     }
@@ -243,8 +280,10 @@ bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
     }
 
     const bool ok = written >= bytes.size() && m_errNumber == 0;
-    if (!ok)
+    if (!ok) {
         m_errText = Common::GetErrorText(18);
+        m_errCode = 18;
+    }
     Common::WriteTrace(u"<<<SocketSend "_s + boolText(ok));
     return ok;
 }
@@ -271,10 +310,23 @@ void KLVSockComm::ReceivePendingData()
     Common::WriteTrace(u">>>SocketReceivePendingData"_s);
     const QByteArray chunk = m_socket->readAll();
     if (m_log.isOpen())
-        logData(u"Recv"_s, m_reader.decode(chunk.constData(), chunk.size()));
+        logReceived(chunk, false);
     m_reader.append(chunk);
     Common::WriteTrace(u"<<<SocketReceivePendingData: "_s + QString::number(chunk.size()));
     Q_EMIT activity();
+}
+
+void KLVSockComm::logReceived(const QByteArray& chunk, bool flush)
+{
+    // Whole lines only, each with its line end; the rest waits for its line feed.
+    m_logCarry.append(chunk);
+    qsizetype end = m_logCarry.lastIndexOf('\n') + 1;
+    if (flush || m_logCarry.size() - end > m_reader.maxLineLength())
+        end = m_logCarry.size();
+    if (end == 0)
+        return;
+    logData(u"Recv"_s, Common::MaskSecrets(m_reader.decode(QByteArrayView(m_logCarry).first(end))));
+    m_logCarry.remove(0, end);
 }
 
 bool KLVSockComm::Receive()
@@ -290,7 +342,18 @@ bool KLVSockComm::takeLine(QString& line)
     Receive();
     if (!m_reader.takeLine(line))
         return false;
-    Common::WriteTrace(u"Recv: "_s + line);
+    if (Common::TraceFlag())
+        Common::WriteTrace(u"Recv: "_s + Common::MaskSecrets(line));
+    return true;
+}
+
+bool KLVSockComm::takeLineView(QByteArrayView& line, const QByteArray** source)
+{
+    Receive();
+    if (!m_reader.takeLineView(line, source))
+        return false;
+    if (Common::TraceFlag())
+        Common::WriteTrace(u"Recv: "_s + Common::MaskSecrets(m_reader.decode(line)));
     return true;
 }
 
@@ -327,13 +390,33 @@ QString KLVSockComm::GetLine(int timeoutMs, bool* timedOut)
 
 void KLVSockComm::SetLogFile(const QString& name)
 {
-    if (m_log.isOpen())
+    if (m_log.isOpen()) {
+        if (!m_logCarry.isEmpty())
+            logReceived(QByteArray(), true);
         m_log.close();
+    }
+    m_logCarry.clear();
     m_logFileName = name;
     if (name.isEmpty())
         return;
-    m_log.setFileName(name);
-    m_log.open(QIODevice::WriteOnly | QIODevice::Append);
+    // The log holds what the user reads and writes: it is made for the user alone, and a
+    // link (which someone else may have laid) or a file of someone else's is not written to.
+    // Not opening it is no failure of the caller's: the session runs without a log.
+    const QByteArray path = QFile::encodeName(name);
+    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        Common::WriteTrace(u"LogFile not opened: "_s + QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        Common::WriteTrace(u"LogFile refused: not a file of the user's own"_s);
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!m_log.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle))
+        ::close(fd);
 }
 
 void KLVSockComm::writeLog(const QString& entry)

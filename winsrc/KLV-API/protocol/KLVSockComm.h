@@ -2,9 +2,14 @@
 
 // The session's one TCP connection to the KLV server: sending and receiving lines in ANSI
 // (Windows-1252) or UTF-8, the protocol log, and the connection's own request queue.
+//
+// The socket keeps itself alive (TCP keep-alive), sends each line at once (no delay: the
+// protocol is question and answer), and takes lines up to a maximum length. The protocol log
+// is created for the user alone, never through a symbolic link, and shows no password.
 
 #include "KLVLineReader.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -18,6 +23,9 @@ class KLVSockComm : public QObject
 public:
     // Connecting and waiting for the greeting give up after this long.
     static constexpr int DefaultConnectTimeoutMs = 30000;
+    // The rest of an answer whose request was broken off is awaited this long after its last
+    // line before the connection is given up.
+    static constexpr int DefaultBreakDrainTimeoutMs = 30000;
 
     explicit KLVSockComm(QObject* parent = nullptr);
     ~KLVSockComm() override;
@@ -37,6 +45,8 @@ public:
     bool SocketHasData() const;
     QString getErrText() const { return m_errText; }
     void setErrText(const QString& text) { m_errText = text; }
+    // The library's error code for the last failure (4, 5, 18), 0 when there is none.
+    int errorCode() const { return m_errCode; }
 
     // Takes effect for the next send and the next line taken.
     void setUnicode(bool on);
@@ -52,11 +62,18 @@ public:
     bool Receive();
     // The next complete line without waiting; false when none is complete.
     bool takeLine(QString& line);
+    // The same as the line's bytes, valid until the connection is next used; see
+    // KLVLineReader::takeLineView for source.
+    bool takeLineView(QByteArrayView& line, const QByteArray** source = nullptr);
     // The next complete line, or an empty string at once.
     QString GetOneLine();
     // The next complete line, waiting for it; an empty string when the connection ends first
     // or timeoutMs (if not negative) passes. timedOut tells the two apart.
     QString GetLine(int timeoutMs = -1, bool* timedOut = nullptr);
+
+    // Closes at once, without a word to the server: for a connection that cannot be trusted.
+    // The requests waiting on it are the queue's to fail.
+    void abortConnection();
 
     void SetTag(const QString& tag) { m_tag = tag; }
     QString GetTag() const { return m_tag; }
@@ -71,6 +88,17 @@ public:
     // How long a send may make no progress before the connection is given up.
     int sendStallTimeout() const { return m_sendStallTimeoutMs; }
     void setSendStallTimeout(int ms) { m_sendStallTimeoutMs = ms; }
+    // How long a request may wait for the next line of its answer; 0 waits as long as it takes.
+    int requestTimeout() const { return m_requestTimeoutMs; }
+    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms > 0 ? ms : 0; }
+    int breakDrainTimeout() const { return m_breakDrainTimeoutMs; }
+    void setBreakDrainTimeout(int ms) { m_breakDrainTimeoutMs = ms > 0 ? ms : DefaultBreakDrainTimeoutMs; }
+    // The longest line taken, in bytes; a longer one gives the connection up.
+    qsizetype maxLineLength() const { return m_reader.maxLineLength(); }
+    void setMaxLineLength(qsizetype bytes) { m_reader.setMaxLineLength(bytes); }
+    // Time-outs run from the last line received.
+    void noteLine() { m_lastLine.restart(); }
+    qint64 msSinceLastLine() const { return m_lastLine.isValid() ? m_lastLine.elapsed() : 0; }
 
 Q_SIGNALS:
     // Some bytes arrived, or the connection ended: waits and the queue look again.
@@ -79,6 +107,8 @@ Q_SIGNALS:
 private:
     void writeLog(const QString& entry);
     void logData(const QString& name, const QString& data);
+    void logReceived(const QByteArray& chunk, bool flush);
+    void closeSocket();
     bool encodeLine(const QString& line, QByteArray& out);
     void onError();
     void onDisconnected();
@@ -88,11 +118,18 @@ private:
     KLVLineReader m_reader;
     int m_errNumber = 0;
     QString m_errText;
+    int m_errCode = 0;
     bool m_unicode = false;
     int m_connectTimeoutMs = DefaultConnectTimeoutMs;
     int m_sendStallTimeoutMs = DefaultConnectTimeoutMs;
+    int m_requestTimeoutMs = 0;
+    int m_breakDrainTimeoutMs = DefaultBreakDrainTimeoutMs;
+    QElapsedTimer m_lastLine;
 
     QFile m_log;
+    // Received bytes after the last line feed: the log shows whole lines, so that a password
+    // is never cut in two where it cannot be recognised.
+    QByteArray m_logCarry;
     QString m_logFileName;
     QString m_tag;
 };

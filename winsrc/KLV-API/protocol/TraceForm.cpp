@@ -1,7 +1,9 @@
 #include "TraceForm.h"
 
 #include <QCoreApplication>
-#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -26,12 +28,34 @@ TraceForm* TraceForm::instance()
     return g_form;
 }
 
-TraceForm::TraceForm(QWidget* parent) : QWidget(parent), m_traceList(new QListWidget(this))
+namespace {
+
+// One trace line is one block of the text: its own line breaks are shown as breaks within it.
+QString asBlock(const QString& text)
+{
+    QString block = text;
+    block.replace(u"\r\n"_s, QString(QChar::LineSeparator));
+    block.replace(u'\n', QChar::LineSeparator);
+    block.replace(u'\r', QChar::LineSeparator);
+    return block;
+}
+
+} // namespace
+
+TraceForm::TraceForm(QWidget* parent) : QWidget(parent), m_traceList(new QPlainTextEdit(this)), m_flushTimer(nullptr)
 {
     setObjectName(u"TraceForm"_s);
     setWindowTitle(u"KLV-API Trace"_s);
     m_traceList->setObjectName(u"TraceList"_s);
-    m_traceList->setUniformItemSizes(true);
+    m_traceList->setReadOnly(true);
+    m_traceList->setUndoRedoEnabled(false);
+    m_traceList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The text drops its first block as a new one comes beyond the limit.
+    m_traceList->setMaximumBlockCount(MaxLines);
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(50);
+    connect(m_flushTimer, &QTimer::timeout, this, &TraceForm::flush);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_traceList);
@@ -42,22 +66,42 @@ TraceForm::TraceForm(QWidget* parent) : QWidget(parent), m_traceList(new QListWi
 
 void TraceForm::TraceWinPrint(const QString& text)
 {
-    while (m_traceList->count() >= MaxLines)
-        delete m_traceList->takeItem(0);
-    m_traceList->addItem(text);
-    m_traceList->setCurrentRow(m_traceList->count() - 1);
+    if (m_pending.size() >= MaxLines)
+        m_pending.removeFirst();
+    m_pending.append(asBlock(text));
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
+}
+
+void TraceForm::flush() const
+{
+    m_flushTimer->stop();
+    if (m_pending.isEmpty())
+        return;
+    // A batch as long as the limit replaces everything the window held.
+    if (m_pending.size() >= MaxLines)
+        m_traceList->clear();
+    m_traceList->appendPlainText(m_pending.join(u'\n'));
+    m_pending.clear();
+    QScrollBar* bar = m_traceList->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 QStringList TraceForm::lines() const
 {
+    flush();
     QStringList out;
-    out.reserve(m_traceList->count());
-    for (int i = 0; i < m_traceList->count(); ++i)
-        out << m_traceList->item(i)->text();
+    const QTextDocument* document = m_traceList->document();
+    if (document->isEmpty())
+        return out;
+    out.reserve(document->blockCount());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        out << block.text().replace(QChar::LineSeparator, u'\n');
     return out;
 }
 
 void TraceForm::clear()
 {
+    m_pending.clear();
     m_traceList->clear();
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 // The library's trace window: a bounded list of trace lines, shown only while tracing is on.
+// A line costs the same however many the window holds: lines are gathered and go into the
+// window together, at most twenty times a second, and the oldest go as the newest come,
+// without moving the others.
 
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
-class QListWidget;
+class QPlainTextEdit;
 
 class TraceForm : public QWidget
 {
@@ -25,6 +29,10 @@ public:
 
 private:
     explicit TraceForm(QWidget* parent = nullptr);
+    void flush() const;
 
-    QListWidget* m_traceList;
+    QPlainTextEdit* m_traceList;
+    // Lines not yet in the window, at most MaxLines of them.
+    mutable QStringList m_pending;
+    QTimer* m_flushTimer;
 };

@@ -61,8 +61,13 @@ QString ViewerConfig::section(Key key)
 QString ViewerConfig::defaultValue(Key key)
 {
     switch (key) {
-    case Key::Logfile:
-        return QDir::toNativeSeparators(QDir::tempPath() + u"/klv.log"_s);
+    case Key::Logfile: {
+        // The user's own data folder: a fixed name in the shared temporary folder is one that
+        // anyone may lay first, or read.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QDir().mkpath(folder);
+        return QDir::toNativeSeparators(folder + u"/klv.log"_s);
+    }
     case Key::QuerySaveDirIndiv:
         // The program's own folder is not the user's to write on Linux; the user's data
         // folder takes its place.
