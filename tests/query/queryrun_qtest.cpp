@@ -165,6 +165,29 @@ private Q_SLOTS:
         QVERIFY(menuEnabled(viewer.window.get(), u"ExportMenue"_s));
     }
 
+    void aBlockThatCannotBeReadEndsTheRunAsFailedWithTheRowsReadSoFar()
+    {
+        // The second block breaks off in the middle: part of it, then a line no answer holds.
+        server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"GNR|"))
+                return false;
+            const QString tid = line.section(u'|', 1, 1);
+            reply.sendLine(u"D|%1|999|Stueck|(2,1,999)"_s.arg(tid));
+            reply.sendLine(u"?broken"_s);
+            return true;
+        });
+        Boxes boxes;
+        runArticles({u"nummer"_s});
+        QTRY_VERIFY(!form->isQueryRunning());
+        // The whole first block and the one record of the second that came whole.
+        QCOMPARE(form->datenListe()->rowCount(), 201);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].startsWith(u"The records could not all be read:\r\n"_s), qPrintable(boxes.texts[0]));
+        const QString panel = form->panelText(4);
+        QVERIFY2(panel.startsWith(u"201 records (total: 260) - read failed: "_s), qPrintable(panel));
+        QVERIFY(button(form, u"StartQueryButton"_s)->isEnabled());
+    }
+
     void aWindowClosedDuringARunClosesOnceTheRunIsBroken()
     {
         server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {

@@ -835,6 +835,7 @@ void QueryForm::AbfrageStarten()
     const QPointer<QueryForm> self(this);
     const QSharedPointer<KLVQuery> query = m_context.query;
     int rows = 0;
+    QString readError;
     const bool started = query && query->StartQuerySel(selection, fields + u",+id"_s);
     if (!self)
         return;
@@ -848,10 +849,16 @@ void QueryForm::AbfrageStarten()
         rows = fill->run(query, view->columnCount(), [this](int n, int total) { ShowAnzSaetze(n, total); });
         if (!self)
             return;
-        if (!fill->wasBroken() && !fill->lastError().isEmpty())
-            ShowMessageBox(GetMessageTextByNr(22) + u' ' + fill->lastError());
+        readError = fill->wasBroken() ? QString() : fill->lastError();
     }
     ShowAnzSaetze(std::max(rows, 0), started && query ? query->GetRecordTotal() : 0);
+    // A block that could not be read ends the run as failed: the rows read so far stay, and
+    // the count says that they are not all there.
+    if (!readError.isEmpty()) {
+        setPanel(4, QueryRules::CountText(std::max(rows, 0), query->GetRecordTotal()) + u" - "_s +
+                        GetMessageTextByNr(149) + u": "_s + readError);
+        ShowMessageBox(GetMessageTextByNr(148) + CrLf + readError);
+    }
     setRunState(false);
     closeIfPending();
 }
