@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 PREFIX=$WORK/prefix
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
 
-for f in bin/KLVViewer bin/klvserver include/klvapi/KLV.h include/klvutils/KLVLogon.h \
+for f in bin/KLVViewer bin/klvserver include/klvapi/KLV.h include/klvutils/KLVLogon.h include/klvapi_trace/KLVTraceWindow.h \
          share/klvviewer/msg_en.txt share/klvviewer/msg_de.txt \
          share/klvviewer/help/klvviewer_en.html share/klvviewer/help/klvviewer_de.html \
          share/applications/klvviewer.desktop share/icons/hicolor/scalable/apps/klvviewer.svg; do
@@ -29,7 +29,7 @@ LIBDIR=$(dirname "$(find "$PREFIX" -name 'libklvapi.so' | head -n 1)")
 
 # pkg-config: the installed files describe the installed tree, wherever it lies.
 export PKG_CONFIG_PATH=$LIBDIR/pkgconfig
-for lib in klvapi klvutils; do
+for lib in klvapi klvapi_trace klvutils; do
     pkg-config --exists --print-errors "$lib" || fail "pkg-config does not know $lib"
     INCLUDE=$(pkg-config --cflags-only-I "$lib" | tr ' ' '\n' | sed -n 's/^-I//p' | head -n 1)
     [ "$(realpath -m "$INCLUDE")" = "$(realpath "$PREFIX")/include/$lib" ] \
@@ -52,6 +52,8 @@ done
 [ -n "$PORT" ] || fail "the installed klvserver did not start: $(cat "$WORK/server.log")"
 OUT=$("$WORK/client/klvclient" "$PORT") || fail "the client could not log on: $OUT"
 echo "$OUT" | grep -q '^Mandant: .' || fail "the client printed: $OUT"
+# A client without windows pulls in no widgets through the library.
+! ldd "$WORK/client/klvclient" | grep -q 'libQt6Widgets' || fail "the library drags Qt Widgets into a headless client"
 
 # The installed viewer, with nothing of the user's or the system's data folders in sight,
 # reads its messages from its own prefix; moved away, it says so.

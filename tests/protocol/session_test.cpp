@@ -5,6 +5,7 @@
 #include "KLVQuery.h"
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
+#include "KLVTraceWindow.h"
 #include "KlvServerFixture.h"
 #include "TraceForm.h"
 
@@ -883,6 +884,7 @@ TEST_F(SessionTest, SessionProperties)
 
 TEST(SessionTrace, TraceOnlyWithTheVariableExactlyOne)
 {
+    KLVTraceWindow::Install();
     qputenv("KLVAPITRACE", "true");
     KLV off;
     EXPECT_FALSE(off.TraceMode());

@@ -1,7 +1,5 @@
 #include "Common.h"
-#include "TraceForm.h"
 
-#include <QApplication>
 #include <QLocale>
 #include <QThread>
 
@@ -194,19 +192,30 @@ QString GetErrorText(int code)
     return u"KLVAPI: "_s + text;
 }
 
+namespace {
+TraceSink* g_traceSink = nullptr;
+} // namespace
+
+void SetTraceSink(TraceSink* sink)
+{
+    g_traceSink = sink;
+}
+
+TraceSink* GetTraceSink()
+{
+    return g_traceSink;
+}
+
 void WriteTrace(const QString& text)
 {
     if (!g_traceFlag)
         return;
-    // Without a widget application there is no window to show: the lines go to stderr.
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        const QByteArray bytes = text.toUtf8() + '\n';
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    if (g_traceSink) {
+        g_traceSink->print(text);
         return;
     }
-    TraceForm* form = TraceForm::instance();
-    if (form->isVisible())
-        form->TraceWinPrint(text);
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
 QString MaskSecrets(const QString& text)

@@ -52,6 +52,21 @@ int UserLanguageId();
 // "KLVAPI: " followed by the text of a library error number.
 QString GetErrorText(int code);
 
+// Where trace lines go while tracing is on. The library itself knows no windows: a widget
+// application installs the trace window (klvapi_trace, KLVTraceWindow::Install); without one
+// the lines go to standard error.
+class TraceSink
+{
+public:
+    virtual ~TraceSink() = default;
+    virtual void print(const QString& line) = 0;
+    // Tracing was switched on or off.
+    virtual void setShown(bool shown) = 0;
+};
+// The sink stays the caller's; nullptr goes back to standard error.
+void SetTraceSink(TraceSink* sink);
+TraceSink* GetTraceSink();
+
 void WriteTrace(const QString& text);
 
 // Received text as the log and the trace may show it: the value of every one-time password

@@ -3,14 +3,10 @@
 #include "KLVCmdBuilder.h"
 #include "KLVCmdParser.h"
 #include "KLVDispatch.h"
-#include "KLVEditor.h"
-#include "KLVQuery.h"
 #include "KLVRequest.h"
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
-#include "TraceForm.h"
 
-#include <QApplication>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -65,11 +61,7 @@ KLV::KLV(QObject* parent) : QObject(parent), m_lastError(QSharedPointer<KLVError
     m_resultSet->SetConnection(m_connection);
     connect(m_resultSet, &KLVResultSet::MessageReceived, this, &KLV::routeMessage);
 
-    m_defaultQuery = CreateQuery();
-    connect(m_defaultQuery.data(), &KLVQuery::ErrorMessage, this, [this](QString& text) { Q_EMIT ErrorMessage(text); });
-    connect(m_defaultQuery.data(), &KLVQuery::StatusMessage, this,
-            [this](QString& text) { Q_EMIT StatusMessage(text); });
-    connect(m_defaultQuery.data(), &KLVQuery::TextMessage, this, [this](QString& text) { Q_EMIT TextMessage(text); });
+    makeDefaultQuery();
     ClearLastError();
 }
 
@@ -154,13 +146,8 @@ bool KLV::TraceMode() const
 void KLV::setTraceMode(bool on)
 {
     Common::SetTraceFlag(on);
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        TraceForm* form = TraceForm::instance();
-        if (on)
-            form->show();
-        else
-            form->hide();
-    }
+    if (Common::TraceSink* sink = Common::GetTraceSink())
+        sink->setShown(on);
     if (on)
         Common::WriteTrace(u"Trace eingeschaltet"_s);
 }
@@ -380,23 +367,6 @@ QSharedPointer<KLV> KLV::Clone()
     if (language != copy->GetTAVLanguage())
         copy->SetTAVLanguage(language);
     return copy;
-}
-
-QSharedPointer<KLVQuery> KLV::CreateQuery()
-{
-    auto query = QSharedPointer<KLVQuery>::create();
-    query->SetConnection(m_connection);
-    query->SetSession(this);
-    query->setDatasetSize(m_datasetSize);
-    return query;
-}
-
-QSharedPointer<KLVEditor> KLV::CreateEditor()
-{
-    auto editor = QSharedPointer<KLVEditor>::create();
-    editor->SetConnection(m_connection);
-    editor->SetSession(this);
-    return editor;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -921,58 +891,4 @@ int KLV::ExecuteShell(const QString& ShellCmd, bool PassDownPWD)
         return Common::ToLong(m_resultSet->GetFieldVal(1));
     takeCurrentError();
     return -1;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Shortcuts to the default query
-
-bool KLV::GetTableNames()
-{
-    const bool ok = m_defaultQuery->GetTableNames(QString());
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-bool KLV::GetFieldNames(const QString& TableName)
-{
-    const bool ok = m_defaultQuery->GetFieldNames(TableName, QString());
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-bool KLV::GetKeyNames(const QString& TableName)
-{
-    const bool ok = m_defaultQuery->GetKeyNames(TableName, QString());
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-bool KLV::StartQuery(const QString& TableName, const QString& Krit, const QString& SortKey, const QString& FieldList,
-                     const QVariant& MaxRec)
-{
-    Q_UNUSED(MaxRec)
-    const bool ok = m_defaultQuery->StartQuery(TableName, FieldList, Krit, SortKey, true, true);
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-bool KLV::GetNextRecord()
-{
-    const bool ok = m_defaultQuery->GetNextRecord();
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-bool KLV::GetRecordByRef(const QString& TableName, const QString& Ref, const QString& FieldList)
-{
-    const bool ok = m_defaultQuery->GetRecordByRef(TableName, Ref, FieldList);
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return ok;
-}
-
-QString KLV::GetField(int FieldNr)
-{
-    const QString value = m_defaultQuery->GetField(FieldNr);
-    m_lastError = m_defaultQuery->GetLastKLVError();
-    return value;
 }

@@ -4,6 +4,10 @@
 // connection, reads and sets the session options and server information, runs transactions
 // and locks, and creates the queries that share its connection.
 //
+// The members that make queries and editors, and the shortcuts that go through the session's
+// default query, are defined with the queries (objects/KLVSessionObjects.cpp): the transport
+// layer this class belongs to knows nothing of them.
+//
 // Like every class of the library, used from one thread: the one it was made in (debug
 // builds stop at a command or a move of the record pointer called from another). Its waits
 // keep that thread's event loop running.
@@ -235,6 +239,8 @@ private:
     bool sessionCommand(const QString& line);
     bool lockCommand(const QString& lockClass, const QString& name, int mode, const QString& behaviorWord);
     void routeMessage(const QSharedPointer<KLVMessage>& message);
+    // Creates the default query, whose messages the session raises as its own.
+    void makeDefaultQuery();
 
     KLVSockComm* m_connection = nullptr;
     KLVResultSet* m_resultSet = nullptr;

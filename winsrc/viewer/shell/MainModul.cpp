@@ -12,6 +12,7 @@
 #include "IniFile.h"
 #include "KLV.h"
 #include "KLVQuery.h"
+#include "KLVTraceWindow.h"
 #include "KLVViewerWindow.h"
 #include "Languages.h"
 #include "LayoutStore.h"
@@ -175,6 +176,8 @@ int Main(int argc, char** argv)
     QApplication app(qtArgc, qtArgv);
     // The desktop entry klvviewer.desktop names this program to the window manager.
     QGuiApplication::setDesktopFileName(u"klvviewer"_s);
+    // The library's trace shows in its window, not on standard error.
+    KLVTraceWindow::Install();
 
     int langId = GetPrimaryLangId(Common::UserLanguageId());
     LangIdToCode(langId);

@@ -1,6 +1,8 @@
 #include "TraceForm.h"
+#include "Common.h"
+#include "KLVTraceWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -11,12 +13,40 @@ using namespace Qt::StringLiterals;
 namespace {
 TraceForm* g_form = nullptr;
 
+// Hands the library's trace lines to the window: shown while tracing is on, and only a shown
+// window takes lines, as before the window existed the trace went nowhere.
+class WindowSink : public Common::TraceSink
+{
+public:
+    void print(const QString& line) override
+    {
+        TraceForm* form = TraceForm::instance();
+        if (form->isVisible())
+            form->TraceWinPrint(line);
+    }
+    void setShown(bool shown) override { TraceForm::instance()->setVisible(shown); }
+};
+
+WindowSink g_sink;
+
 void deleteForm()
 {
+    // After the application no window can be made: the lines go to standard error again.
+    if (Common::GetTraceSink() == &g_sink)
+        Common::SetTraceSink(nullptr);
     delete g_form;
     g_form = nullptr;
 }
 } // namespace
+
+void KLVTraceWindow::Install()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || Common::GetTraceSink() == &g_sink)
+        return;
+    Common::SetTraceSink(&g_sink);
+    if (Common::TraceFlag())
+        g_sink.setShown(true);
+}
 
 TraceForm* TraceForm::instance()
 {
@@ -24,6 +54,7 @@ TraceForm* TraceForm::instance()
         g_form = new TraceForm();
         // Widgets must go before the application object does.
         qAddPostRoutine(deleteForm);
+        KLVTraceWindow::Install();
     }
     return g_form;
 }
