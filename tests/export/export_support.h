@@ -1,13 +1,16 @@
 #pragma once
 
 // What the export's tests share: jobs and fields, a writer run into memory, readers that our
-// code does not share (Python's csv, xml.etree and html.parser, xmllint), a device that fails
-// on demand, a recorder of the programs an export would start, and a window whose shown rows
-// are exported through GetResultField.
+// code does not share (Python's csv, xml.etree, html.parser and openpyxl, xmllint, the sqlite3
+// program), a device that fails on demand, recorders of the programs an export would start and
+// of the message boxes it shows, and a window whose shown rows are exported through
+// GetResultField.
 
 #include "ExportFollowUp.h"
 #include "ExportJob.h"
 #include "ExportWriter.h"
+#include "KLVTAVArtInfo.h"
+#include "KLVTools.h"
 #include "MainModul.h"
 
 #include <QBuffer>
@@ -42,6 +45,14 @@ inline ExportField field(const QString& caption, bool tablePart = true, const QS
     f.key = key.isEmpty() ? caption + QStringLiteral("#0#S") : key;
     f.tag = (tablePart ? QStringLiteral("1:") : QStringLiteral("0:")) + caption;
     f.tablePart = tablePart;
+    return f;
+}
+
+// A field of an ERP type ("I6", "R12.2", "GD8", ...).
+inline ExportField typedField(const QString& caption, const QString& typeCode, bool tablePart = true)
+{
+    ExportField f = field(caption, tablePart);
+    f.type = KLVTools().GetTAVArtInfo(typeCode);
     return f;
 }
 
@@ -174,6 +185,41 @@ inline QJsonValue htmlContent(const QString& file)
         {file});
 }
 
+// What openpyxl reads from a workbook: {"sheets": [names], "rows": [[[type, value, number
+// format]...]...] of the first sheet, "widths": {column letter: width}}. Types are "int",
+// "float", "str", "datetime", "time", "date", "bool" and "none".
+inline QJsonValue workbookContent(const QString& file)
+{
+    return python(QStringLiteral("import datetime,json,sys,openpyxl\n"
+                                 "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                 "ws = wb[wb.sheetnames[0]]\n"
+                                 "def cell(c):\n"
+                                 "    v = c.value\n"
+                                 "    if v is None: t = 'none'\n"
+                                 "    elif isinstance(v, datetime.datetime): t = 'datetime'; v = v.isoformat()\n"
+                                 "    elif isinstance(v, datetime.time): t = 'time'; v = v.isoformat()\n"
+                                 "    elif isinstance(v, datetime.date): t = 'date'; v = v.isoformat()\n"
+                                 "    else: t = type(v).__name__\n"
+                                 "    return [t, v, c.number_format]\n"
+                                 "print(json.dumps({'sheets': wb.sheetnames,\n"
+                                 "    'rows': [[cell(c) for c in r] for r in ws.iter_rows()],\n"
+                                 "    'widths': {k: d.width for k, d in ws.column_dimensions.items()}}))\n"),
+                  {file});
+}
+
+// The rows the sqlite3 program gives for a query, as JSON objects; empty when it failed.
+inline QJsonArray sqliteRows(const QString& file, const QString& sql)
+{
+    const QString out = run(QStringLiteral("/usr/bin/sqlite3"), {QStringLiteral("-json"), file, sql});
+    return QJsonDocument::fromJson(out.toUtf8()).array();
+}
+
+// One text the sqlite3 program prints for a query (the first column of the first row).
+inline QString sqliteValue(const QString& file, const QString& sql)
+{
+    return run(QStringLiteral("/usr/bin/sqlite3"), {file, sql}).trimmed();
+}
+
 // xmllint reads the file without a complaint (in HTML mode for a page).
 inline bool xmllintAccepts(const QString& file, bool html, QString* errors = nullptr)
 {
@@ -243,6 +289,27 @@ public:
     FollowUps(const FollowUps&) = delete;
     FollowUps& operator=(const FollowUps&) = delete;
     QList<Start> starts;
+};
+
+// The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
+// once they are used up by agreeing (Yes or OK, whichever the box offers).
+class Boxes
+{
+public:
+    explicit Boxes(QList<QMessageBox::StandardButton> answers = {}) : answers(std::move(answers))
+    {
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons buttons) {
+            texts.append(text);
+            if (!this->answers.isEmpty())
+                return this->answers.takeFirst();
+            return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+        });
+    }
+    ~Boxes() { MainModul::SetMessageBoxHandler({}); }
+    Boxes(const Boxes&) = delete;
+    Boxes& operator=(const Boxes&) = delete;
+    QStringList texts;
+    QList<QMessageBox::StandardButton> answers;
 };
 
 // A window that shows rows: GetResultField by name gives the cell of a field key in a row
