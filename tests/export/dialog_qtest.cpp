@@ -17,6 +17,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -351,7 +353,8 @@ private Q_SLOTS:
         QVERIFY(refused(282));
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
-        // A workbook: at most 16,384 columns, a name and a sheet; then it is not available yet.
+        // A workbook: at most 16,384 columns, a name and a sheet a workbook can take, and a new
+        // workbook only when the user wants one.
         QList<std::pair<QString, bool>> many;
         for (int i = 0; i <= 16384; ++i)
             many.append({u"f"_s + QString::number(i), true});
@@ -360,20 +363,90 @@ private Q_SLOTS:
         QVERIFY(refused(289));
         QCOMPARE(boxes.texts.first(), GetMessageTextByNr(289) + u" 16385"_s);
         delete dialog->feldListe()->topLevelItem(0);
-        QVERIFY(refused(296));
+        QVERIFY(refused(247));
+        QVERIFY(boxes.texts.value(1).startsWith(GetMessageTextByNr(248)));
+        type(find<QLineEdit>(dialog, u"ExcelWorksheet"_s), u"Kunde/1"_s);
+        QVERIFY(refused(283));
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"ExcelWorksheet"_s));
         type(find<QLineEdit>(dialog, u"ExcelWorksheet"_s), QString());
         QVERIFY(refused(236));
         QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"ExcelWorksheet"_s));
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
-        // A database file needs a name; a data source may be left to the driver.
+        // A database file needs a name, the table too; a data source may be left to the
+        // driver, which says when it finds none.
         dialog = openDialog(u"S"_s, 2, &window, 1, {{u"nr"_s, true}});
         start = find<QPushButton>(dialog, u"StartButton"_s);
         QVERIFY(refused(237));
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), path(u"s.sqlite"_s));
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), QString());
+        QVERIFY(refused(285));
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"NeueTabelle"_s));
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"S"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), QString());
         auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
         kinds->setFocus();
         QTest::keyClick(kinds, Qt::Key_Down);
-        QVERIFY(refused(296));
+        QVERIFY(refused(243));
+        QVERIFY(!QFile::exists(path(u"s.sqlite"_s)));
+    }
+
+    void aWorkbookAndATableTakeTheShownRowsAndTheirProgramStartsAfterwards()
+    {
+        // The data source's driver, found through a configuration of the test's own.
+        QVERIFY(
+            writeFile(path(u"odbcinst.ini"_s), "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"));
+        qputenv("ODBCSYSINI", QFile::encodeName(dir.path()));
+        FollowUps followUps;
+        Answers boxes;
+        RowsWindow window(Keys, {{u"1"_s, u"=1+1"_s}, {u"2"_s, QString()}});
+        const QList<std::pair<QString, bool>> fields{{u"nr"_s, true}, {u"name"_s, true}};
+
+        ExportDialog* dialog = openDialog(u"W:1"_s, 1, &window, 2, fields);
+        QCOMPARE(find<QLineEdit>(dialog, u"ExcelWorksheet"_s)->text(), u"W - 1"_s);
+        type(find<QLineEdit>(dialog, u"ExportExcelName"_s), path(u"w.xlsx"_s));
+        click(find<QCheckBox>(dialog, u"ExcelStarten"_s));
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(247)});
+        const QJsonValue book = workbookContent(path(u"w.xlsx"_s));
+        QCOMPARE(book[u"sheets"_s].toArray(), QJsonArray{u"W - 1"_s});
+        QCOMPARE(book[u"rows"_s].toArray().size(), 3);
+        QCOMPARE(book[u"rows"_s][1][1][1].toString(), u"=1+1"_s);
+        QCOMPARE(followUps.starts.size(), 1);
+        QCOMPARE(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
+        QCOMPARE(followUps.starts[0].file, path(u"w.xlsx"_s));
+        QCOMPARE(find<QLineEdit>(ExportProgressDialog::DefaultInstance(), u"AnzahlSaetze"_s)->text(), u"2"_s);
+
+        boxes.texts.clear();
+        dialog = openDialog(u"W:1"_s, 2, &window, 2, fields);
+        QCOMPARE(find<QLineEdit>(dialog, u"NeueTabelle"_s)->text(), u"W:1"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), path(u"w.sqlite"_s));
+        click(find<QCheckBox>(dialog, u"AccessStarten"_s));
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(242)});
+        // Columns are named by the query's field names unless the user unticks that.
+        QCOMPARE(sqliteRows(path(u"w.sqlite"_s), u"SELECT * FROM \"W:1\""_s),
+                 (QJsonArray{QJsonObject{{u"0:nr"_s, u"1"_s}, {u"0:name"_s, u"=1+1"_s}},
+                             QJsonObject{{u"0:nr"_s, u"2"_s}, {u"0:name"_s, QJsonValue()}}}));
+        QCOMPARE(followUps.starts.size(), 2);
+        QCOMPARE(followUps.starts[1].kind, ExportFollowUp::Kind::DesktopApp);
+        QCOMPARE(followUps.starts[1].file, path(u"w.sqlite"_s));
+
+        // A data source: its connection string is stored without the password, and there is
+        // no program to start.
+        dialog = openDialog(u"W:1"_s, 2, &window, 2, fields);
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        const QString source = u"DRIVER=SQLite3;Database="_s + path(u"w.sqlite"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), source + u";PWD=secret"_s);
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"W2"_s);
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isEnabled());
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), source);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"ODBC"_s);
+        QCOMPARE(sqliteValue(path(u"w.sqlite"_s), u"SELECT group_concat(\"0:nr\") FROM W2"_s), u"1,2"_s);
+        QCOMPARE(followUps.starts.size(), 2);
     }
 
     void shownRowsAreExportedAndTheProgramStartsAfterwards()

@@ -293,10 +293,10 @@ public:
 
 // The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
 // once they are used up by agreeing (Yes or OK, whichever the box offers).
-class Boxes
+class Answers
 {
 public:
-    explicit Boxes(QList<QMessageBox::StandardButton> answers = {}) : answers(std::move(answers))
+    explicit Answers(QList<QMessageBox::StandardButton> answers = {}) : answers(std::move(answers))
     {
         MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons buttons) {
             texts.append(text);
@@ -305,9 +305,9 @@ public:
             return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
         });
     }
-    ~Boxes() { MainModul::SetMessageBoxHandler({}); }
-    Boxes(const Boxes&) = delete;
-    Boxes& operator=(const Boxes&) = delete;
+    ~Answers() { MainModul::SetMessageBoxHandler({}); }
+    Answers(const Answers&) = delete;
+    Answers& operator=(const Answers&) = delete;
     QStringList texts;
     QList<QMessageBox::StandardButton> answers;
 };

@@ -231,7 +231,7 @@ TEST_F(Workbook, SheetNamesAreCheckedBeforeAnythingIsTouched)
                                 u"a/b"_s, u"a\\b"_s, u"'ab"_s, u"ab'"_s})
         EXPECT_FALSE(ExportWorkbookWriter::ValidSheetName(name)) << qPrintable(name);
 
-    Boxes boxes;
+    Answers boxes;
     ExportWorkbookWriter writer(
         workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s, {{u"ExcelWorksheet"_s, u"Kunde:Kunde/1"_s}}));
     QString focus;
@@ -249,7 +249,7 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     QString focus;
     {
         // No workbook: the user is asked to make one; No ends the start.
-        Boxes boxes({QMessageBox::No});
+        Answers boxes({QMessageBox::No});
         ExportWorkbookWriter writer(j);
         EXPECT_FALSE(writer.checkTarget(focus));
         ASSERT_EQ(boxes.texts.size(), 2);
@@ -260,7 +260,7 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     {
         // One that exists: the question says the whole file goes; Cancel keeps it as it is.
         ASSERT_TRUE(writeFile(file, "an older workbook"));
-        Boxes boxes({QMessageBox::Cancel});
+        Answers boxes({QMessageBox::Cancel});
         ExportWorkbookWriter writer(j);
         EXPECT_FALSE(writer.checkTarget(focus));
         EXPECT_EQ(boxes.texts,
@@ -269,7 +269,7 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     }
     {
         // OK: a new workbook with the export's sheet alone takes its place.
-        Boxes boxes;
+        Answers boxes;
         ExportWorkbookWriter writer(j);
         EXPECT_TRUE(writer.checkTarget(focus));
         ExportFailure failure;
@@ -279,7 +279,7 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     {
         // An empty file is taken without a question.
         ASSERT_TRUE(writeFile(file, QByteArray()));
-        Boxes boxes;
+        Answers boxes;
         ExportWorkbookWriter writer(j);
         EXPECT_TRUE(writer.checkTarget(focus));
         EXPECT_TRUE(boxes.texts.isEmpty());
@@ -296,7 +296,7 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
     ExportFailure failure;
     ASSERT_TRUE(writer.open(failure));
     {
-        Boxes boxes({QMessageBox::Ok});
+        Answers boxes({QMessageBox::Ok});
         EXPECT_EQ(writer.writeRow({tooLong, u"1"_s}, 1, failure), ExportWriter::Step::Continue);
         ASSERT_EQ(boxes.texts.size(), 1);
         const QString& text = boxes.texts[0];
@@ -306,7 +306,7 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
         EXPECT_LT(text.size(), 1000);
     }
     {
-        Boxes boxes({QMessageBox::Cancel});
+        Answers boxes({QMessageBox::Cancel});
         EXPECT_EQ(writer.writeRow({tooLong, u"2"_s}, 2, failure), ExportWriter::Step::Cancel);
         EXPECT_EQ(boxes.texts.size(), 1);
     }
@@ -319,7 +319,7 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
 
 TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 {
-    Boxes boxes;
+    Answers boxes;
     ExportJob j = workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s);
     auto writer = std::make_unique<ExportWorkbookWriter>(j);
     ExportFailure failure;

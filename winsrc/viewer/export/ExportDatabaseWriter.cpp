@@ -164,31 +164,31 @@ bool ExportDatabaseWriter::connect(ExportFailure& failure)
 {
     close();
     m_connection = connectionName();
-    QSqlDatabase db = QSqlDatabase::addDatabase(m_odbc ? u"QODBC"_s : u"QSQLITE"_s, m_connection);
     const int openMessage = m_createFile ? MsgCreateFailed : MsgOpenFailed;
-    if (!db.isValid()) {
-        fail(failure, openMessage, db.lastError());
-        return false;
+    // No handle of the connection may outlive this block: a failure removes the connection.
+    QSqlError error;
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_odbc ? u"QODBC"_s : u"QSQLITE"_s, m_connection);
+        if (db.isValid()) {
+            db.setDatabaseName(m_odbc ? OdbcDatabaseName(m_file) : m_file);
+            opened = db.open();
+        }
+        if (!opened)
+            error = db.lastError();
     }
-    db.setDatabaseName(m_odbc ? OdbcDatabaseName(m_file) : m_file);
-    const bool opened = db.open();
     if (m_createFile && QFileInfo::exists(m_file))
         m_createdFile = true;
+    // The file is read on first use: something that is no database says so here.
+    if (opened && !m_odbc && !exec(u"SELECT count(*) FROM sqlite_master"_s, &error))
+        opened = false;
     if (!opened) {
-        fail(failure, openMessage, db.lastError());
+        fail(failure, openMessage, error);
         return false;
-    }
-    if (!m_odbc) {
-        // The file is read on first use: something that is no database says so here.
-        QSqlError error;
-        if (!exec(u"SELECT count(*) FROM sqlite_master"_s, &error)) {
-            fail(failure, openMessage, error);
-            return false;
-        }
     }
     // The driver's own quoting takes a "." for the end of a schema name and leaves a name that
     // starts or ends with a quote as it is: only its quote characters are used.
-    const QString probe = db.driver()->escapeIdentifier(u"x"_s, QSqlDriver::FieldName);
+    const QString probe = database().driver()->escapeIdentifier(u"x"_s, QSqlDriver::FieldName);
     if (probe.size() == 3 && probe[1] == u'x') {
         m_quoteOpen = probe[0];
         m_quoteClose = probe[2];
@@ -302,7 +302,6 @@ bool ExportDatabaseWriter::open(ExportFailure& failure)
         names.append(quoted(column.name));
         marks.append(u"?"_s);
     }
-    QSqlDatabase db = database();
     QSqlError error;
     if (m_odbc) {
         // The rows go into a table of their own; it takes the old one's place at the end.
@@ -310,8 +309,9 @@ bool ExportDatabaseWriter::open(ExportFailure& failure)
     } else {
         // Everything in one transaction: the old table goes only with a complete new one.
         m_workTable = m_table;
-        if (!db.transaction()) {
-            fail(failure, MsgOpenFailed, db.lastError());
+        if (!database().transaction()) {
+            error = database().lastError();
+            fail(failure, MsgOpenFailed, error);
             return false;
         }
         m_inTransaction = true;
@@ -325,17 +325,19 @@ bool ExportDatabaseWriter::open(ExportFailure& failure)
         return false;
     }
     m_tableCreated = true;
-    if (m_odbc && db.driver()->hasFeature(QSqlDriver::Transactions)) {
-        if (!db.transaction()) {
-            fail(failure, MsgOpenFailed, db.lastError());
+    if (m_odbc && database().driver()->hasFeature(QSqlDriver::Transactions)) {
+        if (!database().transaction()) {
+            error = database().lastError();
+            fail(failure, MsgOpenFailed, error);
             return false;
         }
         m_inTransaction = true;
     }
-    m_insert = std::make_unique<QSqlQuery>(db);
+    m_insert = std::make_unique<QSqlQuery>(database());
     if (!m_insert->prepare(u"INSERT INTO "_s + quoted(m_workTable) + u" ("_s + names.join(u", "_s) + u") VALUES ("_s +
                            marks.join(u", "_s) + u')')) {
-        fail(failure, MsgInsertFailed, m_insert->lastError(), m_table + u": "_s);
+        error = m_insert->lastError();
+        fail(failure, MsgInsertFailed, error, m_table + u": "_s);
         return false;
     }
     m_uncommitted = 0;
@@ -412,12 +414,12 @@ ExportWriter::Step ExportDatabaseWriter::writeRow(const QStringList& values, qin
                                                                                               : Step::Cancel;
     }
     if (m_odbc && m_inTransaction && ++m_uncommitted >= OdbcCommitRows) {
-        QSqlDatabase db = database();
-        if (!db.commit()) {
-            fail(failure, MsgCommitFailed, db.lastError());
+        if (!database().commit()) {
+            const QSqlError error = database().lastError();
+            fail(failure, MsgCommitFailed, error);
             return Step::Fail;
         }
-        m_inTransaction = db.transaction();
+        m_inTransaction = database().transaction();
         m_uncommitted = 0;
     }
     return Step::Continue;
@@ -437,16 +439,16 @@ bool ExportDatabaseWriter::fatal(const QSqlError& error) const
 
 bool ExportDatabaseWriter::finish(ExportFailure& failure)
 {
-    QSqlDatabase db = database();
-    if (!m_insert || !db.isOpen()) {
+    if (!m_insert || !database().isOpen()) {
         failure = {MsgInsertFailed, QString(), 0};
         discard();
         return false;
     }
     m_insert.reset();
     if (m_inTransaction) {
-        if (!db.commit()) {
-            fail(failure, MsgCommitFailed, db.lastError());
+        if (!database().commit()) {
+            const QSqlError error = database().lastError();
+            fail(failure, MsgCommitFailed, error);
             return false;
         }
         m_inTransaction = false;

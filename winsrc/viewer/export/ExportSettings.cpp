@@ -148,6 +148,8 @@ QString ExportSettings::WithoutPassword(const QString& text)
         while (i < text.size() && text[i] != u';') {
             if (text[i] == u'=' && equals < 0) {
                 equals = i++;
+                while (i < text.size() && text[i] == u' ')
+                    ++i;
                 // "{...}" is one value, "}}" a brace inside it.
                 if (i < text.size() && text[i] == u'{') {
                     for (++i; i < text.size(); ++i) {
