@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringEncoder>
 
 #include <xlsxwriter.h>
@@ -245,6 +246,7 @@ void ExportWorkbookWriter::prepareColumns()
     const QString dateFormat = job().text(u"ExcelDateFormat"_s);
     const QString timeFormat = job().text(u"ExcelTimeFormat"_s);
     m_columns.clear();
+    QHash<QString, lxw_format*> formats;
     for (const ExportField& field : job().fields) {
         Column column;
         const KLVTAVArtInfo* type = field.type.data();
@@ -305,11 +307,18 @@ void ExportWorkbookWriter::prepareColumns()
                 column.width = numberFormat.size() + 2;
         }
         if (!numberFormat.isEmpty() || builtIn >= 0) {
-            column.format = workbook_add_format(m_workbook);
-            if (!numberFormat.isEmpty())
-                format_set_num_format(column.format, numberFormat.toUtf8().constData());
-            else
-                format_set_num_format_index(column.format, uint8_t(builtIn));
+            // One format object per number format: the library looks a second one of the same
+            // kind up again for every cell.
+            const QString key = numberFormat.isEmpty() ? QString::number(builtIn) : u'"' + numberFormat;
+            column.format = formats.value(key);
+            if (!column.format) {
+                column.format = workbook_add_format(m_workbook);
+                if (!numberFormat.isEmpty())
+                    format_set_num_format(column.format, numberFormat.toUtf8().constData());
+                else
+                    format_set_num_format_index(column.format, uint8_t(builtIn));
+                formats.insert(key, column.format);
+            }
         }
         m_columns.append(column);
     }
