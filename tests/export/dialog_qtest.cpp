@@ -31,6 +31,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -560,24 +562,38 @@ private Q_SLOTS:
 
     void aWriteFailingPartWayKeepsTheOldFileAndStartsNothing()
     {
-        const QString file = path(u"limited.xml"_s);
-        QVERIFY(writeFile(file, "old content"));
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {u"--fsize-child"_s, file});
-        QVERIFY(child.waitForFinished(120000));
-        const QString out = QString::fromUtf8(child.readAllStandardOutput());
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(241)), qPrintable(out));
-        QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
-        QCOMPARE(readFile(file), QByteArray("old content"));
-        QCOMPARE(QDir(dir.path()).entryList({u"limited*"_s}, QDir::Files), QStringList{u"limited.xml"_s});
+        // An XML file, a workbook and a table of a database file, each with its program ticked;
+        // the rows of the table fit in the database's cache, so its commit fails.
+        const QString xml = path(u"limited.xml"_s);
+        const QString book = path(u"limited.xlsx"_s);
+        const QString database = path(u"limited.sqlite"_s);
+        QVERIFY(writeFile(xml, "old content"));
+        QVERIFY(writeFile(book, "old workbook"));
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE L (old); INSERT INTO L VALUES ('kept');"_s})
+                     .isNull());
+        const QList<std::tuple<int, QString, int>> kinds{{3, xml, 241}, {1, book, 249}, {2, database, 298}};
+        for (const auto& [kind, file, message] : kinds) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {u"--fsize-child"_s, file, QString::number(kind)});
+            QVERIFY(child.waitForFinished(120000));
+            const QString out = QString::fromUtf8(child.readAllStandardOutput());
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(message)), qPrintable(out));
+            QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
+        }
+        QCOMPARE(readFile(xml), QByteArray("old content"));
+        QCOMPARE(readFile(book), QByteArray("old workbook"));
+        QCOMPARE(sqliteValue(database, u"SELECT group_concat(old) FROM L"_s), u"kept"_s);
+        QCOMPARE(sqliteValue(database, u"PRAGMA integrity_check"_s), u"ok"_s);
+        QCOMPARE(QDir(dir.path()).entryList({u"*limited*"_s}, QDir::Files | QDir::Hidden),
+                 (QStringList{u"limited.sqlite"_s, u"limited.xlsx"_s, u"limited.xml"_s}));
     }
 };
 
 // The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
-// error of the write, not a signal. It exports shown rows to XML and prints the boxes shown
-// and the programs started.
-int fileSizeChild(const QString& file)
+// error of the write, not a signal. It exports shown rows to the file in the given kind (the
+// file's program ticked) and prints the boxes shown and the programs started.
+int fileSizeChild(const QString& file, int kind)
 {
     MainWindowTest::loadTexts();
     MessageBoxes boxes;
@@ -589,11 +605,13 @@ int fileSizeChild(const QString& file)
     for (int i = 1; i <= 20000; ++i)
         rows.append({QString::number(i), u"a value that fills the file quickly"_s});
     RowsWindow window(Keys, rows);
-    ExportDialog* dialog = openDialog(u"L"_s, 3, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
-    type(find<QLineEdit>(dialog, u"XMLDateiName"_s), file);
-    click(find<QCheckBox>(dialog, u"XMLStdAppStarten"_s));
+    ExportDialog* dialog = openDialog(u"L"_s, kind, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
+    const QString box = kind == 1 ? u"ExportExcelName"_s : kind == 2 ? u"ExportDBName"_s : u"XMLDateiName"_s;
+    const QString program = kind == 1 ? u"ExcelStarten"_s : kind == 2 ? u"AccessStarten"_s : u"XMLStdAppStarten"_s;
+    type(find<QLineEdit>(dialog, box), file);
+    click(find<QCheckBox>(dialog, program));
     boxes.texts.clear();
-    // The overwrite question is answered OK.
+    // The question before the old target is replaced is answered OK.
     MainModul::SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
         boxes.texts.append(text);
         return QMessageBox::Ok;
@@ -610,8 +628,8 @@ int main(int argc, char** argv)
 {
     TestEnvironment::redirectSettings();
     QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--fsize-child") == 0)
-        return fileSizeChild(QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], "--fsize-child") == 0)
+        return fileSizeChild(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
     ExportDialogTest test;
     return QTest::qExec(&test, argc, argv);
 }
