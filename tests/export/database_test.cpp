@@ -171,10 +171,13 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
     Answers boxes;
     ExportFailure failure;
     {
-        // With the table-part prefix the columns are named by the query's names.
-        ExportDatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true)}, u"SQLite"_s,
-                                                file, u"a.b \"c\" [d]"_s, true));
-        ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"Meier"_s}}, failure)) << qPrintable(failure.text());
+        // With the table-part prefix the columns are named by the query's names; a field
+        // without one by its caption.
+        ExportField untagged = field(u"Summe"_s);
+        untagged.tag.clear();
+        ExportDatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged},
+                                                u"SQLite"_s, file, u"a.b \"c\" [d]"_s, true));
+        ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
     }
     {
         // Without, by the captions: repeated ones (also in another case) get a number, an
@@ -187,9 +190,10 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
     }
     EXPECT_TRUE(boxes.texts.isEmpty()) << qPrintable(boxes.texts.join(u'|'));
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM pragma_table_info('a.b \"c\" [d]')"_s),
-              u"0:nummer|1:kunde^name"_s);
-    EXPECT_EQ(sqliteRows(file, u"SELECT * FROM \"a.b \"\"c\"\" [d]\""_s),
-              (QJsonArray{QJsonObject{{u"0:nummer"_s, u"1"_s}, {u"1:kunde^name"_s, u"Meier"_s}}}));
+              u"0:nummer|1:kunde^name|Summe"_s);
+    EXPECT_EQ(
+        sqliteRows(file, u"SELECT * FROM \"a.b \"\"c\"\" [d]\""_s),
+        (QJsonArray{QJsonObject{{u"0:nummer"_s, u"1"_s}, {u"1:kunde^name"_s, u"Meier"_s}, {u"Summe"_s, u"3"_s}}}));
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM pragma_table_info('Kunde:Kunde')"_s),
               u"name|Name_2|name_3|name_2_2|Kd.-Nr.|F6"_s);
     EXPECT_EQ(sqliteValue(file, u"SELECT count(*) FROM sqlite_master WHERE type = 'table'"_s), u"3"_s);

@@ -238,7 +238,9 @@ void ExportDatabaseWriter::prepareColumns()
     for (qsizetype i = 0; i < job().fields.size(); ++i) {
         const ExportField& field = job().fields[i];
         Column column;
-        QString base = withPrefix ? field.tag : field.caption;
+        // A field of a window that knows no query names (an information system) goes by its
+        // caption.
+        QString base = withPrefix && !field.tag.isEmpty() ? field.tag : field.caption;
         if (base.isEmpty())
             base = u"F"_s + QString::number(i + 1);
         column.name = base;
