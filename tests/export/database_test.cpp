@@ -31,24 +31,16 @@ void PrintTo(const QJsonArray& array, std::ostream* out)
 
 namespace {
 
-const QString OdbcDriver = u"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"_s;
-
 class Database : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(loadTexts());
-        // unixODBC finds its drivers and data sources through these files, read when a
-        // connection is made.
+        // unixODBC finds its drivers and data sources through files of the test's own, read
+        // when a connection is made.
         odbcDir = new QTemporaryDir;
-        ASSERT_TRUE(writeFile(odbcDir->filePath(u"odbcinst.ini"_s),
-                              "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + OdbcDriver.toUtf8() + "\n"));
-        ASSERT_TRUE(
-            writeFile(odbcDir->filePath(u"odbc.ini"_s),
-                      "[klvtest]\nDriver=SQLite3\nDatabase=" + odbcDir->filePath(u"dsn.sqlite"_s).toUtf8() + "\n"));
-        qputenv("ODBCSYSINI", QFile::encodeName(odbcDir->path()));
-        qputenv("ODBCINI", QFile::encodeName(odbcDir->filePath(u"odbc.ini"_s)));
+        ASSERT_TRUE(configureOdbc(odbcDir->path(), odbcDir->filePath(u"dsn.sqlite"_s)));
     }
     static void TearDownTestSuite() { delete odbcDir; }
     static inline QTemporaryDir* odbcDir = nullptr;

@@ -396,9 +396,7 @@ private Q_SLOTS:
     void aWorkbookAndATableTakeTheShownRowsAndTheirProgramStartsAfterwards()
     {
         // The data source's driver, found through a configuration of the test's own.
-        QVERIFY(
-            writeFile(path(u"odbcinst.ini"_s), "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"));
-        qputenv("ODBCSYSINI", QFile::encodeName(dir.path()));
+        QVERIFY(configureOdbc(dir.path()));
         FollowUps followUps;
         Answers boxes;
         RowsWindow window(Keys, {{u"1"_s, u"=1+1"_s}, {u"2"_s, QString()}});

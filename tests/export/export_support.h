@@ -15,6 +15,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -244,6 +245,34 @@ inline bool writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The SQLite ODBC driver's library (in the architecture's folder); empty when not installed.
+inline QString sqliteOdbcDriver()
+{
+    const QDir lib(QStringLiteral("/usr/lib"));
+    for (const QString& arch : lib.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString driver = lib.filePath(arch + QStringLiteral("/odbc/libsqlite3odbc.so"));
+        if (QFile::exists(driver))
+            return driver;
+    }
+    return {};
+}
+
+// A driver configuration of the test's own in folder (named "SQLite3"), and unixODBC pointed
+// at it; a data source "klvtest" on the file dataSource when one is given.
+inline bool configureOdbc(const QString& folder, const QString& dataSource = QString())
+{
+    const QString driver = sqliteOdbcDriver();
+    if (driver.isEmpty() || !writeFile(folder + QStringLiteral("/odbcinst.ini"),
+                                       "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver.toUtf8() + "\n"))
+        return false;
+    if (!dataSource.isEmpty() && !writeFile(folder + QStringLiteral("/odbc.ini"),
+                                            "[klvtest]\nDriver=SQLite3\nDatabase=" + dataSource.toUtf8() + "\n"))
+        return false;
+    qputenv("ODBCSYSINI", QFile::encodeName(folder));
+    qputenv("ODBCINI", QFile::encodeName(folder + QStringLiteral("/odbc.ini")));
+    return true;
 }
 
 // Takes everything written until limit bytes, then fails every write.
