@@ -1,21 +1,24 @@
 // The export with a million records: 1,000,000 records of 10 fields of the stand-in server's
 // generated table exported through the export dialog as a fresh query (query mode) to a
-// delimited text file, an XML file and an HTML page, beside the same records read through
-// KLVQuery alone (GetNextRecord and GetField on every field). Then the export of the rows a
-// filled result list shows (GetResultField by name for every cell), beside reading those
-// cells from the list without writing.
+// delimited text file, an XML file, an HTML page, a workbook and a table of an SQLite file,
+// beside the same records read through KLVQuery alone (GetNextRecord and GetField on every
+// field). The fields carry their types, as a query window hands them over, so the workbook
+// and the table write numbers and dates as such. Then the export of the rows a filled result
+// list shows (GetResultField by name for every cell), beside reading those cells from the list
+// without writing.
 //
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
 // times and prints the median times, each against its baseline, the file sizes and the peak
-// memory.
-//   viewer_export_bench [--rows N] [--block N] [--repeat N]
-//   viewer_export_bench --run library|text|xml|html|shown --rows N --block N
+// memory; --kinds runs some of them only (the read alone always).
+//   viewer_export_bench [--rows N] [--block N] [--repeat N] [--kinds text,xml,html,xlsx,sqlite,shown]
+//   viewer_export_bench --run library|text|xml|html|xlsx|sqlite|shown --rows N --block N
 #include "BenchProcess.h"
 #include "ExportDialog.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "MainModul.h"
+#include "QueryTag.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
 
@@ -25,6 +28,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,6 +43,9 @@ namespace {
 const QString Table = u"90:1"_s;
 const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"datum"_s,
                          u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
+// Their ERP types, as the server's field catalogue gives them.
+const QStringList Types{u"I9"_s,    u"SW"_s, u"GL30"_s, u"GL20"_s, u"GD8"_s,
+                        u"R10.2"_s, u"I6"_s, u"B"_s,    u"A131"_s, u"P1:1"_s};
 
 double seconds(const QElapsedTimer& timer)
 {
@@ -88,16 +95,33 @@ int runLibrary(quint16 port, int block, int rows)
     return 0;
 }
 
-// The export dialog set up as a window sets it up, started with its button, waited for.
+// The export dialog set up as a window sets it up, started with its button, waited for. A new
+// workbook or database file is made without a question.
 bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, const QString& file, double& secs)
 {
+    MainModul::SetMessageBoxHandler([](const QString&, QMessageBox::StandardButtons buttons) {
+        return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
     ExportDialog* dialog = ExportDialog::DefaultInstance();
+    // The field list of a query window: each field's catalogue record holds its type.
+    auto* callerFields = new QTreeWidget(dialog);
+    callerFields->hide();
     dialog->SetExportProperties(u"Massendaten:Messwert"_s, Table, kind, shownRows, caller, shownRows ? rows : 0);
-    for (const QString& field : Fields)
-        ExportDialog::AddExportField(dialog->feldListe(), field + u"#0#S"_s, field, MainModul::Bool2ErpText(false),
-                                     u"0:"_s + field);
-    dialog->SetExportFldListe(nullptr);
-    const QString box = kind == 0 ? u"ExportDateiName"_s : kind == 3 ? u"XMLDateiName"_s : u"HTMLDateiName"_s;
+    for (qsizetype i = 0; i < Fields.size(); ++i) {
+        const QString key = Fields[i] + u"#0#S"_s;
+        ExportDialog::AddExportField(dialog->feldListe(), key, Fields[i], MainModul::Bool2ErpText(false),
+                                     u"0:"_s + Fields[i]);
+        auto* item = new QTreeWidgetItem(callerFields);
+        item->setData(0, ExportDialog::FieldKeyRole, key);
+        item->setData(0, ExportDialog::FieldTagRole,
+                      QueryTag::FieldArray2Tag({QString(), QString(), QString(), QString(), Types[i]}));
+    }
+    dialog->SetExportFldListe(callerFields);
+    const QString box = kind == 0   ? u"ExportDateiName"_s
+                        : kind == 1 ? u"ExportExcelName"_s
+                        : kind == 2 ? u"ExportDBName"_s
+                        : kind == 3 ? u"XMLDateiName"_s
+                                    : u"HTMLDateiName"_s;
     dialog->findChild<QLineEdit*>(box)->setText(file);
     dialog->show();
     QElapsedTimer timer;
@@ -116,7 +140,7 @@ int runExport(quint16 port, int block, int rows, int kind)
         return 1;
     MainModul::MainSession = session;
     QTemporaryDir dir;
-    const QString file = dir.filePath(u"export.out"_s);
+    const QString file = dir.filePath(kind == 1 ? u"export.xlsx"_s : u"export.out"_s);
     double secs = 0;
     if (!exportThroughDialog(kind, false, nullptr, rows, file, secs)) {
         std::fprintf(stderr, "export %d failed\n", kind);
@@ -201,6 +225,10 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
         rc = runExport(server->port(), block, rows, 3);
     else if (kind == u"html"_s)
         rc = runExport(server->port(), block, rows, 4);
+    else if (kind == u"xlsx"_s)
+        rc = runExport(server->port(), block, rows, 1);
+    else if (kind == u"sqlite"_s)
+        rc = runExport(server->port(), block, rows, 2);
     else if (kind == u"shown"_s)
         rc = runShown(server->port(), block, rows);
     server->stop();
@@ -248,7 +276,11 @@ int main(int argc, char** argv)
                 "included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
 
-    const QStringList kinds{u"library"_s, u"text"_s, u"xml"_s, u"html"_s, u"shown"_s};
+    QStringList kinds{u"library"_s, u"text"_s, u"xml"_s, u"html"_s, u"xlsx"_s, u"sqlite"_s, u"shown"_s};
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--kinds") == 0)
+            kinds = QStringList{u"library"_s} + QString::fromLocal8Bit(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
+    }
     QHash<QString, QList<Row>> runs;
     for (int r = 0; r < repeat; ++r) {
         for (const QString& kind : kinds) {
@@ -268,13 +300,19 @@ int main(int argc, char** argv)
                 double(library.peakKb) / 1024.0, "");
     const std::pair<const char*, QString> exports[] = {{"export, query mode, text", u"text"_s},
                                                        {"export, query mode, XML", u"xml"_s},
-                                                       {"export, query mode, HTML", u"html"_s}};
+                                                       {"export, query mode, HTML", u"html"_s},
+                                                       {"export, query mode, workbook", u"xlsx"_s},
+                                                       {"export, query mode, SQLite table", u"sqlite"_s}};
     for (const auto& [label, kind] : exports) {
+        if (!runs.contains(kind))
+            continue;
         const Row row = median(runs[kind]);
         std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %11.1f\n", label, row.secs, row.secs / library.secs,
                     double(row.bytes) / 1048576.0, double(row.peakKb) / 1024.0,
                     double(row.peakKb - library.peakKb) / 1024.0);
     }
+    if (!runs.contains(u"shown"_s))
+        return 0;
     const Row shown = median(runs[u"shown"_s]);
     std::printf("%-40s %9.3f %9.2fx\n", "shown rows read from the list alone", shown.baseline, 1.0);
     std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %12s\n", "export of the shown rows, text", shown.secs,

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running need.
 set -euo pipefail
+# libxlsxwriter's pkg-config file links zlib itself (-lz), which its package does not bring.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-    unixodbc unixodbc-dev libsqliteodbc libxlsxwriter-dev
+    unixodbc unixodbc-dev libsqliteodbc libxlsxwriter-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3

@@ -17,6 +17,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -29,6 +31,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -351,7 +355,8 @@ private Q_SLOTS:
         QVERIFY(refused(282));
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
-        // A workbook: at most 16,384 columns, a name and a sheet; then it is not available yet.
+        // A workbook: at most 16,384 columns, a name and a sheet a workbook can take, and a new
+        // workbook only when the user wants one.
         QList<std::pair<QString, bool>> many;
         for (int i = 0; i <= 16384; ++i)
             many.append({u"f"_s + QString::number(i), true});
@@ -360,20 +365,88 @@ private Q_SLOTS:
         QVERIFY(refused(289));
         QCOMPARE(boxes.texts.first(), GetMessageTextByNr(289) + u" 16385"_s);
         delete dialog->feldListe()->topLevelItem(0);
-        QVERIFY(refused(296));
+        QVERIFY(refused(247));
+        QVERIFY(boxes.texts.value(1).startsWith(GetMessageTextByNr(248)));
+        type(find<QLineEdit>(dialog, u"ExcelWorksheet"_s), u"Kunde/1"_s);
+        QVERIFY(refused(283));
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"ExcelWorksheet"_s));
         type(find<QLineEdit>(dialog, u"ExcelWorksheet"_s), QString());
         QVERIFY(refused(236));
         QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"ExcelWorksheet"_s));
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
-        // A database file needs a name; a data source may be left to the driver.
+        // A database file needs a name, the table too; a data source may be left to the
+        // driver, which says when it finds none.
         dialog = openDialog(u"S"_s, 2, &window, 1, {{u"nr"_s, true}});
         start = find<QPushButton>(dialog, u"StartButton"_s);
         QVERIFY(refused(237));
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), path(u"s.sqlite"_s));
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), QString());
+        QVERIFY(refused(285));
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"NeueTabelle"_s));
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"S"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), QString());
         auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
         kinds->setFocus();
         QTest::keyClick(kinds, Qt::Key_Down);
-        QVERIFY(refused(296));
+        QVERIFY(refused(243));
+        QVERIFY(!QFile::exists(path(u"s.sqlite"_s)));
+    }
+
+    void aWorkbookAndATableTakeTheShownRowsAndTheirProgramStartsAfterwards()
+    {
+        // The data source's driver, found through a configuration of the test's own.
+        QVERIFY(configureOdbc(dir.path()));
+        FollowUps followUps;
+        Answers boxes;
+        RowsWindow window(Keys, {{u"1"_s, u"=1+1"_s}, {u"2"_s, QString()}});
+        const QList<std::pair<QString, bool>> fields{{u"nr"_s, true}, {u"name"_s, true}};
+
+        ExportDialog* dialog = openDialog(u"W:1"_s, 1, &window, 2, fields);
+        QCOMPARE(find<QLineEdit>(dialog, u"ExcelWorksheet"_s)->text(), u"W - 1"_s);
+        type(find<QLineEdit>(dialog, u"ExportExcelName"_s), path(u"w.xlsx"_s));
+        click(find<QCheckBox>(dialog, u"ExcelStarten"_s));
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(247)});
+        const QJsonValue book = workbookContent(path(u"w.xlsx"_s));
+        QCOMPARE(book[u"sheets"_s].toArray(), QJsonArray{u"W - 1"_s});
+        QCOMPARE(book[u"rows"_s].toArray().size(), 3);
+        QCOMPARE(book[u"rows"_s][1][1][1].toString(), u"=1+1"_s);
+        QCOMPARE(followUps.starts.size(), 1);
+        QCOMPARE(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
+        QCOMPARE(followUps.starts[0].file, path(u"w.xlsx"_s));
+        QCOMPARE(find<QLineEdit>(ExportProgressDialog::DefaultInstance(), u"AnzahlSaetze"_s)->text(), u"2"_s);
+
+        boxes.texts.clear();
+        dialog = openDialog(u"W:1"_s, 2, &window, 2, fields);
+        QCOMPARE(find<QLineEdit>(dialog, u"NeueTabelle"_s)->text(), u"W:1"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), path(u"w.sqlite"_s));
+        click(find<QCheckBox>(dialog, u"AccessStarten"_s));
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(242)});
+        // Columns are named by the query's field names unless the user unticks that.
+        QCOMPARE(sqliteRows(path(u"w.sqlite"_s), u"SELECT * FROM \"W:1\""_s),
+                 (QJsonArray{QJsonObject{{u"0:nr"_s, u"1"_s}, {u"0:name"_s, u"=1+1"_s}},
+                             QJsonObject{{u"0:nr"_s, u"2"_s}, {u"0:name"_s, QJsonValue()}}}));
+        QCOMPARE(followUps.starts.size(), 2);
+        QCOMPARE(followUps.starts[1].kind, ExportFollowUp::Kind::DesktopApp);
+        QCOMPARE(followUps.starts[1].file, path(u"w.sqlite"_s));
+
+        // A data source: its connection string is stored without the password, and there is
+        // no program to start.
+        dialog = openDialog(u"W:1"_s, 2, &window, 2, fields);
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        const QString source = u"DRIVER=SQLite3;Database="_s + path(u"w.sqlite"_s);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), source + u";PWD=secret"_s);
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"W2"_s);
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isEnabled());
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), source);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"ODBC"_s);
+        QCOMPARE(sqliteValue(path(u"w.sqlite"_s), u"SELECT group_concat(\"0:nr\") FROM W2"_s), u"1,2"_s);
+        QCOMPARE(followUps.starts.size(), 2);
     }
 
     void shownRowsAreExportedAndTheProgramStartsAfterwards()
@@ -487,24 +560,38 @@ private Q_SLOTS:
 
     void aWriteFailingPartWayKeepsTheOldFileAndStartsNothing()
     {
-        const QString file = path(u"limited.xml"_s);
-        QVERIFY(writeFile(file, "old content"));
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {u"--fsize-child"_s, file});
-        QVERIFY(child.waitForFinished(120000));
-        const QString out = QString::fromUtf8(child.readAllStandardOutput());
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(241)), qPrintable(out));
-        QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
-        QCOMPARE(readFile(file), QByteArray("old content"));
-        QCOMPARE(QDir(dir.path()).entryList({u"limited*"_s}, QDir::Files), QStringList{u"limited.xml"_s});
+        // An XML file, a workbook and a table of a database file, each with its program ticked;
+        // the rows of the table fit in the database's cache, so its commit fails.
+        const QString xml = path(u"limited.xml"_s);
+        const QString book = path(u"limited.xlsx"_s);
+        const QString database = path(u"limited.sqlite"_s);
+        QVERIFY(writeFile(xml, "old content"));
+        QVERIFY(writeFile(book, "old workbook"));
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE L (old); INSERT INTO L VALUES ('kept');"_s})
+                     .isNull());
+        const QList<std::tuple<int, QString, int>> kinds{{3, xml, 241}, {1, book, 249}, {2, database, 298}};
+        for (const auto& [kind, file, message] : kinds) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {u"--fsize-child"_s, file, QString::number(kind)});
+            QVERIFY(child.waitForFinished(120000));
+            const QString out = QString::fromUtf8(child.readAllStandardOutput());
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(message)), qPrintable(out));
+            QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
+        }
+        QCOMPARE(readFile(xml), QByteArray("old content"));
+        QCOMPARE(readFile(book), QByteArray("old workbook"));
+        QCOMPARE(sqliteValue(database, u"SELECT group_concat(old) FROM L"_s), u"kept"_s);
+        QCOMPARE(sqliteValue(database, u"PRAGMA integrity_check"_s), u"ok"_s);
+        QCOMPARE(QDir(dir.path()).entryList({u"*limited*"_s}, QDir::Files | QDir::Hidden),
+                 (QStringList{u"limited.sqlite"_s, u"limited.xlsx"_s, u"limited.xml"_s}));
     }
 };
 
 // The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
-// error of the write, not a signal. It exports shown rows to XML and prints the boxes shown
-// and the programs started.
-int fileSizeChild(const QString& file)
+// error of the write, not a signal. It exports shown rows to the file in the given kind (the
+// file's program ticked) and prints the boxes shown and the programs started.
+int fileSizeChild(const QString& file, int kind)
 {
     MainWindowTest::loadTexts();
     MessageBoxes boxes;
@@ -516,11 +603,13 @@ int fileSizeChild(const QString& file)
     for (int i = 1; i <= 20000; ++i)
         rows.append({QString::number(i), u"a value that fills the file quickly"_s});
     RowsWindow window(Keys, rows);
-    ExportDialog* dialog = openDialog(u"L"_s, 3, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
-    type(find<QLineEdit>(dialog, u"XMLDateiName"_s), file);
-    click(find<QCheckBox>(dialog, u"XMLStdAppStarten"_s));
+    ExportDialog* dialog = openDialog(u"L"_s, kind, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
+    const QString box = kind == 1 ? u"ExportExcelName"_s : kind == 2 ? u"ExportDBName"_s : u"XMLDateiName"_s;
+    const QString program = kind == 1 ? u"ExcelStarten"_s : kind == 2 ? u"AccessStarten"_s : u"XMLStdAppStarten"_s;
+    type(find<QLineEdit>(dialog, box), file);
+    click(find<QCheckBox>(dialog, program));
     boxes.texts.clear();
-    // The overwrite question is answered OK.
+    // The question before the old target is replaced is answered OK.
     MainModul::SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
         boxes.texts.append(text);
         return QMessageBox::Ok;
@@ -537,8 +626,8 @@ int main(int argc, char** argv)
 {
     TestEnvironment::redirectSettings();
     QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], "--fsize-child") == 0)
-        return fileSizeChild(QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], "--fsize-child") == 0)
+        return fileSizeChild(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
     ExportDialogTest test;
     return QTest::qExec(&test, argc, argv);
 }

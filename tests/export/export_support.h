@@ -1,17 +1,21 @@
 #pragma once
 
 // What the export's tests share: jobs and fields, a writer run into memory, readers that our
-// code does not share (Python's csv, xml.etree and html.parser, xmllint), a device that fails
-// on demand, a recorder of the programs an export would start, and a window whose shown rows
-// are exported through GetResultField.
+// code does not share (Python's csv, xml.etree, html.parser and openpyxl, xmllint, the sqlite3
+// program), a device that fails on demand, recorders of the programs an export would start and
+// of the message boxes it shows, and a window whose shown rows are exported through
+// GetResultField.
 
 #include "ExportFollowUp.h"
 #include "ExportJob.h"
 #include "ExportWriter.h"
+#include "KLVTAVArtInfo.h"
+#include "KLVTools.h"
 #include "MainModul.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,6 +46,14 @@ inline ExportField field(const QString& caption, bool tablePart = true, const QS
     f.key = key.isEmpty() ? caption + QStringLiteral("#0#S") : key;
     f.tag = (tablePart ? QStringLiteral("1:") : QStringLiteral("0:")) + caption;
     f.tablePart = tablePart;
+    return f;
+}
+
+// A field of an ERP type ("I6", "R12.2", "GD8", ...).
+inline ExportField typedField(const QString& caption, const QString& typeCode, bool tablePart = true)
+{
+    ExportField f = field(caption, tablePart);
+    f.type = KLVTools().GetTAVArtInfo(typeCode);
     return f;
 }
 
@@ -174,6 +186,41 @@ inline QJsonValue htmlContent(const QString& file)
         {file});
 }
 
+// What openpyxl reads from a workbook: {"sheets": [names], "rows": [[[type, value, number
+// format]...]...] of the first sheet, "widths": {column letter: width}}. Types are "int",
+// "float", "str", "datetime", "time", "date", "bool" and "none".
+inline QJsonValue workbookContent(const QString& file)
+{
+    return python(QStringLiteral("import datetime,json,sys,openpyxl\n"
+                                 "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                 "ws = wb[wb.sheetnames[0]]\n"
+                                 "def cell(c):\n"
+                                 "    v = c.value\n"
+                                 "    if v is None: t = 'none'\n"
+                                 "    elif isinstance(v, datetime.datetime): t = 'datetime'; v = v.isoformat()\n"
+                                 "    elif isinstance(v, datetime.time): t = 'time'; v = v.isoformat()\n"
+                                 "    elif isinstance(v, datetime.date): t = 'date'; v = v.isoformat()\n"
+                                 "    else: t = type(v).__name__\n"
+                                 "    return [t, v, c.number_format]\n"
+                                 "print(json.dumps({'sheets': wb.sheetnames,\n"
+                                 "    'rows': [[cell(c) for c in r] for r in ws.iter_rows()],\n"
+                                 "    'widths': {k: d.width for k, d in ws.column_dimensions.items()}}))\n"),
+                  {file});
+}
+
+// The rows the sqlite3 program gives for a query, as JSON objects; empty when it failed.
+inline QJsonArray sqliteRows(const QString& file, const QString& sql)
+{
+    const QString out = run(QStringLiteral("/usr/bin/sqlite3"), {QStringLiteral("-json"), file, sql});
+    return QJsonDocument::fromJson(out.toUtf8()).array();
+}
+
+// One text the sqlite3 program prints for a query (the first column of the first row).
+inline QString sqliteValue(const QString& file, const QString& sql)
+{
+    return run(QStringLiteral("/usr/bin/sqlite3"), {file, sql}).trimmed();
+}
+
 // xmllint reads the file without a complaint (in HTML mode for a page).
 inline bool xmllintAccepts(const QString& file, bool html, QString* errors = nullptr)
 {
@@ -198,6 +245,34 @@ inline bool writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The SQLite ODBC driver's library (in the architecture's folder); empty when not installed.
+inline QString sqliteOdbcDriver()
+{
+    const QDir lib(QStringLiteral("/usr/lib"));
+    for (const QString& arch : lib.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString driver = lib.filePath(arch + QStringLiteral("/odbc/libsqlite3odbc.so"));
+        if (QFile::exists(driver))
+            return driver;
+    }
+    return {};
+}
+
+// A driver configuration of the test's own in folder (named "SQLite3"), and unixODBC pointed
+// at it; a data source "klvtest" on the file dataSource when one is given.
+inline bool configureOdbc(const QString& folder, const QString& dataSource = QString())
+{
+    const QString driver = sqliteOdbcDriver();
+    if (driver.isEmpty() || !writeFile(folder + QStringLiteral("/odbcinst.ini"),
+                                       "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver.toUtf8() + "\n"))
+        return false;
+    if (!dataSource.isEmpty() && !writeFile(folder + QStringLiteral("/odbc.ini"),
+                                            "[klvtest]\nDriver=SQLite3\nDatabase=" + dataSource.toUtf8() + "\n"))
+        return false;
+    qputenv("ODBCSYSINI", QFile::encodeName(folder));
+    qputenv("ODBCINI", QFile::encodeName(folder + QStringLiteral("/odbc.ini")));
+    return true;
 }
 
 // Takes everything written until limit bytes, then fails every write.
@@ -243,6 +318,27 @@ public:
     FollowUps(const FollowUps&) = delete;
     FollowUps& operator=(const FollowUps&) = delete;
     QList<Start> starts;
+};
+
+// The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
+// once they are used up by agreeing (Yes or OK, whichever the box offers).
+class Answers
+{
+public:
+    explicit Answers(QList<QMessageBox::StandardButton> answers = {}) : answers(std::move(answers))
+    {
+        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons buttons) {
+            texts.append(text);
+            if (!this->answers.isEmpty())
+                return this->answers.takeFirst();
+            return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+        });
+    }
+    ~Answers() { MainModul::SetMessageBoxHandler({}); }
+    Answers(const Answers&) = delete;
+    Answers& operator=(const Answers&) = delete;
+    QStringList texts;
+    QList<QMessageBox::StandardButton> answers;
 };
 
 // A window that shows rows: GetResultField by name gives the cell of a field key in a row

@@ -6,6 +6,7 @@
 #include "../query/queryform_support.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
+#include "ExportValue.h"
 #include "MainMenus.h"
 #include "QueryExportHandoff.h"
 #include "QueryTag.h"
@@ -126,6 +127,67 @@ private Q_SLOTS:
         QCOMPARE(lines.size() - 2, data->rowCount());
         for (int row = 0; row < data->rowCount(); ++row)
             QCOMPARE(QString::fromUtf8(lines[row + 1]), data->rowTexts(row).mid(0, 3).join(u';') + u'\r');
+    }
+
+    void aFreshQueryGoesIntoAWorkbookAndATableWithTheServersTypes()
+    {
+        Answers boxes;
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s, u"umsatz"_s, u"kredlim"_s, u"gruendung"_s, u"kontakt"_s, u"besuch"_s, u"aktiv"_s});
+        ExportDialog* dialog = exportDialog(1, false);
+        type(dialog, u"ExportExcelName"_s, path(u"kunde.xlsx"_s));
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        dialog = exportDialog(2, false);
+        type(dialog, u"ExportDBName"_s, path(u"kunde.sqlite"_s));
+        auto* prefix = dialog->findChild<QCheckBox*>(u"DBFelderMitTabPraefix"_s);
+        QTest::mouseClick(prefix, Qt::LeftButton, Qt::NoModifier, QPoint(4, prefix->height() / 2));
+        QVERIFY(!prefix->isChecked());
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        QCOMPARE(boxes.texts, (QStringList{GetMessageTextByNr(247), GetMessageTextByNr(242)}));
+
+        // The values the window shows, read back typed as the field types say.
+        clickButton(form, u"StartQueryButton"_s);
+        ResultListView* data = form->datenListe();
+        QVERIFY(data->rowCount() > 100);
+        const QJsonArray book = workbookContent(path(u"kunde.xlsx"_s))[u"rows"_s].toArray();
+        const QJsonArray table = sqliteRows(
+            path(u"kunde.sqlite"_s), u"SELECT nummer, typeof(nummer) AS tn, umsatz, typeof(umsatz) AS tu, kredlim, "
+                                     "gruendung, kontakt, aktiv FROM \"Kunde:Kunde\" ORDER BY rowid"_s);
+        QCOMPARE(book.size(), data->rowCount() + 1);
+        QCOMPARE(table.size(), data->rowCount());
+        QStringList header;
+        for (const QJsonValue& cell : book[0].toArray())
+            header.append(cell[1].toString());
+        const auto shown = [&](int row, const QString& name) {
+            return data->rowTexts(row)[data->columnOfTag(u"0:"_s + name)];
+        };
+        const auto inBook = [&](int row, const QString& name) { return book[row + 1][header.indexOf(name)].toArray(); };
+        for (int row = 0; row < data->rowCount(); ++row) {
+            const double number = shown(row, u"nummer"_s).toDouble();
+            const double umsatz = *ExportValue::Number(shown(row, u"umsatz"_s), 2);
+            const double kredlim = *ExportValue::Number(shown(row, u"kredlim"_s), 2);
+            const QDate gruendung = *ExportValue::Date(shown(row, u"gruendung"_s));
+            const QDateTime kontakt = *ExportValue::DateTime(shown(row, u"kontakt"_s));
+            QCOMPARE(inBook(row, u"nummer"_s)[1].toDouble(), number);
+            QCOMPARE(inBook(row, u"umsatz"_s)[1].toDouble(), umsatz);
+            QCOMPARE(inBook(row, u"kredlim"_s)[1].toDouble(), kredlim);
+            QCOMPARE(inBook(row, u"gruendung"_s)[1].toString(), gruendung.toString(Qt::ISODate) + u"T00:00:00"_s);
+            QCOMPARE(inBook(row, u"kontakt"_s)[1].toString(), kontakt.toString(Qt::ISODate));
+            QCOMPARE(inBook(row, u"besuch"_s)[0].toString(), u"time"_s);
+            QCOMPARE(inBook(row, u"aktiv"_s)[1].toString(), shown(row, u"aktiv"_s));
+
+            const QJsonObject record = table[row].toObject();
+            QCOMPARE(record[u"nummer"_s].toDouble(), number);
+            QCOMPARE(record[u"tn"_s].toString(), u"integer"_s);
+            QCOMPARE(record[u"umsatz"_s].toDouble(), umsatz);
+            QCOMPARE(record[u"tu"_s].toString(), u"real"_s);
+            QCOMPARE(record[u"kredlim"_s].toDouble(), kredlim);
+            QCOMPARE(record[u"gruendung"_s].toString(), gruendung.toString(Qt::ISODate));
+            QCOMPARE(record[u"kontakt"_s].toString(), kontakt.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+            QCOMPARE(record[u"aktiv"_s].toInt(), ErpText2Bool(shown(row, u"aktiv"_s)) ? 1 : 0);
+        }
     }
 
     void withoutACheckedFieldEveryFieldGoesWithItsDescription()

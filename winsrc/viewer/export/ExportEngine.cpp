@@ -84,6 +84,10 @@ bool ExportEngine::writeBlock()
         case ExportWriter::Step::Cancel:
             cancel();
             break;
+        case ExportWriter::Step::Stop:
+            --m_rows;
+            cancel();
+            break;
         case ExportWriter::Step::Fail:
             m_pending = Outcome::WriteFailed;
             return false;

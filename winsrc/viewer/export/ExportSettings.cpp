@@ -132,5 +132,47 @@ QString ExportSettings::Read(const Entry& entry, const QString& exportName, cons
 
 void ExportSettings::Write(const Entry& entry, const QString& exportName, const QString& value)
 {
-    SettingsStore::SaveSetting(MainModul::RegAppName, Section(entry, exportName), entry.key, value);
+    // The settings file is plain text that anyone reading the home folder may see.
+    const QString stored = entry.key == u"ExportDBName"_s ? WithoutPassword(value) : value;
+    SettingsStore::SaveSetting(MainModul::RegAppName, Section(entry, exportName), entry.key, stored);
+}
+
+QString ExportSettings::WithoutPassword(const QString& text)
+{
+    QStringList kept;
+    bool removed = false;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype start = i;
+        qsizetype equals = -1;
+        while (i < text.size() && text[i] != u';') {
+            if (text[i] == u'=' && equals < 0) {
+                equals = i++;
+                while (i < text.size() && text[i] == u' ')
+                    ++i;
+                // "{...}" is one value, "}}" a brace inside it.
+                if (i < text.size() && text[i] == u'{') {
+                    for (++i; i < text.size(); ++i) {
+                        if (text[i] != u'}')
+                            continue;
+                        if (i + 1 < text.size() && text[i + 1] == u'}') {
+                            ++i;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                }
+                continue;
+            }
+            ++i;
+        }
+        const QString key = equals < 0 ? QString() : text.mid(start, equals - start).trimmed();
+        if (key.compare(u"PWD"_s, Qt::CaseInsensitive) == 0 || key.compare(u"Password"_s, Qt::CaseInsensitive) == 0)
+            removed = true;
+        else
+            kept.append(text.mid(start, i - start));
+        ++i; // the ";"
+    }
+    return removed ? kept.join(u';') : text;
 }

@@ -45,5 +45,9 @@ public:
     static QString DefaultValue(const Entry& entry, const QString& exportName, const QString& caption);
 
     static QString Read(const Entry& entry, const QString& exportName, const QString& caption);
+    // An ODBC connection string in "ExportDBName" is stored without its password.
     static void Write(const Entry& entry, const QString& exportName, const QString& value);
+    // A connection string ("key=value" pairs joined by ";", a value in braces may hold ";")
+    // without its "PWD" and "Password" pairs; any other text as it is.
+    static QString WithoutPassword(const QString& text);
 };

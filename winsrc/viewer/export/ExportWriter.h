@@ -30,6 +30,8 @@ public:
     enum class Step {
         Continue, // the row is written (or skipped as the user chose); go on
         Cancel,   // the user chose to end the export: it ends as a cancel does
+        Stop,     // the target holds no more rows (the user was told): this row is not
+                  // written, and the export ends as a cancel does
         Fail      // the target cannot take more: the export fails, failure says why
     };
 

@@ -1,8 +1,9 @@
 #include "ExportWriterRegistry.h"
 
+#include "ExportDatabaseWriter.h"
 #include "ExportHtmlWriter.h"
 #include "ExportTextWriter.h"
-#include "ExportUnavailableWriter.h"
+#include "ExportWorkbookWriter.h"
 #include "ExportXmlWriter.h"
 
 #include <QHash>
@@ -13,9 +14,8 @@ QHash<int, ExportWriterRegistry::Maker>& makers()
 {
     static QHash<int, ExportWriterRegistry::Maker> table{
         {0, [](const ExportJob& job) { return std::make_unique<ExportTextWriter>(job); }},
-        // The workbook and the database table have no writer yet.
-        {1, [](const ExportJob& job) { return std::make_unique<ExportUnavailableWriter>(job); }},
-        {2, [](const ExportJob& job) { return std::make_unique<ExportUnavailableWriter>(job); }},
+        {1, [](const ExportJob& job) { return std::make_unique<ExportWorkbookWriter>(job); }},
+        {2, [](const ExportJob& job) { return std::make_unique<ExportDatabaseWriter>(job); }},
         {3, [](const ExportJob& job) { return std::make_unique<ExportXmlWriter>(job); }},
         {4, [](const ExportJob& job) { return std::make_unique<ExportHtmlWriter>(job); }},
     };

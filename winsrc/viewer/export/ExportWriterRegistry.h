@@ -8,8 +8,7 @@
 class ExportWriter;
 
 // Which writer serves which export kind (ExportType: 0 text, 1 workbook, 2 database table,
-// 3 XML, 4 HTML). The text, XML and HTML writers are there from the start; a further target
-// registers its writer here.
+// 3 XML, 4 HTML). A further target registers its writer here.
 class ExportWriterRegistry
 {
 public:

@@ -1,0 +1,507 @@
+#include "ExportWorkbookWriter.h"
+
+#include "ExportFollowUp.h"
+#include "ExportTargetCheck.h"
+#include "ExportValue.h"
+#include "KLVTAVArtInfo.h"
+#include "MainModul.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringEncoder>
+
+#include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+using namespace MainModul;
+
+namespace {
+
+constexpr int MsgBadSheetName = 283;
+constexpr int MsgSheetFull = 284;
+constexpr int MsgCellFailed = 286;
+constexpr int MsgRow = 287;
+constexpr int MsgField = 288;
+constexpr int MsgFormatFailed = 290;
+constexpr int MsgWorkbookExists = 238;
+constexpr int MsgOverwrite = 239;
+constexpr int MsgNoWorkbook = 247;
+constexpr int MsgOpenFailed = 248;
+constexpr int MsgCreateFailed = 249;
+constexpr int MsgSheetFailed = 250;
+
+// How much of a value a message box shows.
+constexpr qsizetype ShownValueLength = 200;
+// The widest column a worksheet takes.
+constexpr double MaxColumnWidth = 255;
+
+const QByteArray SheetEntry = "xl/worksheets/sheet1.xml";
+// What a worksheet's XML holds besides its rows, at the least: the declaration, the sheet
+// data's tags and the end of the worksheet.
+constexpr qint64 MinSheetFrame = sizeof("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n") - 1 +
+                                 sizeof("<worksheet></worksheet><sheetData/>") - 1;
+
+QString systemText(int errorNumber)
+{
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
+}
+
+QString libraryText(lxw_error error)
+{
+    return QString::fromUtf8(lxw_strerror(error));
+}
+
+quint32 little32(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
+}
+
+quint16 little16(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint16(u[0] | u[1] << 8);
+}
+
+// The uncompressed size of an entry of a zip file, from its central directory: -1 when the
+// file or the entry cannot be read, -2 when the size is kept in a zip64 record.
+qint64 zipEntrySize(const QString& zipFile, const QByteArray& entry)
+{
+    QFile file(zipFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const qint64 size = file.size();
+    const qint64 tail = std::min<qint64>(size, 22 + 65535);
+    if (tail < 22 || !file.seek(size - tail))
+        return -1;
+    const QByteArray end = file.read(tail);
+    const qsizetype eocd = end.lastIndexOf(QByteArrayView("PK\x05\x06", 4));
+    if (eocd < 0 || end.size() - eocd < 22)
+        return -1;
+    const quint32 directorySize = little32(end.constData() + eocd + 12);
+    const quint32 directoryOffset = little32(end.constData() + eocd + 16);
+    if (directoryOffset == 0xFFFFFFFFu)
+        return -2;
+    if (!file.seek(directoryOffset))
+        return -1;
+    const QByteArray directory = file.read(directorySize);
+    qsizetype at = 0;
+    while (at + 46 <= directory.size() && little32(directory.constData() + at) == 0x02014b50u) {
+        const char* record = directory.constData() + at;
+        const quint32 uncompressed = little32(record + 24);
+        const quint16 nameLength = little16(record + 28);
+        const quint16 extraLength = little16(record + 30);
+        const quint16 commentLength = little16(record + 32);
+        if (at + 46 + nameLength > directory.size())
+            return -1;
+        if (QByteArrayView(record + 46, nameLength) == entry)
+            return uncompressed == 0xFFFFFFFFu ? -2 : qint64(uncompressed);
+        at += 46 + nameLength + extraLength + commentLength;
+    }
+    return -1;
+}
+
+} // namespace
+
+ExportWorkbookWriter::ExportWorkbookWriter(ExportJob job) : ExportWriter(std::move(job)) {}
+
+ExportWorkbookWriter::~ExportWorkbookWriter()
+{
+    discard();
+}
+
+QString ExportWorkbookWriter::fileName() const
+{
+    return job().text(u"ExcelFileName"_s);
+}
+
+bool ExportWorkbookWriter::ValidSheetName(const QString& name)
+{
+    if (name.isEmpty() || name.toUcs4().size() > MaxSheetNameLength)
+        return false;
+    for (const QChar c : name) {
+        if (u"[]:*?/\\"_s.contains(c))
+            return false;
+    }
+    return !name.startsWith(u'\'') && !name.endsWith(u'\'');
+}
+
+bool ExportWorkbookWriter::checkTarget(QString& focusControl)
+{
+    if (!ExportTargetCheck::Workbook(job(), focusControl))
+        return false;
+    // Checked before anything is touched: a name the workbook cannot take would otherwise
+    // fail only once the rows are on their way.
+    if (!ValidSheetName(job().text(u"ExcelWorksheet"_s))) {
+        ShowMessageBox(GetMessageTextByNr(MsgBadSheetName));
+        focusControl = u"ExcelWorksheet"_s;
+        return false;
+    }
+    const QString name = fileName();
+    const QFileInfo info(name);
+    if (info.isDir()) {
+        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text());
+        focusControl = u"ExportExcelName"_s;
+        return false;
+    }
+    if (info.exists() && info.size() >= 1) {
+        // A new workbook replaces the whole file: the question says so.
+        const QString question =
+            GetMessageTextByNr(MsgWorkbookExists) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
+        return ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    if (!info.exists() &&
+        ShowMessageBox(GetMessageTextByNr(MsgNoWorkbook), QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
+        return false;
+    }
+    return true;
+}
+
+bool ExportWorkbookWriter::open(ExportFailure& failure)
+{
+    discard();
+    const QFileInfo target(fileName());
+    const QString folder = target.absolutePath();
+    // The hidden name is made here, so a folder that takes no file says so before any row.
+    for (int attempt = 0;; ++attempt) {
+        m_temporary = folder + u"/."_s + target.fileName() + u'.' +
+                      QString::number(QCoreApplication::applicationPid()) + u'-' + QString::number(attempt) + u".tmp"_s;
+        QFile probe(m_temporary);
+        errno = 0;
+        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        const int error = errno;
+        if (error != EEXIST || attempt >= 100) {
+            m_temporary.clear();
+            failure = {MsgCreateFailed, probe.errorString(), error ? error : int(probe.error())};
+            return false;
+        }
+    }
+
+    m_folder = QFile::encodeName(folder);
+    // Rows go to the library's own temporary file in the target's folder, not into memory.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = m_folder.data();
+    m_workbook = workbook_new_opt(QFile::encodeName(m_temporary).constData(), &options);
+    if (!m_workbook) {
+        fail(failure, MsgCreateFailed, systemText(ENOMEM), ENOMEM);
+        return false;
+    }
+    const QByteArray sheetName = job().text(u"ExcelWorksheet"_s).toUtf8();
+    const lxw_error nameError = workbook_validate_sheet_name(m_workbook, sheetName.constData());
+    errno = 0;
+    m_sheet = nameError == LXW_NO_ERROR ? workbook_add_worksheet(m_workbook, sheetName.constData()) : nullptr;
+    if (!m_sheet || !m_sheet->optimize_tmpfile) {
+        const int error = errno;
+        if (nameError != LXW_NO_ERROR)
+            fail(failure, MsgSheetFailed, libraryText(nameError), nameError);
+        else
+            fail(failure, MsgSheetFailed, systemText(error ? error : EIO), error ? error : EIO);
+        return false;
+    }
+    m_plain = workbook_add_format(m_workbook);
+
+    prepareColumns();
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const Column& column = m_columns[i];
+        double width = column.width;
+        if (!column.format && width <= 0)
+            continue;
+        const lxw_error error =
+            worksheet_set_column(m_sheet, lxw_col_t(i), lxw_col_t(i),
+                                 width > 0 ? std::min(width, MaxColumnWidth) : LXW_DEF_COL_WIDTH, column.format);
+        if (error != LXW_NO_ERROR) {
+            fail(failure, MsgFormatFailed, job().fields[i].caption + u": "_s + libraryText(error), error);
+            return false;
+        }
+    }
+
+    m_nextRow = 0;
+    if (job().flag(u"ExcelWithFieldNames"_s)) {
+        // The captions in the plain format, whatever the column's.
+        for (int i = 0; i < job().fields.size(); ++i) {
+            const lxw_error error =
+                worksheet_write_string(m_sheet, 0, lxw_col_t(i), utf8(job().fields[i].caption), m_plain);
+            if (error != LXW_NO_ERROR) {
+                fail(failure, MsgCellFailed, libraryText(error), error);
+                return false;
+            }
+        }
+        m_nextRow = 1;
+    }
+    return !dataWriteFailed(failure);
+}
+
+void ExportWorkbookWriter::prepareColumns()
+{
+    const bool formatColumns = job().flag(u"ExcelFormatColumns"_s);
+    const QString dateFormat = job().text(u"ExcelDateFormat"_s);
+    const QString timeFormat = job().text(u"ExcelTimeFormat"_s);
+    m_columns.clear();
+    QHash<QString, lxw_format*> formats;
+    for (const ExportField& field : job().fields) {
+        Column column;
+        const KLVTAVArtInfo* type = field.type.data();
+        // A field the caller knows no type of is text, unformatted.
+        const int dataType = type && !type->TAVArt().isEmpty() ? int(type->DataType()) : -1;
+        QString numberFormat;
+        int builtIn = -1; // the spreadsheet's own formats, shown in the reader's locale
+        switch (dataType) {
+        case KLVActiveX::klvLongInt:
+        case KLVActiveX::klvInteger:
+        case KLVActiveX::klvByte:
+            column.kind = Kind::Number;
+            if (formatColumns) {
+                numberFormat = u"0"_s;
+                column.width = type->MaxLen2();
+            }
+            break;
+        case KLVActiveX::klvReal:
+            column.kind = Kind::Number;
+            column.fractionDigits = type->FractionDigits();
+            if (formatColumns) {
+                numberFormat = column.fractionDigits > 0 ? u"0."_s + QString(column.fractionDigits, u'0') : u"0"_s;
+                column.width = type->MaxLen2();
+            }
+            break;
+        case KLVActiveX::klvDate:
+            column.kind = Kind::Date;
+            numberFormat = formatColumns ? dateFormat : QString();
+            builtIn = 14;
+            break;
+        case KLVActiveX::klvTime:
+            column.kind = Kind::Time;
+            numberFormat = formatColumns ? timeFormat : QString();
+            builtIn = 20;
+            break;
+        case KLVActiveX::klvDateTime:
+            column.kind = Kind::DateTime;
+            numberFormat = formatColumns ? QString(dateFormat + u' ' + timeFormat).trimmed() : QString();
+            builtIn = 22;
+            break;
+        case KLVActiveX::klvWeek:
+            if (formatColumns)
+                numberFormat = u"@"_s;
+            break;
+        case KLVActiveX::klvString:
+            if (formatColumns) {
+                numberFormat = u"@"_s;
+                column.width = std::min(80, type->MaxLineLen());
+            }
+            break;
+        default:
+            break;
+        }
+        if (column.kind == Kind::Date || column.kind == Kind::Time || column.kind == Kind::DateTime) {
+            // A date cell needs a date format to show as one; a column as wide as the format,
+            // as the spreadsheet widens a column a date is typed into.
+            if (!numberFormat.isEmpty())
+                column.width = numberFormat.size() + 2;
+        }
+        if (!numberFormat.isEmpty() || builtIn >= 0) {
+            // One format object per number format: the library looks a second one of the same
+            // kind up again for every cell.
+            const QString key = numberFormat.isEmpty() ? QString::number(builtIn) : u'"' + numberFormat;
+            column.format = formats.value(key);
+            if (!column.format) {
+                column.format = workbook_add_format(m_workbook);
+                if (!numberFormat.isEmpty())
+                    format_set_num_format(column.format, numberFormat.toUtf8().constData());
+                else
+                    format_set_num_format_index(column.format, uint8_t(builtIn));
+                formats.insert(key, column.format);
+            }
+        }
+        m_columns.append(column);
+    }
+}
+
+ExportWriter::Step ExportWorkbookWriter::writeRow(const QStringList& values, qint64 row, ExportFailure& failure)
+{
+    if (!m_sheet) {
+        failure = {MsgCreateFailed, systemText(EBADF), EBADF};
+        return Step::Fail;
+    }
+    if (m_nextRow >= MaxSheetRows) {
+        // Told once; the rows up to the sheet's last stay and the workbook is finished.
+        ShowMessageBox(FormatMessage(MsgSheetFull, QString(), QString::number(row - 1)));
+        return Step::Stop;
+    }
+    for (int i = 0; i < values.size() && i < m_columns.size(); ++i) {
+        int error = 0;
+        if (writeCell(i, values[i], error))
+            continue;
+        QString shown = values[i];
+        if (shown.size() > ShownValueLength)
+            shown = shown.left(ShownValueLength) + u"..."_s;
+        const QString text = GetMessageTextByNr(MsgCellFailed) + u"\r\n"_s + libraryText(lxw_error(error)) + u" ("_s +
+                             QString::number(error) + u")\r\n"_s + GetMessageTextByNr(MsgRow) + u' ' +
+                             QString::number(row) + u"\r\n"_s + GetMessageTextByNr(MsgField) + u' ' +
+                             job().fields[i].caption + u" = "_s + shown;
+        if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+            ++m_nextRow;
+            return dataWriteFailed(failure) ? Step::Fail : Step::Cancel;
+        }
+    }
+    ++m_nextRow;
+    return dataWriteFailed(failure) ? Step::Fail : Step::Continue;
+}
+
+bool ExportWorkbookWriter::writeCell(int column, const QString& value, int& error)
+{
+    if (value.isEmpty())
+        return true;
+    const Column& c = m_columns[column];
+    const lxw_row_t row = lxw_row_t(m_nextRow);
+    const lxw_col_t col = lxw_col_t(column);
+    lxw_error result = LXW_NO_ERROR;
+    bool written = false;
+    switch (c.kind) {
+    case Kind::Number:
+        if (const std::optional<double> number = ExportValue::Number(value, c.fractionDigits)) {
+            result = worksheet_write_number(m_sheet, row, col, *number, c.format);
+            written = true;
+        }
+        break;
+    case Kind::Date:
+        // Before 1900 a worksheet has no dates.
+        if (const std::optional<QDate> date = ExportValue::Date(value); date && date->year() >= 1900) {
+            lxw_datetime cell{date->year(), date->month(), date->day(), 0, 0, 0};
+            result = worksheet_write_datetime(m_sheet, row, col, &cell, c.format);
+            written = true;
+        }
+        break;
+    case Kind::Time:
+        if (const std::optional<QTime> time = ExportValue::Time(value)) {
+            lxw_datetime cell{0, 0, 0, time->hour(), time->minute(), double(time->second())};
+            result = worksheet_write_datetime(m_sheet, row, col, &cell, c.format);
+            written = true;
+        }
+        break;
+    case Kind::DateTime:
+        if (const std::optional<QDateTime> stamp = ExportValue::DateTime(value);
+            stamp && stamp->date().year() >= 1900) {
+            const QDate d = stamp->date();
+            const QTime t = stamp->time();
+            lxw_datetime cell{d.year(), d.month(), d.day(), t.hour(), t.minute(), double(t.second())};
+            result = worksheet_write_datetime(m_sheet, row, col, &cell, c.format);
+            written = true;
+        }
+        break;
+    case Kind::Text:
+        break;
+    }
+    // A string cell is never read as a formula, whatever it starts with.
+    if (!written)
+        result = worksheet_write_string(m_sheet, row, col, utf8(value), c.format);
+    error = int(result);
+    return result == LXW_NO_ERROR;
+}
+
+bool ExportWorkbookWriter::dataWriteFailed(ExportFailure& failure)
+{
+    // The library writes the rows to its temporary file without looking at the outcome: a
+    // full disk would give a broken workbook that it calls complete.
+    if (!m_sheet || !m_sheet->optimize_tmpfile || !std::ferror(m_sheet->optimize_tmpfile))
+        return false;
+    const int error = errno ? errno : EIO;
+    fail(failure, MsgCreateFailed, systemText(error), error);
+    return true;
+}
+
+bool ExportWorkbookWriter::finish(ExportFailure& failure)
+{
+    if (!m_workbook || !m_sheet) {
+        fail(failure, MsgCreateFailed, systemText(EBADF), EBADF);
+        return false;
+    }
+    // The last row, which the library keeps until it closes, goes to its file now, so every
+    // byte of the rows is counted.
+    lxw_worksheet_write_single_row(m_sheet);
+    errno = 0;
+    if (std::fflush(m_sheet->optimize_tmpfile) != 0 || std::ferror(m_sheet->optimize_tmpfile)) {
+        const int error = errno ? errno : EIO;
+        fail(failure, MsgCreateFailed, systemText(error), error);
+        return false;
+    }
+    const long rowBytes = std::ftell(m_sheet->optimize_tmpfile);
+    m_sheet = nullptr;
+    const lxw_error closed = workbook_close(m_workbook);
+    m_workbook = nullptr;
+    if (closed != LXW_NO_ERROR) {
+        fail(failure, MsgCreateFailed, libraryText(closed), closed);
+        return false;
+    }
+    // Copying the rows into the workbook is not checked by the library either: the sheet in
+    // the finished file holds every byte of them or the workbook is broken.
+    const qint64 sheetBytes = zipEntrySize(m_temporary, SheetEntry);
+    if (sheetBytes == -1 || (sheetBytes >= 0 && sheetBytes < qint64(rowBytes) + MinSheetFrame)) {
+        fail(failure, MsgCreateFailed, systemText(EIO), EIO);
+        return false;
+    }
+    const QString target = fileName();
+    if (QFileInfo::exists(target))
+        QFile::setPermissions(m_temporary, QFile::permissions(target));
+    if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(target).constData()) != 0) {
+        const int error = errno;
+        fail(failure, MsgCreateFailed, systemText(error), error);
+        return false;
+    }
+    m_temporary.clear();
+    return true;
+}
+
+void ExportWorkbookWriter::discard()
+{
+    if (m_workbook) {
+        // Freed without being written; the library's temporary file is closed here, as it
+        // would be only by a close that writes.
+        if (m_sheet && m_sheet->optimize_tmpfile) {
+            std::fclose(m_sheet->optimize_tmpfile);
+            m_sheet->optimize_tmpfile = nullptr;
+        }
+        lxw_workbook_free(m_workbook);
+        m_workbook = nullptr;
+    }
+    m_sheet = nullptr;
+    m_plain = nullptr;
+    m_columns.clear();
+    removeTemporary();
+}
+
+void ExportWorkbookWriter::fail(ExportFailure& failure, int message, const QString& description, int number)
+{
+    failure = {message, description, number};
+    discard();
+}
+
+void ExportWorkbookWriter::removeTemporary()
+{
+    if (!m_temporary.isEmpty())
+        QFile::remove(m_temporary);
+    m_temporary.clear();
+}
+
+const char* ExportWorkbookWriter::utf8(const QString& text)
+{
+    // One buffer for every cell: a million rows allocate nothing of their own.
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    m_utf8.resize(encoder.requiredSpace(text.size()) + 1);
+    char* end = encoder.appendToBuffer(m_utf8.data(), text);
+    *end = '\0';
+    return m_utf8.constData();
+}
+
+void ExportWorkbookWriter::startFollowUp()
+{
+    if (job().flag(u"StartExcel"_s))
+        ExportFollowUp::OpenWithDesktopApp(fileName());
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "ExportWriter.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// The workbook: a new .xlsx file that holds one worksheet with the exported rows, written in
+// constant memory (one row at a time), so a million rows cost a few megabytes. A workbook
+// that exists is replaced as a whole, after the user agreed; its other worksheets are not
+// kept. The file is written beside the target under a hidden name and takes the target's
+// place only once it is complete, so a failed or dropped export leaves an older workbook as
+// it was.
+//
+// Values keep their type: numbers (whole and real) as numbers, dates, times and date-times as
+// date cells, anything else, and anything that does not read as its type, as text. Nothing is
+// ever a formula. With "ExcelFormatColumns" the columns get number formats and widths by the
+// field's type; without, date cells still get the spreadsheet's own date and time formats.
+//
+// Options: "ExcelFileName", "ExcelWorksheet", "ExcelWithFieldNames", "ExcelFormatColumns",
+// "ExcelDateFormat", "ExcelTimeFormat", "StartExcel".
+class ExportWorkbookWriter : public ExportWriter
+{
+public:
+    // Rows and name length of a worksheet.
+    static constexpr qint64 MaxSheetRows = 1048576;
+    static constexpr int MaxSheetNameLength = 31;
+
+    explicit ExportWorkbookWriter(ExportJob job);
+    ~ExportWorkbookWriter() override;
+
+    // At most 31 characters, none of []:*?/\ and no apostrophe at either end.
+    static bool ValidSheetName(const QString& name);
+
+    // The field count, the workbook and worksheet names, and questions before an existing
+    // workbook is replaced (238, 239) or a new one is made (247).
+    bool checkTarget(QString& focusControl) override;
+    bool open(ExportFailure& failure) override;
+    // A cell that cannot be written asks whether to go on; a full worksheet ends the export
+    // with the rows up to its last row, told once.
+    Step writeRow(const QStringList& values, qint64 row, ExportFailure& failure) override;
+    bool finish(ExportFailure& failure) override;
+    void discard() override;
+    void startFollowUp() override;
+
+    QString fileName() const;
+
+private:
+    enum class Kind { Text, Number, Date, Time, DateTime };
+    struct Column
+    {
+        Kind kind = Kind::Text;
+        int fractionDigits = 0;
+        lxw_format* format = nullptr; // null: the sheet's own
+        double width = 0;             // 0: the sheet's own
+    };
+
+    void prepareColumns();
+    bool writeCell(int column, const QString& value, int& error);
+    bool dataWriteFailed(ExportFailure& failure);
+    void fail(ExportFailure& failure, int message, const QString& description, int number);
+    const char* utf8(const QString& text);
+    void removeTemporary();
+
+    QString m_temporary;
+    QByteArray m_folder;
+    lxw_workbook* m_workbook = nullptr;
+    lxw_worksheet* m_sheet = nullptr;
+    lxw_format* m_plain = nullptr;
+    QList<Column> m_columns;
+    qint64 m_nextRow = 0;
+    QByteArray m_utf8;
+};
