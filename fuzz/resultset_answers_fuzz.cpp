@@ -67,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KLVResultSet rs;
     std::deque<QByteArray> expected; // raw texts of the records since the data was last cleared
     int expectedDropped = 0;
+    // False once an answer was not followed (a batch's): what the result set holds is then
+    // unknown until the data is cleared again.
+    bool known = true;
 
     for (const QByteArray& answer : input.split('\xff')) {
         if (answer.isEmpty())
@@ -87,13 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             rs.ClearDataLines();
             expected.clear();
             expectedDropped = 0;
+            known = true;
         }
 
         // The lines of the answer as the reader would hand them out: from one received chunk.
         const QByteArray chunk = answer.mid(1);
         KLVRequest request;
         request.SetState(KLVRequest::Waiting);
-        bool tracking = rs.batchCount() == 0;
+        bool tracking = known && rs.batchCount() == 0;
         qsizetype pos = 0;
         while (pos <= chunk.size() && request.GetState() == KLVRequest::Waiting) {
             qsizetype lf = chunk.indexOf('\n', pos);
@@ -124,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (request.GetState() == KLVRequest::Waiting)
             rs.ReceiveLine(QByteArrayView(), false, &request);
+        known = tracking;
         if (tracking && expectedDropped == rs.droppedCount())
             walk(rs, expected, expectedDropped);
         else
