@@ -3,13 +3,13 @@
 // the colour and program choosers, every refusal of the start, an export of shown rows with
 // its program started afterwards, a cancel mid-way, and a write that fails part-way in a
 // process whose files may not grow (the old file stays, nothing is started).
-#include "../shell/mainwindow_support.h"
-#include "../utils/DialogDriver.h"
+#include "DialogDriver.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
 #include "ExportSettings.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "ViewerTest.h"
 #include "export_support.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace ExportTest;
-using MainWindowTest::MessageBoxes;
+using ViewerTest::MessageBoxes;
 
 namespace {
 
@@ -107,9 +107,9 @@ class ExportDialogTest : public QObject
     QString path(const QString& name) const { return dir.filePath(name); }
 
 private Q_SLOTS:
-    void initTestCase() { MainWindowTest::loadTexts(); }
+    void initTestCase() { ViewerTest::loadTexts(); }
 
-    void init() { MainWindowTest::clearSettings(); }
+    void init() { ViewerTest::clearSettings(); }
 
     void cleanup()
     {
@@ -506,7 +506,7 @@ private Q_SLOTS:
 // and the programs started.
 int fileSizeChild(const QString& file)
 {
-    MainWindowTest::loadTexts();
+    ViewerTest::loadTexts();
     MessageBoxes boxes;
     FollowUps followUps;
     std::signal(SIGXFSZ, SIG_IGN);
@@ -521,10 +521,7 @@ int fileSizeChild(const QString& file)
     click(find<QCheckBox>(dialog, u"XMLStdAppStarten"_s));
     boxes.texts.clear();
     // The overwrite question is answered OK.
-    MainModul::SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
-        boxes.texts.append(text);
-        return QMessageBox::Ok;
-    });
+    boxes.answer = QMessageBox::Ok;
     startAndWait(dialog);
     for (const QString& text : boxes.texts)
         std::printf("BOX %s\n", qPrintable(text));

@@ -8,7 +8,7 @@
 #include "ExportFollowUp.h"
 #include "ExportJob.h"
 #include "ExportWriter.h"
-#include "MainModul.h"
+#include "ViewerSession.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -26,14 +26,7 @@
 
 namespace ExportTest {
 
-// The program's English texts, read from the message file beside the test.
-inline bool loadTexts()
-{
-    if (!MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + QStringLiteral("/msg_en.txt")))
-        return false;
-    MainModul::InitAppGlobals();
-    return true;
-}
+using ViewerTest::loadEnglishTexts;
 
 inline ExportField field(const QString& caption, bool tablePart = true, const QString& key = QString())
 {

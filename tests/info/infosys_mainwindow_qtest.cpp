@@ -8,6 +8,7 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTestMain.h"
 #include "infosys_support.h"
 
 #include <QAction>
@@ -52,7 +53,7 @@ void storePlace(int left, int top, int width, int height, int state)
 
 } // namespace
 
-class InfosysMainWindowTest : public QObject, private QueryFormTest::QueryWindowTest
+class InfosysMainWindowTest : public QObject, private ViewerTest::QueryWindowTest
 {
     Q_OBJECT
 
@@ -250,12 +251,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    InfosysMainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(InfosysMainWindowTest)
 
 #include "infosys_mainwindow_qtest.moc"

@@ -3,7 +3,8 @@
 #include "MenuArray.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -11,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -96,7 +97,7 @@ private Q_SLOTS:
             reply.sendLine(u"NAK|0|Keine Schlüssel|1103|"_s);
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(138) + u"\r\n"_s));
@@ -136,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(estimate->isVisibleTo(second));
         QVERIFY(estimate->isEnabled()); // the server speaks 3.31
 
-        Boxes boxes;
+        MessageBoxes boxes;
         estimate->click();
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
 
@@ -152,12 +153,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    KeysTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(KeysTest)
 
 #include "keys_qtest.moc"

@@ -9,7 +9,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -40,7 +41,7 @@ QStringList notations(const QueryStringForm::Notations& n)
 
 } // namespace
 
-class QueryStringTest : public QObject, private QueryFormTest::SessionTest
+class QueryStringTest : public QObject, private ViewerTest::SessionTest
 {
     Q_OBJECT
 
@@ -194,12 +195,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryStringTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryStringTest)
 
 #include "querystring_qtest.moc"

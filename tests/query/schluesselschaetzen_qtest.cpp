@@ -11,7 +11,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,7 +105,7 @@ QColor colour(qint32 rgb)
 
 } // namespace
 
-class SchluesselSchaetzenTest : public QObject, private QueryFormTest::SessionTest
+class SchluesselSchaetzenTest : public QObject, private ViewerTest::SessionTest
 {
     Q_OBJECT
 
@@ -181,7 +182,7 @@ private Q_SLOTS:
 
     void init()
     {
-        boxes.clear();
+        recorded->texts.clear();
         server->setScript({});
         server->clearReceived();
         window.table = u"1:1"_s;
@@ -341,8 +342,8 @@ private Q_SLOTS:
     {
         window.table = u"77:7"_s;
         show();
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(!boxes.first().isEmpty());
+        QCOMPARE(recorded->texts.size(), 1);
+        QVERIFY(!recorded->texts.first().isEmpty());
         QCOMPARE(list()->topLevelItemCount(), 0);
         QCOMPARE(form->bestKey(), QString());
     }
@@ -372,12 +373,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SchluesselSchaetzenTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SchluesselSchaetzenTest)
 
 #include "schluesselschaetzen_qtest.moc"

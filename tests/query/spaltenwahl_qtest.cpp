@@ -6,7 +6,8 @@
 #include "SpaltenWahlForm.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -69,7 +70,7 @@ class SpaltenWahlTest : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(QueryFormTest::loadEnglishTexts()); }
+    void initTestCase() { QVERIFY(ViewerTest::loadEnglishTexts()); }
 
     void okWritesTheChoiceIntoTheArray()
     {
@@ -157,12 +158,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SpaltenWahlTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SpaltenWahlTest)
 
 #include "spaltenwahl_qtest.moc"

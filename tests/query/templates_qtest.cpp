@@ -6,7 +6,8 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerEinstellungenDialog.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -16,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 class TemplatesTest : public QObject, private QueryWindowTest
 {
@@ -49,7 +50,7 @@ private Q_SLOTS:
 
     void aTemplateFillsTheSelectionControls()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         form->setAktQueryName(u"Mine"_s);
         QString ref = u"1:1"_s;
@@ -88,7 +89,7 @@ private Q_SLOTS:
 
     void theDefaultQueryIsSavedByARunAndComesBackWithTheTable()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         viewer.window->viewerSettingsDialog()->findChild<QCheckBox*>(u"SaveQueryAuto"_s)->setChecked(true);
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         check(form, {u"nummer"_s, u"name"_s, u"ort"_s});
@@ -167,12 +168,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    TemplatesTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(TemplatesTest)
 
 #include "templates_qtest.moc"

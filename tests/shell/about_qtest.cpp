@@ -1,12 +1,13 @@
 // The about dialog: collapsed and expanded with the usage button, the version line, the usage
 // and invocation lines with their fallbacks, the password of "-p" masked, and the usage view
 // of the command-line errors.
-#include "../utils/DialogDriver.h"
 #include "AboutDialog.h"
+#include "DialogDriver.h"
 #include "MainModul.h"
 #include "ProgramInfo.h"
 #include "TestEnvironment.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,7 +16,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 using namespace DialogDriver;
 
 namespace {
@@ -119,12 +120,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    AboutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(AboutTest)
 
 #include "about_qtest.moc"

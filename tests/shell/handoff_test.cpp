@@ -4,6 +4,7 @@
 #include "GuiLink.h"
 #include "Hardcopy.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -41,20 +43,6 @@ public:
 
 public Q_SLOTS:
     void open(const QUrl& url) { urls.append(url); }
-};
-
-class MessageBoxes
-{
-public:
-    MessageBoxes()
-    {
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            texts.append(text);
-            return QMessageBox::Ok;
-        });
-    }
-    ~MessageBoxes() { SetMessageBoxHandler({}); }
-    QStringList texts;
 };
 
 // A program that writes its arguments, one a line, next to itself, for tests to read.

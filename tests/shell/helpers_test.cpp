@@ -2,11 +2,11 @@
 // store and the stand-in for registry values.
 #include "FileNames.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "RegistryFile.h"
 #include "SettingsStore.h"
 #include "ViewerConfig.h"
 
-#include <QStandardPaths>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,31 +14,16 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
-namespace {
-
-// Collects the texts of the message boxes the helpers show.
-class MessageBoxes
-{
-public:
-    MessageBoxes()
-    {
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            texts.append(text);
-            return QMessageBox::Ok;
-        });
-    }
-    ~MessageBoxes() { SetMessageBoxHandler({}); }
-    QStringList texts;
-};
-
-} // namespace
+namespace {} // namespace
 
 TEST(Values, FieldKeysAndNames)
 {

@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -324,12 +325,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    LayoutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(LayoutTest)
 
 #include "layout_qtest.moc"

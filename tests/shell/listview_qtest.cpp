@@ -2,10 +2,12 @@
 // localisation of windows at load.
 #include "FormLocalizer.h"
 #include "LayoutStore.h"
+#include "ListTexts.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "TestEnvironment.h"
 #include "UserInput.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::column;
 using namespace MainModul;
 
 namespace {
@@ -36,14 +39,6 @@ QTreeWidgetItem* row(QTreeWidget& view, const QStringList& cells)
     auto* item = new QTreeWidgetItem(cells);
     view.addTopLevelItem(item);
     return item;
-}
-
-QStringList column(const QTreeWidget& view, int c)
-{
-    QStringList texts;
-    for (int i = 0; i < view.topLevelItemCount(); ++i)
-        texts << view.topLevelItem(i)->text(c);
-    return texts;
 }
 
 } // namespace
@@ -237,12 +232,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    ListViewTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(ListViewTest)
 
 #include "listview_qtest.moc"

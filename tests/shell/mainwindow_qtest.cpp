@@ -1,7 +1,7 @@
 // The main window against the stand-in server: logging on with and without the logon dialog,
 // refused logons, the status bar, the first query window, the session settings on the wire,
 // the protocol log, new connections and the close with its "END".
-#include "../utils/DialogDriver.h"
+#include "DialogDriver.h"
 #include "KLV.h"
 #include "KLVEinstellungenDialog.h"
 #include "KLVLogon.h"
@@ -12,7 +12,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -34,7 +35,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 using namespace DialogDriver;
 
 namespace {
@@ -476,12 +477,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    MainWindowTestCase test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(MainWindowTestCase)
 
 #include "mainwindow_qtest.moc"

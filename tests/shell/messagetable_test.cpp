@@ -1,5 +1,6 @@
 // The message table: reading message files, looking texts up, filling placeholders.
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "MessageTable.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 
 namespace {
 
@@ -161,7 +163,8 @@ TEST(HelpPages, HoldEveryTopicTheWindowsOpen)
                 topics << table.Text(nr);
         }
         for (const QString& topic : topics)
-            EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"')) << topic.toStdString() << " missing in " << page.fileName().toStdString();
+            EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"'))
+                << topic.toStdString() << " missing in " << page.fileName().toStdString();
     }
 }
 
@@ -172,22 +175,16 @@ protected:
     {
         MainModul::MessageTexts.Clear();
         MainModul::SetMessageDirectory(dir.path());
-        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes.append(text);
-            return answer;
-        });
     }
     void TearDown() override
     {
-        MainModul::SetMessageBoxHandler({});
         MainModul::SetMessageDirectory(QString());
         MainModul::MessageTexts.Clear();
         MainModul::UILanguage = u"en"_s;
         MainModul::UILangId = 9;
     }
     QTemporaryDir dir;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Retry;
+    MessageBoxes boxes{QMessageBox::Retry};
 };
 
 TEST_F(StartupMessages, TheLanguageSwitchLoadsItsFileOverTheFirst)
@@ -210,7 +207,7 @@ TEST_F(StartupMessages, TheLanguageSwitchLoadsItsFileOverTheFirst)
     EXPECT_EQ(MainModul::ErpTrueText, u"Yes"); // the server's words until they are loaded
     EXPECT_EQ(MainModul::Bool2MsgText(false), u"No");
     EXPECT_EQ(MainModul::GetMessageTextByNr(777), u"Nur deutsch");
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
 TEST_F(StartupMessages, AMissingFileOffersTheEnglishOne)
@@ -218,18 +215,18 @@ TEST_F(StartupMessages, AMissingFileOffersTheEnglishOne)
     writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n");
     MainModul::UILanguage = u"fr"_s;
     ASSERT_TRUE(MainModul::LoadMessageFile());
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
-    EXPECT_TRUE(boxes[0].endsWith(u"\nRetry using english?"_s));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
+    EXPECT_TRUE(boxes.texts[0].endsWith(u"\nRetry using english?"_s));
     EXPECT_EQ(MainModul::GetMessageTextByNr(28), u"Yes");
 }
 
 TEST_F(StartupMessages, CancelEndsTheStart)
 {
     MainModul::UILanguage = u"fr"_s;
-    answer = QMessageBox::Cancel;
+    boxes.answer = QMessageBox::Cancel;
     EXPECT_FALSE(MainModul::LoadMessageFile());
-    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.texts.size(), 1);
 }
 
 TEST_F(StartupMessages, UsageTextsComeFromTheTableBeforeTheSwitches)

@@ -7,7 +7,9 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "TestEnvironment.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +23,7 @@
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -224,19 +227,14 @@ private Q_SLOTS:
             reply.sendLine(u"NAK|0|Unknown enumeration A2|1010|"_s);
             return true;
         });
-        QStringList boxes;
-        SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return QMessageBox::Ok;
-        });
+        MessageBoxes boxes;
         MessageTexts.SetText(305, u"Enumeration not readable:"_s);
         LoadErpBoolTexts(session);
-        SetMessageBoxHandler({});
         QCOMPARE(ErpTrueText, u"Yes"_s);
         QCOMPARE(ErpFalseText, u"No"_s);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].startsWith(u"Enumeration not readable: A2\n"_s), qPrintable(boxes[0]));
-        QVERIFY(boxes[0].contains(u"Unknown enumeration A2"_s));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].startsWith(u"Enumeration not readable: A2\n"_s), qPrintable(boxes.texts[0]));
+        QVERIFY(boxes.texts[0].contains(u"Unknown enumeration A2"_s));
     }
 
     void aRecordGoesToTheGuiServiceOfTheSessionsClient()
@@ -269,12 +267,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SessionHelpersTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SessionHelpersTest)
 
 #include "session_qtest.moc"

@@ -6,8 +6,10 @@
 #include "KLVQuery.h"
 #include "KlvServer.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -78,8 +81,7 @@ class SessionSettingsTest : public QObject
 private:
     KlvServer server;
     QSharedPointer<KLV> session;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    MessageBoxes boxes{QMessageBox::Yes};
 
     static QAbstractButton* b(QWidget* d, const char16_t* name)
     {
@@ -89,7 +91,7 @@ private:
         return button;
     }
 
-    // Ctrl+Shift+F on the dialog, active again after the boxes before.
+    // Ctrl+Shift+F on the dialog, active again after the boxes.texts before.
     static void flagShortcut(QWidget* d)
     {
         d->activateWindow();
@@ -129,22 +131,17 @@ private Q_SLOTS:
         session = QSharedPointer<KLV>::create();
         QVERIFY2(session->BeginSessionUser(u"127.0.0.1"_s, server.port(), u"100"_s, u"admin"_s, u"secret"_s),
                  qPrintable(session->GetLastError()));
-        SetMessageBoxHandler([this](const QString& t, QMessageBox::StandardButtons) {
-            boxes << t;
-            return answer;
-        });
     }
 
     void init()
     {
         clearSettings();
-        boxes.clear();
+        boxes.texts.clear();
         MainSession.clear();
     }
 
     void cleanupTestCase()
     {
-        SetMessageBoxHandler({});
         session->EndSession();
         server.stop();
     }
@@ -424,23 +421,23 @@ private Q_SLOTS:
         d.activateWindow();
 
         server.clearReceived();
-        answer = QMessageBox::Yes;
+        boxes.answer = QMessageBox::Yes;
         answerInputBox(u"7"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes, QStringList{u"Aktueller Wert: False\r\nUmschalten?"_s});
+        QCOMPARE(boxes.texts, QStringList{u"Aktueller Wert: False\r\nUmschalten?"_s});
         QVERIFY(session->IsFlagSet(7));
         QVERIFY(server.receivedLines().contains(u"SET|0|TESTFLAG|7|1"_s));
 
         // A number beyond the 32-bit range is no flag; 0 and less ask nothing.
-        boxes.clear();
+        boxes.texts.clear();
         server.clearReceived();
         answerInputBox(u"99999999999"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes.first().startsWith(GetMessageTextByNr(1347)));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(1347)));
         answerInputBox(u"0"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(server.receivedLines().filter(u"TESTFLAG"_s).isEmpty());
 
         // A flag above 32767 is switched like any other.
@@ -451,12 +448,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SessionSettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SessionSettingsTest)
 
 #include "sessionsettings_qtest.moc"

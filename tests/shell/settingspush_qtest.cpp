@@ -8,7 +8,8 @@
 #include "SessionSettingsPush.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +21,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -303,12 +304,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SettingsPushTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SettingsPushTest)
 
 #include "settingspush_qtest.moc"

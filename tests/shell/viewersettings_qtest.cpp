@@ -4,8 +4,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTestMain.h"
 
-#include <QStandardPaths>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +14,7 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -281,12 +282,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    ViewerSettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(ViewerSettingsTest)
 
 #include "viewersettings_qtest.moc"
