@@ -11,6 +11,7 @@
 // memory.
 //   viewer_export_bench [--rows N] [--block N] [--repeat N]
 //   viewer_export_bench --run library|text|xml|html|shown --rows N --block N
+#include "AppContext.h"
 #include "BenchProcess.h"
 #include "ExportDialog.h"
 #include "KLV.h"
@@ -114,7 +115,7 @@ int runExport(quint16 port, int block, int rows, int kind)
     const QSharedPointer<KLV> session = logOn(port, block);
     if (!session)
         return 1;
-    MainModul::MainSession = session;
+    App().MainSession = session;
     QTemporaryDir dir;
     const QString file = dir.filePath(u"export.out"_s);
     double secs = 0;
@@ -188,6 +189,7 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     // The export stores its options: in a folder of the run's own, not the user's settings.
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    AppContext context;
     QApplication app(argc, argv);
     const std::unique_ptr<KlvServer> server = BenchProcess::startServer(rows);
     if (!server)

@@ -94,7 +94,7 @@ bool startAndWait(ExportDialog* dialog)
 
 QString stored(const QString& section, const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, section, key, u"<none>"_s);
+    return SettingsStore::GetSetting(App().RegAppName, section, key, u"<none>"_s);
 }
 
 } // namespace
@@ -239,8 +239,8 @@ private Q_SLOTS:
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
         // A stored field that is gone leaves no id field; a stored caption field is taken.
-        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLRecIdFld"_s, u"gone"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLDescrFld"_s, u"such"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Export\\X"_s, u"XMLRecIdFld"_s, u"gone"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Export\\X"_s, u"XMLDescrFld"_s, u"such"_s);
         dialog = openDialog(u"X"_s, 3, nullptr, 0, fields);
         QCOMPARE(find<QComboBox>(dialog, u"XMLSatzIDFeld"_s)->currentIndex(), 0);
         QCOMPARE(find<QComboBox>(dialog, u"XMLBeschrFeld"_s)->currentText(), u"such"_s);
@@ -533,6 +533,7 @@ int fileSizeChild(const QString& file)
 int main(int argc, char** argv)
 {
     TestEnvironment::redirectSettings();
+    AppContext context;
     QApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--fsize-child") == 0)
         return fileSizeChild(QString::fromLocal8Bit(argv[2]));

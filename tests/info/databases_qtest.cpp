@@ -115,7 +115,8 @@ private Q_SLOTS:
         const QPointer<DatabaseInfoForm> closing(w);
         clickButton(w, u"OKButton"_s);
         QTRY_VERIFY(!closing);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"DBInfoWindowSettings"_s, u"DBList.Col2.Visible"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"DBInfoWindowSettings"_s, u"DBList.Col2.Visible"_s),
+                 u"0"_s);
         w = open();
         QVERIFY(w);
         QCOMPARE(headers(w->dbListe()), chosen);
@@ -204,7 +205,7 @@ private Q_SLOTS:
 
     void theListsTakeTheirStoredWidthsThroughTheSplitter()
     {
-        SettingsStore::SaveSetting(RegAppName, u"DBInfoWindowSettings"_s, u"DBListeWidth"_s, u"3000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"DBInfoWindowSettings"_s, u"DBListeWidth"_s, u"3000"_s);
         DatabaseInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(w->dbListe()->width(), Twips::toPixelsX(3000));

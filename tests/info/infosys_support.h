@@ -127,13 +127,13 @@ protected:
     void start()
     {
         startSession();
-        MainModul::MainSession = session;
+        App().MainSession = session;
     }
 
     // cleanupTestCase.
     void stop()
     {
-        MainModul::MainSession.clear();
+        App().MainSession.clear();
         stopSession();
     }
 

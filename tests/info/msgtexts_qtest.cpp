@@ -168,11 +168,11 @@ private Q_SLOTS:
 
     void aServerBeforeProtocol3OpensNothing()
     {
-        ServerProtocolVersion = 2.9;
+        App().ServerProtocolVersion = 2.9;
         QVERIFY(!open());
         QVERIFY(received(u"GAZ|"_s).isEmpty());
         QTRY_VERIFY(!viewer.window->findChild<MsgInfoForm*>());
-        ServerProtocolVersion = 3.31;
+        App().ServerProtocolVersion = 3.31;
     }
 
     void numbersAreTheWholeValuesAboveZeroTheTextsStartWith_data()

@@ -36,12 +36,12 @@ QMdiSubWindow* frameOf(QueryForm* form)
 
 QString stored(const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, Section, key);
+    return SettingsStore::GetSetting(App().RegAppName, Section, key);
 }
 
 void store(const QString& key, int value)
 {
-    SettingsStore::SaveSetting(RegAppName, Section, key, QString::number(value));
+    SettingsStore::SaveSetting(App().RegAppName, Section, key, QString::number(value));
 }
 
 // What is wrong with a query window in its frame: the general check, and the panes a user

@@ -69,11 +69,11 @@ private Q_SLOTS:
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveByUser, false);
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, dir.path());
-        AblageartenListe = {{u"0"_s, u"internal"_s},
-                            {u"1"_s, u"alive"_s},
-                            {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},
-                            {u"9"_s, u"all"_s}};
+        App().AblageartenListe = {{u"0"_s, u"internal"_s},
+                                  {u"1"_s, u"alive"_s},
+                                  {u"2"_s, u"filed"_s},
+                                  {u"3"_s, u"both"_s},
+                                  {u"9"_s, u"all"_s}};
     }
 
     void init()
@@ -229,10 +229,10 @@ private Q_SLOTS:
 
     void theLayoutIsKeptOnlyWhenTheSettingsSaySo()
     {
-        SettingsStore::DeleteSetting(RegAppName, u"QueryList"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, u"QueryList"_s);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         delete new QueryListForm;
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"QueryList"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"QueryList"_s).isEmpty());
 
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         {
@@ -240,8 +240,8 @@ private Q_SLOTS:
             form.resize(500, 260);
             form.queryList()->header()->resizeSection(2, 150);
         }
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, u"QueryList"_s, u"WindowWidth"_s).isEmpty());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"QueryList"_s, u"Krit"_s),
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, u"QueryList"_s, u"WindowWidth"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"QueryList"_s, u"Krit"_s),
                  QString::number(qRound(Twips::fromPixelsX(150))));
 
         QueryListForm again;

@@ -65,12 +65,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         startSession();
-        MainSession = session;
+        App().MainSession = session;
     }
 
     void cleanupTestCase()
     {
-        MainSession.clear();
+        App().MainSession.clear();
         stopSession();
     }
 
@@ -185,13 +185,13 @@ private Q_SLOTS:
     void thePlaceIsKeptWhenTheSettingsSaySo()
     {
         const QString section = u"QueryStringWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         delete new QueryStringForm;
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         delete new QueryStringForm;
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
     }
 };
 

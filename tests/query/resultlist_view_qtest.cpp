@@ -260,7 +260,7 @@ private Q_SLOTS:
         view.horizontalHeader()->resizeSection(0, 120);
         view.horizontalHeader()->resizeSection(1, 40);
         SaveListViewColumns(&view, section, false, nullptr);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"a#0#S"_s, u"<none>"_s),
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"a#0#S"_s, u"<none>"_s),
                  QString::number(qRound(120 * Twips::perPixelX())));
         view.horizontalHeader()->resizeSection(0, 10);
         view.horizontalHeader()->resizeSection(1, 10);
@@ -271,7 +271,7 @@ private Q_SLOTS:
 
     void headersFromAColumnArrayAsTheCatalogueListsBuildThem()
     {
-        MessageTexts.SetText(1551, u"Field"_s);
+        App().MessageTexts.SetText(1551, u"Field"_s);
         ResultListView view;
         ListViewColumnArray columns(2);
         InitListViewColumnProps(1550, columns);

@@ -166,11 +166,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         startSession();
-        AblageartenListe = {{u"0"_s, u"internal"_s},
-                            {u"1"_s, u"alive"_s},
-                            {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},
-                            {u"9"_s, u"all"_s}};
+        App().AblageartenListe = {{u"0"_s, u"internal"_s},
+                                  {u"1"_s, u"alive"_s},
+                                  {u"2"_s, u"filed"_s},
+                                  {u"3"_s, u"both"_s},
+                                  {u"9"_s, u"all"_s}};
         recordBoxes();
     }
 
@@ -351,9 +351,9 @@ private Q_SLOTS:
     void theSortingChoiceIsKeptWhenTheSettingsSaySo()
     {
         const QString section = u"SchlWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         show([this] { control<QCheckBox>(u"SchluesselSortieren")->click(); });
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
 
         // Each showing loads the window anew: the unsaved choice is gone.
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
@@ -363,8 +363,8 @@ private Q_SLOTS:
             control<QCheckBox>(u"SchluesselSortieren")->click();
         });
         QVERIFY(!sortedAtStart);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"KeyListAutoSort"_s), u"True"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowWidth"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"KeyListAutoSort"_s), u"True"_s);
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowWidth"_s).isEmpty());
 
         form = std::make_unique<Form>();
         show([&] { sortedAtStart = control<QCheckBox>(u"SchluesselSortieren")->isChecked(); });

@@ -140,21 +140,21 @@ private Q_SLOTS:
         const QString section = u"SpaltenWahlWindowSettings"_s;
         // Unloading always keeps it.
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         delete new SpaltenWahlForm;
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
 
         // After a choice only while the viewer settings say so.
         SpaltenWahlForm form;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ListViewColumnArray array = columns({{u"A"_s, true}});
         choose(
             form, array, [](QListWidget*) {}, u"OKButton"_s);
-        QVERIFY(SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         choose(
             form, array, [](QListWidget*) {}, u"OKButton"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
     }
 };
 

@@ -89,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(artikel->text(10), Bool2ErpText(true));
         QCOMPARE(row(list, u"Kunde:Kunde"_s)->text(10), Bool2ErpText(false));
         QString both;
-        for (const auto& [code, text] : std::as_const(AblageartenListe)) {
+        for (const auto& [code, text] : std::as_const(App().AblageartenListe)) {
             if (code == u"3")
                 both = text;
         }

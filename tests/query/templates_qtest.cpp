@@ -32,7 +32,7 @@ private:
 
     QString kindText(int code) const
     {
-        for (const auto& [key, text] : std::as_const(AblageartenListe)) {
+        for (const auto& [key, text] : std::as_const(App().AblageartenListe)) {
             if (key == QString::number(code))
                 return text;
         }
@@ -73,7 +73,7 @@ private Q_SLOTS:
         form->LoadRohlingProperties(ref);
         QVERIFY(control<QRadioButton>(u"ODERVerknuepfung"_s)->isChecked());
         QVERIFY(control<QRadioButton>(u"Absteigend"_s)->isChecked());
-        QCOMPARE(control<QComboBox>(u"Schluessel"_s)->currentText(), NoKeyText);
+        QCOMPARE(control<QComboBox>(u"Schluessel"_s)->currentText(), App().NoKeyText);
         QCOMPARE(control<QComboBox>(u"Ablageart"_s)->currentText(), kindText(3));
 
         // No template: everything as reset.
@@ -155,11 +155,11 @@ private Q_SLOTS:
         QCOMPARE(narrower, before - 40);
         viewer.reset();
 
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"TableListWidth"_s).toInt(),
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"TableListWidth"_s).toInt(),
                  qRound(Twips::fromPixelsX(narrower)));
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"TableListHeight"_s).isEmpty());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"TableList.Col1.Visible"_s), u"1"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"FieldList.Col23.Width"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"TableListHeight"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"TableList.Col1.Visible"_s), u"1"_s);
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"FieldList.Col23.Width"_s).isEmpty());
 
         // A window of the next run takes the stored width.
         QueryForm next;

@@ -300,11 +300,11 @@ private Q_SLOTS:
     void theColumnWidthsAreKeptWhenTheSettingsSaySo()
     {
         const QString section = u"RefAssWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         form->verweisziele()->header()->resizeSection(0, 111);
         form.reset();
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
 
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         form = std::make_unique<VerknAuswahlForm>();

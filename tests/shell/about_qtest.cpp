@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "MainModul.h"
 #include "ProgramInfo.h"
+#include "StartUp.h"
 #include "TestEnvironment.h"
 #include "ViewerTest.h"
 #include "ViewerTestMain.h"
@@ -93,8 +94,8 @@ private Q_SLOTS:
 
     void missingUsageTextsFallBackToTheirDefaults()
     {
-        MessageTexts.SetText(48, QString());
-        MessageTexts.SetText(59, QString());
+        App().MessageTexts.SetText(48, QString());
+        App().MessageTexts.SetText(59, QString());
         AboutDialog about({u"-h"_s});
         QCOMPARE(labelText(about, u"UsageLabel"_s), u"usage: "_s + ProgramInfo::ExecutableName());
         QCOMPARE(labelText(about, u"AufrufWarLabel"_s), ProgramInfo::ExecutableName() + u" -h"_s);
@@ -102,7 +103,7 @@ private Q_SLOTS:
 
     void aCommandLineErrorIsShownExpandedWithoutTheUsageButton()
     {
-        CommandLineWords = {u"-x"_s};
+        App().CommandLineWords = {u"-x"_s};
         QString shownMessage;
         bool buttonHidden = false;
         whenShown(u"AboutDialog"_s, [&](QWidget* w) {
@@ -110,13 +111,13 @@ private Q_SLOTS:
             buttonHidden = !w->findChild<QPushButton*>(u"UsageButton"_s)->isVisible();
             click(w, u"OKButton"_s);
         });
-        QCOMPARE(ShowUsageAndExit(GetMessageTextByNr(69) + u" -x"_s), 2);
+        QCOMPARE(StartUp::ShowUsageAndExit(GetMessageTextByNr(69) + u" -x"_s), 2);
         QCOMPARE(shownMessage, GetMessageTextByNr(69) + u" -x"_s);
         QVERIFY(buttonHidden);
 
         whenShown(u"AboutDialog"_s, [](QWidget* w) { click(w, u"OKButton"_s); });
-        QCOMPARE(ShowUsageAndExit(QString()), 0);
-        CommandLineWords.clear();
+        QCOMPARE(StartUp::ShowUsageAndExit(QString()), 0);
+        App().CommandLineWords.clear();
     }
 };
 

@@ -48,19 +48,19 @@ TEST(Values, BooleanTexts)
 
 TEST(Values, TheServersTrueWordIsComparedAsItIs)
 {
-    ErpTrueText = u"Ja"_s;
+    App().ErpTrueText = u"Ja"_s;
     EXPECT_TRUE(ErpText2Bool(u"Ja"_s));
     EXPECT_TRUE(ErpText2Bool(u"1"_s));
     EXPECT_FALSE(ErpText2Bool(u"ja"_s));
     EXPECT_FALSE(ErpText2Bool(u"Nein"_s));
     // Pattern characters in the server's word are plain characters.
-    ErpTrueText = u"[x"_s;
+    App().ErpTrueText = u"[x"_s;
     EXPECT_TRUE(ErpText2Bool(u"[x"_s));
-    ErpTrueText = u"J*"_s;
+    App().ErpTrueText = u"J*"_s;
     EXPECT_FALSE(ErpText2Bool(u"Ja"_s));
-    ErpTrueText = u"#"_s;
+    App().ErpTrueText = u"#"_s;
     EXPECT_FALSE(ErpText2Bool(u"7"_s));
-    ErpTrueText.clear();
+    App().ErpTrueText.clear();
     EXPECT_FALSE(ErpText2Bool(QString()));
 }
 
@@ -137,17 +137,17 @@ class QueryDirectory : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, root.path());
         form.setProperty("MandID", u"M/1"_s);
         form.setProperty("MandDirUNC", u"\\\\srv\\m1"_s);
-        MainForm = &form;
+        App().MainForm = &form;
     }
     void TearDown() override
     {
-        MainForm = nullptr;
-        ViewerSettingsForm = nullptr;
-        SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+        App().MainForm = nullptr;
+        App().ViewerSettingsForm = nullptr;
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
     }
     QTemporaryDir root;
     QWidget form;
@@ -182,7 +182,7 @@ TEST_F(QueryDirectory, TheOpenSettingsDialogsControlsWin)
     indiv->setChecked(true);
     auto* dirBox = new QLineEdit(root.filePath(u"typed"_s), &dialog);
     dirBox->setObjectName(u"SaveQueryDir"_s);
-    ViewerSettingsForm = &dialog;
+    App().ViewerSettingsForm = &dialog;
     EXPECT_EQ(GetQuerySettingsDir(), root.filePath(u"typed/M_1"_s));
 }
 
@@ -199,7 +199,7 @@ TEST_F(QueryDirectory, IsCreatedWhenAskedAlsoWithoutAutomaticSaving)
 TEST_F(QueryDirectory, AFailureIsShownWithMessage27AndKept)
 {
     MessageBoxes boxes;
-    MessageTexts.SetText(27, u"Cannot create:"_s);
+    App().MessageTexts.SetText(27, u"Cannot create:"_s);
     QFile blocker(root.filePath(u"file"_s));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -209,8 +209,8 @@ TEST_F(QueryDirectory, AFailureIsShownWithMessage27AndKept)
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(u"Cannot create:\n"_s + root.filePath(u"file/M_1"_s) + u"\n("_s))
         << boxes.texts[0].toStdString();
-    EXPECT_FALSE(QuerySettingsDirError.isEmpty());
-    MessageTexts.SetText(27, QString());
+    EXPECT_FALSE(App().QuerySettingsDirError.isEmpty());
+    App().MessageTexts.SetText(27, QString());
 }
 
 TEST(SettingsStore, SectionsAndKeysAreFoundWithoutRegardToCase)
@@ -237,7 +237,7 @@ TEST(SettingsStore, NestedSectionsAndTheTopLevel)
 
 TEST(ViewerConfig, DefaultsWithoutStoredSettings)
 {
-    SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::Logging));
     EXPECT_TRUE(ViewerConfig::get(ViewerConfig::Key::Logfile).endsWith(u"/klv.log"_s));
     EXPECT_TRUE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));
@@ -248,11 +248,11 @@ TEST(ViewerConfig, DefaultsWithoutStoredSettings)
     EXPECT_EQ(ViewerConfig::get(ViewerConfig::Key::QuerySaveDirIndiv),
               QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s);
     EXPECT_EQ(ViewerConfig::section(ViewerConfig::Key::ShowInfosysForm), u"\\");
-    SettingsStore::SaveSetting(RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
+    SettingsStore::SaveSetting(App().RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));
-    SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"SaveWindowState"_s, u"True"_s);
+    SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"SaveWindowState"_s, u"True"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState)); // only "1" is true
-    SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
 }
 
 TEST(RegistryFile, ValuesOfEveryStoredForm)

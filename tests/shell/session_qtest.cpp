@@ -99,8 +99,8 @@ private Q_SLOTS:
         session = QSharedPointer<KLV>::create();
         QVERIFY2(session->BeginSessionUser(u"127.0.0.1"_s, server.port(), u"100"_s, u"demo"_s, u"demo"_s),
                  qPrintable(session->GetLastError()));
-        ErpTrueText = u"Ja"_s;
-        ErpFalseText = u"Nein"_s;
+        App().ErpTrueText = u"Ja"_s;
+        App().ErpFalseText = u"Nein"_s;
     }
 
     void cleanupTestCase()
@@ -210,12 +210,12 @@ private Q_SLOTS:
     void theServersWordsForTrueAndFalseComeFromEnumerationA2()
     {
         server.setScript({});
-        MsgTrueText = u"Yes"_s;
-        MsgFalseText = u"No"_s;
+        App().MsgTrueText = u"Yes"_s;
+        App().MsgFalseText = u"No"_s;
         QVERIFY(session->SetTAVLanguage(u"E"_s));
         LoadErpBoolTexts(session);
-        QCOMPARE(ErpTrueText, u"yes"_s);
-        QCOMPARE(ErpFalseText, u"no"_s);
+        QCOMPARE(App().ErpTrueText, u"yes"_s);
+        QCOMPARE(App().ErpFalseText, u"no"_s);
         QCOMPARE(Bool2ErpText(true), u"yes"_s);
     }
 
@@ -228,10 +228,10 @@ private Q_SLOTS:
             return true;
         });
         MessageBoxes boxes;
-        MessageTexts.SetText(305, u"Enumeration not readable:"_s);
+        App().MessageTexts.SetText(305, u"Enumeration not readable:"_s);
         LoadErpBoolTexts(session);
-        QCOMPARE(ErpTrueText, u"Yes"_s);
-        QCOMPARE(ErpFalseText, u"No"_s);
+        QCOMPARE(App().ErpTrueText, u"Yes"_s);
+        QCOMPARE(App().ErpFalseText, u"No"_s);
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY2(boxes.texts[0].startsWith(u"Enumeration not readable: A2\n"_s), qPrintable(boxes.texts[0]));
         QVERIFY(boxes.texts[0].contains(u"Unknown enumeration A2"_s));
@@ -249,8 +249,8 @@ private Q_SLOTS:
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("KLV_GUI_COMMAND", QFile::encodeName(program));
         LanguageForm language;
-        SessionSettingsForm = &language;
-        MainSession = session;
+        App().SessionSettingsForm = &language;
+        App().MainSession = session;
 
         SendGuiCommand(QString(), u"(12,11,5)"_s, 2);
 
@@ -262,8 +262,8 @@ private Q_SLOTS:
         const QString service = session->GetGUIDDESrvName().isEmpty() ? u"WEXA-TAV"_s : session->GetGUIDDESrvName();
         QCOMPARE(QString::fromUtf8(out.readAll()), service + u"|COMMAND\n(12,11,5)<edit>\n"_s);
         qunsetenv("KLV_GUI_COMMAND");
-        SessionSettingsForm = nullptr;
-        MainSession.clear();
+        App().SessionSettingsForm = nullptr;
+        App().MainSession.clear();
     }
 };
 

@@ -264,7 +264,7 @@ private Q_SLOTS:
     void fontsAreReadUntilAValueCannotBe()
     {
         const auto store = [](const QString& key, const QString& value) {
-            SettingsStore::SaveSetting(RegAppName, u"Settings"_s, key, value);
+            SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, key, value);
         };
         QFont untouched(u"Serif"_s, 10);
         untouched.setItalic(true);

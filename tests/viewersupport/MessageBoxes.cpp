@@ -1,22 +1,23 @@
 #include "MessageBoxes.h"
 
-#include "MainModul.h"
+#include "AppContext.h"
 
 namespace ViewerTest {
 
-MessageBoxes::MessageBoxes(QMessageBox::StandardButton first) : answer(first)
+MessageBoxes::MessageBoxes(QMessageBox::StandardButton first)
+    : answer(first), m_context(App()), m_before(m_context.messageBoxHandler)
 {
-    MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
+    m_context.messageBoxHandler = [this](const QString& text, QMessageBox::StandardButtons) {
         texts.append(text);
         if (onBox)
             onBox(text);
         return answer;
-    });
+    };
 }
 
 MessageBoxes::~MessageBoxes()
 {
-    MainModul::SetMessageBoxHandler({});
+    m_context.messageBoxHandler = m_before;
 }
 
 } // namespace ViewerTest

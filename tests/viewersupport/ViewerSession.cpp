@@ -21,8 +21,8 @@ namespace ViewerTest {
 
 void loadTexts()
 {
-    MainModul::UILanguage = u"en"_s;
-    MainModul::UILangId = 9;
+    App().UILanguage = u"en"_s;
+    App().UILangId = 9;
     MainModul::SetMessageDirectory(QCoreApplication::applicationDirPath());
     MainModul::LoadMessageFile();
     MainModul::InitAppGlobals();
@@ -30,7 +30,7 @@ void loadTexts()
 
 bool loadEnglishTexts()
 {
-    if (!MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s))
+    if (!App().MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + u"/msg_en.txt"_s))
         return false;
     MainModul::InitAppGlobals();
     return true;
@@ -38,13 +38,13 @@ bool loadEnglishTexts()
 
 void storeConnection(const QString& name, const QString& host, int port, const QString& mandant, const QString& user)
 {
-    klvutils::ConnectionStore store(MainModul::RegAppName);
+    klvutils::ConnectionStore store(App().RegAppName);
     store.write(name, host, port, mandant, !user.isEmpty(), user);
 }
 
 void clearSettings()
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, MainModul::RegAppName);
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, App().RegAppName);
     settings.clear();
     settings.sync();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// The main of a QtTest program of the viewer: settings in a temporary folder, an application,
-// then the test class's slots.
+// The main of a QtTest program of the viewer: settings in a temporary folder, the program's
+// context of its own, an application, then the test class's slots.
 
+#include "AppContext.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
     int main(int argc, char** argv)                                                                                    \
     {                                                                                                                  \
         TestEnvironment::redirectSettings();                                                                           \
+        AppContext context;                                                                                            \
         QApplication app(argc, argv);                                                                                  \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \

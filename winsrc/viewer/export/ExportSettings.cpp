@@ -103,7 +103,7 @@ QString ExportSettings::DefaultValue(const Entry& entry, const QString& exportNa
     const QList<std::pair<QString, QString>> values{{u"{folder}"_s, DefaultFolder()},
                                                     {u"{name}"_s, exportName},
                                                     {u"{caption}"_s, caption},
-                                                    {u"{ext}"_s, MainModul::ExcelFileExt}};
+                                                    {u"{ext}"_s, App().ExcelFileExt}};
     // One pass, so a caption that holds a brace stays as it is.
     QString result;
     const QString& pattern = entry.defaultValue;
@@ -126,11 +126,11 @@ QString ExportSettings::DefaultValue(const Entry& entry, const QString& exportNa
 
 QString ExportSettings::Read(const Entry& entry, const QString& exportName, const QString& caption)
 {
-    return SettingsStore::GetSetting(MainModul::RegAppName, Section(entry, exportName), entry.key,
+    return SettingsStore::GetSetting(App().RegAppName, Section(entry, exportName), entry.key,
                                      DefaultValue(entry, exportName, caption));
 }
 
 void ExportSettings::Write(const Entry& entry, const QString& exportName, const QString& value)
 {
-    SettingsStore::SaveSetting(MainModul::RegAppName, Section(entry, exportName), entry.key, value);
+    SettingsStore::SaveSetting(App().RegAppName, Section(entry, exportName), entry.key, value);
 }

@@ -145,8 +145,8 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
     LoadListViewColumns(m_von, settingsSection(), false);
     LoadListViewColumns(m_nach, settingsSection(), false);
     m_tabs->setCurrentIndex(0);
-    m_excludeVRefs->setChecked(SettingsStore::GetSetting(RegAppName, settingsSection(), u"ExcludeVRefs"_s, u"0"_s) ==
-                               u"1");
+    m_excludeVRefs->setChecked(
+        SettingsStore::GetSetting(App().RegAppName, settingsSection(), u"ExcludeVRefs"_s, u"0"_s) == u"1");
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         if (current)
@@ -401,6 +401,6 @@ void VerwInfoForm::breakFill()
 void VerwInfoForm::saveLayout()
 {
     InfoFormBase::saveLayout();
-    SettingsStore::SaveSetting(RegAppName, settingsSection(), u"ExcludeVRefs"_s,
+    SettingsStore::SaveSetting(App().RegAppName, settingsSection(), u"ExcludeVRefs"_s,
                                m_excludeVRefs->isChecked() ? u"1"_s : u"0"_s);
 }

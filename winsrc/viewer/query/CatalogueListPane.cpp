@@ -41,7 +41,7 @@ CatalogueListPane::CatalogueListPane(QueryContext* context, const QString& objec
 void CatalogueListPane::restoreColumnLayout(const QString& section)
 {
     const QString key = LayoutStore::ListViewTag(this) + u".Col1.Width"_s;
-    m_firstWidthGiven = !SettingsStore::GetSetting(MainModul::RegAppName, section, key).isEmpty();
+    m_firstWidthGiven = !SettingsStore::GetSetting(App().RegAppName, section, key).isEmpty();
     LayoutStore::LoadListViewColumns(this, section, false, &m_columns);
     // The lists show their columns before rows come.
     LayoutStore::BuildListViewColumns(this, m_messageBase, m_columns, {}, nullptr);
@@ -53,7 +53,7 @@ void CatalogueListPane::saveColumnLayout(const QString& section)
     // A first column that never had rows to fit has no width of its own yet: the next window
     // fits it rather than taking the design's width as if the user had chosen it.
     if (!m_firstWidthGiven)
-        SettingsStore::DeleteSetting(MainModul::RegAppName, section, LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, section, LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
 }
 
 void CatalogueListPane::buildColumns(const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,

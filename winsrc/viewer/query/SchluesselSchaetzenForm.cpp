@@ -72,7 +72,7 @@ qint64 wholeValue(const QString& text)
 QString storageKindText(int code)
 {
     const QString key = QString::number(code);
-    for (const auto& [number, text] : std::as_const(AblageartenListe)) {
+    for (const auto& [number, text] : std::as_const(App().AblageartenListe)) {
         if (number == key)
             return text;
     }
@@ -200,7 +200,7 @@ void SchluesselSchaetzenForm::load()
 {
     LoadFormPosition(this, Section);
     LoadListViewColumns(m_list, Section, false);
-    m_sortieren->setChecked(storedBool(SettingsStore::GetSetting(RegAppName, Section, AutoSortKey, u"False"_s)));
+    m_sortieren->setChecked(storedBool(SettingsStore::GetSetting(App().RegAppName, Section, AutoSortKey, u"False"_s)));
     setSorted(m_sortieren->isChecked());
 }
 
@@ -210,7 +210,8 @@ void SchluesselSchaetzenForm::unload()
         return;
     SaveFormPosition(this, Section);
     SaveListViewColumns(m_list, Section, false);
-    SettingsStore::SaveSetting(RegAppName, Section, AutoSortKey, m_sortieren->isChecked() ? u"True"_s : u"False"_s);
+    SettingsStore::SaveSetting(App().RegAppName, Section, AutoSortKey,
+                               m_sortieren->isChecked() ? u"True"_s : u"False"_s);
 }
 
 void SchluesselSchaetzenForm::closeDialog()

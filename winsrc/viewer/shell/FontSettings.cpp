@@ -30,7 +30,7 @@ QFont FontSettings::DefaultFont()
 void FontSettings::LoadFontSettings(const QString& prefix, QFont& font)
 {
     const auto get = [&prefix](const char16_t* key, const QString& def) {
-        return SettingsStore::GetSetting(MainModul::RegAppName, u"Settings"_s, prefix + QString::fromUtf16(key), def);
+        return SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, prefix + QString::fromUtf16(key), def);
     };
     const QFont system = DefaultFont();
     font.setFamily(get(u"FontName", system.family()));

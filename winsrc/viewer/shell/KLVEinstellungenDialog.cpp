@@ -69,19 +69,19 @@ const QList<OptionGroup>& modeGroups()
 
 QString setting(const QString& section, const QString& key, const QString& Default)
 {
-    return SettingsStore::GetSetting(RegAppName, section, key, Default);
+    return SettingsStore::GetSetting(App().RegAppName, section, key, Default);
 }
 
 void saveSetting(const QString& section, const QString& key, const QString& value)
 {
-    SettingsStore::SaveSetting(RegAppName, section, key, value);
+    SettingsStore::SaveSetting(App().RegAppName, section, key, value);
 }
 
 // The viewer settings' check box, else its stored value.
 bool saveViewerSettings()
 {
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveViewerSettings"_s))
+    if (App().ViewerSettingsForm) {
+        if (auto* box = App().ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveViewerSettings"_s))
             return box->isChecked();
     }
     return setting(Section, u"SaveViewerSettings"_s, u"1"_s) == u"1"_s;
@@ -147,7 +147,7 @@ KLVEinstellungenDialog::KLVEinstellungenDialog(QWidget* parent) : QDialog(parent
     check(u"ZeilenumbruchLF");
     check(u"VarLangDeutsch");
     showAllSamples();
-    SessionSettingsForm = this;
+    App().SessionSettingsForm = this;
 }
 
 KLVEinstellungenDialog::~KLVEinstellungenDialog() = default;
@@ -622,7 +622,7 @@ void KLVEinstellungenDialog::UpdateNumberSample()
     } else {
         // The server's own formatting; without a connection the value as it is kept.
         sample = u"1234567.89"_s;
-        const QSharedPointer<KLV> session = MainSession.toStrongRef();
+        const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
         if (session && session->IsConnected()) {
             const QSharedPointer<KLVQuery> query = session->CreateQuery();
             const QString formatted = query ? query->TestGetFieldValue(u"RDT10.2"_s, sample) : QString();
@@ -648,7 +648,7 @@ void KLVEinstellungenDialog::DialogZeigen()
         return;
     }
     bool languageChanged = m_aktSprache->currentText() != language;
-    if (QObject* main = MainForm.data()) {
+    if (QObject* main = App().MainForm.data()) {
         const QMetaObject* meta = main->metaObject();
         int index = meta->indexOfMethod("SetKLVSessionSettings(bool&)");
         if (index >= 0) {
@@ -680,7 +680,7 @@ KLVEinstellungenDialog::Snapshot KLVEinstellungenDialog::takeSnapshot() const
     s.ausgabeSprache = m_ausgabeSprache->currentIndex();
     for (int mode : {Operating, Output, Universal}) {
         const QString section = modeSection(mode);
-        const QStringList present = SettingsStore::GetAllKeys(RegAppName, section);
+        const QStringList present = SettingsStore::GetAllKeys(App().RegAppName, section);
         for (const OptionGroup& group : modeGroups()) {
             const QString key = QString::fromUtf16(group.key);
             bool stored = false;
@@ -719,7 +719,7 @@ void KLVEinstellungenDialog::restoreSnapshot(const Snapshot& s)
         if (it.value().isValid())
             saveSetting(section, key, it.value().toString());
         else
-            SettingsStore::DeleteSetting(RegAppName, section, key);
+            SettingsStore::DeleteSetting(App().RegAppName, section, key);
     }
     m_restoring = false;
     showAllSamples();
@@ -743,7 +743,7 @@ void KLVEinstellungenDialog::ToggleSessionFlag()
     }
     if (*number <= 0)
         return;
-    const QSharedPointer<KLV> session = MainSession.toStrongRef();
+    const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
     if (!session || !session->IsConnected())
         return;
     const bool current = session->IsFlagSet(*number);

@@ -59,12 +59,12 @@ constexpr int F1 = 112;
 
 QString setting(const QString& key, const QString& def)
 {
-    return SettingsStore::GetSetting(RegAppName, settingsSection, key, def);
+    return SettingsStore::GetSetting(App().RegAppName, settingsSection, key, def);
 }
 
 void saveSetting(const QString& key, const QString& value)
 {
-    SettingsStore::SaveSetting(RegAppName, settingsSection, key, value);
+    SettingsStore::SaveSetting(App().RegAppName, settingsSection, key, value);
 }
 
 int twipsX(int pixels)
@@ -88,10 +88,10 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     // Every window of the program shows the program's icon, the child windows included.
     QApplication::setWindowIcon(ProgramInfo::Icon());
     setWindowIcon(QApplication::windowIcon());
-    MainForm = this;
+    App().MainForm = this;
 
     m_tav = QSharedPointer<KLV>::create();
-    MainSession = m_tav;
+    App().MainSession = m_tav;
     connect(m_tav.data(), &KLV::StatusMessage, this,
             [this](QString& text) { sessionMessage(GetMessageTextByNr(21), text); });
     connect(m_tav.data(), &KLV::ErrorMessage, this,
@@ -113,7 +113,7 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     });
 
     // The spreadsheet export writes workbooks itself, always in the current format.
-    ExcelFileExt = u"xlsx"_s;
+    App().ExcelFileExt = u"xlsx"_s;
     setEntryEnabled(u"ExportExcelMenue"_s, true);
     setEntryEnabled(u"DatenExportierenExcelMenue"_s, true);
 
@@ -142,8 +142,8 @@ KLVViewerWindow::~KLVViewerWindow()
     m_destroying = true;
     delete m_mdi;
     m_mdi = nullptr;
-    if (MainForm == this)
-        MainForm = nullptr;
+    if (App().MainForm == this)
+        App().MainForm = nullptr;
 }
 
 KLVEinstellungenDialog* KLVViewerWindow::sessionSettingsDialog() const
@@ -239,7 +239,7 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     bool skipDialog = !password.isEmpty();
     if (!m_tav)
         return false;
-    ServerProtocolVersion = 0;
+    App().ServerProtocolVersion = 0;
     m_tav->setClientKLVVersion(u"3.24"_s);
     m_tav->setDatasetSize(200);
     m_tav->setAppName(ProgramInfo::Title() + u' ' + QString::number(ProgramInfo::Major()) + u'.' +
@@ -251,12 +251,12 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     m_logon = std::make_unique<KLVLogon>();
     connect(m_logon.get(), &KLVLogon::KeyPressed, this,
             [this](QString& formName, int& keyCode, int&) { logonKeyPressed(formName, keyCode); });
-    m_logon->setLanguage(UILangId);
+    m_logon->setLanguage(App().UILangId);
     if (!ConnName.isEmpty())
         m_logon->setConnectionName(ConnName);
 
     for (;;) {
-        const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(RegAppName, m_host, m_port, m_logonMandant,
+        const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(App().RegAppName, m_host, m_port, m_logonMandant,
                                                                        userName, password, !skipDialog, false);
         if (rc == KLVLogon::logonUnknownConnection) {
             // The named connection is not stored: say so, then let the user pick one.
@@ -290,8 +290,8 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         ShowMessageBox(text);
     }
 
-    ServerProtocolVersion = NumberText::leadingValue(m_tav->GetKLVVersion());
-    for (const qint32 flag : std::as_const(SessionFlags))
+    App().ServerProtocolVersion = NumberText::leadingValue(m_tav->GetKLVVersion());
+    for (const qint32 flag : std::as_const(App().SessionFlags))
         m_tav->SetFlag(flag, true);
     return true;
 }
@@ -314,7 +314,7 @@ void KLVViewerWindow::logonKeyPressed(const QString& formName, int keyCode)
 
 void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
 {
-    AblageartenListe.clear();
+    App().AblageartenListe.clear();
     const QSharedPointer<KLVQuery> query = session ? session->CreateQuery() : nullptr;
     if (!query)
         return;
@@ -323,7 +323,7 @@ void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
         return;
     }
     while (query->GetNextRecord())
-        AblageartenListe.append({query->GetField(1), query->GetField(2)});
+        App().AblageartenListe.append({query->GetField(1), query->GetField(2)});
 }
 
 void KLVViewerWindow::SetDisconnectedState()
@@ -347,7 +347,7 @@ void KLVViewerWindow::SetConnectedState()
     if (panel(3).isEmpty())
         setPanel(3, GetMessageTextByNr(18));
     setPanel(4, m_tav->GetTAVVersion());
-    setPanel(5, GetMessageTextByNr(19) + u' ' + QLocale().toString(ServerProtocolVersion));
+    setPanel(5, GetMessageTextByNr(19) + u' ' + QLocale().toString(App().ServerProtocolVersion));
     setWindowTitle(FormatMessage(20, QString(), objectName(), m_logonMandant, m_host));
     m_mandID = m_tav->GetMandantID();
     if (m_mandID.isEmpty())
@@ -767,8 +767,8 @@ void KLVViewerWindow::unload()
     }
     if (m_tav) {
         m_tav->EndSession();
-        if (MainSession == m_tav)
-            MainSession.clear();
+        if (App().MainSession == m_tav)
+            App().MainSession.clear();
         m_tav.clear();
     }
     delete m_sessionDialog;
@@ -936,7 +936,7 @@ void KLVViewerWindow::connectMenus()
     // Help.
     on(u"ViewerHilfeMenue"_s, [] { ShowHelpTopic(QString()); });
     on(u"UeberMenue"_s, [this] {
-        AboutDialog about(CommandLineWords, this);
+        AboutDialog about(App().CommandLineWords, this);
         about.exec();
     });
 

@@ -32,12 +32,12 @@ namespace {
 
 QString readSetting(const QString& section, const QString& key)
 {
-    return SettingsStore::GetSetting(MainModul::RegAppName, section, key);
+    return SettingsStore::GetSetting(App().RegAppName, section, key);
 }
 
 void writeSetting(const QString& section, const QString& key, const QString& value)
 {
-    SettingsStore::SaveSetting(MainModul::RegAppName, section, key, value);
+    SettingsStore::SaveSetting(App().RegAppName, section, key, value);
 }
 
 double readNumber(const QString& section, const QString& key, double fallback)
@@ -350,7 +350,7 @@ void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& se
             if (width && *width >= 0)
                 entry.Width = *width;
             entry.Visible =
-                SettingsStore::GetSetting(MainModul::RegAppName, section, prefix + u".Visible"_s, u"1"_s) == u"1";
+                SettingsStore::GetSetting(App().RegAppName, section, prefix + u".Visible"_s, u"1"_s) == u"1";
         }
     } else if (QHeaderView* header = HeaderOf(view)) {
         for (int c = 0; c < header->count(); ++c) {

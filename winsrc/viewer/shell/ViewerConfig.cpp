@@ -76,7 +76,7 @@ QString ViewerConfig::defaultValue(Key key)
 
 QString ViewerConfig::get(Key key)
 {
-    return SettingsStore::GetSetting(MainModul::RegAppName, section(key), name(key), defaultValue(key));
+    return SettingsStore::GetSetting(App().RegAppName, section(key), name(key), defaultValue(key));
 }
 
 bool ViewerConfig::getBool(Key key)
@@ -86,7 +86,7 @@ bool ViewerConfig::getBool(Key key)
 
 void ViewerConfig::set(Key key, const QString& value)
 {
-    SettingsStore::SaveSetting(MainModul::RegAppName, section(key), name(key), value);
+    SettingsStore::SaveSetting(App().RegAppName, section(key), name(key), value);
 }
 
 void ViewerConfig::setBool(Key key, bool value)
