@@ -1,6 +1,6 @@
 #include "ViewerConfig.h"
 
-#include "MainModul.h"
+#include "AppContext.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -68,7 +68,7 @@ QString ViewerConfig::defaultValue(Key key)
         // folder takes its place.
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s;
     case Key::QuerySaveDirMand:
-        return MainModul::GetMessageTextByNr(563);
+        return App().MessageTexts.GetMessageTextByNr(563);
     default:
         return QString::fromUtf16(entry(key).fallback);
     }

@@ -1,8 +1,8 @@
 #include "LayoutStore.h"
 
+#include "AppContext.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVTools.h"
-#include "MainModul.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
 #include "Twips.h"
@@ -368,7 +368,8 @@ void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& se
 void LayoutStore::InitListViewColumnProps(qint32 messageBase, ListViewColumnArray& columns)
 {
     for (qsizetype i = 1; i <= columns.size(); ++i)
-        columns[i - 1].Descr = MainModul::GetMessageTextByNr(messageBase + i, QString(u"Col "_s + QString::number(i)));
+        columns[i - 1].Descr =
+            App().MessageTexts.GetMessageTextByNr(messageBase + i, QString(u"Col "_s + QString::number(i)));
 }
 
 void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, ListViewColumnArray& columns,

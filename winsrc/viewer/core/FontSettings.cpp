@@ -1,6 +1,6 @@
 #include "FontSettings.h"
 
-#include "MainModul.h"
+#include "AppContext.h"
 #include "NumberText.h"
 #include "SettingsStore.h"
 
