@@ -363,7 +363,7 @@ private Q_SLOTS:
             control<QCheckBox>(u"SchluesselSortieren")->click();
         });
         QVERIFY(!sortedAtStart);
-        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"KeyListAutoSort"_s), u"True"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"KeyListAutoSort"_s), u"1"_s);
         QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowWidth"_s).isEmpty());
 
         form = std::make_unique<Form>();

@@ -250,9 +250,41 @@ TEST(ViewerConfig, DefaultsWithoutStoredSettings)
     EXPECT_EQ(ViewerConfig::section(ViewerConfig::Key::ShowInfosysForm), u"\\");
     SettingsStore::SaveSetting(App().RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));
-    SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"SaveWindowState"_s, u"True"_s);
-    EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState)); // only "1" is true
     SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
+}
+
+// The Windows program wrote Booleans both as "1"/"0" and as "True"/"False"; both read, one is
+// written. A text that is neither reads as the key's default.
+TEST(ViewerConfig, BooleansReadInBothSpellingsAndAreWrittenAsOneOrZero)
+{
+    using Key = ViewerConfig::Key;
+    const auto stored = [](Key key, const QString& text, const QString& sub = QString()) {
+        SettingsStore::SaveSetting(App().RegAppName, ViewerConfig::section(key, sub), ViewerConfig::name(key, sub),
+                                   text);
+    };
+    for (const QString& yes : {u"1"_s, u"True"_s, u"TRUE"_s, u" true"_s, u"-1"_s}) {
+        stored(Key::SaveWindowState, yes);
+        EXPECT_TRUE(ViewerConfig::getBool(Key::SaveWindowState)) << yes.toStdString();
+    }
+    for (const QString& no : {u"0"_s, u"False"_s, u"false"_s}) {
+        stored(Key::SaveWindowState, no);
+        EXPECT_FALSE(ViewerConfig::getBool(Key::SaveWindowState)) << no.toStdString();
+    }
+    stored(Key::SaveWindowState, u"ja"_s);
+    EXPECT_TRUE(ViewerConfig::getBool(Key::SaveWindowState));
+    stored(Key::ColHeadersDesc, u"ja"_s);
+    EXPECT_FALSE(ViewerConfig::getBool(Key::ColHeadersDesc));
+
+    ViewerConfig::setBool(Key::KeyListAutoSort, true);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"SchlWindowSettings"_s, u"KeyListAutoSort"_s), u"1");
+    ViewerConfig::setBool(Key::FontBold, false, u"Data"_s);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"DataFontBold"_s), u"0");
+    // A display mode's keys lie in the mode's own section.
+    ViewerConfig::set(Key::DateMode, u"SORT"_s, u"Output"_s);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"Settings\\Output"_s, u"DateMode"_s), u"SORT");
+    EXPECT_EQ(ViewerConfig::get(Key::DateMode, u"Universal"_s), u"TAV4");
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"SchlWindowSettings"_s);
 }
 
 TEST(RegistryFile, ValuesOfEveryStoredForm)

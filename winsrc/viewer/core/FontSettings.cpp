@@ -1,8 +1,7 @@
 #include "FontSettings.h"
 
-#include "AppContext.h"
 #include "NumberText.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QFontDatabase>
 
@@ -12,14 +11,7 @@ using namespace Qt::StringLiterals;
 
 std::optional<bool> FontSettings::ReadBool(const QString& text)
 {
-    const QString t = text.trimmed();
-    if (NumberText::isNumber(t))
-        return NumberText::leadingValue(t) != 0.0;
-    if (t.compare(u"True"_s, Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(u"False"_s, Qt::CaseInsensitive) == 0)
-        return false;
-    return std::nullopt;
+    return ViewerConfig::parseBool(text);
 }
 
 QFont FontSettings::DefaultFont()
@@ -29,13 +21,11 @@ QFont FontSettings::DefaultFont()
 
 void FontSettings::LoadFontSettings(const QString& prefix, QFont& font)
 {
-    const auto get = [&prefix](const char16_t* key, const QString& def) {
-        return SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, prefix + QString::fromUtf16(key), def);
-    };
-    const QFont system = DefaultFont();
-    font.setFamily(get(u"FontName", system.family()));
+    using Key = ViewerConfig::Key;
+    const auto get = [&prefix](Key key) { return ViewerConfig::get(key, prefix); };
+    font.setFamily(get(Key::FontName));
 
-    const QString sizeText = get(u"FontSize", QString::number(std::max(1, system.pointSize())));
+    const QString sizeText = get(Key::FontSize);
     if (!NumberText::isNumber(sizeText))
         return;
     const std::optional<qint32> size = NumberText::roundToInt32(NumberText::leadingValue(sizeText));
@@ -43,19 +33,19 @@ void FontSettings::LoadFontSettings(const QString& prefix, QFont& font)
         return;
     font.setPointSize(*size);
 
-    const std::optional<bool> bold = ReadBool(get(u"FontBold", u"0"_s));
+    const std::optional<bool> bold = ReadBool(get(Key::FontBold));
     if (!bold)
         return;
     font.setBold(*bold);
-    const std::optional<bool> italic = ReadBool(get(u"FontItalic", u"0"_s));
+    const std::optional<bool> italic = ReadBool(get(Key::FontItalic));
     if (!italic)
         return;
     font.setItalic(*italic);
-    const std::optional<bool> underline = ReadBool(get(u"FontUnderline", u"0"_s));
+    const std::optional<bool> underline = ReadBool(get(Key::FontUnderline));
     if (!underline)
         return;
     font.setUnderline(*underline);
-    const std::optional<bool> strikeOut = ReadBool(get(u"FontStrikethrough", u"0"_s));
+    const std::optional<bool> strikeOut = ReadBool(get(Key::FontStrikethrough));
     if (!strikeOut)
         return;
     font.setStrikeOut(*strikeOut);

@@ -14,6 +14,7 @@
 #include "KLVTools.h"
 #include "MainModul.h"
 #include "QueryTag.h"
+#include "ViewerConfig.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -546,11 +547,10 @@ void ExportDialog::loadSettings()
         const QString value = ExportSettings::Read(entry, name, caption);
         switch (entry.kind) {
         case ExportSettings::Control::CheckBox: {
-            bool isNumber = false;
-            const int number = value.trimmed().toInt(&isNumber);
+            const std::optional<bool> checked = ViewerConfig::parseBool(value);
             auto* box = control<QCheckBox>(entry.control);
-            if (isNumber && box && box->isEnabled())
-                box->setChecked(number != 0);
+            if (checked && box && box->isEnabled())
+                box->setChecked(*checked);
             break;
         }
         case ExportSettings::Control::Text:

@@ -1,7 +1,7 @@
 #include "ExportSettings.h"
 
 #include "MainModul.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -126,11 +126,10 @@ QString ExportSettings::DefaultValue(const Entry& entry, const QString& exportNa
 
 QString ExportSettings::Read(const Entry& entry, const QString& exportName, const QString& caption)
 {
-    return SettingsStore::GetSetting(App().RegAppName, Section(entry, exportName), entry.key,
-                                     DefaultValue(entry, exportName, caption));
+    return ViewerConfig::getRaw(Section(entry, exportName), entry.key, DefaultValue(entry, exportName, caption));
 }
 
 void ExportSettings::Write(const Entry& entry, const QString& exportName, const QString& value)
 {
-    SettingsStore::SaveSetting(App().RegAppName, Section(entry, exportName), entry.key, value);
+    ViewerConfig::setRaw(Section(entry, exportName), entry.key, value);
 }

@@ -4,11 +4,11 @@
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVQueryMetaData.h"
+#include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
 #include "QueryTag.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -284,7 +284,7 @@ bool InfoFormBase::event(QEvent* event)
         // once.
         if (!m_placed && qobject_cast<QMdiSubWindow*>(parentWidget())) {
             m_placed = true;
-            if (!SettingsStore::GetSetting(App().RegAppName, m_section, u"WindowWidth"_s).isEmpty())
+            if (LayoutStore::HasStoredPlace(m_section))
                 LoadFormPosition(this, m_section);
         }
         break;

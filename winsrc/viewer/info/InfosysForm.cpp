@@ -12,10 +12,10 @@
 #include "KLVMessageCollector.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
+#include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
@@ -231,7 +231,7 @@ void InfosysForm::RestoreWindowPlacement()
 void InfosysForm::placeInFrame()
 {
     const QString section = QString::fromUtf16(SettingsSection);
-    if (!SettingsStore::GetSetting(App().RegAppName, section, u"WindowWidth"_s).isEmpty())
+    if (LayoutStore::HasStoredPlace(section))
         LoadFormPosition(this, section);
 }
 

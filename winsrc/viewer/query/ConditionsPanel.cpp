@@ -8,7 +8,7 @@
 #include "MenuArray.h"
 #include "QueryContext.h"
 #include "QueryRules.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,8 +58,7 @@ ConditionsPanel::ConditionsPanel(QueryContext* context, QWidget* parent)
 
     // The key estimation is offered only where the settings ask for it, and works only with a
     // server that knows it.
-    const QString estimate = SettingsStore::GetSetting(App().RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s, u"0"_s);
-    m_schaetzenButton->setVisible(estimate == u"1");
+    m_schaetzenButton->setVisible(ViewerConfig::getBool(ViewerConfig::Key::SchluesselSchaetzen));
     m_schaetzenButton->setEnabled(App().ServerProtocolVersion >= 3.31);
 }
 

@@ -25,7 +25,6 @@
 #include "ResultListView.h"
 #include "ResultPane.h"
 #include "SchluesselSchaetzenForm.h"
-#include "SettingsStore.h"
 #include "TableListPane.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
@@ -70,9 +69,9 @@ QString section()
 }
 
 // A stored whole number of twips, or nothing when the setting is missing or no number.
-std::optional<qint32> storedTwips(const QString& key)
+std::optional<qint32> storedTwips(LayoutStore::WindowKey key)
 {
-    const QString text = SettingsStore::GetSetting(App().RegAppName, section(), key);
+    const QString text = LayoutStore::WindowValue(section(), key);
     return NumberText::isNumber(text) ? NumberText::roundToInt32(NumberText::leadingValue(text)) : std::nullopt;
 }
 
@@ -1249,8 +1248,8 @@ void QueryForm::SaveQueryWindowSettings()
         m_paneSizesApplied ? twips(Twips::fromPixelsX(m_tables->width())) : QString::number(m_storedTableListWidth);
     const QString height =
         m_paneSizesApplied ? twips(Twips::fromPixelsY(m_tables->height())) : QString::number(m_storedTableListHeight);
-    SettingsStore::SaveSetting(App().RegAppName, section(), u"TableListWidth"_s, width);
-    SettingsStore::SaveSetting(App().RegAppName, section(), u"TableListHeight"_s, height);
+    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListWidth, width);
+    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListHeight, height);
     m_tables->saveColumnLayout(section());
     m_fields->saveColumnLayout(section());
 }
@@ -1258,9 +1257,9 @@ void QueryForm::SaveQueryWindowSettings()
 void QueryForm::RestoreQueryWindowSettings()
 {
     // The window's place comes with its frame (RestoreWindowPlacement); here the panes.
-    if (const auto w = storedTwips(u"TableListWidth"_s); w && *w >= 1)
+    if (const auto w = storedTwips(LayoutStore::WindowKey::TableListWidth); w && *w >= 1)
         m_storedTableListWidth = *w;
-    if (const auto h = storedTwips(u"TableListHeight"_s); h && *h >= 1)
+    if (const auto h = storedTwips(LayoutStore::WindowKey::TableListHeight); h && *h >= 1)
         m_storedTableListHeight = *h;
     m_tables->restoreColumnLayout(section());
     m_fields->restoreColumnLayout(section());

@@ -91,7 +91,7 @@ private:
         QHash<QString, QString> texts;
         int aktSprache = -1;
         int ausgabeSprache = -1;
-        QHash<QString, QVariant> modeSettings; // "section|key" -> stored text; invalid when absent
+        QHash<QString, QVariant> modeSettings; // "mode|key number" -> stored text; invalid when absent
     };
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& snapshot);

@@ -25,7 +25,6 @@
 #include "SavedQueryStore.h"
 #include "SchlInfoForm.h"
 #include "SessionSettingsPush.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 #include "VerwInfoForm.h"
 #include "ViewerConfig.h"
@@ -57,14 +56,10 @@ namespace {
 const QString settingsSection = u"Settings"_s;
 constexpr int F1 = 112;
 
-QString setting(const QString& key, const QString& def)
+// The main window keeps its place where the viewer's settings are.
+void savePlace(LayoutStore::WindowKey key, int twips)
 {
-    return SettingsStore::GetSetting(App().RegAppName, settingsSection, key, def);
-}
-
-void saveSetting(const QString& key, const QString& value)
-{
-    SettingsStore::SaveSetting(App().RegAppName, settingsSection, key, value);
+    LayoutStore::SetWindowValue(settingsSection, key, QString::number(twips));
 }
 
 int twipsX(int pixels)
@@ -357,7 +352,7 @@ void KLVViewerWindow::SetConnectedState()
     setEntryEnabled(u"KLVSettingsMenue"_s, true);
     bool withLanguage = true;
     SetKLVSessionSettings(withLanguage);
-    if (ViewerConfig::get(ViewerConfig::Key::ShowInfosysForm) == u"1") {
+    if (ViewerConfig::getBool(ViewerConfig::Key::ShowInfosysForm)) {
         if (QAction* a = m_menus->action(u"ShowInfosysFormMenue"_s)) {
             a->setVisible(true);
             a->setEnabled(true);
@@ -404,7 +399,7 @@ void KLVViewerWindow::SetDataLanguage(QString& Language)
     if (!m_tav)
         return;
     if (Language.isEmpty() && !SessionSettingsPush::IsChecked(m_sessionDialog, u"UsePasswordLang"_s))
-        Language = setting(u"Lang"_s, u"D"_s);
+        Language = ViewerConfig::get(ViewerConfig::Key::Lang);
     bool isExplicit = true;
     if (Language.isEmpty()) {
         Language = m_tav->GetTAVLanguage();
@@ -758,11 +753,11 @@ void KLVViewerWindow::unload()
                 state = 2;
             if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
                 takeNormalPlace();
-            saveSetting(u"WindowState"_s, QString::number(state));
-            saveSetting(u"WindowHeight"_s, QString::number(m_normalHeight));
-            saveSetting(u"WindowWidth"_s, QString::number(m_normalWidth));
-            saveSetting(u"WindowLeft"_s, QString::number(m_normalLeft));
-            saveSetting(u"WindowTop"_s, QString::number(m_normalTop));
+            savePlace(LayoutStore::WindowKey::WindowState, state);
+            savePlace(LayoutStore::WindowKey::WindowHeight, m_normalHeight);
+            savePlace(LayoutStore::WindowKey::WindowWidth, m_normalWidth);
+            savePlace(LayoutStore::WindowKey::WindowLeft, m_normalLeft);
+            savePlace(LayoutStore::WindowKey::WindowTop, m_normalTop);
         }
     }
     if (m_tav) {

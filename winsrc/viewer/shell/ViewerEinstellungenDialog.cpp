@@ -1,7 +1,6 @@
 #include "ViewerEinstellungenDialog.h"
 
 #include "MainModul.h"
-#include "SettingsStore.h"
 #include "ViewerConfig.h"
 
 #include <QAbstractButton>
@@ -30,8 +29,6 @@ constexpr int MsgDataFontTitle = 589;
 constexpr int MsgFontDialogTitle = 590;
 constexpr int MsgHelpOtherTab = 914;
 constexpr int MsgHelpFirstTab = 922; // 922 to 925: tabs 0 to 3
-
-const QString Section = u"Settings"_s;
 
 // Option buttons are set one by one as the store says: choosing one clears the others of its
 // group, and clearing one may leave the group without a choice, which an exclusive group would
@@ -294,13 +291,12 @@ void ViewerEinstellungenDialog::SaveQuerySettingsBoxes()
 
 void ViewerEinstellungenDialog::SaveFontSettings(const QString& prefix, const QFont& font)
 {
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontName"_s, font.family());
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontSize"_s,
-                               QString::number(qRound(font.pointSizeF())));
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontBold"_s, Bool2Str(font.bold()));
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontItalic"_s, Bool2Str(font.italic()));
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontUnderline"_s, Bool2Str(font.underline()));
-    SettingsStore::SaveSetting(App().RegAppName, Section, prefix + u"FontStrikethrough"_s, Bool2Str(font.strikeOut()));
+    ViewerConfig::set(Key::FontName, font.family(), prefix);
+    ViewerConfig::set(Key::FontSize, QString::number(qRound(font.pointSizeF())), prefix);
+    ViewerConfig::setBool(Key::FontBold, font.bold(), prefix);
+    ViewerConfig::setBool(Key::FontItalic, font.italic(), prefix);
+    ViewerConfig::setBool(Key::FontUnderline, font.underline(), prefix);
+    ViewerConfig::setBool(Key::FontStrikethrough, font.strikeOut(), prefix);
 }
 
 // ---- Fonts -------------------------------------------------------------------------------
