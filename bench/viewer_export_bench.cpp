@@ -13,6 +13,7 @@
 // memory; --kinds runs some of them only (the read alone always).
 //   viewer_export_bench [--rows N] [--block N] [--repeat N] [--kinds text,xml,html,xlsx,sqlite,shown]
 //   viewer_export_bench --run library|text|xml|html|xlsx|sqlite|shown --rows N --block N
+#include "AppContext.h"
 #include "BenchProcess.h"
 #include "ExportDialog.h"
 #include "KLV.h"
@@ -138,7 +139,7 @@ int runExport(quint16 port, int block, int rows, int kind)
     const QSharedPointer<KLV> session = logOn(port, block);
     if (!session)
         return 1;
-    MainModul::MainSession = session;
+    App().MainSession = session;
     QTemporaryDir dir;
     const QString file = dir.filePath(kind == 1 ? u"export.xlsx"_s : u"export.out"_s);
     double secs = 0;
@@ -212,6 +213,7 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     // The export stores its options: in a folder of the run's own, not the user's settings.
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    AppContext context;
     QApplication app(argc, argv);
     const std::unique_ptr<KlvServer> server = BenchProcess::startServer(rows);
     if (!server)

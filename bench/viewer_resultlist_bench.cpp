@@ -11,6 +11,7 @@
 // memory.
 //   viewer_resultlist_bench [--rows N] [--copy-rows N] [--block N] [--repeat N]
 //   viewer_resultlist_bench --run library|viewer|copy --rows N --block N
+#include "AppContext.h"
 #include "BenchProcess.h"
 #include "KLV.h"
 #include "KLVQuery.h"
@@ -246,6 +247,7 @@ int runCopy(quint16 port, int block, int rows)
 
 int runChild(int argc, char** argv, const QString& kind, int block, int rows)
 {
+    AppContext context;
     std::unique_ptr<QCoreApplication> app;
     if (kind == u"library"_s) {
         app = std::make_unique<QCoreApplication>(argc, argv);

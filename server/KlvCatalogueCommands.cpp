@@ -54,8 +54,8 @@ QString aliveText(const KlvErpData& data, int aliveFlag, const QString& lang)
 // --- the columns of each answer, as the client's field-index enumerations number them -----
 
 const QList<Column> kDatabaseColumns = {
-    {u"name"_s, u"GL20"_s, u"Datenbank"_s, u"Database"_s},  {u"dnr"_s, u"I4"_s, u"Nummer"_s, u"Number"_s},
-    {u"edit"_s, u"B"_s, u"Bearbeitbar"_s, u"Editable"_s},   {u"stamm"_s, u"B"_s, u"Stammdaten"_s, u"Master data"_s},
+    {u"name"_s, u"GL20"_s, u"Datenbank"_s, u"Database"_s},    {u"dnr"_s, u"I4"_s, u"Nummer"_s, u"Number"_s},
+    {u"edit"_s, u"B"_s, u"Bearbeitbar"_s, u"Editable"_s},     {u"stamm"_s, u"B"_s, u"Stammdaten"_s, u"Master data"_s},
     {u"zusatz"_s, u"B"_s, u"Zusatzdaten"_s, u"Additional"_s}, {u"klasse"_s, u"GL20"_s, u"Klasse"_s, u"Class"_s},
 };
 const QList<Column> kGroupColumns = {
@@ -401,8 +401,8 @@ void KlvCatalogueCommands::enumerations(KlvCommandContext& context)
             maxBrief = qMax(maxBrief, p.briefDesc.size());
         }
         rows.append({e.name, e.desc.in(l), bit(e.emptyIsValid), QString::number(maxText), e.className,
-                     QString::number(maxBrief), QString::number(e.id), QString::number(e.actType),
-                     bit(maxBrief > 0), bit(e.isMenu)});
+                     QString::number(maxBrief), QString::number(e.id), QString::number(e.actType), bit(maxBrief > 0),
+                     bit(e.isMenu)});
     }
     send(context, u"GAZ"_s, kEnumColumns, rows, 0, flag(context.field(3)));
 }
@@ -507,7 +507,8 @@ void KlvCatalogueCommands::tables(KlvCommandContext& context)
             if (names.size() == 1) {
                 for (const KlvErpData::Database& d : data.databases()) {
                     for (const KlvErpData::Group& g : data.groups(d.number)) {
-                        if (g.listed && data.groupName(g.db, g.number, l).startsWith(name.trimmed(), Qt::CaseInsensitive))
+                        if (g.listed &&
+                            data.groupName(g.db, g.number, l).startsWith(name.trimmed(), Qt::CaseInsensitive))
                             list.append(g);
                     }
                 }
@@ -641,12 +642,10 @@ void KlvCatalogueCommands::keys(KlvCommandContext& context)
         }
         rows.append({k.name, k.range, aliveText(data, k.aliveFlag, l),
                      (k.condition.isEmpty() ? k.fields : QStringList{k.condition} + k.fields).join(u','),
-                     QString::number(group->db),
-                     QString::number(group->number < 31 ? (qint64(1) << group->number) : 0),
-                     group->name.in(l), QString::number(k.conditionType), bit(k.tableKey),
-                     QString::number(k.aliveFlag), QString::number(k.number), bit(k.custom),
-                     k.desc.de.isEmpty() ? k.name : k.desc.de, k.name.toUpper(), QString::number(group->number),
-                     QString::number(count)});
+                     QString::number(group->db), QString::number(group->number < 31 ? (qint64(1) << group->number) : 0),
+                     group->name.in(l), QString::number(k.conditionType), bit(k.tableKey), QString::number(k.aliveFlag),
+                     QString::number(k.number), bit(k.custom), k.desc.de.isEmpty() ? k.name : k.desc.de,
+                     k.name.toUpper(), QString::number(group->number), QString::number(count)});
     }
     send(context, u"GKN"_s, kKeyColumns, rows, context.field(2).toInt(), flag(context.field(3)));
 }

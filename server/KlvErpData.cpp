@@ -398,7 +398,8 @@ QString KlvErpData::valueIn(const Group& group, const Record& record, const QStr
     QString name = field;
     if (const Field* f = group.field(field)) {
         name = f->isAlias() ? f->aliasOf : f->name;
-        if (const Field* target = f->isAlias() ? group.field(f->aliasOf) : nullptr; target && target->inTable && row == 0)
+        if (const Field* target = f->isAlias() ? group.field(f->aliasOf) : nullptr;
+            target && target->inTable && row == 0)
             row = record.rows.isEmpty() ? -1 : 1;
     }
     if (row < 0)
@@ -418,7 +419,7 @@ QString KlvErpData::value(const Ref& ref, const QString& field, int row) const
         return {};
     if (g->group.generatedRows > 0)
         return row == 0 && ref.number >= 1 && ref.number <= g->group.generatedRows ? generatedValue(ref.number, field)
-                                                                                  : QString();
+                                                                                   : QString();
     const auto it = g->records.constFind(ref.number);
     if (it == g->records.cend())
         return {};
@@ -621,7 +622,7 @@ KlvErpData::InfosystemResult KlvErpData::runInfosystem(int number, const QHash<Q
 // --- generated records -----------------------------------------------------------------------------
 
 namespace {
-const char* const kGeneratedFields[] = {"nummer", "such",   "name",      "ort",  "datum",
+const char* const kGeneratedFields[] = {"nummer", "such",  "name",  "ort",       "datum",
                                         "betrag", "menge", "aktiv", "kategorie", "kunde"};
 } // namespace
 
@@ -642,7 +643,7 @@ QString KlvErpData::generatedValue(int n, const QString& field)
 QString KlvErpData::generatedValue(int n, int field)
 {
     // Cheap, deterministic and varied enough to sort and select on.
-    static const QString places[] = {u"Berlin"_s, u"Hamburg"_s, u"München"_s,   u"Köln"_s,   u"Frankfurt"_s,
+    static const QString places[] = {u"Berlin"_s,    u"Hamburg"_s, u"München"_s, u"Köln"_s,   u"Frankfurt"_s,
                                      u"Stuttgart"_s, u"Leipzig"_s, u"Dresden"_s, u"Bremen"_s, u"Hannover"_s};
     switch (field) {
     case 0:
@@ -662,7 +663,7 @@ QString KlvErpData::generatedValue(int n, int field)
     case 5: {
         const qlonglong cents = (qlonglong(n) * 7919) % 1000000;
         const qlonglong rest = cents % 100;
-        return QString::number(cents / 100) + (rest == 0 ? QString()
+        return QString::number(cents / 100) + (rest == 0        ? QString()
                                                : rest % 10 == 0 ? u'.' + QString::number(rest / 10)
                                                                 : u'.' + QString::number(rest).rightJustified(2, u'0'));
     }

@@ -52,17 +52,17 @@ public:
 
     struct Field
     {
-        QString name;   // lower case, as the ERP writes field names
-        QString type;   // the ERP type code ("GL40", "R12.2", "P1:1", "A48", "TN", "DVB", ...)
-        Text desc;      // description; also the meaning text of the field catalogue
-        Text prompt;    // short label; falls back to desc
+        QString name;         // lower case, as the ERP writes field names
+        QString type;         // the ERP type code ("GL40", "R12.2", "P1:1", "A48", "TN", "DVB", ...)
+        Text desc;            // description; also the meaning text of the field catalogue
+        Text prompt;          // short label; falls back to desc
         bool inTable = false; // the field lies in the table part (one value per row)
         bool skip = false;    // passed over on input
         int protection = 3;   // 1 protected, 2 core controlled, 3 modifiable
         QString prioDisp = QStringLiteral("A");
         QString prioEdit = QStringLiteral("A");
         bool custom = false;
-        QString aliasOf;      // an alias shows the value of another field of the group
+        QString aliasOf;       // an alias shows the value of another field of the group
         bool queryable = true; // listed for queries (buttons are not)
         QStringList subscreen; // a sub-screen button: the fields its sub-editor shows
         int msgNumber = 0;     // number of its description in the dictionary "fd"
@@ -77,23 +77,23 @@ public:
     struct Key
     {
         QString name;
-        QStringList fields;   // key fields in sort order
-        QString condition;    // a Boolean field: only records where it is set are in the key
+        QStringList fields;    // key fields in sort order
+        QString condition;     // a Boolean field: only records where it is set are in the key
         int conditionType = 0; // 0 none; 1 or 2 when there is a condition
-        int aliveFlag = 1;    // storage kinds the key holds: 1 alive, 2 filed, 3 both
+        int aliveFlag = 1;     // storage kinds the key holds: 1 alive, 2 filed, 3 both
         bool tableKey = false; // a key over the rows of the table part
         bool custom = false;
         int number = 0;
-        QString range;        // the key's range as the catalogue shows it
+        QString range; // the key's range as the catalogue shows it
         Text desc;
     };
 
     struct Record
     {
-        int number = 0;       // the third part of the reference; unique in its group
-        int alive = 1;        // storage kind: 1 alive, 2 filed, 0 internal
-        QHash<QString, QString> head;               // field -> canonical value
-        QList<QHash<QString, QString>> rows;        // table part, row 1 first
+        int number = 0;                      // the third part of the reference; unique in its group
+        int alive = 1;                       // storage kind: 1 alive, 2 filed, 0 internal
+        QHash<QString, QString> head;        // field -> canonical value
+        QList<QHash<QString, QString>> rows; // table part, row 1 first
     };
 
     struct Group
@@ -104,12 +104,12 @@ public:
         QString className;
         bool tablePart = false;
         bool editable = true;
-        bool newAllowed = true;   // listed among the groups a record can be created in
-        bool listed = true;       // in the plain table catalogue; else found only by name or id
+        bool newAllowed = true; // listed among the groups a record can be created in
+        bool listed = true;     // in the plain table catalogue; else found only by name or id
         bool singleObject = false;
-        QList<Field> fields;      // head fields first, then the table-part fields
+        QList<Field> fields; // head fields first, then the table-part fields
         QList<Key> keys;
-        int generatedRows = 0;    // more than 0: the records are made on the fly, read-only
+        int generatedRows = 0; // more than 0: the records are made on the fly, read-only
         QString id() const { return QString::number(db) + u':' + QString::number(number); }
         const Field* field(const QString& name) const;
     };
@@ -166,8 +166,8 @@ public:
     // (fields "kennung", "nummer", "such", "verz", "prio", "std", "name", "klasse").
     struct Infosystem
     {
-        QString id;         // the identifier the GUI client runs it by
-        int number = 0;     // number of its definition record
+        QString id;     // the identifier the GUI client runs it by
+        int number = 0; // number of its definition record
         QString searchWord;
         QString workingDir;
         int prio = 0;
@@ -179,9 +179,9 @@ public:
     // The outcome of an information-system run.
     struct InfosystemResult
     {
-        QHash<QString, QString> head; // header fields the run sets (for example the row count)
+        QHash<QString, QString> head;        // header fields the run sets (for example the row count)
         QList<QHash<QString, QString>> rows; // one per result row, result field -> value
-        QString error; // empty when it ran
+        QString error;                       // empty when it ran
     };
 
     KlvErpData();

@@ -55,8 +55,9 @@ QList<KlvErpData::Group> KlvQueryEngine::tableGroups(const QString& table) const
         bool ok = false;
         const int number = part.trimmed().toInt(&ok);
         const auto it = std::find_if(all.cbegin(), all.cend(), [&](const KlvErpData::Group& g) {
-            return ok ? g.number == number : g.name.de.compare(part.trimmed(), Qt::CaseInsensitive) == 0 ||
-                                                 g.name.en.compare(part.trimmed(), Qt::CaseInsensitive) == 0;
+            return ok ? g.number == number
+                      : g.name.de.compare(part.trimmed(), Qt::CaseInsensitive) == 0 ||
+                            g.name.en.compare(part.trimmed(), Qt::CaseInsensitive) == 0;
         });
         if (it == all.cend())
             return {};
@@ -225,8 +226,8 @@ bool KlvQueryEngine::matches(const Condition& c, const KlvErpData::Ref& ref, int
     if (c.field.pseudo() == KlvFieldExpression::Pseudo::Id) {
         // "id=" names a record by its reference, or by its number as templates are found.
         const std::optional<KlvErpData::Ref> wanted = KlvErpData::Ref::parse(c.value);
-        const bool same = wanted ? *wanted == ref
-                                 : m_data.value(ref, u"nummer"_s).compare(c.value, Qt::CaseInsensitive) == 0;
+        const bool same =
+            wanted ? *wanted == ref : m_data.value(ref, u"nummer"_s).compare(c.value, Qt::CaseInsensitive) == 0;
         return c.op == u"<>" ? !same : same;
     }
     if (c.field.inTable() && anyRow) {

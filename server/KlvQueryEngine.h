@@ -55,7 +55,7 @@ private:
     {
         KlvFieldExpression field;
         QString op;
-        QString value;      // canonical, or the pattern
+        QString value; // canonical, or the pattern
         bool pattern = false;
         QRegularExpression regex;
     };

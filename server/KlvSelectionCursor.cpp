@@ -44,9 +44,10 @@ QList<QStringList> KlvSelectionCursor::metadataLines(const KlvErpData::Group& gr
         desc.append(e.field().desc.in(m_format.options().lang));
         flag.append(e.inTable() ? u"1"_s : u"0"_s);
         const int len = e.type().maxLength();
-        length.append(QString::number(e.type().kind() == KlvTypeCode::Kind::FText && m_format.options().freeTextLength >= 0
-                                          ? m_format.options().freeTextLength
-                                          : len));
+        length.append(
+            QString::number(e.type().kind() == KlvTypeCode::Kind::FText && m_format.options().freeTextLength >= 0
+                                ? m_format.options().freeTextLength
+                                : len));
         type.append(e.field().type);
     }
     return {name, out, orig, desc, flag, length, type};

@@ -152,16 +152,13 @@ QString KlvValueFormat::display(const KlvTypeCode& type, const QString& canonica
         break;
     }
     case Kind::Time:
-        out = canonical.size() == 4 && !m_sortDates ? canonical.left(2) + u':' + canonical.mid(2)
-                                                                     : canonical;
+        out = canonical.size() == 4 && !m_sortDates ? canonical.left(2) + u':' + canonical.mid(2) : canonical;
         break;
     case Kind::Week:
-        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'/' + canonical.left(4)
-                                                                     : canonical;
+        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'/' + canonical.left(4) : canonical;
         break;
     case Kind::Period:
-        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'.' + canonical.left(4)
-                                                                     : canonical;
+        out = canonical.size() == 6 && !m_sortDates ? canonical.mid(4) + u'.' + canonical.left(4) : canonical;
         break;
     case Kind::Button:
         break;
@@ -251,8 +248,8 @@ QString KlvValueFormat::displayEnum(const KlvTypeCode& type, const QString& cano
         return u'(' + canonical + u')';
     if (canonical.isEmpty())
         return {};
-    const KlvErpData::Enumeration* e = enumeration(
-        type.kind() == KlvTypeCode::Kind::EnumReference ? enumerationName(type.code()) : type.code());
+    const KlvErpData::Enumeration* e =
+        enumeration(type.kind() == KlvTypeCode::Kind::EnumReference ? enumerationName(type.code()) : type.code());
     const KlvErpData::EnumPosition* p = e ? e->position(canonical) : nullptr;
     if (!p)
         return canonical;
@@ -423,8 +420,7 @@ KlvValueFormat::Parsed KlvValueFormat::parseNumber(const KlvTypeCode& type, cons
     // Without a decimal comma in the text a period is read as the decimal point, so the
     // canonical form is always understood.
     const bool commaDecimal = m_options.decimalComma && (text.contains(u',') || text.count(u'.') > 1);
-    QString canonical =
-        keepDigitsAndSign(text, commaDecimal ? u',' : u'.', commaDecimal ? u'.' : u',', &ok);
+    QString canonical = keepDigitsAndSign(text, commaDecimal ? u',' : u'.', commaDecimal ? u'.' : u',', &ok);
     if (!ok)
         return fail(KlvErpMessage::NotANumber, {text});
     if (canonical.startsWith(u'-') && type.positiveOnly())
@@ -494,8 +490,7 @@ KlvValueFormat::Parsed KlvValueFormat::parseReference(const KlvTypeCode& type, c
         return accepted(QString());
     const QList<KlvErpData::RefTarget> targets = m_data.refTargets(type.code());
     QStringList refs;
-    const QStringList parts =
-        type.isMultipleReference() ? text.split(u';', Qt::SkipEmptyParts) : QStringList{text};
+    const QStringList parts = type.isMultipleReference() ? text.split(u';', Qt::SkipEmptyParts) : QStringList{text};
     for (const QString& rawPart : parts) {
         const QString part = rawPart.trimmed();
         std::optional<KlvErpData::Ref> ref = KlvErpData::Ref::parse(part);

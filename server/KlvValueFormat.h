@@ -20,13 +20,13 @@ class KlvValueFormat
 public:
     struct Options
     {
-        QString dateMode = QStringLiteral("TAV4");       // TAV, TAV4, SORT
-        QString numberMode = QStringLiteral("EXT");      // TAV, RAW, EXT
+        QString dateMode = QStringLiteral("TAV4");  // TAV, TAV4, SORT
+        QString numberMode = QStringLiteral("EXT"); // TAV, RAW, EXT
         bool decimalComma = true;
-        QString boolMode = QStringLiteral("NUM");        // TAV, NUM
-        QString enumMode = QStringLiteral("BRIEFDESC");  // TEXT, CODE, BRIEFDESC
-        QString verwMode = QStringLiteral("NUM");        // EXT, REF, NUM, SW
-        int freeTextLength = 500;                        // FTMODE TEXT:<n>; -1 for the whole text
+        QString boolMode = QStringLiteral("NUM");       // TAV, NUM
+        QString enumMode = QStringLiteral("BRIEFDESC"); // TEXT, CODE, BRIEFDESC
+        QString verwMode = QStringLiteral("NUM");       // EXT, REF, NUM, SW
+        int freeTextLength = 500;                       // FTMODE TEXT:<n>; -1 for the whole text
         bool crlf = false;
         bool trim = false;
         QString lang = QStringLiteral("D");

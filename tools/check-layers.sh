@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Each layer includes only what lies below it:
+#   winsrc/viewer/core       (the viewer's foundation)        includes no header of the window folders
+#                                                             (shell, query, export, info)
 #   winsrc/KLV-API/protocol  (transport, requests, answers)   includes nothing of objects/ or trace/
 #   winsrc/KLV-API/objects   (queries, editors, the factory)  includes nothing of trace/
 #   winsrc/KLV-API/protocol and objects use no widgets: the library runs without them.
@@ -37,5 +39,10 @@ for folder in "$API/protocol" "$API/objects"; do
         echo "$hits" | sed 's|$|   <- the library core uses widgets|'
         status=1
     fi
+done
+
+VIEWER=winsrc/viewer
+for windows in shell query export info; do
+    check "$VIEWER/core" "the viewer's foundation includes a window of $VIEWER/$windows" $(headers_of "$VIEWER/$windows")
 done
 exit $status

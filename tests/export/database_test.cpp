@@ -8,6 +8,8 @@
 #include "ExportSettings.h"
 #include "export_support.h"
 
+#include "MainModul.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -36,7 +38,7 @@ class Database : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(loadTexts());
+        ASSERT_TRUE(loadEnglishTexts());
         // unixODBC finds its drivers and data sources through files of the test's own, read
         // when a connection is made.
         odbcDir = new QTemporaryDir;

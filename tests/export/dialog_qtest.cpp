@@ -3,13 +3,13 @@
 // the colour and program choosers, every refusal of the start, an export of shown rows with
 // its program started afterwards, a cancel mid-way, and a write that fails part-way in a
 // process whose files may not grow (the old file stays, nothing is started).
-#include "../shell/mainwindow_support.h"
-#include "../utils/DialogDriver.h"
+#include "DialogDriver.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
 #include "ExportSettings.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "ViewerTest.h"
 #include "export_support.h"
 
 #include <QApplication>
@@ -37,7 +37,7 @@
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace ExportTest;
-using MainWindowTest::MessageBoxes;
+using ViewerTest::MessageBoxes;
 
 namespace {
 
@@ -98,7 +98,7 @@ bool startAndWait(ExportDialog* dialog)
 
 QString stored(const QString& section, const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, section, key, u"<none>"_s);
+    return SettingsStore::GetSetting(App().RegAppName, section, key, u"<none>"_s);
 }
 
 } // namespace
@@ -111,9 +111,9 @@ class ExportDialogTest : public QObject
     QString path(const QString& name) const { return dir.filePath(name); }
 
 private Q_SLOTS:
-    void initTestCase() { MainWindowTest::loadTexts(); }
+    void initTestCase() { ViewerTest::loadTexts(); }
 
-    void init() { MainWindowTest::clearSettings(); }
+    void init() { ViewerTest::clearSettings(); }
 
     void cleanup()
     {
@@ -243,8 +243,8 @@ private Q_SLOTS:
         click(find<QPushButton>(dialog, u"AbbruchButton"_s));
 
         // A stored field that is gone leaves no id field; a stored caption field is taken.
-        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLRecIdFld"_s, u"gone"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Export\\X"_s, u"XMLDescrFld"_s, u"such"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Export\\X"_s, u"XMLRecIdFld"_s, u"gone"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Export\\X"_s, u"XMLDescrFld"_s, u"such"_s);
         dialog = openDialog(u"X"_s, 3, nullptr, 0, fields);
         QCOMPARE(find<QComboBox>(dialog, u"XMLSatzIDFeld"_s)->currentIndex(), 0);
         QCOMPARE(find<QComboBox>(dialog, u"XMLBeschrFeld"_s)->currentText(), u"such"_s);
@@ -593,7 +593,7 @@ private Q_SLOTS:
 // file's program ticked) and prints the boxes shown and the programs started.
 int fileSizeChild(const QString& file, int kind)
 {
-    MainWindowTest::loadTexts();
+    ViewerTest::loadTexts();
     MessageBoxes boxes;
     FollowUps followUps;
     std::signal(SIGXFSZ, SIG_IGN);
@@ -610,10 +610,7 @@ int fileSizeChild(const QString& file, int kind)
     click(find<QCheckBox>(dialog, program));
     boxes.texts.clear();
     // The question before the old target is replaced is answered OK.
-    MainModul::SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
-        boxes.texts.append(text);
-        return QMessageBox::Ok;
-    });
+    boxes.answer = QMessageBox::Ok;
     startAndWait(dialog);
     for (const QString& text : boxes.texts)
         std::printf("BOX %s\n", qPrintable(text));
@@ -625,6 +622,7 @@ int fileSizeChild(const QString& file, int kind)
 int main(int argc, char** argv)
 {
     TestEnvironment::redirectSettings();
+    AppContext context;
     QApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--fsize-child") == 0)
         return fileSizeChild(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));

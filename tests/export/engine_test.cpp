@@ -68,7 +68,7 @@ const QStringList Keys{u"nr#0#S"_s, u"name#0#S"_s};
 class Engine : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(loadTexts()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(loadEnglishTexts()); }
 
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -180,7 +180,7 @@ namespace {
 class QueryRows : public KlvSessionFixture
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(loadTexts()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(loadEnglishTexts()); }
     KlvServerOptions serverOptions() const override
     {
         KlvServerOptions options;

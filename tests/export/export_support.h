@@ -11,7 +11,8 @@
 #include "ExportWriter.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
-#include "MainModul.h"
+#include "MessageBoxes.h"
+#include "ViewerSession.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -30,14 +31,7 @@
 
 namespace ExportTest {
 
-// The program's English texts, read from the message file beside the test.
-inline bool loadTexts()
-{
-    if (!MainModul::MessageTexts.LoadFile(QCoreApplication::applicationDirPath() + QStringLiteral("/msg_en.txt")))
-        return false;
-    MainModul::InitAppGlobals();
-    return true;
-}
+using ViewerTest::loadEnglishTexts;
 
 inline ExportField field(const QString& caption, bool tablePart = true, const QString& key = QString())
 {
@@ -322,23 +316,9 @@ public:
 
 // The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
 // once they are used up by agreeing (Yes or OK, whichever the box offers).
-class Answers
+struct Answers : ViewerTest::MessageBoxes
 {
-public:
-    explicit Answers(QList<QMessageBox::StandardButton> answers = {}) : answers(std::move(answers))
-    {
-        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons buttons) {
-            texts.append(text);
-            if (!this->answers.isEmpty())
-                return this->answers.takeFirst();
-            return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-        });
-    }
-    ~Answers() { MainModul::SetMessageBoxHandler({}); }
-    Answers(const Answers&) = delete;
-    Answers& operator=(const Answers&) = delete;
-    QStringList texts;
-    QList<QMessageBox::StandardButton> answers;
+    explicit Answers(QList<QMessageBox::StandardButton> inTurn = {}) : MessageBoxes(std::move(inTurn)) {}
 };
 
 // A window that shows rows: GetResultField by name gives the cell of a field key in a row

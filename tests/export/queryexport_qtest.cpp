@@ -3,7 +3,6 @@
 // with descriptions as captions, the shown rows in the column order the user dragged, server
 // messages and the start button while the server is asked, cancel mid-way, and a query window
 // or the main window closing while the export runs.
-#include "../query/queryform_support.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
 #include "ExportValue.h"
@@ -13,6 +12,8 @@
 #include "TestEnvironment.h"
 #include "UserInput.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 #include "export_support.h"
 
 #include <QCheckBox>
@@ -28,7 +29,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 using namespace ExportTest;
 
 namespace {
@@ -410,13 +411,7 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryExportTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryExportTest)
 
 #include "moc_export_support.cpp"
 #include "queryexport_qtest.moc"

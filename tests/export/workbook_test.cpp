@@ -7,6 +7,8 @@
 #include "ExportWorkbookWriter.h"
 #include "export_support.h"
 
+#include "MainModul.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -35,7 +37,7 @@ namespace {
 class Workbook : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(loadTexts()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(loadEnglishTexts()); }
 
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }

@@ -6,6 +6,7 @@
 #include "ExportMarkup.h"
 #include "ExportTextWriter.h"
 #include "ExportXmlWriter.h"
+#include "MainModul.h"
 #include "export_support.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ namespace {
 class Writers : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(loadTexts()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(loadEnglishTexts()); }
 
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }

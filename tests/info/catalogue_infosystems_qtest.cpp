@@ -2,6 +2,7 @@
 // fields of the one chosen, and the information system a row hands on.
 #include "ChildWindowCommands.h"
 #include "InfosysInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QCheckBox>
@@ -73,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(w);
         QCOMPARE(received(u"GIS|"_s).size(), 1);
         QVERIFY(received(u"GIS|"_s).first().startsWith(u"GIS|0|||ALL|"_s));
-        QCOMPARE(texts(w->infosysListe(), 1), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(column(w->infosysListe(), 1), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
         QCOMPARE(w->panelText(1), u"3 "_s + GetMessageTextByNr(1111));
         QCOMPARE(received(u"GFN|"_s).size(), 1);
         QVERIFY(received(u"GFN|"_s).first().startsWith(u"GFN|0|1||"_s));
@@ -98,7 +99,7 @@ private Q_SLOTS:
         QVERIFY(w);
         search(w, false, true);
         QVERIFY(received(u"GIS|"_s).value(0).startsWith(u"GIS|0|||CUSTOM|"_s));
-        QCOMPARE(texts(w->infosysListe(), 1), QStringList{u"2"_s});
+        QCOMPARE(column(w->infosysListe(), 1), QStringList{u"2"_s});
         QCOMPARE(w->panelText(1), u"1 "_s + GetMessageTextByNr(1110));
         search(w, true, false);
         QVERIFY(received(u"GIS|"_s).value(0).startsWith(u"GIS|0|||STANDARD|"_s));
@@ -112,7 +113,7 @@ private Q_SLOTS:
         server.clearReceived();
         QTest::keyClick(workArea, Qt::Key_Return);
         QVERIFY(received(u"GIS|"_s).value(0).startsWith(u"GIS|0||lager|ALL|"_s));
-        QCOMPARE(texts(w->infosysListe(), 1), QStringList{u"2"_s});
+        QCOMPARE(column(w->infosysListe(), 1), QStringList{u"2"_s});
     }
 
     void aSearchWithoutHitsEmptiesTheFieldsAndLeavesRunAndShowOff()
@@ -172,7 +173,7 @@ private Q_SLOTS:
     void aRefusedCatalogueIsShownAndTheWindowDoesNotOpen()
     {
         answerWith(u"GIS|"_s, {u"NAK|0|Infosysteme gesperrt|1118|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(!open());
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(1108) + u"\r\n"_s));
@@ -181,5 +182,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(InfosysCatalogueTest)
+VIEWER_TEST_MAIN(InfosysCatalogueTest)
 #include "catalogue_infosystems_qtest.moc"

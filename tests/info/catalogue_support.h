@@ -4,10 +4,9 @@
 // query window's set-up), the catalogue windows opened from its menu, the user's clicks on
 // rows, headers, buttons and the column chooser, and scripted answers of the server.
 
-#include "../query/queryform_support.h"
 #include "KlvScriptReply.h"
 #include "MainMenus.h"
-#include "TestEnvironment.h"
+#include "ViewerTest.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -24,7 +23,7 @@
 
 namespace CatalogueTest {
 
-using namespace QueryFormTest;
+using namespace ViewerTest;
 using namespace Qt::StringLiterals;
 
 // The stand-in server and the main window logged on to it; a test opens its catalogue window
@@ -103,12 +102,7 @@ inline bool clickRow(QTreeWidget* list, const QString& text)
     return item != nullptr;
 }
 
-inline void clickHeader(QTreeWidget* list, int column)
-{
-    QHeaderView* header = list->header();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-}
+using UserInput::clickHeader;
 
 inline void clickButton(QWidget* window, const QString& name)
 {
@@ -116,14 +110,6 @@ inline void clickButton(QWidget* window, const QString& name)
     // A check box or option button takes the click on its box.
     const bool box = button->isCheckable() && !qobject_cast<QPushButton*>(button);
     QTest::mouseClick(button, Qt::LeftButton, {}, box ? QPoint(6, button->height() / 2) : QPoint());
-}
-
-inline QStringList headers(const QTreeWidget* list)
-{
-    QStringList captions;
-    for (int c = 0; c < list->columnCount(); ++c)
-        captions.append(list->headerItem()->text(c));
-    return captions;
 }
 
 // The right button released over the row: the context-menu event; the menu that pops up.
@@ -173,13 +159,3 @@ inline void after(int ms, QWidget* window, std::function<void()> act)
 }
 
 } // namespace CatalogueTest
-
-// The test program: settings in a temporary folder, then the test class's slots.
-#define CATALOGUE_TEST_MAIN(TestClass)                                                                                 \
-    int main(int argc, char** argv)                                                                                    \
-    {                                                                                                                  \
-        TestEnvironment::redirectSettings();                                                                           \
-        QApplication app(argc, argv);                                                                                  \
-        TestClass test;                                                                                                \
-        return QTest::qExec(&test, argc, argv);                                                                        \
-    }

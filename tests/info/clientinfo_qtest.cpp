@@ -1,5 +1,6 @@
 // The client-information window: a modal dialog the main menu fills from the session.
 #include "MandInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QTabWidget>
@@ -94,7 +95,7 @@ private Q_SLOTS:
             }
             return false;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         openDialog();
         QVERIFY(ticked.value(u"IstWartungsmodus"_s));
         QCOMPARE(shown.value(u"AktBenutzer"_s), QString());
@@ -102,5 +103,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(ClientInfoTest)
+VIEWER_TEST_MAIN(ClientInfoTest)
 #include "clientinfo_qtest.moc"

@@ -2,6 +2,7 @@
 #include "HeadedSplitter.h"
 #include "SettingsStore.h"
 #include "Twips.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QComboBox>
@@ -44,23 +45,23 @@ private Q_SLOTS:
         QVERIFY(w);
         QCOMPARE(received(u"GDN|"_s), QStringList{u"GDN|0||1"_s});
         QCOMPARE(received(u"GGN|"_s), QStringList{u"GGN|0|1|ALL|1"_s});
-        QCOMPARE(texts(w->dbListe()), (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Mitarbeiter"_s,
-                                                   u"Einstellungen"_s, u"Infosystem"_s}));
+        QCOMPARE(column(w->dbListe()), (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Mitarbeiter"_s,
+                                                    u"Einstellungen"_s, u"Infosystem"_s}));
         QCOMPARE(headers(w->dbListe()).value(1), GetMessageTextByNr(1602));
         QCOMPARE(w->gruppenlisteUeberschrift()->text(), heading(u"Kunde"_s));
-        QCOMPARE(texts(w->gruppenListe(), 2), QStringList{u"Kunde"_s});
+        QCOMPARE(column(w->gruppenListe(), 2), QStringList{u"Kunde"_s});
 
         server.clearReceived();
         QVERIFY(clickRow(w->dbListe(), u"Einstellungen"_s));
         QCOMPARE(received(u"GGN|"_s), QStringList{u"GGN|0|12|ALL|1"_s});
-        QCOMPARE(texts(w->gruppenListe(), 2),
+        QCOMPARE(column(w->gruppenListe(), 2),
                  (QStringList{u"Passwort"_s, u"Druckeinstellung"_s, u"Selektionsvorlage"_s}));
         QCOMPARE(w->gruppenlisteUeberschrift()->text(), heading(u"Einstellungen"_s));
 
         // The kinds of groups: those for queries, then those new records go into.
         server.clearReceived();
         QTest::keyClick(w->gruppenTyp(), Qt::Key_Down);
-        QCOMPARE(texts(w->gruppenListe(), 2), (QStringList{u"Passwort"_s, u"Selektionsvorlage"_s}));
+        QCOMPARE(column(w->gruppenListe(), 2), (QStringList{u"Passwort"_s, u"Selektionsvorlage"_s}));
         QTest::keyClick(w->gruppenTyp(), Qt::Key_Down);
         QCOMPARE(received(u"GGN|"_s), (QStringList{u"GGN|0|12||1"_s, u"GGN|0|12|NEW|1"_s}));
     }
@@ -88,10 +89,10 @@ private Q_SLOTS:
         const QStringList ascending{u"Artikel"_s,    u"Auftrag"_s, u"Einstellungen"_s,
                                     u"Infosystem"_s, u"Kunde"_s,   u"Mitarbeiter"_s};
         clickHeader(w->dbListe(), 0);
-        QCOMPARE(texts(w->dbListe()), ascending);
+        QCOMPARE(column(w->dbListe()), ascending);
         // A refill keeps the server's order until the user sorts again.
         QTest::keyClick(w->dbListe(), Qt::Key_F5);
-        QCOMPARE(texts(w->dbListe()).first(), u"Kunde"_s);
+        QCOMPARE(column(w->dbListe()).first(), u"Kunde"_s);
     }
 
     void chosenColumnsAreShownAndKeptForTheNextOpening()
@@ -114,7 +115,8 @@ private Q_SLOTS:
         const QPointer<DatabaseInfoForm> closing(w);
         clickButton(w, u"OKButton"_s);
         QTRY_VERIFY(!closing);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"DBInfoWindowSettings"_s, u"DBList.Col2.Visible"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"DBInfoWindowSettings"_s, u"DBList.Col2.Visible"_s),
+                 u"0"_s);
         w = open();
         QVERIFY(w);
         QCOMPARE(headers(w->dbListe()), chosen);
@@ -146,7 +148,7 @@ private Q_SLOTS:
     void anEmptyAnswerLeavesBothListsEmpty()
     {
         answerWith(u"GDN|"_s, emptyAnswer(u"GDN"_s));
-        Boxes boxes;
+        MessageBoxes boxes;
         DatabaseInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(w->dbListe()->topLevelItemCount(), 0);
@@ -158,7 +160,7 @@ private Q_SLOTS:
     void aRefusedCatalogueIsShownAndF5TriesAgain()
     {
         answerWith(u"GDN|"_s, {u"NAK|0|Katalog gesperrt|1105|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         DatabaseInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(boxes.texts.size(), 1);
@@ -179,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(w);
         const QPointer<DatabaseInfoForm> window(w);
         delayAnswers(u"GGN|"_s, 20000);
-        Boxes boxes;
+        MessageBoxes boxes;
         after(0, w, [w] { clickRow(w->dbListe(), u"Artikel"_s); });
         after(300, w, [w] { frameOf(w)->close(); });
         QTRY_VERIFY_WITH_TIMEOUT(!window, 15000);
@@ -198,12 +200,12 @@ private Q_SLOTS:
         after(400, w, [w] { clickRow(w->dbListe(), u"Mitarbeiter"_s); });
         QTRY_COMPARE_WITH_TIMEOUT(w->gruppenlisteUeberschrift()->text(), heading(u"Mitarbeiter"_s), 10000);
         QCOMPARE(received(u"GGN|"_s), (QStringList{u"GGN|0|2|ALL|1"_s, u"GGN|0|4|ALL|1"_s}));
-        QCOMPARE(texts(w->gruppenListe(), 2), QStringList{u"Mitarbeiter"_s});
+        QCOMPARE(column(w->gruppenListe(), 2), QStringList{u"Mitarbeiter"_s});
     }
 
     void theListsTakeTheirStoredWidthsThroughTheSplitter()
     {
-        SettingsStore::SaveSetting(RegAppName, u"DBInfoWindowSettings"_s, u"DBListeWidth"_s, u"3000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"DBInfoWindowSettings"_s, u"DBListeWidth"_s, u"3000"_s);
         DatabaseInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(w->dbListe()->width(), Twips::toPixelsX(3000));
@@ -213,5 +215,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(DatabasesTest)
+VIEWER_TEST_MAIN(DatabasesTest)
 #include "databases_qtest.moc"

@@ -1,4 +1,5 @@
 #include "AufzInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QLabel>
@@ -38,16 +39,16 @@ private Q_SLOTS:
         AufzInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(received(u"GAZ|"_s), (QStringList{u"GAZ|0||HEAD|0|1"_s, u"GAZ|0|A2|POS|0|1"_s}));
-        QCOMPARE(texts(w->aufzListe()).mid(0, 3), (QStringList{u"A2"_s, u"A20"_s, u"A35"_s}));
+        QCOMPARE(column(w->aufzListe()).mid(0, 3), (QStringList{u"A2"_s, u"A20"_s, u"A35"_s}));
         QCOMPARE(headers(w->aufzListe()).value(0), GetMessageTextByNr(1651));
         QCOMPARE(w->aufzPosListeLabel()->text(), heading(u"A2"_s));
-        QCOMPARE(texts(w->aufzPosListe(), 1), (QStringList{u"nein"_s, u"ja"_s}));
+        QCOMPARE(column(w->aufzPosListe(), 1), (QStringList{u"nein"_s, u"ja"_s}));
 
         server.clearReceived();
         QVERIFY(clickRow(w->aufzListe(), u"A35"_s));
         QCOMPARE(received(u"GAZ|"_s), QStringList{u"GAZ|0|A35|POS|0|1"_s});
         QCOMPARE(w->aufzPosListeLabel()->text(), heading(u"A35"_s));
-        QCOMPARE(texts(w->aufzPosListe()), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
+        QCOMPARE(column(w->aufzPosListe()), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
 
         // The enumeration shown is not asked for again on a click, but F5 on the positions asks.
         server.clearReceived();
@@ -61,7 +62,7 @@ private Q_SLOTS:
     void enumerationsThatCannotBeReadCloseTheWindow()
     {
         answerWith(u"GAZ|0||HEAD"_s, {u"NAK|0|Keine Aufzählungen|1104|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(!open());
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(304) + u"\r\n"_s));
@@ -72,7 +73,7 @@ private Q_SLOTS:
     void unreadablePositionsLeaveTheirListEmptyAndTheWindowOpen()
     {
         answerWith(u"GAZ|0|A2|POS"_s, {u"NAK|0|Gesperrt|1104|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         AufzInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(boxes.texts.size(), 1);
@@ -84,7 +85,7 @@ private Q_SLOTS:
     void anEmptyAnswerLeavesBothListsEmpty()
     {
         answerWith(u"GAZ|0||HEAD"_s, emptyAnswer(u"GAZ"_s));
-        Boxes boxes;
+        MessageBoxes boxes;
         AufzInfoForm* w = open();
         QVERIFY(w);
         QCOMPARE(w->aufzListe()->topLevelItemCount(), 0);
@@ -104,7 +105,7 @@ private Q_SLOTS:
         after(400, w, [w] { clickRow(w->aufzListe(), u"A36"_s); });
         QTRY_COMPARE_WITH_TIMEOUT(w->aufzPosListeLabel()->text(), heading(u"A36"_s), 10000);
         QCOMPARE(received(u"GAZ|"_s), (QStringList{u"GAZ|0|A20|POS|0|1"_s, u"GAZ|0|A36|POS|0|1"_s}));
-        QCOMPARE(texts(w->aufzPosListe()), (QStringList{u"St"_s, u"kg"_s, u"m"_s, u"l"_s}));
+        QCOMPARE(column(w->aufzPosListe()), (QStringList{u"St"_s, u"kg"_s, u"m"_s, u"l"_s}));
     }
 
     void aReloadWhileAFillRunsIsRefused()
@@ -120,5 +121,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(EnumerationsTest)
+VIEWER_TEST_MAIN(EnumerationsTest)
 #include "enumerations_qtest.moc"

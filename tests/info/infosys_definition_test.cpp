@@ -127,10 +127,10 @@ TEST(InfosysDefinition, booleansReadEveryWordTheServerMaySend)
     for (const QString& no : {u"0"_s, u"nein"_s, u"no"_s, QString(), u"2"_s})
         EXPECT_FALSE(InfosysDefinition::IsTrue(no)) << no.toStdString();
     // The server's own word counts too.
-    const QString saved = MainModul::ErpTrueText;
-    MainModul::ErpTrueText = u"wahr"_s;
+    const QString saved = App().ErpTrueText;
+    App().ErpTrueText = u"wahr"_s;
     EXPECT_TRUE(InfosysDefinition::IsTrue(u"wahr"_s));
-    MainModul::ErpTrueText = saved;
+    App().ErpTrueText = saved;
 }
 
 TEST(InfosysDefinition, clearStartsAfresh)

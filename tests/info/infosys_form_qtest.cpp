@@ -3,6 +3,7 @@
 // runs, closing while the window waits, a refused edit operation, the keys of the mask, and
 // the result list's sorting and export hand-off.
 #include "TestEnvironment.h"
+#include "ViewerTestMain.h"
 #include "infosys_support.h"
 
 #include "ExportDialog.h"
@@ -580,12 +581,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    InfosysFormTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(InfosysFormTest)
 
 #include "infosys_form_qtest.moc"

@@ -8,6 +8,7 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTestMain.h"
 #include "infosys_support.h"
 
 #include <QAction>
@@ -47,12 +48,12 @@ void storePlace(int left, int top, int width, int height, int state)
                                                 {u"WindowHeight"_s, height},
                                                 {u"WindowState"_s, state}};
     for (const auto& [key, value] : values)
-        SettingsStore::SaveSetting(RegAppName, Section, key, QString::number(value));
+        SettingsStore::SaveSetting(App().RegAppName, Section, key, QString::number(value));
 }
 
 } // namespace
 
-class InfosysMainWindowTest : public QObject, private QueryFormTest::QueryWindowTest
+class InfosysMainWindowTest : public QObject, private ViewerTest::QueryWindowTest
 {
     Q_OBJECT
 
@@ -237,25 +238,19 @@ private Q_SLOTS:
         QMdiSubWindow* frame = frameOf(infosysWindows(window()).value(0));
         frame->resize(frame->size() + QSize(30, 20));
         QVERIFY(frame->close());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, Section, u"WindowWidth"_s), u"9000"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, Section, u"WindowWidth"_s), u"9000"_s);
 
         setSaveWindowState(true);
         window()->AddInfosysForm();
         frame = frameOf(infosysWindows(window()).value(0));
         frame->resize(Twips::toPixelsX(9600), Twips::toPixelsY(6600));
         QVERIFY(frame->close());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, Section, u"WindowWidth"_s).toDouble(),
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, Section, u"WindowWidth"_s).toDouble(),
                  Twips::fromPixelsX(Twips::toPixelsX(9600)));
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, Section, u"WindowState"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, Section, u"WindowState"_s), u"0"_s);
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    InfosysMainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(InfosysMainWindowTest)
 
 #include "infosys_mainwindow_qtest.moc"

@@ -5,11 +5,11 @@
 // received, scripted answers that hold a request until it is broken off, and the input a
 // user gives to the mask and the lists.
 
-#include "../query/queryform_support.h"
 #include "InfosysFeldPanel.h"
 #include "InfosysForm.h"
 #include "KLV.h"
 #include "KlvServer.h"
+#include "ViewerTest.h"
 
 #include <QCollator>
 #include <QHeaderView>
@@ -28,7 +28,7 @@
 
 namespace InfosysTest {
 
-using namespace MainWindowTest;
+using namespace ViewerTest;
 
 // The header rows and result columns of information system 1 of the sample ERP, as its mask
 // shows them.
@@ -99,21 +99,7 @@ inline void typeInto(QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-// A click on the header section of column.
-inline void clickHeader(QTreeWidget* list, int column)
-{
-    QHeaderView* header = list->header();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
-
-inline QStringList column(const QTreeWidget* list, int c)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts.append(list->topLevelItem(i)->text(c));
-    return texts;
-}
+using UserInput::clickHeader;
 
 // True when the list's rows are in that order by column, compared as the lists sort.
 inline bool sortedBy(const QTreeWidget* list, int c, Qt::SortOrder order)
@@ -131,7 +117,7 @@ inline bool sortedBy(const QTreeWidget* list, int c, Qt::SortOrder order)
 
 // What a test class of the window holds beside its QObject base: the server, the session the
 // window clones, the message boxes shown and the window under test.
-class WindowTest : protected QueryFormTest::SessionTest
+class WindowTest : protected SessionTest
 {
 protected:
     std::unique_ptr<MessageBoxes> shown;
@@ -141,13 +127,13 @@ protected:
     void start()
     {
         startSession();
-        MainModul::MainSession = session;
+        App().MainSession = session;
     }
 
     // cleanupTestCase.
     void stop()
     {
-        MainModul::MainSession.clear();
+        App().MainSession.clear();
         stopSession();
     }
 

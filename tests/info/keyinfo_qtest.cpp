@@ -1,6 +1,7 @@
 // The key information window, opened by the query window's key information button for the
 // key chosen in its key box.
 #include "SchlInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QCheckBox>
@@ -115,7 +116,7 @@ private Q_SLOTS:
 
     void aKeyTheServerDoesNotKnowOrRefusesIsShownInAMessageInstead()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         answerWith(u"GKN|"_s, emptyAnswer(u"GKN"_s));
         askForKey(u"offen"_s);
         QCOMPARE(boxes.texts.size(), 1);
@@ -134,5 +135,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(KeyInfoTest)
+VIEWER_TEST_MAIN(KeyInfoTest)
 #include "keyinfo_qtest.moc"

@@ -1,6 +1,7 @@
 // The message-text window: the server's texts searched by text or read by number, in the
 // languages chosen.
 #include "MsgInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QComboBox>
@@ -84,7 +85,7 @@ private Q_SLOTS:
         clickButton(w, u"StartButton"_s);
         QCOMPARE(received(u"GMT|"_s), QStringList{u"GMT|0|||D,E|order|1|1"_s});
         QVERIFY(w->msgListe()->topLevelItemCount() > 0);
-        const QStringList languages = texts(w->msgListe(), 2);
+        const QStringList languages = column(w->msgListe(), 2);
         QVERIFY(languages.contains(u"E"_s));
         QCOMPARE(headers(w->msgListe()).value(3), GetMessageTextByNr(1754));
         QCOMPARE(w->statusText(),
@@ -102,7 +103,7 @@ private Q_SLOTS:
         server.clearReceived();
         QTest::keyClick(w->msgListe(), Qt::Key_F5);
         QCOMPARE(received(u"GMT|"_s), QStringList{u"GMT|0|cc|100,102|D,E||0|1"_s});
-        QCOMPARE(texts(w->msgListe(), 3),
+        QCOMPARE(column(w->msgListe(), 3),
                  (QStringList{u"Datensatz gespeichert"_s, u"Record saved"_s, u"Bitte warten"_s, u"Please wait"_s}));
     }
 
@@ -116,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(w->msgListe()->topLevelItemCount(), 1);
         const QString status = w->statusText();
 
-        Boxes boxes;
+        MessageBoxes boxes;
         server.clearReceived();
         type(w, u"MsgNummern"_s, u"0 abc"_s);
         clickButton(w, u"StartButton"_s);
@@ -146,7 +147,7 @@ private Q_SLOTS:
         const QStringList columns = headers(w->msgListe());
 
         answerWith(u"GMT|"_s, {u"NAK|0|Wörterbuch gesperrt|1123|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         clickButton(w, u"StartButton"_s);
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(u"Suche des Textes gescheitert\r\n"_s));
@@ -159,7 +160,7 @@ private Q_SLOTS:
     void aLanguageListThatCannotBeReadIsReportedAndTheWindowDoesNotOpen()
     {
         answerWith(u"GAZ|0|A73|"_s, {u"NAK|0|Aufzählung fehlt|1104|"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(!open());
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(1020) + u" (A73)"_s});
         QTRY_VERIFY(!viewer.window->findChild<MsgInfoForm*>());
@@ -167,11 +168,11 @@ private Q_SLOTS:
 
     void aServerBeforeProtocol3OpensNothing()
     {
-        ServerProtocolVersion = 2.9;
+        App().ServerProtocolVersion = 2.9;
         QVERIFY(!open());
         QVERIFY(received(u"GAZ|"_s).isEmpty());
         QTRY_VERIFY(!viewer.window->findChild<MsgInfoForm*>());
-        ServerProtocolVersion = 3.31;
+        App().ServerProtocolVersion = 3.31;
     }
 
     void numbersAreTheWholeValuesAboveZeroTheTextsStartWith_data()
@@ -199,5 +200,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(MsgTextsTest)
+VIEWER_TEST_MAIN(MsgTextsTest)
 #include "msgtexts_qtest.moc"

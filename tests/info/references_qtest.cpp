@@ -1,6 +1,7 @@
 // The reference catalogue: every reference field of the catalogue, once per target, shown
 // for the database or group chosen in the tree.
 #include "VerwInfoForm.h"
+#include "ViewerTestMain.h"
 #include "catalogue_support.h"
 
 #include <QCheckBox>
@@ -69,7 +70,7 @@ private Q_SLOTS:
     {
         VerwInfoForm* w = open();
         QVERIFY(w);
-        QCOMPARE(texts(w->dbListe()),
+        QCOMPARE(column(w->dbListe()),
                  (QStringList{u"Kunde (1)"_s, u"Artikel (2)"_s, u"Auftrag (3)"_s, u"Mitarbeiter (4)"_s,
                               u"Einstellungen (12)"_s, u"Infosystem (65)"_s}));
         // Each reference type is asked for once.
@@ -77,7 +78,7 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(types.cbegin(), types.cend()).size(), types.size());
 
         clickGroup(w->dbListe(), u"Kunde (1)"_s, u"Kunde (1)"_s);
-        QCOMPARE(texts(w->vonVerwListe()),
+        QCOMPARE(column(w->vonVerwListe()),
                  (QStringList{u"vertreter"_s, u"betreuer"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s}));
         const QTreeWidgetItem* first = w->vonVerwListe()->topLevelItem(0);
         QCOMPARE(first->text(1), Bool2MsgText(false));
@@ -85,8 +86,8 @@ private Q_SLOTS:
         QCOMPARE(first->text(3), u"4"_s);
         QCOMPARE(first->text(5), u"1"_s);
         // The customers are referred to by themselves, the articles and both order groups.
-        QCOMPARE(texts(w->nachVerwListe(), 4), (QStringList{u"bezug"_s, u"lieferant"_s, u"kunde"_s, u"kunde"_s}));
-        QCOMPARE(texts(w->nachVerwListe(), 3), (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Angebot"_s}));
+        QCOMPARE(column(w->nachVerwListe(), 4), (QStringList{u"bezug"_s, u"lieferant"_s, u"kunde"_s, u"kunde"_s}));
+        QCOMPARE(column(w->nachVerwListe(), 3), (QStringList{u"Kunde"_s, u"Artikel"_s, u"Auftrag"_s, u"Angebot"_s}));
 
         // A database node has no references from.
         clickRow(w->dbListe(), node(w->dbListe(), u"Artikel (2)"_s));
@@ -96,7 +97,7 @@ private Q_SLOTS:
         clickButton(w, u"ExcludeVRefs"_s);
         QTest::keyClick(w->dbListe(), Qt::Key_F5);
         clickGroup(w->dbListe(), u"Kunde (1)"_s, u"Kunde (1)"_s);
-        QCOMPARE(texts(w->vonVerwListe()), (QStringList{u"vertreter"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s}));
+        QCOMPARE(column(w->vonVerwListe()), (QStringList{u"vertreter"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s}));
     }
 
     void multipleReferencesAreThoseAboveFifty()
@@ -126,10 +127,10 @@ private Q_SLOTS:
                 reply.sendLine(l);
             return !lines.isEmpty();
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         VerwInfoForm* w = open();
         QVERIFY(w);
-        QCOMPARE(texts(w->dbListe()), (QStringList{u"Kunde (1)"_s, u"Mitarbeiter (4)"_s}));
+        QCOMPARE(column(w->dbListe()), (QStringList{u"Kunde (1)"_s, u"Mitarbeiter (4)"_s}));
         QCOMPARE(received(u"GGN|"_s).size(), 2);
         QStringList fields;
         for (const VerwFeldInfo& info : w->verwFeldInfos())
@@ -137,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(fields, (QStringList{u"betreuer"_s, u"bezug"_s, u"bezug"_s, u"bevartikel"_s, u"kontakt"_s}));
         QVERIFY(boxes.texts.isEmpty());
         clickGroup(w->dbListe(), u"Mitarbeiter (4)"_s, u"Mitarbeiter (1)"_s);
-        QCOMPARE(texts(w->vonVerwListe()), QStringList{u"kontakt"_s});
+        QCOMPARE(column(w->vonVerwListe()), QStringList{u"kontakt"_s});
         QCOMPARE(w->vonVerwListe()->topLevelItem(0)->text(1), Bool2MsgText(true));
     }
 
@@ -156,7 +157,7 @@ private Q_SLOTS:
         });
         QTRY_VERIFY_WITH_TIMEOUT(clicked, 10000);
         QCOMPARE(w->okButton()->text(), GetMessageTextByNr(32));
-        QCOMPARE(texts(w->dbListe()), QStringList{u"Kunde (1)"_s});
+        QCOMPARE(column(w->dbListe()), QStringList{u"Kunde (1)"_s});
         QVERIFY(w->isVisible());
     }
 
@@ -173,5 +174,5 @@ private Q_SLOTS:
     }
 };
 
-CATALOGUE_TEST_MAIN(ReferencesTest)
+VIEWER_TEST_MAIN(ReferencesTest)
 #include "references_qtest.moc"

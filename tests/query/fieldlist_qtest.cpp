@@ -4,14 +4,15 @@
 #include "KLVTools.h"
 #include "TestEnvironment.h"
 #include "VerknAuswahlForm.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QHeaderView>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -107,7 +108,7 @@ private Q_SLOTS:
 
     void typedExpressionsAreCheckedByTheServerBeforeTheyAreAdded()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QTreeWidget* fields = form->feldListe();
         const int n = fields->topLevelItemCount();
 
@@ -151,7 +152,7 @@ private Q_SLOTS:
 
     void aReferencePathIsChosenChangedAndDeletedWithItsColumn()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QTreeWidget* fields = form->feldListe();
         const int n = fields->topLevelItemCount();
         choosePath(u"vertreter"_s, u"name"_s);
@@ -209,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(checkedKeys(fields).isEmpty());
 
         // Checked rows first, in their order; the rest keep theirs.
-        const QStringList before = texts(fields);
+        const QStringList before = column(fields);
         check(form, {u"gueltig"_s, u"preis"_s});
         form->ResortFeldListe(-1);
         QStringList expected{u"preis"_s, u"gueltig"_s};
@@ -217,25 +218,25 @@ private Q_SLOTS:
             if (!expected.contains(t))
                 expected.append(t);
         }
-        QCOMPARE(texts(fields), expected);
+        QCOMPARE(column(fields), expected);
         form->ResortFeldListe(-1);
-        QCOMPARE(texts(fields), expected);
+        QCOMPARE(column(fields), expected);
     }
 
     void aHeaderClickSortsTheFieldsBothWays()
     {
         QTreeWidget* fields = form->feldListe();
         QHeaderView* header = fields->header();
-        const QStringList names = texts(fields);
+        const QStringList names = column(fields);
         QStringList sorted = names;
         std::sort(sorted.begin(), sorted.end(),
                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         UserInput::clickHeader(header, 0);
-        QCOMPARE(texts(fields), sorted);
+        QCOMPARE(column(fields), sorted);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         UserInput::clickHeader(header, 0);
         std::reverse(sorted.begin(), sorted.end());
-        QCOMPARE(texts(fields), sorted);
+        QCOMPARE(column(fields), sorted);
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         auto* sortMenu = viewer.window->findChild<QMenu*>(u"FldListeSortByFeldMenue"_s);
         QVERIFY(sortMenu->actions().first()->isChecked());
@@ -256,12 +257,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    FieldListTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(FieldListTest)
 
 #include "fieldlist_qtest.moc"

@@ -3,7 +3,8 @@
 #include "MenuArray.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -11,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -62,8 +63,8 @@ private Q_SLOTS:
     {
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         auto* key = form->findChild<QComboBox*>(u"Schluessel"_s);
-        QCOMPARE(entries(key), (QStringList{NoKeyText + u"=9"_s, u"nummer=3"_s, u"such=3"_s, u"name=1"_s, u"ort=1"_s,
-                                            u"aktivkat=1"_s, u"abgelegt=2"_s, u"plz=1"_s}));
+        QCOMPARE(entries(key), (QStringList{App().NoKeyText + u"=9"_s, u"nummer=3"_s, u"such=3"_s, u"name=1"_s,
+                                            u"ort=1"_s, u"aktivkat=1"_s, u"abgelegt=2"_s, u"plz=1"_s}));
         QCOMPARE(key->currentIndex(), 0);
         auto* kind = form->findChild<QComboBox*>(u"Ablageart"_s);
         QCOMPARE(kind->count(), 3);
@@ -96,12 +97,12 @@ private Q_SLOTS:
             reply.sendLine(u"NAK|0|Keine Schlüssel|1103|"_s);
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(138) + u"\r\n"_s));
         QVERIFY(boxes.texts.first().contains(u"Keine Schlüssel"_s));
-        QCOMPARE(entries(form->findChild<QComboBox*>(u"Schluessel"_s)), QStringList{NoKeyText + u"=9"_s});
+        QCOMPARE(entries(form->findChild<QComboBox*>(u"Schluessel"_s)), QStringList{App().NoKeyText + u"=9"_s});
         QCOMPARE(form->findChild<QComboBox*>(u"Ablageart"_s)->count(), 1);
         QCOMPARE(visibleKeyEntries(viewer.window.get()), QStringList{GetMessageTextByNr(137) + u" (off)"_s});
     }
@@ -119,7 +120,7 @@ private Q_SLOTS:
         form->tabellenListe()->setCurrentItem(row(form->tabellenListe(), u"Artikel:Artikel"_s));
         form->findChild<QPushButton*>(u"SchlInfoButton"_s)->click();
         QCOMPARE(asked, QStringList{u"session Kunde:Kunde 1:1 ort"_s});
-        form->ShowSchluesselInfo(u"Kunde:Kunde"_s, u"1:1"_s, NoKeyText);
+        form->ShowSchluesselInfo(u"Kunde:Kunde"_s, u"1:1"_s, App().NoKeyText);
         form->ShowSchluesselInfo(QString(), u"1:1"_s, u"ort"_s);
         QCOMPARE(asked.size(), 1);
     }
@@ -127,16 +128,16 @@ private Q_SLOTS:
     void keyEstimationIsOfferedBySettingAndNeedsATable()
     {
         QVERIFY(!form->findChild<QPushButton*>(u"SchluesselSchaetzenButton"_s)->isVisibleTo(form));
-        SettingsStore::SaveSetting(RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s, u"1"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s, u"1"_s);
         viewer.window->AddQueryForm();
         QueryForm* second = viewer.form(1);
         QVERIFY(second);
-        SettingsStore::DeleteSetting(RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s);
         auto* estimate = second->findChild<QPushButton*>(u"SchluesselSchaetzenButton"_s);
         QVERIFY(estimate->isVisibleTo(second));
         QVERIFY(estimate->isEnabled()); // the server speaks 3.31
 
-        Boxes boxes;
+        MessageBoxes boxes;
         estimate->click();
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(139)});
 
@@ -152,12 +153,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    KeysTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(KeysTest)
 
 #include "keys_qtest.moc"

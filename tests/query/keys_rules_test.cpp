@@ -42,9 +42,9 @@ TEST(QueryRules, aKeyServesItsOwnKindAndBothServesEveryKind)
 
 TEST(QueryRules, theCountReadsInTheSingularForOneRecord)
 {
-    MainModul::MessageTexts.SetText(141, u"record"_s);
-    MainModul::MessageTexts.SetText(142, u"records"_s);
-    MainModul::MessageTexts.SetText(179, u"total"_s);
+    App().MessageTexts.SetText(141, u"record"_s);
+    App().MessageTexts.SetText(142, u"records"_s);
+    App().MessageTexts.SetText(179, u"total"_s);
     EXPECT_EQ(QueryRules::CountText(1200, 5000), u"1200 records (total: 5000)"_s);
     EXPECT_EQ(QueryRules::CountText(1, 1), u"1 record (total: 1)"_s);
     EXPECT_EQ(QueryRules::CountText(0, 0), u"0 records (total: 0)"_s);
@@ -52,8 +52,8 @@ TEST(QueryRules, theCountReadsInTheSingularForOneRecord)
 
 TEST(QueryRules, onlyStatusAndErrorMessagesMakeALine)
 {
-    MainModul::MessageTexts.SetText(21, u"Status:"_s);
-    MainModul::MessageTexts.SetText(22, u"Error:"_s);
+    App().MessageTexts.SetText(21, u"Status:"_s);
+    App().MessageTexts.SetText(22, u"Error:"_s);
     EXPECT_EQ(QueryRules::MessageLine(1, u"ok"_s), u"Status: ok"_s);
     EXPECT_EQ(QueryRules::MessageLine(0, u"bad"_s), u"Error: bad"_s);
     EXPECT_EQ(QueryRules::MessageLine(2, u"text"_s), QString());
@@ -61,7 +61,7 @@ TEST(QueryRules, onlyStatusAndErrorMessagesMakeALine)
 
 TEST(QueryRules, rangesNameHeadTablePartOrSkipFields)
 {
-    MainModul::ErpTrueText = u"ja"_s;
+    App().ErpTrueText = u"ja"_s;
     QStringList record(23);
     record[5] = u"ja"_s; // table part, in the server's word
     record[6] = u"0"_s;

@@ -10,8 +10,9 @@
 #include "StatusPanel.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 #include "WindowGeometry.h"
-#include "queryform_support.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -22,7 +23,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -35,12 +36,12 @@ QMdiSubWindow* frameOf(QueryForm* form)
 
 QString stored(const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, Section, key);
+    return SettingsStore::GetSetting(App().RegAppName, Section, key);
 }
 
 void store(const QString& key, int value)
 {
-    SettingsStore::SaveSetting(RegAppName, Section, key, QString::number(value));
+    SettingsStore::SaveSetting(App().RegAppName, Section, key, QString::number(value));
 }
 
 // What is wrong with a query window in its frame: the general check, and the panes a user
@@ -271,7 +272,7 @@ private Q_SLOTS:
 
     void theWindowTakesItsKeysBeforeTheControls()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn());
         // F7 on a list opens the column chooser for it.
         bool chooser = false;
@@ -300,7 +301,7 @@ private Q_SLOTS:
 
     void eachListOpensItsMenuByMouseMenuKeyAndShiftF10()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn());
         QTreeWidget* tables = form->tabellenListe();
         // Without a table the result list has nothing to offer and says so.
@@ -337,7 +338,7 @@ private Q_SLOTS:
 
     void statusPanelsFollowTheirLists()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn());
         // Start without a chosen table says so.
         form->tabellenListe()->clearSelection();
@@ -374,7 +375,7 @@ private Q_SLOTS:
 
     void aTableListRefreshLeavesNoChangedQueryBehind()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn());
         QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
         form->setAktQueryName(u"Mine"_s);
@@ -401,7 +402,7 @@ private Q_SLOTS:
 
         const QPointer<QueryForm> watched(form);
         QMdiSubWindow* sub = frameOf(form);
-        Boxes boxes(QMessageBox::Cancel);
+        MessageBoxes boxes(QMessageBox::Cancel);
         sub->close();
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(182) + u" Mine"_s));
@@ -423,12 +424,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryFormFrameTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryFormFrameTest)
 
 #include "queryform_qtest.moc"

@@ -8,7 +8,8 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +22,7 @@
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -42,8 +44,7 @@ class QueryListTest : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    MessageBoxes boxes;
 
     QString file() const { return SavedQueryStore::GetQuerySettingsFile(Table); }
 
@@ -64,25 +65,21 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(QueryFormTest::loadEnglishTexts());
+        QVERIFY(ViewerTest::loadEnglishTexts());
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveByUser, false);
         ViewerConfig::setBool(ViewerConfig::Key::QuerySaveIndiv, true);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, dir.path());
-        AblageartenListe = {{u"0"_s, u"internal"_s},
-                            {u"1"_s, u"alive"_s},
-                            {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},
-                            {u"9"_s, u"all"_s}};
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return answer;
-        });
+        App().AblageartenListe = {{u"0"_s, u"internal"_s},
+                                  {u"1"_s, u"alive"_s},
+                                  {u"2"_s, u"filed"_s},
+                                  {u"3"_s, u"both"_s},
+                                  {u"9"_s, u"all"_s}};
     }
 
     void init()
     {
-        boxes.clear();
-        answer = QMessageBox::Ok;
+        boxes.texts.clear();
+        boxes.answer = QMessageBox::Ok;
         QFile::remove(file());
     }
 
@@ -139,13 +136,13 @@ private Q_SLOTS:
         list->setCurrentItem(list->topLevelItem(1));
         auto* remove = form.findChild<QPushButton*>(u"QueryLoeschenButton"_s);
 
-        answer = QMessageBox::Cancel;
+        boxes.answer = QMessageBox::Cancel;
         remove->click();
-        QCOMPARE(boxes, QStringList{u"Delete the saved query: B"_s});
+        QCOMPARE(boxes.texts, QStringList{u"Delete the saved query: B"_s});
         QCOMPARE(list->topLevelItemCount(), 2);
         QCOMPARE(SavedQueryStore::GetTableQueries(Table), (QStringList{u"A"_s, u"B"_s}));
 
-        answer = QMessageBox::Ok;
+        boxes.answer = QMessageBox::Ok;
         remove->click();
         QCOMPARE(list->topLevelItemCount(), 1);
         QCOMPARE(list->topLevelItem(0)->text(0), u"A"_s);
@@ -165,11 +162,11 @@ private Q_SLOTS:
         auto* ok = form.findChild<QPushButton*>(u"OKButton"_s);
         ok->setFocus();
         QTest::keyClick(ok, Qt::Key_Delete);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
 
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(boxes, QStringList{u"Delete the saved query: A"_s});
+        QCOMPARE(boxes.texts, QStringList{u"Delete the saved query: A"_s});
         QCOMPARE(SavedQueryStore::GetTableQueries(Table), QStringList{u"B"_s});
     }
 
@@ -232,10 +229,10 @@ private Q_SLOTS:
 
     void theLayoutIsKeptOnlyWhenTheSettingsSaySo()
     {
-        SettingsStore::DeleteSetting(RegAppName, u"QueryList"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, u"QueryList"_s);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         delete new QueryListForm;
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"QueryList"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"QueryList"_s).isEmpty());
 
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         {
@@ -243,8 +240,8 @@ private Q_SLOTS:
             form.resize(500, 260);
             form.queryList()->header()->resizeSection(2, 150);
         }
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, u"QueryList"_s, u"WindowWidth"_s).isEmpty());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"QueryList"_s, u"Krit"_s),
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, u"QueryList"_s, u"WindowWidth"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"QueryList"_s, u"Krit"_s),
                  QString::number(qRound(Twips::fromPixelsX(150))));
 
         QueryListForm again;
@@ -252,12 +249,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryListTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryListTest)
 
 #include "querylist_qtest.moc"

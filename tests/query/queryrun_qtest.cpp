@@ -3,7 +3,8 @@
 // server messages, sorting and copying, the result columns, and the hand-off of a record.
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,7 +18,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -69,7 +70,7 @@ private Q_SLOTS:
 
     void aRunReadsEveryRecordWithItsCountAndKeepsTheIdAsTag()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         runArticles({u"nummer"_s, u"name"_s});
         ResultListView* data = form->datenListe();
         QCOMPARE(data->rowCount(), 260);
@@ -137,7 +138,7 @@ private Q_SLOTS:
             reply.defaultAnswer();
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         bool during = false;
         QTimer::singleShot(400, form, [this, &during] {
             during = form->isQueryRunning() && !button(form, u"StartQueryButton"_s)->isEnabled() &&
@@ -176,7 +177,7 @@ private Q_SLOTS:
             reply.sendLine(u"?broken"_s);
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         runArticles({u"nummer"_s});
         QTRY_VERIFY(!form->isQueryRunning());
         // The whole first block and the one record of the second that came whole.
@@ -197,7 +198,7 @@ private Q_SLOTS:
             reply.defaultAnswer();
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         const QPointer<QueryForm> watched(form);
         bool stayedOpen = false;
         QTimer::singleShot(400, form, [this, &stayedOpen, watched] {
@@ -213,7 +214,7 @@ private Q_SLOTS:
 
     void aRefusedStartIsReportedAndTheButtonsComeBack()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         form->findChild<QLineEdit*>(u"Kriterien"_s)->setText(u"gibtsnicht=1"_s);
         button(form, u"StartQueryButton"_s)->click();
@@ -235,7 +236,7 @@ private Q_SLOTS:
 
     void theRunNeedsTheShownTableAndAKeyThatHoldsTheStorageKind()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         // Another row selected than the table whose fields are shown.
         form->tabellenListe()->setCurrentItem(row(form->tabellenListe(), u"Artikel:Artikel"_s));
@@ -278,7 +279,7 @@ private Q_SLOTS:
             reply.defaultAnswer();
             return true;
         });
-        Boxes boxes;
+        MessageBoxes boxes;
         runArticles({u"nummer"_s});
         const QStringList lines = form->panelText(5).split(u"\r\n"_s);
         QCOMPARE(lines, (QStringList{GetMessageTextByNr(21) + u" Erste Meldung"_s,
@@ -291,7 +292,7 @@ private Q_SLOTS:
 
     void columnsFollowTheCheckedFieldsAndKeepTheirWidths()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         runArticles({u"nummer"_s, u"name"_s});
         ResultListView* data = form->datenListe();
         data->setColumnWidthTwips(1, 2400);
@@ -338,7 +339,7 @@ private Q_SLOTS:
         QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
         qputenv("KLV_GUI_COMMAND", script.toLocal8Bit());
 
-        Boxes boxes;
+        MessageBoxes boxes;
         runArticles({u"nummer"_s});
         ResultListView* data = form->datenListe();
         data->clearSelection();
@@ -363,7 +364,7 @@ private Q_SLOTS:
     {
         // A window without a session: its field list is filled by hand.
         QueryForm offline;
-        Boxes boxes;
+        MessageBoxes boxes;
         QStringList record(23);
         for (int i = 1; i <= 301; ++i) {
             record[0] = u"f"_s + QString::number(i);
@@ -381,12 +382,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryRunTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryRunTest)
 
 #include "queryrun_qtest.moc"

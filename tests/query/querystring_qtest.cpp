@@ -9,7 +9,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -40,7 +41,7 @@ QStringList notations(const QueryStringForm::Notations& n)
 
 } // namespace
 
-class QueryStringTest : public QObject, private QueryFormTest::SessionTest
+class QueryStringTest : public QObject, private ViewerTest::SessionTest
 {
     Q_OBJECT
 
@@ -64,12 +65,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         startSession();
-        MainSession = session;
+        App().MainSession = session;
     }
 
     void cleanupTestCase()
     {
-        MainSession.clear();
+        App().MainSession.clear();
         stopSession();
     }
 
@@ -184,22 +185,16 @@ private Q_SLOTS:
     void thePlaceIsKeptWhenTheSettingsSaySo()
     {
         const QString section = u"QueryStringWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         delete new QueryStringForm;
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         delete new QueryStringForm;
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    QueryStringTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(QueryStringTest)
 
 #include "querystring_qtest.moc"

@@ -3,6 +3,7 @@
 // value), a sort in the worker thread meeting changes of the list, and cells that stay with
 // their column when columns come and go.
 #include "LayoutStore.h"
+#include "ListTexts.h"
 #include "ListViewHelpers.h"
 #include "ResultListModel.h"
 
@@ -17,6 +18,7 @@
 #include <utility>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::column;
 
 namespace {
 
@@ -32,14 +34,6 @@ void addRows(ResultListModel& model, const QList<QStringList>& records)
     for (const QStringList& r : records)
         model.stageRecord(r, model.columnCount());
     model.commitRows();
-}
-
-QStringList column(const ResultListModel& model, int c)
-{
-    QStringList texts;
-    for (int r = 0; r < model.rowCount(); ++r)
-        texts.append(model.cellText(r, c));
-    return texts;
 }
 
 QStringList tags(const ResultListModel& model)

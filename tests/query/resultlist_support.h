@@ -11,6 +11,7 @@
 #include "ListViewHelpers.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
+#include "UserInput.h"
 
 #include <QHeaderView>
 #include <QSharedPointer>
@@ -27,13 +28,7 @@ inline void sortOnHeaderClicks(ResultListView* view)
                      [view](int section) { ListViewHelpers::SortListViewByColumn(view, section); });
 }
 
-// A left click in the middle of the column's header section.
-inline void clickHeader(ResultListView* view, int column)
-{
-    QHeaderView* header = view->horizontalHeader();
-    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
+using UserInput::clickHeader;
 
 // The server's generated table "90:1" (record n: "nummer" n, "name" "Messwert n", "datum"
 // and "betrag" made from n), read through a library session into a result list.

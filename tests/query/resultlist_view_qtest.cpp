@@ -4,12 +4,14 @@
 // store, headers built from a column array, the selected row.
 #include "KLVQueryFieldMetaData.h"
 #include "LayoutStore.h"
+#include "ListTexts.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "ResultListView.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
+#include "ViewerTestMain.h"
 #include "resultlist_support.h"
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::column;
 using namespace MainModul;
 using namespace ResultListTest;
 
@@ -37,14 +40,6 @@ void fill(ResultListView& view, const QStringList& names, const QList<QStringLis
     for (const QStringList& r : rows)
         view.resultModel()->stageRecord(r, view.columnCount());
     view.resultModel()->commitRows();
-}
-
-QStringList column(const ResultListView& view, int c)
-{
-    QStringList texts;
-    for (int r = 0; r < view.rowCount(); ++r)
-        texts << view.cellText(r, c);
-    return texts;
 }
 
 // A list shown on screen, its header clicks sorting it as in the query window.
@@ -265,7 +260,7 @@ private Q_SLOTS:
         view.horizontalHeader()->resizeSection(0, 120);
         view.horizontalHeader()->resizeSection(1, 40);
         SaveListViewColumns(&view, section, false, nullptr);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"a#0#S"_s, u"<none>"_s),
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"a#0#S"_s, u"<none>"_s),
                  QString::number(qRound(120 * Twips::perPixelX())));
         view.horizontalHeader()->resizeSection(0, 10);
         view.horizontalHeader()->resizeSection(1, 10);
@@ -276,7 +271,7 @@ private Q_SLOTS:
 
     void headersFromAColumnArrayAsTheCatalogueListsBuildThem()
     {
-        MessageTexts.SetText(1551, u"Field"_s);
+        App().MessageTexts.SetText(1551, u"Field"_s);
         ResultListView view;
         ListViewColumnArray columns(2);
         InitListViewColumnProps(1550, columns);
@@ -371,12 +366,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    ResultListViewTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(ResultListViewTest)
 
 #include "resultlist_view_qtest.moc"

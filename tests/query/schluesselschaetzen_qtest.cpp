@@ -11,7 +11,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,7 +105,7 @@ QColor colour(qint32 rgb)
 
 } // namespace
 
-class SchluesselSchaetzenTest : public QObject, private QueryFormTest::SessionTest
+class SchluesselSchaetzenTest : public QObject, private ViewerTest::SessionTest
 {
     Q_OBJECT
 
@@ -165,11 +166,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         startSession();
-        AblageartenListe = {{u"0"_s, u"internal"_s},
-                            {u"1"_s, u"alive"_s},
-                            {u"2"_s, u"filed"_s},
-                            {u"3"_s, u"both"_s},
-                            {u"9"_s, u"all"_s}};
+        App().AblageartenListe = {{u"0"_s, u"internal"_s},
+                                  {u"1"_s, u"alive"_s},
+                                  {u"2"_s, u"filed"_s},
+                                  {u"3"_s, u"both"_s},
+                                  {u"9"_s, u"all"_s}};
         recordBoxes();
     }
 
@@ -181,7 +182,7 @@ private Q_SLOTS:
 
     void init()
     {
-        boxes.clear();
+        recorded->texts.clear();
         server->setScript({});
         server->clearReceived();
         window.table = u"1:1"_s;
@@ -341,8 +342,8 @@ private Q_SLOTS:
     {
         window.table = u"77:7"_s;
         show();
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(!boxes.first().isEmpty());
+        QCOMPARE(recorded->texts.size(), 1);
+        QVERIFY(!recorded->texts.first().isEmpty());
         QCOMPARE(list()->topLevelItemCount(), 0);
         QCOMPARE(form->bestKey(), QString());
     }
@@ -350,9 +351,9 @@ private Q_SLOTS:
     void theSortingChoiceIsKeptWhenTheSettingsSaySo()
     {
         const QString section = u"SchlWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         show([this] { control<QCheckBox>(u"SchluesselSortieren")->click(); });
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
 
         // Each showing loads the window anew: the unsaved choice is gone.
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
@@ -362,8 +363,8 @@ private Q_SLOTS:
             control<QCheckBox>(u"SchluesselSortieren")->click();
         });
         QVERIFY(!sortedAtStart);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"KeyListAutoSort"_s), u"True"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowWidth"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"KeyListAutoSort"_s), u"1"_s);
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowWidth"_s).isEmpty());
 
         form = std::make_unique<Form>();
         show([&] { sortedAtStart = control<QCheckBox>(u"SchluesselSortieren")->isChecked(); });
@@ -372,12 +373,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SchluesselSchaetzenTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SchluesselSchaetzenTest)
 
 #include "schluesselschaetzen_qtest.moc"

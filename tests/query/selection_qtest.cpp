@@ -3,7 +3,8 @@
 // window's current table; and the query-string window that shows it.
 #include "KLVSelection.h"
 #include "TestEnvironment.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -12,7 +13,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 class SelectionTest : public QObject, private QueryWindowTest
 {
@@ -49,7 +50,7 @@ private Q_SLOTS:
 
     void theControlsBecomeTheSelectionOnTheWire()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         auto* key = control<QComboBox>(u"Schluessel"_s);
         auto* kind = control<QComboBox>(u"Ablageart"_s);
         key->setCurrentIndex(key->findText(u"name"_s));
@@ -114,12 +115,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SelectionTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SelectionTest)
 
 #include "selection_qtest.moc"

@@ -6,7 +6,8 @@
 #include "SpaltenWahlForm.h"
 #include "TestEnvironment.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -69,7 +70,7 @@ class SpaltenWahlTest : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(QueryFormTest::loadEnglishTexts()); }
+    void initTestCase() { QVERIFY(ViewerTest::loadEnglishTexts()); }
 
     void okWritesTheChoiceIntoTheArray()
     {
@@ -139,30 +140,24 @@ private Q_SLOTS:
         const QString section = u"SpaltenWahlWindowSettings"_s;
         // Unloading always keeps it.
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         delete new SpaltenWahlForm;
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
 
         // After a choice only while the viewer settings say so.
         SpaltenWahlForm form;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ListViewColumnArray array = columns({{u"A"_s, true}});
         choose(
             form, array, [](QListWidget*) {}, u"OKButton"_s);
-        QVERIFY(SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         choose(
             form, array, [](QListWidget*) {}, u"OKButton"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"WindowLeft"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"WindowLeft"_s).isEmpty());
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SpaltenWahlTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SpaltenWahlTest)
 
 #include "spaltenwahl_qtest.moc"

@@ -4,7 +4,8 @@
 #include "IniFile.h"
 #include "KLVTools.h"
 #include "TestEnvironment.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -12,7 +13,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -67,10 +68,10 @@ private Q_SLOTS:
 
     void theCatalogueFillsTheListWithItsColumnsAndWords()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
-        const QStringList names = texts(list);
+        const QStringList names = column(list);
         QVERIFY2(names.size() >= 8, qPrintable(names.join(u", "_s)));
         QCOMPARE(names.first(), u"Kunde:Kunde"_s);
         QVERIFY(!names.contains(Druck)); // not listed by the server
@@ -88,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(artikel->text(10), Bool2ErpText(true));
         QCOMPARE(row(list, u"Kunde:Kunde"_s)->text(10), Bool2ErpText(false));
         QString both;
-        for (const auto& [code, text] : std::as_const(AblageartenListe)) {
+        for (const auto& [code, text] : std::as_const(App().AblageartenListe)) {
             if (code == u"3")
                 both = text;
         }
@@ -107,9 +108,9 @@ private Q_SLOTS:
         // A catalogue whose table-part flags are empty or no number at all.
         scriptCatalogue({u"Kunde:Kunde|Kunde|1:1|1|G|1|Kunde|2|1|Kunde||3"_s,
                          u"Artikel:Artikel|Artikel|2:1|1|G|2|Artikel|2|1|Artikel|vielleicht|7"_s});
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn(folder->path()));
-        QCOMPARE(texts(form->tabellenListe()), (QStringList{u"Kunde:Kunde"_s, u"Artikel:Artikel"_s}));
+        QCOMPARE(column(form->tabellenListe()), (QStringList{u"Kunde:Kunde"_s, u"Artikel:Artikel"_s}));
         QCOMPARE(form->tabellenListe()->topLevelItem(0)->text(10), Bool2ErpText(false));
         QCOMPARE(form->tabellenListe()->topLevelItem(1)->text(10), Bool2ErpText(false));
         // A storage kind the server does not know.
@@ -124,7 +125,7 @@ private Q_SLOTS:
         scriptCatalogue({u"Kunde:Kunde|Kunde|1:1|1|G|1|Kunde|2|1|Kunde|0|3"_s,
                          u"Artikel:Artikel|Artikel|2:1|1|G|2|Artikel|2|1|Artikel|1|3"_s,
                          u"Einstellungen:Selektionsvorlage|S|12:24|1|G|12|Einstellungen|2|24|S|1|3"_s});
-        Boxes boxes(QMessageBox::Yes);
+        MessageBoxes boxes(QMessageBox::Yes);
         QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         QCOMPARE(list->topLevelItemCount(), 3);
@@ -135,7 +136,7 @@ private Q_SLOTS:
         QTest::keyClick(list, Qt::Key_Insert);
         QVERIFY(seen.shown);
         QCOMPARE(seen.prompt, GetMessageTextByNr(196));
-        QCOMPARE(texts(list).value(3), Druck);
+        QCOMPARE(column(list).value(3), Druck);
         QCOMPARE(list->currentItem()->text(0), Druck);
         QVERIFY(form->IsExtraTable(Druck));
         QVERIFY(!form->IsExtraTable(u"Kunde:Kunde"_s));
@@ -144,14 +145,14 @@ private Q_SLOTS:
 
         // Reopened, it comes again behind its database's rows, though they end the catalogue.
         QVERIFY(form->FillTabellenListe());
-        QCOMPARE(texts(list).value(3), Druck);
+        QCOMPARE(column(list).value(3), Druck);
         QVERIFY(form->IsExtraTable(Druck));
 
         // Renamed to a table of another database: both databases are written at once.
         list->setCurrentItem(list->topLevelItem(3));
         answerInputBox(Mitarbeiter);
         QTest::keyClick(list, Qt::Key_F2);
-        QCOMPARE(texts(list).value(3), Mitarbeiter);
+        QCOMPARE(column(list).value(3), Mitarbeiter);
         QCOMPARE(list->topLevelItemCount(), 4);
         QVERIFY(form->IsExtraTable(Mitarbeiter));
         QVERIFY(!form->IsExtraTable(Druck));
@@ -182,11 +183,11 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(folder->path() + u"/100"_s));
         QVERIFY(IniFile::WriteIniString(configFile(folder->path()), u"ExtraTables"_s, u"12"_s, Druck));
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         QVERIFY(row(list, Druck));
-        const QStringList before = texts(list);
+        const QStringList before = column(list);
         // Behind the last group row of its database.
         QVERIFY(before.value(before.indexOf(Druck) - 1).startsWith(u"Einstellungen:"_s));
 
@@ -194,14 +195,14 @@ private Q_SLOTS:
             list->setCurrentItem(row(list, Druck));
             answerInputBox(answer);
             form->ChangeTableName();
-            QCOMPARE(texts(list), before);
+            QCOMPARE(column(list), before);
         }
         QVERIFY(boxes.texts.isEmpty());
 
         list->setCurrentItem(row(list, Druck));
         answerInputBox(u"Gibtsnicht:Tabelle"_s);
         form->ChangeTableName();
-        QCOMPARE(texts(list), before);
+        QCOMPARE(column(list), before);
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(874)));
         QCOMPARE(stored(folder->path(), u"12"_s), Druck);
@@ -211,7 +212,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(folder->path() + u"/100"_s));
         QVERIFY(IniFile::WriteIniString(configFile(folder->path()), u"ExtraTables"_s, u"4"_s, u"Gibtsnicht:Tabelle"_s));
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn(folder->path()));
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(874)));
@@ -222,7 +223,7 @@ private Q_SLOTS:
 
     void enterOpensTheSelectedTableAndNothingWithoutOne()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(logOn(folder->path()));
         QTreeWidget* list = form->tabellenListe();
         list->setCurrentItem(nullptr);
@@ -247,18 +248,18 @@ private Q_SLOTS:
         QTreeWidget* list = form->tabellenListe();
         QHeaderView* header = list->header();
         QVERIFY(header->sectionsClickable());
-        const QStringList before = texts(list);
+        const QStringList before = column(list);
         QStringList sorted = before;
         std::sort(sorted.begin(), sorted.end(),
                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         UserInput::clickHeader(header, 0);
-        QCOMPARE(texts(list), sorted);
+        QCOMPARE(column(list), sorted);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
         auto* sortMenu = viewer.window->findChild<QMenu*>(u"TabListeSortByFeldMenue"_s);
         QVERIFY(sortMenu->actions().first()->isChecked());
         UserInput::clickHeader(header, 0);
         std::reverse(sorted.begin(), sorted.end());
-        QCOMPARE(texts(list), sorted);
+        QCOMPARE(column(list), sorted);
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         // Another column starts ascending.
         UserInput::clickHeader(header, 2);
@@ -280,12 +281,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    TableListTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(TableListTest)
 
 #include "tablelist_qtest.moc"

@@ -6,7 +6,8 @@
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerEinstellungenDialog.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -16,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 class TemplatesTest : public QObject, private QueryWindowTest
 {
@@ -31,7 +32,7 @@ private:
 
     QString kindText(int code) const
     {
-        for (const auto& [key, text] : std::as_const(AblageartenListe)) {
+        for (const auto& [key, text] : std::as_const(App().AblageartenListe)) {
             if (key == QString::number(code))
                 return text;
         }
@@ -49,7 +50,7 @@ private Q_SLOTS:
 
     void aTemplateFillsTheSelectionControls()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         form->setAktQueryName(u"Mine"_s);
         QString ref = u"1:1"_s;
@@ -72,7 +73,7 @@ private Q_SLOTS:
         form->LoadRohlingProperties(ref);
         QVERIFY(control<QRadioButton>(u"ODERVerknuepfung"_s)->isChecked());
         QVERIFY(control<QRadioButton>(u"Absteigend"_s)->isChecked());
-        QCOMPARE(control<QComboBox>(u"Schluessel"_s)->currentText(), NoKeyText);
+        QCOMPARE(control<QComboBox>(u"Schluessel"_s)->currentText(), App().NoKeyText);
         QCOMPARE(control<QComboBox>(u"Ablageart"_s)->currentText(), kindText(3));
 
         // No template: everything as reset.
@@ -88,7 +89,7 @@ private Q_SLOTS:
 
     void theDefaultQueryIsSavedByARunAndComesBackWithTheTable()
     {
-        Boxes boxes;
+        MessageBoxes boxes;
         viewer.window->viewerSettingsDialog()->findChild<QCheckBox*>(u"SaveQueryAuto"_s)->setChecked(true);
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
         check(form, {u"nummer"_s, u"name"_s, u"ort"_s});
@@ -154,11 +155,11 @@ private Q_SLOTS:
         QCOMPARE(narrower, before - 40);
         viewer.reset();
 
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"TableListWidth"_s).toInt(),
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"TableListWidth"_s).toInt(),
                  qRound(Twips::fromPixelsX(narrower)));
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"TableListHeight"_s).isEmpty());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, section, u"TableList.Col1.Visible"_s), u"1"_s);
-        QVERIFY(!SettingsStore::GetSetting(RegAppName, section, u"FieldList.Col23.Width"_s).isEmpty());
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"TableListHeight"_s).isEmpty());
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"TableList.Col1.Visible"_s), u"1"_s);
+        QVERIFY(!SettingsStore::GetSetting(App().RegAppName, section, u"FieldList.Col23.Width"_s).isEmpty());
 
         // A window of the next run takes the stored width.
         QueryForm next;
@@ -167,12 +168,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    TemplatesTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(TemplatesTest)
 
 #include "templates_qtest.moc"

@@ -31,7 +31,7 @@ TEST(QueryTag, aFieldRowsQueryNameIsItsPartFlagAndItsNameInTheTable)
 
 TEST(QueryTag, catalogueTextsReadAsTruthWithoutFailing)
 {
-    MainModul::ErpTrueText = u"ja"_s;
+    App().ErpTrueText = u"ja"_s;
     EXPECT_TRUE(QueryTag::ToBool(u"1"_s));
     EXPECT_TRUE(QueryTag::ToBool(u"-1"_s));
     EXPECT_TRUE(QueryTag::ToBool(u"True"_s));

@@ -9,7 +9,8 @@
 #include "TestEnvironment.h"
 #include "VerknAuswahlForm.h"
 #include "ViewerConfig.h"
-#include "queryform_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -23,16 +24,9 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
+using ViewerTest::column;
 
 namespace {
-
-QStringList column(const QTreeWidget* list, int c = 0)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts << list->topLevelItem(i)->text(c);
-    return texts;
-}
 
 QTreeWidgetItem* item(const QTreeWidget* list, const QString& text)
 {
@@ -64,7 +58,7 @@ void doubleClick(QTreeWidget* list, const QString& text)
 
 } // namespace
 
-class VerknAuswahlTest : public QObject, private QueryFormTest::SessionTest
+class VerknAuswahlTest : public QObject, private ViewerTest::SessionTest
 {
     Q_OBJECT
 
@@ -98,7 +92,7 @@ private Q_SLOTS:
 
     void init()
     {
-        boxes.clear();
+        recorded->texts.clear();
         server->clearReceived();
         form = std::make_unique<VerknAuswahlForm>();
     }
@@ -286,7 +280,7 @@ private Q_SLOTS:
     void aRefusedFieldCatalogueLeavesTheListsEmpty()
     {
         QVERIFY(open(u"77:7"_s, u"Unbekannt"_s));
-        QCOMPARE(boxes, QStringList{u"The field list could not be read."_s});
+        QCOMPARE(recorded->texts, QStringList{u"The field list could not be read."_s});
         QCOMPARE(form->verwFeldListe()->topLevelItemCount(), 0);
         QCOMPARE(form->datenFeldListe()->topLevelItemCount(), 0);
     }
@@ -299,18 +293,18 @@ private Q_SLOTS:
         bool ok = true;
         form->InitVerknInfo(session, u"1:1"_s, u"Kunde:Kunde"_s, parts.join(u'^'), u"GL40"_s, ok);
         QVERIFY(!ok);
-        QCOMPARE(boxes, QStringList{u"A reference path can have at most 100 steps."_s});
+        QCOMPARE(recorded->texts, QStringList{u"A reference path can have at most 100 steps."_s});
         QVERIFY(server->receivedLines().isEmpty());
     }
 
     void theColumnWidthsAreKeptWhenTheSettingsSaySo()
     {
         const QString section = u"RefAssWindowSettings"_s;
-        SettingsStore::DeleteSetting(RegAppName, section);
+        SettingsStore::DeleteSetting(App().RegAppName, section);
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, false);
         form->verweisziele()->header()->resizeSection(0, 111);
         form.reset();
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, section).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, section).isEmpty());
 
         ViewerConfig::setBool(ViewerConfig::Key::SaveWindowState, true);
         form = std::make_unique<VerknAuswahlForm>();
@@ -326,12 +320,6 @@ private:
     QWidget* focusWidget() const { return form->focusWidget(); }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    VerknAuswahlTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(VerknAuswahlTest)
 
 #include "verknauswahl_qtest.moc"

@@ -25,7 +25,10 @@ namespace {
 class ErpData : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(data.load(KlvErpData::builtInDataFile(), 1000)) << qPrintable(data.errorString()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(data.load(KlvErpData::builtInDataFile(), 1000)) << qPrintable(data.errorString());
+    }
     KlvErpData data;
 };
 
@@ -236,16 +239,20 @@ TEST(ErpDataFile, aBadFileIsRefusedWithTheReasonAndTheServerDoesNotStart)
         const char* says;
     } mistakes[] = {
         {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4",
-            "alias":"y"}]}]}]})", "\"y\""},
+            "alias":"y"}]}]}]})",
+         "\"y\""},
         {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
-            "keys":[{"name":"k","fields":"x,z"}]}]}]})", "\"z\""},
+            "keys":[{"name":"k","fields":"x,z"}]}]}]})",
+         "\"z\""},
         {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
-            "records":[{"nr":1,"rows":[{"x":"1"}]}]}]}]})", "table part"},
+            "records":[{"nr":1,"rows":[{"x":"1"}]}]}]}]})",
+         "table part"},
         {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","tablePart":true,
             "fields":[{"name":"x","type":"GL4","table":true}],"generate":{"count":2,"rows":{"count":"n +","values":{}}}}]}]})",
          "row count"},
         {R"({"databases":[{"nr":1,"name":"A","groups":[{"nr":1,"name":"B","fields":[{"name":"x","type":"GL4"}],
-            "generate":{"count":2,"head":{"x":"{pick n}"}}}]}]})", "{pick n}"},
+            "generate":{"count":2,"head":{"x":"{pick n}"}}}]}]})",
+         "{pick n}"},
         {R"({"databases":[{"nr":0,"name":"A"}]})", "database 0"},
     };
     for (const auto& m : mistakes) {

@@ -75,7 +75,7 @@ TEST_F(ErpValues, numbersAreReadInTheSessionsFormAndChecked)
 {
     EXPECT_EQ(parsed(u"R10.2"_s, u"1.234,50"_s), u"1234.5");
     EXPECT_EQ(parsed(u"R10.2"_s, u"1234.5"_s), u"1234.5"); // the kept form is understood
-    EXPECT_EQ(parsed(u"R10.2"_s, u"-0,004"_s), u"0");     // rounded to the type's decimals
+    EXPECT_EQ(parsed(u"R10.2"_s, u"-0,004"_s), u"0");      // rounded to the type's decimals
     EXPECT_EQ(parsed(u"R4.2"_s, u"12345"_s), u"error 1120");
     EXPECT_EQ(parsed(u"I6"_s, u"007"_s), u"7");
     EXPECT_EQ(parsed(u"I6"_s, u"7,5"_s), u"error 1112");

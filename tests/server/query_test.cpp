@@ -17,7 +17,7 @@ struct Answer
 {
     QStringList lines;
     QList<QStringList> records;
-    QString tid;   // of the BOD line
+    QString tid; // of the BOD line
     int total = -1;
     bool last = false;
 };
@@ -106,11 +106,11 @@ TEST_F(Query, selectionsOfNoneOneAndManyRecordsAreReadToTheEndInBlocks)
         int expected;
         int blocks;
     } cases[] = {
-        {u"3:2"_s, 0, 1},                           // the empty quotation table
+        {u"3:2"_s, 0, 1}, // the empty quotation table
         {u"1:1,nummer=10007"_s, 1, 1},
         {u"2:1,nummer<=1250;@ablageart=beides"_s, 250, 2},
         {u"90:1,nummer<=2000"_s, 2000, 10},
-        {u"90:1,@sort=nummer"_s, 3000, 15},         // the generated table read lazily
+        {u"90:1,@sort=nummer"_s, 3000, 15}, // the generated table read lazily
     };
     for (const auto& c : cases) {
         int total = 0;
@@ -157,9 +157,8 @@ TEST_F(Query, sortByKeyByFieldsAndDirection)
     const Answer byCity = ask(exq(u"1:1,@sort=ort"_s, u"ort,name"_s, 200));
     QStringList cities = column(byCity.records, 1);
     QStringList sorted = cities;
-    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     EXPECT_EQ(cities, sorted);
     EXPECT_EQ(byCity.total, 114); // the key holds alive records only
 
@@ -204,9 +203,9 @@ TEST_F(Query, rowsOfTheTablePartAreSelectedOnePerRow)
 {
     // Article 7 has three rows (10, 20, 30); a row criterion picks rows, a head criterion records.
     const Answer rows = ask(exq(u"2:1,@zeilen=ja;nummer=1007"_s, u"nummer,1:abmenge,zn"_s));
-    EXPECT_EQ(rows.records, (QList<QStringList>{{u"1007"_s, u"10"_s, u"1"_s},
-                                                {u"1007"_s, u"20"_s, u"2"_s},
-                                                {u"1007"_s, u"30"_s, u"3"_s}}));
+    EXPECT_EQ(
+        rows.records,
+        (QList<QStringList>{{u"1007"_s, u"10"_s, u"1"_s}, {u"1007"_s, u"20"_s, u"2"_s}, {u"1007"_s, u"30"_s, u"3"_s}}));
     EXPECT_EQ(ask(exq(u"2:1,@zeilen=ja;nummer=1007;abmenge>10"_s, u"abmenge"_s)).total, 2);
     // Without rows a row criterion asks whether any row meets it.
     EXPECT_EQ(ask(exq(u"2:1,nummer<=1008;abmenge=30"_s, u"nummer"_s)).records,
@@ -241,15 +240,14 @@ TEST_F(Query, fieldsAreShownInTheSessionsForms)
     const QString fields = u"0:nummer,umsatz,kredlim,aktiv,aktiv(0),gruendung,kategorie,kategorie(text),"
                            "vertreter,betreuer,besuch,+id"_s;
     const QStringList r = ask(exq(u"1:1,nummer=10005"_s, fields)).records.value(0);
-    EXPECT_EQ(r, (QStringList{u"10005"_s, u"5236,45"_s, u"30.000,00"_s, u"1"_s, u"(1)"_s, u"25.01.2004"_s,
-                              u"A"_s, u"A-Kunde"_s, u"6"_s, u"6;2"_s, u"13:15"_s, u"(1,1,5)"_s}));
-    for (const char* option : {"DATEMODE|SORT", "NUMMODE|RAW", "BOOLMODE|TAV", "ENUMMODE|TEXT", "VERWMODE|SW",
-                               "LANG|E"})
+    EXPECT_EQ(r, (QStringList{u"10005"_s, u"5236,45"_s, u"30.000,00"_s, u"1"_s, u"(1)"_s, u"25.01.2004"_s, u"A"_s,
+                              u"A-Kunde"_s, u"6"_s, u"6;2"_s, u"13:15"_s, u"(1,1,5)"_s}));
+    for (const char* option :
+         {"DATEMODE|SORT", "NUMMODE|RAW", "BOOLMODE|TAV", "ENUMMODE|TEXT", "VERWMODE|SW", "LANG|E"})
         ASSERT_EQ(client.request(u"SET|0|"_s + QString::fromLatin1(option)), QStringList{u"ACK|0"_s});
     const QStringList s = ask(exq(u"1:1,nummer=10005"_s, fields)).records.value(0);
-    EXPECT_EQ(s, (QStringList{u"10005"_s, u"5236.45"_s, u"30000"_s, u"yes"_s, u"(1)"_s, u"20040125"_s,
-                              u"A customer"_s, u"A customer"_s, u"OTTO"_s, u"OTTO;KRUEGER"_s, u"1315"_s,
-                              u"(1,1,5)"_s}));
+    EXPECT_EQ(s, (QStringList{u"10005"_s, u"5236.45"_s, u"30000"_s, u"yes"_s, u"(1)"_s, u"20040125"_s, u"A customer"_s,
+                              u"A customer"_s, u"OTTO"_s, u"OTTO;KRUEGER"_s, u"1315"_s, u"(1,1,5)"_s}));
 }
 
 TEST_F(Query, metadataDescribesEveryColumnAsWritten)

@@ -1,12 +1,14 @@
 // The about dialog: collapsed and expanded with the usage button, the version line, the usage
 // and invocation lines with their fallbacks, the password of "-p" masked, and the usage view
 // of the command-line errors.
-#include "../utils/DialogDriver.h"
 #include "AboutDialog.h"
+#include "DialogDriver.h"
 #include "MainModul.h"
 #include "ProgramInfo.h"
+#include "StartUp.h"
 #include "TestEnvironment.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,7 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 using namespace DialogDriver;
 
 namespace {
@@ -92,8 +94,8 @@ private Q_SLOTS:
 
     void missingUsageTextsFallBackToTheirDefaults()
     {
-        MessageTexts.SetText(48, QString());
-        MessageTexts.SetText(59, QString());
+        App().MessageTexts.SetText(48, QString());
+        App().MessageTexts.SetText(59, QString());
         AboutDialog about({u"-h"_s});
         QCOMPARE(labelText(about, u"UsageLabel"_s), u"usage: "_s + ProgramInfo::ExecutableName());
         QCOMPARE(labelText(about, u"AufrufWarLabel"_s), ProgramInfo::ExecutableName() + u" -h"_s);
@@ -101,7 +103,7 @@ private Q_SLOTS:
 
     void aCommandLineErrorIsShownExpandedWithoutTheUsageButton()
     {
-        CommandLineWords = {u"-x"_s};
+        App().CommandLineWords = {u"-x"_s};
         QString shownMessage;
         bool buttonHidden = false;
         whenShown(u"AboutDialog"_s, [&](QWidget* w) {
@@ -109,22 +111,16 @@ private Q_SLOTS:
             buttonHidden = !w->findChild<QPushButton*>(u"UsageButton"_s)->isVisible();
             click(w, u"OKButton"_s);
         });
-        QCOMPARE(ShowUsageAndExit(GetMessageTextByNr(69) + u" -x"_s), 2);
+        QCOMPARE(StartUp::ShowUsageAndExit(GetMessageTextByNr(69) + u" -x"_s), 2);
         QCOMPARE(shownMessage, GetMessageTextByNr(69) + u" -x"_s);
         QVERIFY(buttonHidden);
 
         whenShown(u"AboutDialog"_s, [](QWidget* w) { click(w, u"OKButton"_s); });
-        QCOMPARE(ShowUsageAndExit(QString()), 0);
-        CommandLineWords.clear();
+        QCOMPARE(StartUp::ShowUsageAndExit(QString()), 0);
+        App().CommandLineWords.clear();
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    AboutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(AboutTest)
 
 #include "about_qtest.moc"

@@ -4,6 +4,7 @@
 #include "GuiLink.h"
 #include "Hardcopy.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -41,20 +43,6 @@ public:
 
 public Q_SLOTS:
     void open(const QUrl& url) { urls.append(url); }
-};
-
-class MessageBoxes
-{
-public:
-    MessageBoxes()
-    {
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            texts.append(text);
-            return QMessageBox::Ok;
-        });
-    }
-    ~MessageBoxes() { SetMessageBoxHandler({}); }
-    QStringList texts;
 };
 
 // A program that writes its arguments, one a line, next to itself, for tests to read.
@@ -129,13 +117,13 @@ TEST(GuiLink, WithoutAGuiClientTheUserIsTold)
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_EQ(boxes.texts[0], u"GUI for Mandant  not started");
 
-    MessageTexts.SetText(146, u"Reason:"_s);
+    App().MessageTexts.SetText(146, u"Reason:"_s);
     qputenv("KLV_GUI_COMMAND", "/nonexistent/gui-client");
     SendGuiCommand(QString(), text, GuiLink::ActionShow);
     ASSERT_EQ(boxes.texts.size(), 2);
     EXPECT_TRUE(boxes.texts[1].startsWith(u"GUI for Mandant  not started\nReason: "_s)) << boxes.texts[1].toStdString();
     qunsetenv("KLV_GUI_COMMAND");
-    MessageTexts.SetText(146, QString());
+    App().MessageTexts.SetText(146, QString());
 }
 
 TEST(Desktop, HelpAddresses)
@@ -146,7 +134,7 @@ TEST(Desktop, HelpAddresses)
               u"file:///opt/klv/klv.html#Abfrage");
 
     UrlCatcher catcher;
-    HelpFileName = u"help\\klv.html"_s;
+    App().HelpFileName = u"help\\klv.html"_s;
     ShowHelpTopic(u"Start"_s);
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0].toLocalFile(), QCoreApplication::applicationDirPath() + u"/help/klv.html"_s);
@@ -162,14 +150,14 @@ TEST(Desktop, FilesOpenWithTheirProgramOnlyWithAnExtension)
     EXPECT_EQ(DesktopLauncher::FileExtension(u"/tmp/export.v2/daten"_s), QString());
     UrlCatcher catcher;
     MessageBoxes boxes;
-    MessageTexts.SetText(252, u"The file has no extension."_s);
+    App().MessageTexts.SetText(252, u"The file has no extension."_s);
     OpenFileWithAssociatedApp(u"/tmp/export.v2/daten"_s);
     EXPECT_EQ(boxes.texts, QStringList{u"The file has no extension."_s});
     EXPECT_TRUE(catcher.urls.isEmpty());
     OpenFileWithAssociatedApp(u"/tmp/export.v2/daten.csv"_s);
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0].toLocalFile(), u"/tmp/export.v2/daten.csv");
-    MessageTexts.SetText(252, QString());
+    App().MessageTexts.SetText(252, QString());
 }
 
 TEST(Desktop, CommandsGetTheFileInPlaceOfEveryPercentOneOrAtTheEnd)
@@ -187,12 +175,12 @@ TEST(Desktop, CommandsGetTheFileInPlaceOfEveryPercentOneOrAtTheEnd)
     EXPECT_TRUE(boxes.texts.isEmpty());
     EXPECT_EQ(recorded(program), QStringList{u"--file=/tmp/a b;c.txt"_s});
 
-    MessageTexts.SetText(253, u"Cannot start:"_s);
+    App().MessageTexts.SetText(253, u"Cannot start:"_s);
     QString missing = u"/nonexistent/program"_s;
     ShellWithFileArgument(missing, u"/tmp/x"_s);
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(u"Cannot start:\n"_s));
-    MessageTexts.SetText(253, QString());
+    App().MessageTexts.SetText(253, QString());
 }
 
 TEST(Hardcopy, ThePictureFitsThePageAndKeepsItsProportions)

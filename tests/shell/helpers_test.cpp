@@ -2,11 +2,11 @@
 // store and the stand-in for registry values.
 #include "FileNames.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "RegistryFile.h"
 #include "SettingsStore.h"
 #include "ViewerConfig.h"
 
-#include <QStandardPaths>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,31 +14,16 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
-namespace {
-
-// Collects the texts of the message boxes the helpers show.
-class MessageBoxes
-{
-public:
-    MessageBoxes()
-    {
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            texts.append(text);
-            return QMessageBox::Ok;
-        });
-    }
-    ~MessageBoxes() { SetMessageBoxHandler({}); }
-    QStringList texts;
-};
-
-} // namespace
+namespace {} // namespace
 
 TEST(Values, FieldKeysAndNames)
 {
@@ -63,19 +48,19 @@ TEST(Values, BooleanTexts)
 
 TEST(Values, TheServersTrueWordIsComparedAsItIs)
 {
-    ErpTrueText = u"Ja"_s;
+    App().ErpTrueText = u"Ja"_s;
     EXPECT_TRUE(ErpText2Bool(u"Ja"_s));
     EXPECT_TRUE(ErpText2Bool(u"1"_s));
     EXPECT_FALSE(ErpText2Bool(u"ja"_s));
     EXPECT_FALSE(ErpText2Bool(u"Nein"_s));
     // Pattern characters in the server's word are plain characters.
-    ErpTrueText = u"[x"_s;
+    App().ErpTrueText = u"[x"_s;
     EXPECT_TRUE(ErpText2Bool(u"[x"_s));
-    ErpTrueText = u"J*"_s;
+    App().ErpTrueText = u"J*"_s;
     EXPECT_FALSE(ErpText2Bool(u"Ja"_s));
-    ErpTrueText = u"#"_s;
+    App().ErpTrueText = u"#"_s;
     EXPECT_FALSE(ErpText2Bool(u"7"_s));
-    ErpTrueText.clear();
+    App().ErpTrueText.clear();
     EXPECT_FALSE(ErpText2Bool(QString()));
 }
 
@@ -152,17 +137,17 @@ class QueryDirectory : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
         ViewerConfig::set(ViewerConfig::Key::QuerySaveDirIndiv, root.path());
         form.setProperty("MandID", u"M/1"_s);
         form.setProperty("MandDirUNC", u"\\\\srv\\m1"_s);
-        MainForm = &form;
+        App().MainForm = &form;
     }
     void TearDown() override
     {
-        MainForm = nullptr;
-        ViewerSettingsForm = nullptr;
-        SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+        App().MainForm = nullptr;
+        App().ViewerSettingsForm = nullptr;
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
     }
     QTemporaryDir root;
     QWidget form;
@@ -197,7 +182,7 @@ TEST_F(QueryDirectory, TheOpenSettingsDialogsControlsWin)
     indiv->setChecked(true);
     auto* dirBox = new QLineEdit(root.filePath(u"typed"_s), &dialog);
     dirBox->setObjectName(u"SaveQueryDir"_s);
-    ViewerSettingsForm = &dialog;
+    App().ViewerSettingsForm = &dialog;
     EXPECT_EQ(GetQuerySettingsDir(), root.filePath(u"typed/M_1"_s));
 }
 
@@ -214,7 +199,7 @@ TEST_F(QueryDirectory, IsCreatedWhenAskedAlsoWithoutAutomaticSaving)
 TEST_F(QueryDirectory, AFailureIsShownWithMessage27AndKept)
 {
     MessageBoxes boxes;
-    MessageTexts.SetText(27, u"Cannot create:"_s);
+    App().MessageTexts.SetText(27, u"Cannot create:"_s);
     QFile blocker(root.filePath(u"file"_s));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -224,8 +209,8 @@ TEST_F(QueryDirectory, AFailureIsShownWithMessage27AndKept)
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(u"Cannot create:\n"_s + root.filePath(u"file/M_1"_s) + u"\n("_s))
         << boxes.texts[0].toStdString();
-    EXPECT_FALSE(QuerySettingsDirError.isEmpty());
-    MessageTexts.SetText(27, QString());
+    EXPECT_FALSE(App().QuerySettingsDirError.isEmpty());
+    App().MessageTexts.SetText(27, QString());
 }
 
 TEST(SettingsStore, SectionsAndKeysAreFoundWithoutRegardToCase)
@@ -252,7 +237,7 @@ TEST(SettingsStore, NestedSectionsAndTheTopLevel)
 
 TEST(ViewerConfig, DefaultsWithoutStoredSettings)
 {
-    SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::Logging));
     EXPECT_TRUE(ViewerConfig::get(ViewerConfig::Key::Logfile).endsWith(u"/klv.log"_s));
     EXPECT_TRUE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));
@@ -263,11 +248,43 @@ TEST(ViewerConfig, DefaultsWithoutStoredSettings)
     EXPECT_EQ(ViewerConfig::get(ViewerConfig::Key::QuerySaveDirIndiv),
               QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/KLV/KLVViewer"_s);
     EXPECT_EQ(ViewerConfig::section(ViewerConfig::Key::ShowInfosysForm), u"\\");
-    SettingsStore::SaveSetting(RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
+    SettingsStore::SaveSetting(App().RegAppName, u"settings"_s, u"savewindowstate"_s, u"0"_s);
     EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState));
-    SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"SaveWindowState"_s, u"True"_s);
-    EXPECT_FALSE(ViewerConfig::getBool(ViewerConfig::Key::SaveWindowState)); // only "1" is true
-    SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
+}
+
+// The Windows program wrote Booleans both as "1"/"0" and as "True"/"False"; both read, one is
+// written. A text that is neither reads as the key's default.
+TEST(ViewerConfig, BooleansReadInBothSpellingsAndAreWrittenAsOneOrZero)
+{
+    using Key = ViewerConfig::Key;
+    const auto stored = [](Key key, const QString& text, const QString& sub = QString()) {
+        SettingsStore::SaveSetting(App().RegAppName, ViewerConfig::section(key, sub), ViewerConfig::name(key, sub),
+                                   text);
+    };
+    for (const QString& yes : {u"1"_s, u"True"_s, u"TRUE"_s, u" true"_s, u"-1"_s}) {
+        stored(Key::SaveWindowState, yes);
+        EXPECT_TRUE(ViewerConfig::getBool(Key::SaveWindowState)) << yes.toStdString();
+    }
+    for (const QString& no : {u"0"_s, u"False"_s, u"false"_s}) {
+        stored(Key::SaveWindowState, no);
+        EXPECT_FALSE(ViewerConfig::getBool(Key::SaveWindowState)) << no.toStdString();
+    }
+    stored(Key::SaveWindowState, u"ja"_s);
+    EXPECT_TRUE(ViewerConfig::getBool(Key::SaveWindowState));
+    stored(Key::ColHeadersDesc, u"ja"_s);
+    EXPECT_FALSE(ViewerConfig::getBool(Key::ColHeadersDesc));
+
+    ViewerConfig::setBool(Key::KeyListAutoSort, true);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"SchlWindowSettings"_s, u"KeyListAutoSort"_s), u"1");
+    ViewerConfig::setBool(Key::FontBold, false, u"Data"_s);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"DataFontBold"_s), u"0");
+    // A display mode's keys lie in the mode's own section.
+    ViewerConfig::set(Key::DateMode, u"SORT"_s, u"Output"_s);
+    EXPECT_EQ(SettingsStore::GetSetting(App().RegAppName, u"Settings\\Output"_s, u"DateMode"_s), u"SORT");
+    EXPECT_EQ(ViewerConfig::get(Key::DateMode, u"Universal"_s), u"TAV4");
+    SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
+    SettingsStore::DeleteSetting(App().RegAppName, u"SchlWindowSettings"_s);
 }
 
 TEST(RegistryFile, ValuesOfEveryStoredForm)

@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,7 +28,7 @@ const QString section = u"LayoutTestSettings"_s;
 
 QString stored(const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, section, key, u"<none>"_s);
+    return SettingsStore::GetSetting(App().RegAppName, section, key, u"<none>"_s);
 }
 
 QSharedPointer<KLVQueryFieldMetaData> field(const QString& description, const QString& type)
@@ -63,8 +64,8 @@ class LayoutTest : public QObject
 private Q_SLOTS:
     void init()
     {
-        SettingsStore::DeleteSetting(RegAppName, section);
-        MessageTexts.Clear();
+        SettingsStore::DeleteSetting(App().RegAppName, section);
+        App().MessageTexts.Clear();
     }
 
     void aWindowWithoutStoredPlaceOpensCentredAtItsDesignedSize()
@@ -116,8 +117,9 @@ private Q_SLOTS:
         w.resize(600, 400);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        SettingsStore::SaveSetting(RegAppName, section, u"DBListeWidth"_s, QString::number(Twips::fromPixelsX(150)));
-        SettingsStore::SaveSetting(RegAppName, section, u"EnumListeLeft"_s, u"9000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"DBListeWidth"_s,
+                                   QString::number(Twips::fromPixelsX(150)));
+        SettingsStore::SaveSetting(App().RegAppName, section, u"EnumListeLeft"_s, u"9000"_s);
         const QRect laidOutBefore = laidOut->geometry();
         LoadListViewColumns(left, section, true);
         LoadListViewColumns(laidOut, section, true);
@@ -139,9 +141,9 @@ private Q_SLOTS:
 
     void aMaximisedWindowComesBackMaximisedOverItsNormalPlace()
     {
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowState"_s, u"2"_s);
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowLeft"_s, u"1500"_s);
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowTop"_s, u"1500"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowState"_s, u"2"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowLeft"_s, u"1500"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowTop"_s, u"1500"_s);
         QWidget w;
         LoadFormPosition(&w, section);
         QVERIFY(w.windowState() & Qt::WindowMaximized);
@@ -150,10 +152,10 @@ private Q_SLOTS:
     void aPlaceOnAScreenThatIsGoneKeepsTheTitleBarReachable()
     {
         // Stored on a second screen to the right and far below.
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowLeft"_s, u"90000"_s);
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowTop"_s, u"-3000"_s);
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowWidth"_s, u"6000"_s);
-        SettingsStore::SaveSetting(RegAppName, section, u"WindowHeight"_s, u"4500"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowLeft"_s, u"90000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowTop"_s, u"-3000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowWidth"_s, u"6000"_s);
+        SettingsStore::SaveSetting(App().RegAppName, section, u"WindowHeight"_s, u"4500"_s);
         QWidget w;
         LoadFormPosition(&w, section);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -178,8 +180,8 @@ private Q_SLOTS:
 
     void columnArrayWidthsAndVisibilityRoundTrip()
     {
-        MessageTexts.SetText(1501, u"Number"_s);
-        MessageTexts.SetText(1503, u"Name"_s);
+        App().MessageTexts.SetText(1501, u"Number"_s);
+        App().MessageTexts.SetText(1503, u"Name"_s);
         QTreeWidget view;
         view.setObjectName(u"TabellenListe"_s);
         view.setProperty("Tag", u"TableList"_s);
@@ -258,7 +260,7 @@ private Q_SLOTS:
 
     void columnsFollowTheMetadataAndGrowWithIt()
     {
-        MessageTexts.SetText(1551, u"Field"_s);
+        App().MessageTexts.SetText(1551, u"Field"_s);
         QTreeWidget view;
         ListViewColumnArray columns(2);
         InitListViewColumnProps(1550, columns);
@@ -324,12 +326,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    LayoutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(LayoutTest)
 
 #include "layout_qtest.moc"

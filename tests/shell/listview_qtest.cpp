@@ -2,10 +2,12 @@
 // localisation of windows at load.
 #include "FormLocalizer.h"
 #include "LayoutStore.h"
+#include "ListTexts.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "TestEnvironment.h"
 #include "UserInput.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::column;
 using namespace MainModul;
 
 namespace {
@@ -36,14 +39,6 @@ QTreeWidgetItem* row(QTreeWidget& view, const QStringList& cells)
     auto* item = new QTreeWidgetItem(cells);
     view.addTopLevelItem(item);
     return item;
-}
-
-QStringList column(const QTreeWidget& view, int c)
-{
-    QStringList texts;
-    for (int i = 0; i < view.topLevelItemCount(); ++i)
-        texts << view.topLevelItem(i)->text(c);
-    return texts;
 }
 
 } // namespace
@@ -182,16 +177,16 @@ private Q_SLOTS:
 
     void aWindowShowsItsMessagesAfterLoad()
     {
-        MessageTexts.Clear();
-        MessageTexts.SetText(900, u"Query window"_s);
-        MessageTexts.SetText(912, u"Close"_s);
-        MessageTexts.SetText(914, u"Help"_s);
-        MessageTexts.SetText(915, u"File"_s);
-        MessageTexts.SetText(916, u"Open"_s);
-        MessageTexts.SetText(917, u"Tab one"_s);
-        MessageTexts.SetText(918, u"Number"_s);
-        MessageTexts.SetText(919, u"Ready"_s);
-        MessageTexts.SetText(920, u"Group"_s);
+        App().MessageTexts.Clear();
+        App().MessageTexts.SetText(900, u"Query window"_s);
+        App().MessageTexts.SetText(912, u"Close"_s);
+        App().MessageTexts.SetText(914, u"Help"_s);
+        App().MessageTexts.SetText(915, u"File"_s);
+        App().MessageTexts.SetText(916, u"Open"_s);
+        App().MessageTexts.SetText(917, u"Tab one"_s);
+        App().MessageTexts.SetText(918, u"Number"_s);
+        App().MessageTexts.SetText(919, u"Ready"_s);
+        App().MessageTexts.SetText(920, u"Group"_s);
         QMainWindow form;
         form.setWindowTitle(u"900"_s);
         auto* central = new QWidget;
@@ -214,7 +209,7 @@ private Q_SLOTS:
         auto* panel = new QLabel(u"919"_s);
         form.statusBar()->addWidget(panel);
         InitDefaultFonts();
-        DataFont.setPointSize(11);
+        App().DataFont.setPointSize(11);
         InitFormCommon(&form);
 
         QCOMPARE(form.windowTitle(), u"Query window"_s);
@@ -231,18 +226,12 @@ private Q_SLOTS:
         QCOMPARE(panel->text(), u"Ready"_s);
         // Lists take the data font, everything else the form font.
         QCOMPARE(list->font().pointSize(), 11);
-        QCOMPARE(close->font().family(), FormFont.family());
-        QCOMPARE(close->font().pointSize(), FormFont.pointSize());
-        MessageTexts.Clear();
+        QCOMPARE(close->font().family(), App().FormFont.family());
+        QCOMPARE(close->font().pointSize(), App().FormFont.pointSize());
+        App().MessageTexts.Clear();
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    ListViewTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(ListViewTest)
 
 #include "listview_qtest.moc"

@@ -1,7 +1,7 @@
 // The main window against the stand-in server: logging on with and without the logon dialog,
 // refused logons, the status bar, the first query window, the session settings on the wire,
 // the protocol log, new connections and the close with its "END".
-#include "../utils/DialogDriver.h"
+#include "DialogDriver.h"
 #include "KLV.h"
 #include "KLVEinstellungenDialog.h"
 #include "KLVLogon.h"
@@ -12,7 +12,8 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -34,7 +35,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 using namespace DialogDriver;
 
 namespace {
@@ -142,7 +143,7 @@ private Q_SLOTS:
                  qPrintable(window->windowTitle()));
         QCOMPARE(window->property("MandID").toString(), u"100"_s);
         QCOMPARE(window->property("MandDirUNC").toString(), u"\\\\erpsrv\\mand\\100"_s);
-        QCOMPARE(ServerProtocolVersion, 3.31);
+        QCOMPARE(App().ServerProtocolVersion, 3.31);
 
         // The logon went out with the user, the client's version and the program's name.
         const QStringList logons = linesStartingWith(server, u"LGN|"_s);
@@ -157,9 +158,9 @@ private Q_SLOTS:
                 !linesStartingWith(server, u"RDP|0|"_s).isEmpty());
 
         // The storage kinds of the server, in its order.
-        QCOMPARE(AblageartenListe.size(), 4);
-        QCOMPARE(AblageartenListe.value(1).first, u"1"_s);
-        QCOMPARE(AblageartenListe.value(1).second, u"lebendig"_s);
+        QCOMPARE(App().AblageartenListe.size(), 4);
+        QCOMPARE(App().AblageartenListe.value(1).first, u"1"_s);
+        QCOMPARE(App().AblageartenListe.value(1).second, u"lebendig"_s);
 
         // The first query window, maximised in an empty frame, with the query menus on.
         const QList<QMdiSubWindow*> children = window->mdiArea()->subWindowList();
@@ -204,10 +205,10 @@ private Q_SLOTS:
 
     void aStoredDataLanguageIsSetWhenTheLogonLanguageIsNotUsed()
     {
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"UsePasswordLang"_s, u"0"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"Lang"_s, u"E"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"DisplayMode"_s, u"Universal"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings\\Universal"_s, u"NumMode"_s, u"RAW"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"UsePasswordLang"_s, u"0"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"Lang"_s, u"E"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"DisplayMode"_s, u"Universal"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings\\Universal"_s, u"NumMode"_s, u"RAW"_s);
         QVERIFY(logOn());
         QVERIFY(linesStartingWith(server, u"SET|0|LANG|E"_s).size() >= 1);
         QVERIFY(server.receivedLines().contains(u"SET|0|DISPLAYMODE|UNIVERSAL"_s));
@@ -255,7 +256,7 @@ private Q_SLOTS:
         QVERIFY(!window->TAV());
         QVERIFY(linesStartingWith(server, u"LGN|"_s).isEmpty());
         // The unload stored the viewer's settings.
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"SaveViewerSettings"_s), u"1"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"SaveViewerSettings"_s), u"1"_s);
     }
 
     void anUnknownConnectionIsToldThenTheDialogOffered()
@@ -294,7 +295,7 @@ private Q_SLOTS:
         QVERIFY(window->close());
         QVERIFY(waitForLine(server, u"END|0"_s));
         const auto stored = [](const char16_t* key) {
-            return SettingsStore::GetSetting(RegAppName, u"Settings"_s, QString::fromUtf16(key));
+            return SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, QString::fromUtf16(key));
         };
         QCOMPARE(stored(u"WindowState"), u"0"_s);
         QCOMPARE(stored(u"WindowWidth"), QString::number(window->NormalWidth()));
@@ -319,9 +320,9 @@ private Q_SLOTS:
         const int left = window->NormalLeft();
         window->setWindowState(Qt::WindowMinimized);
         QVERIFY(window->close());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowState"_s), u"0"_s);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowWidth"_s), QString::number(width));
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowLeft"_s), QString::number(left));
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"WindowState"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"WindowWidth"_s), QString::number(width));
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"WindowLeft"_s), QString::number(left));
     }
 
     void aMaximisedWindowIsStoredMaximised()
@@ -331,7 +332,7 @@ private Q_SLOTS:
         window->setWindowState(Qt::WindowMaximized);
         QTest::qWait(20);
         QVERIFY(window->close());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowState"_s), u"2"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"WindowState"_s), u"2"_s);
     }
 
     void theInformationSystemEntryIsOfferedWhenTheSettingSaysSo()
@@ -339,7 +340,7 @@ private Q_SLOTS:
         QVERIFY(logOn());
         QVERIFY(!window->menus().action(u"ShowInfosysFormMenue"_s)->isVisible());
         window.reset();
-        SettingsStore::SaveSetting(RegAppName, u"\\"_s, u"ShowInfosysForm"_s, u"1"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"\\"_s, u"ShowInfosysForm"_s, u"1"_s);
         QVERIFY(logOn());
         QVERIFY(window->menus().action(u"ShowInfosysFormMenue"_s)->isVisible());
         QVERIFY(window->menus().action(u"ShowInfosysFormMenue"_s)->isEnabled());
@@ -350,8 +351,9 @@ private Q_SLOTS:
         QVERIFY(logOn());
         window->viewerSettingsDialog()->findChild<QAbstractButton*>(u"SaveWindowState"_s)->setChecked(false);
         QVERIFY(window->close());
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"WindowWidth"_s, u"<none>"_s), u"<none>"_s);
-        QCOMPARE(SettingsStore::GetSetting(RegAppName, u"Settings"_s, u"SaveWindowState"_s), u"0"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"WindowWidth"_s, u"<none>"_s),
+                 u"<none>"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, u"SaveWindowState"_s), u"0"_s);
     }
 
     void aChildThatStaysOpenStopsTheCloseAndTheNewConnection()
@@ -423,9 +425,9 @@ private Q_SLOTS:
 
     void sessionFlagsBeyondSixteenBitsReachTheServerWhole()
     {
-        SessionFlags = {3, 40000};
+        App().SessionFlags = {3, 40000};
         const bool ok = logOn();
-        SessionFlags.clear();
+        App().SessionFlags.clear();
         QVERIFY(ok);
         QCOMPARE(linesStartingWith(server, u"SET|0|TESTFLAG|"_s),
                  (QStringList{u"SET|0|TESTFLAG|3|1"_s, u"SET|0|TESTFLAG|40000|1"_s}));
@@ -476,12 +478,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    MainWindowTestCase test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(MainWindowTestCase)
 
 #include "mainwindow_qtest.moc"

@@ -7,7 +7,8 @@
 #include "MainModul.h"
 #include "MenuArray.h"
 #include "TestEnvironment.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +24,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -380,12 +381,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    MenuTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(MenuTest)
 
 #include "menu_qtest.moc"

@@ -1,5 +1,6 @@
 // The message table: reading message files, looking texts up, filling placeholders.
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "MessageTable.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 
 namespace {
 
@@ -125,9 +127,9 @@ TEST(FormatMessage, PlaceholdersAreFilledInOnePass)
 
 TEST(FormatMessage, TheModuleFormTakesAnyValues)
 {
-    MainModul::MessageTexts.SetText(145, u"GUI for Mandant {1} not started ({2})"_s);
+    App().MessageTexts.SetText(145, u"GUI for Mandant {1} not started ({2})"_s);
     EXPECT_EQ(MainModul::FormatMessage(145, QString(), u"M1"_s, 7), u"GUI for Mandant M1 not started (7)");
-    MainModul::MessageTexts.SetText(145, QString());
+    App().MessageTexts.SetText(145, QString());
 }
 
 // Every message number the shell's code asks for is in both message files of the program.
@@ -161,81 +163,68 @@ TEST(HelpPages, HoldEveryTopicTheWindowsOpen)
                 topics << table.Text(nr);
         }
         for (const QString& topic : topics)
-            EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"')) << topic.toStdString() << " missing in " << page.fileName().toStdString();
+            EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"'))
+                << topic.toStdString() << " missing in " << page.fileName().toStdString();
     }
 }
 
+// Each test starts the program anew: a context of its own, message files in a folder of its
+// own.
 class StartupMessages : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        MainModul::MessageTexts.Clear();
-        MainModul::SetMessageDirectory(dir.path());
-        MainModul::SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes.append(text);
-            return answer;
-        });
-    }
-    void TearDown() override
-    {
-        MainModul::SetMessageBoxHandler({});
-        MainModul::SetMessageDirectory(QString());
-        MainModul::MessageTexts.Clear();
-        MainModul::UILanguage = u"en"_s;
-        MainModul::UILangId = 9;
-    }
+    void SetUp() override { MainModul::SetMessageDirectory(dir.path()); }
+    AppContext context;
     QTemporaryDir dir;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Retry;
+    MessageBoxes boxes{QMessageBox::Retry};
 };
 
 TEST_F(StartupMessages, TheLanguageSwitchLoadsItsFileOverTheFirst)
 {
     writeFile(dir, u"msg_de.txt"_s, "0028 Ja\n0029 Nein\n0123 (kein)\n0901 hilfe.html\n0777 Nur deutsch\n");
     writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n0029 No\n0123 (none)\n0901 help.html\n");
-    MainModul::UILanguage = u"de"_s;
+    App().UILanguage = u"de"_s;
     ASSERT_TRUE(MainModul::LoadMessageFile());
     const auto parsed = MainModul::ParseCommandLine({u"-l"_s, u"en"_s});
     EXPECT_EQ(parsed.outcome, CommandLine::Outcome::Start);
-    EXPECT_EQ(MainModul::UILanguage, u"en");
-    EXPECT_EQ(MainModul::UILangId, 9);
+    EXPECT_EQ(App().UILanguage, u"en");
+    EXPECT_EQ(App().UILangId, 9);
     ASSERT_TRUE(MainModul::LoadMessageFile());
     MainModul::InitAppGlobals();
-    EXPECT_EQ(MainModul::MsgTrueText, u"Yes");
-    EXPECT_EQ(MainModul::MsgFalseText, u"No");
-    EXPECT_EQ(MainModul::DefaultQueryNameText, u"(none)");
-    EXPECT_EQ(MainModul::NoKeyText, u"(none)");
-    EXPECT_EQ(MainModul::HelpFileName, u"help.html");
-    EXPECT_EQ(MainModul::ErpTrueText, u"Yes"); // the server's words until they are loaded
+    EXPECT_EQ(App().MsgTrueText, u"Yes");
+    EXPECT_EQ(App().MsgFalseText, u"No");
+    EXPECT_EQ(App().DefaultQueryNameText, u"(none)");
+    EXPECT_EQ(App().NoKeyText, u"(none)");
+    EXPECT_EQ(App().HelpFileName, u"help.html");
+    EXPECT_EQ(App().ErpTrueText, u"Yes"); // the server's words until they are loaded
     EXPECT_EQ(MainModul::Bool2MsgText(false), u"No");
     EXPECT_EQ(MainModul::GetMessageTextByNr(777), u"Nur deutsch");
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
 TEST_F(StartupMessages, AMissingFileOffersTheEnglishOne)
 {
     writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n");
-    MainModul::UILanguage = u"fr"_s;
+    App().UILanguage = u"fr"_s;
     ASSERT_TRUE(MainModul::LoadMessageFile());
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
-    EXPECT_TRUE(boxes[0].endsWith(u"\nRetry using english?"_s));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
+    EXPECT_TRUE(boxes.texts[0].endsWith(u"\nRetry using english?"_s));
     EXPECT_EQ(MainModul::GetMessageTextByNr(28), u"Yes");
 }
 
 TEST_F(StartupMessages, CancelEndsTheStart)
 {
-    MainModul::UILanguage = u"fr"_s;
-    answer = QMessageBox::Cancel;
+    App().UILanguage = u"fr"_s;
+    boxes.answer = QMessageBox::Cancel;
     EXPECT_FALSE(MainModul::LoadMessageFile());
-    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.texts.size(), 1);
 }
 
 TEST_F(StartupMessages, UsageTextsComeFromTheTableBeforeTheSwitches)
 {
     writeFile(dir, u"msg_de.txt"_s, "0044 Argument fehlt:\n0069 Unbekannt:\n");
-    MainModul::UILanguage = u"de"_s;
+    App().UILanguage = u"de"_s;
     ASSERT_TRUE(MainModul::LoadMessageFile());
     EXPECT_EQ(MainModul::ParseCommandLine({u"-l"_s, u"en"_s, u"-c"_s}).usageText, u"Argument fehlt: -c");
     EXPECT_EQ(MainModul::ParseCommandLine({u"/x"_s}).usageText, u"Unbekannt: /x");

@@ -54,8 +54,8 @@ TEST_F(Program, LogsOnWithAStoredConnectionAndPushesItsSettings)
     // Qt's own switches are not taken from the command line: "-platform" here is the
     // argument of "-e", which starts without showing the main window.
     QProcess program;
-    start(program, {u"-l"_s, u"de"_s, u"-c"_s, u"My Conn"_s, u"-p"_s, u"secret"_s, u"-f"_s, u"3"_s, u"-e"_s,
-                    u"-platform"_s});
+    start(program,
+          {u"-l"_s, u"de"_s, u"-c"_s, u"My Conn"_s, u"-p"_s, u"secret"_s, u"-f"_s, u"3"_s, u"-e"_s, u"-platform"_s});
     ASSERT_TRUE(program.waitForStarted(10000));
     // The session flag is the last thing the start-up sends before the first query window.
     for (int i = 0; i < 600 && !received(server(), u"SET|0|TESTFLAG|3|1"_s); ++i) {
@@ -64,8 +64,8 @@ TEST_F(Program, LogsOnWithAStoredConnectionAndPushesItsSettings)
     }
     const QStringList lines = server().receivedLines();
     stop(program);
-    ASSERT_TRUE(received(server(), u"SET|0|TESTFLAG|3|1"_s)) << lines.join(u'\n').toStdString()
-                                                               << program.readAllStandardError().toStdString();
+    ASSERT_TRUE(received(server(), u"SET|0|TESTFLAG|3|1"_s))
+        << lines.join(u'\n').toStdString() << program.readAllStandardError().toStdString();
     EXPECT_TRUE(received(server(), u"CHM|0|100"_s));
     EXPECT_TRUE(received(server(), u"LGN|0|secret||"_s));
     EXPECT_TRUE(received(server(), u"SET|0|CHARSET|UTF-8"_s));

@@ -3,11 +3,13 @@
 // are saved or asked about as the viewer settings say, and the menus of saved queries follow
 // the table.
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "SavedQuerySettings.h"
 #include "SavedQueryStore.h"
 #include "SavedQueryWindow.h"
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -31,6 +33,7 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -267,8 +270,7 @@ class SavedQueriesTest : public QObject
 private:
     QTemporaryDir dir;
     ViewerEinstellungenDialog* viewer = nullptr;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    MessageBoxes boxes;
 
     QString file(QString table = u"2:1"_s) const { return dir.filePath(table.replace(u':', u'_') + u".ini"_s); }
 
@@ -302,33 +304,25 @@ private Q_SLOTS:
         viewer->findChild<QAbstractButton*>(u"SaveQueryByUser"_s)->setChecked(false);
         choose(u"SaveQueryIndivDir");
         viewer->findChild<QLineEdit*>(u"SaveQueryDir"_s)->setText(dir.path());
-        SetMessageBoxHandler([this](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return answer;
-        });
     }
 
     void init()
     {
-        boxes.clear();
-        answer = QMessageBox::Ok;
+        boxes.texts.clear();
+        boxes.answer = QMessageBox::Ok;
         choose(u"QueryChangeAskUser");
         for (const QString& f : QDir(dir.path()).entryList(QDir::Files))
             QFile::remove(dir.filePath(f));
     }
 
-    void cleanupTestCase()
-    {
-        SetMessageBoxHandler({});
-        delete viewer;
-    }
+    void cleanupTestCase() { delete viewer; }
 
     void aQuerySavedFromOneWindowComesBackIntoAnother()
     {
         FakeQueryForm source;
         fillQuery(source);
         QVERIFY(SavedQueryStore::SaveQuerySettings(&source, u"2:1"_s, u"Große Posten"_s));
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
         QCOMPARE(SavedQueryStore::GetQuerySettingsFile(u"2:1"_s), file());
         QCOMPARE(SavedQueryStore::GetTableQueries(u"2:1"_s), QStringList{u"Große Posten"_s});
 
@@ -439,28 +433,28 @@ private Q_SLOTS:
         FakeQueryForm w;
         fillQuery(w);
         QVERIFY(!SavedQueryStore::SaveQuerySettings(&w, u"2:1"_s, u"[x]"_s));
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes.first().startsWith(GetMessageTextByNr(1390)));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(1390)));
         QVERIFY(!QFile::exists(file()));
 
         viewer->findChild<QLineEdit*>(u"SaveQueryDir"_s)->setText(QString());
         const bool saved = SavedQueryStore::SaveQuerySettings(&w, u"2:1"_s, u"Q"_s);
         viewer->findChild<QLineEdit*>(u"SaveQueryDir"_s)->setText(dir.path());
         QVERIFY(!saved);
-        QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes.last(), GetMessageTextByNr(1392));
+        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(boxes.texts.last(), GetMessageTextByNr(1392));
         QVERIFY(!SavedQueryStore::SaveQuerySettings(nullptr, u"2:1"_s, u"Q"_s));
 
         // A window without a table has no file to save into, and no change to ask about.
         QVERIFY(!SavedQueryStore::SaveQuerySettings(&w, QString(), u"Q"_s));
-        QCOMPARE(boxes.last(), GetMessageTextByNr(139));
+        QCOMPARE(boxes.texts.last(), GetMessageTextByNr(139));
         QCOMPARE(SavedQueryStore::GetQuerySettingsFile(QString()), QString());
         w.setProperty("AktTableName", QString());
         w.setProperty("AktQueryName", u"Q"_s);
         int result = 0;
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 1);
-        QCOMPARE(boxes.size(), 3);
+        QCOMPARE(boxes.texts.size(), 3);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
@@ -474,38 +468,38 @@ private Q_SLOTS:
 
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 1);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
 
         // Every stored value counts, the field list last.
         int width = 500;
         w.InsertDataColumn(w.fields->topLevelItem(0), width);
-        answer = QMessageBox::No;
+        boxes.answer = QMessageBox::No;
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 7);
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first(), GetMessageTextByNr(182) + u" Q\r\n"_s + GetMessageTextByNr(46));
-        answer = QMessageBox::Cancel;
+        QCOMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts.first(), GetMessageTextByNr(182) + u" Q\r\n"_s + GetMessageTextByNr(46));
+        boxes.answer = QMessageBox::Cancel;
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 2);
         QVERIFY(!SavedQuerySettings::read(file(), u"Q"_s, {}).Fields.contains(u"0:nummer"_s));
-        answer = QMessageBox::Yes;
+        boxes.answer = QMessageBox::Yes;
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 1);
         QVERIFY(SavedQuerySettings::read(file(), u"Q"_s, {}).Fields.endsWith(u"0:nummer"_s));
 
-        boxes.clear();
+        boxes.texts.clear();
         w.und->setChecked(true);
         choose(u"QueryChangeSaveAlways");
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 1);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
         QCOMPARE(SavedQuerySettings::read(file(), u"Q"_s, {}).AndJunction, u"1"_s);
 
         w.kriterien->setText(u"other"_s);
         choose(u"QueryChangeDontSave");
         SavedQueryStore::CheckQuerySettingsChanges(&w, result);
         QCOMPARE(result, 1);
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
         QCOMPARE(SavedQuerySettings::read(file(), u"Q"_s, {}).Krit, u"  name=\"Müller\""_s);
 
         // A window showing no named query is never compared.
@@ -514,7 +508,7 @@ private Q_SLOTS:
             w.AktQueryName = name;
             SavedQueryStore::CheckQuerySettingsChanges(&w, result);
             QCOMPARE(result, 1);
-            QVERIFY(boxes.isEmpty());
+            QVERIFY(boxes.texts.isEmpty());
         }
         SavedQueryStore::CheckQuerySettingsChanges(nullptr, result);
         QCOMPARE(result, 1);
@@ -589,7 +583,7 @@ private Q_SLOTS:
         answerInputBox(u"a]b"_s);
         SavedQueryStore::MenuEntryTriggered(&main, &w, save->actions().at(0));
         QCOMPARE(SavedQueryStore::GetTableQueries(u"2:1"_s), QStringList{u"Meine Abfrage"_s});
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.texts.size(), 1);
         QCOMPARE(w.AktQueryName, u"Meine Abfrage"_s);
 
         // An existing entry saves under its own name without asking.
@@ -638,9 +632,9 @@ private Q_SLOTS:
         QVERIFY(SavedQueryStore::SaveQuerySettings(&w, u"2:1"_s, u"B"_s));
         w.AktQueryName = u"B"_s;
         w.kriterien->setText(u"changed"_s);
-        answer = QMessageBox::Cancel;
+        boxes.answer = QMessageBox::Cancel;
         SavedQueryStore::LoadQueryIntoWindow(&w, u"A"_s, false);
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.texts.size(), 1);
         QCOMPARE(w.AktQueryName, u"A"_s);
         QCOMPARE(SavedQuerySettings::read(file(), u"B"_s, {}).Krit, QString());
     }
@@ -706,12 +700,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SavedQueriesTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SavedQueriesTest)
 
 #include "savedqueries_qtest.moc"

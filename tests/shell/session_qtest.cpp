@@ -7,7 +7,9 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "TestEnvironment.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +23,7 @@
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -96,8 +99,8 @@ private Q_SLOTS:
         session = QSharedPointer<KLV>::create();
         QVERIFY2(session->BeginSessionUser(u"127.0.0.1"_s, server.port(), u"100"_s, u"demo"_s, u"demo"_s),
                  qPrintable(session->GetLastError()));
-        ErpTrueText = u"Ja"_s;
-        ErpFalseText = u"Nein"_s;
+        App().ErpTrueText = u"Ja"_s;
+        App().ErpFalseText = u"Nein"_s;
     }
 
     void cleanupTestCase()
@@ -207,12 +210,12 @@ private Q_SLOTS:
     void theServersWordsForTrueAndFalseComeFromEnumerationA2()
     {
         server.setScript({});
-        MsgTrueText = u"Yes"_s;
-        MsgFalseText = u"No"_s;
+        App().MsgTrueText = u"Yes"_s;
+        App().MsgFalseText = u"No"_s;
         QVERIFY(session->SetTAVLanguage(u"E"_s));
         LoadErpBoolTexts(session);
-        QCOMPARE(ErpTrueText, u"yes"_s);
-        QCOMPARE(ErpFalseText, u"no"_s);
+        QCOMPARE(App().ErpTrueText, u"yes"_s);
+        QCOMPARE(App().ErpFalseText, u"no"_s);
         QCOMPARE(Bool2ErpText(true), u"yes"_s);
     }
 
@@ -224,19 +227,14 @@ private Q_SLOTS:
             reply.sendLine(u"NAK|0|Unknown enumeration A2|1010|"_s);
             return true;
         });
-        QStringList boxes;
-        SetMessageBoxHandler([&boxes](const QString& text, QMessageBox::StandardButtons) {
-            boxes << text;
-            return QMessageBox::Ok;
-        });
-        MessageTexts.SetText(305, u"Enumeration not readable:"_s);
+        MessageBoxes boxes;
+        App().MessageTexts.SetText(305, u"Enumeration not readable:"_s);
         LoadErpBoolTexts(session);
-        SetMessageBoxHandler({});
-        QCOMPARE(ErpTrueText, u"Yes"_s);
-        QCOMPARE(ErpFalseText, u"No"_s);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].startsWith(u"Enumeration not readable: A2\n"_s), qPrintable(boxes[0]));
-        QVERIFY(boxes[0].contains(u"Unknown enumeration A2"_s));
+        QCOMPARE(App().ErpTrueText, u"Yes"_s);
+        QCOMPARE(App().ErpFalseText, u"No"_s);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].startsWith(u"Enumeration not readable: A2\n"_s), qPrintable(boxes.texts[0]));
+        QVERIFY(boxes.texts[0].contains(u"Unknown enumeration A2"_s));
     }
 
     void aRecordGoesToTheGuiServiceOfTheSessionsClient()
@@ -251,8 +249,8 @@ private Q_SLOTS:
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("KLV_GUI_COMMAND", QFile::encodeName(program));
         LanguageForm language;
-        SessionSettingsForm = &language;
-        MainSession = session;
+        App().SessionSettingsForm = &language;
+        App().MainSession = session;
 
         SendGuiCommand(QString(), u"(12,11,5)"_s, 2);
 
@@ -264,17 +262,11 @@ private Q_SLOTS:
         const QString service = session->GetGUIDDESrvName().isEmpty() ? u"WEXA-TAV"_s : session->GetGUIDDESrvName();
         QCOMPARE(QString::fromUtf8(out.readAll()), service + u"|COMMAND\n(12,11,5)<edit>\n"_s);
         qunsetenv("KLV_GUI_COMMAND");
-        SessionSettingsForm = nullptr;
-        MainSession.clear();
+        App().SessionSettingsForm = nullptr;
+        App().MainSession.clear();
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SessionHelpersTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SessionHelpersTest)
 
 #include "session_qtest.moc"

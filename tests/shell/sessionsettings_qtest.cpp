@@ -6,8 +6,10 @@
 #include "KLVQuery.h"
 #include "KlvServer.h"
 #include "MainModul.h"
+#include "MessageBoxes.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
@@ -66,7 +69,7 @@ void answerInputBox(const QString& text)
 
 QString stored(const QString& section, const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, section, key, u"<none>"_s);
+    return SettingsStore::GetSetting(App().RegAppName, section, key, u"<none>"_s);
 }
 
 } // namespace
@@ -78,8 +81,7 @@ class SessionSettingsTest : public QObject
 private:
     KlvServer server;
     QSharedPointer<KLV> session;
-    QStringList boxes;
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    MessageBoxes boxes{QMessageBox::Yes};
 
     static QAbstractButton* b(QWidget* d, const char16_t* name)
     {
@@ -89,7 +91,7 @@ private:
         return button;
     }
 
-    // Ctrl+Shift+F on the dialog, active again after the boxes before.
+    // Ctrl+Shift+F on the dialog, active again after the boxes.texts before.
     static void flagShortcut(QWidget* d)
     {
         d->activateWindow();
@@ -119,7 +121,7 @@ private:
     {
         for (const QString& section :
              {u"Settings"_s, u"Settings\\Operating"_s, u"Settings\\Output"_s, u"Settings\\Universal"_s})
-            SettingsStore::DeleteSetting(RegAppName, section);
+            SettingsStore::DeleteSetting(App().RegAppName, section);
     }
 
 private Q_SLOTS:
@@ -129,22 +131,17 @@ private Q_SLOTS:
         session = QSharedPointer<KLV>::create();
         QVERIFY2(session->BeginSessionUser(u"127.0.0.1"_s, server.port(), u"100"_s, u"admin"_s, u"secret"_s),
                  qPrintable(session->GetLastError()));
-        SetMessageBoxHandler([this](const QString& t, QMessageBox::StandardButtons) {
-            boxes << t;
-            return answer;
-        });
     }
 
     void init()
     {
         clearSettings();
-        boxes.clear();
-        MainSession.clear();
+        boxes.texts.clear();
+        App().MainSession.clear();
     }
 
     void cleanupTestCase()
     {
-        SetMessageBoxHandler({});
         session->EndSession();
         server.stop();
     }
@@ -152,7 +149,7 @@ private Q_SLOTS:
     void withoutStoredSettingsTheDesignedDefaultsShow()
     {
         KLVEinstellungenDialog d;
-        QCOMPARE(SessionSettingsForm.data(), static_cast<QWidget*>(&d));
+        QCOMPARE(App().SessionSettingsForm.data(), static_cast<QWidget*>(&d));
         d.LoadKLVSessionSettings();
         QCOMPARE(checkedOptions(&d),
                  (QStringList{u"AufzDarstText"_s, u"BoolDarstTAV"_s, u"DatumTAV4"_s, u"DezPunktKomma"_s,
@@ -167,26 +164,26 @@ private Q_SLOTS:
         QCOMPARE(d.GetAktSprKZ(), QString());
         QCOMPARE(d.GetAktOutputSpr(), QString());
         // Loading writes nothing.
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"Settings\\Operating"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"Settings\\Operating"_s).isEmpty());
     }
 
     void storedSettingsAreReadAsDocumented()
     {
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"DisplayMode"_s, u"uNiVeRsAl"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"FTextMode"_s, u"ext"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"FTextLen"_s, u"80"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"LineBreak"_s, u"CRLF"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"TrimValues"_s, u"1"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"VarLang"_s, u"E"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"UsePasswordLang"_s, u"0"_s);
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"DatasetSize"_s, u"50"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"DisplayMode"_s, u"uNiVeRsAl"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"FTextMode"_s, u"ext"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"FTextLen"_s, u"80"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"LineBreak"_s, u"CRLF"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"TrimValues"_s, u"1"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"VarLang"_s, u"E"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"UsePasswordLang"_s, u"0"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"DatasetSize"_s, u"50"_s);
         for (const auto& [key, value] : QList<QPair<QString, QString>>{{u"VerwMode"_s, u"SW"_s},
                                                                        {u"DateMode"_s, u"SORT"_s},
                                                                        {u"NumMode"_s, u"RAW"_s},
                                                                        {u"DecimalPoint"_s, u"PERIOD"_s},
                                                                        {u"BoolMode"_s, u"NUM"_s},
                                                                        {u"EnumMode"_s, u"BRIEFDESC"_s}})
-            SettingsStore::SaveSetting(RegAppName, u"Settings\\Universal"_s, key, value);
+            SettingsStore::SaveSetting(App().RegAppName, u"Settings\\Universal"_s, key, value);
         KLVEinstellungenDialog d;
         d.LoadKLVSessionSettings();
         QCOMPARE(d.CurrentDisplayMode(), 2);
@@ -199,8 +196,8 @@ private Q_SLOTS:
         QCOMPARE(text(&d, u"DatasetSize"), u"50"_s);
         QVERIFY(d.findChild<QComboBox*>(u"AktSprache"_s)->isEnabled());
         // The other modes' sections stay untouched.
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"Settings\\Operating"_s).isEmpty());
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"Settings\\Output"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"Settings\\Operating"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"Settings\\Output"_s).isEmpty());
     }
 
     void eachDisplayModeKeepsItsOwnOptions()
@@ -229,9 +226,9 @@ private Q_SLOTS:
     void cancelPutsBackTheSettingsInEffect()
     {
         FakeMainWindow main;
-        MainForm = &main;
+        App().MainForm = &main;
         // The viewer settings say not to store: an OK holds for this run only.
-        SettingsStore::SaveSetting(RegAppName, u"Settings"_s, u"SaveViewerSettings"_s, u"0"_s);
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"SaveViewerSettings"_s, u"0"_s);
         KLVEinstellungenDialog d;
         d.LoadKLVSessionSettings();
         whenShown(&d, [&] {
@@ -260,7 +257,7 @@ private Q_SLOTS:
         QCOMPARE(text(&d, u"DatasetSize"), u"200"_s);
         QVERIFY(!d.findChild<QComboBox*>(u"AusgabeSprache"_s)->isEnabled());
         QCOMPARE(text(&d, u"BeispielVerweis"), GetMessageTextByNr(505) + u"\r\n100201"_s);
-        QVERIFY(SettingsStore::GetAllKeys(RegAppName, u"Settings\\Operating"_s).isEmpty());
+        QVERIFY(SettingsStore::GetAllKeys(App().RegAppName, u"Settings\\Operating"_s).isEmpty());
 
         // Closing the window is a cancel too.
         whenShown(&d, [&] {
@@ -269,13 +266,13 @@ private Q_SLOTS:
         });
         d.DialogZeigen();
         QVERIFY(b(&d, u"DatumTAV4")->isChecked());
-        MainForm = nullptr;
+        App().MainForm = nullptr;
     }
 
     void okPushesAndStoresTheSettings()
     {
         FakeMainWindow main;
-        MainForm = &main;
+        App().MainForm = &main;
         KLVEinstellungenDialog d;
         d.LoadKLVSessionSettings();
         d.LoadLanguages(session->CreateQuery());
@@ -318,7 +315,7 @@ private Q_SLOTS:
         whenShown(&none, [&] { b(&none, u"OKButton")->click(); });
         none.DialogZeigen();
         QCOMPARE(stored(u"Settings"_s, u"Lang"_s), QString());
-        MainForm = nullptr;
+        App().MainForm = nullptr;
     }
 
     void theLanguagesComeFromTheServerEachOnce()
@@ -357,17 +354,17 @@ private Q_SLOTS:
 
     void theYesNoExampleSpeaksTheServersWordOnceItIsKnown()
     {
-        const QString before = ErpTrueText;
+        const QString before = App().ErpTrueText;
         KLVEinstellungenDialog d;
         d.LoadKLVSessionSettings();
-        ErpTrueText = u"jawohl"_s; // the logon brings the server's words after the dialog was made
+        App().ErpTrueText = u"jawohl"_s; // the logon brings the server's words after the dialog was made
         QString shown;
         QTimer::singleShot(0, &d, [&d, &shown] {
             shown = text(&d, u"BeispielBool");
             d.reject();
         });
         d.DialogZeigen();
-        ErpTrueText = before;
+        App().ErpTrueText = before;
         QVERIFY2(shown.endsWith(u"jawohl"_s), qPrintable(shown));
     }
 
@@ -396,7 +393,7 @@ private Q_SLOTS:
         // The formatted number is the server's, asked through the main session.
         b(&d, u"ZahlenDarstExt")->click();
         QCOMPARE(text(&d, u"BeispielZahl"), prefix + u"1234567.89"_s); // no session yet
-        MainSession = session;
+        App().MainSession = session;
         const QString expected = session->CreateQuery()->TestGetFieldValue(u"RDT10.2"_s, u"1234567.89"_s);
         QVERIFY(!expected.isEmpty());
         server.clearReceived();
@@ -417,30 +414,30 @@ private Q_SLOTS:
 
     void ctrlShiftFSwitchesASessionFlag()
     {
-        MainSession = session;
+        App().MainSession = session;
         KLVEinstellungenDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         d.activateWindow();
 
         server.clearReceived();
-        answer = QMessageBox::Yes;
+        boxes.answer = QMessageBox::Yes;
         answerInputBox(u"7"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes, QStringList{u"Aktueller Wert: False\r\nUmschalten?"_s});
+        QCOMPARE(boxes.texts, QStringList{u"Aktueller Wert: False\r\nUmschalten?"_s});
         QVERIFY(session->IsFlagSet(7));
         QVERIFY(server.receivedLines().contains(u"SET|0|TESTFLAG|7|1"_s));
 
         // A number beyond the 32-bit range is no flag; 0 and less ask nothing.
-        boxes.clear();
+        boxes.texts.clear();
         server.clearReceived();
         answerInputBox(u"99999999999"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes.first().startsWith(GetMessageTextByNr(1347)));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(1347)));
         answerInputBox(u"0"_s);
         flagShortcut(&d);
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(server.receivedLines().filter(u"TESTFLAG"_s).isEmpty());
 
         // A flag above 32767 is switched like any other.
@@ -451,12 +448,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SessionSettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SessionSettingsTest)
 
 #include "sessionsettings_qtest.moc"

@@ -8,7 +8,8 @@
 #include "SessionSettingsPush.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
-#include "mainwindow_support.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +21,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
-using namespace MainWindowTest;
+using namespace ViewerTest;
 
 namespace {
 
@@ -263,7 +264,7 @@ private Q_SLOTS:
     void fontsAreReadUntilAValueCannotBe()
     {
         const auto store = [](const QString& key, const QString& value) {
-            SettingsStore::SaveSetting(RegAppName, u"Settings"_s, key, value);
+            SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, key, value);
         };
         QFont untouched(u"Serif"_s, 10);
         untouched.setItalic(true);
@@ -303,12 +304,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    SettingsPushTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(SettingsPushTest)
 
 #include "settingspush_qtest.moc"

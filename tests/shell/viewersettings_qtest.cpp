@@ -4,6 +4,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "ViewerEinstellungenDialog.h"
+#include "ViewerTestMain.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -41,12 +42,12 @@ public:
 
 QString stored(const QString& key)
 {
-    return SettingsStore::GetSetting(RegAppName, u"Settings"_s, key, u"<none>"_s);
+    return SettingsStore::GetSetting(App().RegAppName, u"Settings"_s, key, u"<none>"_s);
 }
 
 void store(const QString& key, const QString& value)
 {
-    SettingsStore::SaveSetting(RegAppName, u"Settings"_s, key, value);
+    SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, key, value);
 }
 
 } // namespace
@@ -83,15 +84,15 @@ private:
 private Q_SLOTS:
     void init()
     {
-        SettingsStore::DeleteSetting(RegAppName, u"Settings"_s);
-        MainForm = nullptr;
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s);
+        App().MainForm = nullptr;
         InitDefaultFonts();
     }
 
     void withoutStoredSettingsTheDefaultsShow()
     {
         ViewerEinstellungenDialog d;
-        QCOMPARE(ViewerSettingsForm.data(), static_cast<QWidget*>(&d));
+        QCOMPARE(App().ViewerSettingsForm.data(), static_cast<QWidget*>(&d));
         d.LoadKLVViewerSettings();
         QCOMPARE(checked(&d), (QStringList{u"ColumnHeadersNames"_s, u"QueryChangeAskUser"_s, u"SaveQueryAuto"_s,
                                            u"SaveQueryByUser"_s, u"SaveQueryIndivDir"_s, u"SaveViewerSettings"_s,
@@ -182,12 +183,12 @@ private Q_SLOTS:
     void okStoresTheQueryAndFontKeysAndReheadsTheResultLists()
     {
         FakeMainWindow main;
-        MainForm = &main;
+        App().MainForm = &main;
         ViewerEinstellungenDialog d;
         d.LoadKLVViewerSettings();
         QCOMPARE(main.calls, (QStringList{u"LoadFontSettings Form"_s, u"LoadFontSettings Data"_s}));
-        QCOMPARE(FormFont.family(), u"Form Sans"_s);
-        QCOMPARE(DataFont.pointSize(), 11);
+        QCOMPARE(App().FormFont.family(), u"Form Sans"_s);
+        QCOMPARE(App().DataFont.pointSize(), 11);
         main.calls.clear();
 
         b(&d, u"SaveViewerSettings")->click();
@@ -215,13 +216,13 @@ private Q_SLOTS:
         QVERIFY(d.isHidden());
         QVERIFY(main.calls.isEmpty());
         QCOMPARE(stored(u"QueryAutoSave"_s), u"1"_s);
-        MainForm = nullptr;
+        App().MainForm = nullptr;
     }
 
     void aChosenFontShowsInItsOwnSampleOnly()
     {
         FakeMainWindow main;
-        MainForm = &main;
+        App().MainForm = &main;
         ViewerEinstellungenDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -238,10 +239,10 @@ private Q_SLOTS:
             dialog->accept();
         });
         b(&d, u"DataFontButton")->click();
-        QCOMPARE(DataFont.pointSize(), 14);
-        QCOMPARE(DataFont.family(), chosen.family());
-        QCOMPARE(DataFont.bold(), chosen.bold());
-        QVERIFY(DataFont.underline());
+        QCOMPARE(App().DataFont.pointSize(), 14);
+        QCOMPARE(App().DataFont.family(), chosen.family());
+        QCOMPARE(App().DataFont.bold(), chosen.bold());
+        QVERIFY(App().DataFont.underline());
         QVERIFY(d.fontControl<QCheckBox>(u"FontUnderlineBox", 1)->isChecked());
         QCOMPARE(d.fontControl<QLabel>(u"FontSizeLabel", 1)->text(), u"14"_s);
         QCOMPARE(d.fontControl<QLabel>(u"FontNameLabel", 1)->text(), chosen.family());
@@ -258,7 +259,7 @@ private Q_SLOTS:
         b(&d, u"FormFontButton")->click();
         QCOMPARE(main.calls, QStringList{u"SetElementsSize"_s});
         d.hide();
-        MainForm = nullptr;
+        App().MainForm = nullptr;
     }
 
     void theSavedQueryDirectoryFollowsTheControls()
@@ -283,12 +284,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    ViewerSettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(ViewerSettingsTest)
 
 #include "viewersettings_qtest.moc"

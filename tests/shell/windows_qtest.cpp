@@ -1,6 +1,5 @@
 // Every window and dialog of the program, opened the way the program opens it, keeps its
 // panes inside itself and apart from each other at its smallest and at its opening size.
-#include "../query/queryform_support.h"
 #include "ConnectionDataDialog.h"
 #include "ExportDialog.h"
 #include "KLVLogon.h"
@@ -10,6 +9,8 @@
 #include "SchluesselSchaetzenForm.h"
 #include "TestEnvironment.h"
 #include "TraceForm.h"
+#include "ViewerTest.h"
+#include "ViewerTestMain.h"
 #include "WindowGeometry.h"
 
 #include <QAction>
@@ -17,7 +18,7 @@
 #include <QMdiSubWindow>
 
 using namespace Qt::StringLiterals;
-using namespace QueryFormTest;
+using namespace ViewerTest;
 
 class WindowsTest : public QObject, private QueryWindowTest
 {
@@ -219,12 +220,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment::redirectSettings();
-    QApplication app(argc, argv);
-    WindowsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VIEWER_TEST_MAIN(WindowsTest)
 
 #include "windows_qtest.moc"

@@ -9,7 +9,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTableView>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -26,6 +28,17 @@ inline QPoint sectionCenter(const QHeaderView* header, int logicalSection)
 inline void clickHeader(QHeaderView* header, int logicalSection)
 {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sectionCenter(header, logicalSection));
+}
+
+// A click on the column's section of a tree's or a table's header.
+inline void clickHeader(QTreeView* view, int column)
+{
+    clickHeader(view->header(), column);
+}
+
+inline void clickHeader(QTableView* view, int column)
+{
+    clickHeader(view->horizontalHeader(), column);
 }
 
 // The middle of a row's cell, in the view's viewport, scrolled into view first.

@@ -14,6 +14,7 @@
 #include "KLVTools.h"
 #include "MainModul.h"
 #include "QueryTag.h"
+#include "ViewerConfig.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -171,7 +172,7 @@ ExportDialog* ExportDialog::DefaultInstance()
     // the first did.
     static QPointer<ExportDialog> instance;
     if (!instance || instance->m_unloaded) {
-        instance = new ExportDialog(MainForm.data());
+        instance = new ExportDialog(App().MainForm.data());
         if (!instance->parent())
             QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [] { delete instance.data(); });
     }
@@ -476,7 +477,7 @@ void ExportDialog::connectHandlers()
     onClick(u"DateiDialogButton"_s,
             [this] { chooseSaveFile(control<QLineEdit>(u"ExportDateiName"_s), MsgFileChooser, u"exp"_s, {}, true); });
     onClick(u"ExcelNameAuswaehlenButton"_s, [this] {
-        const QString ext = ExcelFileExt;
+        const QString ext = App().ExcelFileExt;
         chooseSaveFile(control<QLineEdit>(u"ExportExcelName"_s), MsgWorkbookChooser, ext,
                        {filter(MsgWorkbooks, u"*."_s + ext), filter(MsgAllFiles, u"*"_s)}, false);
     });
@@ -546,11 +547,10 @@ void ExportDialog::loadSettings()
         const QString value = ExportSettings::Read(entry, name, caption);
         switch (entry.kind) {
         case ExportSettings::Control::CheckBox: {
-            bool isNumber = false;
-            const int number = value.trimmed().toInt(&isNumber);
+            const std::optional<bool> checked = ViewerConfig::parseBool(value);
             auto* box = control<QCheckBox>(entry.control);
-            if (isNumber && box && box->isEnabled())
-                box->setChecked(number != 0);
+            if (checked && box && box->isEnabled())
+                box->setChecked(*checked);
             break;
         }
         case ExportSettings::Control::Text:
@@ -732,7 +732,7 @@ ExportJob ExportDialog::currentJob() const
     job.rowsFromCaller = m_rowsFromCaller;
     job.criteria = controlValue(u"Bedingungen"_s);
     job.key = controlValue(u"Schluessel"_s);
-    job.sortKey = m_rowsFromCaller || job.key == NoKeyText ? QString() : job.key;
+    job.sortKey = m_rowsFromCaller || job.key == App().NoKeyText ? QString() : job.key;
     job.storageKindText = controlValue(u"AblageartText"_s);
     job.byRows = control<QCheckBox>(u"ZeilenSelektion"_s)->isChecked();
     job.andJunction = control<QRadioButton>(u"UNDVerknuepfung"_s)->isChecked();
@@ -786,8 +786,8 @@ void ExportDialog::setStarting(bool starting)
 
 void ExportDialog::setMousePointer(int pointer)
 {
-    if (MainForm)
-        MainForm->setProperty("MousePointer", pointer);
+    if (App().MainForm)
+        App().MainForm->setProperty("MousePointer", pointer);
 }
 
 void ExportDialog::StarteExport()
@@ -880,7 +880,7 @@ void ExportDialog::StarteExport()
 
 bool ExportDialog::startQuery(QSharedPointer<KLVQuery>& query, const ExportJob& job)
 {
-    const QSharedPointer<KLV> session = MainSession.toStrongRef();
+    const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
     if (!session) {
         ShowMessageBox(GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + GetMessageTextByNr(MsgNotConnected));
         return false;
@@ -926,7 +926,7 @@ void ExportDialog::watchCaller(bool on)
     if (on) {
         if (caller)
             caller->installEventFilter(this);
-        m_watchedMain = MainForm.data();
+        m_watchedMain = App().MainForm.data();
         if (m_watchedMain && m_watchedMain != caller)
             m_watchedMain->installEventFilter(this);
         if (caller)

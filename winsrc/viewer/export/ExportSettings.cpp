@@ -1,7 +1,7 @@
 #include "ExportSettings.h"
 
 #include "MainModul.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -103,7 +103,7 @@ QString ExportSettings::DefaultValue(const Entry& entry, const QString& exportNa
     const QList<std::pair<QString, QString>> values{{u"{folder}"_s, DefaultFolder()},
                                                     {u"{name}"_s, exportName},
                                                     {u"{caption}"_s, caption},
-                                                    {u"{ext}"_s, MainModul::ExcelFileExt}};
+                                                    {u"{ext}"_s, App().ExcelFileExt}};
     // One pass, so a caption that holds a brace stays as it is.
     QString result;
     const QString& pattern = entry.defaultValue;
@@ -126,15 +126,14 @@ QString ExportSettings::DefaultValue(const Entry& entry, const QString& exportNa
 
 QString ExportSettings::Read(const Entry& entry, const QString& exportName, const QString& caption)
 {
-    return SettingsStore::GetSetting(MainModul::RegAppName, Section(entry, exportName), entry.key,
-                                     DefaultValue(entry, exportName, caption));
+    return ViewerConfig::getRaw(Section(entry, exportName), entry.key, DefaultValue(entry, exportName, caption));
 }
 
 void ExportSettings::Write(const Entry& entry, const QString& exportName, const QString& value)
 {
     // The settings file is plain text that anyone reading the home folder may see.
     const QString stored = entry.key == u"ExportDBName"_s ? WithoutPassword(value) : value;
-    SettingsStore::SaveSetting(MainModul::RegAppName, Section(entry, exportName), entry.key, stored);
+    ViewerConfig::setRaw(Section(entry, exportName), entry.key, stored);
 }
 
 QString ExportSettings::WithoutPassword(const QString& text)

@@ -4,11 +4,11 @@
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVQueryMetaData.h"
+#include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
 #include "QueryTag.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -137,7 +137,7 @@ QSharedPointer<KLVQuery> InfoFormBase::createQuery(const QSharedPointer<KLV>& se
 
 QSharedPointer<KLV> InfoFormBase::mainSession()
 {
-    return MainSession.toStrongRef();
+    return App().MainSession.toStrongRef();
 }
 
 void InfoFormBase::clearList(QTreeWidget* list)
@@ -254,37 +254,37 @@ void InfoFormBase::popupMenu(QTreeWidget* list, const QPoint& globalPos)
 
 QMenu* InfoFormBase::mainMenu(const QString& name) const
 {
-    return MainForm ? MainForm->findChild<QMenu*>(name) : nullptr;
+    return App().MainForm ? App().MainForm->findChild<QMenu*>(name) : nullptr;
 }
 
 void InfoFormBase::setMainEntryEnabled(const QString& name, bool enabled) const
 {
-    if (!MainForm)
+    if (!App().MainForm)
         return;
-    const QList<QAction*> actions = MainForm->findChildren<QAction*>(name);
+    const QList<QAction*> actions = App().MainForm->findChildren<QAction*>(name);
     for (QAction* a : actions)
         a->setEnabled(enabled);
 }
 
 void InfoFormBase::setMousePointer(int pointer) const
 {
-    if (MainForm)
-        MainForm->setProperty("MousePointer", pointer);
+    if (App().MainForm)
+        App().MainForm->setProperty("MousePointer", pointer);
 }
 
 bool InfoFormBase::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::WindowActivate:
-        if (MainForm)
-            MemberCall::Invoke(MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
+        if (App().MainForm)
+            MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
         break;
     case QEvent::ParentChange:
         // Inside the main window's frame the sub-window takes the stored place, size and state,
         // once.
         if (!m_placed && qobject_cast<QMdiSubWindow*>(parentWidget())) {
             m_placed = true;
-            if (!SettingsStore::GetSetting(RegAppName, m_section, u"WindowWidth"_s).isEmpty())
+            if (LayoutStore::HasStoredPlace(m_section))
                 LoadFormPosition(this, m_section);
         }
         break;

@@ -12,10 +12,10 @@
 #include "KLVMessageCollector.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
+#include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
@@ -78,7 +78,7 @@ QWidget* windowOfForm(QWidget* form)
 
 QMenu* mainMenu(const QString& name)
 {
-    return MainForm ? MainForm->findChild<QMenu*>(name) : nullptr;
+    return App().MainForm ? App().MainForm->findChild<QMenu*>(name) : nullptr;
 }
 
 } // namespace
@@ -121,7 +121,7 @@ InfosysForm::InfosysForm(QWidget* parent) : QWidget(parent)
     // The window works on a connection of its own, so that a long run leaves the main
     // window's session free; references come with number and search word.
     QString failure;
-    if (const QSharedPointer<KLV> tav = MainSession.toStrongRef()) {
+    if (const QSharedPointer<KLV> tav = App().MainSession.toStrongRef()) {
         m_session = tav->Clone();
         if (!m_session)
             failure = tav->GetLastError();
@@ -215,9 +215,9 @@ void InfosysForm::RestoreWindowPlacement()
     if (!sub || m_placed)
         return;
     m_placed = true;
-    if (MainForm) {
-        sub->setMinimumSize(Twips::toPixelsX(MainForm->property("MinWidth").toInt()),
-                            Twips::toPixelsY(MainForm->property("MinHeight").toInt()));
+    if (App().MainForm) {
+        sub->setMinimumSize(Twips::toPixelsX(App().MainForm->property("MinWidth").toInt()),
+                            Twips::toPixelsY(App().MainForm->property("MinHeight").toInt()));
     }
     QMdiArea* area = sub->mdiArea();
     if (area && !area->isVisible()) {
@@ -231,7 +231,7 @@ void InfosysForm::RestoreWindowPlacement()
 void InfosysForm::placeInFrame()
 {
     const QString section = QString::fromUtf16(SettingsSection);
-    if (!SettingsStore::GetSetting(RegAppName, section, u"WindowWidth"_s).isEmpty())
+    if (LayoutStore::HasStoredPlace(section))
         LoadFormPosition(this, section);
 }
 
@@ -253,8 +253,8 @@ QString InfosysForm::rowCountText(int count) const
 
 void InfosysForm::setMousePointer(int pointer)
 {
-    if (MainForm)
-        MainForm->setProperty("MousePointer", pointer);
+    if (App().MainForm)
+        App().MainForm->setProperty("MousePointer", pointer);
 }
 
 void InfosysForm::setMainMenuEnabled(const QString& name, bool enabled) const
@@ -684,8 +684,8 @@ bool InfosysForm::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::WindowActivate:
-        if (MainForm) {
-            MemberCall::Invoke(MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
+        if (App().MainForm) {
+            MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
             setMainMenuEnabled(HeadMenu, m_panel->count() > 0);
             setMainMenuEnabled(ListMenu, m_editOpen && !m_running);
         }

@@ -224,7 +224,7 @@ void MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
         return;
     setText(u"ServerPID"_s, pid);
 
-    const QWidget* main = MainForm;
+    const QWidget* main = App().MainForm;
     setText(u"TAVServer"_s, main ? main->property("Host").toString() : QString());
     setText(u"NetzPort"_s, main ? QString::number(main->property("Port").toInt()) : QString());
     setText(u"AnwName"_s, ProgramInfo::Title());

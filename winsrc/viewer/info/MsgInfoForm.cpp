@@ -140,7 +140,7 @@ QString MsgInfoForm::statusText() const
 
 void MsgInfoForm::ShowForm()
 {
-    if (ServerProtocolVersion < 3.0) {
+    if (App().ServerProtocolVersion < 3.0) {
         closeWindow();
         return;
     }

@@ -8,7 +8,6 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "QueryTag.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -145,8 +144,7 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
     LoadListViewColumns(m_von, settingsSection(), false);
     LoadListViewColumns(m_nach, settingsSection(), false);
     m_tabs->setCurrentIndex(0);
-    m_excludeVRefs->setChecked(SettingsStore::GetSetting(RegAppName, settingsSection(), u"ExcludeVRefs"_s, u"0"_s) ==
-                               u"1");
+    m_excludeVRefs->setChecked(ViewerConfig::getBool(ViewerConfig::Key::ExcludeVRefs));
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         if (current)
@@ -401,6 +399,5 @@ void VerwInfoForm::breakFill()
 void VerwInfoForm::saveLayout()
 {
     InfoFormBase::saveLayout();
-    SettingsStore::SaveSetting(RegAppName, settingsSection(), u"ExcludeVRefs"_s,
-                               m_excludeVRefs->isChecked() ? u"1"_s : u"0"_s);
+    ViewerConfig::setBool(ViewerConfig::Key::ExcludeVRefs, m_excludeVRefs->isChecked());
 }

@@ -4,7 +4,6 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
-#include "SettingsStore.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -40,8 +39,7 @@ CatalogueListPane::CatalogueListPane(QueryContext* context, const QString& objec
 
 void CatalogueListPane::restoreColumnLayout(const QString& section)
 {
-    const QString key = LayoutStore::ListViewTag(this) + u".Col1.Width"_s;
-    m_firstWidthGiven = !SettingsStore::GetSetting(MainModul::RegAppName, section, key).isEmpty();
+    m_firstWidthGiven = LayoutStore::HasColumnWidth(this, section, 1);
     LayoutStore::LoadListViewColumns(this, section, false, &m_columns);
     // The lists show their columns before rows come.
     LayoutStore::BuildListViewColumns(this, m_messageBase, m_columns, {}, nullptr);
@@ -53,7 +51,7 @@ void CatalogueListPane::saveColumnLayout(const QString& section)
     // A first column that never had rows to fit has no width of its own yet: the next window
     // fits it rather than taking the design's width as if the user had chosen it.
     if (!m_firstWidthGiven)
-        SettingsStore::DeleteSetting(MainModul::RegAppName, section, LayoutStore::ListViewTag(this) + u".Col1.Width"_s);
+        LayoutStore::ForgetColumnWidth(this, section, 1);
 }
 
 void CatalogueListPane::buildColumns(const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,

@@ -8,7 +8,7 @@
 #include "MenuArray.h"
 #include "QueryContext.h"
 #include "QueryRules.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -41,7 +41,7 @@ T* named(T* widget, const QString& name)
 
 QString storageKindName(const QString& code)
 {
-    for (const auto& [key, text] : std::as_const(AblageartenListe)) {
+    for (const auto& [key, text] : std::as_const(App().AblageartenListe)) {
         if (key == code)
             return text;
     }
@@ -58,9 +58,8 @@ ConditionsPanel::ConditionsPanel(QueryContext* context, QWidget* parent)
 
     // The key estimation is offered only where the settings ask for it, and works only with a
     // server that knows it.
-    const QString estimate = SettingsStore::GetSetting(RegAppName, u"\\"_s, u"SchlüsselSchätzen"_s, u"0"_s);
-    m_schaetzenButton->setVisible(estimate == u"1");
-    m_schaetzenButton->setEnabled(ServerProtocolVersion >= 3.31);
+    m_schaetzenButton->setVisible(ViewerConfig::getBool(ViewerConfig::Key::SchluesselSchaetzen));
+    m_schaetzenButton->setEnabled(App().ServerProtocolVersion >= 3.31);
 }
 
 void ConditionsPanel::buildControls()
@@ -157,7 +156,7 @@ void ConditionsPanel::fillKeys()
 {
     const QPointer<ConditionsPanel> self(this);
     m_schluessel->clear();
-    m_schluessel->addItem(NoKeyText, QueryRules::All);
+    m_schluessel->addItem(App().NoKeyText, QueryRules::All);
 
     auto* keyMenu = qobject_cast<MenuArray*>(FormSupport::mainMenu(u"TabListeKeyInfosMenue"_s));
     if (keyMenu) {
@@ -194,7 +193,7 @@ void ConditionsPanel::fillKeys()
         int index = keyMenu->firstIndex();
         for (int i = 1; i < m_schluessel->count(); ++i) {
             const QString name = m_schluessel->itemText(i);
-            if (name == NoKeyText)
+            if (name == App().NoKeyText)
                 continue;
             QAction* entry = keyMenu->addEntry(index, name);
             entry->setText(name);
@@ -214,7 +213,7 @@ void ConditionsPanel::keyChosen()
 QString ConditionsPanel::keyName() const
 {
     const QString key = m_schluessel->currentIndex() >= 0 ? m_schluessel->currentText() : QString();
-    return key == NoKeyText ? QString() : key;
+    return key == App().NoKeyText ? QString() : key;
 }
 
 bool ConditionsPanel::key4AblageartExists(int AblArt) const
@@ -270,7 +269,7 @@ void ConditionsPanel::resetSelection()
     m_und->setChecked(true);
     if (m_ablageart->count() > 0)
         m_ablageart->setCurrentIndex(0);
-    if (const int none = m_schluessel->findText(NoKeyText); none >= 0)
+    if (const int none = m_schluessel->findText(App().NoKeyText); none >= 0)
         m_schluessel->setCurrentIndex(none);
 }
 

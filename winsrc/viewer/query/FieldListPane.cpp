@@ -200,7 +200,7 @@ void FieldListPane::resort(int column)
     } else {
         SortListViewByColumn(this, column);
     }
-    MemberCall::Invoke(MainForm, "SetFldListeSortColumn", {column});
+    MemberCall::Invoke(App().MainForm, "SetFldListeSortColumn", {column});
 }
 
 void FieldListPane::setAllFieldsSelection(int Range, int Mode)

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 QWidget* FormSupport::mainForm()
 {
-    return MainModul::MainForm;
+    return App().MainForm;
 }
 
 bool FormSupport::saveWindowState()

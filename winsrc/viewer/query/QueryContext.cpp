@@ -5,5 +5,5 @@
 
 QSharedPointer<KLV> QueryContext::session()
 {
-    return MainModul::MainSession.toStrongRef();
+    return App().MainSession.toStrongRef();
 }

@@ -25,7 +25,6 @@
 #include "ResultListView.h"
 #include "ResultPane.h"
 #include "SchluesselSchaetzenForm.h"
-#include "SettingsStore.h"
 #include "TableListPane.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
@@ -70,9 +69,9 @@ QString section()
 }
 
 // A stored whole number of twips, or nothing when the setting is missing or no number.
-std::optional<qint32> storedTwips(const QString& key)
+std::optional<qint32> storedTwips(LayoutStore::WindowKey key)
 {
-    const QString text = SettingsStore::GetSetting(RegAppName, section(), key);
+    const QString text = LayoutStore::WindowValue(section(), key);
     return NumberText::isNumber(text) ? NumberText::roundToInt32(NumberText::leadingValue(text)) : std::nullopt;
 }
 
@@ -434,10 +433,10 @@ void QueryForm::placeInFrame()
 
 void QueryForm::ResizeForm()
 {
-    if (!MainForm)
+    if (!App().MainForm)
         return;
-    const int minWidth = Twips::toPixelsX(MainForm->property("MinWidth").toInt());
-    const int minHeight = Twips::toPixelsY(MainForm->property("MinHeight").toInt());
+    const int minWidth = Twips::toPixelsX(App().MainForm->property("MinWidth").toInt());
+    const int minHeight = Twips::toPixelsY(App().MainForm->property("MinHeight").toInt());
     // Qt keeps a window in the normal state at least this large; maximised it fills its frame.
     windowOfForm(this)->setMinimumSize(minWidth, minHeight);
 }
@@ -513,8 +512,8 @@ void QueryForm::resizeEvent(QResizeEvent* event)
 
 bool QueryForm::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate && MainForm) {
-        MemberCall::Invoke(MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
+    if (event->type() == QEvent::WindowActivate && App().MainForm) {
+        MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
         // The menus of a running query stay off.
         if (m_running) {
             FormSupport::setMainEntryEnabled(u"ExportMenue"_s, false);
@@ -664,7 +663,7 @@ void QueryForm::closeEvent(QCloseEvent* event)
         delete m_queryStringWindow;
     }
     QVariantList check{QVariant::fromValue<QWidget*>(this), 1};
-    MemberCall::Invoke(MainForm, "CheckQuerySettingsChanges", check);
+    MemberCall::Invoke(App().MainForm, "CheckQuerySettingsChanges", check);
     if (check.value(1).toInt() == 2) {
         m_closePending = false;
         event->ignore();
@@ -674,7 +673,7 @@ void QueryForm::closeEvent(QCloseEvent* event)
     SaveExtraTables();
     event->accept();
     hide();
-    MemberCall::Invoke(MainForm, "QueryWindowClosed");
+    MemberCall::Invoke(App().MainForm, "QueryWindowClosed");
 }
 
 // ---- Run and result list ------------------------------------------------------------------
@@ -823,7 +822,7 @@ void QueryForm::AbfrageStarten()
     const QSharedPointer<KLVSelection> selection = GetSelection();
     const QString fields = BuildFldLst();
     if (ViewerFlag(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
-        MemberCall::Invoke(MainForm, "SaveQuerySettings",
+        MemberCall::Invoke(App().MainForm, "SaveQuerySettings",
                            {QVariant::fromValue<QWidget*>(this), m_context.aktTableName, GetMessageTextByNr(126)});
 
     setPanel(6, selection->SelString());
@@ -987,7 +986,7 @@ void QueryForm::buildTableInfos(const QString& TableName, const QString& TableID
 
     // The query shown so far is saved or asked about before anything changes; Cancel stays.
     QVariantList check{QVariant::fromValue<QWidget*>(this), 1};
-    MemberCall::Invoke(MainForm, "CheckQuerySettingsChanges", check);
+    MemberCall::Invoke(App().MainForm, "CheckQuerySettingsChanges", check);
     if (!self || check.value(1).toInt() == 2)
         return;
 
@@ -1007,9 +1006,9 @@ void QueryForm::buildTableInfos(const QString& TableName, const QString& TableID
     m_results->view()->clearRows();
     setPanel(4, QString());
 
-    MemberCall::Invoke(MainForm, "FillTableQueries", {QVariant::fromValue<QWidget*>(this), TableName});
+    MemberCall::Invoke(App().MainForm, "FillTableQueries", {QVariant::fromValue<QWidget*>(this), TableName});
     QVariantList load{QVariant::fromValue<QWidget*>(this), TableName, TableID, GetMessageTextByNr(126), HasTable};
-    MemberCall::Invoke(MainForm, "GetQuerySettings", load);
+    MemberCall::Invoke(App().MainForm, "GetQuerySettings", load);
     if (!self)
         return;
     if (SetFocusFeldliste)
@@ -1147,7 +1146,7 @@ void QueryForm::keyInfoClicked()
 
 void QueryForm::ShowSchluesselInfo(const QString& TableName, const QString& TableID, const QString& SchlName)
 {
-    if (TableName.isEmpty() || SchlName.isEmpty() || SchlName == NoKeyText)
+    if (TableName.isEmpty() || SchlName.isEmpty() || SchlName == App().NoKeyText)
         return;
     if (keyInfoHandler())
         keyInfoHandler()(QueryContext::session(), TableName, TableID, SchlName);
@@ -1161,7 +1160,7 @@ void QueryForm::keyEstimationClicked()
         return;
     }
     if (ViewerFlag(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
-        MemberCall::Invoke(MainForm, "SaveQuerySettings",
+        MemberCall::Invoke(App().MainForm, "SaveQuerySettings",
                            {QVariant::fromValue<QWidget*>(this), m_context.aktTableName, GetMessageTextByNr(126)});
     SchluesselSchaetzenForm::DefaultInstance()->SchaetzungZeigen(QueryContext::session(), this);
 }
@@ -1256,8 +1255,8 @@ void QueryForm::SaveQueryWindowSettings()
         m_paneSizesApplied ? twips(Twips::fromPixelsX(m_tables->width())) : QString::number(m_storedTableListWidth);
     const QString height =
         m_paneSizesApplied ? twips(Twips::fromPixelsY(m_tables->height())) : QString::number(m_storedTableListHeight);
-    SettingsStore::SaveSetting(RegAppName, section(), u"TableListWidth"_s, width);
-    SettingsStore::SaveSetting(RegAppName, section(), u"TableListHeight"_s, height);
+    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListWidth, width);
+    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListHeight, height);
     m_tables->saveColumnLayout(section());
     m_fields->saveColumnLayout(section());
 }
@@ -1265,9 +1264,9 @@ void QueryForm::SaveQueryWindowSettings()
 void QueryForm::RestoreQueryWindowSettings()
 {
     // The window's place comes with its frame (RestoreWindowPlacement); here the panes.
-    if (const auto w = storedTwips(u"TableListWidth"_s); w && *w >= 1)
+    if (const auto w = storedTwips(LayoutStore::WindowKey::TableListWidth); w && *w >= 1)
         m_storedTableListWidth = *w;
-    if (const auto h = storedTwips(u"TableListHeight"_s); h && *h >= 1)
+    if (const auto h = storedTwips(LayoutStore::WindowKey::TableListHeight); h && *h >= 1)
         m_storedTableListHeight = *h;
     m_tables->restoreColumnLayout(section());
     m_fields->restoreColumnLayout(section());

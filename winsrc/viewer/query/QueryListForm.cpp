@@ -59,7 +59,7 @@ QString flagText(const QString& stored)
 // The storage kind's name; a number the server did not name is shown as the number.
 QString storageKindText(const QString& code)
 {
-    for (const auto& [number, text] : std::as_const(AblageartenListe)) {
+    for (const auto& [number, text] : std::as_const(App().AblageartenListe)) {
         if (number == code)
             return text;
     }

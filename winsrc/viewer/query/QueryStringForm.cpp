@@ -111,7 +111,7 @@ QueryStringForm::TableAddress QueryStringForm::lookUp(const QString& tableName, 
 {
     TableAddress table;
     if (!m_query) {
-        if (const QSharedPointer<KLV> session = MainSession.toStrongRef())
+        if (const QSharedPointer<KLV> session = App().MainSession.toStrongRef())
             m_query = session->CreateQuery();
     }
     if (!m_query)

@@ -30,7 +30,7 @@ QByteArray ResultDragData::Bytes(const QString& ref, int dnr, int gruppe)
 
 QString ResultDragData::MimeType()
 {
-    const QString registered = MainModul::ClipboardFormatName(MainModul::GuiDragDropFormat);
+    const QString registered = MainModul::ClipboardFormatName(App().GuiDragDropFormat);
     return registered.isEmpty() ? u"CF_WEXA_GUI_DRAGDROP"_s : registered;
 }
 

@@ -10,7 +10,7 @@
 #include "MainModul.h"
 #include "MemberCall.h"
 #include "NumberText.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -34,7 +34,6 @@ using namespace MainModul;
 namespace {
 
 const QString Section = u"SchlWindowSettings"_s;
-const QString AutoSortKey = u"KeyListAutoSort"_s;
 // Asks a selection for its record total only.
 const QString CountOnly = u"@lesen=(0)"_s;
 
@@ -55,15 +54,6 @@ constexpr int FldKeyCondType = 8;
 constexpr int FldKeyAliveFlag = 10;
 constexpr int FldKeyKeyCount = 16;
 
-// A stored Boolean in its text form ("True"/"False"), or as a number.
-bool storedBool(const QString& text)
-{
-    const QString value = text.trimmed();
-    if (value.compare(u"True"_s, Qt::CaseInsensitive) == 0)
-        return true;
-    return NumberText::isNumber(value) && NumberText::leadingValue(value) != 0;
-}
-
 qint64 wholeValue(const QString& text)
 {
     return std::llround(NumberText::leadingValue(text));
@@ -72,7 +62,7 @@ qint64 wholeValue(const QString& text)
 QString storageKindText(int code)
 {
     const QString key = QString::number(code);
-    for (const auto& [number, text] : std::as_const(AblageartenListe)) {
+    for (const auto& [number, text] : std::as_const(App().AblageartenListe)) {
         if (number == key)
             return text;
     }
@@ -200,7 +190,7 @@ void SchluesselSchaetzenForm::load()
 {
     LoadFormPosition(this, Section);
     LoadListViewColumns(m_list, Section, false);
-    m_sortieren->setChecked(storedBool(SettingsStore::GetSetting(RegAppName, Section, AutoSortKey, u"False"_s)));
+    m_sortieren->setChecked(ViewerConfig::getBool(ViewerConfig::Key::KeyListAutoSort));
     setSorted(m_sortieren->isChecked());
 }
 
@@ -210,7 +200,7 @@ void SchluesselSchaetzenForm::unload()
         return;
     SaveFormPosition(this, Section);
     SaveListViewColumns(m_list, Section, false);
-    SettingsStore::SaveSetting(RegAppName, Section, AutoSortKey, m_sortieren->isChecked() ? u"True"_s : u"False"_s);
+    ViewerConfig::setBool(ViewerConfig::Key::KeyListAutoSort, m_sortieren->isChecked());
 }
 
 void SchluesselSchaetzenForm::closeDialog()

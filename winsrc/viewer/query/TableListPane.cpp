@@ -35,7 +35,7 @@ QList<QSharedPointer<KLVQueryFieldMetaData>> metaDataOf(const QSharedPointer<KLV
 
 QString storageKindName(const QString& code)
 {
-    for (const auto& [key, text] : std::as_const(AblageartenListe)) {
+    for (const auto& [key, text] : std::as_const(App().AblageartenListe)) {
         if (key == code)
             return text;
     }
@@ -54,7 +54,7 @@ bool TableListPane::fill()
 {
     clear();
     ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
-    MemberCall::Invoke(MainForm, "SetTabListeSortColumn", {-1});
+    MemberCall::Invoke(App().MainForm, "SetTabListeSortColumn", {-1});
     m_extraTables.clear();
     setUpdatesEnabled(false);
 
@@ -247,7 +247,7 @@ bool TableListPane::chooseColumns()
 void TableListPane::resort(int column)
 {
     SortListViewByColumn(this, column);
-    MemberCall::Invoke(MainForm, "SetTabListeSortColumn", {column});
+    MemberCall::Invoke(App().MainForm, "SetTabListeSortColumn", {column});
 }
 
 QTreeWidgetItem* TableListPane::rowOfTableId(const QString& id) const

@@ -4,7 +4,7 @@
 #include "KLVQuery.h"
 #include "MainModul.h"
 #include "NumberText.h"
-#include "SettingsStore.h"
+#include "ViewerConfig.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -35,61 +35,39 @@ constexpr int MsgEnumTextSample = 535;
 constexpr int MsgHelpTopic = 913;
 constexpr int MsgBadFlagNumber = 1347;
 
-const QString Section = u"Settings"_s;
+using Key = ViewerConfig::Key;
 
 // One option group of a display mode: its key, and per button the stored word. Reading
 // selects the button of the first word that matches exactly, else the last button; writing
 // stores the word of the first checked button, else the last word.
 struct OptionGroup
 {
-    const char16_t* key;
-    const char16_t* defaultWord;
+    Key key;
     QList<QPair<const char16_t*, const char16_t*>> buttons; // (control, word); the last is the fallback
 };
 
 const QList<OptionGroup>& modeGroups()
 {
     static const QList<OptionGroup> groups{
-        {u"VerwMode",
-         u"REF",
+        {Key::VerwMode,
          {{u"VerweisDarstExt", u"EXT"},
           {u"VerweisDarstNummer", u"NUM"},
           {u"VerweisDarstSuchwort", u"SW"},
           {u"VerweisDarstRef", u"REF"}}},
-        {u"DateMode", u"TAV4", {{u"DatumTAV4", u"TAV4"}, {u"DatumSort", u"SORT"}, {u"DatumTAV", u"TAV"}}},
-        {u"NumMode", u"TAV", {{u"ZahlenDarstRoh", u"RAW"}, {u"ZahlenDarstExt", u"EXT"}, {u"ZahlenDarstTAV", u"TAV"}}},
-        {u"DecimalPoint", u"COMMA", {{u"DezPunktPunkt", u"PERIOD"}, {u"DezPunktKomma", u"COMMA"}}},
-        {u"BoolMode", u"TAV", {{u"BoolDarstNum", u"NUM"}, {u"BoolDarstTAV", u"TAV"}}},
-        {u"EnumMode",
-         u"TEXT",
+        {Key::DateMode, {{u"DatumTAV4", u"TAV4"}, {u"DatumSort", u"SORT"}, {u"DatumTAV", u"TAV"}}},
+        {Key::NumMode, {{u"ZahlenDarstRoh", u"RAW"}, {u"ZahlenDarstExt", u"EXT"}, {u"ZahlenDarstTAV", u"TAV"}}},
+        {Key::DecimalPoint, {{u"DezPunktPunkt", u"PERIOD"}, {u"DezPunktKomma", u"COMMA"}}},
+        {Key::BoolMode, {{u"BoolDarstNum", u"NUM"}, {u"BoolDarstTAV", u"TAV"}}},
+        {Key::EnumMode,
          {{u"AufzDarstCode", u"CODE"}, {u"AufzDarstBriefDesc", u"BRIEFDESC"}, {u"AufzDarstText", u"TEXT"}}},
     };
     return groups;
 }
 
-QString setting(const QString& section, const QString& key, const QString& Default)
-{
-    return SettingsStore::GetSetting(RegAppName, section, key, Default);
-}
-
-void saveSetting(const QString& section, const QString& key, const QString& value)
-{
-    SettingsStore::SaveSetting(RegAppName, section, key, value);
-}
-
 // The viewer settings' check box, else its stored value.
 bool saveViewerSettings()
 {
-    if (ViewerSettingsForm) {
-        if (auto* box = ViewerSettingsForm->findChild<QAbstractButton*>(u"SaveViewerSettings"_s))
-            return box->isChecked();
-    }
-    return setting(Section, u"SaveViewerSettings"_s, u"1"_s) == u"1"_s;
-}
-
-QString modeSection(int mode)
-{
-    return Section + u'\\' + KLVEinstellungenDialog::GetDisplayModeName(mode);
+    return ViewerFlag(u"SaveViewerSettings"_s, Key::SaveViewerSettings);
 }
 
 QRadioButton* radio(QWidget* parent, const char16_t* name, const QString& caption)
@@ -147,7 +125,7 @@ KLVEinstellungenDialog::KLVEinstellungenDialog(QWidget* parent) : QDialog(parent
     check(u"ZeilenumbruchLF");
     check(u"VarLangDeutsch");
     showAllSamples();
-    SessionSettingsForm = this;
+    App().SessionSettingsForm = this;
 }
 
 KLVEinstellungenDialog::~KLVEinstellungenDialog() = default;
@@ -460,7 +438,7 @@ void KLVEinstellungenDialog::SetAktOutputSpr(const QString& code)
 
 void KLVEinstellungenDialog::LoadKLVSessionSettings()
 {
-    const QString mode = setting(Section, u"DisplayMode"_s, QString());
+    const QString mode = ViewerConfig::get(Key::DisplayMode);
     if (mode.compare(u"Output"_s, Qt::CaseInsensitive) == 0)
         m_mode = Output;
     else if (mode.compare(u"Universal"_s, Qt::CaseInsensitive) == 0)
@@ -473,23 +451,23 @@ void KLVEinstellungenDialog::LoadKLVSessionSettings()
                                 : u"DisplaymodeOperating");
     displayModeClicked(m_mode);
 
-    SetAktOutputSpr(setting(Section, u"AusgabeSprache"_s, u"(68)"_s));
+    SetAktOutputSpr(ViewerConfig::get(Key::AusgabeSprache));
     LoadModeSettings();
-    check(setting(Section, u"FTextMode"_s, u"EXT"_s) == u"EXT"_s ? u"FTextDarstExt" : u"FTextDarstText");
-    m_ftLaenge->setText(setting(Section, u"FTextLen"_s, u"300"_s));
-    check(setting(Section, u"LineBreak"_s, u"LF"_s) == u"CRLF"_s ? u"ZeilenumbruchCRLF" : u"ZeilenumbruchLF");
-    button(u"FeldwerteTrimmen")->setChecked(setting(Section, u"TrimValues"_s, u"0"_s) == u"1"_s);
-    check(setting(Section, u"VarLang"_s, u"D"_s) == u"E"_s ? u"VarLangEnglisch" : u"VarLangDeutsch");
-    button(u"UsePasswordLang")->setChecked(setting(Section, u"UsePasswordLang"_s, u"1"_s) == u"1"_s);
-    m_datasetSize->setText(setting(Section, u"DatasetSize"_s, u"200"_s));
+    check(ViewerConfig::get(Key::FTextMode) == u"EXT"_s ? u"FTextDarstExt" : u"FTextDarstText");
+    m_ftLaenge->setText(ViewerConfig::get(Key::FTextLen));
+    check(ViewerConfig::get(Key::LineBreak) == u"CRLF"_s ? u"ZeilenumbruchCRLF" : u"ZeilenumbruchLF");
+    button(u"FeldwerteTrimmen")->setChecked(ViewerConfig::getBool(Key::TrimValues));
+    check(ViewerConfig::get(Key::VarLang) == u"E"_s ? u"VarLangEnglisch" : u"VarLangDeutsch");
+    button(u"UsePasswordLang")->setChecked(ViewerConfig::getBool(Key::UsePasswordLang));
+    m_datasetSize->setText(ViewerConfig::get(Key::DatasetSize));
     showAllSamples();
 }
 
 void KLVEinstellungenDialog::LoadModeSettings()
 {
-    const QString section = modeSection(m_mode);
+    const QString mode = GetDisplayModeName(m_mode);
     for (const OptionGroup& group : modeGroups()) {
-        const QString word = setting(section, QString::fromUtf16(group.key), QString::fromUtf16(group.defaultWord));
+        const QString word = ViewerConfig::get(group.key, mode);
         const char16_t* chosen = group.buttons.back().first;
         for (const auto& [control, value] : group.buttons) {
             if (word == QString::fromUtf16(value)) {
@@ -503,7 +481,7 @@ void KLVEinstellungenDialog::LoadModeSettings()
 
 void KLVEinstellungenDialog::SaveModeSettings(int mode)
 {
-    const QString section = modeSection(mode);
+    const QString modeName = GetDisplayModeName(mode);
     for (const OptionGroup& group : modeGroups()) {
         // The word of the checked button; the last word when none of the others is.
         QString word = QString::fromUtf16(group.buttons.back().second);
@@ -513,7 +491,7 @@ void KLVEinstellungenDialog::SaveModeSettings(int mode)
                 break;
             }
         }
-        saveSetting(section, QString::fromUtf16(group.key), word);
+        ViewerConfig::set(group.key, word, modeName);
     }
 }
 
@@ -521,17 +499,17 @@ void KLVEinstellungenDialog::SaveKLVSessionSettings()
 {
     if (!saveViewerSettings())
         return;
-    saveSetting(Section, u"DisplayMode"_s, GetDisplayModeName(m_mode));
-    saveSetting(Section, u"AusgabeSprache"_s, GetAktOutputSpr());
+    ViewerConfig::set(Key::DisplayMode, GetDisplayModeName(m_mode));
+    ViewerConfig::set(Key::AusgabeSprache, GetAktOutputSpr());
     SaveModeSettings(m_mode);
-    saveSetting(Section, u"FTextMode"_s, isChecked(u"FTextDarstExt") ? u"EXT"_s : u"TEXT"_s);
-    saveSetting(Section, u"FTextLen"_s, m_ftLaenge->text());
-    saveSetting(Section, u"LineBreak"_s, isChecked(u"ZeilenumbruchCRLF") ? u"CRLF"_s : u"LF"_s);
-    saveSetting(Section, u"TrimValues"_s, Bool2Str(isChecked(u"FeldwerteTrimmen")));
-    saveSetting(Section, u"VarLang"_s, isChecked(u"VarLangEnglisch") ? u"E"_s : u"D"_s);
-    saveSetting(Section, u"UsePasswordLang"_s, Bool2Str(isChecked(u"UsePasswordLang")));
-    saveSetting(Section, u"Lang"_s, GetAktSprKZ());
-    saveSetting(Section, u"DatasetSize"_s, m_datasetSize->text());
+    ViewerConfig::set(Key::FTextMode, isChecked(u"FTextDarstExt") ? u"EXT"_s : u"TEXT"_s);
+    ViewerConfig::set(Key::FTextLen, m_ftLaenge->text());
+    ViewerConfig::set(Key::LineBreak, isChecked(u"ZeilenumbruchCRLF") ? u"CRLF"_s : u"LF"_s);
+    ViewerConfig::setBool(Key::TrimValues, isChecked(u"FeldwerteTrimmen"));
+    ViewerConfig::set(Key::VarLang, isChecked(u"VarLangEnglisch") ? u"E"_s : u"D"_s);
+    ViewerConfig::setBool(Key::UsePasswordLang, isChecked(u"UsePasswordLang"));
+    ViewerConfig::set(Key::Lang, GetAktSprKZ());
+    ViewerConfig::set(Key::DatasetSize, m_datasetSize->text());
 }
 
 // ---- Display mode, samples ---------------------------------------------------------------
@@ -622,7 +600,7 @@ void KLVEinstellungenDialog::UpdateNumberSample()
     } else {
         // The server's own formatting; without a connection the value as it is kept.
         sample = u"1234567.89"_s;
-        const QSharedPointer<KLV> session = MainSession.toStrongRef();
+        const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
         if (session && session->IsConnected()) {
             const QSharedPointer<KLVQuery> query = session->CreateQuery();
             const QString formatted = query ? query->TestGetFieldValue(u"RDT10.2"_s, sample) : QString();
@@ -648,7 +626,7 @@ void KLVEinstellungenDialog::DialogZeigen()
         return;
     }
     bool languageChanged = m_aktSprache->currentText() != language;
-    if (QObject* main = MainForm.data()) {
+    if (QObject* main = App().MainForm.data()) {
         const QMetaObject* meta = main->metaObject();
         int index = meta->indexOfMethod("SetKLVSessionSettings(bool&)");
         if (index >= 0) {
@@ -679,15 +657,12 @@ KLVEinstellungenDialog::Snapshot KLVEinstellungenDialog::takeSnapshot() const
     s.aktSprache = m_aktSprache->currentIndex();
     s.ausgabeSprache = m_ausgabeSprache->currentIndex();
     for (int mode : {Operating, Output, Universal}) {
-        const QString section = modeSection(mode);
-        const QStringList present = SettingsStore::GetAllKeys(RegAppName, section);
+        const QString modeName = GetDisplayModeName(mode);
         for (const OptionGroup& group : modeGroups()) {
-            const QString key = QString::fromUtf16(group.key);
-            bool stored = false;
-            for (const QString& k : present)
-                stored = stored || k.compare(key, Qt::CaseInsensitive) == 0;
-            s.modeSettings.insert(section + u'|' + key,
-                                  stored ? QVariant(setting(section, key, QString())) : QVariant());
+            s.modeSettings.insert(modeName + u'|' + QString::number(int(group.key)),
+                                  ViewerConfig::isStored(group.key, modeName)
+                                      ? QVariant(ViewerConfig::get(group.key, modeName))
+                                      : QVariant());
         }
     }
     return s;
@@ -714,12 +689,12 @@ void KLVEinstellungenDialog::restoreSnapshot(const Snapshot& s)
     m_ausgabeSprache->setCurrentIndex(s.ausgabeSprache);
     m_ausgabeSprache->setEnabled(m_mode == Output);
     for (auto it = s.modeSettings.cbegin(); it != s.modeSettings.cend(); ++it) {
-        const QString section = it.key().section(u'|', 0, 0);
-        const QString key = it.key().section(u'|', 1);
+        const QString modeName = it.key().section(u'|', 0, 0);
+        const auto key = Key(it.key().section(u'|', 1).toInt());
         if (it.value().isValid())
-            saveSetting(section, key, it.value().toString());
+            ViewerConfig::set(key, it.value().toString(), modeName);
         else
-            SettingsStore::DeleteSetting(RegAppName, section, key);
+            ViewerConfig::remove(key, modeName);
     }
     m_restoring = false;
     showAllSamples();
@@ -743,7 +718,7 @@ void KLVEinstellungenDialog::ToggleSessionFlag()
     }
     if (*number <= 0)
         return;
-    const QSharedPointer<KLV> session = MainSession.toStrongRef();
+    const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
     if (!session || !session->IsConnected())
         return;
     const bool current = session->IsFlagSet(*number);

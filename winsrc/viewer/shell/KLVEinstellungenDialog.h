@@ -31,7 +31,7 @@ class QLineEdit;
 // numbers, decimal point, Booleans, enumerations).
 //
 // OK hands the settings to the main window's SetKLVSessionSettings(bool& WithLanguage),
-// called by name on MainModul::MainForm, and stores them when the viewer settings say so.
+// called by name on App().MainForm, and stores them when the viewer settings say so.
 // Cancel puts back what was in effect when the dialog opened.
 class KLVEinstellungenDialog : public QDialog
 {
@@ -91,7 +91,7 @@ private:
         QHash<QString, QString> texts;
         int aktSprache = -1;
         int ausgabeSprache = -1;
-        QHash<QString, QVariant> modeSettings; // "section|key" -> stored text; invalid when absent
+        QHash<QString, QVariant> modeSettings; // "mode|key number" -> stored text; invalid when absent
     };
     Snapshot takeSnapshot() const;
     void restoreSnapshot(const Snapshot& snapshot);

@@ -25,7 +25,6 @@
 #include "SavedQueryStore.h"
 #include "SchlInfoForm.h"
 #include "SessionSettingsPush.h"
-#include "SettingsStore.h"
 #include "Twips.h"
 #include "VerwInfoForm.h"
 #include "ViewerConfig.h"
@@ -57,14 +56,10 @@ namespace {
 const QString settingsSection = u"Settings"_s;
 constexpr int F1 = 112;
 
-QString setting(const QString& key, const QString& def)
+// The main window keeps its place where the viewer's settings are.
+void savePlace(LayoutStore::WindowKey key, int twips)
 {
-    return SettingsStore::GetSetting(RegAppName, settingsSection, key, def);
-}
-
-void saveSetting(const QString& key, const QString& value)
-{
-    SettingsStore::SaveSetting(RegAppName, settingsSection, key, value);
+    LayoutStore::SetWindowValue(settingsSection, key, QString::number(twips));
 }
 
 int twipsX(int pixels)
@@ -88,10 +83,10 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     // Every window of the program shows the program's icon, the child windows included.
     QApplication::setWindowIcon(ProgramInfo::Icon());
     setWindowIcon(QApplication::windowIcon());
-    MainForm = this;
+    App().MainForm = this;
 
     m_tav = QSharedPointer<KLV>::create();
-    MainSession = m_tav;
+    App().MainSession = m_tav;
     connect(m_tav.data(), &KLV::StatusMessage, this,
             [this](QString& text) { sessionMessage(GetMessageTextByNr(21), text); });
     connect(m_tav.data(), &KLV::ErrorMessage, this,
@@ -113,7 +108,7 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     });
 
     // The spreadsheet export writes workbooks itself, always in the current format.
-    ExcelFileExt = u"xlsx"_s;
+    App().ExcelFileExt = u"xlsx"_s;
     setEntryEnabled(u"ExportExcelMenue"_s, true);
     setEntryEnabled(u"DatenExportierenExcelMenue"_s, true);
 
@@ -142,8 +137,8 @@ KLVViewerWindow::~KLVViewerWindow()
     m_destroying = true;
     delete m_mdi;
     m_mdi = nullptr;
-    if (MainForm == this)
-        MainForm = nullptr;
+    if (App().MainForm == this)
+        App().MainForm = nullptr;
 }
 
 KLVEinstellungenDialog* KLVViewerWindow::sessionSettingsDialog() const
@@ -239,7 +234,7 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     bool skipDialog = !password.isEmpty();
     if (!m_tav)
         return false;
-    ServerProtocolVersion = 0;
+    App().ServerProtocolVersion = 0;
     m_tav->setClientKLVVersion(u"3.24"_s);
     m_tav->setDatasetSize(200);
     m_tav->setAppName(ProgramInfo::Title() + u' ' + QString::number(ProgramInfo::Major()) + u'.' +
@@ -251,12 +246,12 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     m_logon = std::make_unique<KLVLogon>();
     connect(m_logon.get(), &KLVLogon::KeyPressed, this,
             [this](QString& formName, int& keyCode, int&) { logonKeyPressed(formName, keyCode); });
-    m_logon->setLanguage(UILangId);
+    m_logon->setLanguage(App().UILangId);
     if (!ConnName.isEmpty())
         m_logon->setConnectionName(ConnName);
 
     for (;;) {
-        const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(RegAppName, m_host, m_port, m_logonMandant,
+        const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(App().RegAppName, m_host, m_port, m_logonMandant,
                                                                        userName, password, !skipDialog, false);
         if (rc == KLVLogon::logonUnknownConnection) {
             // The named connection is not stored: say so, then let the user pick one.
@@ -290,8 +285,8 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         ShowMessageBox(text);
     }
 
-    ServerProtocolVersion = NumberText::leadingValue(m_tav->GetKLVVersion());
-    for (const qint32 flag : std::as_const(SessionFlags))
+    App().ServerProtocolVersion = NumberText::leadingValue(m_tav->GetKLVVersion());
+    for (const qint32 flag : std::as_const(App().SessionFlags))
         m_tav->SetFlag(flag, true);
     return true;
 }
@@ -314,7 +309,7 @@ void KLVViewerWindow::logonKeyPressed(const QString& formName, int keyCode)
 
 void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
 {
-    AblageartenListe.clear();
+    App().AblageartenListe.clear();
     const QSharedPointer<KLVQuery> query = session ? session->CreateQuery() : nullptr;
     if (!query)
         return;
@@ -323,7 +318,7 @@ void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
         return;
     }
     while (query->GetNextRecord())
-        AblageartenListe.append({query->GetField(1), query->GetField(2)});
+        App().AblageartenListe.append({query->GetField(1), query->GetField(2)});
 }
 
 void KLVViewerWindow::SetDisconnectedState()
@@ -347,7 +342,7 @@ void KLVViewerWindow::SetConnectedState()
     if (panel(3).isEmpty())
         setPanel(3, GetMessageTextByNr(18));
     setPanel(4, m_tav->GetTAVVersion());
-    setPanel(5, GetMessageTextByNr(19) + u' ' + QLocale().toString(ServerProtocolVersion));
+    setPanel(5, GetMessageTextByNr(19) + u' ' + QLocale().toString(App().ServerProtocolVersion));
     setWindowTitle(FormatMessage(20, QString(), objectName(), m_logonMandant, m_host));
     m_mandID = m_tav->GetMandantID();
     if (m_mandID.isEmpty())
@@ -357,7 +352,7 @@ void KLVViewerWindow::SetConnectedState()
     setEntryEnabled(u"KLVSettingsMenue"_s, true);
     bool withLanguage = true;
     SetKLVSessionSettings(withLanguage);
-    if (ViewerConfig::get(ViewerConfig::Key::ShowInfosysForm) == u"1") {
+    if (ViewerConfig::getBool(ViewerConfig::Key::ShowInfosysForm)) {
         if (QAction* a = m_menus->action(u"ShowInfosysFormMenue"_s)) {
             a->setVisible(true);
             a->setEnabled(true);
@@ -404,7 +399,7 @@ void KLVViewerWindow::SetDataLanguage(QString& Language)
     if (!m_tav)
         return;
     if (Language.isEmpty() && !SessionSettingsPush::IsChecked(m_sessionDialog, u"UsePasswordLang"_s))
-        Language = setting(u"Lang"_s, u"D"_s);
+        Language = ViewerConfig::get(ViewerConfig::Key::Lang);
     bool isExplicit = true;
     if (Language.isEmpty()) {
         Language = m_tav->GetTAVLanguage();
@@ -758,17 +753,17 @@ void KLVViewerWindow::unload()
                 state = 2;
             if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
                 takeNormalPlace();
-            saveSetting(u"WindowState"_s, QString::number(state));
-            saveSetting(u"WindowHeight"_s, QString::number(m_normalHeight));
-            saveSetting(u"WindowWidth"_s, QString::number(m_normalWidth));
-            saveSetting(u"WindowLeft"_s, QString::number(m_normalLeft));
-            saveSetting(u"WindowTop"_s, QString::number(m_normalTop));
+            savePlace(LayoutStore::WindowKey::WindowState, state);
+            savePlace(LayoutStore::WindowKey::WindowHeight, m_normalHeight);
+            savePlace(LayoutStore::WindowKey::WindowWidth, m_normalWidth);
+            savePlace(LayoutStore::WindowKey::WindowLeft, m_normalLeft);
+            savePlace(LayoutStore::WindowKey::WindowTop, m_normalTop);
         }
     }
     if (m_tav) {
         m_tav->EndSession();
-        if (MainSession == m_tav)
-            MainSession.clear();
+        if (App().MainSession == m_tav)
+            App().MainSession.clear();
         m_tav.clear();
     }
     delete m_sessionDialog;
@@ -936,7 +931,7 @@ void KLVViewerWindow::connectMenus()
     // Help.
     on(u"ViewerHilfeMenue"_s, [] { ShowHelpTopic(QString()); });
     on(u"UeberMenue"_s, [this] {
-        AboutDialog about(CommandLineWords, this);
+        AboutDialog about(App().CommandLineWords, this);
         about.exec();
     });
 

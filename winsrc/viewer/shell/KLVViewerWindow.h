@@ -23,7 +23,7 @@ class ViewerEinstellungenDialog;
 // windows) open inside it. It owns the program's one session TAV, logs it on through the
 // logon component, shows the connection in its status bar and caption, pushes the session
 // settings, owns every menu of the program and keeps them in step with the active child, and
-// ends the session when it closes. Other windows reach it as MainModul::MainForm and call its
+// ends the session when it closes. Other windows reach it as App().MainForm and call its
 // members by name.
 //
 // Status bar "StatusBar": panels "Panel1" (connection), "Panel2" (user), "Panel3" (Mandant),

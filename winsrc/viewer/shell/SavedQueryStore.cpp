@@ -39,8 +39,8 @@ constexpr int MsgNoTable = 139;       // no table open in the window
 // A check box or option button of the viewer settings, else its stored value.
 bool viewerChoice(const char16_t* control, ViewerConfig::Key key)
 {
-    if (ViewerSettingsForm) {
-        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(QString::fromUtf16(control)))
+    if (App().ViewerSettingsForm) {
+        if (auto* button = App().ViewerSettingsForm->findChild<QAbstractButton*>(QString::fromUtf16(control)))
             return button->isChecked();
     }
     return ViewerConfig::getBool(key);
@@ -53,8 +53,8 @@ bool dontSaveChanges()
 
 bool askBeforeSaving()
 {
-    if (ViewerSettingsForm) {
-        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(u"QueryChangeAskUser"_s))
+    if (App().ViewerSettingsForm) {
+        if (auto* button = App().ViewerSettingsForm->findChild<QAbstractButton*>(u"QueryChangeAskUser"_s))
             return button->isChecked();
     }
     // The stored choice: never, else always, else ask.

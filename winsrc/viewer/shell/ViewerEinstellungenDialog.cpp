@@ -1,7 +1,6 @@
 #include "ViewerEinstellungenDialog.h"
 
 #include "MainModul.h"
-#include "SettingsStore.h"
 #include "ViewerConfig.h"
 
 #include <QAbstractButton>
@@ -31,8 +30,6 @@ constexpr int MsgFontDialogTitle = 590;
 constexpr int MsgHelpOtherTab = 914;
 constexpr int MsgHelpFirstTab = 922; // 922 to 925: tabs 0 to 3
 
-const QString Section = u"Settings"_s;
-
 // Option buttons are set one by one as the store says: choosing one clears the others of its
 // group, and clearing one may leave the group without a choice, which an exclusive group would
 // not let go of by itself.
@@ -61,7 +58,7 @@ T* named(QWidget* parent, const char16_t* name, T* widget)
 // A method of the main window, called by name; nothing when it lacks it.
 bool callMain(const char* signature, QGenericArgument a0 = QGenericArgument(), QGenericArgument a1 = QGenericArgument())
 {
-    QObject* main = MainForm.data();
+    QObject* main = App().MainForm.data();
     if (!main)
         return false;
     const int index = main->metaObject()->indexOfMethod(QMetaObject::normalizedSignature(signature).constData());
@@ -77,12 +74,12 @@ ViewerEinstellungenDialog::ViewerEinstellungenDialog(QWidget* parent) : QDialog(
     buildControls();
     InitFormCommon(this);
     if (QLabel* dataSample = fontControl<QLabel>(u"SampleText", 1))
-        dataSample->setFont(DataFont);
+        dataSample->setFont(App().DataFont);
     m_tabs->setCurrentIndex(0);
     // The third tab's controls are read by nothing: it stays out of sight.
     m_tabs->setTabVisible(2, false);
     m_logfileName->setEnabled(isChecked(u"ProtokAktiv"));
-    ViewerSettingsForm = this;
+    App().ViewerSettingsForm = this;
 }
 
 ViewerEinstellungenDialog::~ViewerEinstellungenDialog() = default;
@@ -213,9 +210,9 @@ void ViewerEinstellungenDialog::buildControls()
             m_saveQueryDir->setText(ViewerConfig::get(Key::QuerySaveDirMand));
     });
     connect(button(u"FormFontButton"), &QAbstractButton::clicked, this,
-            [this] { ChooseFont(FormFont, GetMessageTextByNr(MsgFormFontTitle)); });
+            [this] { ChooseFont(App().FormFont, GetMessageTextByNr(MsgFormFontTitle)); });
     connect(button(u"DataFontButton"), &QAbstractButton::clicked, this,
-            [this] { ChooseFont(DataFont, GetMessageTextByNr(MsgDataFontTitle)); });
+            [this] { ChooseFont(App().DataFont, GetMessageTextByNr(MsgDataFontTitle)); });
     connect(ok, &QAbstractButton::clicked, this, &ViewerEinstellungenDialog::accept);
     connect(help, &QAbstractButton::clicked, this, &ViewerEinstellungenDialog::ShowHelpForTab);
 
@@ -260,10 +257,10 @@ void ViewerEinstellungenDialog::LoadKLVViewerSettings()
         setOption(button(u"QueryChangeAskUser"), true);
     setOption(button(u"ColumnHeadersNames"), ViewerConfig::getBool(Key::ColHeadersNames));
     setOption(button(u"ColumnHeadersDesc"), ViewerConfig::getBool(Key::ColHeadersDesc));
-    callMain("LoadFontSettings(QString,QFont&)", Q_ARG(QString, u"Form"_s), Q_ARG(QFont&, FormFont));
-    callMain("LoadFontSettings(QString,QFont&)", Q_ARG(QString, u"Data"_s), Q_ARG(QFont&, DataFont));
+    callMain("LoadFontSettings(QString,QFont&)", Q_ARG(QString, u"Form"_s), Q_ARG(QFont&, App().FormFont));
+    callMain("LoadFontSettings(QString,QFont&)", Q_ARG(QString, u"Data"_s), Q_ARG(QFont&, App().DataFont));
     if (QLabel* dataSample = fontControl<QLabel>(u"SampleText", 1))
-        dataSample->setFont(DataFont);
+        dataSample->setFont(App().DataFont);
 }
 
 void ViewerEinstellungenDialog::SaveKLVViewerSettings()
@@ -294,12 +291,12 @@ void ViewerEinstellungenDialog::SaveQuerySettingsBoxes()
 
 void ViewerEinstellungenDialog::SaveFontSettings(const QString& prefix, const QFont& font)
 {
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontName"_s, font.family());
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontSize"_s, QString::number(qRound(font.pointSizeF())));
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontBold"_s, Bool2Str(font.bold()));
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontItalic"_s, Bool2Str(font.italic()));
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontUnderline"_s, Bool2Str(font.underline()));
-    SettingsStore::SaveSetting(RegAppName, Section, prefix + u"FontStrikethrough"_s, Bool2Str(font.strikeOut()));
+    ViewerConfig::set(Key::FontName, font.family(), prefix);
+    ViewerConfig::set(Key::FontSize, QString::number(qRound(font.pointSizeF())), prefix);
+    ViewerConfig::setBool(Key::FontBold, font.bold(), prefix);
+    ViewerConfig::setBool(Key::FontItalic, font.italic(), prefix);
+    ViewerConfig::setBool(Key::FontUnderline, font.underline(), prefix);
+    ViewerConfig::setBool(Key::FontStrikethrough, font.strikeOut(), prefix);
 }
 
 // ---- Fonts -------------------------------------------------------------------------------
@@ -316,10 +313,10 @@ void ViewerEinstellungenDialog::ChooseFont(QFont& font, const QString& title)
         font.setItalic(chosen.italic());
         font.setStrikeOut(chosen.strikeOut());
         font.setUnderline(chosen.underline());
-        if (&font == &FormFont)
+        if (&font == &App().FormFont)
             callMain("SetElementsSize()");
     }
-    ShowFontSample(&font == &FormFont ? 0 : 1, font);
+    ShowFontSample(&font == &App().FormFont ? 0 : 1, font);
 }
 
 void ViewerEinstellungenDialog::ShowFontSample(int index, const QFont& font)
@@ -345,16 +342,16 @@ void ViewerEinstellungenDialog::ShowFontSample(int index, const QFont& font)
 void ViewerEinstellungenDialog::showEvent(QShowEvent* event)
 {
     m_namesAtActivation = isChecked(u"ColumnHeadersNames");
-    ShowFontSample(0, FormFont);
-    ShowFontSample(1, DataFont);
+    ShowFontSample(0, App().FormFont);
+    ShowFontSample(1, App().DataFont);
     QDialog::showEvent(event);
 }
 
 void ViewerEinstellungenDialog::okClicked()
 {
     SaveQuerySettingsBoxes();
-    SaveFontSettings(u"Form"_s, FormFont);
-    SaveFontSettings(u"Data"_s, DataFont);
+    SaveFontSettings(u"Form"_s, App().FormFont);
+    SaveFontSettings(u"Data"_s, App().DataFont);
 }
 
 void ViewerEinstellungenDialog::accept()

@@ -25,7 +25,7 @@ class QTabWidget;
 // FontItalicBox, FontUnderlineBox, FontStrikethroughBox, SampleText.
 //
 // There is no cancel: a change takes effect at once; OK (or closing the dialog) stores the
-// query and font keys and hides it. It calls the main window (MainModul::MainForm) by name:
+// query and font keys and hides it. It calls the main window (App().MainForm) by name:
 // LoadFontSettings(QString, QFont&), SetElementsSize(), UpdateAllQueryDataColumnHeaders().
 class ViewerEinstellungenDialog : public QDialog
 {
@@ -45,7 +45,7 @@ public:
     template <class T>
     T* fontControl(const char16_t* name, int index) const;
 
-    // Picks a font in the font dialog into font (MainModul::FormFont or DataFont).
+    // Picks a font in the font dialog into font (App().FormFont or DataFont).
     void ChooseFont(QFont& font, const QString& title);
 
     // The help topic of the current tab.

@@ -1,11 +1,11 @@
 #include "LayoutStore.h"
 
+#include "AppContext.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVTools.h"
-#include "MainModul.h"
 #include "NumberText.h"
-#include "SettingsStore.h"
 #include "Twips.h"
+#include "ViewerConfig.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -32,12 +32,24 @@ namespace {
 
 QString readSetting(const QString& section, const QString& key)
 {
-    return SettingsStore::GetSetting(MainModul::RegAppName, section, key);
+    return ViewerConfig::getRaw(section, key);
 }
 
 void writeSetting(const QString& section, const QString& key, const QString& value)
 {
-    SettingsStore::SaveSetting(MainModul::RegAppName, section, key, value);
+    ViewerConfig::setRaw(section, key, value);
+}
+
+using WindowKey = LayoutStore::WindowKey;
+
+QString keyName(WindowKey key)
+{
+    return LayoutStore::WindowKeyName(key);
+}
+
+QString columnWidthKey(const QAbstractItemView* view, int column)
+{
+    return LayoutStore::ListViewTag(view) + u".Col"_s + QString::number(column) + u".Width"_s;
 }
 
 double readNumber(const QString& section, const QString& key, double fallback)
@@ -249,12 +261,12 @@ void LayoutStore::SaveFormPosition(QWidget* form, const QString& section, const 
     QWidget* w = windowOf(form);
     const QRect r = normalRect(w);
     if (hasMaxButton(w) || isSizable(w)) {
-        writeSetting(section, u"WindowState"_s, QString::number(stateNumber(w)));
-        writeSetting(section, u"WindowHeight"_s, NumberText::singleText(Twips::fromPixelsY(r.height())));
-        writeSetting(section, u"WindowWidth"_s, NumberText::singleText(Twips::fromPixelsX(r.width())));
+        writeSetting(section, keyName(WindowKey::WindowState), QString::number(stateNumber(w)));
+        writeSetting(section, keyName(WindowKey::WindowHeight), NumberText::singleText(Twips::fromPixelsY(r.height())));
+        writeSetting(section, keyName(WindowKey::WindowWidth), NumberText::singleText(Twips::fromPixelsX(r.width())));
     }
-    writeSetting(section, u"WindowLeft"_s, NumberText::singleText(Twips::fromPixelsX(r.x())));
-    writeSetting(section, u"WindowTop"_s, NumberText::singleText(Twips::fromPixelsY(r.y())));
+    writeSetting(section, keyName(WindowKey::WindowLeft), NumberText::singleText(Twips::fromPixelsX(r.x())));
+    writeSetting(section, keyName(WindowKey::WindowTop), NumberText::singleText(Twips::fromPixelsY(r.y())));
     for (QWidget* control : controls) {
         if (control)
             saveControl(section, control->objectName(), control->geometry(), false);
@@ -282,8 +294,8 @@ void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const 
     if (bothButtons)
         w->setWindowState(statesFromNumber(w->windowState(), 0));
 
-    const double height = readNumber(section, u"WindowHeight"_s, Twips::fromPixelsY(w->height()));
-    const double width = readNumber(section, u"WindowWidth"_s, Twips::fromPixelsX(w->width()));
+    const double height = readNumber(section, keyName(WindowKey::WindowHeight), Twips::fromPixelsY(w->height()));
+    const double width = readNumber(section, keyName(WindowKey::WindowWidth), Twips::fromPixelsX(w->width()));
     w->resize(Twips::toPixelsX(width), Twips::toPixelsY(height));
 
     const QList<QRect> areas = areasFor(w);
@@ -291,8 +303,8 @@ void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const 
     const QSize frameSize = w->isWindow() ? w->frameGeometry().size().expandedTo(w->size()) : w->size();
     const double defaultLeft = Twips::fromPixelsX(home.x() + (home.width() - frameSize.width()) / 2);
     const double defaultTop = Twips::fromPixelsY(home.y() + (home.height() - frameSize.height()) / 2);
-    const double left = readNumber(section, u"WindowLeft"_s, defaultLeft);
-    const double top = readNumber(section, u"WindowTop"_s, defaultTop);
+    const double left = readNumber(section, keyName(WindowKey::WindowLeft), defaultLeft);
+    const double top = readNumber(section, keyName(WindowKey::WindowTop), defaultTop);
     QPoint place(Twips::toPixelsX(left), Twips::toPixelsY(top));
     if (!areas.isEmpty()) {
         const int titleBar = std::max(w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w), 16);
@@ -301,7 +313,7 @@ void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const 
     w->move(place);
 
     if (bothButtons) {
-        const double state = readNumber(section, u"WindowState"_s, stateNumber(w));
+        const double state = readNumber(section, keyName(WindowKey::WindowState), stateNumber(w));
         w->setWindowState(statesFromNumber(w->windowState(), int(state)));
     }
     for (QWidget* control : controls) {
@@ -322,7 +334,7 @@ void LayoutStore::SaveListViewColumns(QAbstractItemView* view, const QString& se
             const ListViewColumnProperty& entry = (*columns)[i - 1];
             const QString prefix = tag + u".Col"_s + QString::number(i);
             writeSetting(section, prefix + u".Width"_s, QString::number(entry.Width));
-            writeSetting(section, prefix + u".Visible"_s, entry.Visible ? u"1"_s : u"0"_s);
+            writeSetting(section, prefix + u".Visible"_s, ViewerConfig::boolText(entry.Visible));
         }
     } else if (QHeaderView* header = HeaderOf(view)) {
         for (int c = 0; c < header->count(); ++c) {
@@ -349,8 +361,7 @@ void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& se
                 NumberText::roundToInt32(readNumber(section, prefix + u".Width"_s, entry.Width));
             if (width && *width >= 0)
                 entry.Width = *width;
-            entry.Visible =
-                SettingsStore::GetSetting(MainModul::RegAppName, section, prefix + u".Visible"_s, u"1"_s) == u"1";
+            entry.Visible = ViewerConfig::parseBool(readSetting(section, prefix + u".Visible"_s)).value_or(true);
         }
     } else if (QHeaderView* header = HeaderOf(view)) {
         for (int c = 0; c < header->count(); ++c) {
@@ -368,7 +379,8 @@ void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& se
 void LayoutStore::InitListViewColumnProps(qint32 messageBase, ListViewColumnArray& columns)
 {
     for (qsizetype i = 1; i <= columns.size(); ++i)
-        columns[i - 1].Descr = MainModul::GetMessageTextByNr(messageBase + i, QString(u"Col "_s + QString::number(i)));
+        columns[i - 1].Descr =
+            App().MessageTexts.GetMessageTextByNr(messageBase + i, QString(u"Col "_s + QString::number(i)));
 }
 
 void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, ListViewColumnArray& columns,
@@ -483,4 +495,50 @@ QPoint LayoutStore::ReachablePosition(const QRect& frame, const QList<QRect>& ar
     const int minLeft = a.left() - frame.width() + grip;
     const int maxLeft = std::max(minLeft, a.right() + 1 - grip);
     return QPoint(std::clamp(frame.left(), minLeft, maxLeft), std::clamp(frame.top(), minTop, maxTop));
+}
+
+QString LayoutStore::WindowKeyName(WindowKey key)
+{
+    switch (key) {
+    case WindowKey::WindowLeft:
+        return u"WindowLeft"_s;
+    case WindowKey::WindowTop:
+        return u"WindowTop"_s;
+    case WindowKey::WindowWidth:
+        return u"WindowWidth"_s;
+    case WindowKey::WindowHeight:
+        return u"WindowHeight"_s;
+    case WindowKey::WindowState:
+        return u"WindowState"_s;
+    case WindowKey::TableListWidth:
+        return u"TableListWidth"_s;
+    case WindowKey::TableListHeight:
+        return u"TableListHeight"_s;
+    }
+    return QString();
+}
+
+QString LayoutStore::WindowValue(const QString& section, WindowKey key)
+{
+    return readSetting(section, WindowKeyName(key));
+}
+
+void LayoutStore::SetWindowValue(const QString& section, WindowKey key, const QString& value)
+{
+    writeSetting(section, WindowKeyName(key), value);
+}
+
+bool LayoutStore::HasStoredPlace(const QString& section)
+{
+    return !WindowValue(section, WindowKey::WindowWidth).isEmpty();
+}
+
+bool LayoutStore::HasColumnWidth(const QAbstractItemView* view, const QString& section, int column)
+{
+    return !readSetting(section, columnWidthKey(view, column)).isEmpty();
+}
+
+void LayoutStore::ForgetColumnWidth(const QAbstractItemView* view, const QString& section, int column)
+{
+    ViewerConfig::removeRaw(section, columnWidthKey(view, column));
 }

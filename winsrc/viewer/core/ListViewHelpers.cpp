@@ -1,11 +1,11 @@
 #include "ListViewHelpers.h"
 
+#include "AppContext.h"
 #include "KLVQuery.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVQueryMetaData.h"
 #include "KLVTools.h"
 #include "LayoutStore.h"
-#include "MainModul.h"
 #include "NumberText.h"
 
 #include <QAbstractItemModel>
@@ -32,11 +32,11 @@ QString booleanText(const QString& value)
 {
     const QString v = value.trimmed();
     if (NumberText::isNumber(v))
-        return MainModul::Bool2ErpText(NumberText::leadingValue(v) != 0.0);
+        return NumberText::leadingValue(v) != 0.0 ? App().ErpTrueText : App().ErpFalseText;
     if (v.compare(u"true"_s, Qt::CaseInsensitive) == 0)
-        return MainModul::Bool2ErpText(true);
+        return App().ErpTrueText;
     if (v.compare(u"false"_s, Qt::CaseInsensitive) == 0)
-        return MainModul::Bool2ErpText(false);
+        return App().ErpFalseText;
     return value;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-// The program-wide state of KLVViewer and the helpers every window uses: message texts and
+// The helpers every window of KLVViewer uses, on the program's state in App(): message texts and
 // form localisation, settings, INI files and paths, window and list-view layouts, list-view
 // filling, sorting and copying, and the hand-off to the ERP GUI client, the browser and other
 // programs. The names are those every window of the viewer calls them by.
 
+#include "AppContext.h"
 #include "CommandLine.h"
 #include "ListViewColumnProperty.h"
 #include "MessageTable.h"
@@ -39,43 +40,7 @@ namespace MainModul {
 
 // ---- Program-wide state ---------------------------------------------------------------
 
-extern int UILangId;                 // Windows primary language id of the interface
-extern QString UILanguage;           // its two-letter code; names the message file
-extern QString RegAppName;           // application name of every per-user setting: "KLVViewer"
-extern QString MsgTrueText;          // message 28
-extern QString MsgFalseText;         // message 29
-extern QString DefaultQueryNameText; // message 123
-extern QString NoKeyText;            // message 123 as well: the key box's entry for no key
-extern QString HelpFileName;         // message 901, relative to the program's data folder
-extern QString StartConnectionName;  // -c
-extern QString StartUserName;        // -u
-extern QString StartPassword;        // -p
-extern QString StartDataLanguage;    // -L
-extern bool HiddenStartFlag;         // -e: the main window is not shown by Main
-extern QString HiddenStartValue;     // the argument of -e
-extern QList<qint32> SessionFlags;   // -f, in the order given
-extern qint32 GuiDragDropFormat;     // the clipboard format "CF_WEXA_GUI_DRAGDROP"
-extern MessageTable MessageTexts;
-extern QString ErpTrueText;                             // the server's word for true (enumeration "A2", code "1")
-extern QString ErpFalseText;                            // the server's word for false (code "0")
-extern QFont FormFont;                                  // font of windows and their controls
-extern QFont DataFont;                                  // font of list and tree views
-extern double ServerProtocolVersion;                    // the server's protocol version after logon, 0 before
-extern QString ExcelFileExt;                            // "xls" or "xlsx"
-extern QList<QPair<QString, QString>> AblageartenListe; // storage kinds: (code, text) in server order
-extern QString QuerySettingsDirError;                   // the last failure to create the saved-query directory
-extern QStringList CommandLineWords;                    // the words the program was started with
-
-// The main window's default instance and the two settings dialogs register themselves here
-// when they load, and the main window its session TAV when it creates it. Their documented
-// members are read by name: the main window's properties "MandID" and "MandDirUNC"; the
-// session-settings dialog's invokable "GetAktSprKZ"; the viewer-settings dialog's controls
-// "SaveQueryByUser", "SaveQueryIndivDir", "SaveQueryInMand" and "SaveQueryDir". Before the
-// dialog exists the stored settings stand in for its controls.
-extern QPointer<QWidget> MainForm;
-extern QPointer<QWidget> SessionSettingsForm;
-extern QPointer<QWidget> ViewerSettingsForm;
-extern QWeakPointer<KLV> MainSession;
+// The state lives in the program's AppContext (App()); these helpers work on it.
 
 // A check box or option button of the viewer-settings dialog while it is loaded, else the
 // stored setting it edits.
@@ -83,22 +48,16 @@ bool ViewerFlag(const QString& control, ViewerConfig::Key key);
 
 // Every message box of these helpers goes through here (OK only unless buttons say more);
 // tests put a handler of their own in place. An empty handler restores the real boxes.
-using MessageBoxHandler =
-    std::function<QMessageBox::StandardButton(const QString& text, QMessageBox::StandardButtons buttons)>;
+using MessageBoxHandler = AppContext::MessageBoxHandler;
 void SetMessageBoxHandler(MessageBoxHandler handler);
 QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
 // ---- Start-up -------------------------------------------------------------------------
 
-// The program: language, message table, command line, clipboard format, program-wide texts,
-// then the main window. Returns the process's exit code.
-int Main(int argc, char** argv);
+// The start-up itself (StartUp, driven by main()) uses these.
 
 // Reads the command-line words into the start-up state (and the interface language).
 CommandLine::Result ParseCommandLine(const QStringList& args);
-// Shows the usage view with text ("" for a plain request); returns the exit code the program
-// then ends with (0 for a plain request, 2 after an error).
-int ShowUsageAndExit(const QString& text);
 QStringList SplitQuoted(const QString& text, QChar separator);
 int GetPrimaryLangId(int langId);
 int LangArgToLangId(const QString& argument);

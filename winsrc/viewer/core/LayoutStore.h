@@ -60,6 +60,27 @@ public:
 
     static bool IsNumericFieldType(const QString& typeCode);
 
+    // The keys of a layout section that windows read or write themselves: the place and state
+    // of a window, and the query window's table list.
+    enum class WindowKey {
+        WindowLeft,
+        WindowTop,
+        WindowWidth,
+        WindowHeight,
+        WindowState,
+        TableListWidth,
+        TableListHeight
+    };
+    static QString WindowKeyName(WindowKey key);
+    static QString WindowValue(const QString& section, WindowKey key);
+    static void SetWindowValue(const QString& section, WindowKey key, const QString& value);
+    // Whether a window's place was ever stored in section.
+    static bool HasStoredPlace(const QString& section);
+    // The stored width of a list's column (from 1) in section: whether there is one, and
+    // forgetting it.
+    static bool HasColumnWidth(const QAbstractItemView* view, const QString& section, int column);
+    static void ForgetColumnWidth(const QAbstractItemView* view, const QString& section, int column);
+
     // Where a window with frame rect may stay so that its title bar can still be reached on
     // one of the areas (the screens' available rects): the stored place when it can, else the
     // nearest place inside the area that holds most of it (the first area when none does).

@@ -1,6 +1,5 @@
 #include "MainModul.h"
 
-#include "AboutDialog.h"
 #include "Common.h"
 #include "DataFolder.h"
 #include "DesktopLauncher.h"
@@ -12,8 +11,6 @@
 #include "IniFile.h"
 #include "KLV.h"
 #include "KLVQuery.h"
-#include "KLVTraceWindow.h"
-#include "KLVViewerWindow.h"
 #include "Languages.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
@@ -34,79 +31,13 @@ using namespace Qt::StringLiterals;
 
 namespace MainModul {
 
-int UILangId = Languages::English;
-QString UILanguage = u"en"_s;
-QString RegAppName = u"KLVViewer"_s;
-QString MsgTrueText;
-QString MsgFalseText;
-QString DefaultQueryNameText;
-QString NoKeyText;
-QString HelpFileName;
-QString StartConnectionName;
-QString StartUserName;
-QString StartPassword;
-QString StartDataLanguage;
-bool HiddenStartFlag = false;
-QString HiddenStartValue;
-QList<qint32> SessionFlags;
-qint32 GuiDragDropFormat = 0;
-MessageTable MessageTexts;
-QString ErpTrueText;
-QString ErpFalseText;
-QFont FormFont;
-QFont DataFont;
-double ServerProtocolVersion = 0.0;
-QString ExcelFileExt = u"xlsx"_s;
-QList<QPair<QString, QString>> AblageartenListe;
-QString QuerySettingsDirError;
-QStringList CommandLineWords;
-QPointer<QWidget> MainForm;
-QPointer<QWidget> SessionSettingsForm;
-QPointer<QWidget> ViewerSettingsForm;
-QWeakPointer<KLV> MainSession;
-
 namespace {
-
-MessageBoxHandler& messageBoxHandler()
-{
-    static MessageBoxHandler handler;
-    return handler;
-}
-
-QString& messageDirectory()
-{
-    static QString dir;
-    return dir;
-}
-
-QStringList& clipboardFormats()
-{
-    static QStringList names;
-    return names;
-}
 
 constexpr qint32 FirstClipboardFormat = 0xC000;
 
 QString programDirectory()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-}
-
-// Loads the frame window KLVViewer and logs on with the start-up values; on success the
-// window is shown unless the program was started hidden. True when the program lives on in
-// its windows; after a cancelled logon the window is gone and the program ends.
-bool StartMainWindow()
-{
-    auto* window = new KLVViewerWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QString connection = StartConnectionName;
-    if (!window->StartUp(connection, StartUserName, StartPassword, StartDataLanguage)) {
-        delete window;
-        return false;
-    }
-    if (!HiddenStartFlag)
-        window->show();
-    return true;
 }
 
 // A member of a window, called by name; "" when the window or the member is missing.
@@ -125,7 +56,8 @@ FileNames::QuerySaveOptions querySaveOptions()
     options.inMandDir = ViewerFlag(u"SaveQueryInMand"_s, ViewerConfig::Key::QuerySaveInMand);
     // Of the two stored options the client directory wins, as in the dialog that loads them.
     options.indivDir = !options.inMandDir && ViewerFlag(u"SaveQueryIndivDir"_s, ViewerConfig::Key::QuerySaveIndiv);
-    QLineEdit* dirBox = ViewerSettingsForm ? ViewerSettingsForm->findChild<QLineEdit*>(u"SaveQueryDir"_s) : nullptr;
+    QLineEdit* dirBox =
+        App().ViewerSettingsForm ? App().ViewerSettingsForm->findChild<QLineEdit*>(u"SaveQueryDir"_s) : nullptr;
     if (dirBox)
         options.dirText = dirBox->text();
     else if (options.indivDir)
@@ -139,8 +71,8 @@ FileNames::QuerySaveOptions querySaveOptions()
 
 bool ViewerFlag(const QString& control, ViewerConfig::Key key)
 {
-    if (ViewerSettingsForm) {
-        if (auto* button = ViewerSettingsForm->findChild<QAbstractButton*>(control))
+    if (App().ViewerSettingsForm) {
+        if (auto* button = App().ViewerSettingsForm->findChild<QAbstractButton*>(control))
             return button->isChecked();
     }
     return ViewerConfig::getBool(key);
@@ -150,89 +82,43 @@ bool ViewerFlag(const QString& control, ViewerConfig::Key key)
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
-    messageBoxHandler() = std::move(handler);
+    App().messageBoxHandler = std::move(handler);
 }
 
 QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::StandardButtons buttons)
 {
-    if (messageBoxHandler())
-        return messageBoxHandler()(text, buttons);
+    if (App().messageBoxHandler)
+        return App().messageBoxHandler(text, buttons);
     QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, text, buttons, QApplication::activeWindow());
     return QMessageBox::StandardButton(box.exec());
 }
 
 // ---- Start-up -------------------------------------------------------------------------
 
-int Main(int argc, char** argv)
-{
-    // Our switches are read from the raw words; Qt sees none of them, so it cannot take one
-    // of ours (or an argument of ours) as its own.
-    QStringList words;
-    for (int i = 1; i < argc; ++i)
-        words.append(QString::fromLocal8Bit(argv[i]));
-    CommandLineWords = words;
-    static char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
-    static int qtArgc = argc > 0 ? 1 : 0;
-    QApplication app(qtArgc, qtArgv);
-    // The desktop entry klvviewer.desktop names this program to the window manager.
-    QGuiApplication::setDesktopFileName(u"klvviewer"_s);
-    // The library's trace shows in its window, not on standard error.
-    KLVTraceWindow::Install();
-
-    int langId = GetPrimaryLangId(Common::UserLanguageId());
-    LangIdToCode(langId);
-    const QString startLanguage = UILanguage;
-
-    if (!LoadMessageFile())
-        return 1;
-    const CommandLine::Result parsed = ParseCommandLine(words);
-    if (parsed.outcome != CommandLine::Outcome::Start)
-        return ShowUsageAndExit(parsed.usageText);
-    if (UILanguage != startLanguage && !LoadMessageFile())
-        return 1;
-
-    GuiDragDropFormat = RegisterClipboardFormat(u"CF_WEXA_GUI_DRAGDROP"_s);
-    InitAppGlobals();
-
-    if (!StartMainWindow())
-        return 0;
-    return app.exec();
-}
-
 CommandLine::Result ParseCommandLine(const QStringList& args)
 {
     CommandLine::Values values;
-    values.StartConnectionName = StartConnectionName;
-    values.StartUserName = StartUserName;
-    values.StartPassword = StartPassword;
-    values.StartDataLanguage = StartDataLanguage;
-    values.HiddenStartFlag = HiddenStartFlag;
-    values.HiddenStartValue = HiddenStartValue;
-    values.SessionFlags = SessionFlags;
-    values.UILangId = UILangId;
-    values.UILanguage = UILanguage;
+    values.StartConnectionName = App().StartConnectionName;
+    values.StartUserName = App().StartUserName;
+    values.StartPassword = App().StartPassword;
+    values.StartDataLanguage = App().StartDataLanguage;
+    values.HiddenStartFlag = App().HiddenStartFlag;
+    values.HiddenStartValue = App().HiddenStartValue;
+    values.SessionFlags = App().SessionFlags;
+    values.UILangId = App().UILangId;
+    values.UILanguage = App().UILanguage;
     const CommandLine::Result result =
         CommandLine::ParseCommandLine(args, values, [](int nr) { return GetMessageTextByNr(nr); });
-    StartConnectionName = values.StartConnectionName;
-    StartUserName = values.StartUserName;
-    StartPassword = values.StartPassword;
-    StartDataLanguage = values.StartDataLanguage;
-    HiddenStartFlag = values.HiddenStartFlag;
-    HiddenStartValue = values.HiddenStartValue;
-    SessionFlags = values.SessionFlags;
-    UILangId = values.UILangId;
-    UILanguage = values.UILanguage;
+    App().StartConnectionName = values.StartConnectionName;
+    App().StartUserName = values.StartUserName;
+    App().StartPassword = values.StartPassword;
+    App().StartDataLanguage = values.StartDataLanguage;
+    App().HiddenStartFlag = values.HiddenStartFlag;
+    App().HiddenStartValue = values.HiddenStartValue;
+    App().SessionFlags = values.SessionFlags;
+    App().UILangId = values.UILangId;
+    App().UILanguage = values.UILanguage;
     return result;
-}
-
-int ShowUsageAndExit(const QString& text)
-{
-    AboutDialog about(CommandLineWords);
-    if (auto* button = about.findChild<QWidget*>(u"UsageButton"_s))
-        button->hide();
-    about.ShowUsage(text);
-    about.exec();
-    return text.isEmpty() ? 0 : 2;
 }
 
 QStringList SplitQuoted(const QString& text, QChar separator)
@@ -252,8 +138,8 @@ int LangArgToLangId(const QString& argument)
 
 void LangIdToCode(int& langId)
 {
-    UILanguage = Languages::LangIdToCode(langId);
-    UILangId = langId;
+    App().UILanguage = Languages::LangIdToCode(langId);
+    App().UILangId = langId;
 }
 
 bool StartsWithUpper(const QString& text, const QString& prefix)
@@ -263,19 +149,19 @@ bool StartsWithUpper(const QString& text, const QString& prefix)
 
 void InitAppGlobals()
 {
-    RegAppName = u"KLVViewer"_s;
-    MsgTrueText = GetMessageTextByNr(28);
-    MsgFalseText = GetMessageTextByNr(29);
-    DefaultQueryNameText = GetMessageTextByNr(123);
-    NoKeyText = DefaultQueryNameText;
-    HelpFileName = GetMessageTextByNr(901);
-    ErpTrueText = MsgTrueText;
-    ErpFalseText = MsgFalseText;
+    App().RegAppName = u"KLVViewer"_s;
+    App().MsgTrueText = GetMessageTextByNr(28);
+    App().MsgFalseText = GetMessageTextByNr(29);
+    App().DefaultQueryNameText = GetMessageTextByNr(123);
+    App().NoKeyText = App().DefaultQueryNameText;
+    App().HelpFileName = GetMessageTextByNr(901);
+    App().ErpTrueText = App().MsgTrueText;
+    App().ErpFalseText = App().MsgFalseText;
 }
 
 qint32 RegisterClipboardFormat(const QString& name)
 {
-    QStringList& names = clipboardFormats();
+    QStringList& names = App().clipboardFormats;
     qsizetype index = names.indexOf(name);
     if (index < 0) {
         names.append(name);
@@ -287,7 +173,7 @@ qint32 RegisterClipboardFormat(const QString& name)
 QString ClipboardFormatName(qint32 format)
 {
     const qsizetype index = format - FirstClipboardFormat;
-    const QStringList& names = clipboardFormats();
+    const QStringList& names = App().clipboardFormats;
     return index >= 0 && index < names.size() ? names[index] : QString();
 }
 
@@ -295,22 +181,22 @@ QString ClipboardFormatName(qint32 format)
 
 QString MessageDirectory()
 {
-    if (messageDirectory().isEmpty())
-        messageDirectory() = DataFolder::Find(programDirectory());
-    return messageDirectory();
+    if (App().messageDirectory.isEmpty())
+        App().messageDirectory = DataFolder::Find(programDirectory());
+    return App().messageDirectory;
 }
 
 void SetMessageDirectory(const QString& dir)
 {
-    messageDirectory() = dir;
+    App().messageDirectory = dir;
 }
 
 bool LoadMessageFile()
 {
-    QString path = MessageDirectory() + u"/msg_"_s + UILanguage + u".txt"_s;
+    QString path = MessageDirectory() + u"/msg_"_s + App().UILanguage + u".txt"_s;
     for (;;) {
         QString error;
-        if (MessageTexts.LoadFile(path, &error))
+        if (App().MessageTexts.LoadFile(path, &error))
             return true;
         const QString text = u"Error reading message file "_s + path + u'\n' + error + u"\nRetry using english?"_s;
         // Said on standard error too: without its texts the program may be started where
@@ -324,34 +210,34 @@ bool LoadMessageFile()
 
 QString GetMessageTextByNr(const QVariant& number, const QVariant& Default)
 {
-    return MessageTexts.GetMessageTextByNr(number, Default);
+    return App().MessageTexts.GetMessageTextByNr(number, Default);
 }
 
 QString FormatMessage(const QVariant& number, const QString& defaultText, const QVariantList& values)
 {
-    return MessageTexts.FormatMessage(number, defaultText, values);
+    return App().MessageTexts.FormatMessage(number, defaultText, values);
 }
 
 QString Bool2MsgText(bool value)
 {
-    return value ? MsgTrueText : MsgFalseText;
+    return value ? App().MsgTrueText : App().MsgFalseText;
 }
 
 QString Bool2ErpText(bool value)
 {
-    return value ? ErpTrueText : ErpFalseText;
+    return value ? App().ErpTrueText : App().ErpFalseText;
 }
 
 bool ErpText2Bool(const QString& text)
 {
     // The server's word is data, not a pattern: compared as it is.
-    return text == u"1" || (!ErpTrueText.isEmpty() && text == ErpTrueText);
+    return text == u"1" || (!App().ErpTrueText.isEmpty() && text == App().ErpTrueText);
 }
 
 void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
 {
-    ErpTrueText = Bool2MsgText(true);
-    ErpFalseText = Bool2MsgText(false);
+    App().ErpTrueText = Bool2MsgText(true);
+    App().ErpFalseText = Bool2MsgText(false);
     if (!session)
         return;
     const QSharedPointer<KLVQuery> query = session->CreateQuery();
@@ -364,9 +250,9 @@ void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
     while (query->GetNextRecord()) {
         const QString code = query->GetField(1);
         if (code == u"1")
-            ErpTrueText = query->GetField(2);
+            App().ErpTrueText = query->GetField(2);
         else if (code == u"0")
-            ErpFalseText = query->GetField(2);
+            App().ErpFalseText = query->GetField(2);
     }
 }
 
@@ -378,13 +264,13 @@ void InitFormCommon(QWidget* form)
 
 void InitDefaultFonts()
 {
-    FormFont = FontSettings::DefaultFont();
-    DataFont = FontSettings::DefaultFont();
+    App().FormFont = FontSettings::DefaultFont();
+    App().DataFont = FontSettings::DefaultFont();
 }
 
 void ApplyControlFont(QWidget* form)
 {
-    FormLocalizer::applyFonts(form, FormFont, DataFont);
+    FormLocalizer::applyFonts(form, App().FormFont, App().DataFont);
 }
 
 // ---- Window and list-view layouts ------------------------------------------------------
@@ -466,13 +352,14 @@ void SendGuiCommand(const QString& name, const QString& text, int action)
 {
     QString client;
     QString sessionService;
-    if (const QSharedPointer<KLV> session = MainSession.toStrongRef()) {
+    if (const QSharedPointer<KLV> session = App().MainSession.toStrongRef()) {
         client = session->GetMandantName();
         if (!client.isEmpty())
             sessionService = session->GetGUIDDESrvName();
     }
     const QString service = GuiLink::ServiceFor(client, sessionService);
-    const QString command = GuiLink::CommandText(name, text, action, callText(SessionSettingsForm, "GetAktSprKZ"));
+    const QString command =
+        GuiLink::CommandText(name, text, action, callText(App().SessionSettingsForm, "GetAktSprKZ"));
     QString error;
     if (GuiLink::Execute(service, command, &error))
         return;
@@ -494,7 +381,7 @@ void ViewInfosysInGui(const QString& text)
 
 void ShowHelpTopic(const QString& topic)
 {
-    OpenUrlInBrowser(DesktopLauncher::HelpAddress(MessageDirectory(), HelpFileName, topic).toString());
+    OpenUrlInBrowser(DesktopLauncher::HelpAddress(MessageDirectory(), App().HelpFileName, topic).toString());
 }
 
 void OpenUrlInBrowser(const QString& url)
@@ -576,8 +463,8 @@ QString GetWindowsUserName()
 
 QString GetQuerySettingsDir()
 {
-    const QString mandId = MainForm ? MainForm->property("MandID").toString() : QString();
-    const QString mandDir = MainForm ? MainForm->property("MandDirUNC").toString() : QString();
+    const QString mandId = App().MainForm ? App().MainForm->property("MandID").toString() : QString();
+    const QString mandDir = App().MainForm ? App().MainForm->property("MandDirUNC").toString() : QString();
     return FileNames::BuildQuerySettingsDir(querySaveOptions(), GetWindowsUserName(), mandId, mandDir);
 }
 
@@ -596,8 +483,8 @@ bool EnsureQuerySettingsDir()
     QString description;
     if (FileNames::MakeDirTree(dir, &number, &description))
         return true;
-    QuerySettingsDirError = u'(' + QString::number(number) + u") "_s + description;
-    ShowMessageBox(GetMessageTextByNr(27) + u'\n' + dir + u'\n' + QuerySettingsDirError);
+    App().QuerySettingsDirError = u'(' + QString::number(number) + u") "_s + description;
+    ShowMessageBox(GetMessageTextByNr(27) + u'\n' + dir + u'\n' + App().QuerySettingsDirError);
     return false;
 }
 
