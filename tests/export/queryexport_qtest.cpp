@@ -65,7 +65,7 @@ bool exportEnded()
 
 } // namespace
 
-class QueryExportTest : public QObject, private QueryWindowTest
+class QueryExportTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -81,7 +81,6 @@ class QueryExportTest : public QObject, private QueryWindowTest
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
     void init() { QVERIFY(logOn()); }
     void cleanup()
     {

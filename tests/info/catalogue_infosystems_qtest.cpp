@@ -31,7 +31,7 @@ public:
 
 } // namespace
 
-class InfosysCatalogueTest : public QObject, private CatalogueWindowTest
+class InfosysCatalogueTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -56,18 +56,6 @@ private:
     bool entryEnabled(const QString& name) const { return viewer.window->menus().action(name)->isEnabled(); }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void theCatalogueComesWithTheFieldsOfItsFirstInformationSystem()
     {
         InfosysInfoForm* w = open();

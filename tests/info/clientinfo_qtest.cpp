@@ -8,7 +8,7 @@
 using namespace CatalogueTest;
 using namespace MainModul;
 
-class ClientInfoTest : public QObject, private CatalogueWindowTest
+class ClientInfoTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -41,18 +41,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void theDialogShowsTheSessionTheUserAndTheConnection()
     {
         openDialog(2);

@@ -13,7 +13,7 @@
 using namespace CatalogueTest;
 using namespace MainModul;
 
-class DatabasesTest : public QObject, private CatalogueWindowTest
+class DatabasesTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -27,18 +27,6 @@ private:
     static QString heading(const QString& database) { return GetMessageTextByNr(356) + u" \""_s + database + u"\":"_s; }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void theMenuFillsBothListsAndARowClickFillsItsGroups()
     {
         DatabaseInfoForm* w = open();

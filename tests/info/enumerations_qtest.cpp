@@ -8,7 +8,7 @@
 using namespace CatalogueTest;
 using namespace MainModul;
 
-class EnumerationsTest : public QObject, private CatalogueWindowTest
+class EnumerationsTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -22,18 +22,6 @@ private:
     static QString heading(const QString& name) { return GetMessageTextByNr(303) + u' ' + name + u':'; }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void theEnumerationsComeWithThePositionsOfTheFirstAndAClickShowsAnothers()
     {
         AufzInfoForm* w = open();

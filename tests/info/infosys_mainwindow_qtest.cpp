@@ -53,7 +53,7 @@ void storePlace(int left, int top, int width, int height, int state)
 
 } // namespace
 
-class InfosysMainWindowTest : public QObject, private ViewerTest::QueryWindowTest
+class InfosysMainWindowTest : public ViewerTest::QueryWindowTest
 {
     Q_OBJECT
 
@@ -68,8 +68,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init()
     {
         server.setScript({});

@@ -26,7 +26,7 @@ QStringList keyAnswer(const QString& fields, const QString& condition, const QSt
 
 } // namespace
 
-class KeyInfoTest : public QObject, private CatalogueWindowTest
+class KeyInfoTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -59,8 +59,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init()
     {
         server.setScript({});
@@ -68,10 +66,6 @@ private Q_SLOTS:
         QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
         server.clearReceived();
     }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
 
     void theButtonShowsTheChosenKeysCatalogueRecord()
     {

@@ -11,7 +11,7 @@
 using namespace CatalogueTest;
 using namespace MainModul;
 
-class MsgTextsTest : public QObject, private CatalogueWindowTest
+class MsgTextsTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -51,18 +51,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void openingReadsTheLanguagesAndSearchesNothing()
     {
         MsgInfoForm* w = open();

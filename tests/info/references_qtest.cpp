@@ -42,7 +42,7 @@ void clickGroup(QTreeWidget* tree, const QString& database, const QString& group
 
 } // namespace
 
-class ReferencesTest : public QObject, private CatalogueWindowTest
+class ReferencesTest : public CatalogueWindowTest
 {
     Q_OBJECT
 
@@ -54,18 +54,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void aGroupShowsItsReferencesFromAndTheReferencesTo()
     {
         VerwInfoForm* w = open();

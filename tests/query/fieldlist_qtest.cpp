@@ -57,24 +57,18 @@ void chooseField(const QString& field)
 
 } // namespace
 
-class FieldListTest : public QObject, private QueryWindowTest
+class FieldListTest : public QueryWindowTest
 {
     Q_OBJECT
 
 private:
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init()
     {
         server.clearReceived();
         QVERIFY(logOn());
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
     }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
 
     void aTablesFieldsComeWithKeysTagsAndTheServersWords()
     {

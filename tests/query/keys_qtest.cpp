@@ -37,27 +37,17 @@ QStringList visibleKeyEntries(const KLVViewerWindow* window)
 
 } // namespace
 
-class KeysTest : public QObject, private QueryWindowTest
+class KeysTest : public QueryWindowTest
 {
     Q_OBJECT
 
 private:
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
     void cleanup()
     {
         QueryForm::SetKeyInfoHandler({});
         QVERIFY(closeViewer());
     }
-
-    void cleanupTestCase() { server.stop(); }
 
     void aTablesKeysBringTheirStorageKindsAndTheKeyMenu()
     {

@@ -60,7 +60,7 @@ QStringList faultsOf(QueryForm* form)
 
 } // namespace
 
-class QueryFormFrameTest : public QObject, private QueryWindowTest
+class QueryFormFrameTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -98,11 +98,8 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
+    // Each test logs on itself, some of them more than once.
+    void init() {}
 
     void theSplittersShareTheWindowAndKeepEveryPane()
     {

@@ -35,7 +35,7 @@ bool menuEnabled(const KLVViewerWindow* window, const QString& name)
 
 } // namespace
 
-class QueryRunTest : public QObject, private QueryWindowTest
+class QueryRunTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -56,18 +56,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
-    void init()
-    {
-        server.setScript({});
-        QVERIFY(logOn());
-    }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
-
     void aRunReadsEveryRecordWithItsCountAndKeepsTheIdAsTag()
     {
         MessageBoxes boxes;

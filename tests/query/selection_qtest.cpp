@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace ViewerTest;
 
-class SelectionTest : public QObject, private QueryWindowTest
+class SelectionTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -35,18 +35,12 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init()
     {
         QVERIFY(logOn());
         QVERIFY(openTable(form, u"Artikel:Artikel"_s));
         check(form, {u"nummer"_s, u"name"_s});
     }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
 
     void theControlsBecomeTheSelectionOnTheWire()
     {

@@ -29,7 +29,7 @@ QString stored(const QString& dir, const QString& db)
 
 } // namespace
 
-class TableListTest : public QObject, private QueryWindowTest
+class TableListTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -53,18 +53,12 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init()
     {
         folder = std::make_unique<QTemporaryDir>();
         server.setScript({});
         server.clearReceived();
     }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
 
     void theCatalogueFillsTheListWithItsColumnsAndWords()
     {

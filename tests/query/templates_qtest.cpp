@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 using namespace MainModul;
 using namespace ViewerTest;
 
-class TemplatesTest : public QObject, private QueryWindowTest
+class TemplatesTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -40,13 +40,7 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(startServer()); }
-
     void init() { QVERIFY(logOn()); }
-
-    void cleanup() { QVERIFY(closeViewer()); }
-
-    void cleanupTestCase() { server.stop(); }
 
     void aTemplateFillsTheSelectionControls()
     {

@@ -20,7 +20,7 @@
 using namespace Qt::StringLiterals;
 using namespace ViewerTest;
 
-class WindowsTest : public QObject, private QueryWindowTest
+class WindowsTest : public QueryWindowTest
 {
     Q_OBJECT
 
@@ -73,6 +73,10 @@ private Q_SLOTS:
         QVERIFY(closeViewer());
         server.stop();
     }
+
+    // The tests share the one logon of initTestCase.
+    void init() {}
+    void cleanup() {}
 
     void theCheckFindsPanesOutsideOverlappingOrWithoutRoom()
     {

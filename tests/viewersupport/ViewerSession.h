@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -60,11 +61,15 @@ public:
     void reset();
 };
 
-// What a test class of a window in the main window holds beside its QObject base: the
-// stand-in server, the main window logged on to it, the folder of its saved queries and the
-// query window the logon opened. Each member says which QtTest slot it belongs in.
-class QueryWindowTest
+// The base of a test class of a window in the main window: the stand-in server, the main
+// window logged on to it, the folder of its saved queries and the query window the logon
+// opened. Its slots are the common course, which a test class replaces where it differs: the
+// server runs for the whole program, each test logs on afresh to a server without a script
+// and closes the main window at its end.
+class QueryWindowTest : public QObject
 {
+    Q_OBJECT
+
 protected:
     KlvServer server;
     Viewer viewer;
@@ -81,6 +86,16 @@ protected:
     bool logOnAgain();
     // cleanup: the main window closes; false when a dialog a test waited for never came.
     bool closeViewer();
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(startServer()); }
+    void init()
+    {
+        server.setScript({});
+        QVERIFY(logOn());
+    }
+    void cleanup() { QVERIFY(closeViewer()); }
+    void cleanupTestCase() { server.stop(); }
 };
 
 // What a test class of a dialog holds that works on a library session without the main
