@@ -13,9 +13,21 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace BenchProcess {
+
+// The number that follows the switch name on the command line, else fallback.
+inline int argValue(int argc, char** argv, const char* name, int fallback)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    }
+    return fallback;
+}
 
 // The most memory this process has held so far, in KiB.
 inline long peakKilobytes()

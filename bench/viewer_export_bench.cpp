@@ -252,26 +252,17 @@ Row median(QList<Row> rows)
     return rows[rows.size() / 2];
 }
 
-int argValue(int argc, char** argv, const char* name, int fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    }
-    return fallback;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rows = argValue(argc, argv, "--rows", 1000000);
-    const int block = argValue(argc, argv, "--block", 200);
+    const int rows = BenchProcess::argValue(argc, argv, "--rows", 1000000);
+    const int block = BenchProcess::argValue(argc, argv, "--block", 200);
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--run") == 0)
             return runChild(argc, argv, QString::fromLocal8Bit(argv[i + 1]), block, rows);
     }
-    const int repeat = std::max(1, argValue(argc, argv, "--repeat", 3));
+    const int repeat = std::max(1, BenchProcess::argValue(argc, argv, "--repeat", 3));
     QCoreApplication app(argc, argv);
     const QString program = app.applicationFilePath();
     std::printf("%d records of %d fields from %s, block size %d; each run in a process of its own (server "
