@@ -699,13 +699,10 @@ void ExportDialog::ShowExportHelp()
 
 bool ExportDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Close && m_engine && (watched == m_caller.data() || watched == m_watchedMain.data()))
+    if (event->type() == QEvent::Close && (m_engine || m_starting) &&
+        (watched == m_caller.data() || watched == m_watchedMain.data()))
         endForClosing();
-    else if (event->type() == QEvent::Close && m_starting &&
-             (watched == m_caller.data() || watched == m_watchedMain.data()))
-        endForClosing();
-    if (event->type() == QEvent::KeyPress && (watched == this || isAncestorOf(qobject_cast<QWidget*>(watched))) &&
-        FormSupport::helpOrHardcopyKey(this, static_cast<QKeyEvent*>(event), helpMessage(m_exportType)))
+    if (FormSupport::helpOrHardcopyKeyIn(this, watched, event, helpMessage(m_exportType)))
         return true;
     return QDialog::eventFilter(watched, event);
 }

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -238,11 +237,7 @@ void MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
 
 bool MandInfoForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (control && (control == this || isAncestorOf(control)) &&
-            FormSupport::helpOrHardcopyKey(this, static_cast<QKeyEvent*>(event), 915))
-            return true;
-    }
+    if (FormSupport::helpOrHardcopyKeyIn(this, watched, event, 915))
+        return true;
     return QDialog::eventFilter(watched, event);
 }

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -179,11 +178,7 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
 
 bool SchlInfoForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (control && (control == this || isAncestorOf(control)) &&
-            FormSupport::helpOrHardcopyKey(this, static_cast<QKeyEvent*>(event), 912))
-            return true;
-    }
+    if (FormSupport::helpOrHardcopyKeyIn(this, watched, event, 912))
+        return true;
     return QDialog::eventFilter(watched, event);
 }

@@ -51,6 +51,15 @@ bool FormSupport::helpOrHardcopyKey(QWidget* window, const QKeyEvent* event, int
     }
 }
 
+bool FormSupport::helpOrHardcopyKeyIn(QWidget* window, QObject* watched, QEvent* event, int helpTopicMessage)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* control = qobject_cast<QWidget*>(watched);
+    return control && (control == window || window->isAncestorOf(control)) &&
+           helpOrHardcopyKey(window, static_cast<QKeyEvent*>(event), helpTopicMessage);
+}
+
 QMenu* FormSupport::mainMenu(const QString& name)
 {
     QWidget* main = mainForm();

@@ -36,6 +36,9 @@ public:
     // F1 shows the help topic the message helpTopicMessage names, Ctrl+Alt+Print prints the
     // window: true when the key was one of them.
     static bool helpOrHardcopyKey(QWidget* window, const QKeyEvent* event, int helpTopicMessage);
+    // The same for an event a window's filter sees: a key pressed in the window or one of its
+    // controls.
+    static bool helpOrHardcopyKeyIn(QWidget* window, QObject* watched, QEvent* event, int helpTopicMessage);
 
     // The main window's menu of that object name, or null.
     static QMenu* mainMenu(const QString& name);
