@@ -63,13 +63,6 @@ QString wholeNumber(double value)
 }
 
 // An MDI child lives in its sub-window: that is what is placed and sized.
-QWidget* windowOf(QWidget* form)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-        return sub;
-    return form;
-}
-
 bool isDecoratedByDefault(const QWidget* w)
 {
     const Qt::WindowFlags flags = w->windowFlags();
@@ -254,11 +247,18 @@ QString LayoutStore::ColumnKey(const QAbstractItemView* view, int column)
     return view->model()->headerData(column, Qt::Horizontal, ColumnKeyRole).toString();
 }
 
+QWidget* LayoutStore::WindowOf(QWidget* form)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
+        return sub;
+    return form;
+}
+
 void LayoutStore::SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls)
 {
     if (!form)
         return;
-    QWidget* w = windowOf(form);
+    QWidget* w = WindowOf(form);
     const QRect r = normalRect(w);
     if (hasMaxButton(w) || isSizable(w)) {
         writeSetting(section, keyName(WindowKey::WindowState), QString::number(stateNumber(w)));
@@ -289,7 +289,7 @@ void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const 
 {
     if (!form)
         return;
-    QWidget* w = windowOf(form);
+    QWidget* w = WindowOf(form);
     const bool bothButtons = hasMinButton(w) && hasMaxButton(w);
     if (bothButtons)
         w->setWindowState(statesFromNumber(w->windowState(), 0));

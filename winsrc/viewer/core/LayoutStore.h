@@ -33,6 +33,8 @@ public:
     // The key of column c ("" when it has none).
     static QString ColumnKey(const QAbstractItemView* view, int column);
 
+    // The window a form stands in: its frame inside the main window, else the form itself.
+    static QWidget* WindowOf(QWidget* form);
     static void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls);
     // A child window of the main window's frame forgets its normal place while it is
     // maximised or minimised; this keeps it (in its property "NormalGeometry"), so that

@@ -25,17 +25,6 @@
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
-namespace {
-
-QWidget* windowOf(QWidget* form)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-        return sub;
-    return form;
-}
-
-} // namespace
-
 InfoFormBase::BusyScope::BusyScope(InfoFormBase* form, int pointer) : m_form(form)
 {
     if (m_form->m_busy++ == 0)
@@ -74,7 +63,7 @@ void InfoFormBase::endBusy()
     if (m_closePending) {
         if (!m_closeScheduled) {
             m_closeScheduled = true;
-            QTimer::singleShot(0, this, [this] { windowOf(this)->close(); });
+            QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
         }
         return;
     }
@@ -120,7 +109,7 @@ void InfoFormBase::closeWindow()
     m_closePending = true;
     if (m_busy == 0 && !m_closeScheduled) {
         m_closeScheduled = true;
-        QTimer::singleShot(0, this, [this] { windowOf(this)->close(); });
+        QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
     }
 }
 

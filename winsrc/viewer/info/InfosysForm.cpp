@@ -69,18 +69,6 @@ T* named(T* widget, const QString& name)
     return widget;
 }
 
-QWidget* windowOfForm(QWidget* form)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-        return sub;
-    return form;
-}
-
-QMenu* mainMenu(const QString& name)
-{
-    return App().MainForm ? App().MainForm->findChild<QMenu*>(name) : nullptr;
-}
-
 } // namespace
 
 // ---- Busy scope -------------------------------------------------------------------------
@@ -183,7 +171,7 @@ void InfosysForm::buildControls()
     connect(m_stopButton, &QPushButton::clicked, this, [this] { InfosystemAusfuehrungAbbrechen(); });
     connect(m_reloadButton, &QPushButton::clicked, this, [this] { TabelleNeuLaden(); });
     connect(m_helpButton, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(919)); });
-    connect(m_closeButton, &QPushButton::clicked, this, [this] { windowOfForm(this)->close(); });
+    connect(m_closeButton, &QPushButton::clicked, this, [this] { LayoutStore::WindowOf(this)->close(); });
 
     m_statusBar = named(new QStatusBar(this), u"StatusZeile"_s);
     m_statusBar->setSizeGripEnabled(false);
@@ -259,13 +247,13 @@ void InfosysForm::setMousePointer(int pointer)
 
 void InfosysForm::setMainMenuEnabled(const QString& name, bool enabled) const
 {
-    if (QMenu* menu = mainMenu(name))
+    if (QMenu* menu = FormSupport::mainMenu(name))
         menu->menuAction()->setEnabled(enabled);
 }
 
 void InfosysForm::popupMainMenu(const QString& name) const
 {
-    if (QMenu* menu = mainMenu(name); menu && menu->menuAction()->isEnabled())
+    if (QMenu* menu = FormSupport::mainMenu(name); menu && menu->menuAction()->isEnabled())
         menu->popup(QCursor::pos());
 }
 
@@ -289,7 +277,7 @@ void InfosysForm::closeIfPending()
     if (!m_closePending || m_busy > 0 || m_running)
         return;
     m_closePending = false;
-    QTimer::singleShot(0, this, [this] { windowOfForm(this)->close(); });
+    QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
 }
 
 // ---- Frame ------------------------------------------------------------------------------

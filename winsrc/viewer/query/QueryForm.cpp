@@ -56,13 +56,6 @@ QueryForm::KeyInfoHandler& keyInfoHandler()
     return handler;
 }
 
-QWidget* windowOfForm(QWidget* form)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
-        return sub;
-    return form;
-}
-
 QString section()
 {
     return QString::fromUtf16(QueryForm::SettingsSection);
@@ -377,7 +370,7 @@ void QueryForm::closeIfPending()
     if (!m_closePending || m_running || m_busy > 0)
         return;
     m_closePending = false;
-    QTimer::singleShot(0, this, [this] { windowOfForm(this)->close(); });
+    QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
 }
 
 // ---- Window state and layout --------------------------------------------------------------
@@ -409,7 +402,7 @@ void QueryForm::RestoreWindowPlacement(int windowState)
 void QueryForm::placeInFrame()
 {
     m_placementPending = false;
-    QWidget* w = windowOfForm(this);
+    QWidget* w = LayoutStore::WindowOf(this);
     // The stored normal place and size (the designed size, centred, when none is stored), then
     // the asked state.
     if (w != this)
@@ -438,7 +431,7 @@ void QueryForm::ResizeForm()
     const int minWidth = Twips::toPixelsX(App().MainForm->property("MinWidth").toInt());
     const int minHeight = Twips::toPixelsY(App().MainForm->property("MinHeight").toInt());
     // Qt keeps a window in the normal state at least this large; maximised it fills its frame.
-    windowOfForm(this)->setMinimumSize(minWidth, minHeight);
+    LayoutStore::WindowOf(this)->setMinimumSize(minWidth, minHeight);
 }
 
 void QueryForm::ResizeControlsHorizontal(int& TabListWidth)
