@@ -54,14 +54,6 @@ protected:
     KLVTools tools;
 };
 
-QStringList column(const QList<QStringList>& rows, int n)
-{
-    QStringList values;
-    for (const QStringList& row : rows)
-        values << row.value(n - 1);
-    return values;
-}
-
 } // namespace
 
 TEST_F(CatalogueTest, EveryCatalogueListAnswersWithItsColumns)

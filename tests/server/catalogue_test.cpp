@@ -41,13 +41,6 @@ QStringList metadata(const QStringList& answer, const QString& keyword)
     return {};
 }
 
-QStringList column(const QList<QStringList>& rows, int n)
-{
-    QStringList c;
-    for (const QStringList& r : rows)
-        c.append(r.value(n - 1));
-    return c;
-}
 } // namespace
 
 class Catalogue : public KlvServerFixture

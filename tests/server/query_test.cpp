@@ -46,14 +46,6 @@ Answer parse(const QStringList& lines)
     return a;
 }
 
-QStringList column(const QList<QStringList>& rows, int n)
-{
-    QStringList c;
-    for (const QStringList& r : rows)
-        c.append(r.value(n - 1));
-    return c;
-}
-
 QString exq(const QString& selection, const QString& fields, int block = 200, bool meta = false, int offset = 0)
 {
     return u"EXQ|0|%1|%2|%3|%4||||0|%5"_s.arg(selection, fields).arg(block).arg(offset).arg(meta ? 1 : 0);

@@ -31,3 +31,11 @@ void KlvServerFixture::answerOnce(const QString& prefix, const QStringList& line
             reply.sendLine(line);
     });
 }
+
+QStringList column(const QList<QStringList>& rows, int n)
+{
+    QStringList values;
+    for (const QStringList& row : rows)
+        values.append(row.value(n - 1));
+    return values;
+}

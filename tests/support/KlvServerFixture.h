@@ -27,3 +27,6 @@ protected:
 private:
     std::unique_ptr<KlvServer> m_server;
 };
+
+// Field n (from 1) of every record; "" where a record is shorter.
+QStringList column(const QList<QStringList>& rows, int n);
