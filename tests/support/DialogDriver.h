@@ -79,12 +79,18 @@ inline void click(QWidget* dialog, const QString& button)
     child<QPushButton>(dialog, button)->click();
 }
 
-// Picks a connection in the logon dialog's list as a click would.
+// Picks a connection in the logon dialog's list with the arrow keys, each step a choice as the
+// user makes it.
 inline void choose(QWidget* logon, const QString& name)
 {
     auto* list = child<QComboBox>(logon, QStringLiteral("Verbindungen"));
-    list->setCurrentIndex(list->findText(name));
-    Q_EMIT list->activated(list->currentIndex());
+    const int target = list->findText(name);
+    if (target < 0)
+        qFatal("no connection %s in the list", qPrintable(name));
+    while (list->currentIndex() < target)
+        QTest::keyClick(list, Qt::Key_Down);
+    while (list->currentIndex() > target)
+        QTest::keyClick(list, Qt::Key_Up);
 }
 
 } // namespace DialogDriver
