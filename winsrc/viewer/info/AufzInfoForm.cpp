@@ -1,5 +1,6 @@
 #include "AufzInfoForm.h"
 
+#include "FormSupport.h"
 #include "HeadedSplitter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
@@ -44,10 +45,8 @@ AufzInfoForm::AufzInfoForm(QWidget* parent)
     m_split->addPane(enumHeading, m_aufzListe, 1);
     m_split->addPane(m_posHeading, m_aufzPosListe, 1);
 
-    auto* ok = new QPushButton(u"32"_s, this);
-    ok->setObjectName(u"OKButton"_s);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* ok = makeOkButton();
+    auto* help = FormSupport::helpButton(this, 909);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);
     buttons->addStretch(1);
@@ -76,8 +75,6 @@ AufzInfoForm::AufzInfoForm(QWidget* parent)
         if (current)
             FillAZPosListe(current->text(0), false);
     });
-    connect(ok, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(909)); });
 }
 
 void AufzInfoForm::FillAufzListe(const QSharedPointer<KLV>& session, bool& ok)

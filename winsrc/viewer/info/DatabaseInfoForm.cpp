@@ -1,5 +1,6 @@
 #include "DatabaseInfoForm.h"
 
+#include "FormSupport.h"
 #include "HeadedSplitter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
@@ -58,14 +59,12 @@ DatabaseInfoForm::DatabaseInfoForm(QWidget* parent)
     m_split->addPane(dbHeading, m_dbListe, 1);
     m_split->addPane(groupHead, m_gruppenListe, 1);
 
-    m_okButton = new QPushButton(u"32"_s, this);
-    m_okButton->setObjectName(u"OKButton"_s);
-    m_hilfeButton = new QPushButton(u"47"_s, this);
-    m_hilfeButton->setObjectName(u"HilfeButton"_s);
+    auto* ok = makeOkButton();
+    auto* help = FormSupport::helpButton(this, 910);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_okButton);
+    buttons->addWidget(ok);
     buttons->addStretch(1);
-    buttons->addWidget(m_hilfeButton);
+    buttons->addWidget(help);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margin, margin, margin, margin);
@@ -101,8 +100,6 @@ DatabaseInfoForm::DatabaseInfoForm(QWidget* parent)
         if (m_dbListe->currentItem())
             groupsWanted();
     });
-    connect(m_okButton, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(m_hilfeButton, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(910)); });
 }
 
 void DatabaseInfoForm::FillDBListe(const QSharedPointer<KLV>& session)

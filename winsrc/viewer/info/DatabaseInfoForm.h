@@ -5,7 +5,6 @@
 class HeadedSplitter;
 class QComboBox;
 class QLabel;
-class QPushButton;
 
 // The catalogue of the server's databases ("DBListe", tag "DBList") and of the groups of the
 // database chosen there ("GruppenListe", tag "GrpList"), of the kind "GruppenTyp" chooses.
@@ -54,6 +53,4 @@ private:
     QLabel* m_gruppenHeading = nullptr;
     QComboBox* m_gruppenTyp = nullptr;
     HeadedSplitter* m_split = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_hilfeButton = nullptr;
 };

@@ -19,6 +19,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -68,6 +69,14 @@ void InfoFormBase::endBusy()
         return;
     }
     fillEnded();
+}
+
+QPushButton* InfoFormBase::makeOkButton()
+{
+    auto* ok = new QPushButton(u"32"_s, this);
+    ok->setObjectName(u"OKButton"_s);
+    connect(ok, &QPushButton::clicked, this, [this] { closeWindow(); });
+    return ok;
 }
 
 QTreeWidget* InfoFormBase::makeList(const QString& name, const QString& tag)

@@ -14,6 +14,7 @@ class KLVQuery;
 class QKeyEvent;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QTreeWidget;
 
 // What the catalogue windows share. Each is the one window of its kind inside the main
@@ -65,6 +66,8 @@ protected:
         InfoFormBase* m_form;
     };
 
+    // The window's OK button (message 32, named "OKButton"): a click closes the window.
+    QPushButton* makeOkButton();
     // A new catalogue list: one row per record, headers that sort on a click.
     QTreeWidget* makeList(const QString& name, const QString& tag);
     // The list's columns (when it has an array) and, with withPosition, its place are kept in

@@ -1,5 +1,6 @@
 #include "InfosysInfoForm.h"
 
+#include "FormSupport.h"
 #include "HeadedSplitter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
@@ -87,10 +88,8 @@ InfosysInfoForm::InfosysInfoForm(QWidget* parent)
     m_split->addPane(listLabel, m_infosysListe, 1);
     m_split->addPane(m_feldlisteLabel, m_feldliste, 1);
 
-    auto* ok = new QPushButton(u"32"_s, this);
-    ok->setObjectName(u"OKButton"_s);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* ok = makeOkButton();
+    auto* help = FormSupport::helpButton(this, 927);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);
     buttons->addStretch(1);
@@ -136,8 +135,6 @@ InfosysInfoForm::InfosysInfoForm(QWidget* parent)
     connect(m_infosysListe, &QTreeWidget::itemDoubleClicked, this,
             [](QTreeWidgetItem* item) { RunInfosysInGui(item->text(0)); });
     connect(m_startButton, &QPushButton::clicked, this, [this] { FillInfosysListe(mainSession()); });
-    connect(ok, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(927)); });
 }
 
 QString InfosysInfoForm::recordField(const QTreeWidgetItem* row, int field)

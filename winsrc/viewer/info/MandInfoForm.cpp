@@ -109,8 +109,7 @@ MandInfoForm::MandInfoForm(QWidget* parent) : QDialog(parent)
     auto* ok = new QPushButton(u"32"_s, this);
     ok->setObjectName(u"OKButton"_s);
     ok->setDefault(true);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* help = FormSupport::helpButton(this, 915);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -122,7 +121,6 @@ MandInfoForm::MandInfoForm(QWidget* parent) : QDialog(parent)
     InitFormCommon(this);
     FormSupport::watchKeys(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(915)); });
 }
 
 MandInfoForm* MandInfoForm::DefaultInstance()

@@ -1,5 +1,6 @@
 #include "MsgInfoForm.h"
 
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
@@ -86,10 +87,8 @@ MsgInfoForm::MsgInfoForm(QWidget* parent)
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(u"MsgProgress"_s);
     m_progress->setVisible(false);
-    auto* ok = new QPushButton(u"32"_s, this);
-    ok->setObjectName(u"OKButton"_s);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* ok = makeOkButton();
+    auto* help = FormSupport::helpButton(this, 926);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_status, 2);
     bottom->addWidget(m_progress, 1);
@@ -122,8 +121,6 @@ MsgInfoForm::MsgInfoForm(QWidget* parent)
             m_nummernsuche->setChecked(true);
     });
     connect(start, &QPushButton::clicked, this, [this] { SearchMessages(); });
-    connect(ok, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(926)); });
 }
 
 QSharedPointer<KLVQuery> MsgInfoForm::ownQuery()

@@ -1,6 +1,7 @@
 #include "VerwInfoForm.h"
 
 #include "Common.h"
+#include "FormSupport.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
@@ -119,8 +120,7 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
     m_progress->setVisible(false);
     m_okButton = new QPushButton(u"32"_s, this);
     m_okButton->setObjectName(u"OKButton"_s);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* help = FormSupport::helpButton(this, 911);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_excludeVRefs);
     bottom->addSpacing(margin);
@@ -156,7 +156,6 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
         else
             closeWindow();
     });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(911)); });
 }
 
 bool VerwInfoForm::IsMultipleReference(const QString& typeCode)

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -49,6 +50,15 @@ bool FormSupport::helpOrHardcopyKey(QWidget* window, const QKeyEvent* event, int
     default:
         return false;
     }
+}
+
+QPushButton* FormSupport::helpButton(QWidget* window, int helpTopicMessage)
+{
+    auto* help = new QPushButton(u"47"_s, window);
+    help->setObjectName(u"HilfeButton"_s);
+    QObject::connect(help, &QPushButton::clicked, window,
+                     [helpTopicMessage] { MainModul::ShowHelpTopic(MainModul::GetMessageTextByNr(helpTopicMessage)); });
+    return help;
 }
 
 bool FormSupport::helpOrHardcopyKeyIn(QWidget* window, QObject* watched, QEvent* event, int helpTopicMessage)

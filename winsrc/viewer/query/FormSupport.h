@@ -9,6 +9,7 @@ class QAbstractItemView;
 class QKeyEvent;
 class QMenu;
 class QPoint;
+class QPushButton;
 class QWidget;
 
 // What the query window and its dialogs share: the one instance of a dialog the program shows
@@ -36,6 +37,9 @@ public:
     // F1 shows the help topic the message helpTopicMessage names, Ctrl+Alt+Print prints the
     // window: true when the key was one of them.
     static bool helpOrHardcopyKey(QWidget* window, const QKeyEvent* event, int helpTopicMessage);
+    // The window's Help button (message 47, named "HilfeButton"): a click opens the help topic
+    // the message helpTopicMessage names.
+    static QPushButton* helpButton(QWidget* window, int helpTopicMessage);
     // The same for an event a window's filter sees: a key pressed in the window or one of its
     // controls.
     static bool helpOrHardcopyKeyIn(QWidget* window, QObject* watched, QEvent* event, int helpTopicMessage);

@@ -122,13 +122,11 @@ void QueryListForm::buildControls()
     auto* remove = new QPushButton(u"1400"_s, this);
     remove->setObjectName(u"QueryLoeschenButton"_s);
     remove->setAutoDefault(false);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* help = FormSupport::helpButton(this, MsgHelpTopic);
     help->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, [this] { closeStep(true); });
     connect(cancel, &QPushButton::clicked, this, [this] { closeStep(false); });
     connect(remove, &QPushButton::clicked, this, [this] { DeleteSavedQuery(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic)); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);

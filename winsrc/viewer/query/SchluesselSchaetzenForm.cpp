@@ -166,12 +166,11 @@ void SchluesselSchaetzenForm::buildControls()
     connect(m_sortieren, &QCheckBox::clicked, this, [this](bool checked) { setSorted(checked); });
     auto* refresh = named(new QPushButton(u"1401"_s, this), u"AktualisierenButton"_s);
     auto* ok = named(new QPushButton(u"32"_s, this), u"OKButton"_s);
-    auto* help = named(new QPushButton(u"47"_s, this), u"HilfeButton"_s);
+    auto* help = FormSupport::helpButton(this, MsgHelpTopic);
     for (QPushButton* button : {refresh, ok, help})
         button->setAutoDefault(false);
     connect(refresh, &QPushButton::clicked, this, [this] { EstimateKeyCounts(); });
     connect(ok, &QPushButton::clicked, this, [this] { closeDialog(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic)); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_sortieren);

@@ -147,15 +147,13 @@ void VerknAuswahlForm::buildControls()
     ok->setObjectName(u"OKButton"_s);
     auto* cancel = new QPushButton(u"33"_s, this);
     cancel->setObjectName(u"AbbrechenButton"_s);
-    auto* help = new QPushButton(u"47"_s, this);
-    help->setObjectName(u"HilfeButton"_s);
+    auto* help = FormSupport::helpButton(this, MsgHelpTopic);
     m_vorigeEbene = new QPushButton(u"1421"_s, this);
     m_vorigeEbene->setObjectName(u"VorigeEbeneButton"_s);
     for (QPushButton* button : {ok, cancel, help, m_vorigeEbene})
         button->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, [this] { FinishVerknAuswahl(true); });
     connect(cancel, &QPushButton::clicked, this, [this] { FinishVerknAuswahl(false); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(MsgHelpTopic)); });
     connect(m_vorigeEbene, &QPushButton::clicked, this, [this] { GoToPreviousLevel(); });
 
     auto* grid = new QGridLayout;
