@@ -180,9 +180,7 @@ private Q_SLOTS:
         QVERIFY(form);
         QMenu* head = window()->menus().menu(u"InfosysKopffelderMenue"_s);
         QMenu* rows = window()->menus().menu(u"InfosysDatenlisteMenue"_s);
-        const auto rightClick = [](QWidget* w, QPoint at = {}) {
-            QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, at.isNull() ? w->rect().center() : at);
-        };
+        const auto rightClick = [](QWidget* w) { UserInput::rightClick(w, w->rect().center()); };
         // Off until there is a mask, and no popup then.
         rightClick(form->datenListe()->viewport());
         QTest::qWait(0);

@@ -130,11 +130,12 @@ private Q_SLOTS:
         QCOMPARE(w->vonVerwListe()->topLevelItem(0)->text(1), Bool2MsgText(true));
     }
 
-    void theOkButtonBreaksAFillOffAfterTheGroupBeingRead()
+    void theOkButtonBreaksAFillOffAndSaysSo()
     {
         // The window of an earlier fill is there: the next fill is the one broken off.
         VerwInfoForm* w = open();
         QVERIFY(w);
+        MessageBoxes boxes;
         delayAnswers(u"GFN|0|1:1|"_s, 1000);
         bool clicked = false;
         after(0, w, [w] { QTest::keyClick(w->dbListe(), Qt::Key_F5); });
@@ -144,8 +145,12 @@ private Q_SLOTS:
             clicked = true;
         });
         QTRY_VERIFY_WITH_TIMEOUT(clicked, 10000);
+        // The request of the group being read is broken off too, and the window says so.
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isBusy(), 10000);
         QCOMPARE(w->okButton()->text(), GetMessageTextByNr(32));
         QCOMPARE(column(w->dbListe()), QStringList{u"Kunde (1)"_s});
+        QVERIFY(!received(u"BRQ|"_s).isEmpty());
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(35)});
         QVERIFY(w->isVisible());
     }
 

@@ -76,10 +76,6 @@ public:
     // Scrolls the row of control into view.
     void ensureVisible(QWidget* control);
 
-Q_SIGNALS:
-    // The right mouse button was released over the panel or a label.
-    void headerMenuRequested();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -69,13 +69,6 @@ QString storageKindText(int code)
     return key;
 }
 
-template <class T>
-T* named(T* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
 } // namespace
 
 SchluesselSchaetzenForm::SchluesselSchaetzenForm(QWidget* parent) : QDialog(parent)
@@ -98,9 +91,9 @@ SchluesselSchaetzenForm* SchluesselSchaetzenForm::DefaultInstance()
 
 void SchluesselSchaetzenForm::buildControls()
 {
-    m_tabelle = named(new QLineEdit(this), u"Tabelle"_s);
+    m_tabelle = FormSupport::named(new QLineEdit(this), u"Tabelle"_s);
     m_tabelle->setReadOnly(true);
-    m_ablageart = named(new QLineEdit(this), u"Ablageart"_s);
+    m_ablageart = FormSupport::named(new QLineEdit(this), u"Ablageart"_s);
     m_ablageart->setReadOnly(true);
     // What cannot be changed here does not look as if it could.
     for (QLineEdit* shown : {m_tabelle, m_ablageart}) {
@@ -108,22 +101,22 @@ void SchluesselSchaetzenForm::buildControls()
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
         shown->setPalette(palette);
     }
-    m_selKrit = named(new QLineEdit(this), u"SelKrit"_s);
-    m_sortierung = named(new QLineEdit(this), u"Sortierung"_s);
+    m_selKrit = FormSupport::named(new QLineEdit(this), u"SelKrit"_s);
+    m_sortierung = FormSupport::named(new QLineEdit(this), u"Sortierung"_s);
     auto* junction = new QWidget(this);
-    m_und = named(new QRadioButton(u"194"_s, junction), u"UNDVerknuepfung"_s);
-    m_oder = named(new QRadioButton(u"195"_s, junction), u"ODERVerknuepfung"_s);
+    m_und = FormSupport::named(new QRadioButton(u"194"_s, junction), u"UNDVerknuepfung"_s);
+    m_oder = FormSupport::named(new QRadioButton(u"195"_s, junction), u"ODERVerknuepfung"_s);
     auto* junctionLayout = new QHBoxLayout(junction);
     junctionLayout->setContentsMargins(0, 0, 0, 0);
     junctionLayout->addWidget(m_und);
     junctionLayout->addWidget(m_oder);
     junctionLayout->addStretch(1);
     m_und->setChecked(true);
-    m_zeilen = named(new QCheckBox(u"1409"_s, this), u"ZeilenSelektion"_s);
+    m_zeilen = FormSupport::named(new QCheckBox(u"1409"_s, this), u"ZeilenSelektion"_s);
 
     auto* form = new QFormLayout;
     const auto label = [this](const QString& caption, const QString& name) {
-        return named(new QLabel(caption, this), name + u"Label"_s);
+        return FormSupport::named(new QLabel(caption, this), name + u"Label"_s);
     };
     form->addRow(label(u"1431"_s, u"Tabelle"_s), m_tabelle);
     form->addRow(label(u"1410"_s, u"Ablageart"_s), m_ablageart);
@@ -132,7 +125,7 @@ void SchluesselSchaetzenForm::buildControls()
     form->addRow(label(u"1406"_s, u"Verknuepfung"_s), junction);
     form->addRow(QString(), m_zeilen);
 
-    m_list = named(new QTreeWidget(this), u"SchluesselListe"_s);
+    m_list = FormSupport::named(new QTreeWidget(this), u"SchluesselListe"_s);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
@@ -162,10 +155,10 @@ void SchluesselSchaetzenForm::buildControls()
     m_list->header()->setSortIndicatorShown(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { showKeyInfo(item); });
 
-    m_sortieren = named(new QCheckBox(u"1432"_s, this), u"SchluesselSortieren"_s);
+    m_sortieren = FormSupport::named(new QCheckBox(u"1432"_s, this), u"SchluesselSortieren"_s);
     connect(m_sortieren, &QCheckBox::clicked, this, [this](bool checked) { setSorted(checked); });
-    auto* refresh = named(new QPushButton(u"1401"_s, this), u"AktualisierenButton"_s);
-    auto* ok = named(new QPushButton(u"32"_s, this), u"OKButton"_s);
+    auto* refresh = FormSupport::named(new QPushButton(u"1401"_s, this), u"AktualisierenButton"_s);
+    auto* ok = FormSupport::named(new QPushButton(u"32"_s, this), u"OKButton"_s);
     auto* help = FormSupport::helpButton(this, MsgHelpTopic);
     for (QPushButton* button : {refresh, ok, help})
         button->setAutoDefault(false);
