@@ -271,6 +271,27 @@ private Q_SLOTS:
         QVERIFY(shown->texts.isEmpty());
     }
 
+    void aChoiceMadeWithTheKeysAndEnterGiveTheRowsOfTheValueShown()
+    {
+        QVERIFY(open());
+        InfosysFeldPanel* p = panel();
+        // The category chosen with the keys, the list still closed, and Enter at once.
+        QComboBox* combo = p->feldListe(5);
+        combo->setFocus();
+        while (combo->currentIndex() < 1)
+            QTest::keyClick(combo, Qt::Key_Down);
+        const QString shown = combo->currentText();
+        QVERIFY(!shown.isEmpty());
+        QTest::keyClick(combo, Qt::Key_Return);
+        QVERIFY(QTest::qWaitFor([this] { return !form->isRunning() && !form->isBusy(); }));
+        const QString byEnter = form->panelText(3);
+        // Start with the same value shown gives the same rows.
+        QVERIFY(run());
+        QCOMPARE(form->panelText(3), byEnter);
+        QCOMPARE(combo->currentText(), shown);
+        QVERIFY(byEnter != u"120 rows"_s); // not every customer: the category counted
+    }
+
     void aRefusedRunShowsTheServersMessages()
     {
         // Information system 2 needs its lowest stock.

@@ -3,6 +3,7 @@
 // takes before its controls, the context menus, and closing with the question about a
 // changed query.
 #include "ConditionsPanel.h"
+#include "KlvScriptReply.h"
 #include "MainMenus.h"
 #include "QueryStatusBar.h"
 #include "ResultPane.h"
@@ -20,6 +21,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -333,6 +338,32 @@ private Q_SLOTS:
         QTRY_VERIFY(menu(u"DatenlisteMenue"_s)->isVisible());
         menu(u"DatenlisteMenue"_s)->hide();
         QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void aServerThatStoppedAnsweringIsBrokenOffWithEscAndTheStatusBarSaysSo()
+    {
+        QVERIFY(logOn());
+        // The table list asked for again, and the server holds its answer.
+        auto arrived = std::make_shared<std::atomic_bool>(false);
+        server.setScript([arrived](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+            if (greeting || !line.startsWith(u"GTN|"_s) || arrived->exchange(true))
+                return false;
+            reply.delay(60000);
+            reply.defaultAnswer();
+            return true;
+        });
+        QTreeWidget* tables = form->tabellenListe();
+        QTimer::singleShot(100, form, [tables] { QTest::keyClick(tables, Qt::Key_Escape); });
+        tables->setFocus();
+        QTest::keyClick(tables, Qt::Key_F5);
+        QVERIFY(arrived->load());
+        QVERIFY(!form->isBusy());
+        QCOMPARE(form->panelText(4), GetMessageTextByNr(35));
+        QVERIFY(waitForLine(server, u"BRQ|0"_s) || !linesStartingWith(server, u"BRQ|"_s).isEmpty());
+        // The window works on: the next F5 fills the list.
+        server.setScript({});
+        QTest::keyClick(tables, Qt::Key_F5);
+        QVERIFY(tables->topLevelItemCount() > 0);
     }
 
     void statusPanelsFollowTheirLists()

@@ -251,20 +251,26 @@ QString ListViewHelpers::ListViewText(const QAbstractItemView* view)
     const QAbstractItemModel* model = view ? view->model() : nullptr;
     if (!model)
         return QString();
-    const int columns = model->columnCount();
+    // The columns the list shows: a column taken out of it is not copied.
+    const QHeaderView* header = LayoutStore::HeaderOf(view);
+    QList<int> columns;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (!header || !header->isSectionHidden(c))
+            columns.append(c);
+    }
     QString text;
     auto endLine = [&text](const QStringList& cells) {
         text += cells.join(u'\t');
         text += u"\r\n"_s;
     };
     QStringList cells;
-    for (int c = 0; c < columns; ++c)
+    for (int c : std::as_const(columns))
         cells.append(cellText(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()));
     endLine(cells);
     const int rows = model->rowCount();
     for (int r = 0; r < rows; ++r) {
         cells.clear();
-        for (int c = 0; c < columns; ++c)
+        for (int c : std::as_const(columns))
             cells.append(cellText(model->data(model->index(r, c), Qt::DisplayRole).toString()));
         endLine(cells);
     }

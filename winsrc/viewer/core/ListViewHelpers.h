@@ -58,8 +58,8 @@ public:
     // colour is an RGB value as the Windows program writes it: red in the lowest byte.
     static void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold);
 
-    // The text CopyListViewToClipboard puts on the clipboard: the headers, then every row in
-    // the list's order, cells joined by TAB, each line ended by CR LF. A line break inside a
+    // The text CopyListViewToClipboard puts on the clipboard: the headers of the columns shown,
+    // then every row in the list's order, cells joined by TAB, each line ended by CR LF. A line break inside a
     // cell (CR LF, CR or LF) becomes one "#", a TAB a blank, so the table keeps its shape.
     static QString ListViewText(const QAbstractItemView* view);
     // Puts ListViewText on the clipboard when control is a list view (a tree or table view).

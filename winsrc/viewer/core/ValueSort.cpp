@@ -249,8 +249,8 @@ ValueSort::Kind ValueSort::KindOf(KLVActiveX::KLV_DataType type)
 }
 
 ValueSort::Result ValueSort::Sort(const CellAt& cellAt, const std::vector<quint32>& order,
-                                    KLVActiveX::KLV_DataType type, Qt::SortOrder sortOrder, const QLocale& locale,
-                                    const std::atomic<bool>* cancel)
+                                  KLVActiveX::KLV_DataType type, Qt::SortOrder sortOrder, const QLocale& locale,
+                                  const std::atomic<bool>* cancel)
 {
     Result result;
     const size_t n = order.size();

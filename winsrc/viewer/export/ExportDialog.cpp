@@ -492,7 +492,7 @@ void ExportDialog::connectHandlers()
     onClick(u"DBAuswaehlenButton"_s, [this] { chooseDatabase(); });
     for (const auto& [button, box] :
          {std::pair{u"FileAppDialogButton"_s, u"FileAppName"_s}, std::pair{u"XMLAppDialogButton"_s, u"XMLAppName"_s}}) {
-        onClick(button, [this, box] {
+        onClick(button, [this, box = box] {
             auto* target = control<QLineEdit>(box);
             target->setText(ChooseApplicationFile(target->text()));
         });
@@ -504,7 +504,7 @@ void ExportDialog::connectHandlers()
         {u"HTMLBorderColorButton"_s, u"HTMLBorderColor"_s},
     };
     for (const auto& [button, box] : colours) {
-        onClick(button, [this, box] {
+        onClick(button, [this, box = box] {
             auto* target = control<QLineEdit>(box);
             target->setText(ConvertHTMLColor(target->text()));
         });

@@ -35,9 +35,8 @@ void InfosysResultList::setColumns(const QList<InfosysFeld>& resultFields)
     for (int c = 0; c < columnCount(); ++c) {
         header()->setSectionHidden(c, false);
         const int field = std::max(0, c - 1);
-        ListViewHelpers::SetColumnDataType(this, c,
-                                           field < m_fields.size() ? KLVTools::DataTypeOf(m_fields[field].Art)
-                                                                   : KLVActiveX::klvString);
+        ListViewHelpers::SetColumnDataType(
+            this, c, field < m_fields.size() ? KLVTools::DataTypeOf(m_fields[field].Art) : KLVActiveX::klvString);
     }
 }
 
@@ -68,7 +67,8 @@ QList<InfosysResultList::ExportField> InfosysResultList::exportFields() const
 
 int InfosysResultList::resultColumnAt(const QPoint& globalPos) const
 {
-    const int c = globalPos.isNull() ? currentColumn() : header()->logicalIndexAt(viewport()->mapFromGlobal(globalPos).x());
+    const int c =
+        globalPos.isNull() ? currentColumn() : header()->logicalIndexAt(viewport()->mapFromGlobal(globalPos).x());
     return c >= 1 && c <= m_fields.size() && !header()->isSectionHidden(c) ? c : 0;
 }
 

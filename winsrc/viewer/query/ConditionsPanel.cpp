@@ -8,6 +8,7 @@
 #include "MenuArray.h"
 #include "QueryContext.h"
 #include "QueryRules.h"
+#include "ServerWait.h"
 #include "ViewerConfig.h"
 
 #include <QAction>
@@ -174,7 +175,7 @@ void ConditionsPanel::fillKeys()
                 m_schluessel->addItem(query->GetField(1), QueryRules::KeyFlagOf(query->GetField(10)));
             if (!self)
                 return;
-        } else if (self) {
+        } else if (self && !ServerWait::wasBrokenOff(query)) {
             ShowMessageBox(GetMessageTextByNr(138) + CrLf + query->GetLastError());
         }
     }

@@ -26,8 +26,7 @@ using namespace MainModul;
 
 QueryRun::QueryRun(QueryForm* form, QueryContext* context, ServerWait* wait)
     : m_form(form), m_context(context), m_wait(wait)
-{
-}
+{}
 
 void QueryRun::setRunState(bool running)
 {

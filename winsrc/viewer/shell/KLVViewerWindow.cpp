@@ -989,8 +989,9 @@ void KLVViewerWindow::connectMenus()
         {u"FldListeSelectNoTabMenue"_s, 3, 2},  {u"FldListeSelectNoSkipMenue"_s, 4, 2},
         {u"FldListeInvertSelMenue"_s, 1, 3}};
     for (const auto& [name, scope, action] : selections) {
-        on(name,
-           [this, scope, action] { ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action); });
+        on(name, [this, scope = scope, action = action] {
+            ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action);
+        });
     }
 
     // Result list and saved queries.

@@ -68,9 +68,7 @@ void ChildWindowFrame::show()
         }
         // Its state is there at once.
         const int state = wantedState();
-        sub->setWindowState(state == 2   ? Qt::WindowMaximized
-                            : state == 1 ? Qt::WindowMinimized
-                                         : Qt::WindowNoState);
+        sub->setWindowState(state == 2 ? Qt::WindowMaximized : state == 1 ? Qt::WindowMinimized : Qt::WindowNoState);
         return;
     }
     if (!m_placed)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KLVError.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -64,6 +66,17 @@ public:
     private:
         QPointer<ServerWait> m_wait;
     };
+
+    // The library's code of a request that was broken off.
+    static constexpr int BrokenOffError = 32;
+    // True when object's last request was broken off: its refusal is no news to the user,
+    // who broke it off, and the window tells that once the wait has ended.
+    template <class T>
+    static bool wasBrokenOff(const QSharedPointer<T>& object)
+    {
+        const QSharedPointer<KLVError> error = object ? object->GetLastKLVError() : nullptr;
+        return error && error->ApiErrorCode() == BrokenOffError;
+    }
 
     bool isBusy() const { return m_busy > 0; }
     bool isClosePending() const { return m_closePending; }
