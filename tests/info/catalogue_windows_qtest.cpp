@@ -5,6 +5,7 @@
 #include "CatalogueWindow.h"
 #include "ChildWindowFrame.h"
 #include "DatabaseInfoForm.h"
+#include "InfosysForm.h"
 #include "MainMenus.h"
 #include "ServerWait.h"
 #include "SettingsStore.h"
@@ -277,15 +278,35 @@ private Q_SLOTS:
 
     void exitEndsTheProgramOnTheFirstPressDuringAWait()
     {
-        const auto arrived = stallOn(server, u"GDN|"_s);
-        whenWaiting<DatabaseInfoForm>(viewer.window.get(), [this](DatabaseInfoForm*) {
-            UserInput::chooseMenuEntry(viewer.window->menuBar(), viewer.window->menus().menu(u"DateiMenue"_s),
-                                       viewer.window->menus().action(u"BeendenMenue"_s));
+        // An information-system window is open too, whose edit operation is cancelled when it
+        // closes: the server answers that no more than the rest.
+        viewer.window->AddInfosysForm();
+        auto* infosys = viewer.window->findChild<InfosysForm*>();
+        QVERIFY(infosys);
+        infosys->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        QVERIFY(infosys->isEditOpen());
+        auto arrived = std::make_shared<std::atomic_bool>(false);
+        server.setScript([arrived](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+            if (greeting || !(line.startsWith(u"GDN|"_s) || line.startsWith(u"CAN|"_s)))
+                return false;
+            arrived->store(true);
+            reply.delay(60000);
+            reply.defaultAnswer();
+            return true;
+        });
+        // A program still open a good while after Exit has no way out.
+        bool stillOpen = false;
+        whenWaiting<DatabaseInfoForm>(viewer.window.get(), [this, &stillOpen](DatabaseInfoForm*) {
+            KLVViewerWindow* main = viewer.window.get();
+            QTimer::singleShot(10000, main, [main, &stillOpen] { stillOpen = main->isVisible(); });
+            UserInput::chooseMenuEntry(main->menuBar(), main->menus().menu(u"DateiMenue"_s),
+                                       main->menus().action(u"BeendenMenue"_s));
         });
         viewer.window->menus().action(u"DBInfoMenue"_s)->trigger();
         QVERIFY(arrived->load());
         // One Exit: the wait is broken off, the windows close, the session ends.
         QTRY_VERIFY(!viewer.window->isVisible());
+        QVERIFY(!stillOpen);
         QVERIFY(viewer.window->mdiArea()->subWindowList().isEmpty());
         QVERIFY(waitForLine(server, u"END|0"_s));
     }

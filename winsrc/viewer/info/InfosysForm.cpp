@@ -57,6 +57,9 @@ constexpr int DefaultHeight = 7200;
 constexpr int RowsPerYield = 100;
 // The least height of the result list below a mask given its room: its header and a few rows.
 constexpr int ListRowsBelowMask = 4;
+// How long a closing window waits for the server to take the cancel of its edit operation:
+// its own connection goes with it in any case.
+constexpr int CloseCancelTimeoutMs = 2000;
 
 const QString CrLf = u"\r\n"_s;
 const QString StartField = u"bstart"_s;
@@ -673,6 +676,8 @@ void InfosysForm::closeEvent(QCloseEvent* event)
     m_closing = true;
     m_frame->savePlace();
     const QPointer<InfosysForm> alive(this);
+    if (m_session)
+        m_session->setRequestTimeout(CloseCancelTimeoutMs);
     if (m_editor)
         endInfosysEdit();
     if (!alive)
