@@ -306,6 +306,11 @@ int InfosysFeldPanel::minimumPanelHeight() const
     return m_rowHeight + m_view->horizontalScrollBar()->sizeHint().height();
 }
 
+int InfosysFeldPanel::heightForAllRows() const
+{
+    return count() * m_rowHeight + minimumPanelHeight() - m_rowHeight + 2;
+}
+
 void InfosysFeldPanel::updateScrollBarInfo()
 {
     const int visible = visibleRows();

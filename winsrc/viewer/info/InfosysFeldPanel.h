@@ -68,8 +68,9 @@ public:
     // Height of one row, and how many rows the panel shows at once.
     int rowHeight() const { return m_rowHeight; }
     int visibleRows() const;
-    // The panel's least height: one row in view.
+    // The panel's least height: one row in view; and the height that shows all rows.
     int minimumPanelHeight() const;
+    int heightForAllRows() const;
     QScrollBar* scrollBar() const { return m_scrollBar; }
     // Sets the scroll bar's range to the rows that do not fit.
     void updateScrollBarInfo();

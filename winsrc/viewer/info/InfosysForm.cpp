@@ -24,7 +24,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -269,11 +268,8 @@ void InfosysForm::giveMaskItsRoom()
     if (sizes.size() != 2 || sizes[0] + sizes[1] <= 0)
         return;
     m_maskRoomPending = false;
-    const int rows = m_panel->count();
-    const int wanted = rows * m_panel->rowHeight() + m_panel->minimumPanelHeight() - m_panel->rowHeight() + 2;
-    const QFontMetrics list(m_datenListe->font());
-    const int listLeast = std::max(m_datenListe->minimumSizeHint().height(),
-                                   (ListRowsBelowMask + 1) * (list.height() + 4) + m_datenListe->frameWidth() * 2);
+    const int wanted = m_panel->heightForAllRows();
+    const int listLeast = m_datenListe->heightForRows(ListRowsBelowMask);
     // A window in the normal state grows to show the whole mask, within its frame.
     QMdiSubWindow* sub = m_frame->subWindow();
     const int missing = wanted - sizes[0] - std::max(0, sizes[1] - listLeast);
@@ -587,18 +583,7 @@ void InfosysForm::ladeTabelle()
 
 void InfosysForm::DatenlisteFeldNeu()
 {
-    const QList<int> hidden = m_datenListe->hiddenResultColumns();
-    if (hidden.isEmpty())
-        return;
-    QStringList captions;
-    for (int n : hidden)
-        captions.append(m_datenListe->resultCaption(n));
-    bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(this, GetMessageTextByNr(884), GetMessageTextByNr(884) + u':', captions, 0, false, &ok);
-    const qsizetype i = captions.indexOf(chosen);
-    if (ok && i >= 0)
-        m_datenListe->showResultColumn(hidden[i]);
+    m_datenListe->chooseColumnToShow(GetMessageTextByNr(884));
 }
 
 void InfosysForm::DatenlisteFeldLoeschen()

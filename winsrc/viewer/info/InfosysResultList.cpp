@@ -5,6 +5,9 @@
 #include "MainModul.h"
 
 #include <QHeaderView>
+#include <QInputDialog>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -104,4 +107,25 @@ void InfosysResultList::showResultColumn(int n)
     header()->moveSection(header()->visualIndex(n), header()->count() - 1);
     if (header()->sectionSize(n) < 20)
         resizeColumnToContents(n);
+}
+
+void InfosysResultList::chooseColumnToShow(const QString& title)
+{
+    const QList<int> hidden = hiddenResultColumns();
+    if (hidden.isEmpty())
+        return;
+    QStringList captions;
+    for (int n : hidden)
+        captions.append(resultCaption(n));
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(this, title, title + u':', captions, 0, false, &ok);
+    const qsizetype i = captions.indexOf(chosen);
+    if (ok && i >= 0)
+        showResultColumn(hidden[i]);
+}
+
+int InfosysResultList::heightForRows(int rows) const
+{
+    const int row = fontMetrics().height() + 4;
+    return std::max(minimumSizeHint().height(), (rows + 1) * row + 2 * frameWidth());
 }

@@ -48,6 +48,12 @@ public:
     QList<int> hiddenResultColumns() const;
     QString resultCaption(int n) const;
     void showResultColumn(int n);
+    // Lets the user choose one of the columns taken out (a dialog with that title) and shows
+    // it again; nothing when none was taken out.
+    void chooseColumnToShow(const QString& title);
+
+    // The height that shows the header and that many rows.
+    int heightForRows(int rows) const;
 
 private:
     QList<InfosysFeld> m_fields;

@@ -94,7 +94,7 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     if (m_context.query) {
         m_context.query->setEnableQueryMetaData(true);
         connect(m_context.query.data(), &KLVQuery::MessageReceived, this,
-                [this](QSharedPointer<KLVMessage>& message) { ShowQueryMessage(message); });
+                [this](QSharedPointer<KLVMessage>& message) { m_statusBar->appendMessage(message); });
     }
     if (m_context.tmpQuery) {
         m_context.tmpQuery->setEnableQueryMetaData(true);
@@ -264,28 +264,12 @@ void QueryForm::ClearStatusPanels()
 
 void QueryForm::updateTablePanel()
 {
-    setPanel(1, QString::number(m_tables->topLevelItemCount()) + u' ' + GetMessageTextByNr(125));
+    m_statusBar->showTableCount(m_tables->topLevelItemCount());
 }
 
 void QueryForm::updateFieldPanel()
 {
-    const int count = m_fields->topLevelItemCount();
-    if (m_context.aktTableName.isEmpty() && count == 0) {
-        setPanel(2, QString());
-        return;
-    }
-    setPanel(2, m_context.aktTableName + u": "_s + QString::number(count) + u' ' + GetMessageTextByNr(128));
-}
-
-void QueryForm::ShowQueryMessage(const QSharedPointer<KLVMessage>& message)
-{
-    if (!message)
-        return;
-    const QString line = QueryRules::MessageLine(int(message->MsgType()), message->Text());
-    if (line.isEmpty())
-        return;
-    const QString now = panelText(5);
-    setPanel(5, now.isEmpty() ? line : now + CrLf + line);
+    m_statusBar->showFieldCount(m_context.aktTableName, m_fields->topLevelItemCount());
 }
 
 void QueryForm::statusPanelClicked(int panel)

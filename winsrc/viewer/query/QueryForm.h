@@ -233,7 +233,6 @@ private:
     void ClearStatusPanels();
     void updateTablePanel();
     void updateFieldPanel();
-    void ShowQueryMessage(const QSharedPointer<KLVMessage>& message);
     void SetQueryStringWindowValues();
     QueryStringForm* ensureQueryStringWindow();
     void RestoreQueryWindowSettings();
