@@ -151,21 +151,6 @@ inline void toggleColumns(const QStringList& captions, int* shown = nullptr)
     });
 }
 
-// Holds the first line that starts with prefix until a BRQ breaks it off, as a server that
-// stopped answering would; the flag tells when the line arrived.
-inline std::shared_ptr<std::atomic_bool> stallOn(KlvServer& server, const QString& prefix)
-{
-    auto arrived = std::make_shared<std::atomic_bool>(false);
-    server.setScript([prefix, arrived](int, const QString& line, bool greeting, KlvScriptReply& reply) {
-        if (greeting || !line.startsWith(prefix) || arrived->exchange(true))
-            return false;
-        reply.delay(60000);
-        reply.defaultAnswer();
-        return true;
-    });
-    return arrived;
-}
-
 // Runs act once, as soon as a window of that class shows while it waits for the server (from
 // inside that wait).
 template <class Form>

@@ -240,7 +240,7 @@ private Q_SLOTS:
     void aServerThatStoppedAnsweringIsBrokenOffWithEscAndTheWindowSaysSo()
     {
         MessageBoxes boxes;
-        const auto arrived = stallOn(server, u"GDN|"_s);
+        const auto arrived = holdFirst(server, u"GDN|"_s);
         // The window shows while it waits, and Esc ends the wait; a window still waiting a good
         // while later has no way out.
         bool stillWaiting = false;
@@ -264,7 +264,7 @@ private Q_SLOTS:
 
     void closingAWindowThatWaitsBreaksTheWaitOff()
     {
-        const auto arrived = stallOn(server, u"GAZ|"_s);
+        const auto arrived = holdFirst(server, u"GAZ|"_s);
         QPointer<CatalogueWindow> waiting;
         whenWaiting<CatalogueWindow>(viewer.window.get(), [&waiting](CatalogueWindow* w) {
             waiting = w;

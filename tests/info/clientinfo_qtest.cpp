@@ -118,7 +118,7 @@ private Q_SLOTS:
 
     void aServerThatStoppedAnsweringIsBrokenOffWithEsc()
     {
-        const auto arrived = stallOn(server, u"SHO|0|MANDANT|"_s);
+        const auto arrived = holdFirst(server, u"SHO|0|MANDANT|"_s);
         MessageBoxes boxes;
         // The dialog shows while it waits, and Esc ends the wait.
         whenShown(u"MandInfoForm"_s, [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });

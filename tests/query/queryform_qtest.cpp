@@ -3,7 +3,6 @@
 // takes before its controls, the context menus, and closing with the question about a
 // changed query.
 #include "ConditionsPanel.h"
-#include "KlvScriptReply.h"
 #include "MainMenus.h"
 #include "QueryStatusBar.h"
 #include "ResultPane.h"
@@ -22,9 +21,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
-
-#include <atomic>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -344,16 +340,9 @@ private Q_SLOTS:
     {
         QVERIFY(logOn());
         // The table list asked for again, and the server holds its answer.
-        auto arrived = std::make_shared<std::atomic_bool>(false);
-        server.setScript([arrived](int, const QString& line, bool greeting, KlvScriptReply& reply) {
-            if (greeting || !line.startsWith(u"GTN|"_s) || arrived->exchange(true))
-                return false;
-            reply.delay(60000);
-            reply.defaultAnswer();
-            return true;
-        });
+        const auto arrived = holdFirst(server, u"GTN|"_s);
         QTreeWidget* tables = form->tabellenListe();
-        QTimer::singleShot(100, form, [tables] { QTest::keyClick(tables, Qt::Key_Escape); });
+        whenTrue([arrived] { return arrived->load(); }, [tables] { QTest::keyClick(tables, Qt::Key_Escape); });
         tables->setFocus();
         QTest::keyClick(tables, Qt::Key_F5);
         QVERIFY(arrived->load());
