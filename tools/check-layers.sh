@@ -47,7 +47,7 @@ done
 
 VIEWER=winsrc/viewer
 # The headers of export/ that the windows may include to start an export.
-EXPORT_ENTRY="ExportDialog.h"
+EXPORT_ENTRY="ExportRequest.h"
 # Includes against the layers that are still to be taken out, as folder:header.
 KNOWN="query:SavedQueryStore.h"
 

@@ -287,12 +287,16 @@ private Q_SLOTS:
         QCOMPARE(box->text(), u"#0080FF"_s);
     }
 
-    void aProgramChooserTakesAnyExecutableFile()
+    void aChosenProgramWhosePathHoldsABlankIsStartedOnTheFile()
     {
+        // A program that writes down the arguments it was given.
         const QString tool = path(u"my tool"_s);
-        QVERIFY(writeFile(tool, "#!/bin/sh\n"));
+        const QString out = path(u"args.txt"_s);
+        QVERIFY(writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + out.toUtf8() + "\"\n"));
         QVERIFY(QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner));
-        ExportDialog* dialog = openDialog(u"P"_s, 0, nullptr, 0, {});
+        RowsWindow window(Keys, {{u"1"_s, u"x"_s}});
+        ExportDialog* dialog = openDialog(u"P"_s, 0, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"p.exp"_s));
         click(find<QCheckBox>(dialog, u"FileAppStarten"_s));
         DialogDriver::whenShown(u"ExportProgramChooser"_s, [tool](QWidget* w) {
             auto* chooser = qobject_cast<QFileDialog*>(w);
@@ -308,11 +312,25 @@ private Q_SLOTS:
             static_cast<QDialog*>(chooser)->accept();
         });
         click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
-        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
-        // A cancelled chooser keeps the text.
-        DialogDriver::whenShown(u"ExportProgramChooser"_s, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        // Written as a command names it, so the blank does not split it.
+        const QString command = u'"' + tool + u'"';
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), command);
+        // A cancelled chooser keeps the text; it starts on the program the box names.
+        QString started;
+        DialogDriver::whenShown(u"ExportProgramChooser"_s, [&started](QWidget* w) {
+            started = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
+            qobject_cast<QDialog*>(w)->reject();
+        });
         click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
-        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
+        QCOMPARE(started, tool);
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), command);
+
+        MessageBoxes boxes;
+        QVERIFY(startAndWait(dialog));
+        QVERIFY2(QTest::qWaitFor([out] { return readFile(out).endsWith('\n'); }, 10000),
+                 qPrintable(boxes.texts.join(u'|')));
+        QCOMPARE(readFile(out), path(u"p.exp"_s).toUtf8() + '\n');
+        QVERIFY(boxes.texts.isEmpty());
     }
 
     void theStartRefusesWhatItCannotWrite()

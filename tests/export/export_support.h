@@ -2,12 +2,13 @@
 
 // What the export's tests share: jobs and fields, a writer run into memory, readers that our
 // code does not share (Python's csv, xml.etree, html.parser and openpyxl, xmllint, the sqlite3
-// program), a device that fails on demand, recorders of the programs an export would start and
-// of the message boxes it shows, and a window whose shown rows are exported through
-// GetResultField.
+// program), a device that fails on demand, recorders of the programs an export would start, of
+// the questions a writer asks and of the message boxes the dialog shows, and a window whose
+// shown rows are exported through GetResultField.
 
 #include "ExportFollowUp.h"
 #include "ExportJob.h"
+#include "ExportPrompt.h"
 #include "ExportWriter.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
@@ -51,14 +52,13 @@ inline ExportField typedField(const QString& caption, const QString& typeCode, b
     return f;
 }
 
-inline ExportJob job(int kind, const QList<ExportField>& fields, const QHash<QString, QString>& options = {})
+inline ExportJob job(int kind, const QList<ExportField>& fields)
 {
     ExportJob j;
     j.exportType = kind;
     j.caption = QStringLiteral("Kunde:Kunde");
     j.tableId = QStringLiteral("1:1");
     j.fields = fields;
-    j.options = options;
     return j;
 }
 
@@ -312,6 +312,26 @@ public:
     FollowUps(const FollowUps&) = delete;
     FollowUps& operator=(const FollowUps&) = delete;
     QList<Start> starts;
+};
+
+// A writer's questions and notices, recorded; each question is answered by the next of answers,
+// and once they are used up by agreeing.
+class Prompts : public ExportPrompt
+{
+public:
+    explicit Prompts(QList<bool> inTurn = {}) : answers(std::move(inTurn)) {}
+    bool ask(const QString& question, Choice choice) override
+    {
+        asked.append(question);
+        choices.append(choice);
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void tell(const QString& text) override { told.append(text); }
+
+    QList<bool> answers;
+    QStringList asked;
+    QList<Choice> choices;
+    QStringList told;
 };
 
 // The message boxes shown meanwhile, recorded; each is answered by the next of answers, and

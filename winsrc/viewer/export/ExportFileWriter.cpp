@@ -1,5 +1,6 @@
 #include "ExportFileWriter.h"
 
+#include "ExportPrompt.h"
 #include "MainModul.h"
 
 #include <QFileInfo>
@@ -28,9 +29,8 @@ QString systemText(int errorNumber)
 
 } // namespace
 
-ExportFileWriter::ExportFileWriter(ExportJob job, QString fileSetting, QString fileControl, Encoding encoding)
-    : ExportWriter(std::move(job)), m_fileSetting(std::move(fileSetting)), m_fileControl(std::move(fileControl)),
-      m_encoding(encoding)
+ExportFileWriter::ExportFileWriter(ExportJob job, QString fileName, int fileOption, Encoding encoding)
+    : ExportWriter(std::move(job)), m_fileName(std::move(fileName)), m_fileOption(fileOption), m_encoding(encoding)
 {
     m_buffer.reserve(BufferChars + 4096);
 }
@@ -46,42 +46,23 @@ void ExportFileWriter::setDevice(QIODevice* device)
     m_device = device;
 }
 
-QString ExportFileWriter::fileName() const
+ExportCheck ExportFileWriter::checkTarget()
 {
-    return job().text(m_fileSetting);
-}
-
-bool ExportFileWriter::checkOptions(QString& focusControl)
-{
-    Q_UNUSED(focusControl);
-    return true;
-}
-
-bool ExportFileWriter::checkTarget(QString& focusControl)
-{
-    const QString name = fileName();
-    if (name.isEmpty()) {
-        ShowMessageBox(GetMessageTextByNr(MsgNoFileName));
-        focusControl = m_fileControl;
-        return false;
-    }
-    const QFileInfo info(name);
-    if (info.isDir()) {
-        ShowMessageBox(GetMessageTextByNr(MsgCannotCreate) + u"\r\n"_s + systemText(EISDIR) + u" ("_s +
-                       QString::number(EISDIR) + u')');
-        focusControl = m_fileControl;
-        return false;
-    }
-    if (!checkOptions(focusControl))
-        return false;
+    if (m_fileName.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoFileName), m_fileOption);
+    const QFileInfo info(m_fileName);
+    if (info.isDir())
+        return ExportCheck::Refused(ExportFailure{MsgCannotCreate, systemText(EISDIR), EISDIR}.text(), m_fileOption);
+    if (const ExportCheck options = checkOptions(); !options.passed())
+        return options;
     // A file that cannot be looked at counts as not there; an empty one is replaced silently.
     if (info.exists() && info.size() >= 1) {
         const QString question =
-            GetMessageTextByNr(MsgFileExists) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        if (ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
-            return false;
+            GetMessageTextByNr(MsgFileExists) + u' ' + m_fileName + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
+        if (!prompt().ask(question, ExportPrompt::Choice::OkCancel))
+            return ExportCheck::Declined();
     }
-    return true;
+    return {};
 }
 
 bool ExportFileWriter::open(ExportFailure& failure)
@@ -90,7 +71,7 @@ bool ExportFileWriter::open(ExportFailure& failure)
     m_replaced = 0;
     m_buffer.resize(0);
     if (!m_device) {
-        m_file = std::make_unique<QSaveFile>(fileName());
+        m_file = std::make_unique<QSaveFile>(m_fileName);
         errno = 0;
         // Unbuffered: the pieces gathered here go to the system at once, so a failing write
         // is seen at that write.

@@ -1,8 +1,18 @@
 #include "ExportQuerySource.h"
 
+#include "ExportJob.h"
 #include "KLVQuery.h"
 
 ExportQuerySource::ExportQuerySource(QSharedPointer<KLVQuery> query) : m_query(std::move(query)) {}
+
+bool ExportQuerySource::Start(KLVQuery& query, const ExportJob& job)
+{
+    QStringList fields;
+    for (const ExportField& field : job.fields)
+        fields.append(field.tag);
+    return query.StartQueryZOA(job.tableId, fields.join(u','), job.criteria, job.sortKey, job.byRows, job.aliveFlag,
+                               job.ascending, job.andJunction, 0, -1);
+}
 
 ExportQuerySource::~ExportQuerySource()
 {

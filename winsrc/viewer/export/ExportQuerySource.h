@@ -4,6 +4,7 @@
 
 #include <QSharedPointer>
 
+class ExportJob;
 class KLVQuery;
 
 // The rows of a started query: GetNextRecord fetches block after block from the server,
@@ -14,6 +15,9 @@ class ExportQuerySource : public ExportRowSource
 public:
     explicit ExportQuerySource(QSharedPointer<KLVQuery> query);
     ~ExportQuerySource() override;
+
+    // Starts the job's query: its table, fields and selection.
+    static bool Start(KLVQuery& query, const ExportJob& job);
 
     bool next() override;
     void values(int count, QStringList& out) override;
