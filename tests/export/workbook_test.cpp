@@ -42,18 +42,13 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    ExportJob workbookJob(const QList<ExportField>& fields, const QString& name,
-                          const QHash<QString, QString>& changes = {}) const
+    // The options of a workbook of the folder and a sheet "Kunde - Kunde".
+    ExportWorkbookWriter::Options workbook(const QString& name) const
     {
-        QHash<QString, QString> options{{u"ExcelFileName"_s, path(name)},
-                                        {u"ExcelWorksheet"_s, u"Kunde - Kunde"_s},
-                                        {u"ExcelWithFieldNames"_s, u"1"_s},
-                                        {u"ExcelFormatColumns"_s, u"1"_s},
-                                        {u"ExcelDateFormat"_s, u"dd.mm.yyyy"_s},
-                                        {u"ExcelTimeFormat"_s, u"hh:mm"_s},
-                                        {u"StartExcel"_s, u"0"_s}};
-        options.insert(changes);
-        return job(1, fields, options);
+        ExportWorkbookWriter::Options options;
+        options.fileName = path(name);
+        options.sheetName = u"Kunde - Kunde"_s;
+        return options;
     }
 
     // Opens, writes every row and finishes; false at the first step that does not go on.
@@ -125,7 +120,9 @@ TEST_F(Workbook, ValuesKeepTheirTypesAndColumnsTheirFormatsAndWidths)
          QString(), u"=SUM(A1:A2)"_s, QString(), QString(), QString()},
     };
     FollowUps followUps;
-    ExportWorkbookWriter writer(workbookJob(fields, u"kunde.xlsx"_s, {{u"StartExcel"_s, u"1"_s}}));
+    ExportWorkbookWriter::Options options = workbook(u"kunde.xlsx"_s);
+    options.startProgram = true;
+    ExportWorkbookWriter writer(job(1, fields), options);
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, rows, failure)) << qPrintable(failure.text());
     writer.startFollowUp();
@@ -207,8 +204,10 @@ TEST_F(Workbook, WithoutFormattingDatesStillShowAsDatesAndRowsStartAtTheTop)
     const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"datum"_s, u"GD8"_s),
                                     typedField(u"zeit"_s, u"Z"_s), typedField(u"stempel"_s, u"GD14"_s),
                                     field(u"untyped"_s)};
-    ExportWorkbookWriter writer(
-        workbookJob(fields, u"plain.xlsx"_s, {{u"ExcelFormatColumns"_s, u"0"_s}, {u"ExcelWithFieldNames"_s, u"0"_s}}));
+    ExportWorkbookWriter::Options options = workbook(u"plain.xlsx"_s);
+    options.formatColumns = false;
+    options.withFieldNames = false;
+    ExportWorkbookWriter writer(job(1, fields), options);
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, {{u"5"_s, u"01.02.2024"_s, u"08:15"_s, u"01.02.24 08:15"_s, u"42"_s}}, failure));
     const QJsonValue content = workbookContent(path(u"plain.xlsx"_s));
@@ -233,13 +232,13 @@ TEST_F(Workbook, SheetNamesAreCheckedBeforeAnythingIsTouched)
                                 u"a/b"_s, u"a\\b"_s, u"'ab"_s, u"ab'"_s})
         EXPECT_FALSE(ExportWorkbookWriter::ValidSheetName(name)) << qPrintable(name);
 
-    Answers boxes;
-    ExportWorkbookWriter writer(
-        workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s, {{u"ExcelWorksheet"_s, u"Kunde:Kunde/1"_s}}));
-    QString focus;
-    EXPECT_FALSE(writer.checkTarget(focus));
-    EXPECT_EQ(boxes.texts, QStringList{MainModul::GetMessageTextByNr(283)});
-    EXPECT_EQ(focus, u"ExcelWorksheet"_s);
+    ExportWorkbookWriter::Options options = workbook(u"sheet.xlsx"_s);
+    options.sheetName = u"Kunde:Kunde/1"_s;
+    ExportWorkbookWriter writer(job(1, {field(u"nr"_s)}), options);
+    const ExportCheck check = writer.checkTarget();
+    EXPECT_FALSE(check.passed());
+    EXPECT_EQ(check.message(), MainModul::GetMessageTextByNr(283));
+    EXPECT_EQ(check.option(), ExportWorkbookWriter::SheetName);
     EXPECT_TRUE(files().isEmpty());
 }
 
@@ -247,33 +246,43 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
 {
     using MainModul::GetMessageTextByNr;
     const QString file = path(u"book.xlsx"_s);
-    const ExportJob j = workbookJob({typedField(u"nr"_s, u"I6"_s)}, u"book.xlsx"_s);
-    QString focus;
+    const ExportJob j = job(1, {typedField(u"nr"_s, u"I6"_s)});
+    // The target is looked at before anything is stored, the questions asked after.
+    const auto confirm = [&](Prompts& prompts) {
+        ExportWorkbookWriter writer(j, workbook(u"book.xlsx"_s));
+        writer.setPrompt(&prompts);
+        EXPECT_TRUE(writer.checkTarget().passed());
+        EXPECT_TRUE(prompts.asked.isEmpty());
+        return writer.confirmTarget();
+    };
     {
         // No workbook: the user is asked to make one; No ends the start.
-        Answers boxes({QMessageBox::No});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
-        ASSERT_EQ(boxes.texts.size(), 2);
-        EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(247));
-        EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(248) + u"\r\n"_s));
+        Prompts prompts({false});
+        const ExportCheck check = confirm(prompts);
+        EXPECT_FALSE(check.passed());
+        EXPECT_EQ(prompts.asked, QStringList{GetMessageTextByNr(247)});
+        EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::YesNo});
+        EXPECT_TRUE(check.message().startsWith(GetMessageTextByNr(248) + u"\r\n"_s));
         EXPECT_FALSE(QFile::exists(file));
     }
     {
         // One that exists: the question says the whole file goes; Cancel keeps it as it is.
         ASSERT_TRUE(writeFile(file, "an older workbook"));
-        Answers boxes({QMessageBox::Cancel});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
-        EXPECT_EQ(boxes.texts,
+        Prompts prompts({false});
+        const ExportCheck check = confirm(prompts);
+        EXPECT_FALSE(check.passed());
+        EXPECT_TRUE(check.message().isEmpty());
+        EXPECT_EQ(prompts.asked,
                   QStringList{GetMessageTextByNr(238) + u' ' + file + u"\r\n"_s + GetMessageTextByNr(239)});
+        EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::OkCancel});
         EXPECT_EQ(readFile(file), QByteArray("an older workbook"));
     }
     {
         // OK: a new workbook with the export's sheet alone takes its place.
-        Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        Prompts prompts;
+        ExportWorkbookWriter writer(j, workbook(u"book.xlsx"_s));
+        writer.setPrompt(&prompts);
+        EXPECT_TRUE(writer.confirmTarget().passed());
         ExportFailure failure;
         ASSERT_TRUE(writeAll(writer, {{u"1"_s}}, failure));
         EXPECT_EQ(workbookContent(file)[u"sheets"_s].toArray(), QJsonArray{u"Kunde - Kunde"_s});
@@ -281,10 +290,9 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     {
         // An empty file is taken without a question.
         ASSERT_TRUE(writeFile(file, QByteArray()));
-        Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
-        EXPECT_TRUE(boxes.texts.isEmpty());
+        Prompts prompts;
+        EXPECT_TRUE(confirm(prompts).passed());
+        EXPECT_TRUE(prompts.asked.isEmpty());
     }
     EXPECT_EQ(files(), QStringList{u"book.xlsx"_s});
 }
@@ -294,24 +302,23 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
     using MainModul::GetMessageTextByNr;
     // A cell holds at most 32,767 characters.
     const QString tooLong(40000, u'x');
-    ExportWorkbookWriter writer(workbookJob({field(u"text"_s), field(u"nr"_s)}, u"cells.xlsx"_s));
+    ExportWorkbookWriter writer(job(1, {field(u"text"_s), field(u"nr"_s)}), workbook(u"cells.xlsx"_s));
+    Prompts prompts({true, false});
+    writer.setPrompt(&prompts);
     ExportFailure failure;
     ASSERT_TRUE(writer.open(failure));
     {
-        Answers boxes({QMessageBox::Ok});
         EXPECT_EQ(writer.writeRow({tooLong, u"1"_s}, 1, failure), ExportWriter::Step::Continue);
-        ASSERT_EQ(boxes.texts.size(), 1);
-        const QString& text = boxes.texts[0];
+        ASSERT_EQ(prompts.asked.size(), 1);
+        EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::OkCancel});
+        const QString& text = prompts.asked[0];
         EXPECT_TRUE(text.startsWith(GetMessageTextByNr(286) + u"\r\n"_s)) << qPrintable(text);
         EXPECT_TRUE(text.contains(u"\r\n"_s + GetMessageTextByNr(287) + u" 1\r\n"_s)) << qPrintable(text);
         EXPECT_TRUE(text.contains(GetMessageTextByNr(288) + u" text = xxx"_s)) << qPrintable(text);
         EXPECT_LT(text.size(), 1000);
     }
-    {
-        Answers boxes({QMessageBox::Cancel});
-        EXPECT_EQ(writer.writeRow({tooLong, u"2"_s}, 2, failure), ExportWriter::Step::Cancel);
-        EXPECT_EQ(boxes.texts.size(), 1);
-    }
+    EXPECT_EQ(writer.writeRow({tooLong, u"2"_s}, 2, failure), ExportWriter::Step::Cancel);
+    EXPECT_EQ(prompts.asked.size(), 2);
     ASSERT_TRUE(writer.finish(failure));
     const QJsonValue content = workbookContent(path(u"cells.xlsx"_s));
     // After OK the row goes on without the cell.
@@ -321,9 +328,10 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
 
 TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 {
-    Answers boxes;
-    ExportJob j = workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s);
-    auto writer = std::make_unique<ExportWorkbookWriter>(j);
+    Prompts prompts;
+    auto writer =
+        std::make_unique<ExportWorkbookWriter>(job(1, {typedField(u"nr"_s, u"I9"_s)}), workbook(u"full.xlsx"_s));
+    writer->setPrompt(&prompts);
     ExportFailure failure;
     ASSERT_TRUE(writer->open(failure));
     auto* engine =
@@ -344,7 +352,8 @@ TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
     const qint64 records = ExportWorkbookWriter::MaxSheetRows - 1;
     EXPECT_EQ(outcome, ExportEngine::Outcome::Cancelled);
     EXPECT_EQ(finalCount, records);
-    EXPECT_EQ(boxes.texts, QStringList{MainModul::FormatMessage(284, QString(), QString::number(records))});
+    EXPECT_EQ(prompts.told, QStringList{MainModul::FormatMessage(284, QString(), QString::number(records))});
+    EXPECT_TRUE(prompts.asked.isEmpty());
     const QJsonValue rows =
         python(u"import json,re,sys,zipfile\n"
                "x = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml')\n"
@@ -362,12 +371,10 @@ void exportWithFileLimit(const QString& folder, long limit, int rows)
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit files{rlim_t(limit), rlim_t(limit)};
     setrlimit(RLIMIT_FSIZE, &files);
-    ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                      {{u"ExcelFileName"_s, folder + u"/limited.xlsx"_s},
-                       {u"ExcelWorksheet"_s, u"S"_s},
-                       {u"ExcelWithFieldNames"_s, u"1"_s},
-                       {u"ExcelFormatColumns"_s, u"1"_s}});
-    ExportWorkbookWriter writer(j);
+    ExportWorkbookWriter::Options options;
+    options.fileName = folder + u"/limited.xlsx"_s;
+    options.sheetName = u"S"_s;
+    ExportWorkbookWriter writer(job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}), options);
     ExportFailure failure;
     bool failed = !writer.open(failure);
     for (int n = 1; !failed && n <= rows; ++n)
@@ -396,12 +403,10 @@ TEST_F(Workbook, AWriteThatFailsKeepsTheOldWorkbookAndLeavesNoHiddenFile)
     // failure there itself. The limit lies a little beyond the rows' own bytes.
     {
         const QString reference = path(u"reference.xlsx"_s);
-        ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                          {{u"ExcelFileName"_s, reference},
-                           {u"ExcelWorksheet"_s, u"S"_s},
-                           {u"ExcelWithFieldNames"_s, u"1"_s},
-                           {u"ExcelFormatColumns"_s, u"1"_s}});
-        ExportWorkbookWriter writer(j);
+        ExportWorkbookWriter::Options options;
+        options.fileName = reference;
+        options.sheetName = u"S"_s;
+        ExportWorkbookWriter writer(job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}), options);
         QList<QStringList> rows;
         for (int n = 1; n <= 2000; ++n)
             rows.append({QString::number(n), u"a value that fills the file"_s});

@@ -21,25 +21,38 @@ struct lxw_format;
 // date cells, anything else, and anything that does not read as its type, as text. Nothing is
 // ever a formula. With "ExcelFormatColumns" the columns get number formats and widths by the
 // field's type; without, date cells still get the spreadsheet's own date and time formats.
-//
-// Options: "ExcelFileName", "ExcelWorksheet", "ExcelWithFieldNames", "ExcelFormatColumns",
-// "ExcelDateFormat", "ExcelTimeFormat", "StartExcel".
 class ExportWorkbookWriter : public ExportWriter
 {
 public:
-    // Rows and name length of a worksheet.
+    struct Options
+    {
+        QString fileName;
+        QString sheetName;
+        bool withFieldNames = true;
+        bool formatColumns = true;
+        QString dateFormat = QStringLiteral("dd.mm.yyyy");
+        QString timeFormat = QStringLiteral("hh:mm");
+        // Afterwards the desktop's program for the workbook.
+        bool startProgram = false;
+    };
+    enum Option { FileName, SheetName };
+
+    // Rows, columns and name length of a worksheet.
     static constexpr qint64 MaxSheetRows = 1048576;
+    static constexpr int MaxColumns = 16384;
     static constexpr int MaxSheetNameLength = 31;
 
-    explicit ExportWorkbookWriter(ExportJob job);
+    ExportWorkbookWriter(ExportJob job, Options options);
     ~ExportWorkbookWriter() override;
 
     // At most 31 characters, none of []:*?/\ and no apostrophe at either end.
     static bool ValidSheetName(const QString& name);
 
-    // The field count, the workbook and worksheet names, and questions before an existing
-    // workbook is replaced (238, 239) or a new one is made (247).
-    bool checkTarget(QString& focusControl) override;
+    // The field count (289), the workbook name (235, 248 for a folder), the worksheet name
+    // (236, 283).
+    ExportCheck checkTarget() override;
+    // Questions before an existing workbook is replaced (238, 239) or a new one is made (247).
+    ExportCheck confirmTarget() override;
     bool open(ExportFailure& failure) override;
     // A cell that cannot be written asks whether to go on; a full worksheet ends the export
     // with the rows up to its last row, told once.
@@ -48,7 +61,8 @@ public:
     void discard() override;
     void startFollowUp() override;
 
-    QString fileName() const;
+    QString fileName() const { return m_options.fileName; }
+    const Options& options() const { return m_options; }
 
 private:
     enum class Kind { Text, Number, Date, Time, DateTime };
@@ -67,6 +81,7 @@ private:
     const char* utf8(const QString& text);
     void removeTemporary();
 
+    Options m_options;
     QString m_temporary;
     QByteArray m_folder;
     lxw_workbook* m_workbook = nullptr;
