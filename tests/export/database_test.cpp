@@ -33,6 +33,8 @@ void PrintTo(const QJsonArray& array, std::ostream* out)
 
 namespace {
 
+using Target = ExportDatabaseWriter::Target;
+
 class Database : public ::testing::Test
 {
 protected:
@@ -50,23 +52,25 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    ExportJob databaseJob(const QList<ExportField>& fields, const QString& kind, const QString& name,
-                          const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false) const
+    static ExportDatabaseWriter::Options database(Target target, const QString& name,
+                                                  const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false)
     {
-        return job(2, fields,
-                   {{u"DBTableName"_s, table},
-                    {u"ExportDBType"_s, kind},
-                    {u"ExportDBName"_s, name},
-                    {u"StartAccess"_s, u"1"_s},
-                    {u"DBFieldsWithTabPfx"_s, withPrefix ? u"1"_s : u"0"_s}});
+        ExportDatabaseWriter::Options options;
+        options.target = target;
+        options.database = name;
+        options.table = table;
+        options.withTablePrefix = withPrefix;
+        options.startProgram = true;
+        return options;
     }
 
     // Checks, opens, writes every row and finishes; false at the first step that does not go
-    // on. The user's answers come from boxes.
-    static bool exportRows(ExportDatabaseWriter& writer, const QList<QStringList>& rows, ExportFailure& failure)
+    // on. The user's answers come from prompts.
+    static bool exportRows(ExportDatabaseWriter& writer, Prompts& prompts, const QList<QStringList>& rows,
+                           ExportFailure& failure)
     {
-        QString focus;
-        if (!writer.checkTarget(focus) || !writer.open(failure))
+        writer.setPrompt(&prompts);
+        if (!writer.checkTarget().passed() || !writer.confirmTarget().passed() || !writer.open(failure))
             return false;
         qint64 n = 0;
         for (const QStringList& row : rows) {
@@ -107,13 +111,14 @@ const QList<QStringList> typedRows{
 TEST_F(Database, AnSqliteTableHasTypedNullableColumnsAndEveryValueItsType)
 {
     const QString file = path(u"kunde.sqlite"_s);
-    Answers boxes;
+    Prompts prompts;
     FollowUps followUps;
-    ExportDatabaseWriter writer(databaseJob(typedFields, u"SQLite"_s, file));
+    ExportDatabaseWriter writer(job(2, typedFields), database(Target::SQLite, file));
     ExportFailure failure;
-    ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
+    ASSERT_TRUE(exportRows(writer, prompts, typedRows, failure)) << qPrintable(failure.text());
     // The file was not there: made after the question.
-    EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(242)});
+    EXPECT_EQ(prompts.asked, QStringList{GetMessageTextByNr(242)});
+    EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::YesNo});
     writer.startFollowUp();
     ASSERT_EQ(followUps.starts.size(), 1);
     EXPECT_EQ(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
@@ -162,27 +167,27 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
 {
     const QString file = path(u"names.sqlite"_s);
     ASSERT_FALSE(run(u"/usr/bin/sqlite3"_s, {file, u"CREATE TABLE other (x);"_s}).isNull());
-    Answers boxes;
+    Prompts prompts;
     ExportFailure failure;
     {
         // With the table-part prefix the columns are named by the query's names; a field
         // without one by its caption.
         ExportField untagged = field(u"Summe"_s);
         untagged.tag.clear();
-        ExportDatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged},
-                                                u"SQLite"_s, file, u"a.b \"c\" [d]"_s, true));
-        ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
+        ExportDatabaseWriter writer(job(2, {field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged}),
+                                    database(Target::SQLite, file, u"a.b \"c\" [d]"_s, true));
+        ASSERT_TRUE(exportRows(writer, prompts, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
     }
     {
         // Without, by the captions: repeated ones (also in another case) get a number, an
         // empty one its position.
-        ExportDatabaseWriter writer(databaseJob({field(u"name"_s), field(u"Name"_s), field(u"name"_s),
-                                                 field(u"name_2"_s), field(u"Kd.-Nr."_s), field(QString())},
-                                                u"SQLite"_s, file, u"Kunde:Kunde"_s));
-        ASSERT_TRUE(exportRows(writer, {{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}}, failure))
+        ExportDatabaseWriter writer(job(2, {field(u"name"_s), field(u"Name"_s), field(u"name"_s), field(u"name_2"_s),
+                                            field(u"Kd.-Nr."_s), field(QString())}),
+                                    database(Target::SQLite, file));
+        ASSERT_TRUE(exportRows(writer, prompts, {{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}}, failure))
             << qPrintable(failure.text());
     }
-    EXPECT_TRUE(boxes.texts.isEmpty()) << qPrintable(boxes.texts.join(u'|'));
+    EXPECT_TRUE(prompts.asked.isEmpty()) << qPrintable(prompts.asked.join(u'|'));
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM pragma_table_info('a.b \"c\" [d]')"_s),
               u"0:nummer|1:kunde^name|Summe"_s);
     EXPECT_EQ(
@@ -197,47 +202,53 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
 TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
 {
     const QString file = path(u"ask.sqlite"_s);
-    const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s)};
+    const ExportJob j = job(2, {typedField(u"nummer"_s, u"I6"_s)});
     ExportFailure failure;
-    QString focus;
     {
         // No to a new file: nothing is made.
-        Answers boxes({QMessageBox::No});
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file));
-        EXPECT_FALSE(writer.checkTarget(focus));
-        ASSERT_EQ(boxes.texts.size(), 2);
-        EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(242));
-        EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
+        Prompts prompts({false});
+        ExportDatabaseWriter writer(j, database(Target::SQLite, file));
+        writer.setPrompt(&prompts);
+        EXPECT_TRUE(writer.checkTarget().passed());
+        const ExportCheck check = writer.confirmTarget();
+        EXPECT_FALSE(check.passed());
+        EXPECT_EQ(prompts.asked, QStringList{GetMessageTextByNr(242)});
+        EXPECT_TRUE(check.message().startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
         EXPECT_FALSE(QFile::exists(file));
     }
     oldTable(file);
     {
         // Cancel to replacing the table: it stays as it was.
-        Answers boxes({QMessageBox::Cancel});
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file));
-        EXPECT_FALSE(exportRows(writer, {{u"1"_s}}, failure));
-        EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
+        Prompts prompts({false});
+        ExportDatabaseWriter writer(j, database(Target::SQLite, file));
+        EXPECT_FALSE(exportRows(writer, prompts, {{u"1"_s}}, failure));
+        EXPECT_EQ(prompts.asked,
+                  QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
+        EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::OkCancel});
         EXPECT_EQ(oldRows(file), u"kept,too"_s);
     }
     {
         // A name in another case is the same table to SQLite.
-        Answers boxes;
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file, u"KUNDE:kunde"_s));
-        ASSERT_TRUE(exportRows(writer, {{u"1"_s}, {u"2"_s}}, failure)) << qPrintable(failure.text());
-        EXPECT_EQ(boxes.texts.size(), 1);
+        Prompts prompts;
+        ExportDatabaseWriter writer(j, database(Target::SQLite, file, u"KUNDE:kunde"_s));
+        ASSERT_TRUE(exportRows(writer, prompts, {{u"1"_s}, {u"2"_s}}, failure)) << qPrintable(failure.text());
+        EXPECT_EQ(prompts.asked.size(), 1);
         EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(nummer) FROM \"Kunde:Kunde\""_s), u"1,2"_s);
         EXPECT_EQ(sqliteValue(file, u"SELECT count(*) FROM sqlite_master"_s), u"1"_s);
     }
     {
-        // An empty table name or no file name is refused at once.
-        Answers boxes;
-        ExportDatabaseWriter unnamed(databaseJob(fields, u"SQLite"_s, file, QString()));
-        EXPECT_FALSE(unnamed.checkTarget(focus));
-        EXPECT_EQ(focus, u"NeueTabelle"_s);
-        ExportDatabaseWriter noFile(databaseJob(fields, u"SQLite"_s, QString()));
-        EXPECT_FALSE(noFile.checkTarget(focus));
-        EXPECT_EQ(focus, u"ExportDBName"_s);
-        EXPECT_EQ(boxes.texts, (QStringList{GetMessageTextByNr(285), GetMessageTextByNr(237)}));
+        // An empty table name or no file name is refused at once, naming what to correct.
+        ExportDatabaseWriter unnamed(j, database(Target::SQLite, file, QString()));
+        ExportCheck check = unnamed.checkTarget();
+        EXPECT_EQ(check.message(), GetMessageTextByNr(285));
+        EXPECT_EQ(check.option(), ExportDatabaseWriter::Table);
+        ExportDatabaseWriter noFile(j, database(Target::SQLite, QString()));
+        check = noFile.checkTarget();
+        EXPECT_EQ(check.message(), GetMessageTextByNr(237));
+        EXPECT_EQ(check.option(), ExportDatabaseWriter::Database);
+        // A data source may be left to the driver.
+        ExportDatabaseWriter odbc(j, database(Target::Odbc, QString()));
+        EXPECT_TRUE(odbc.checkTarget().passed());
     }
 }
 
@@ -246,15 +257,15 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
 void exportWithFileLimit(const QString& file, long limit)
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    Answers boxes;
-    ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)},
-                                    {{u"DBTableName"_s, u"Kunde:Kunde"_s},
-                                     {u"ExportDBType"_s, u"SQLite"_s},
-                                     {u"ExportDBName"_s, file},
-                                     {u"DBFieldsWithTabPfx"_s, u"0"_s}}));
-    QString focus;
+    Prompts prompts;
+    ExportDatabaseWriter::Options options;
+    options.database = file;
+    options.table = u"Kunde:Kunde"_s;
+    options.withTablePrefix = false;
+    ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)}), options);
+    writer.setPrompt(&prompts);
     ExportFailure failure;
-    if (!writer.checkTarget(focus))
+    if (!writer.checkTarget().passed() || !writer.confirmTarget().passed())
         std::_Exit(2);
     const rlimit files{rlim_t(limit), rlim_t(limit)};
     setrlimit(RLIMIT_FSIZE, &files);
@@ -264,7 +275,7 @@ void exportWithFileLimit(const QString& file, long limit)
                  ExportWriter::Step::Continue;
     if (!failed)
         failed = !writer.finish(failure);
-    std::fprintf(stderr, "%s\n%s\n", qPrintable(failure.text()), qPrintable(boxes.texts.join(u'|')));
+    std::fprintf(stderr, "%s\n%s\n", qPrintable(failure.text()), qPrintable(prompts.asked.join(u'|')));
     std::fflush(stderr);
     std::_Exit(failed ? 0 : 1);
 }
@@ -293,12 +304,13 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     ExportFailure failure;
     {
         // The old table goes only once the new one is complete.
-        Answers boxes;
+        Prompts prompts;
         FollowUps followUps;
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
+        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
         EXPECT_TRUE(writer.isOdbc());
-        ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
-        EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
+        ASSERT_TRUE(exportRows(writer, prompts, typedRows, failure)) << qPrintable(failure.text());
+        EXPECT_EQ(prompts.asked,
+                  QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
         // A data source has no file for a program.
         writer.startFollowUp();
         EXPECT_TRUE(followUps.starts.isEmpty());
@@ -327,9 +339,10 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     for (int n = 1; n <= ExportDatabaseWriter::OdbcCommitRows * 2 + 5; ++n)
         many.append({QString::number(n)});
     for (const QString& name : {u"klvtest"_s, u"DSN=klvtest;UID=nobody"_s}) {
-        Answers boxes;
-        ExportDatabaseWriter writer(databaseJob({typedField(u"nummer"_s, u"I6"_s)}, u"ODBC"_s, name, u"many"_s));
-        ASSERT_TRUE(exportRows(writer, many, failure)) << qPrintable(failure.text());
+        Prompts prompts;
+        ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I6"_s)}),
+                                    database(Target::Odbc, name, u"many"_s));
+        ASSERT_TRUE(exportRows(writer, prompts, many, failure)) << qPrintable(failure.text());
         EXPECT_EQ(sqliteValue(dsnFile, u"SELECT count(*) || ',' || sum(nummer) FROM many"_s),
                   QString::number(many.size()) + u',' + QString::number(many.size() * (many.size() + 1) / 2));
     }
@@ -343,16 +356,16 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
     const QString connection = u"DRIVER=SQLite3;Database="_s + file;
     ExportFailure failure;
     {
-        Answers boxes({QMessageBox::Cancel});
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
-        EXPECT_FALSE(exportRows(writer, typedRows, failure));
+        Prompts prompts({false});
+        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
+        EXPECT_FALSE(exportRows(writer, prompts, typedRows, failure));
     }
     {
         // Dropped mid-way: the rows so far go with their table.
-        Answers boxes;
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
-        QString focus;
-        ASSERT_TRUE(writer.checkTarget(focus) && writer.open(failure));
+        Prompts prompts;
+        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
+        writer.setPrompt(&prompts);
+        ASSERT_TRUE(writer.checkTarget().passed() && writer.confirmTarget().passed() && writer.open(failure));
         EXPECT_EQ(writer.writeRow(typedRows[0], 1, failure), ExportWriter::Step::Continue);
         writer.discard();
     }
@@ -360,12 +373,14 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name) FROM sqlite_master"_s), u"Kunde:Kunde"_s);
 
     // A data source that cannot be reached says so at the start.
-    Answers boxes;
-    QString focus;
-    ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, u"no-such-source"_s));
-    EXPECT_FALSE(writer.checkTarget(focus));
-    ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(243) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
+    Prompts prompts;
+    ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, u"no-such-source"_s));
+    writer.setPrompt(&prompts);
+    EXPECT_TRUE(writer.checkTarget().passed());
+    const ExportCheck check = writer.confirmTarget();
+    EXPECT_FALSE(check.passed());
+    EXPECT_TRUE(check.message().startsWith(GetMessageTextByNr(243) + u"\r\n"_s)) << qPrintable(check.message());
+    EXPECT_TRUE(prompts.asked.isEmpty());
 }
 
 TEST(DatabaseNames, PasswordsAreLeftOutOfTheStoredConnectionString)

@@ -1,7 +1,7 @@
 #include "ExportDatabaseWriter.h"
 
 #include "ExportFollowUp.h"
-#include "ExportTargetCheck.h"
+#include "ExportPrompt.h"
 #include "ExportValue.h"
 #include "KLVTAVArtInfo.h"
 #include "MainModul.h"
@@ -22,6 +22,7 @@ using namespace MainModul;
 
 namespace {
 
+constexpr int MsgNoDatabaseName = 237;
 constexpr int MsgTableExists = 240;
 constexpr int MsgOverwrite = 239;
 constexpr int MsgCreateFile = 242;
@@ -34,8 +35,6 @@ constexpr int MsgRow = 287;
 constexpr int MsgCommitFailed = 298;
 constexpr int MsgInsertFailed = 1218;
 constexpr int MsgRowFailed = 1219;
-
-const QString OdbcKind = u"ODBC"_s;
 
 QString systemText(int errorNumber)
 {
@@ -57,9 +56,9 @@ QString connectionName()
 
 } // namespace
 
-ExportDatabaseWriter::ExportDatabaseWriter(ExportJob job)
-    : ExportWriter(std::move(job)), m_odbc(this->job().text(u"ExportDBType"_s) == OdbcKind),
-      m_file(this->job().text(u"ExportDBName"_s)), m_table(this->job().text(u"DBTableName"_s))
+ExportDatabaseWriter::ExportDatabaseWriter(ExportJob job, Options options)
+    : ExportWriter(std::move(job)), m_options(std::move(options)), m_odbc(m_options.target == Target::Odbc),
+      m_file(m_options.database), m_table(m_options.table)
 {}
 
 ExportDatabaseWriter::~ExportDatabaseWriter()
@@ -117,47 +116,39 @@ QSqlDatabase ExportDatabaseWriter::database() const
     return QSqlDatabase::database(m_connection, false);
 }
 
-bool ExportDatabaseWriter::checkTarget(QString& focusControl)
+ExportCheck ExportDatabaseWriter::checkTarget()
 {
-    if (!ExportTargetCheck::Database(job(), focusControl))
-        return false;
-    if (m_table.trimmed().isEmpty()) {
-        ShowMessageBox(GetMessageTextByNr(MsgNoTableName));
-        focusControl = u"NeueTabelle"_s;
-        return false;
-    }
+    // A data source may be left to the driver.
+    if (!m_odbc && m_file.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoDatabaseName), Database);
+    if (m_table.trimmed().isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoTableName), Table);
+    if (!m_odbc && QFileInfo(m_file).isDir())
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text(), Database);
+    return {};
+}
+
+ExportCheck ExportDatabaseWriter::confirmTarget()
+{
     m_createFile = false;
-    if (!m_odbc) {
-        const QFileInfo info(m_file);
-        if (info.isDir()) {
-            ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text());
-            focusControl = u"ExportDBName"_s;
-            return false;
-        }
-        if (!info.exists()) {
-            if (ShowMessageBox(GetMessageTextByNr(MsgCreateFile), QMessageBox::Yes | QMessageBox::No) !=
-                QMessageBox::Yes) {
-                ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
-                return false;
-            }
-            m_createFile = true;
-        }
+    if (!m_odbc && !QFileInfo::exists(m_file)) {
+        if (!prompt().ask(GetMessageTextByNr(MsgCreateFile), ExportPrompt::Choice::YesNo))
+            return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
+        m_createFile = true;
     }
     ExportFailure failure;
-    if (!connect(failure)) {
-        ShowMessageBox(failure.text());
-        return false;
-    }
+    if (!connect(failure))
+        return ExportCheck::Refused(failure.text());
     m_replace = tableExists(m_table);
     if (m_replace) {
         const QString question =
             GetMessageTextByNr(MsgTableExists) + u' ' + m_table + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        if (ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        if (!prompt().ask(question, ExportPrompt::Choice::OkCancel)) {
             discard();
-            return false;
+            return ExportCheck::Declined();
         }
     }
-    return true;
+    return {};
 }
 
 bool ExportDatabaseWriter::connect(ExportFailure& failure)
@@ -232,7 +223,7 @@ bool ExportDatabaseWriter::exec(const QString& sql, QSqlError* error)
 
 void ExportDatabaseWriter::prepareColumns()
 {
-    const bool withPrefix = job().flag(u"DBFieldsWithTabPfx"_s);
+    const bool withPrefix = m_options.withTablePrefix;
     m_columns.clear();
     QStringList used; // lower case: a database takes "Name" and "name" for one column
     for (qsizetype i = 0; i < job().fields.size(); ++i) {
@@ -412,8 +403,7 @@ ExportWriter::Step ExportDatabaseWriter::writeRow(const QStringList& values, qin
         const QString text = GetMessageTextByNr(MsgRowFailed) + u"\r\n"_s + error.text() + u"\r\n"_s +
                              GetMessageTextByNr(MsgRow) + u' ' + QString::number(row);
         // The row is left out, or the export ends with the rows so far.
-        return ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok ? Step::Continue
-                                                                                              : Step::Cancel;
+        return prompt().ask(text, ExportPrompt::Choice::OkCancel) ? Step::Continue : Step::Cancel;
     }
     if (m_odbc && m_inTransaction && ++m_uncommitted >= OdbcCommitRows) {
         if (!database().commit()) {
@@ -527,6 +517,6 @@ void ExportDatabaseWriter::close()
 void ExportDatabaseWriter::startFollowUp()
 {
     // A data source has no file for a program to open.
-    if (!m_odbc && job().flag(u"StartAccess"_s))
+    if (!m_odbc && m_options.startProgram)
         ExportFollowUp::OpenWithDesktopApp(m_file);
 }

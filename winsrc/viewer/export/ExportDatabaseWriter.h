@@ -23,14 +23,26 @@ class QSqlQuery;
 // older table of the same name goes in it, so a failed export leaves it as it was. A data
 // source commits every OdbcCommitRows rows; there the rows go into a table of another name
 // that takes the old table's place once they are all in.
-//
-// Options: "DBTableName", "ExportDBType", "ExportDBName", "StartAccess", "DBFieldsWithTabPfx".
 class ExportDatabaseWriter : public ExportWriter
 {
 public:
+    enum class Target { SQLite, Odbc };
+    struct Options
+    {
+        Target target = Target::SQLite;
+        // The SQLite file, or the data source's name or connection string.
+        QString database;
+        QString table;
+        // Column names with the table-part prefix of the query field name ("0:name").
+        bool withTablePrefix = true;
+        // Afterwards the desktop's program for the database file.
+        bool startProgram = false;
+    };
+    enum Option { Database, Table };
+
     static constexpr int OdbcCommitRows = 10000;
 
-    explicit ExportDatabaseWriter(ExportJob job);
+    ExportDatabaseWriter(ExportJob job, Options options);
     ~ExportDatabaseWriter() override;
 
     // The column type of a field in the table; a data source gets the types every database
@@ -40,10 +52,11 @@ public:
     // connection string.
     static QString OdbcDatabaseName(const QString& text);
 
-    // The database name (237) and table name (285); for a file kind a question before a new
-    // file is made (242). Then the database is opened and, when the table exists, the user
-    // is asked before it is replaced (240, 239).
-    bool checkTarget(QString& focusControl) override;
+    // The database name (237) and table name (285).
+    ExportCheck checkTarget() override;
+    // For a file kind a question before a new file is made (242). Then the database is opened
+    // and, when the table exists, the user is asked before it is replaced (240, 239).
+    ExportCheck confirmTarget() override;
     bool open(ExportFailure& failure) override;
     // A row the database refuses asks whether to go on without it; a failure of the database
     // itself ends the export.
@@ -77,6 +90,7 @@ private:
     void fail(ExportFailure& failure, int message, const QSqlError& error, const QString& prefix = QString());
     void close();
 
+    Options m_options;
     bool m_odbc = false;
     QString m_file;
     QString m_table;
