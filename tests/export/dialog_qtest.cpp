@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +33,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -291,7 +293,7 @@ private Q_SLOTS:
     {
         // A program that writes down the arguments it was given.
         const QString tool = path(u"my tool"_s);
-        const QString out = path(u"args.txt"_s);
+        const QString out = path(u"chosen-args.txt"_s);
         QVERIFY(writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + out.toUtf8() + "\"\n"));
         QVERIFY(QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner));
         RowsWindow window(Keys, {{u"1"_s, u"x"_s}});
@@ -604,36 +606,86 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList({u"*limited*"_s}, QDir::Files | QDir::Hidden),
                  (QStringList{u"limited.sqlite"_s, u"limited.xlsx"_s, u"limited.xml"_s}));
     }
+
+    void aFullDiskIsToldInTheSystemsWords()
+    {
+        // A file system of 256 KiB of the child's own, in a mount namespace of its own, which the
+        // rows of a text, XML or HTML export outgrow.
+        const QString unshare = QStandardPaths::findExecutable(u"unshare"_s);
+        if (unshare.isEmpty())
+            QSKIP("unshare is not installed");
+        const QString folder = path(u"full"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QProcess child;
+        child.start(unshare,
+                    {u"-rm"_s, u"sh"_s, u"-c"_s,
+                     u"mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 77; exec \"$2\" --full-disk-child \"$1\""_s,
+                     u"sh"_s, folder, QCoreApplication::applicationFilePath()});
+        QVERIFY(child.waitForFinished(120000));
+        if (child.exitCode() == 77)
+            QSKIP("no file system of a process's own can be mounted here");
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(child.exitCode(), 0);
+        const QString told = GetMessageTextByNr(241) + u"\r\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC)) +
+                             u" ("_s + QString::number(ENOSPC) + u')';
+        QCOMPARE(out.count(u"BOX "_s + told), 3);
+        QVERIFY2(!out.contains(u"LEFT"_s), qPrintable(out));
+    }
 };
 
-// The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
-// error of the write, not a signal. It exports shown rows to the file in the given kind (the
-// file's program ticked) and prints the boxes shown and the programs started.
-int fileSizeChild(const QString& file, int kind)
+// Exports 20,000 shown rows to the file in the given kind (the file's program ticked) and
+// prints the boxes shown and the programs started.
+void exportInChild(const QString& file, int kind)
 {
-    ViewerTest::loadTexts();
-    MessageBoxes boxes;
+    MessageBoxes shown;
     FollowUps followUps;
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{64 * 1024, 64 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
     QList<QStringList> rows;
     for (int i = 1; i <= 20000; ++i)
         rows.append({QString::number(i), u"a value that fills the file quickly"_s});
     RowsWindow window(Keys, rows);
     ExportDialog* dialog = openDialog(u"L"_s, kind, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
-    const QString box = kind == 1 ? u"ExportExcelName"_s : kind == 2 ? u"ExportDBName"_s : u"XMLDateiName"_s;
-    const QString program = kind == 1 ? u"ExcelStarten"_s : kind == 2 ? u"AccessStarten"_s : u"XMLStdAppStarten"_s;
-    type(find<QLineEdit>(dialog, box), file);
-    click(find<QCheckBox>(dialog, program));
-    boxes.texts.clear();
+    // Each kind's file box and its program's box.
+    const std::pair<QString, QString> boxes[] = {{u"ExportDateiName"_s, u"FileAppStartenExt"_s},
+                                                 {u"ExportExcelName"_s, u"ExcelStarten"_s},
+                                                 {u"ExportDBName"_s, u"AccessStarten"_s},
+                                                 {u"XMLDateiName"_s, u"XMLStdAppStarten"_s},
+                                                 {u"HTMLDateiName"_s, u"HTMLDateiInBrowserZeigen"_s}};
+    type(find<QLineEdit>(dialog, boxes[kind].first), file);
+    click(find<QCheckBox>(dialog, boxes[kind].second));
+    shown.texts.clear();
     // The question before the old target is replaced is answered OK.
-    boxes.answer = QMessageBox::Ok;
+    shown.answer = QMessageBox::Ok;
     startAndWait(dialog);
-    for (const QString& text : boxes.texts)
+    for (const QString& text : shown.texts)
         std::printf("BOX %s\n", qPrintable(text));
     for (const FollowUps::Start& start : followUps.starts)
         std::printf("START %s\n", qPrintable(start.file));
+}
+
+// The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
+// error of the write, not a signal.
+int fileSizeChild(const QString& file, int kind)
+{
+    ViewerTest::loadTexts();
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    exportInChild(file, kind);
+    return 0;
+}
+
+// The child of the full-disk test: a text, an XML and an HTML export into a folder that fills
+// up; after each nothing may be left there.
+int fullDiskChild(const QString& folder)
+{
+    ViewerTest::loadTexts();
+    for (const auto& [kind, name] :
+         {std::pair{0, u"full.exp"_s}, std::pair{3, u"full.xml"_s}, std::pair{4, u"full.html"_s}}) {
+        exportInChild(QDir(folder).filePath(name), kind);
+        for (const QString& left : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            std::printf("LEFT %s\n", qPrintable(left));
+        std::fflush(stdout);
+    }
     return 0;
 }
 
@@ -644,6 +696,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--fsize-child") == 0)
         return fileSizeChild(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    if (argc == 3 && qstrcmp(argv[1], "--full-disk-child") == 0)
+        return fullDiskChild(QString::fromLocal8Bit(argv[2]));
     ExportDialogTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,9 +1,11 @@
 // The text, XML and HTML files: golden bytes of small exports, each format read back by a
 // reader our code does not share, escaping and the characters a file cannot hold, the value
-// conversions, and a write that fails.
+// conversions, a write that fails, an export killed half way and the hidden files of an export
+// that the next one into the folder removes.
 #include "ExportColor.h"
 #include "ExportHtmlWriter.h"
 #include "ExportMarkup.h"
+#include "ExportTemporaryFile.h"
 #include "ExportTextWriter.h"
 #include "ExportXmlWriter.h"
 #include "MainModul.h"
@@ -14,6 +16,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
@@ -391,5 +396,105 @@ TEST_F(Writers, AFailingWriteFailsTheExportAndLeavesTheOldFile)
         writer2.discard();
     }
     EXPECT_EQ(readFile(path(u"old.exp"_s)), "old content");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"old.exp"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"old.exp"_s});
+}
+
+namespace {
+
+// A text export that is killed half way, run in a child of the test.
+void killedHalfWay(const QString& file)
+{
+    ExportTextWriter::Options options;
+    options.fileName = file;
+    ExportTextWriter writer(job(0, {field(u"nr"_s), field(u"text"_s)}), options);
+    ExportFailure failure;
+    if (!writer.open(failure))
+        std::_Exit(1);
+    for (int n = 1; n <= 20000; ++n)
+        writer.writeRow({QString::number(n), u"a row on its way"_s}, n, failure);
+    std::raise(SIGKILL);
+}
+
+QStringList hiddenOnes(const QStringList& names)
+{
+    QStringList hidden;
+    for (const QString& name : names) {
+        if (name.startsWith(u'.'))
+            hidden.append(name);
+    }
+    return hidden;
+}
+
+} // namespace
+
+TEST_F(Writers, AKilledExportLeavesTheOldFileAndTheNextExportIntoTheFolderRemovesWhatItLeft)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this test again up to its death: it finds the folder through the
+    // environment it inherits.
+    const char* folderVariable = "KLV_KILLED_EXPORT_FOLDER";
+    if (!qEnvironmentVariableIsSet(folderVariable))
+        qputenv(folderVariable, QFile::encodeName(dir.path()));
+    const QDir folder(qEnvironmentVariable(folderVariable));
+    const QString file = folder.filePath(u"kunde.exp"_s);
+    ASSERT_TRUE(ExportTest::writeFile(file, "old content"));
+    EXPECT_EXIT(killedHalfWay(file), ::testing::KilledBySignal(SIGKILL), "");
+    qunsetenv(folderVariable);
+    // Nothing new under a name a user keeps: the rows so far lie in a hidden file of the
+    // program's own.
+    const QStringList left = folder.entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 2) << left.join(u' ').toStdString();
+    EXPECT_TRUE(left.contains(u"kunde.exp"_s));
+    const QStringList hidden = hiddenOnes(left);
+    ASSERT_EQ(hidden.size(), 1);
+    EXPECT_TRUE(ExportTemporaryFile::IsTemporaryName(hidden[0])) << hidden[0].toStdString();
+    EXPECT_EQ(readFile(file), "old content");
+
+    // The next export into that folder, of any format and name, removes it.
+    ASSERT_TRUE(writeFile<ExportXmlWriter>(job(3, {field(u"nr"_s)}), {}, u"other.xml"_s, {{u"1"_s}}));
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), (QStringList{u"kunde.exp"_s, u"other.xml"_s}));
+}
+
+TEST(TemporaryFiles, OnlyWhatNoRunningExportHoldsIsRemovedAndACommitKeepsTheOlderFilesPermissions)
+{
+    QTemporaryDir dir;
+    const auto entries = [&dir] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+    // What a killed export left, and files of the user's that only look alike.
+    // An export that still writes: its file is held.
+    const QString target = dir.filePath(u"running.exp"_s);
+    ExportTemporaryFile running(target);
+    int error = 0;
+    ASSERT_TRUE(running.create(error)) << error;
+    EXPECT_TRUE(ExportTemporaryFile::IsTemporaryName(QFileInfo(running.fileName()).fileName()));
+    // What a killed export left, and files of the user's that only look alike.
+    const QString stale = u".kunde.exp.4711-0.tmp"_s;
+    const QStringList users{u"kunde.exp.4711-0.tmp"_s, u".kunde.exp"_s, u".x.tmp"_s, u".kunde.exp.12-a.tmp"_s};
+    const QStringList written = users + QStringList{stale};
+    for (const QString& name : written)
+        ASSERT_TRUE(ExportTest::writeFile(dir.filePath(name), "x"));
+    EXPECT_EQ(ExportTemporaryFile::SweepStale(dir.path()), 1);
+    QStringList expected = users;
+    expected << QFileInfo(running.fileName()).fileName();
+    expected.sort();
+    EXPECT_EQ(entries(), expected);
+
+    // The older file's permissions stay with the new content.
+    ASSERT_TRUE(ExportTest::writeFile(target, "old"));
+    const QFile::Permissions kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(target, kept));
+    ASSERT_EQ(::write(running.handle(), "new", 3), 3);
+    ASSERT_TRUE(running.commit(error)) << error;
+    EXPECT_TRUE(running.fileName().isEmpty());
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(QFile::permissions(target) & QFile::Permissions(0x7077), kept);
+
+    // A link is followed: the file it names gets the content, the link stays a link.
+    const QString link = dir.filePath(u"link.exp"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    ExportTemporaryFile linked(link);
+    ASSERT_TRUE(linked.create(error));
+    ASSERT_EQ(::write(linked.handle(), "linked", 6), 6);
+    ASSERT_TRUE(linked.commit(error));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(target), "linked");
 }

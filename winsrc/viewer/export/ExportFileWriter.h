@@ -9,11 +9,13 @@
 
 #include <memory>
 
+class QFile;
 class QIODevice;
-class QSaveFile;
+class ExportTemporaryFile;
 
-// What the text, XML and HTML writers share: the file, written through a QSaveFile (a failed
-// or discarded export leaves an older file as it was, or none), in UTF-8 or in UTF-16
+// What the text, XML and HTML writers share: the file, written beside its target under a
+// hidden name (ExportTemporaryFile) that takes the target's place once complete, so a failed,
+// discarded or killed export leaves an older file as it was, or none; in UTF-8 or in UTF-16
 // little-endian with its byte-order mark, lines ended by CR LF. Lines are gathered in memory
 // and written in pieces of BufferChars characters, so memory does not grow with the rows;
 // the first failed write fails the export (message 241 with the system's description and
@@ -65,13 +67,14 @@ protected:
 
 private:
     bool flush();
-    void fail(int errorNumber, const QString& description);
+    void fail(int errorNumber, const QString& description = QString());
 
     QString m_fileName;
     int m_fileOption;
     Encoding m_encoding;
     QIODevice* m_device = nullptr;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<ExportTemporaryFile> m_temporary;
+    std::unique_ptr<QFile> m_file;
     QString m_buffer;
     QByteArray m_bytes;
     bool m_failed = false;
