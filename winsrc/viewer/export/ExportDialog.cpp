@@ -271,6 +271,7 @@ ExportJob ExportDialog::currentJob() const
     job.criteria = text(u"Bedingungen"_s);
     job.key = text(u"Schluessel"_s);
     job.sortKey = m_rowsFromCaller || job.key == App().NoKeyText ? QString() : job.key;
+    job.order = m_rowsFromCaller ? QString() : text(u"Sortierung"_s);
     job.storageKindText = text(u"AblageartText"_s);
     job.aliveFlag = m_exportAliveFlag;
     job.byRows = checked(u"ZeilenSelektion"_s);

@@ -35,6 +35,7 @@ public:
     QString criteria;
     QString key;     // the key box's text
     QString sortKey; // the key a fresh query sorts by; empty for displayed rows or no key
+    QString order;   // the explicit order the window shows ("name.vorw,ort.rueckw")
     QString storageKindText;
     int aliveFlag = KLVActiveX::aliveFlagAll; // the storage kind a fresh query reads
     bool byRows = false;
