@@ -592,10 +592,10 @@ TEST_F(SessionTest, LinesSplitAcrossReadsWithEmptyLinesInBetween)
     EXPECT_EQ(s->GetMandantID(), u"100"_s);
 }
 
-TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
+TEST_F(SessionTest, GarbageAndUnknownCodesFailTheirRequestAndCloseTheConnection)
 {
     auto s = openSession();
-    // The rest of the broken answer is there: it is skipped, and the next command has its own.
+    // Even with the rest of the answer there, whose the lines behind it are cannot be told.
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) {
         reply.sendLine(u"XYZ|0|what"_s);
         reply.sendLine(u"D|0|MANDNAME|999"_s);
@@ -604,10 +604,11 @@ TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
     EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 1);
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-    EXPECT_TRUE(s->IsConnected());
+    EXPECT_FALSE(s->IsConnected());
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(5));
 
-    // Nothing tells where the answer would end: the connection is given up, cleanly.
+    s = openSession();
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"!!garbage!!"_s); });
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\n!!garbage!!"_s);
@@ -670,8 +671,9 @@ TEST_F(SessionTest, ForeignAnswerIsDiscardedAndNeverReachesTheNextRequest)
     EXPECT_EQ(query->resultSet()->GetCurrentError()->Message(), Common::GetErrorText(12));
     EXPECT_EQ(s->GetLastError(), query->GetLastError());
     EXPECT_FALSE(s->GetLastError().isEmpty());
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-    EXPECT_TRUE(s->GetLastError().isEmpty());
+    // Nor is anything behind it trusted: the next command finds the connection closed.
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 5);
 }
 
 TEST_F(SessionTest, TransactionsAndTheirRefusals)
@@ -925,14 +927,20 @@ TEST_F(SessionTest, SendOnlyAndReadOnlyRequests)
     EXPECT_EQ(received(), QStringList{u"XSH|0|exit 5|0|0"_s});
 }
 
-TEST_F(SessionTest, QueryThatOutlivesItsSessionFailsInsteadOfCrashing)
+TEST_F(SessionTest, AQueryKeepsItsSessionAliveButTheSessionsDefaultQueryDoesNot)
 {
     QSharedPointer<KLVQuery> query;
+    QWeakPointer<KLV> weak;
     {
         auto s = openSession();
+        weak = s;
         query = s->CreateQuery();
     }
-    EXPECT_FALSE(query->GetTableNames());
-    EXPECT_EQ(query->GetLastError(), Common::GetErrorText(5));
-    EXPECT_TRUE(query->Session().isNull());
+    // The caller dropped its session and goes on with the query.
+    ASSERT_FALSE(weak.isNull());
+    EXPECT_TRUE(query->GetTableNames()) << query->GetLastError().toStdString();
+    EXPECT_EQ(query->Session(), weak.toStrongRef());
+    // With the last query the session goes, though it holds a default query of its own.
+    query.reset();
+    EXPECT_TRUE(weak.isNull());
 }
