@@ -109,16 +109,16 @@ protected:
 private:
     QStringList ruleFor(QLatin1StringView direction) const
     {
-        return {u"INPUT"_s, u"-i"_s, u"lo"_s, u"-p"_s, u"tcp"_s, direction, QString::number(port()), u"-j"_s,
-                u"DROP"_s};
+        return {u"INPUT"_s, u"-i"_s,  u"lo"_s, u"-p"_s, u"tcp"_s, direction, QString::number(port()),
+                u"-j"_s,    u"DROP"_s};
     }
 
     bool runIptables(const QString& action, const QStringList& rule, QString& error) const
     {
         QProcess process;
         process.start(iptables, QStringList{u"-w"_s, action} + rule);
-        const bool ok = process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
-                        process.exitCode() == 0;
+        const bool ok =
+            process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         if (!ok)
             error = QString::fromLocal8Bit(process.readAllStandardError()).trimmed() + process.errorString();
         return ok;

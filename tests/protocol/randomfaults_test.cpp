@@ -20,11 +20,11 @@ namespace {
 
 enum class Fault {
     None,
-    CopyBehind,     // a copy of the answer, or its first bytes, right behind it
-    CopyInFront,    // a whole copy of the answer before, in front of this one
-    CopyAround,     // a copy cut in two: its first bytes behind the answer, the rest in front of the next
-    StrayBehind,    // a record of no answer behind the answer
-    ForeignInside,  // a record of another transaction inside the answer
+    CopyBehind,    // a copy of the answer, or its first bytes, right behind it
+    CopyInFront,   // a whole copy of the answer before, in front of this one
+    CopyAround,    // a copy cut in two: its first bytes behind the answer, the rest in front of the next
+    StrayBehind,   // a record of no answer behind the answer
+    ForeignInside, // a record of another transaction inside the answer
     ContinuationAfterBod,
     GarbageInside,
 };
@@ -152,8 +152,7 @@ TEST_F(RandomFaultsTest, EveryReadEndsCompleteOrWithAnErrorAfterTheRecordsBefore
         } else {
             ++faultsMet;
             EXPECT_NE(read.error, 0);
-            EXPECT_EQ(read.values, truth.mid(0, qsizetype(at) * blockSize))
-                << read.values.join(u',').toStdString();
+            EXPECT_EQ(read.values, truth.mid(0, qsizetype(at) * blockSize)) << read.values.join(u',').toStdString();
             EXPECT_FALSE(session->IsConnected());
         }
         if (::testing::Test::HasFailure())

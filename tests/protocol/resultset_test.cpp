@@ -251,7 +251,8 @@ TEST_F(ResultSetTest, UnexpectedLineFailsWithTheLineInTheError)
 
 TEST_F(ResultSetTest, AContinuationJoinsOnlyTheRecordRightBeforeItInItsBlock)
 {
-    EXPECT_EQ(feed(u"0"_s, {u"BOD|0||2"_s, u"D|0|a|b"_s, u"DC|0|c|d"_s, u"DC|0|e"_s, u"EOD|0|||T"_s}), KLVRequest::Done);
+    EXPECT_EQ(feed(u"0"_s, {u"BOD|0||2"_s, u"D|0|a|b"_s, u"DC|0|c|d"_s, u"DC|0|e"_s, u"EOD|0|||T"_s}),
+              KLVRequest::Done);
     EXPECT_EQ(record(1), (QStringList{u"a"_s, u"bc"_s, u"de"_s}));
 
     // Anything between the record and the continuation (a further block's BOD, a second BOD
@@ -291,8 +292,8 @@ TEST_F(ResultSetTest, AnAnswerTakenBackLeavesWhatTheEarlierAnswersStored)
     ASSERT_TRUE(rs.SetCurrRecord(2, true));
     // The next block turns out to be no answer of its own: another total, metadata and more
     // records than the cache holds came before the fault.
-    EXPECT_EQ(feed(u"5"_s, {u"BOD|5||4"_s, u"DM|5|NAME|x|y"_s, u"D|5|3"_s, u"D|5|4"_s, u"D|5|5"_s, u"D|5|6"_s,
-                            u"EOD|5|||T"_s}),
+    EXPECT_EQ(feed(u"5"_s,
+                   {u"BOD|5||4"_s, u"DM|5|NAME|x|y"_s, u"D|5|3"_s, u"D|5|4"_s, u"D|5|5"_s, u"D|5|6"_s, u"EOD|5|||T"_s}),
               KLVRequest::Done);
     rs.answerOutOfStep(u"(data behind the end of the answer)"_s);
     EXPECT_FALSE(rs.answerEnded());

@@ -10,8 +10,7 @@ using namespace Qt::StringLiterals;
 
 KlvScriptedSelection::KlvScriptedSelection(const QStringList& records, int blockSize, const QString& tid)
     : m_records(records), m_blockSize(blockSize < 1 ? 1 : blockSize), m_tid(tid)
-{
-}
+{}
 
 int KlvScriptedSelection::blockCount() const
 {

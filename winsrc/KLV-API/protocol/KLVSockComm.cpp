@@ -106,6 +106,7 @@ bool KLVSockComm::Connect(const QString& host, int port)
     m_errCode = 0;
     m_reader.clear();
     m_logCarry.clear();
+    m_bytesReceived = 0;
     writeLog(u"Connect: Host="_s + host + u" Port="_s + QString::number(port));
 
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
@@ -359,6 +360,7 @@ void KLVSockComm::ReceivePendingData()
         return;
     Common::WriteTrace(u">>>SocketReceivePendingData"_s);
     const QByteArray chunk = m_socket->readAll();
+    m_bytesReceived += chunk.size();
     if (m_log.isOpen())
         logReceived(chunk, false);
     m_reader.append(chunk);

@@ -81,6 +81,8 @@ public:
     bool hasUnreadData();
     // True while a caller waits for a line outside the request queue (the greeting).
     bool readingDirectly() const { return m_directReaders > 0; }
+    // Bytes read from the socket since the connection was made.
+    qint64 bytesReceived() const { return m_bytesReceived; }
     // The next complete line without waiting; false when none is complete.
     bool takeLine(QString& line);
     // The same as the line's bytes, valid until the connection is next used; see
@@ -148,6 +150,7 @@ private:
     int m_breakDrainTimeoutMs = DefaultBreakDrainTimeoutMs;
     QElapsedTimer m_lastLine;
     int m_directReaders = 0;
+    qint64 m_bytesReceived = 0;
 
     QFile m_log;
     // Received bytes after the last line feed: the log shows whole lines, so that a password
