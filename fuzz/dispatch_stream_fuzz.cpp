@@ -34,11 +34,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -71,18 +71,27 @@ private:
     size_t m_pos = 0;
 };
 
-enum class Fault { None, CopyInFront, CopyBehind, BytesBehind, ForeignInside, ContinuationInside, GarbageInside, IdleAfter };
+enum class Fault {
+    None,
+    CopyInFront,
+    CopyBehind,
+    BytesBehind,
+    ForeignInside,
+    ContinuationInside,
+    GarbageInside,
+    IdleAfter
+};
 
 // One answer as the peer sends it, with what the request must end with.
 struct Answer
 {
-    QByteArray bytes;            // the stream: fault and answer, in order
-    QByteArray own;              // the answer alone, for copies in later answers
-    QList<qsizetype> joined;     // places no read may end at
-    QList<QByteArray> records;   // the records' texts (D and its DC lines joined)
-    bool negative = false;       // a NAK (or a batch with one)
+    QByteArray bytes;          // the stream: fault and answer, in order
+    QByteArray own;            // the answer alone, for copies in later answers
+    QList<qsizetype> joined;   // places no read may end at
+    QList<QByteArray> records; // the records' texts (D and its DC lines joined)
+    bool negative = false;     // a NAK (or a batch with one)
     int nakNumber = 0;
-    bool tooLong = false;        // a line of it is longer than the limit
+    bool tooLong = false; // a line of it is longer than the limit
     Fault fault = Fault::None;
 };
 
@@ -215,8 +224,10 @@ private:
                 a.fault = Fault::None;
                 a.bytes = own;
             } else {
+                // The copy's first end line (a batch's copy has more) comes with what follows.
                 a.bytes = previous + own;
-                a.joined = {previous.size()};
+                for (qsizetype lf = previous.indexOf('\n'); lf >= 0; lf = previous.indexOf('\n', lf + 1))
+                    a.joined.append(lf + 1);
             }
             break;
         case Fault::CopyBehind: {

@@ -6,9 +6,11 @@
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
 #include "KLVTraceWindow.h"
+#include "KLVWait.h"
 #include "KlvServerFixture.h"
 #include "TraceForm.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHostInfo>
 #include <QRegularExpression>
@@ -921,6 +923,12 @@ TEST_F(SessionTest, SendOnlyAndReadOnlyRequests)
     auto s = openSession();
     KLVResultSet* rs = s->resultSet();
     EXPECT_TRUE(rs->SendCommandLine(u"XSH|0|exit 5|0|0"_s, u"0"_s, true));
+    // The answer arrives before anyone reads it: it is the read-only request's, no stray data.
+    KLVWait arrived;
+    arrived.wakeOn(s->Connection(), &KLVSockComm::activity);
+    ASSERT_TRUE(arrived.until([&s] { return s->Connection()->bytesReceived() > 0; }, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(s->IsConnected());
     ASSERT_TRUE(rs->ReceiveAnswer(u"0"_s));
     ASSERT_TRUE(rs->SetCurrRecord(1, true));
     EXPECT_EQ(rs->GetFieldVal(1), u"5"_s);

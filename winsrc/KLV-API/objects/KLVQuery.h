@@ -263,6 +263,8 @@ private:
 
     KLVResultSet* m_result;
     KLVCmdBuilder* m_builder = nullptr;
+    // As the editor's: the session stays alive while the query lives (its default query
+    // aside); the weak pointer also covers a session that is not shared.
     QPointer<KLV> m_session;
     QSharedPointer<KLV> m_sessionRef;
     QString m_tid = QStringLiteral("0");

@@ -68,6 +68,7 @@ void KLVDispatch::AddRequest(KLVRequest* request)
 bool KLVDispatch::StartRequest(KLVRequest* request)
 {
     if (request->GetType() == KLVRequest::ReadOnly) {
+        m_answerOwed = false;
         request->SetState(KLVRequest::Waiting);
         restartRequestTimer();
         return true;
@@ -91,6 +92,10 @@ bool KLVDispatch::StartRequest(KLVRequest* request)
         request->SetState(sendAndRead ? KLVRequest::Waiting : KLVRequest::Done);
         if (sendAndRead)
             restartRequestTimer();
+        // A command sent without reading its answer leaves that answer to a read-only request;
+        // a break has none of its own (the broken command's answer is its own request's).
+        else if (!request->CmdLine().startsWith(u"BRQ"_s))
+            m_answerOwed = true;
         return true;
     }
     if (KLVResultSet* rs = request->ResultSet()) {
@@ -168,6 +173,7 @@ void KLVDispatch::failAll(bool notify)
     m_requestTimer.stop();
     m_drainTimer.stop();
     m_draining = false;
+    m_answerOwed = false;
     const QList<QPointer<KLVRequest>> queue = std::exchange(m_queue, {});
     for (const QPointer<KLVRequest>& pointer : queue) {
         KLVRequest* request = pointer;
@@ -361,8 +367,9 @@ void KLVDispatch::T_Timer()
         if (!request) {
             // Nothing is out and nothing is owed: what arrives now answers no command, and the
             // answer of the next one could not be told from it. A line awaited outside the
-            // queue (the greeting) is its caller's.
-            if (!m_draining && !m_connection->readingDirectly() && m_connection->SocketIsConnected() &&
+            // queue (the greeting), or the answer of a command sent without reading it, is
+            // its reader's.
+            if (!m_draining && !m_answerOwed && !m_connection->readingDirectly() && m_connection->SocketIsConnected() &&
                 m_connection->hasUnreadData())
                 closeConnection(u"the stream is out of step (data that no command waits for)"_s);
             return;

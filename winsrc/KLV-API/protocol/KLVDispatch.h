@@ -82,4 +82,6 @@ private:
     // The rest of a broken-off answer is being skipped; any end line ends it.
     bool m_draining = false;
     QTimer m_drainTimer;
+    // A command went out without waiting for its answer, which a read-only request is to read.
+    bool m_answerOwed = false;
 };

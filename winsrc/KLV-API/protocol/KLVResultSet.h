@@ -175,7 +175,8 @@ private:
     void protocolViolation(KLVRequest* request, const QString& text, int code);
     int perform(int type);
 
-    // The session owns the connection; a query may outlive it.
+    // The session owns the connection; a query of a session that is not shared (one owned by
+    // a parent object) may outlive it.
     QPointer<KLVSockComm> m_connection;
     bool m_hadConnection = false;
     QPointer<KLVRequest> m_running;
