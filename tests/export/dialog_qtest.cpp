@@ -413,6 +413,55 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path(u"s.sqlite"_s)));
     }
 
+    void theSettingsAreStoredOnceTheNamesPassWhateverTheTargetSaysThen()
+    {
+        QVERIFY(configureOdbc(dir.path()));
+        RowsWindow window(Keys, {{u"1"_s, u"a"_s}});
+        MessageBoxes boxes(QMessageBox::Cancel);
+        // Cancel at the question before a file is replaced: nothing is stored.
+        const QString text = path(u"stored.exp"_s);
+        QVERIFY(writeFile(text, "old"));
+        ExportDialog* dialog = openDialog(u"St"_s, 0, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), text);
+        type(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s), u","_s);
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith(GetMessageTextByNr(233)));
+        QCOMPARE(stored(u"Export"_s, u"FieldSeparator"_s), u"<none>"_s);
+        QCOMPARE(stored(u"Export\\St"_s, u"ExportFileName"_s), u"<none>"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // Cancel at the question before a table is replaced: every setting of the kind is
+        // stored, as the export starts once the names passed.
+        const QString database = path(u"stored.sqlite"_s);
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE T (old);"_s}).isNull());
+        boxes.texts.clear();
+        dialog = openDialog(u"St"_s, 2, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), database);
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"T"_s);
+        click(find<QCheckBox>(dialog, u"DBFelderMitTabPraefix"_s));
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(240) + u" T\r\n"_s + GetMessageTextByNr(239)});
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), database);
+        QCOMPARE(stored(u"Export\\St"_s, u"DBTableName"_s), u"T"_s);
+        QCOMPARE(stored(u"Export"_s, u"DBFieldsWithTabPfx"_s), u"0"_s);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"SQLite"_s);
+
+        // A data source the logon cannot reach: stored all the same.
+        boxes.texts.clear();
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), u"no-such-source"_s);
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"ODBC"_s);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), u"no-such-source"_s);
+        QVERIFY(find<QPushButton>(dialog, u"StartButton"_s)->isEnabled());
+    }
+
     void aWorkbookAndATableTakeTheShownRowsAndTheirProgramStartsAfterwards()
     {
         // The data source's driver, found through a configuration of the test's own.
