@@ -175,6 +175,38 @@ private Q_SLOTS:
         QCOMPARE(dialog->windowTitle(), GetMessageTextByNr(231));
     }
 
+    void settingsTheWindowsProgramWroteAreReadAsTheyStand()
+    {
+        const auto save = [](const QString& key, const QString& value) {
+            SettingsStore::SaveSetting(App().RegAppName, u"Export"_s, key, value);
+        };
+        // An Access format is an SQLite file here; Booleans in the Windows program's spelling.
+        save(u"ExportDBType"_s, u"MS Access 2002-2003 Format"_s);
+        save(u"StartAccess"_s, u"True"_s);
+        save(u"DBFieldsWithTabPfx"_s, u"0"_s);
+        save(u"ExportDBName"_s, u"/data/erp.mdb"_s);
+        ExportDialog* dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"SQLite"_s);
+        QVERIFY(find<QCheckBox>(dialog, u"AccessStarten"_s)->isChecked());
+        QVERIFY(!find<QCheckBox>(dialog, u"DBFelderMitTabPraefix"_s)->isChecked());
+        QCOMPARE(find<QLineEdit>(dialog, u"ExportDBName"_s)->text(), u"/data/erp.mdb"_s);
+        QCOMPARE(find<QLineEdit>(dialog, u"NeueTabelle"_s)->text(), u"W"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A data source comes before the program's box, which then stays off.
+        save(u"ExportDBType"_s, u"ODBC"_s);
+        dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"ODBC"_s);
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isChecked());
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isEnabled());
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A kind the program does not know leaves the first.
+        save(u"ExportDBType"_s, u"dBase"_s);
+        dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"SQLite"_s);
+    }
+
     void theOptionBoxesSwitchAndExcludeEachOther()
     {
         ExportDialog* dialog = openDialog(u"T"_s, 0, nullptr, 0, {});
