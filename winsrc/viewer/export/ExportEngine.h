@@ -56,7 +56,8 @@ public:
     void endNow();
 
     bool isRunning() const { return m_running; }
-    qint64 rowsWritten() const { return m_rows; }
+    // The rows the target holds: those handed to the writer less those it did not keep.
+    qint64 rowsWritten() const { return m_rows - m_writer->rowsNotKept(); }
     ExportFailure failure() const { return m_failure; }
     QString readError() const { return m_readError; }
     // The writer's notes on the finished target.
