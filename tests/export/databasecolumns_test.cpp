@@ -51,16 +51,16 @@ QString twoDigits(int n)
 
 TEST(DatabaseValues, DatesAndTimesReadAsExportValueReadsThem)
 {
-    QStringList texts{u"24.12.2023"_s, u" 1.2.23 "_s,   u"29.02.2024"_s, u"29.02.2023"_s, u"29.02.2000"_s,
-                      u"29.02.1900"_s, u"31.04.2023"_s, u"1.1.29"_s,     u"1.1.30"_s,     u"20231224"_s,
-                      u"00000101"_s,   u"2023-12-24"_s, u"2023-1-2"_s,   u"23-12-24"_s,   u"0.12.2023"_s,
-                      u"12.2023"_s,    u"1.2.3.4"_s,    u"a.b.cdef"_s,   u""_s,           u"31.12.9999"_s,
+    QStringList texts{u"24.12.2023"_s, u" 1.2.23 "_s,   u"29.02.2024"_s,    u"29.02.2023"_s, u"29.02.2000"_s,
+                      u"29.02.1900"_s, u"31.04.2023"_s, u"1.1.29"_s,        u"1.1.30"_s,     u"20231224"_s,
+                      u"00000101"_s,   u"2023-12-24"_s, u"2023-1-2"_s,      u"23-12-24"_s,   u"0.12.2023"_s,
+                      u"12.2023"_s,    u"1.2.3.4"_s,    u"a.b.cdef"_s,      u""_s,           u"31.12.9999"_s,
                       u"01.01.0001"_s, u"1.1.123"_s,    u"１.１.２０２３"_s};
-    QStringList stamps{u"24.12.2023 10:30:15"_s, u"24.12.2023 10:30"_s,   u"2023-12-24T23:59:59"_s,
-                       u"20231224103015"_s,      u"202312241030"_s,       u"24.12.2023 24:00"_s,
-                       u"24.12.2023 9:05"_s,     u"24.12.2023 10:60"_s,   u"24.12.2023  10:30"_s,
-                       u"24.12.2023"_s,          u"24.12.2023 1030"_s,    u"24.12.2023 10:30:5"_s,
-                       u"31.02.2023 10:00"_s,    u"2023122410301"_s,      u"24.12.2023 10:30:15:00"_s};
+    QStringList stamps{u"24.12.2023 10:30:15"_s, u"24.12.2023 10:30"_s, u"2023-12-24T23:59:59"_s,
+                       u"20231224103015"_s,      u"202312241030"_s,     u"24.12.2023 24:00"_s,
+                       u"24.12.2023 9:05"_s,     u"24.12.2023 10:60"_s, u"24.12.2023  10:30"_s,
+                       u"24.12.2023"_s,          u"24.12.2023 1030"_s,  u"24.12.2023 10:30:5"_s,
+                       u"31.02.2023 10:00"_s,    u"2023122410301"_s,    u"24.12.2023 10:30:15:00"_s};
     // Random texts of the characters the forms are made of, and random dates in each form.
     QRandomGenerator random(4711);
     const QString alphabet = u"0123456789.-: T"_s;
@@ -101,8 +101,8 @@ TEST(DatabaseColumns, NamesAreCutToWhatTheServerKeepsAndKeptApart)
     const QString umlauts = QString(10, u'\u00e4');
     const QString emoji = u"ab\U0001F600"_s;
     const QList<DatabaseColumn> columns =
-        DatabaseColumn::ForFields({field(umlauts), field(umlauts + u'x'), field(u"ABCDEFGHIJ"_s), field(u"abcdefghijk"_s),
-                                   field(emoji), field(emoji + u'c')},
+        DatabaseColumn::ForFields({field(umlauts), field(umlauts + u'x'), field(u"ABCDEFGHIJ"_s),
+                                   field(u"abcdefghijk"_s), field(emoji), field(emoji + u'c')},
                                   false, true, 9);
     QStringList names;
     for (const DatabaseColumn& column : columns) {

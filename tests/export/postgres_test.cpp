@@ -80,8 +80,8 @@ protected:
             return ::testing::AssertionSuccess();
         }
         if (!pg)
-            return ::testing::AssertionFailure() << "The test's PostgreSQL server did not start: "
-                                                 << problem.toStdString();
+            return ::testing::AssertionFailure()
+                   << "The test's PostgreSQL server did not start: " << problem.toStdString();
         if (!pg->execute(u"DROP SCHEMA IF EXISTS public CASCADE; DROP SCHEMA IF EXISTS other CASCADE; "
                          "CREATE SCHEMA public"_s))
             return ::testing::AssertionFailure() << pg->errorString().toStdString();
@@ -172,15 +172,15 @@ TEST_F(Postgres, EveryValueFitsItsColumnAndReadsBackAsWritten)
 {
     // An enumeration's text is far longer than its one-letter code, a reference's text than
     // its type says; names with quotes, a table-part prefix and characters beyond Latin-1.
-    const QList<ExportField> fields{typedField(u"zahlart"_s, u"AK5"_s),   typedField(u"katref"_s, u"AZK131"_s),
+    const QList<ExportField> fields{typedField(u"zahlart"_s, u"AK5"_s),    typedField(u"katref"_s, u"AZK131"_s),
                                     typedField(u"Name \"1\""_s, u"GL4"_s), typedField(u"nummer"_s, u"I6"_s),
                                     typedField(u"umsatz"_s, u"R12.2"_s),   typedField(u"aktiv"_s, u"B"_s),
                                     typedField(u"gruendung"_s, u"GD8"_s),  typedField(u"kontakt"_s, u"GD14"_s),
                                     typedField(u"notiz"_s, u"T80"_s)};
     const QString longText = QString(50, u'K') + u" \u00fc"_s;
     const QList<QStringList> rows{
-        {u"\u00dcberweisung"_s, longText, u"O'Brien \"\u65e5\u672c\" \U0001F600"_s, u"123"_s, u"1.234,56"_s,
-         u"1"_s, u"24.12.2023"_s, u"24.12.2023 10:30:15"_s, u"one\ntwo\r\nthree"_s},
+        {u"\u00dcberweisung"_s, longText, u"O'Brien \"\u65e5\u672c\" \U0001F600"_s, u"123"_s, u"1.234,56"_s, u"1"_s,
+         u"24.12.2023"_s, u"24.12.2023 10:30:15"_s, u"one\ntwo\r\nthree"_s},
         {u"Lastschrift"_s, QString(), QString(), QString(), QString(), u"0"_s, QString(), QString(), QString()},
         {u"bar"_s, u"x"_s, u"y"_s, u"-7"_s, u"0,5"_s, QString(), u"20240229"_s, u"20240229235959"_s, u"z"_s}};
     for (const bool unicode : {true, false}) {
@@ -196,12 +196,13 @@ TEST_F(Postgres, EveryValueFitsItsColumnAndReadsBackAsWritten)
 
         EXPECT_EQ(columns(), u"zahlart:text|katref:text|Name \"1\":text|nummer:integer|umsatz:double precision|"
                              "aktiv:smallint|gruendung:date|kontakt:timestamp without time zone|notiz:text"_s);
-        const QJsonArray stored = pg->rows(u"SELECT zahlart, katref, \"Name \"\"1\"\"\", nummer, umsatz, aktiv, "
-                                           "gruendung, kontakt, notiz FROM \"Kunde:Kunde\" ORDER BY aktiv DESC NULLS LAST"_s);
+        const QJsonArray stored =
+            pg->rows(u"SELECT zahlart, katref, \"Name \"\"1\"\"\", nummer, umsatz, aktiv, "
+                     "gruendung, kontakt, notiz FROM \"Kunde:Kunde\" ORDER BY aktiv DESC NULLS LAST"_s);
         ASSERT_EQ(stored.size(), 3) << pg->errorString().toStdString();
         EXPECT_EQ(stored[0].toArray(),
-                  (QJsonArray{u"\u00dcberweisung"_s, longText, u"O'Brien \"\u65e5\u672c\" \U0001F600"_s, 123,
-                              1234.56, 1, u"2023-12-24"_s, u"2023-12-24T10:30:15"_s, u"one\r\ntwo\r\nthree"_s}));
+                  (QJsonArray{u"\u00dcberweisung"_s, longText, u"O'Brien \"\u65e5\u672c\" \U0001F600"_s, 123, 1234.56,
+                              1, u"2023-12-24"_s, u"2023-12-24T10:30:15"_s, u"one\r\ntwo\r\nthree"_s}));
         EXPECT_EQ(stored[1].toArray(), (QJsonArray{u"Lastschrift"_s, QJsonValue(), QJsonValue(), QJsonValue(),
                                                    QJsonValue(), 0, QJsonValue(), QJsonValue(), QJsonValue()}));
         EXPECT_EQ(stored[2].toArray(), (QJsonArray{u"bar"_s, u"x"_s, u"y"_s, -7, 0.5, QJsonValue(), u"2024-02-29"_s,
@@ -235,8 +236,8 @@ TEST_F(Postgres, ARefusedRowIsNamedAndTakesNoOtherRowWithIt)
         ASSERT_EQ(run.notes.size(), 4);
         EXPECT_EQ(run.notes[0], FormatMessage(1221, QString(), 3));
         for (int i = 0; i < 3; ++i)
-            EXPECT_TRUE(run.notes[i + 1].startsWith(GetMessageTextByNr(287) + u' ' + QString::number(refused[i]) +
-                                                    u": "_s))
+            EXPECT_TRUE(
+                run.notes[i + 1].startsWith(GetMessageTextByNr(287) + u' ' + QString::number(refused[i]) + u": "_s))
                 << run.notes[i + 1].toStdString();
         EXPECT_EQ(pg->value(u"SELECT count(*) || ',' || sum(nummer) FROM \"Kunde:Kunde\""_s),
                   u"247,"_s + QString::number(sum));
@@ -343,8 +344,9 @@ TEST_F(Postgres, AKilledExportLeavesTheOldTableAndNoTableUnderTheName)
         environment.insert(u"KLVPG_CHILD_ROWS"_s, u"1550"_s);
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {u"--gtest_also_run_disabled_tests"_s, u"--gtest_filter=PostgresChild.DISABLED_ExportUntilKilled"_s});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {u"--gtest_also_run_disabled_tests"_s, u"--gtest_filter=PostgresChild.DISABLED_ExportUntilKilled"_s});
         ASSERT_TRUE(child.waitForFinished(120000));
         EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
     };
@@ -508,8 +510,8 @@ TEST_F(PostgresCustomers, TheCustomerTableWithAllItsFieldsArrivesWhole)
     while (query->GetNextRecord()) {
         if (query->GetField(KLVActiveX::fldFieldInTab) == u"1"_s)
             continue;
-        fields.append(typedField(query->GetField(KLVActiveX::fldFieldName),
-                                 query->GetField(KLVActiveX::fldFieldTAVType), false));
+        fields.append(
+            typedField(query->GetField(KLVActiveX::fldFieldName), query->GetField(KLVActiveX::fldFieldTAVType), false));
         names.append(query->GetField(KLVActiveX::fldFieldName));
     }
     ASSERT_TRUE(names.contains(u"zahlart"_s));

@@ -190,22 +190,14 @@ bool PostgresServer::startOnce()
     m_server->setStandardOutputFile(log);
     m_server->setStandardErrorFile(log, QIODevice::Append);
     // The data are thrown away afterwards: nothing needs to reach the disk.
-    const QStringList arguments{u"-D"_s,
-                                data,
-                                u"-p"_s,
-                                QString::number(m_port),
-                                u"-c"_s,
-                                u"listen_addresses=127.0.0.1"_s,
-                                u"-c"_s,
-                                u"unix_socket_directories="_s,
-                                u"-c"_s,
-                                u"fsync=off"_s,
-                                u"-c"_s,
-                                u"full_page_writes=off"_s,
-                                u"-c"_s,
-                                u"max_connections=20"_s,
-                                u"-c"_s,
-                                u"shared_buffers=32MB"_s};
+    const QStringList arguments{u"-D"_s, data,
+                                u"-p"_s, QString::number(m_port),
+                                u"-c"_s, u"listen_addresses=127.0.0.1"_s,
+                                u"-c"_s, u"unix_socket_directories="_s,
+                                u"-c"_s, u"fsync=off"_s,
+                                u"-c"_s, u"full_page_writes=off"_s,
+                                u"-c"_s, u"max_connections=20"_s,
+                                u"-c"_s, u"shared_buffers=32MB"_s};
     if (!runAsServerUser(*m_server, binFolder() + u"/postgres"_s, arguments)) {
         m_error = u"postgres did not start: "_s + m_server->errorString();
         m_server.reset();
@@ -275,8 +267,7 @@ bool PostgresServer::writeOdbcFiles()
     QByteArray sources;
     for (auto it = m_dataSources.cbegin(); it != m_dataSources.cend(); ++it)
         sources += '[' + it.key().toUtf8() + "]\n" + it.value().toUtf8() + '\n';
-    if (!writeText(m_dir->filePath(u"odbcinst.ini"_s), drivers) ||
-        !writeText(m_dir->filePath(u"odbc.ini"_s), sources))
+    if (!writeText(m_dir->filePath(u"odbcinst.ini"_s), drivers) || !writeText(m_dir->filePath(u"odbc.ini"_s), sources))
         return false;
     qputenv("ODBCSYSINI", QFile::encodeName(m_dir->path()));
     qputenv("ODBCINI", QFile::encodeName(m_dir->filePath(u"odbc.ini"_s)));
@@ -295,8 +286,7 @@ QString PostgresServer::python(const QString& script, const QStringList& argumen
     environment.insert(u"PGCONNECT_TIMEOUT"_s, u"30"_s);
     process.setProcessEnvironment(environment);
     process.start(u"/usr/bin/python3"_s, QStringList{u"-c"_s, script} + arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         m_error = u"psycopg2: "_s + QString::fromUtf8(process.readAllStandardError()) + process.errorString();
         return {};
     }

@@ -343,8 +343,8 @@ TableWriteResult OdbcTableWriter::finish()
         if (db.commit())
             m_inTransaction = false;
         else
-            result.failure = DatabaseError{DatabaseError::Step::Commit, db.lastError().text(),
-                                           errorNumber(db.lastError())};
+            result.failure =
+                DatabaseError{DatabaseError::Step::Commit, db.lastError().text(), errorNumber(db.lastError())};
     }
     if (!result.failure)
         result.failure = replace();

@@ -114,7 +114,8 @@ std::optional<DatabaseError> SqliteTableWriter::begin(const QString& table, cons
     if (std::optional<DatabaseError> failure = exec("BEGIN IMMEDIATE", Step::Open))
         return failure;
     if (replace) {
-        if (std::optional<DatabaseError> failure = exec(QByteArray("DROP TABLE " + quoted(table)).constData(), Step::DropOld))
+        if (std::optional<DatabaseError> failure =
+                exec(QByteArray("DROP TABLE " + quoted(table)).constData(), Step::DropOld))
             return failure;
     }
     QByteArray definitions;
