@@ -134,7 +134,8 @@ bool PostgresServer::start()
         m_error = u"The PostgreSQL server is not installed (no initdb under /usr/lib/postgresql)"_s;
         return false;
     }
-    m_dir = std::make_unique<QTemporaryDir>();
+    // A name of its own: a program's temporary folders may be swept by that program.
+    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/klv-postgres-XXXXXX"_s);
     if (!m_dir->isValid()) {
         m_error = u"No temporary folder: "_s + m_dir->errorString();
         return false;
