@@ -285,11 +285,14 @@ TEST_F(Postgres, ACancelKeepsTheOldTableAndANewTableTakesTheRowsSoFar)
 {
     oldTable();
     const QList<QStringList> rows = numberedRows(1000);
-    {
+    // By the cancel button, and by the window that closes.
+    const std::pair<ExportEngine::Outcome, std::function<void(ExportEngine*)>> ends[] = {
+        {ExportEngine::Outcome::Cancelled, [](ExportEngine* engine) { engine->cancel(); }},
+        {ExportEngine::Outcome::Closed, [](ExportEngine* engine) { engine->endNow(); }}};
+    for (const auto& [outcome, end] : ends) {
         Answers boxes;
-        EngineRun run = runEngine(openWriter(pgJob(numberedFields, connection())), rows, 150,
-                                  [](ExportEngine* engine) { engine->cancel(); });
-        EXPECT_EQ(run.outcome, ExportEngine::Outcome::Cancelled);
+        EngineRun run = runEngine(openWriter(pgJob(numberedFields, connection())), rows, 150, end);
+        EXPECT_EQ(run.outcome, outcome);
         EXPECT_EQ(run.finalCount, 0);
         EXPECT_EQ(run.notes, QStringList{FormatMessage(1222, QString(), u"Kunde:Kunde"_s)});
         EXPECT_EQ(oldRows(), u"kept,too"_s);
