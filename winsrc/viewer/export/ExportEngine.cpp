@@ -14,7 +14,8 @@ ExportEngine::ExportEngine(std::unique_ptr<ExportRowSource> source, std::unique_
 
 ExportEngine::~ExportEngine()
 {
-    // Deleted before its end (the program goes): what was written is kept, finished.
+    // Deleted before its end (the program goes): it ends as after a cancel, what was written
+    // kept and finished.
     m_destroying = true;
     if (m_running && !m_inTick) {
         m_writer->cancelled();
