@@ -16,8 +16,10 @@
 // returns to the event loop; the next tick follows on a zero-interval timer. After every
 // block recordCount tells the rows written so far, and once more with the final count at the
 // end. The end comes when the source has no more rows, after cancel() (the rows written so
-// far stay, the target is finished as for a complete export), after endNow() (the same, for
-// a window that closes), or with a failure (nothing of this export stays).
+// far stay, the target is finished as for a complete export, unless the writer keeps the
+// older target it would replace), after endNow() (the same, for a window that closes), or
+// with a failure (nothing of this export stays). The count leaves out the rows the writer
+// did not keep.
 //
 // The engine owns the source and the writer and deletes itself after finished: it lives on
 // while the windows that started it close, until the target is finished.
