@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages that building, testing and running need.
 set -euo pipefail
 # libxlsxwriter's pkg-config file links zlib itself (-lz), which its package does not bring.
+# iptables lets the dead-peer tests drop a server's packets (they run as root in CI).
 # The database export's tests start a PostgreSQL server of their own and reach it through
 # Debian's ODBC driver; psycopg2 reads what arrived.
 PACKAGES=(
@@ -11,6 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3
+    iptables
     postgresql odbc-postgresql python3-psycopg2
 )
 missing=()
