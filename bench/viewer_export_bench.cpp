@@ -7,29 +7,45 @@
 // list shows (GetResultField by name for every cell), beside reading those cells from the list
 // without writing.
 //
+// The database targets also go beside anchors that write the same rows with nothing around
+// them: into an SQLite file through sqlite3's prepared statements in one transaction, and into
+// a PostgreSQL server (started by the program, in a temporary folder) through the same ODBC
+// driver with a prepared INSERT and parameter arrays of 1,000 rows in one transaction; beside
+// each the export's writing share (its time less the read's).
+//
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
 // times and prints the median times, each against its baseline, the file sizes and the peak
 // memory; --kinds runs some of them only (the read alone always).
-//   viewer_export_bench [--rows N] [--block N] [--repeat N] [--kinds text,xml,html,xlsx,sqlite,shown]
-//   viewer_export_bench --run library|text|xml|html|xlsx|sqlite|shown --rows N --block N
+//   viewer_export_bench [--rows N] [--block N] [--repeat N]
+//                       [--kinds text,xml,html,xlsx,sqlite,sqlite-anchor,odbc,odbc-anchor,shown]
+//   viewer_export_bench --run library|text|xml|html|xlsx|sqlite|sqlite-anchor|odbc|odbc-anchor|shown
+//                       --rows N --block N
 #include "AppContext.h"
 #include "BenchProcess.h"
 #include "ExportDialog.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "MainModul.h"
+#include "PostgresServer.h"
 #include "QueryTag.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -96,9 +112,15 @@ int runLibrary(quint16 port, int block, int rows)
     return 0;
 }
 
+// The ODBC connection string of the PostgreSQL server the parent started, and the table the
+// export writes there.
+const char* const PgConnectionVariable = "KLV_BENCH_PG_CONNECTION";
+const QString PgTable = u"Massendaten:Messwert"_s;
+
 // The export dialog set up as a window sets it up, started with its button, waited for. A new
-// workbook or database file is made without a question.
-bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, const QString& file, double& secs)
+// workbook or database file is made without a question; odbc takes the data source's kind.
+bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, const QString& file, double& secs,
+                         bool odbc = false)
 {
     MainModul::SetMessageBoxHandler([](const QString&, QMessageBox::StandardButtons buttons) {
         return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
@@ -123,6 +145,8 @@ bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, co
                         : kind == 2 ? u"ExportDBName"_s
                         : kind == 3 ? u"XMLDateiName"_s
                                     : u"HTMLDateiName"_s;
+    if (odbc)
+        dialog->findChild<QComboBox*>(u"ExportDBTypen"_s)->setCurrentIndex(1);
     dialog->findChild<QLineEdit*>(box)->setText(file);
     dialog->show();
     QElapsedTimer timer;
@@ -131,7 +155,7 @@ bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, co
     while (ExportDialog::IsExportRunning())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     secs = seconds(timer);
-    return QFileInfo::exists(file);
+    return odbc || QFileInfo::exists(file);
 }
 
 int runExport(quint16 port, int block, int rows, int kind)
@@ -148,6 +172,328 @@ int runExport(quint16 port, int block, int rows, int kind)
         return 1;
     }
     report(rows, secs, QFileInfo(file).size(), 0);
+    return 0;
+}
+
+// ---- The database targets and their anchors -------------------------------------------------
+
+// The columns as the export makes them for these field types.
+const char* const AnchorColumns = "(nummer INTEGER, such TEXT, name TEXT, ort TEXT, datum DATE, betrag DOUBLE "
+                                  "PRECISION, menge INTEGER, aktiv SMALLINT, kategorie TEXT, kunde TEXT)";
+enum class AnchorKind { Whole, Text, Date, Real, Bool };
+const AnchorKind AnchorKinds[] = {AnchorKind::Whole, AnchorKind::Text, AnchorKind::Text,  AnchorKind::Text,
+                                  AnchorKind::Date,  AnchorKind::Real, AnchorKind::Whole, AnchorKind::Bool,
+                                  AnchorKind::Text,  AnchorKind::Text};
+constexpr int AnchorBlock = 1000;
+
+// The records of the query in blocks of AnchorBlock rows of Fields.size() texts; false at the
+// end. Reading is not timed.
+bool readBlock(KLVQuery& query, QList<QString>& block, int& count)
+{
+    block.resize(AnchorBlock * Fields.size());
+    count = 0;
+    while (count < AnchorBlock && query.GetNextRecord()) {
+        for (int i = 0; i < int(Fields.size()); ++i)
+            block[count * Fields.size() + i] = query.GetField(i + 1);
+        ++count;
+    }
+    return count > 0;
+}
+
+// "dd.mm.yyyy", the form the server shows: year, month and day.
+bool dateParts(QStringView text, int& year, int& month, int& day)
+{
+    if (text.size() != 10 || text[2] != u'.' || text[5] != u'.')
+        return false;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    day = text.left(2).toInt(&ok1);
+    month = text.mid(3, 2).toInt(&ok2);
+    year = text.mid(6).toInt(&ok3);
+    return ok1 && ok2 && ok3;
+}
+
+// "79,19": the session's decimal comma.
+bool realValue(const QString& text, double& value)
+{
+    bool ok = false;
+    value = QString(text).replace(u',', u'.').toDouble(&ok);
+    return ok;
+}
+
+int runSqliteAnchor(quint16 port, int block, int rows)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"anchor.sqlite"_s);
+    sqlite3* db = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, QByteArray(QByteArray("CREATE TABLE anchor ") + AnchorColumns).constData(), nullptr, nullptr,
+                     nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, "INSERT INTO anchor VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1, &insert, nullptr) !=
+            SQLITE_OK) {
+        std::fprintf(stderr, "sqlite anchor: %s\n", sqlite3_errmsg(db));
+        return 1;
+    }
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    QElapsedTimer total;
+    total.start();
+    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+        return 1;
+    qint64 writeNs = 0;
+    QElapsedTimer write;
+    write.start();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    writeNs += write.nsecsElapsed();
+    QList<QString> values;
+    int count = 0;
+    qint64 records = 0;
+    QByteArray utf8;
+    while (readBlock(*query, values, count)) {
+        write.start();
+        for (int r = 0; r < count; ++r) {
+            for (int i = 0; i < int(Fields.size()); ++i) {
+                const QString& text = values[r * Fields.size() + i];
+                const int n = i + 1;
+                bool ok = !text.isEmpty();
+                switch (AnchorKinds[i]) {
+                case AnchorKind::Whole: {
+                    const qint64 number = text.toLongLong(&ok);
+                    if (ok)
+                        sqlite3_bind_int64(insert, n, number);
+                    break;
+                }
+                case AnchorKind::Real: {
+                    double number = 0;
+                    if ((ok = ok && realValue(text, number)))
+                        sqlite3_bind_double(insert, n, number);
+                    break;
+                }
+                case AnchorKind::Bool:
+                    if (ok)
+                        sqlite3_bind_int(insert, n, text == u"1"_s ? 1 : 0);
+                    break;
+                case AnchorKind::Date: {
+                    int year = 0, month = 0, day = 0;
+                    if ((ok = ok && dateParts(text, year, month, day))) {
+                        char iso[11];
+                        std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day);
+                        sqlite3_bind_text(insert, n, iso, 10, SQLITE_TRANSIENT);
+                    }
+                    break;
+                }
+                case AnchorKind::Text:
+                    if (ok) {
+                        utf8 = text.toUtf8();
+                        sqlite3_bind_text(insert, n, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+                    }
+                    break;
+                }
+                if (!ok)
+                    sqlite3_bind_null(insert, n);
+            }
+            if (sqlite3_step(insert) != SQLITE_DONE) {
+                std::fprintf(stderr, "sqlite anchor: %s\n", sqlite3_errmsg(db));
+                return 1;
+            }
+            sqlite3_reset(insert);
+        }
+        writeNs += write.nsecsElapsed();
+        records += count;
+    }
+    write.start();
+    sqlite3_finalize(insert);
+    const bool committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    writeNs += write.nsecsElapsed();
+    sqlite3_close(db);
+    if (!committed || records != rows)
+        return 1;
+    report(records, double(writeNs) / 1e9, QFileInfo(file).size(), seconds(total));
+    return 0;
+}
+
+// The rows of the table the export or the anchor wrote into the server, asked through the
+// driver; -1 when that fails.
+qint64 pgRowCount(const QString& connection, const QString& table)
+{
+    qint64 count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, u"count"_s);
+        db.setDatabaseName(connection);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(u"SELECT count(*) FROM \""_s + table + u'"') && query.next())
+                count = query.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"count"_s);
+    return count;
+}
+
+int runOdbcExport(quint16 port, int block, int rows)
+{
+    const QString connection = qEnvironmentVariable(PgConnectionVariable);
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session || connection.isEmpty())
+        return 1;
+    App().MainSession = session;
+    double secs = 0;
+    if (!exportThroughDialog(2, false, nullptr, rows, connection, secs, true) ||
+        pgRowCount(connection, PgTable) != rows) {
+        std::fprintf(stderr, "the ODBC export failed\n");
+        return 1;
+    }
+    report(rows, secs, 0, 0);
+    return 0;
+}
+
+// ODBC's own calls; false (with the driver's text on standard error) when one fails.
+bool odbcOk(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* what)
+{
+    if (SQL_SUCCEEDED(rc))
+        return true;
+    SQLCHAR state[6] = {};
+    SQLCHAR text[512] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRec(type, handle, 1, state, &native, text, sizeof text, &length);
+    std::fprintf(stderr, "odbc anchor, %s: %s %s\n", what, reinterpret_cast<char*>(state),
+                 reinterpret_cast<char*>(text));
+    return false;
+}
+
+int runOdbcAnchor(quint16 port, int block, int rows)
+{
+    const QByteArray connection = qgetenv(PgConnectionVariable);
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session || connection.isEmpty())
+        return 1;
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    if (!odbcOk(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connection.constData())),
+                                 SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+                SQL_HANDLE_DBC, dbc, "connect"))
+        return 1;
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    const QByteArray create = QByteArray("CREATE TABLE anchor ") + AnchorColumns;
+    if (!odbcOk(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(create.constData())), SQL_NTS),
+                SQL_HANDLE_STMT, stmt, "create"))
+        return 1;
+    SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    char insert[] = "INSERT INTO anchor VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    if (!odbcOk(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(insert), SQL_NTS), SQL_HANDLE_STMT, stmt, "prepare"))
+        return 1;
+    // Column-wise arrays of AnchorBlock values, one per parameter.
+    constexpr int TextChars = 64;
+    struct Parameter
+    {
+        std::vector<SQLBIGINT> whole = std::vector<SQLBIGINT>(AnchorBlock);
+        std::vector<double> real = std::vector<double>(AnchorBlock);
+        std::vector<SQLSMALLINT> flag = std::vector<SQLSMALLINT>(AnchorBlock);
+        std::vector<SQL_DATE_STRUCT> date = std::vector<SQL_DATE_STRUCT>(AnchorBlock);
+        std::vector<SQLWCHAR> text = std::vector<SQLWCHAR>(AnchorBlock * TextChars);
+        std::vector<SQLLEN> indicator = std::vector<SQLLEN>(AnchorBlock);
+    };
+    std::vector<Parameter> parameters(Fields.size());
+    SQLSetStmtAttr(stmt, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
+    for (int i = 0; i < int(Fields.size()); ++i) {
+        Parameter& p = parameters[size_t(i)];
+        SQLRETURN rc = SQL_ERROR;
+        const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+        switch (AnchorKinds[i]) {
+        case AnchorKind::Whole:
+            rc = SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, p.whole.data(), 0,
+                                  p.indicator.data());
+            break;
+        case AnchorKind::Real:
+            rc = SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, p.real.data(), 0,
+                                  p.indicator.data());
+            break;
+        case AnchorKind::Bool:
+            rc = SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_SSHORT, SQL_SMALLINT, 0, 0, p.flag.data(), 0,
+                                  p.indicator.data());
+            break;
+        case AnchorKind::Date:
+            rc = SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_TYPE_DATE, SQL_TYPE_DATE, 10, 0, p.date.data(), 0,
+                                  p.indicator.data());
+            break;
+        case AnchorKind::Text:
+            rc = SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, TextChars, 0, p.text.data(),
+                                  TextChars * sizeof(SQLWCHAR), p.indicator.data());
+            break;
+        }
+        if (!odbcOk(rc, SQL_HANDLE_STMT, stmt, "bind"))
+            return 1;
+    }
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    QElapsedTimer total;
+    total.start();
+    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+        return 1;
+    qint64 writeNs = 0;
+    QElapsedTimer write;
+    QList<QString> values;
+    int count = 0;
+    qint64 records = 0;
+    while (readBlock(*query, values, count)) {
+        write.start();
+        for (int r = 0; r < count; ++r) {
+            for (int i = 0; i < int(Fields.size()); ++i) {
+                const QString& text = values[r * Fields.size() + i];
+                Parameter& p = parameters[size_t(i)];
+                bool ok = !text.isEmpty();
+                switch (AnchorKinds[i]) {
+                case AnchorKind::Whole:
+                    p.whole[size_t(r)] = text.toLongLong(&ok);
+                    break;
+                case AnchorKind::Real:
+                    ok = ok && realValue(text, p.real[size_t(r)]);
+                    break;
+                case AnchorKind::Bool:
+                    p.flag[size_t(r)] = text == u"1"_s ? 1 : 0;
+                    break;
+                case AnchorKind::Date: {
+                    int year = 0, month = 0, day = 0;
+                    ok = ok && dateParts(text, year, month, day);
+                    p.date[size_t(r)] = {SQLSMALLINT(year), SQLUSMALLINT(month), SQLUSMALLINT(day)};
+                    break;
+                }
+                case AnchorKind::Text: {
+                    const qsizetype length = std::min<qsizetype>(text.size(), TextChars);
+                    std::memcpy(p.text.data() + size_t(r) * TextChars, text.utf16(), size_t(length) * 2);
+                    p.indicator[size_t(r)] = SQLLEN(length * 2);
+                    break;
+                }
+                }
+                if (!ok)
+                    p.indicator[size_t(r)] = SQL_NULL_DATA;
+                else if (AnchorKinds[i] != AnchorKind::Text)
+                    p.indicator[size_t(r)] = 0;
+            }
+        }
+        SQLSetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(count)), 0);
+        if (!odbcOk(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "execute"))
+            return 1;
+        writeNs += write.nsecsElapsed();
+        records += count;
+    }
+    write.start();
+    const bool committed = odbcOk(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc, "commit");
+    writeNs += write.nsecsElapsed();
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    if (!committed || records != rows || pgRowCount(QString::fromUtf8(connection), u"anchor"_s) != rows)
+        return 1;
+    report(records, double(writeNs) / 1e9, 0, seconds(total));
     return 0;
 }
 
@@ -231,6 +577,12 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
         rc = runExport(server->port(), block, rows, 1);
     else if (kind == u"sqlite"_s)
         rc = runExport(server->port(), block, rows, 2);
+    else if (kind == u"sqlite-anchor"_s)
+        rc = runSqliteAnchor(server->port(), block, rows);
+    else if (kind == u"odbc"_s)
+        rc = runOdbcExport(server->port(), block, rows);
+    else if (kind == u"odbc-anchor"_s)
+        rc = runOdbcAnchor(server->port(), block, rows);
     else if (kind == u"shown"_s)
         rc = runShown(server->port(), block, rows);
     server->stop();
@@ -269,14 +621,31 @@ int main(int argc, char** argv)
                 "included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
 
-    QStringList kinds{u"library"_s, u"text"_s, u"xml"_s, u"html"_s, u"xlsx"_s, u"sqlite"_s, u"shown"_s};
+    QStringList kinds{u"library"_s, u"text"_s,          u"xml"_s,  u"html"_s,        u"xlsx"_s,
+                      u"sqlite"_s,  u"sqlite-anchor"_s, u"odbc"_s, u"odbc-anchor"_s, u"shown"_s};
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--kinds") == 0)
             kinds = QStringList{u"library"_s} + QString::fromLocal8Bit(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
     }
+    // The data source of the ODBC runs: a PostgreSQL server of this run's own.
+    PostgresServer pg;
+    if (kinds.contains(u"odbc"_s) || kinds.contains(u"odbc-anchor"_s)) {
+        if (pg.start()) {
+            qputenv(PgConnectionVariable, pg.odbcConnection().toUtf8());
+        } else {
+            std::fprintf(stderr, "no ODBC runs, PostgreSQL did not start: %s\n", qPrintable(pg.errorString()));
+            kinds.removeAll(u"odbc"_s);
+            kinds.removeAll(u"odbc-anchor"_s);
+        }
+    }
     QHash<QString, QList<Row>> runs;
     for (int r = 0; r < repeat; ++r) {
         for (const QString& kind : kinds) {
+            if (kind.startsWith(u"odbc"_s) &&
+                !pg.execute(u"DROP TABLE IF EXISTS \""_s + PgTable + u"\"; DROP TABLE IF EXISTS anchor"_s)) {
+                std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(pg.errorString()));
+                return 1;
+            }
             const QStringList parts = BenchProcess::runChild(program, kind, block, rows, 5);
             if (parts.isEmpty()) {
                 std::fprintf(stderr, "the %s run failed\n", qPrintable(kind));
@@ -303,6 +672,23 @@ int main(int argc, char** argv)
         std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %11.1f\n", label, row.secs, row.secs / library.secs,
                     double(row.bytes) / 1048576.0, double(row.peakKb) / 1024.0,
                     double(row.peakKb - library.peakKb) / 1024.0);
+    }
+    // The database targets: the export's writing share (its time less the read's) beside its
+    // anchor's writing time.
+    const std::tuple<const char*, QString, const char*, QString> anchored[] = {
+        {"SQLite table, writing share", u"sqlite"_s, "sqlite3 prepared statements alone", u"sqlite-anchor"_s},
+        {"ODBC into PostgreSQL, writing share", u"odbc"_s, "ODBC, arrays of 1,000 rows alone", u"odbc-anchor"_s}};
+    for (const auto& [label, kind, anchorLabel, anchorKind] : anchored) {
+        if (!runs.contains(kind) || !runs.contains(anchorKind))
+            continue;
+        const Row row = median(runs[kind]);
+        const Row anchor = median(runs[anchorKind]);
+        const double share = row.secs - library.secs;
+        std::printf("%-40s %9.3f %9.2fx %10s %10.1f %11.1f   (%.0f rows/s in all)\n", label, share, share / anchor.secs,
+                    "", double(row.peakKb) / 1024.0, double(row.peakKb - library.peakKb) / 1024.0,
+                    double(row.records) / row.secs);
+        std::printf("%-40s %9.3f %9.2fx %10s %10.1f %12s\n", anchorLabel, anchor.secs, 1.0, "",
+                    double(anchor.peakKb) / 1024.0, "");
     }
     if (!runs.contains(u"shown"_s))
         return 0;

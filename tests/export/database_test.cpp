@@ -4,9 +4,9 @@
 // a file that may not grow leaves the old table (a refused commit is the dialog test's). The
 // same through unixODBC with the SQLite ODBC driver, by connection string and by data source
 // name. And the password that is never stored.
-#include "ExportDatabaseWriter.h"
 #include "ExportSettings.h"
-#include "export_support.h"
+#include "OdbcTableWriter.h"
+#include "database_support.h"
 
 #include "MainModul.h"
 
@@ -24,12 +24,9 @@
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
+using DatabaseTest::exportRows;
+using MainModul::FormatMessage;
 using MainModul::GetMessageTextByNr;
-
-void PrintTo(const QJsonArray& array, std::ostream* out)
-{
-    *out << QJsonDocument(array).toJson(QJsonDocument::Compact).toStdString();
-}
 
 namespace {
 
@@ -53,27 +50,7 @@ protected:
     ExportJob databaseJob(const QList<ExportField>& fields, const QString& kind, const QString& name,
                           const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false) const
     {
-        return job(2, fields,
-                   {{u"DBTableName"_s, table},
-                    {u"ExportDBType"_s, kind},
-                    {u"ExportDBName"_s, name},
-                    {u"StartAccess"_s, u"1"_s},
-                    {u"DBFieldsWithTabPfx"_s, withPrefix ? u"1"_s : u"0"_s}});
-    }
-
-    // Checks, opens, writes every row and finishes; false at the first step that does not go
-    // on. The user's answers come from boxes.
-    static bool exportRows(ExportDatabaseWriter& writer, const QList<QStringList>& rows, ExportFailure& failure)
-    {
-        QString focus;
-        if (!writer.checkTarget(focus) || !writer.open(failure))
-            return false;
-        qint64 n = 0;
-        for (const QStringList& row : rows) {
-            if (writer.writeRow(row, ++n, failure) != ExportWriter::Step::Continue)
-                return false;
-        }
-        return writer.finish(failure);
+        return DatabaseTest::databaseJob(fields, kind, name, table, withPrefix);
     }
 
     // A table made by the sqlite3 program, standing for what the user had before.
@@ -241,6 +218,44 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
     }
 }
 
+TEST_F(Database, TextGoesInAsUtf8AndACancelKeepsTheOldTable)
+{
+    const QString file = path(u"cancel.sqlite"_s);
+    oldTable(file);
+    const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"name"_s, u"GL40"_s)};
+    const QString text = u"\u00dcberweisung \u65e5\u672c \U0001F600"_s;
+    Answers boxes;
+    QString focus;
+    ExportFailure failure;
+    {
+        // Replacing: the cancel leaves the user's table, and no row counts as written.
+        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file));
+        ASSERT_TRUE(writer.checkTarget(focus) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 3; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 3);
+        EXPECT_EQ(writer.endNotes(), QStringList{FormatMessage(1222, QString(), u"Kunde:Kunde"_s)});
+        EXPECT_EQ(oldRows(file), u"kept,too"_s);
+    }
+    {
+        // A new table keeps the rows so far.
+        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file, u"neu"_s));
+        ASSERT_TRUE(writer.checkTarget(focus) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 2; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 0);
+        EXPECT_TRUE(writer.endNotes().isEmpty());
+    }
+    EXPECT_EQ(
+        sqliteValue(file, u"SELECT group_concat(name || '|' || length(name) || '|' || hex(name), ',') FROM neu"_s),
+        QStringList(2, text + u"|16|"_s + QString::fromLatin1(text.toUtf8().toHex().toUpper())).join(u','));
+    EXPECT_EQ(boxes.texts.size(), 1); // the question before the replace
+}
+
 // A database export in a child process whose files may grow to limit bytes only. The child
 // ends with 0 when the export failed.
 void exportWithFileLimit(const QString& file, long limit)
@@ -305,7 +320,7 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     }
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM sqlite_master"_s), u"Kunde:Kunde"_s);
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(type, '|') FROM pragma_table_info('Kunde:Kunde')"_s),
-              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|VARCHAR(40)|TEXT|VARCHAR(5)"_s);
+              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|TEXT|TEXT|TEXT"_s);
     const QJsonArray rows = sqliteRows(file, u"SELECT nummer, typeof(nummer) AS tn, umsatz, aktiv, name, notiz "
                                              "FROM \"Kunde:Kunde\" ORDER BY rowid"_s);
     ASSERT_EQ(rows.size(), 3);
@@ -321,10 +336,10 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     EXPECT_EQ(rows[2].toObject().value(u"aktiv"_s), 0);
     EXPECT_EQ(sqliteValue(file, u"PRAGMA integrity_check"_s), u"ok"_s);
 
-    // By the data source's name, also written as "DSN=", with more rows than one commit takes.
+    // By the data source's name, also written as "DSN=", with more rows than one INSERT takes.
     const QString dsnFile = odbcDir->filePath(u"dsn.sqlite"_s);
     QList<QStringList> many;
-    for (int n = 1; n <= ExportDatabaseWriter::OdbcCommitRows * 2 + 5; ++n)
+    for (int n = 1; n <= OdbcTableWriter::GroupRows * 20 + 5; ++n)
         many.append({QString::number(n)});
     for (const QString& name : {u"klvtest"_s, u"DSN=klvtest;UID=nobody"_s}) {
         Answers boxes;
