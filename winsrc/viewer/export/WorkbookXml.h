@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamNamespaceDeclarations>
+
+// One XML part of a workbook's package, read for the elements a merge looks at and changed by
+// splicing text into it. What is not changed stays as it was, byte for byte: markup the merge
+// does not know (extensions, other namespaces, comments, the writer's own layout) is kept.
+//
+// Parts are UTF-8, as spreadsheets write them; another encoding is refused rather than guessed.
+class WorkbookXml
+{
+public:
+    struct Element
+    {
+        QString name; // local name
+        QString namespaceUri;
+        QString qualifiedName;
+        int parent = -1;
+        qsizetype begin = 0;    // the start tag's '<'
+        qsizetype startEnd = 0; // after the start tag's '>'
+        qsizetype endBegin = 0; // the end tag's '<'; startEnd for an empty-element tag
+        qsizetype end = 0;      // after the element
+        QXmlStreamAttributes attributes;
+        QXmlStreamNamespaceDeclarations namespaces; // declared on this element
+        QString text;                               // the text directly inside
+        bool emptyTag() const { return end == startEnd; }
+    };
+
+    // False when the bytes are not well-formed XML in UTF-8; error() then says why.
+    bool parse(const QByteArray& bytes);
+    const QString& error() const { return m_error; }
+
+    int size() const { return int(m_elements.size()); }
+    const Element& element(int index) const { return m_elements[index]; }
+    // The document element (0), or -1 before a successful parse.
+    int root() const { return m_elements.isEmpty() ? -1 : 0; }
+    // The child elements of parent with the local name (any name when empty), in their order.
+    QList<int> children(int parent, QStringView name = {}) const;
+    // The first such child, or -1.
+    int child(int parent, QStringView name) const;
+    // An attribute without a namespace; a null string when the element has none of the name.
+    QString attribute(int element, QStringView name) const;
+    // What the element's name is prefixed with, the colon included ("" or "x:").
+    QString prefix(int element) const;
+    // The prefix declared for a namespace on the document element; a null string for none.
+    QString rootPrefixOf(QStringView namespaceUri) const;
+
+    // Changes, applied by result(). Two changes never touch the same text, except that text
+    // inserted where another change begins goes first.
+    void setAttribute(int element, const QString& name, const QString& value);
+    void remove(int element);
+    // xml goes in as the element's last children (an empty-element tag gets an end tag).
+    void append(int element, const QString& xml);
+    void insertBefore(int element, const QString& xml);
+    void insertAfter(int element, const QString& xml);
+    // The element's content becomes the text.
+    void replaceText(int element, const QString& text);
+    bool changed() const { return !m_edits.isEmpty(); }
+    QByteArray result() const;
+
+    // Text as it may stand in an attribute value or between tags.
+    static QString escape(QStringView text);
+
+private:
+    struct Edit
+    {
+        qsizetype begin;
+        qsizetype end;
+        QString text;
+    };
+    void edit(qsizetype begin, qsizetype end, const QString& text);
+
+    QString m_text;
+    bool m_byteOrderMark = false;
+    QList<Element> m_elements;
+    QList<Edit> m_edits;
+    QString m_error;
+};
