@@ -45,8 +45,8 @@ constexpr zip_uint64_t MaxPartSize = 128 * 1024 * 1024;
 
 Failure zipFailure(const zip_error_t* error)
 {
-    const int number = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error)
-                                                                  : zip_error_code_zip(error);
+    const int number =
+        zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : zip_error_code_zip(error);
     return {QString::fromUtf8(zip_error_strerror(const_cast<zip_error_t*>(error))), number};
 }
 
@@ -123,8 +123,7 @@ QList<Relationship> relationships(const WorkbookXml& xml)
 
 bool isRelationships(const WorkbookXml& xml)
 {
-    return xml.root() >= 0 && xml.element(0).name == u"Relationships"_s &&
-           xml.element(0).namespaceUri == PackageRelationshipNamespace;
+    return xml.root() >= 0 && xml.name(0) == u"Relationships" && xml.namespaceUri(0) == PackageRelationshipNamespace;
 }
 
 } // namespace
@@ -213,10 +212,13 @@ struct WorkbookMerge::Package
         return std::nullopt;
     }
 
-    std::optional<Failure> open(const QString& file)
+    // strict: the archive's every header is checked against its directory; for an archive of
+    // another program a readable directory suffices, as the parts read are checked as they
+    // are read, and those carried over are carried as they are.
+    std::optional<Failure> open(const QString& file, bool strict)
     {
         int code = 0;
-        zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+        zip = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY | (strict ? ZIP_CHECKCONS : 0), &code);
         if (!zip)
             return zipFailure(code);
         const zip_int64_t count = zip_get_num_entries(zip, 0);
@@ -232,8 +234,8 @@ struct WorkbookMerge::Package
             return failure;
         if (auto failure = parse(ContentTypesPart, contentTypes, xml))
             return failure;
-        if (xml.element(0).name != u"Types"_s || xml.element(0).namespaceUri != ContentTypesNamespace)
-            return partFailure(ContentTypesPart, xml.element(0).qualifiedName);
+        if (xml.name(0) != u"Types" || xml.namespaceUri(0) != ContentTypesNamespace)
+            return partFailure(ContentTypesPart, xml.qualifiedName(0).toString());
 
         const QString packageRelationshipsPart = relationshipsOf(QString());
         QByteArray bytes;
@@ -259,10 +261,10 @@ struct WorkbookMerge::Package
             return failure;
         if (auto failure = parse(workbookPart, workbook, xml))
             return failure;
-        if (xml.element(0).namespaceUri == StrictMainNamespace)
+        if (xml.namespaceUri(0) == StrictMainNamespace)
             return systemFailure(ENOTSUP);
-        if (xml.element(0).name != u"workbook"_s || xml.element(0).namespaceUri != MainNamespace)
-            return partFailure(workbookPart, xml.element(0).qualifiedName);
+        if (xml.name(0) != u"workbook" || xml.namespaceUri(0) != MainNamespace)
+            return partFailure(workbookPart, xml.qualifiedName(0).toString());
         const int sheetList = xml.child(xml.root(), u"sheets");
         if (sheetList < 0)
             return partFailure(workbookPart, u"sheets"_s);
@@ -276,7 +278,7 @@ struct WorkbookMerge::Package
         if (auto failure = parse(workbookRelationshipsPart, workbookRelationships, rels))
             return failure;
         if (!isRelationships(rels))
-            return partFailure(workbookRelationshipsPart, rels.element(0).qualifiedName);
+            return partFailure(workbookRelationshipsPart, rels.qualifiedName(0).toString());
         const QList<Relationship> workbookRels = relationships(rels);
         for (const Relationship& r : workbookRels) {
             if (!r.external && r.type == relationshipType(u"styles"_s) && stylesPart.isEmpty())
@@ -285,10 +287,7 @@ struct WorkbookMerge::Package
         for (const int s : xml.children(sheetList, u"sheet")) {
             Sheet sheet;
             sheet.name = xml.attribute(s, u"name");
-            for (const QXmlStreamAttribute& a : xml.element(s).attributes) {
-                if (a.namespaceUri() == RelationshipNamespace && a.name() == u"id"_s)
-                    sheet.relationship = a.value().toString();
-            }
+            sheet.relationship = xml.attribute(s, RelationshipNamespace, u"id");
             for (const Relationship& r : workbookRels) {
                 if (r.id == sheet.relationship && !r.external) {
                     sheet.part = resolve(workbookPart, r.target);
@@ -366,7 +365,7 @@ void retitle(WorkbookXml& app, const QStringList& worksheets, const QString& rep
              int worksheetsBefore)
 {
     const int root = app.root();
-    if (root < 0 || app.element(root).name != u"Properties"_s)
+    if (root < 0 || app.name(root) != u"Properties")
         return;
     const int headings = app.child(app.child(root, u"HeadingPairs"), u"vector");
     const int titleList = app.child(app.child(root, u"TitlesOfParts"), u"vector");
@@ -386,14 +385,14 @@ void retitle(WorkbookXml& app, const QStringList& worksheets, const QString& rep
         const QList<int> value = app.children(pairs[i + 1]);
         if (value.isEmpty())
             return;
-        const int count = app.element(value.first()).text.trimmed().toInt();
+        const int count = app.text(value.first()).trimmed().toInt();
         groups.append({start, count, value.first()});
         start += count;
     }
     if (start != titles.size())
         return;
     const auto isWorksheet = [&](int title) {
-        const QString& text = app.element(title).text;
+        const QString text = app.text(title);
         return std::any_of(worksheets.begin(), worksheets.end(),
                            [&](const QString& w) { return w.compare(text, Qt::CaseInsensitive) == 0; });
     };
@@ -403,7 +402,7 @@ void retitle(WorkbookXml& app, const QStringList& worksheets, const QString& rep
             continue;
         int removed = -1;
         for (const int t : group) {
-            if (!replaced.isNull() && app.element(t).text.compare(replaced, Qt::CaseInsensitive) == 0)
+            if (!replaced.isNull() && app.text(t).compare(replaced, Qt::CaseInsensitive) == 0)
                 removed = t;
         }
         const int last = group.last();
@@ -448,7 +447,7 @@ WorkbookMerge::~WorkbookMerge() = default;
 std::optional<Failure> WorkbookMerge::open(const QString& file)
 {
     auto book = std::make_unique<Package>();
-    if (auto failure = book->open(file))
+    if (auto failure = book->open(file, false))
         return failure;
     m_book = std::move(book);
     return std::nullopt;
@@ -491,7 +490,7 @@ std::optional<Failure> WorkbookMerge::write(const QString& sheetBook, const QStr
 
     // The sheet as its own workbook holds it.
     Package book;
-    if (auto failure = book.open(sheetBook))
+    if (auto failure = book.open(sheetBook, true))
         return failure;
     const int bookSheet = book.indexOf(sheetName);
     if (bookSheet < 0 || !book.sheets[bookSheet].worksheet || book.entry(book.sheets[bookSheet].part) < 0)
@@ -582,7 +581,7 @@ std::optional<Failure> WorkbookMerge::write(const QString& sheetBook, const QStr
             if (!local.isNull() && local.toInt() >= 0 && local.toInt() < count && moved(local.toInt()) != local.toInt())
                 workbook.setAttribute(n, u"localSheetId"_s, QString::number(moved(local.toInt())));
             if (replaced >= 0) {
-                const QString& formula = workbook.element(n).text;
+                const QString formula = workbook.text(n);
                 const QString changed = WorkbookFormula::WithoutSheet(formula, wb.sheets[replaced].name, names);
                 if (changed != formula)
                     workbook.replaceText(n, changed);

@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The lists of a style sheet in the order the format prescribes.
-const QStringList CollectionOrder{u"numFmts"_s,   u"fonts"_s, u"fills"_s,       u"borders"_s,
+const QStringList CollectionOrder{u"numFmts"_s,      u"fonts"_s,   u"fills"_s,      u"borders"_s,
                                   u"cellStyleXfs"_s, u"cellXfs"_s, u"cellStyles"_s, u"dxfs"_s,
                                   u"tableStyles"_s,  u"colors"_s,  u"extLst"_s};
 // Number formats from here on are the workbook's own; those below are the spreadsheet's.
@@ -23,17 +23,16 @@ constexpr int FirstCustomNumberFormat = 164;
 // it was written (prefixes, attribute order, blanks).
 QString canonical(const WorkbookXml& xml, int element)
 {
-    const WorkbookXml::Element& e = xml.element(element);
     QStringList attributes;
-    for (const QXmlStreamAttribute& a : e.attributes)
-        attributes.append(a.namespaceUri() + u'|' + a.name() + u'=' + a.value());
+    for (const WorkbookXml::Attribute& a : xml.attributes(element))
+        attributes.append(a.namespaceUri + u'|' + a.name + u'=' + a.value);
     attributes.sort();
-    QString out = u'<' + e.namespaceUri + u'|' + e.name + u' ' + attributes.join(u' ') + u'>';
+    QString out = u'<' + xml.namespaceUri(element) + u'|' + xml.name(element) + u' ' + attributes.join(u' ') + u'>';
     const QList<int> children = xml.children(element);
     for (const int c : children)
         out += canonical(xml, c);
     if (children.isEmpty())
-        out += e.text.trimmed();
+        out += xml.text(element).trimmed();
     return out + u"</>"_s;
 }
 
@@ -42,22 +41,21 @@ QString canonical(const WorkbookXml& xml, int element)
 QString rewritten(const WorkbookXml& xml, int element, const QString& prefix,
                   const QHash<QString, QString>& overrides = {})
 {
-    const WorkbookXml::Element& e = xml.element(element);
-    const QString name = prefix + e.name;
+    const QString name = prefix + xml.name(element);
     QString out = u'<' + name;
-    for (const QXmlStreamAttribute& a : e.attributes) {
-        const QString qualified = a.qualifiedName().toString();
-        const QString value = overrides.value(qualified, a.value().toString());
-        out += u' ' + qualified + u"=\""_s + WorkbookXml::escape(value) + u'"';
+    for (const WorkbookXml::Attribute& a : xml.attributes(element)) {
+        const QString value = overrides.value(a.qualifiedName, a.value);
+        out += u' ' + a.qualifiedName + u"=\""_s + WorkbookXml::escape(value) + u'"';
     }
     const QList<int> children = xml.children(element);
-    if (children.isEmpty() && e.text.trimmed().isEmpty())
+    const QString text = xml.text(element);
+    if (children.isEmpty() && text.trimmed().isEmpty())
         return out + u"/>"_s;
     out += u'>';
     for (const int c : children)
         out += rewritten(xml, c, prefix);
     if (children.isEmpty())
-        out += WorkbookXml::escape(e.text);
+        out += WorkbookXml::escape(text);
     return out + u"</"_s + name + u'>';
 }
 
@@ -87,7 +85,7 @@ public:
 
     QString run(int first)
     {
-        if (m_root < 0 || m_styles.element(m_root).name != u"styleSheet"_s || m_sheetRoot < 0)
+        if (m_root < 0 || m_styles.name(m_root) != u"styleSheet" || m_sheetRoot < 0)
             return u"styleSheet"_s;
         const QList<int> sheetFormats = m_sheet.children(m_sheet.child(m_sheetRoot, u"cellXfs"), u"xf");
         Collection& formats = collection(u"cellXfs"_s, u"xf"_s);
@@ -113,9 +111,9 @@ public:
                 numberFormat = numberFormatId(sheetCodes.value(numberFormat));
             }
             values.insert(u"numFmtId"_s, QString::number(numberFormat));
-            for (const auto& [attribute, list, item] : {std::tuple{u"fontId"_s, u"fonts"_s, u"font"_s},
-                                                        std::tuple{u"fillId"_s, u"fills"_s, u"fill"_s},
-                                                        std::tuple{u"borderId"_s, u"borders"_s, u"border"_s}}) {
+            for (const auto& [attribute, list, item] :
+                 {std::tuple{u"fontId"_s, u"fonts"_s, u"font"_s}, std::tuple{u"fillId"_s, u"fills"_s, u"fill"_s},
+                  std::tuple{u"borderId"_s, u"borders"_s, u"border"_s}}) {
                 const QString given = m_sheet.attribute(xf, attribute);
                 if (given.isNull())
                     continue;

@@ -10,10 +10,44 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
+const QString XmlNamespace = u"http://www.w3.org/XML/1998/namespace"_s;
 
 bool isSpace(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// An attribute value as written, with its references resolved and its blanks normalised.
+QString decoded(QStringView raw)
+{
+    QString out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (c != u'&') {
+            out += isSpace(c) ? QChar(u' ') : c;
+            continue;
+        }
+        const qsizetype semicolon = raw.indexOf(u';', i);
+        const QStringView entity = raw.mid(i + 1, semicolon - i - 1);
+        if (entity == u"amp")
+            out += u'&';
+        else if (entity == u"lt")
+            out += u'<';
+        else if (entity == u"gt")
+            out += u'>';
+        else if (entity == u"quot")
+            out += u'"';
+        else if (entity == u"apos")
+            out += u'\'';
+        else if (entity.startsWith(u'#')) {
+            const bool hex = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X');
+            const char32_t code = char32_t(entity.mid(hex ? 2 : 1).toUInt(nullptr, hex ? 16 : 10));
+            out += QString::fromUcs4(&code, 1);
+        }
+        i = semicolon;
+    }
+    return out;
 }
 
 } // namespace
@@ -21,6 +55,9 @@ bool isSpace(QChar c)
 bool WorkbookXml::parse(const QByteArray& bytes)
 {
     m_elements.clear();
+    m_namespaces = QStringList{QString()};
+    m_declarations.clear();
+    m_texts.clear();
     m_edits.clear();
     m_error.clear();
     m_text.clear();
@@ -38,8 +75,15 @@ bool WorkbookXml::parse(const QByteArray& bytes)
 
     // The reader's offsets after a tag are exact; a tag's own start is found back from there,
     // as no attribute value holds a '<'.
+    QHash<QString, int> namespaceIndex{{QString(), 0}};
+    struct Open
+    {
+        int index;
+        bool hasChildren = false;
+        QString text;
+    };
+    QList<Open> open;
     QXmlStreamReader reader(m_text);
-    QList<int> open;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         const qsizetype offset = reader.characterOffset();
@@ -49,22 +93,34 @@ bool WorkbookXml::parse(const QByteArray& bytes)
                 reader.raiseError(encoding.toString());
         } else if (token == QXmlStreamReader::StartElement) {
             Element e;
-            e.name = reader.name().toString();
-            e.namespaceUri = reader.namespaceUri().toString();
-            e.qualifiedName = reader.qualifiedName().toString();
-            e.parent = open.isEmpty() ? -1 : open.last();
+            e.parent = open.isEmpty() ? -1 : open.last().index;
             e.startEnd = offset;
             e.begin = m_text.lastIndexOf(u'<', offset - 1);
-            e.attributes = reader.attributes();
-            e.namespaces = reader.namespaceDeclarations();
-            open.append(int(m_elements.size()));
-            m_elements.append(std::move(e));
+            e.nameLength = int(reader.qualifiedName().size());
+            const QString uri = reader.namespaceUri().toString();
+            auto known = namespaceIndex.constFind(uri);
+            if (known == namespaceIndex.cend()) {
+                known = namespaceIndex.insert(uri, int(m_namespaces.size()));
+                m_namespaces.append(uri);
+            }
+            e.namespaceIndex = *known;
+            const int index = int(m_elements.size());
+            const QXmlStreamNamespaceDeclarations declarations = reader.namespaceDeclarations();
+            for (const QXmlStreamNamespaceDeclaration& d : declarations)
+                m_declarations[index].append(std::pair{d.prefix().toString(), d.namespaceUri().toString()});
+            if (!open.isEmpty())
+                open.last().hasChildren = true;
+            open.append(Open{index, false, QString()});
+            m_elements.append(e);
         } else if (token == QXmlStreamReader::EndElement) {
-            Element& e = m_elements[open.takeLast()];
+            const Open done = open.takeLast();
+            Element& e = m_elements[done.index];
             e.end = offset;
             e.endBegin = offset == e.startEnd ? offset : m_text.lastIndexOf(u'<', offset - 1);
-        } else if (token == QXmlStreamReader::Characters && !open.isEmpty()) {
-            m_elements[open.last()].text += reader.text();
+            if (!done.hasChildren && !done.text.isEmpty())
+                m_texts.insert(done.index, done.text);
+        } else if (token == QXmlStreamReader::Characters && !open.isEmpty() && !open.last().hasChildren) {
+            open.last().text += reader.text();
         }
     }
     if (reader.hasError()) {
@@ -75,70 +131,23 @@ bool WorkbookXml::parse(const QByteArray& bytes)
     return !m_elements.isEmpty();
 }
 
-QList<int> WorkbookXml::children(int parent, QStringView name) const
+QStringView WorkbookXml::qualifiedName(int element) const
 {
-    QList<int> found;
-    if (parent < 0)
-        return found;
-    const qsizetype end = m_elements[parent].end;
-    for (int i = parent + 1; i < m_elements.size() && m_elements[i].begin < end; ++i) {
-        if (m_elements[i].parent == parent && (name.isEmpty() || m_elements[i].name == name))
-            found.append(i);
-    }
-    return found;
+    return QStringView(m_text).mid(m_elements[element].begin + 1, m_elements[element].nameLength);
 }
 
-int WorkbookXml::child(int parent, QStringView name) const
+QStringView WorkbookXml::name(int element) const
 {
-    if (parent < 0)
-        return -1;
-    const qsizetype end = m_elements[parent].end;
-    for (int i = parent + 1; i < m_elements.size() && m_elements[i].begin < end; ++i) {
-        if (m_elements[i].parent == parent && m_elements[i].name == name)
-            return i;
-    }
-    return -1;
+    const QStringView qualified = qualifiedName(element);
+    return qualified.mid(qualified.indexOf(u':') + 1);
 }
 
-QString WorkbookXml::attribute(int element, QStringView name) const
+QList<WorkbookXml::RawAttribute> WorkbookXml::rawAttributes(int element) const
 {
-    for (const QXmlStreamAttribute& a : m_elements[element].attributes) {
-        if (a.namespaceUri().isEmpty() && a.name() == name)
-            return a.value().toString();
-    }
-    return {};
-}
-
-QString WorkbookXml::prefix(int element) const
-{
-    const QString& name = m_elements[element].qualifiedName;
-    const qsizetype colon = name.indexOf(u':');
-    return colon < 0 ? QString() : name.left(colon + 1);
-}
-
-QString WorkbookXml::rootPrefixOf(QStringView namespaceUri) const
-{
-    if (m_elements.isEmpty())
-        return {};
-    for (const QXmlStreamNamespaceDeclaration& d : m_elements[0].namespaces) {
-        if (d.namespaceUri() == namespaceUri && !d.prefix().isEmpty())
-            return d.prefix().toString();
-    }
-    return {};
-}
-
-void WorkbookXml::edit(qsizetype begin, qsizetype end, const QString& text)
-{
-    m_edits.append({begin, end, text});
-}
-
-void WorkbookXml::setAttribute(int element, const QString& name, const QString& value)
-{
-    const Element& e = m_elements[element];
     // Walks the start tag's attributes as they are written; the tag is well-formed.
-    qsizetype at = e.begin + 1;
-    while (at < e.startEnd && !isSpace(m_text[at]) && m_text[at] != u'>' && m_text[at] != u'/')
-        ++at;
+    QList<RawAttribute> list;
+    const Element& e = m_elements[element];
+    qsizetype at = e.begin + 1 + e.nameLength;
     while (at < e.startEnd) {
         while (at < e.startEnd && isSpace(m_text[at]))
             ++at;
@@ -150,15 +159,122 @@ void WorkbookXml::setAttribute(int element, const QString& name, const QString& 
         const QStringView attributeName = QStringView(m_text).mid(nameBegin, at - nameBegin);
         while (m_text[at] != u'\'' && m_text[at] != u'"')
             ++at;
-        const QChar quote = m_text[at];
         const qsizetype valueBegin = at + 1;
-        const qsizetype valueEnd = m_text.indexOf(quote, valueBegin);
-        if (attributeName == name) {
-            edit(valueBegin, valueEnd, escape(value));
-            return;
-        }
+        const qsizetype valueEnd = m_text.indexOf(m_text[at], valueBegin);
+        list.append({attributeName, valueBegin, valueEnd});
         at = valueEnd + 1;
     }
+    return list;
+}
+
+QString WorkbookXml::namespaceOfPrefix(int element, QStringView prefix) const
+{
+    if (prefix == u"xml")
+        return XmlNamespace;
+    for (int e = element; e >= 0; e = m_elements[e].parent) {
+        const auto found = m_declarations.constFind(e);
+        if (found == m_declarations.cend())
+            continue;
+        for (const auto& [declared, uri] : *found) {
+            if (declared == prefix)
+                return uri;
+        }
+    }
+    return {};
+}
+
+QList<WorkbookXml::Attribute> WorkbookXml::attributes(int element) const
+{
+    QList<Attribute> list;
+    for (const RawAttribute& raw : rawAttributes(element)) {
+        if (raw.name == u"xmlns" || raw.name.startsWith(u"xmlns:"))
+            continue; // a declaration, not an attribute
+        Attribute a;
+        a.qualifiedName = raw.name.toString();
+        const qsizetype colon = raw.name.indexOf(u':');
+        a.name = raw.name.mid(colon + 1).toString();
+        if (colon > 0)
+            a.namespaceUri = namespaceOfPrefix(element, raw.name.left(colon));
+        a.value = decoded(QStringView(m_text).mid(raw.valueBegin, raw.valueEnd - raw.valueBegin));
+        list.append(std::move(a));
+    }
+    return list;
+}
+
+QString WorkbookXml::attribute(int element, QStringView name) const
+{
+    for (const RawAttribute& raw : rawAttributes(element)) {
+        if (raw.name == name)
+            return decoded(QStringView(m_text).mid(raw.valueBegin, raw.valueEnd - raw.valueBegin));
+    }
+    return {};
+}
+
+QString WorkbookXml::attribute(int element, QStringView namespaceUri, QStringView name) const
+{
+    if (namespaceUri.isEmpty())
+        return attribute(element, name);
+    for (const Attribute& a : attributes(element)) {
+        if (a.namespaceUri == namespaceUri && a.name == name)
+            return a.value;
+    }
+    return {};
+}
+
+QList<int> WorkbookXml::children(int parent, QStringView name) const
+{
+    QList<int> found;
+    if (parent < 0)
+        return found;
+    const qsizetype end = m_elements[parent].end;
+    for (int i = parent + 1; i < m_elements.size() && m_elements[i].begin < end; ++i) {
+        if (m_elements[i].parent == parent && (name.isEmpty() || this->name(i) == name))
+            found.append(i);
+    }
+    return found;
+}
+
+int WorkbookXml::child(int parent, QStringView name) const
+{
+    if (parent < 0)
+        return -1;
+    const qsizetype end = m_elements[parent].end;
+    for (int i = parent + 1; i < m_elements.size() && m_elements[i].begin < end; ++i) {
+        if (m_elements[i].parent == parent && this->name(i) == name)
+            return i;
+    }
+    return -1;
+}
+
+QString WorkbookXml::prefix(int element) const
+{
+    const QStringView qualified = qualifiedName(element);
+    return qualified.left(qualified.indexOf(u':') + 1).toString();
+}
+
+QString WorkbookXml::rootPrefixOf(QStringView namespaceUri) const
+{
+    for (const auto& [prefix, uri] : m_declarations.value(0)) {
+        if (uri == namespaceUri && !prefix.isEmpty())
+            return prefix;
+    }
+    return {};
+}
+
+void WorkbookXml::edit(qsizetype begin, qsizetype end, const QString& text)
+{
+    m_edits.append({begin, end, text});
+}
+
+void WorkbookXml::setAttribute(int element, const QString& name, const QString& value)
+{
+    for (const RawAttribute& raw : rawAttributes(element)) {
+        if (raw.name == name) {
+            edit(raw.valueBegin, raw.valueEnd, escape(value));
+            return;
+        }
+    }
+    const Element& e = m_elements[element];
     const qsizetype tagEnd = e.emptyTag() ? e.startEnd - 2 : e.startEnd - 1;
     edit(tagEnd, tagEnd, u' ' + name + u"=\""_s + escape(value) + u'"');
 }
@@ -172,7 +288,7 @@ void WorkbookXml::append(int element, const QString& xml)
 {
     const Element& e = m_elements[element];
     if (e.emptyTag())
-        edit(e.startEnd - 2, e.startEnd, u'>' + xml + u"</"_s + e.qualifiedName + u'>');
+        edit(e.startEnd - 2, e.startEnd, u'>' + xml + u"</"_s + qualifiedName(element) + u'>');
     else
         edit(e.endBegin, e.endBegin, xml);
 }
@@ -191,7 +307,7 @@ void WorkbookXml::replaceText(int element, const QString& text)
 {
     const Element& e = m_elements[element];
     if (e.emptyTag())
-        edit(e.startEnd - 2, e.startEnd, u'>' + escape(text) + u"</"_s + e.qualifiedName + u'>');
+        edit(e.startEnd - 2, e.startEnd, u'>' + escape(text) + u"</"_s + qualifiedName(element) + u'>');
     else
         edit(e.startEnd, e.endBegin, escape(text));
 }
