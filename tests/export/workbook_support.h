@@ -33,7 +33,8 @@ inline bool writeWithOpenpyxl(const QString& file, const QString& script)
            QFile::exists(file);
 }
 
-// What openpyxl reads from a workbook: {"sheets": [names], "active": index, "names":
+// What openpyxl reads from a workbook: {"sheets": [names], "active": index, "firstTab": the
+// first sheet the tabs show, "names":
 // [[name, local sheet, formula]...], "content": {sheet: {"cells": [[cell, type, value, number
 // format, bold, font, size]...], "widths": {column: width}, "selected": bool, "printArea"}}}.
 // Chart sheets have no content.
@@ -53,13 +54,16 @@ inline QJsonValue snapshot(const QString& file)
             "        'widths': {k: d.width for k, d in ws.column_dimensions.items() if d.customWidth},\n"
             "        'printArea': ws.print_area}\n"
             "print(json.dumps({'sheets': wb.sheetnames, 'active': wb.index(wb.active),\n"
+            "    'firstTab': wb.views[0].firstSheet,\n"
             "    'names': sorted([[d.name, d.localSheetId, d.attr_text] for d in wb.defined_names.definedName],\n"
             "                    key=str),\n"
             "    'content': content}))\n"),
         {file});
 }
 
-// The package as Python's zip and XML readers see it: {"parts": [names], "problems": [...]}:
+// The package as Python's zip and XML readers see it: {"parts": [names], "titles": [the texts
+// of the document's properties' headings and parts], "counts": [their headings' counts],
+// "problems": [...]}:
 // a relationship to a part that is not there, a part without a content type, a content type
 // for a part that is not there, a part no relationship reaches, an entry that does not unpack.
 inline QJsonValue package(const QString& file)
@@ -101,7 +105,14 @@ inline QJsonValue package(const QString& file)
             "        problems.append('no type: ' + n)\n"
             "    if n.lower() not in reached: problems.append('not reached: ' + n)\n"
             "    else: ET.fromstring(z.read(n)) if n.endswith('.xml') else None\n"
-            "print(json.dumps({'parts': sorted(names), 'problems': problems}))\n"),
+            "titles = []\n"
+            "counts = []\n"
+            "if 'docProps/app.xml' in names:\n"
+            "    vt = '{http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes}'\n"
+            "    app = ET.fromstring(z.read('docProps/app.xml'))\n"
+            "    titles = [t.text for t in app.iter(vt + 'lpstr')]\n"
+            "    counts = [int(t.text) for t in app.iter(vt + 'i4')]\n"
+            "print(json.dumps({'parts': sorted(names), 'titles': titles, 'counts': counts, 'problems': problems}))\n"),
         {file});
 }
 

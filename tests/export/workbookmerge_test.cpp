@@ -86,16 +86,10 @@ QJsonArray exportedCells()
     const auto c = [](const char* cell, const char* type, const QJsonValue& value, const char* format) {
         return QJsonArray{QString::fromLatin1(cell), QString::fromLatin1(type), value, QString::fromLatin1(format)};
     };
-    return {c("A1", "s", u"nummer"_s, "General"),
-            c("B1", "s", u"betrag"_s, "General"),
-            c("C1", "s", u"datum"_s, "General"),
-            c("D1", "s", u"name"_s, "General"),
-            c("A2", "n", 1, "0"),
-            c("B2", "n", 12.5, "0.00"),
-            c("C2", "d", u"2023-12-24T00:00:00"_s, "dd.mm.yyyy"),
-            c("D2", "s", u"Müller"_s, "@"),
-            c("A3", "n", 2, "0"),
-            c("B3", "n", -3.25, "0.00"),
+    return {c("A1", "s", u"nummer"_s, "General"), c("B1", "s", u"betrag"_s, "General"),
+            c("C1", "s", u"datum"_s, "General"), c("D1", "s", u"name"_s, "General"), c("A2", "n", 1, "0"),
+            c("B2", "n", 12.5, "0.00"), c("C2", "d", u"2023-12-24T00:00:00"_s, "dd.mm.yyyy"),
+            c("D2", "s", u"Müller"_s, "@"), c("A3", "n", 2, "0"), c("B3", "n", -3.25, "0.00"),
             c("C3", "d", u"2024-01-01T00:00:00"_s, "dd.mm.yyyy"),
             // openpyxl takes inline text as it stands: the escaped underscore shows.
             c("D3", "s", u"_x005F_x0041_"_s, "@")};
@@ -152,6 +146,7 @@ TEST_F(WorkbookMergeTest, ReplacingASheetKeepsEverythingElseOfTheWorkbook)
     // Not the active sheet: the new one goes before the active sheet, which stays active.
     EXPECT_EQ(after[u"sheets"_s].toArray(), (QJsonArray{u"Kunde - Kunde"_s, u"Umsatz"_s, u"Notizen"_s}));
     EXPECT_EQ(after[u"active"_s].toInt(), 1);
+    EXPECT_EQ(after[u"firstTab"_s].toInt(), 0);
     EXPECT_FALSE(after[u"content"_s][u"Kunde - Kunde"_s][u"selected"_s].toBool());
     // The other sheets as they were: values, formulas, number formats, fonts, widths, print
     // areas. A formula that refers to the new sheet by name stays as it was written.
@@ -159,9 +154,8 @@ TEST_F(WorkbookMergeTest, ReplacingASheetKeepsEverythingElseOfTheWorkbook)
         EXPECT_EQ(after[u"content"_s][sheet], before[u"content"_s][sheet]) << qPrintable(sheet);
     // The names: the replaced sheet's own is gone, one that referred to it refers to nothing,
     // the others are as they were.
-    EXPECT_EQ(after[u"names"_s].toArray(),
-              (QJsonArray{QJsonArray{u"Alt"_s, QJsonValue(), u"#REF!$A$1:$A$2"_s},
-                          QJsonArray{u"Gesamt"_s, QJsonValue(), u"Umsatz!$B$5"_s}}));
+    EXPECT_EQ(after[u"names"_s].toArray(), (QJsonArray{QJsonArray{u"Alt"_s, QJsonValue(), u"#REF!$A$1:$A$2"_s},
+                                                       QJsonArray{u"Gesamt"_s, QJsonValue(), u"Umsatz!$B$5"_s}}));
     EXPECT_TRUE(after[u"content"_s][u"Kunde - Kunde"_s][u"printArea"_s].isNull());
     EXPECT_EQ(after[u"content"_s][u"Notizen"_s][u"printArea"_s], before[u"content"_s][u"Notizen"_s][u"printArea"_s]);
     EXPECT_EQ(cellsOf(after, u"Kunde - Kunde"_s), exportedCells());
@@ -226,12 +220,12 @@ TEST_F(WorkbookMergeTest, AWorkbookOfThisProgramTakesMoreSheetsWithTheirOwnForma
     ASSERT_TRUE(writeRows(second, {{u"10:30"_s, u"1,5"_s}}, failure)) << qPrintable(failure.text());
     QJsonValue after = snapshot(file);
     EXPECT_EQ(after[u"sheets"_s].toArray(), (QJsonArray{u"Zweite"_s, u"Erste"_s}));
+    EXPECT_EQ(package(file)[u"titles"_s].toArray(), (QJsonArray{u"Worksheets"_s, u"Zweite"_s, u"Erste"_s}));
     EXPECT_EQ(cellsOf(after, u"Erste"_s), exportedCells());
-    EXPECT_EQ(cellsOf(after, u"Zweite"_s),
-              (QJsonArray{QJsonArray{u"A1"_s, u"s"_s, u"zeit"_s, u"General"_s},
-                          QJsonArray{u"B1"_s, u"s"_s, u"menge"_s, u"General"_s},
-                          QJsonArray{u"A2"_s, u"d"_s, u"10:30:00"_s, u"hh:mm:ss"_s},
-                          QJsonArray{u"B2"_s, u"n"_s, 1.5, u"0.000"_s}}));
+    EXPECT_EQ(cellsOf(after, u"Zweite"_s), (QJsonArray{QJsonArray{u"A1"_s, u"s"_s, u"zeit"_s, u"General"_s},
+                                                       QJsonArray{u"B1"_s, u"s"_s, u"menge"_s, u"General"_s},
+                                                       QJsonArray{u"A2"_s, u"d"_s, u"10:30:00"_s, u"hh:mm:ss"_s},
+                                                       QJsonArray{u"B2"_s, u"n"_s, 1.5, u"0.000"_s}}));
 
     ASSERT_TRUE(exportInto(file, u"Erste"_s, boxes, failure, {{u"3"_s, u"1"_s, u"02.02.2024"_s, u"x"_s}}))
         << qPrintable(failure.text());
@@ -239,7 +233,11 @@ TEST_F(WorkbookMergeTest, AWorkbookOfThisProgramTakesMoreSheetsWithTheirOwnForma
     EXPECT_EQ(after[u"sheets"_s].toArray(), (QJsonArray{u"Zweite"_s, u"Erste"_s}));
     EXPECT_EQ(cellsOf(after, u"Zweite"_s)[2], (QJsonArray{u"A2"_s, u"d"_s, u"10:30:00"_s, u"hh:mm:ss"_s}));
     EXPECT_EQ(cellsOf(after, u"Erste"_s)[6], (QJsonArray{u"C2"_s, u"d"_s, u"2024-02-02T00:00:00"_s, u"dd.mm.yyyy"_s}));
-    EXPECT_EQ(package(file)[u"problems"_s].toArray(), QJsonArray());
+    // The document's properties name the sheets in their order, under their heading's count.
+    const QJsonValue parts = package(file);
+    EXPECT_EQ(parts[u"problems"_s].toArray(), QJsonArray());
+    EXPECT_EQ(parts[u"titles"_s].toArray(), (QJsonArray{u"Worksheets"_s, u"Zweite"_s, u"Erste"_s}));
+    EXPECT_EQ(parts[u"counts"_s].toArray(), QJsonArray{2});
     EXPECT_EQ(filesIn(dir.path()), QStringList{u"eigen.xlsx"_s});
 }
 
