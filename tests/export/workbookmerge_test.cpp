@@ -1,8 +1,8 @@
 // An export into a workbook that exists, read back with openpyxl and Python's zip and XML
 // readers: the workbook's other sheets, names, styles and parts stay; the export's sheet is
-// replaced or added where the spreadsheet puts it; files that are no workbook are refused and
-// left as they were; a killed export leaves nothing a user would keep, and the next export to
-// the folder removes what it left.
+// replaced or added where the spreadsheet puts it; files that are no workbook, and sheets the
+// spreadsheet would refuse, are refused and the files left as they were; a killed export leaves nothing a user would
+// keep, and the next export to the folder removes what it left.
 #include "ExportTemporaryFiles.h"
 #include "ExportWorkbookWriter.h"
 #include "WorkbookMerge.h"
@@ -307,26 +307,35 @@ TEST_F(WorkbookMergeTest, WhatIsNoWorkbookIsRefusedAndLeftAsItWas)
     }
 }
 
-TEST_F(WorkbookMergeTest, AChartSheetOfTheNameKeepsItAndTheWorkbookStaysAsItWas)
+TEST_F(WorkbookMergeTest, WhatTheSpreadsheetWouldRefuseIsRefusedAndTheWorkbookStaysAsItWas)
 {
-    const QString file = path(u"chart.xlsx"_s);
-    ASSERT_TRUE(writeWithOpenpyxl(file, u"wb = openpyxl.Workbook()\n"
-                                        "wb.active['A1'] = 1\n"
-                                        "wb.create_chartsheet('Kunde - Kunde')\n"
-                                        "wb.save(path)\n"_s));
-    const QByteArray content = readFile(file);
-    Answers boxes;
-    ExportWorkbookWriter writer(workbookJob(file, u"kunde - KUNDE"_s, Fields));
-    QString focus;
-    EXPECT_FALSE(writer.checkTarget(focus));
-    ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(250) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
-    EXPECT_EQ(focus, u"ExcelWorksheet"_s);
-    ExportFailure failure;
-    EXPECT_FALSE(writer.open(failure));
-    EXPECT_EQ(failure.message, 250);
-    EXPECT_EQ(readFile(file), content);
-    EXPECT_EQ(filesIn(dir.path()), QStringList{u"chart.xlsx"_s});
+    // A chart sheet keeps its name from a worksheet; a workbook whose structure is protected
+    // has no sheet deleted (251) or added (250).
+    const QString protect = u"from openpyxl.workbook.protection import WorkbookProtection\n"
+                            "wb.security = WorkbookProtection(lockStructure=True)\n"_s;
+    const QList<std::tuple<QString, QString, int>> cases{
+        {u"wb.create_chartsheet('Kunde - Kunde')\n"_s, u"kunde - KUNDE"_s, 250},
+        {protect + u"wb.create_sheet('Kunde - Kunde')\n"_s, u"Kunde - Kunde"_s, 251},
+        {protect, u"Kunde - Kunde"_s, 250}};
+    const QString file = path(u"refused.xlsx"_s);
+    for (const auto& [script, sheet, message] : cases) {
+        ASSERT_TRUE(writeWithOpenpyxl(file, u"wb = openpyxl.Workbook()\nwb.active['A1'] = 1\n"_s + script +
+                                                u"wb.save(path)\n"_s));
+        const QByteArray content = readFile(file);
+        Answers boxes;
+        ExportWorkbookWriter writer(workbookJob(file, sheet, Fields));
+        QString focus;
+        EXPECT_FALSE(writer.checkTarget(focus)) << message;
+        // Told at once, without asking first.
+        ASSERT_EQ(boxes.texts.size(), 1) << message;
+        EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(message) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
+        EXPECT_EQ(focus, u"ExcelWorksheet"_s);
+        ExportFailure failure;
+        EXPECT_FALSE(writer.open(failure));
+        EXPECT_EQ(failure.message, message);
+        EXPECT_EQ(readFile(file), content);
+        EXPECT_EQ(filesIn(dir.path()), QStringList{u"refused.xlsx"_s});
+    }
 }
 
 // An export into file killed by its file-size limit (a write beyond it); 0 when the child

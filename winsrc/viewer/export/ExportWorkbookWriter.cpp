@@ -37,6 +37,7 @@ constexpr int MsgNoWorkbook = 247;
 constexpr int MsgOpenFailed = 248;
 constexpr int MsgCreateFailed = 249;
 constexpr int MsgSheetFailed = 250;
+constexpr int MsgDeleteFailed = 251;
 constexpr int MsgSheetExists = 238;
 
 // How much of a value a message box shows.
@@ -77,6 +78,20 @@ qint64 zipEntrySize(const QString& zipFile, const QByteArray& entry)
 ExportFailure mergeFailure(int message, const WorkbookMerge::Failure& failure)
 {
     return {message, failure.description, failure.number};
+}
+
+// Why the workbook cannot take the sheet, as the spreadsheet would refuse it: a sheet of the
+// name that is no worksheet cannot be replaced by one, and a workbook whose structure is
+// protected has no sheet deleted or added.
+std::optional<ExportFailure> sheetRefusal(const WorkbookMerge& book, const QString& sheet)
+{
+    const WorkbookMerge::SheetKind kind = book.sheetKind(sheet);
+    if (kind == WorkbookMerge::SheetKind::OtherSheet)
+        return ExportFailure{MsgSheetFailed, systemText(EEXIST), EEXIST};
+    if (book.structureLocked())
+        return ExportFailure{kind == WorkbookMerge::SheetKind::Worksheet ? MsgDeleteFailed : MsgSheetFailed,
+                             systemText(EACCES), EACCES};
+    return std::nullopt;
 }
 
 } // namespace
@@ -132,16 +147,13 @@ bool ExportWorkbookWriter::checkTarget(QString& focusControl)
             return false;
         }
         const QString sheet = job().text(u"ExcelWorksheet"_s);
-        switch (book.sheetKind(sheet)) {
-        case WorkbookMerge::SheetKind::None:
-            return true;
-        case WorkbookMerge::SheetKind::OtherSheet:
-            ShowMessageBox(ExportFailure{MsgSheetFailed, systemText(EEXIST), EEXIST}.text());
+        if (const std::optional<ExportFailure> refusal = sheetRefusal(book, sheet)) {
+            ShowMessageBox(refusal->text());
             focusControl = u"ExcelWorksheet"_s;
             return false;
-        case WorkbookMerge::SheetKind::Worksheet:
-            break;
         }
+        if (book.sheetKind(sheet) == WorkbookMerge::SheetKind::None)
+            return true;
         const QString question =
             GetMessageTextByNr(MsgSheetExists) + u' ' + sheet + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
         return ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
@@ -190,8 +202,8 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
             fail(failure, MsgOpenFailed, f->description, f->number);
             return false;
         }
-        if (m_merge->sheetKind(sheetName) == WorkbookMerge::SheetKind::OtherSheet) {
-            fail(failure, MsgSheetFailed, systemText(EEXIST), EEXIST);
+        if (const std::optional<ExportFailure> refusal = sheetRefusal(*m_merge, sheetName)) {
+            fail(failure, refusal->message, refusal->description, refusal->number);
             return false;
         }
         selectedSheet = m_merge->becomesActive(sheetName);

@@ -47,8 +47,9 @@ public:
     static bool ValidSheetName(const QString& name);
 
     // The field count, the workbook and worksheet names, a workbook that cannot be read (248),
-    // a sheet of the name that is no worksheet (250), and questions before a worksheet is
-    // replaced (238, 239) or a new workbook is made (247).
+    // a sheet of the name that is no worksheet or a workbook whose structure is protected
+    // (250, 251), and questions before a worksheet is replaced (238, 239) or a new workbook
+    // is made (247).
     bool checkTarget(QString& focusControl) override;
     bool open(ExportFailure& failure) override;
     // A cell that cannot be written asks whether to go on; a full worksheet ends the export

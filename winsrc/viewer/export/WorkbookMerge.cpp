@@ -155,6 +155,7 @@ struct WorkbookMerge::Package
     QList<Sheet> sheets;
     int activeTab = 0;
     int cellFormats = 0;
+    bool structureLocked = false;
 
     Package() = default;
     Package(const Package&) = delete;
@@ -270,6 +271,8 @@ struct WorkbookMerge::Package
             return partFailure(workbookPart, u"sheets"_s);
         const int view = xml.child(xml.child(xml.root(), u"bookViews"), u"workbookView");
         activeTab = view >= 0 ? xml.attribute(view, u"activeTab").toInt() : 0;
+        const QString locked = xml.attribute(xml.child(xml.root(), u"workbookProtection"), u"lockStructure");
+        structureLocked = locked == u"1"_s || locked == u"true"_s;
 
         workbookRelationshipsPart = relationshipsOf(workbookPart);
         WorkbookXml rels;
@@ -476,6 +479,11 @@ bool WorkbookMerge::becomesActive(const QString& name) const
     return m_book && m_book->indexOf(name) >= 0 && m_book->indexOf(name) == m_book->active();
 }
 
+bool WorkbookMerge::structureLocked() const
+{
+    return m_book && m_book->structureLocked;
+}
+
 int WorkbookMerge::cellFormatCount() const
 {
     return m_book ? m_book->cellFormats : 0;
@@ -501,6 +509,8 @@ std::optional<Failure> WorkbookMerge::write(const QString& sheetBook, const QStr
     const int replaced = wb.indexOf(sheetName);
     if (replaced >= 0 && !wb.sheets[replaced].worksheet)
         return systemFailure(EEXIST);
+    if (wb.structureLocked)
+        return systemFailure(EACCES);
     const int count = int(wb.sheets.size());
     const int active = wb.active();
     // Where the new sheet stands among the sheets that remain.

@@ -54,6 +54,8 @@ public:
     // What sheet has the name (compared as the spreadsheet compares sheet names, ignoring case):
     // a worksheet is replaced; another kind of sheet (a chart sheet) keeps the name taken.
     SheetKind sheetKind(const QString& name) const;
+    // Whether the workbook's structure is protected: no sheet may be added or deleted.
+    bool structureLocked() const;
     // Whether the sheet of that name becomes the active one (it replaces the active sheet).
     bool becomesActive(const QString& name) const;
     // How many cell formats the workbook has: the new sheet's own formats are numbered on from

@@ -133,6 +133,8 @@ bool WorkbookXml::parse(const QByteArray& bytes)
 
 QStringView WorkbookXml::qualifiedName(int element) const
 {
+    if (element < 0)
+        return {};
     return QStringView(m_text).mid(m_elements[element].begin + 1, m_elements[element].nameLength);
 }
 
@@ -146,6 +148,8 @@ QList<WorkbookXml::RawAttribute> WorkbookXml::rawAttributes(int element) const
 {
     // Walks the start tag's attributes as they are written; the tag is well-formed.
     QList<RawAttribute> list;
+    if (element < 0)
+        return list;
     const Element& e = m_elements[element];
     qsizetype at = e.begin + 1 + e.nameLength;
     while (at < e.startEnd) {

@@ -31,13 +31,17 @@ public:
     bool parse(const QByteArray& bytes);
     const QString& error() const { return m_error; }
 
+    // Asked of element -1 (a child not found), the readers answer as of an empty element.
     int size() const { return int(m_elements.size()); }
     // The document element (0), or -1 before a successful parse.
     int root() const { return m_elements.isEmpty() ? -1 : 0; }
     int parent(int element) const { return m_elements[element].parent; }
     QStringView qualifiedName(int element) const;
     QStringView name(int element) const; // local name
-    const QString& namespaceUri(int element) const { return m_namespaces[m_elements[element].namespaceIndex]; }
+    const QString& namespaceUri(int element) const
+    {
+        return m_namespaces[element < 0 ? 0 : m_elements[element].namespaceIndex];
+    }
     // The text directly inside an element without child elements; empty for any other.
     QString text(int element) const { return m_texts.value(element); }
     QList<Attribute> attributes(int element) const;
