@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages that building, testing and running need.
 set -euo pipefail
 # libxlsxwriter's pkg-config file links zlib itself (-lz), which its package does not bring.
+# iptables lets the dead-peer tests drop a server's packets (they run as root in CI).
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
@@ -9,6 +10,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3
+    iptables
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The protocol library's tests under AddressSanitizer and UndefinedBehaviorSanitizer (clang),
 # then every fuzz target for a bounded time: FUZZ_SECONDS each (60 by default, so that the
-# three targets take about three minutes together).
+# four targets take about four minutes together).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
