@@ -222,6 +222,7 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     enum class Kind { Text, Number, Date };
     QList<Kind> kinds;
     QList<lxw_format*> formats;
+    QHash<QByteArray, lxw_format*> byNumberFormat;
     for (qsizetype i = 0; i < Fields.size(); ++i) {
         const QSharedPointer<KLVTAVArtInfo> type = KLVTools().GetTAVArtInfo(Types[i]);
         Kind kind = Kind::Text;
@@ -249,10 +250,13 @@ int runWorkbookAlone(quint16 port, int block, int rows)
         default:
             break;
         }
-        lxw_format* format = nullptr;
-        if (!numberFormat.isEmpty()) {
+        // One format object per number format: the library looks a second one of the same kind
+        // up again for every cell.
+        lxw_format* format = numberFormat.isEmpty() ? nullptr : byNumberFormat.value(numberFormat);
+        if (!numberFormat.isEmpty() && !format) {
             format = workbook_add_format(book);
             format_set_num_format(format, numberFormat.constData());
+            byNumberFormat.insert(numberFormat, format);
         }
         if (format || width > 0)
             worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), width > 0 ? width : LXW_DEF_COL_WIDTH, format);
