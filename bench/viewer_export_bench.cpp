@@ -3,9 +3,12 @@
 // delimited text file, an XML file, an HTML page, a workbook and a table of an SQLite file,
 // beside the same records read through KLVQuery alone (GetNextRecord and GetField on every
 // field). The fields carry their types, as a query window hands them over, so the workbook
-// and the table write numbers and dates as such. Then the export of the rows a filled result
-// list shows (GetResultField by name for every cell), beside reading those cells from the list
-// without writing.
+// and the table write numbers and dates as such. The workbook is also exported into an
+// existing workbook (its sheet of the name replaced, two other sheets kept), and both stand
+// beside libxlsxwriter's constant-memory writer alone writing the same cells from the same
+// read, whose writing share (its time less the read's) is theirs to match. Then the export of
+// the rows a filled result list shows (GetResultField by name for every cell), beside reading
+// those cells from the list without writing.
 //
 // The database targets also go beside anchors that write the same rows with nothing around
 // them: into an SQLite file through sqlite3's prepared statements in one transaction, and into
@@ -18,19 +21,23 @@
 // times and prints the median times, each against its baseline, the file sizes and the peak
 // memory; --kinds runs some of them only (the read alone always).
 //   viewer_export_bench [--rows N] [--block N] [--repeat N]
-//                       [--kinds text,xml,html,xlsx,sqlite,sqlite-anchor,odbc,odbc-anchor,shown]
-//   viewer_export_bench --run library|text|xml|html|xlsx|sqlite|sqlite-anchor|odbc|odbc-anchor|shown
+//                       [--kinds text,xml,html,xlsx,xlsx-into,xlsx-alone,sqlite,sqlite-anchor,odbc,odbc-anchor,shown]
+//   viewer_export_bench --run
+//   library|text|xml|html|xlsx|xlsx-into|xlsx-alone|sqlite|sqlite-anchor|odbc|odbc-anchor|shown
 //                       --rows N --block N
 #include "AppContext.h"
 #include "BenchProcess.h"
 #include "ExportDialog.h"
 #include "KLV.h"
 #include "KLVQuery.h"
+#include "KLVTAVArtInfo.h"
+#include "KLVTools.h"
 #include "MainModul.h"
 #include "PostgresServer.h"
 #include "QueryTag.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
+#include "WorkbookMerge.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,6 +53,7 @@
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
+#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -158,7 +166,39 @@ bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, co
     return odbc || QFileInfo::exists(file);
 }
 
-int runExport(quint16 port, int block, int rows, int kind)
+// The sheet the export writes into, named after the caption.
+const QString SheetName = u"Massendaten - Messwert"_s;
+
+// A workbook of another program to export into: a sheet of 20,000 rows with number formats, a
+// bold header and widths, the export's sheet with older rows, a third sheet and a name.
+bool writeExistingWorkbook(const QString& file)
+{
+    lxw_workbook* book = workbook_new(QFile::encodeName(file).constData());
+    if (!book)
+        return false;
+    lxw_worksheet* kept = workbook_add_worksheet(book, "Umsatz");
+    lxw_worksheet* old = workbook_add_worksheet(book, SheetName.toUtf8().constData());
+    lxw_worksheet* notes = workbook_add_worksheet(book, "Notizen");
+    lxw_format* bold = workbook_add_format(book);
+    format_set_bold(bold);
+    lxw_format* money = workbook_add_format(book);
+    format_set_num_format(money, "#,##0.00 \"EUR\"");
+    worksheet_set_column(kept, 0, 0, 24, nullptr);
+    worksheet_write_string(kept, 0, 0, "Posten", bold);
+    worksheet_write_string(kept, 0, 1, "Betrag", bold);
+    for (lxw_row_t r = 1; r <= 20000; ++r) {
+        worksheet_write_string(kept, r, 0, QByteArray("Posten " + QByteArray::number(r)).constData(), nullptr);
+        worksheet_write_number(kept, r, 1, r * 1.25, money);
+    }
+    worksheet_write_formula(kept, 20001, 1, "=SUM(B2:B20001)", money);
+    for (lxw_row_t r = 0; r < 100; ++r)
+        worksheet_write_number(old, r, 0, r, nullptr);
+    worksheet_write_string(notes, 0, 0, "kept as it is", nullptr);
+    workbook_define_name(book, "Gesamt", "=Umsatz!$B$20002");
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+int runExport(quint16 port, int block, int rows, int kind, bool intoExisting = false)
 {
     const QSharedPointer<KLV> session = logOn(port, block);
     if (!session)
@@ -166,10 +206,19 @@ int runExport(quint16 port, int block, int rows, int kind)
     App().MainSession = session;
     QTemporaryDir dir;
     const QString file = dir.filePath(kind == 1 ? u"export.xlsx"_s : u"export.out"_s);
+    if (intoExisting && !writeExistingWorkbook(file))
+        return 1;
     double secs = 0;
     if (!exportThroughDialog(kind, false, nullptr, rows, file, secs)) {
         std::fprintf(stderr, "export %d failed\n", kind);
         return 1;
+    }
+    if (intoExisting) {
+        WorkbookMerge merged;
+        if (merged.open(file) || merged.sheetNames() != QStringList{SheetName, u"Umsatz"_s, u"Notizen"_s}) {
+            std::fprintf(stderr, "the workbook's sheets: %s\n", qPrintable(merged.sheetNames().join(u", ")));
+            return 1;
+        }
     }
     report(rows, secs, QFileInfo(file).size(), 0);
     return 0;
@@ -497,6 +546,102 @@ int runOdbcAnchor(quint16 port, int block, int rows)
     return 0;
 }
 
+// libxlsxwriter's constant-memory writer alone: the same read, the same header, cells, types,
+// number formats and widths as the export writes, converted without a program around it.
+int runWorkbookAlone(quint16 port, int block, int rows)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"alone.xlsx"_s);
+    QElapsedTimer timer;
+    timer.start();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    options.tmpdir = const_cast<char*>(folder.constData());
+    lxw_workbook* book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, SheetName.toUtf8().constData());
+    lxw_format* plain = workbook_add_format(book);
+    enum class Kind { Text, Number, Date };
+    QList<Kind> kinds;
+    QList<lxw_format*> formats;
+    QHash<QByteArray, lxw_format*> byNumberFormat;
+    for (qsizetype i = 0; i < Fields.size(); ++i) {
+        const QSharedPointer<KLVTAVArtInfo> type = KLVTools().GetTAVArtInfo(Types[i]);
+        Kind kind = Kind::Text;
+        QByteArray numberFormat;
+        double width = 0;
+        switch (type->DataType()) {
+        case KLVActiveX::klvLongInt:
+        case KLVActiveX::klvInteger:
+        case KLVActiveX::klvByte:
+        case KLVActiveX::klvReal:
+            kind = Kind::Number;
+            numberFormat = type->FractionDigits() > 0 ? QByteArray("0." + QByteArray(type->FractionDigits(), '0'))
+                                                      : QByteArray("0");
+            width = type->MaxLen2();
+            break;
+        case KLVActiveX::klvDate:
+            kind = Kind::Date;
+            numberFormat = "dd.mm.yyyy";
+            width = 12;
+            break;
+        case KLVActiveX::klvString:
+            numberFormat = "@";
+            width = std::min(80, type->MaxLineLen());
+            break;
+        default:
+            break;
+        }
+        // One format object per number format: the library looks a second one of the same kind
+        // up again for every cell.
+        lxw_format* format = numberFormat.isEmpty() ? nullptr : byNumberFormat.value(numberFormat);
+        if (!numberFormat.isEmpty() && !format) {
+            format = workbook_add_format(book);
+            format_set_num_format(format, numberFormat.constData());
+            byNumberFormat.insert(numberFormat, format);
+        }
+        if (format || width > 0)
+            worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), width > 0 ? width : LXW_DEF_COL_WIDTH, format);
+        kinds.append(kind);
+        formats.append(format);
+        // The header in the plain format, whatever the column's.
+        worksheet_write_string(sheet, 0, lxw_col_t(i), Fields[i].toUtf8().constData(), plain);
+    }
+    const QSharedPointer<KLVQuery> query = session->CreateQuery();
+    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+        return 1;
+    lxw_row_t row = 0;
+    QByteArray utf8;
+    while (query->GetNextRecord()) {
+        ++row;
+        for (int i = 0; i < int(Fields.size()); ++i) {
+            const QString value = query->GetField(i + 1);
+            if (value.isEmpty())
+                continue;
+            utf8 = value.toUtf8();
+            const lxw_col_t col = lxw_col_t(i);
+            // The session shows numbers as "1.234,5" and dates as "24.12.2023".
+            if (kinds[i] == Kind::Number) {
+                utf8.replace(".", "").replace(',', '.');
+                worksheet_write_number(sheet, row, col, std::strtod(utf8.constData(), nullptr), formats[i]);
+            } else if (kinds[i] == Kind::Date && utf8.size() == 10) {
+                const char* d = utf8.constData();
+                lxw_datetime cell{std::atoi(d + 6), std::atoi(d + 3), std::atoi(d), 0, 0, 0};
+                worksheet_write_datetime(sheet, row, col, &cell, formats[i]);
+            } else {
+                worksheet_write_string(sheet, row, col, utf8.constData(), formats[i]);
+            }
+        }
+    }
+    if (workbook_close(book) != LXW_NO_ERROR || int(row) != rows)
+        return 1;
+    report(rows, seconds(timer), QFileInfo(file).size(), 0);
+    return 0;
+}
+
 // The rows of a result list, given by name as the query window gives them.
 class ShownRows : public QObject
 {
@@ -575,6 +720,10 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
         rc = runExport(server->port(), block, rows, 4);
     else if (kind == u"xlsx"_s)
         rc = runExport(server->port(), block, rows, 1);
+    else if (kind == u"xlsx-into"_s)
+        rc = runExport(server->port(), block, rows, 1, true);
+    else if (kind == u"xlsx-alone"_s)
+        rc = runWorkbookAlone(server->port(), block, rows);
     else if (kind == u"sqlite"_s)
         rc = runExport(server->port(), block, rows, 2);
     else if (kind == u"sqlite-anchor"_s)
@@ -621,8 +770,8 @@ int main(int argc, char** argv)
                 "included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
 
-    QStringList kinds{u"library"_s, u"text"_s,          u"xml"_s,  u"html"_s,        u"xlsx"_s,
-                      u"sqlite"_s,  u"sqlite-anchor"_s, u"odbc"_s, u"odbc-anchor"_s, u"shown"_s};
+    QStringList kinds{u"library"_s,    u"text"_s,   u"xml"_s,           u"html"_s, u"xlsx"_s,        u"xlsx-into"_s,
+                      u"xlsx-alone"_s, u"sqlite"_s, u"sqlite-anchor"_s, u"odbc"_s, u"odbc-anchor"_s, u"shown"_s};
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--kinds") == 0)
             kinds = QStringList{u"library"_s} + QString::fromLocal8Bit(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
@@ -663,7 +812,9 @@ int main(int argc, char** argv)
     const std::pair<const char*, QString> exports[] = {{"export, query mode, text", u"text"_s},
                                                        {"export, query mode, XML", u"xml"_s},
                                                        {"export, query mode, HTML", u"html"_s},
+                                                       {"workbook: libxlsxwriter alone, same cells", u"xlsx-alone"_s},
                                                        {"export, query mode, workbook", u"xlsx"_s},
+                                                       {"export into an existing workbook", u"xlsx-into"_s},
                                                        {"export, query mode, SQLite table", u"sqlite"_s}};
     for (const auto& [label, kind] : exports) {
         if (!runs.contains(kind))
@@ -689,6 +840,16 @@ int main(int argc, char** argv)
                     double(row.records) / row.secs);
         std::printf("%-40s %9.3f %9.2fx %10s %10.1f %12s\n", anchorLabel, anchor.secs, 1.0, "",
                     double(anchor.peakKb) / 1024.0, "");
+    }
+    if (runs.contains(u"xlsx-alone"_s)) {
+        // The writing share: the time less the read's, the same for the writer alone.
+        const double alone = median(runs[u"xlsx-alone"_s]).secs - library.secs;
+        for (const auto& [label, kind] : {std::pair{"workbook: writing vs the writer alone", u"xlsx"_s},
+                                          std::pair{"into existing: writing vs writer alone", u"xlsx-into"_s}}) {
+            if (runs.contains(kind))
+                std::printf("%-40s %9.3f %9.2fx\n", label, median(runs[kind]).secs - library.secs,
+                            (median(runs[kind]).secs - library.secs) / alone);
+        }
     }
     if (!runs.contains(u"shown"_s))
         return 0;

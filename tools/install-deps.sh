@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-    unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev libxlsxwriter-dev zlib1g-dev
+    unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev libxlsxwriter-dev zlib1g-dev libzip-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3
