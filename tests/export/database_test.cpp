@@ -4,9 +4,9 @@
 // a file that may not grow leaves the old table (a refused commit is the dialog test's). The
 // same through unixODBC with the SQLite ODBC driver, by connection string and by data source
 // name. And the password that is never stored.
-#include "ExportDatabaseWriter.h"
 #include "ExportSettings.h"
-#include "export_support.h"
+#include "OdbcTableWriter.h"
+#include "database_support.h"
 
 #include "MainModul.h"
 
@@ -24,16 +24,14 @@
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
+using DatabaseTest::DatabaseExport;
+using DatabaseTest::DatabaseWriter;
+using DatabaseTest::exportRows;
+using DatabaseTest::Target;
+using MainModul::FormatMessage;
 using MainModul::GetMessageTextByNr;
 
-void PrintTo(const QJsonArray& array, std::ostream* out)
-{
-    *out << QJsonDocument(array).toJson(QJsonDocument::Compact).toStdString();
-}
-
 namespace {
-
-using Target = ExportDatabaseWriter::Target;
 
 class Database : public ::testing::Test
 {
@@ -52,32 +50,10 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    static ExportDatabaseWriter::Options database(Target target, const QString& name,
-                                                  const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false)
+    static DatabaseExport databaseJob(const QList<ExportField>& fields, Target target, const QString& name,
+                                      const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false)
     {
-        ExportDatabaseWriter::Options options;
-        options.target = target;
-        options.database = name;
-        options.table = table;
-        options.withTablePrefix = withPrefix;
-        options.startProgram = true;
-        return options;
-    }
-
-    // Checks, opens, writes every row and finishes; false at the first step that does not go
-    // on. The user's answers come from prompts.
-    static bool exportRows(ExportDatabaseWriter& writer, Prompts& prompts, const QList<QStringList>& rows,
-                           ExportFailure& failure)
-    {
-        writer.setPrompt(&prompts);
-        if (!writer.checkTarget().passed() || !writer.confirmTarget().passed() || !writer.open(failure))
-            return false;
-        qint64 n = 0;
-        for (const QStringList& row : rows) {
-            if (writer.writeRow(row, ++n, failure) != ExportWriter::Step::Continue)
-                return false;
-        }
-        return writer.finish(failure);
+        return DatabaseTest::databaseJob(fields, target, name, table, withPrefix);
     }
 
     // A table made by the sqlite3 program, standing for what the user had before.
@@ -111,14 +87,13 @@ const QList<QStringList> typedRows{
 TEST_F(Database, AnSqliteTableHasTypedNullableColumnsAndEveryValueItsType)
 {
     const QString file = path(u"kunde.sqlite"_s);
-    Prompts prompts;
+    Answers boxes;
     FollowUps followUps;
-    ExportDatabaseWriter writer(job(2, typedFields), database(Target::SQLite, file));
+    DatabaseWriter writer(databaseJob(typedFields, Target::SQLite, file));
     ExportFailure failure;
-    ASSERT_TRUE(exportRows(writer, prompts, typedRows, failure)) << qPrintable(failure.text());
+    ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
     // The file was not there: made after the question.
-    EXPECT_EQ(prompts.asked, QStringList{GetMessageTextByNr(242)});
-    EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::YesNo});
+    EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(242)});
     writer.startFollowUp();
     ASSERT_EQ(followUps.starts.size(), 1);
     EXPECT_EQ(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
@@ -167,27 +142,27 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
 {
     const QString file = path(u"names.sqlite"_s);
     ASSERT_FALSE(run(u"/usr/bin/sqlite3"_s, {file, u"CREATE TABLE other (x);"_s}).isNull());
-    Prompts prompts;
+    Answers boxes;
     ExportFailure failure;
     {
         // With the table-part prefix the columns are named by the query's names; a field
         // without one by its caption.
         ExportField untagged = field(u"Summe"_s);
         untagged.tag.clear();
-        ExportDatabaseWriter writer(job(2, {field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged}),
-                                    database(Target::SQLite, file, u"a.b \"c\" [d]"_s, true));
-        ASSERT_TRUE(exportRows(writer, prompts, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
+        DatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged},
+                                          Target::SQLite, file, u"a.b \"c\" [d]"_s, true));
+        ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
     }
     {
         // Without, by the captions: repeated ones (also in another case) get a number, an
         // empty one its position.
-        ExportDatabaseWriter writer(job(2, {field(u"name"_s), field(u"Name"_s), field(u"name"_s), field(u"name_2"_s),
-                                            field(u"Kd.-Nr."_s), field(QString())}),
-                                    database(Target::SQLite, file));
-        ASSERT_TRUE(exportRows(writer, prompts, {{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}}, failure))
+        DatabaseWriter writer(databaseJob({field(u"name"_s), field(u"Name"_s), field(u"name"_s), field(u"name_2"_s),
+                                           field(u"Kd.-Nr."_s), field(QString())},
+                                          Target::SQLite, file, u"Kunde:Kunde"_s));
+        ASSERT_TRUE(exportRows(writer, {{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}}, failure))
             << qPrintable(failure.text());
     }
-    EXPECT_TRUE(prompts.asked.isEmpty()) << qPrintable(prompts.asked.join(u'|'));
+    EXPECT_TRUE(boxes.texts.isEmpty()) << qPrintable(boxes.texts.join(u'|'));
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM pragma_table_info('a.b \"c\" [d]')"_s),
               u"0:nummer|1:kunde^name|Summe"_s);
     EXPECT_EQ(
@@ -202,54 +177,85 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
 TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
 {
     const QString file = path(u"ask.sqlite"_s);
-    const ExportJob j = job(2, {typedField(u"nummer"_s, u"I6"_s)});
+    const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s)};
     ExportFailure failure;
+    int option = -1;
     {
         // No to a new file: nothing is made.
-        Prompts prompts({false});
-        ExportDatabaseWriter writer(j, database(Target::SQLite, file));
-        writer.setPrompt(&prompts);
-        EXPECT_TRUE(writer.checkTarget().passed());
-        const ExportCheck check = writer.confirmTarget();
-        EXPECT_FALSE(check.passed());
-        EXPECT_EQ(prompts.asked, QStringList{GetMessageTextByNr(242)});
-        EXPECT_TRUE(check.message().startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
+        Answers boxes({QMessageBox::No});
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
+        EXPECT_FALSE(checkAsTheDialogDoes(writer, &option));
+        ASSERT_EQ(boxes.texts.size(), 2);
+        EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(242));
+        EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
         EXPECT_FALSE(QFile::exists(file));
     }
     oldTable(file);
     {
         // Cancel to replacing the table: it stays as it was.
-        Prompts prompts({false});
-        ExportDatabaseWriter writer(j, database(Target::SQLite, file));
-        EXPECT_FALSE(exportRows(writer, prompts, {{u"1"_s}}, failure));
-        EXPECT_EQ(prompts.asked,
-                  QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
-        EXPECT_EQ(prompts.choices, QList{ExportPrompt::Choice::OkCancel});
+        Answers boxes({QMessageBox::Cancel});
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
+        EXPECT_FALSE(exportRows(writer, {{u"1"_s}}, failure));
+        EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
         EXPECT_EQ(oldRows(file), u"kept,too"_s);
     }
     {
         // A name in another case is the same table to SQLite.
-        Prompts prompts;
-        ExportDatabaseWriter writer(j, database(Target::SQLite, file, u"KUNDE:kunde"_s));
-        ASSERT_TRUE(exportRows(writer, prompts, {{u"1"_s}, {u"2"_s}}, failure)) << qPrintable(failure.text());
-        EXPECT_EQ(prompts.asked.size(), 1);
+        Answers boxes;
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file, u"KUNDE:kunde"_s));
+        ASSERT_TRUE(exportRows(writer, {{u"1"_s}, {u"2"_s}}, failure)) << qPrintable(failure.text());
+        EXPECT_EQ(boxes.texts.size(), 1);
         EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(nummer) FROM \"Kunde:Kunde\""_s), u"1,2"_s);
         EXPECT_EQ(sqliteValue(file, u"SELECT count(*) FROM sqlite_master"_s), u"1"_s);
     }
     {
-        // An empty table name or no file name is refused at once, naming what to correct.
-        ExportDatabaseWriter unnamed(j, database(Target::SQLite, file, QString()));
-        ExportCheck check = unnamed.checkTarget();
-        EXPECT_EQ(check.message(), GetMessageTextByNr(285));
-        EXPECT_EQ(check.option(), ExportDatabaseWriter::Table);
-        ExportDatabaseWriter noFile(j, database(Target::SQLite, QString()));
-        check = noFile.checkTarget();
-        EXPECT_EQ(check.message(), GetMessageTextByNr(237));
-        EXPECT_EQ(check.option(), ExportDatabaseWriter::Database);
-        // A data source may be left to the driver.
-        ExportDatabaseWriter odbc(j, database(Target::Odbc, QString()));
-        EXPECT_TRUE(odbc.checkTarget().passed());
+        // An empty table name or no file name is refused at once.
+        Answers boxes;
+        DatabaseWriter unnamed(databaseJob(fields, Target::SQLite, file, QString()));
+        EXPECT_FALSE(checkAsTheDialogDoes(unnamed, &option));
+        EXPECT_EQ(option, ExportDatabaseWriter::Table);
+        DatabaseWriter noFile(databaseJob(fields, Target::SQLite, QString()));
+        EXPECT_FALSE(checkAsTheDialogDoes(noFile, &option));
+        EXPECT_EQ(option, ExportDatabaseWriter::Database);
+        EXPECT_EQ(boxes.texts, (QStringList{GetMessageTextByNr(285), GetMessageTextByNr(237)}));
     }
+}
+
+TEST_F(Database, TextGoesInAsUtf8AndACancelKeepsTheOldTable)
+{
+    const QString file = path(u"cancel.sqlite"_s);
+    oldTable(file);
+    const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"name"_s, u"GL40"_s)};
+    const QString text = u"\u00dcberweisung \u65e5\u672c \U0001F600"_s;
+    Answers boxes;
+    ExportFailure failure;
+    {
+        // Replacing: the cancel leaves the user's table, and no row counts as written.
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 3; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 3);
+        EXPECT_EQ(writer.endNotes(), QStringList{FormatMessage(1222, QString(), u"Kunde:Kunde"_s)});
+        EXPECT_EQ(oldRows(file), u"kept,too"_s);
+    }
+    {
+        // A new table keeps the rows so far.
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file, u"neu"_s));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 2; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 0);
+        EXPECT_TRUE(writer.endNotes().isEmpty());
+    }
+    EXPECT_EQ(
+        sqliteValue(file, u"SELECT group_concat(name || '|' || length(name) || '|' || hex(name), ',') FROM neu"_s),
+        QStringList(2, text + u"|16|"_s + QString::fromLatin1(text.toUtf8().toHex().toUpper())).join(u','));
+    EXPECT_EQ(boxes.texts.size(), 1); // the question before the replace
 }
 
 // A database export in a child process whose files may grow to limit bytes only. The child
@@ -257,15 +263,11 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
 void exportWithFileLimit(const QString& file, long limit)
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    Prompts prompts;
-    ExportDatabaseWriter::Options options;
-    options.database = file;
-    options.table = u"Kunde:Kunde"_s;
-    options.withTablePrefix = false;
-    ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)}), options);
-    writer.setPrompt(&prompts);
+    Answers boxes;
+    DatabaseWriter writer(DatabaseTest::databaseJob({typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)},
+                                                    Target::SQLite, file, u"Kunde:Kunde"_s));
     ExportFailure failure;
-    if (!writer.checkTarget().passed() || !writer.confirmTarget().passed())
+    if (!checkAsTheDialogDoes(writer))
         std::_Exit(2);
     const rlimit files{rlim_t(limit), rlim_t(limit)};
     setrlimit(RLIMIT_FSIZE, &files);
@@ -275,7 +277,7 @@ void exportWithFileLimit(const QString& file, long limit)
                  ExportWriter::Step::Continue;
     if (!failed)
         failed = !writer.finish(failure);
-    std::fprintf(stderr, "%s\n%s\n", qPrintable(failure.text()), qPrintable(prompts.asked.join(u'|')));
+    std::fprintf(stderr, "%s\n%s\n", qPrintable(failure.text()), qPrintable(boxes.texts.join(u'|')));
     std::fflush(stderr);
     std::_Exit(failed ? 0 : 1);
 }
@@ -304,20 +306,19 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     ExportFailure failure;
     {
         // The old table goes only once the new one is complete.
-        Prompts prompts;
+        Answers boxes;
         FollowUps followUps;
-        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
         EXPECT_TRUE(writer.isOdbc());
-        ASSERT_TRUE(exportRows(writer, prompts, typedRows, failure)) << qPrintable(failure.text());
-        EXPECT_EQ(prompts.asked,
-                  QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
+        ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
+        EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
         // A data source has no file for a program.
         writer.startFollowUp();
         EXPECT_TRUE(followUps.starts.isEmpty());
     }
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM sqlite_master"_s), u"Kunde:Kunde"_s);
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(type, '|') FROM pragma_table_info('Kunde:Kunde')"_s),
-              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|VARCHAR(40)|TEXT|VARCHAR(5)"_s);
+              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|TEXT|TEXT|TEXT"_s);
     const QJsonArray rows = sqliteRows(file, u"SELECT nummer, typeof(nummer) AS tn, umsatz, aktiv, name, notiz "
                                              "FROM \"Kunde:Kunde\" ORDER BY rowid"_s);
     ASSERT_EQ(rows.size(), 3);
@@ -333,16 +334,15 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     EXPECT_EQ(rows[2].toObject().value(u"aktiv"_s), 0);
     EXPECT_EQ(sqliteValue(file, u"PRAGMA integrity_check"_s), u"ok"_s);
 
-    // By the data source's name, also written as "DSN=", with more rows than one commit takes.
+    // By the data source's name, also written as "DSN=", with more rows than one INSERT takes.
     const QString dsnFile = odbcDir->filePath(u"dsn.sqlite"_s);
     QList<QStringList> many;
-    for (int n = 1; n <= ExportDatabaseWriter::OdbcCommitRows * 2 + 5; ++n)
+    for (int n = 1; n <= OdbcTableWriter::GroupRows * 20 + 5; ++n)
         many.append({QString::number(n)});
     for (const QString& name : {u"klvtest"_s, u"DSN=klvtest;UID=nobody"_s}) {
-        Prompts prompts;
-        ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I6"_s)}),
-                                    database(Target::Odbc, name, u"many"_s));
-        ASSERT_TRUE(exportRows(writer, prompts, many, failure)) << qPrintable(failure.text());
+        Answers boxes;
+        DatabaseWriter writer(databaseJob({typedField(u"nummer"_s, u"I6"_s)}, Target::Odbc, name, u"many"_s));
+        ASSERT_TRUE(exportRows(writer, many, failure)) << qPrintable(failure.text());
         EXPECT_EQ(sqliteValue(dsnFile, u"SELECT count(*) || ',' || sum(nummer) FROM many"_s),
                   QString::number(many.size()) + u',' + QString::number(many.size() * (many.size() + 1) / 2));
     }
@@ -356,16 +356,15 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
     const QString connection = u"DRIVER=SQLite3;Database="_s + file;
     ExportFailure failure;
     {
-        Prompts prompts({false});
-        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
-        EXPECT_FALSE(exportRows(writer, prompts, typedRows, failure));
+        Answers boxes({QMessageBox::Cancel});
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
+        EXPECT_FALSE(exportRows(writer, typedRows, failure));
     }
     {
         // Dropped mid-way: the rows so far go with their table.
-        Prompts prompts;
-        ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, connection));
-        writer.setPrompt(&prompts);
-        ASSERT_TRUE(writer.checkTarget().passed() && writer.confirmTarget().passed() && writer.open(failure));
+        Answers boxes;
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure));
         EXPECT_EQ(writer.writeRow(typedRows[0], 1, failure), ExportWriter::Step::Continue);
         writer.discard();
     }
@@ -373,14 +372,11 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name) FROM sqlite_master"_s), u"Kunde:Kunde"_s);
 
     // A data source that cannot be reached says so at the start.
-    Prompts prompts;
-    ExportDatabaseWriter writer(job(2, typedFields), database(Target::Odbc, u"no-such-source"_s));
-    writer.setPrompt(&prompts);
-    EXPECT_TRUE(writer.checkTarget().passed());
-    const ExportCheck check = writer.confirmTarget();
-    EXPECT_FALSE(check.passed());
-    EXPECT_TRUE(check.message().startsWith(GetMessageTextByNr(243) + u"\r\n"_s)) << qPrintable(check.message());
-    EXPECT_TRUE(prompts.asked.isEmpty());
+    Answers boxes;
+    DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, u"no-such-source"_s));
+    EXPECT_FALSE(checkAsTheDialogDoes(writer));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(243) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
 }
 
 TEST(DatabaseNames, PasswordsAreLeftOutOfTheStoredConnectionString)

@@ -667,7 +667,15 @@ private Q_SLOTS:
         const QString book = path(u"limited.xlsx"_s);
         const QString database = path(u"limited.sqlite"_s);
         QVERIFY(writeFile(xml, "old content"));
-        QVERIFY(writeFile(book, "old workbook"));
+        // A workbook of another program, which keeps its sheet.
+        QVERIFY(!run(u"/usr/bin/python3"_s, {u"-c"_s,
+                                             u"import sys,openpyxl\n"
+                                             "wb = openpyxl.Workbook()\n"
+                                             "wb.active['A1'] = 'old workbook'\n"
+                                             "wb.save(sys.argv[1])\n"_s,
+                                             book})
+                     .isNull());
+        const QByteArray oldBook = readFile(book);
         QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE L (old); INSERT INTO L VALUES ('kept');"_s})
                      .isNull());
         const QList<std::tuple<int, QString, int>> kinds{{3, xml, 241}, {1, book, 249}, {2, database, 298}};
@@ -681,7 +689,7 @@ private Q_SLOTS:
             QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
         }
         QCOMPARE(readFile(xml), QByteArray("old content"));
-        QCOMPARE(readFile(book), QByteArray("old workbook"));
+        QCOMPARE(readFile(book), oldBook);
         QCOMPARE(sqliteValue(database, u"SELECT group_concat(old) FROM L"_s), u"kept"_s);
         QCOMPARE(sqliteValue(database, u"PRAGMA integrity_check"_s), u"ok"_s);
         QCOMPARE(QDir(dir.path()).entryList({u"*limited*"_s}, QDir::Files | QDir::Hidden),

@@ -12,6 +12,7 @@
 #include "ExportWriter.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
+#include "MainModul.h"
 #include "MessageBoxes.h"
 #include "ViewerSession.h"
 
@@ -333,6 +334,45 @@ public:
     QList<Choice> choices;
     QStringList told;
 };
+
+// The dialog's way with a writer, for tests that look at what the user would see: each question
+// a message box (which Answers records and answers), each refusal of a check shown as one.
+class BoxPrompt : public ExportPrompt
+{
+public:
+    bool ask(const QString& question, Choice choice) override
+    {
+        if (choice == Choice::YesNo)
+            return MainModul::ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return MainModul::ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    void tell(const QString& text) override { MainModul::ShowMessageBox(text); }
+
+    static BoxPrompt& instance()
+    {
+        static BoxPrompt prompt;
+        return prompt;
+    }
+};
+
+// The checks as the dialog makes them, before and after the settings are stored, with the
+// writer's questions as message boxes from then on; false at the first refusal, whose message
+// is shown and whose option goes to option.
+inline bool checkAsTheDialogDoes(ExportWriter& writer, int* option = nullptr)
+{
+    writer.setPrompt(&BoxPrompt::instance());
+    for (const bool confirm : {false, true}) {
+        const ExportCheck check = confirm ? writer.confirmTarget() : writer.checkTarget();
+        if (check.passed())
+            continue;
+        if (!check.message().isEmpty())
+            MainModul::ShowMessageBox(check.message());
+        if (option)
+            *option = check.option();
+        return false;
+    }
+    return true;
+}
 
 // The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
 // once they are used up by agreeing (Yes or OK, whichever the box offers).

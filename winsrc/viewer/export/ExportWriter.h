@@ -72,6 +72,12 @@ public:
     virtual void startFollowUp() = 0;
     // Lines for the progress dialog once the export ended (what was changed on the way).
     virtual QStringList endNotes() const { return {}; }
+    // The export ends before its last row (a cancel, or the window closes); finish follows.
+    // A target that would replace what the user had may keep the old one instead.
+    virtual void cancelled() {}
+    // Rows handed to writeRow that the finished target does not hold (refused by a database,
+    // or all of them when a cancel kept the old target): the final count leaves them out.
+    virtual qint64 rowsNotKept() const { return 0; }
 
 private:
     ExportJob m_job;
