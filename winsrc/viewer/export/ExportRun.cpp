@@ -169,7 +169,8 @@ void ExportRun::watchWindows(bool on)
             m_watchedMain->installEventFilter(this);
         if (caller)
             connect(caller, &QObject::destroyed, this, &ExportRun::endForClosing, Qt::UniqueConnection);
-        connect(qApp, &QCoreApplication::aboutToQuit, this, &ExportRun::endForClosing, Qt::UniqueConnection);
+        if (qApp)
+            connect(qApp, &QCoreApplication::aboutToQuit, this, &ExportRun::endForClosing, Qt::UniqueConnection);
     } else {
         if (caller) {
             caller->removeEventFilter(this);
@@ -178,7 +179,8 @@ void ExportRun::watchWindows(bool on)
         if (m_watchedMain)
             m_watchedMain->removeEventFilter(this);
         m_watchedMain.clear();
-        disconnect(qApp, &QCoreApplication::aboutToQuit, this, &ExportRun::endForClosing);
+        if (qApp)
+            disconnect(qApp, &QCoreApplication::aboutToQuit, this, &ExportRun::endForClosing);
     }
 }
 
