@@ -1,58 +1,68 @@
 // The export with a million records: 1,000,000 records of 10 fields of the stand-in server's
-// generated table exported through the export dialog as a fresh query (query mode) to a
-// delimited text file, an XML file, an HTML page, a workbook and a table of an SQLite file,
-// beside the same records read through KLVQuery alone (GetNextRecord and GetField on every
-// field). The fields carry their types, as a query window hands them over, so the workbook
-// and the table write numbers and dates as such. The workbook is also exported into an
-// existing workbook (its sheet of the name replaced, two other sheets kept), and both stand
-// beside libxlsxwriter's constant-memory writer alone writing the same cells from the same
-// read, whose writing share (its time less the read's) is theirs to match. Then the export of
-// the rows a filled result list shows (GetResultField by name for every cell), beside reading
-// those cells from the list without writing.
+// generated table exported as a fresh query (query mode) to a delimited text file, an XML
+// file, an HTML page, a workbook (new, and into an existing one whose other sheets it keeps), a
+// table of an SQLite file and a table of a PostgreSQL server through ODBC. Each writer is driven
+// as the dialog drives it (its checks, the target opened, the rows written by the engine tick
+// after tick) with no dialog at all: its questions go to a prompt of the benchmark that agrees.
+// The fields carry their types, as a query window hands them over, so the workbook and the
+// tables write numbers and dates as such.
 //
-// The database targets also go beside anchors that write the same rows with nothing around
-// them: into an SQLite file through sqlite3's prepared statements in one transaction, and into
-// a PostgreSQL server (started by the program, in a temporary folder) through the same ODBC
-// driver with a prepared INSERT and parameter arrays of 1,000 rows in one transaction; beside
-// each the export's writing share (its time less the read's).
+// Beside them, in the same run:
+//   - the read alone: the same query, started as the export starts it, every row read through
+//     the export's own row source, nothing written. A format's writing share is its time less
+//     this read's;
+//   - an anchor for each format that writes the same output from the same read with no program
+//     around it: for the text, XML and HTML files a plain writer of the same bytes (a buffer of
+//     its own, written with fwrite and on disk at the end, as the export's file is; before the
+//     measurements the program writes a few thousand rows both ways and stops unless the files
+//     are the same, byte for byte), libxlsxwriter's constant-memory writer alone on the same
+//     cells, sqlite3's prepared statements in one transaction, and the same ODBC driver with a
+//     prepared INSERT and parameter arrays of 1,000 rows (into a PostgreSQL server the program
+//     starts in a temporary folder). The writing share of each anchor is the one to match.
+// Then the export of the rows a filled result list shows (GetResultField by name for every
+// cell), beside the same cells read through the export's row source for shown rows.
 //
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
-// times and prints the median times, each against its baseline, the file sizes and the peak
-// memory; --kinds runs some of them only (the read alone always).
-//   viewer_export_bench [--rows N] [--block N] [--repeat N]
-//                       [--kinds text,xml,html,xlsx,xlsx-into,xlsx-alone,sqlite,sqlite-anchor,odbc,odbc-anchor,shown]
-//   viewer_export_bench --run
-//   library|text|xml|html|xlsx|xlsx-into|xlsx-alone|sqlite|sqlite-anchor|odbc|odbc-anchor|shown
-//                       --rows N --block N
+// times and prints the median times, the writing shares against the anchors', the file sizes
+// and the peak memory above the read's; --kinds runs some of them only (the read always).
+//   viewer_export_bench [--rows N] [--block N] [--repeat N] [--kinds text,text-plain,xml,xml-plain,
+//                       html,html-plain,xlsx,xlsx-into,xlsx-alone,sqlite,sqlite-anchor,odbc,odbc-anchor,shown]
+//   viewer_export_bench --run read|check|<one of the kinds> --rows N --block N
 #include "AppContext.h"
 #include "BenchProcess.h"
-#include "ExportDialog.h"
+#include "ExportCallerSource.h"
+#include "ExportDatabaseWriter.h"
+#include "ExportEngine.h"
+#include "ExportHtmlWriter.h"
+#include "ExportPrompt.h"
+#include "ExportQuerySource.h"
+#include "ExportTextWriter.h"
+#include "ExportWorkbookWriter.h"
+#include "ExportXmlWriter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
 #include "MainModul.h"
 #include "PostgresServer.h"
-#include "QueryTag.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
 #include "WorkbookMerge.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -60,17 +70,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString Table = u"90:1"_s;
+const QString Caption = u"Massendaten:Messwert"_s;
 const QStringList Fields{u"nummer"_s, u"such"_s,  u"name"_s,  u"ort"_s,       u"datum"_s,
                          u"betrag"_s, u"menge"_s, u"aktiv"_s, u"kategorie"_s, u"kunde"_s};
 // Their ERP types, as the server's field catalogue gives them.
 const QStringList Types{u"I9"_s,    u"SW"_s, u"GL30"_s, u"GL20"_s, u"GD8"_s,
                         u"R10.2"_s, u"I6"_s, u"B"_s,    u"A131"_s, u"P1:1"_s};
+// The rows written both ways before the measurements.
+constexpr int CheckRows = 3000;
+// The ODBC connection string of the PostgreSQL server the parent started, and the table the
+// export writes there.
+const char* const PgConnectionVariable = "KLV_BENCH_PG_CONNECTION";
+const QString PgTable = u"Massendaten:Messwert"_s;
+
+// The sheet the export writes into, named after the caption.
+const QString SheetName = u"Massendaten - Messwert"_s;
 
 double seconds(const QElapsedTimer& timer)
 {
@@ -94,134 +116,291 @@ void report(qint64 records, double secs, qint64 bytes, double baseline)
     std::printf("%lld %.6f %ld %lld %.6f\n", records, secs, BenchProcess::peakKilobytes(), bytes, baseline);
 }
 
-int runLibrary(quint16 port, int block, int rows)
+// The export of the query window's fields, as it hands them over: head fields with their
+// query names and types, the selection of the whole table.
+ExportJob exportJob(int kind, bool shownRows)
 {
-    const QSharedPointer<KLV> session = logOn(port, block);
-    if (!session)
-        return 1;
-    const QSharedPointer<KLVQuery> query = session->CreateQuery();
-    QElapsedTimer timer;
-    timer.start();
-    if (!query->StartQueryZOA(Table, Fields.join(u',')))
-        return 1;
-    qint64 records = 0;
-    qint64 chars = 0;
-    while (query->GetNextRecord()) {
-        for (int i = 1; i <= int(Fields.size()); ++i)
-            chars += query->GetField(i).size();
-        ++records;
-    }
-    const double read = seconds(timer);
-    if (records != rows || !query->GetLastError().isEmpty()) {
-        std::fprintf(stderr, "library: %lld of %d records: %s\n", records, rows, qPrintable(query->GetLastError()));
-        return 1;
-    }
-    report(records, read, chars, 0);
-    return 0;
-}
-
-// The ODBC connection string of the PostgreSQL server the parent started, and the table the
-// export writes there.
-const char* const PgConnectionVariable = "KLV_BENCH_PG_CONNECTION";
-const QString PgTable = u"Massendaten:Messwert"_s;
-
-// The export dialog set up as a window sets it up, started with its button, waited for. A new
-// workbook or database file is made without a question; odbc takes the data source's kind.
-bool exportThroughDialog(int kind, bool shownRows, QObject* caller, int rows, const QString& file, double& secs,
-                         bool odbc = false)
-{
-    MainModul::SetMessageBoxHandler([](const QString&, QMessageBox::StandardButtons buttons) {
-        return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    });
-    ExportDialog* dialog = ExportDialog::DefaultInstance();
-    // The field list of a query window: each field's catalogue record holds its type.
-    auto* callerFields = new QTreeWidget(dialog);
-    callerFields->hide();
-    dialog->SetExportProperties(u"Massendaten:Messwert"_s, Table, kind, shownRows, caller, shownRows ? rows : 0);
+    ExportJob job;
+    job.exportType = kind;
+    job.caption = Caption;
+    job.tableId = Table;
+    job.rowsFromCaller = shownRows;
+    const KLVTools tools;
     for (qsizetype i = 0; i < Fields.size(); ++i) {
-        const QString key = Fields[i] + u"#0#S"_s;
-        ExportDialog::AddExportField(dialog->feldListe(), key, Fields[i], MainModul::Bool2ErpText(false),
-                                     u"0:"_s + Fields[i]);
-        auto* item = new QTreeWidgetItem(callerFields);
-        item->setData(0, ExportDialog::FieldKeyRole, key);
-        item->setData(0, ExportDialog::FieldTagRole,
-                      QueryTag::FieldArray2Tag({QString(), QString(), QString(), QString(), Types[i]}));
+        ExportField field;
+        field.caption = Fields[i];
+        field.key = Fields[i] + u"#0#S"_s;
+        field.tag = u"0:"_s + Fields[i];
+        field.type = tools.GetTAVArtInfo(Types[i]);
+        job.fields.append(field);
     }
-    dialog->SetExportFldListe(callerFields);
-    const QString box = kind == 0   ? u"ExportDateiName"_s
-                        : kind == 1 ? u"ExportExcelName"_s
-                        : kind == 2 ? u"ExportDBName"_s
-                        : kind == 3 ? u"XMLDateiName"_s
-                                    : u"HTMLDateiName"_s;
-    if (odbc)
-        dialog->findChild<QComboBox*>(u"ExportDBTypen"_s)->setCurrentIndex(1);
-    dialog->findChild<QLineEdit*>(box)->setText(file);
-    dialog->show();
-    QElapsedTimer timer;
-    timer.start();
-    dialog->findChild<QAbstractButton*>(u"StartButton"_s)->click();
-    while (ExportDialog::IsExportRunning())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    secs = seconds(timer);
-    return odbc || QFileInfo::exists(file);
+    return job;
 }
 
-// The sheet the export writes into, named after the caption.
-const QString SheetName = u"Massendaten - Messwert"_s;
-
-// A workbook of another program to export into: a sheet of 20,000 rows with number formats, a
-// bold header and widths, the export's sheet with older rows, a third sheet and a name.
-bool writeExistingWorkbook(const QString& file)
+// The writer of a kind as its options page makes it by default, into file (for a data source:
+// its connection string). The page of the HTML file writes no heading here, so that the anchor
+// need not know the message texts.
+std::unique_ptr<ExportWriter> writerFor(const ExportJob& job, const QString& file, bool odbc = false)
 {
-    lxw_workbook* book = workbook_new(QFile::encodeName(file).constData());
-    if (!book)
+    switch (job.exportType) {
+    case 0: {
+        ExportTextWriter::Options options;
+        options.fileName = file;
+        return std::make_unique<ExportTextWriter>(job, options);
+    }
+    case 1: {
+        ExportWorkbookWriter::Options options;
+        options.fileName = file;
+        options.sheetName = SheetName;
+        return std::make_unique<ExportWorkbookWriter>(job, options);
+    }
+    case 2: {
+        ExportDatabaseWriter::Options options;
+        options.target = odbc ? ExportDatabaseWriter::Target::Odbc : ExportDatabaseWriter::Target::SQLite;
+        options.database = file;
+        options.table = Caption;
+        return std::make_unique<ExportDatabaseWriter>(job, options);
+    }
+    case 3: {
+        ExportXmlWriter::Options options;
+        options.fileName = file;
+        return std::make_unique<ExportXmlWriter>(job, options);
+    }
+    default: {
+        ExportHtmlWriter::Options options;
+        options.fileName = file;
+        options.withHeading = false;
+        return std::make_unique<ExportHtmlWriter>(job, options);
+    }
+    }
+}
+
+// The user who agrees to every question (a new workbook or database file) and reads every
+// notice.
+class Agreeing : public ExportPrompt
+{
+public:
+    bool ask(const QString&, Choice) override { return true; }
+    void tell(const QString& text) override { std::fprintf(stderr, "told: %s\n", qPrintable(text)); }
+};
+
+// The query the export starts for the job, started.
+QSharedPointer<KLVQuery> startQuery(const QSharedPointer<KLV>& session, const ExportJob& job)
+{
+    QSharedPointer<KLVQuery> query = session->CreateQuery();
+    if (!ExportQuerySource::Start(*query, job)) {
+        std::fprintf(stderr, "query: %s\n", qPrintable(query->GetLastError()));
+        return {};
+    }
+    return query;
+}
+
+// The writer driven as the dialog drives it: checks, open, the engine to its end.
+bool runWriter(std::unique_ptr<ExportRowSource> source, std::unique_ptr<ExportWriter> writer, int fields, qint64& rows)
+{
+    Agreeing prompt;
+    writer->setPrompt(&prompt);
+    ExportFailure failure;
+    if (!writer->checkTarget().passed() || !writer->confirmTarget().passed() || !writer->open(failure)) {
+        std::fprintf(stderr, "start: %s\n", qPrintable(failure.text()));
         return false;
-    lxw_worksheet* kept = workbook_add_worksheet(book, "Umsatz");
-    lxw_worksheet* old = workbook_add_worksheet(book, SheetName.toUtf8().constData());
-    lxw_worksheet* notes = workbook_add_worksheet(book, "Notizen");
-    lxw_format* bold = workbook_add_format(book);
-    format_set_bold(bold);
-    lxw_format* money = workbook_add_format(book);
-    format_set_num_format(money, "#,##0.00 \"EUR\"");
-    worksheet_set_column(kept, 0, 0, 24, nullptr);
-    worksheet_write_string(kept, 0, 0, "Posten", bold);
-    worksheet_write_string(kept, 0, 1, "Betrag", bold);
-    for (lxw_row_t r = 1; r <= 20000; ++r) {
-        worksheet_write_string(kept, r, 0, QByteArray("Posten " + QByteArray::number(r)).constData(), nullptr);
-        worksheet_write_number(kept, r, 1, r * 1.25, money);
     }
-    worksheet_write_formula(kept, 20001, 1, "=SUM(B2:B20001)", money);
-    for (lxw_row_t r = 0; r < 100; ++r)
-        worksheet_write_number(old, r, 0, r, nullptr);
-    worksheet_write_string(notes, 0, 0, "kept as it is", nullptr);
-    workbook_define_name(book, "Gesamt", "=Umsatz!$B$20002");
-    return workbook_close(book) == LXW_NO_ERROR;
+    auto* engine = new ExportEngine(std::move(source), std::move(writer), fields);
+    QEventLoop loop;
+    ExportEngine::Outcome outcome = ExportEngine::Outcome::ReadFailed;
+    QObject::connect(engine, &ExportEngine::finished, &loop, [&](ExportEngine::Outcome o) {
+        outcome = o;
+        rows = engine->rowsWritten();
+        if (o == ExportEngine::Outcome::WriteFailed)
+            std::fprintf(stderr, "write: %s\n", qPrintable(engine->failure().text()));
+        loop.quit();
+    });
+    engine->start();
+    loop.exec();
+    return outcome == ExportEngine::Outcome::Completed;
 }
 
-int runExport(quint16 port, int block, int rows, int kind, bool intoExisting = false)
+// ---- The anchors: the same bytes from the same rows, written plainly ------------------------
+
+// A buffer written to its file with fwrite once it holds a MiB.
+class PlainFile
 {
-    const QSharedPointer<KLV> session = logOn(port, block);
-    if (!session)
-        return 1;
-    App().MainSession = session;
-    QTemporaryDir dir;
-    const QString file = dir.filePath(kind == 1 ? u"export.xlsx"_s : u"export.out"_s);
-    if (intoExisting && !writeExistingWorkbook(file))
-        return 1;
-    double secs = 0;
-    if (!exportThroughDialog(kind, false, nullptr, rows, file, secs)) {
-        std::fprintf(stderr, "export %d failed\n", kind);
-        return 1;
+public:
+    explicit PlainFile(const QString& name)
+        : m_file(std::fopen(QFile::encodeName(name).constData(), "wb")), m_failed(!m_file)
+    {
+        m_bytes.reserve(Flush + 4096);
     }
-    if (intoExisting) {
-        WorkbookMerge merged;
-        if (merged.open(file) || merged.sheetNames() != QStringList{SheetName, u"Umsatz"_s, u"Notizen"_s}) {
-            std::fprintf(stderr, "the workbook's sheets: %s\n", qPrintable(merged.sheetNames().join(u", ")));
-            return 1;
+    ~PlainFile() { close(); }
+    bool ok() const { return !m_failed; }
+    void bytes(const char* data, size_t size)
+    {
+        m_bytes.append(data, size);
+        if (m_bytes.size() >= Flush)
+            flush();
+    }
+    // Text as UTF-8.
+    void utf8(QStringView text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char32_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+            if (c < 0x80) {
+                m_bytes.push_back(char(c));
+            } else if (c < 0x800) {
+                m_bytes.push_back(char(0xC0 | (c >> 6)));
+                m_bytes.push_back(char(0x80 | (c & 0x3F)));
+            } else if (c < 0x10000) {
+                m_bytes.push_back(char(0xE0 | (c >> 12)));
+                m_bytes.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+                m_bytes.push_back(char(0x80 | (c & 0x3F)));
+            } else {
+                m_bytes.push_back(char(0xF0 | (c >> 18)));
+                m_bytes.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+                m_bytes.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+                m_bytes.push_back(char(0x80 | (c & 0x3F)));
+            }
         }
+        if (m_bytes.size() >= Flush)
+            flush();
     }
-    report(rows, secs, QFileInfo(file).size(), 0);
-    return 0;
+    // Text as UTF-16 little-endian (the machine's own order).
+    void utf16(QStringView text) { bytes(reinterpret_cast<const char*>(text.utf16()), size_t(text.size()) * 2); }
+    // On disk before it counts as written, as the export's file is.
+    void close()
+    {
+        if (!m_file)
+            return;
+        flush();
+        m_failed = std::fflush(m_file) != 0 || ::fsync(fileno(m_file)) != 0 || m_failed;
+        m_failed = std::fclose(m_file) != 0 || m_failed;
+        m_file = nullptr;
+    }
+
+private:
+    static constexpr size_t Flush = 1 << 20;
+    void flush()
+    {
+        if (m_file && !m_bytes.empty() && std::fwrite(m_bytes.data(), 1, m_bytes.size(), m_file) != m_bytes.size())
+            m_failed = true;
+        m_bytes.clear();
+    }
+    std::FILE* m_file;
+    std::string m_bytes;
+    bool m_failed;
+};
+
+// "&", "<", ">" and the double quote as references; in HTML a line break as "<BR>" and CR LF.
+void escaped(PlainFile& out, QStringView text, bool html)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t* entity = c == u'&'            ? u"&amp;"
+                                 : c == u'<'          ? u"&lt;"
+                                 : c == u'>'          ? u"&gt;"
+                                 : c == u'"'          ? u"&quot;"
+                                 : html && c == u'\n' ? u"<BR>\r\n"
+                                 : html && c == u'\r' ? u""
+                                                      : nullptr;
+        if (!entity)
+            continue;
+        out.utf16(text.sliced(from, i - from));
+        out.utf16(QStringView(entity));
+        from = i + 1;
+    }
+    out.utf16(text.sliced(from));
+}
+
+void line(PlainFile& out, int indent, QStringView text)
+{
+    static const QString blanks(32, u' ');
+    out.utf16(QStringView(blanks).left(indent));
+    out.utf16(text);
+    out.utf16(u"\r\n");
+}
+
+// The anchor of a kind: the same header, rows and tail as the export, from the rows the same
+// read gives.
+bool writePlain(int kind, ExportRowSource& source, const QString& file, qint64& rows)
+{
+    PlainFile out(file);
+    QStringList values;
+    const int count = int(Fields.size());
+    if (kind == 0) {
+        out.utf8(Fields.join(u';'));
+        out.bytes("\r\n", 2);
+        while (source.next()) {
+            source.values(count, values);
+            for (int i = 0; i < count; ++i) {
+                if (i > 0)
+                    out.bytes(";", 1);
+                out.utf8(values[i]);
+            }
+            out.bytes("\r\n", 2);
+            ++rows;
+        }
+    } else if (kind == 3) {
+        out.utf16(u"\uFEFF");
+        line(out, 0, u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
+        line(out, 0, u"<WEXAData>");
+        line(out, 2, u"<RecordSet source=\"KLVViewer\" sourcetype=\"DataQuery\">");
+        // Head fields and no record id: every row a record of its own; an empty field is left
+        // out.
+        while (source.next()) {
+            source.values(count, values);
+            line(out, 4, u"<Record>");
+            line(out, 6, u"<Head>");
+            for (int i = 0; i < count; ++i) {
+                if (values[i].isEmpty())
+                    continue;
+                out.utf16(u"        <Field name=\"");
+                out.utf16(Fields[i]);
+                out.utf16(u"\">");
+                escaped(out, values[i], false);
+                out.utf16(u"</Field>\r\n");
+            }
+            line(out, 6, u"</Head>");
+            line(out, 4, u"</Record>");
+            ++rows;
+        }
+        line(out, 2, u"</RecordSet>");
+        line(out, 0, u"</WEXAData>");
+    } else {
+        out.utf16(u"\uFEFF");
+        line(out, 0, u"<HTML>");
+        line(out, 3, u"<HEAD>");
+        out.utf16(u"      <TITLE>");
+        escaped(out, Caption, true);
+        out.utf16(u"</TITLE>\r\n");
+        line(out, 6, u"<META http-equiv=\"content-type\" content=\"text/html; charset=UTF-16\"/>");
+        line(out, 3, u"</HEAD>");
+        line(out, 3, u"<BODY>");
+        line(out, 6, u"<TABLE BORDER=\"0\" BGCOLOR=\"#000000\" CELLPADDING=\"5\" CELLSPACING=\"1\">");
+        line(out, 9, u"<TR BGCOLOR=\"#FFFFFF\">");
+        for (const QString& field : Fields)
+            line(out, 12, QString(u"<TD NOWRAP><B><FONT COLOR=\"#000000\">"_s + field + u"</FONT></B></TD>"_s));
+        line(out, 9, u"</TR>");
+        while (source.next()) {
+            source.values(count, values);
+            ++rows;
+            line(out, 9,
+                 rows % 2 == 0 ? u"<TR VALIGN=\"top\" BGCOLOR=\"#F0F0F0\">"
+                               : u"<TR VALIGN=\"top\" BGCOLOR=\"#F8F8F8\">");
+            for (int i = 0; i < count; ++i) {
+                out.utf16(u"            <TD NOWRAP><TT><FONT COLOR=\"#000000\">");
+                escaped(out, values[i], true);
+                out.utf16(u"</FONT></TT></TD>\r\n");
+            }
+            line(out, 9, u"</TR>");
+        }
+        line(out, 6, u"</TABLE>");
+        line(out, 3, u"</BODY>");
+        line(out, 0, u"</HTML>");
+    }
+    out.close();
+    return out.ok() && source.state() == ExportRowSource::State::Ended;
 }
 
 // ---- The database targets and their anchors -------------------------------------------------
@@ -235,15 +414,17 @@ const AnchorKind AnchorKinds[] = {AnchorKind::Whole, AnchorKind::Text, AnchorKin
                                   AnchorKind::Text,  AnchorKind::Text};
 constexpr int AnchorBlock = 1000;
 
-// The records of the query in blocks of AnchorBlock rows of Fields.size() texts; false at the
-// end. Reading is not timed.
-bool readBlock(KLVQuery& query, QList<QString>& block, int& count)
+// The records of the export's read in blocks of AnchorBlock rows of Fields.size() texts; false
+// at the end. Reading is not timed.
+bool readBlock(ExportRowSource& source, QList<QString>& block, int& count)
 {
     block.resize(AnchorBlock * Fields.size());
     count = 0;
-    while (count < AnchorBlock && query.GetNextRecord()) {
+    QStringList row;
+    while (count < AnchorBlock && source.next()) {
+        source.values(int(Fields.size()), row);
         for (int i = 0; i < int(Fields.size()); ++i)
-            block[count * Fields.size() + i] = query.GetField(i + 1);
+            block[count * Fields.size() + i] = row[i];
         ++count;
     }
     return count > 0;
@@ -287,11 +468,12 @@ int runSqliteAnchor(quint16 port, int block, int rows)
         std::fprintf(stderr, "sqlite anchor: %s\n", sqlite3_errmsg(db));
         return 1;
     }
-    const QSharedPointer<KLVQuery> query = session->CreateQuery();
     QElapsedTimer total;
     total.start();
-    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+    const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(2, false));
+    if (!query)
         return 1;
+    ExportQuerySource source(query);
     qint64 writeNs = 0;
     QElapsedTimer write;
     write.start();
@@ -301,7 +483,7 @@ int runSqliteAnchor(quint16 port, int block, int rows)
     int count = 0;
     qint64 records = 0;
     QByteArray utf8;
-    while (readBlock(*query, values, count)) {
+    while (readBlock(source, values, count)) {
         write.start();
         for (int r = 0; r < count; ++r) {
             for (int i = 0; i < int(Fields.size()); ++i) {
@@ -380,23 +562,6 @@ qint64 pgRowCount(const QString& connection, const QString& table)
     }
     QSqlDatabase::removeDatabase(u"count"_s);
     return count;
-}
-
-int runOdbcExport(quint16 port, int block, int rows)
-{
-    const QString connection = qEnvironmentVariable(PgConnectionVariable);
-    const QSharedPointer<KLV> session = logOn(port, block);
-    if (!session || connection.isEmpty())
-        return 1;
-    App().MainSession = session;
-    double secs = 0;
-    if (!exportThroughDialog(2, false, nullptr, rows, connection, secs, true) ||
-        pgRowCount(connection, PgTable) != rows) {
-        std::fprintf(stderr, "the ODBC export failed\n");
-        return 1;
-    }
-    report(rows, secs, 0, 0);
-    return 0;
 }
 
 // ODBC's own calls; false (with the driver's text on standard error) when one fails.
@@ -481,17 +646,18 @@ int runOdbcAnchor(quint16 port, int block, int rows)
         if (!odbcOk(rc, SQL_HANDLE_STMT, stmt, "bind"))
             return 1;
     }
-    const QSharedPointer<KLVQuery> query = session->CreateQuery();
     QElapsedTimer total;
     total.start();
-    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+    const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(2, false));
+    if (!query)
         return 1;
+    ExportQuerySource source(query);
     qint64 writeNs = 0;
     QElapsedTimer write;
     QList<QString> values;
     int count = 0;
     qint64 records = 0;
-    while (readBlock(*query, values, count)) {
+    while (readBlock(source, values, count)) {
         write.start();
         for (int r = 0; r < count; ++r) {
             for (int i = 0; i < int(Fields.size()); ++i) {
@@ -610,15 +776,18 @@ int runWorkbookAlone(quint16 port, int block, int rows)
         // The header in the plain format, whatever the column's.
         worksheet_write_string(sheet, 0, lxw_col_t(i), Fields[i].toUtf8().constData(), plain);
     }
-    const QSharedPointer<KLVQuery> query = session->CreateQuery();
-    if (!query->StartQueryZOA(Table, Fields.join(u',')))
+    const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(1, false));
+    if (!query)
         return 1;
+    ExportQuerySource source(query);
+    QStringList values;
     lxw_row_t row = 0;
     QByteArray utf8;
-    while (query->GetNextRecord()) {
+    while (source.next()) {
+        source.values(int(Fields.size()), values);
         ++row;
         for (int i = 0; i < int(Fields.size()); ++i) {
-            const QString value = query->GetField(i + 1);
+            const QString& value = values[i];
             if (value.isEmpty())
                 continue;
             utf8 = value.toUtf8();
@@ -639,6 +808,147 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     if (workbook_close(book) != LXW_NO_ERROR || int(row) != rows)
         return 1;
     report(rows, seconds(timer), QFileInfo(file).size(), 0);
+    return 0;
+}
+
+// ---- The runs ---------------------------------------------------------------------------------
+
+int kindOf(const QString& name)
+{
+    const QString format = name.section(u'-', 0, 0);
+    return format == u"text"_s                            ? 0
+           : format == u"xlsx"_s                          ? 1
+           : format == u"sqlite"_s || format == u"odbc"_s ? 2
+           : format == u"xml"_s                           ? 3
+                                                          : 4;
+}
+
+int runRead(quint16 port, int block, int rows)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return 1;
+    const ExportJob job = exportJob(0, false);
+    QElapsedTimer timer;
+    timer.start();
+    ExportQuerySource source(startQuery(session, job));
+    QStringList values;
+    qint64 records = 0;
+    qint64 chars = 0;
+    while (source.next()) {
+        source.values(int(Fields.size()), values);
+        for (const QString& value : std::as_const(values))
+            chars += value.size();
+        ++records;
+    }
+    const double read = seconds(timer);
+    if (records != rows || source.state() != ExportRowSource::State::Ended) {
+        std::fprintf(stderr, "read: %lld of %d records: %s\n", records, rows, qPrintable(source.errorText()));
+        return 1;
+    }
+    report(records, read, chars, 0);
+    return 0;
+}
+
+// The export of a kind, or with plain its anchor, into file; the seconds from the start of the
+// query to the finished file.
+bool exportOnce(quint16 port, int block, const QString& name, const QString& file, qint64& records, double& secs)
+{
+    const QSharedPointer<KLV> session = logOn(port, block);
+    if (!session)
+        return false;
+    const ExportJob job = exportJob(kindOf(name), false);
+    QElapsedTimer timer;
+    timer.start();
+    const QSharedPointer<KLVQuery> query = startQuery(session, job);
+    if (!query)
+        return false;
+    auto source = std::make_unique<ExportQuerySource>(query);
+    const bool written =
+        name.endsWith(u"-plain"_s)
+            ? writePlain(job.exportType, *source, file, records)
+            : runWriter(std::move(source), writerFor(job, file, name == u"odbc"_s), int(job.fields.size()), records);
+    secs = seconds(timer);
+    return written;
+}
+
+// A workbook of another program to export into: a sheet of 20,000 rows with number formats, a
+// bold header and widths, the export's sheet with older rows, a third sheet and a name.
+bool writeExistingWorkbook(const QString& file)
+{
+    lxw_workbook* book = workbook_new(QFile::encodeName(file).constData());
+    if (!book)
+        return false;
+    lxw_worksheet* kept = workbook_add_worksheet(book, "Umsatz");
+    lxw_worksheet* old = workbook_add_worksheet(book, SheetName.toUtf8().constData());
+    lxw_worksheet* notes = workbook_add_worksheet(book, "Notizen");
+    lxw_format* bold = workbook_add_format(book);
+    format_set_bold(bold);
+    lxw_format* money = workbook_add_format(book);
+    format_set_num_format(money, "#,##0.00 \"EUR\"");
+    worksheet_set_column(kept, 0, 0, 24, nullptr);
+    worksheet_write_string(kept, 0, 0, "Posten", bold);
+    worksheet_write_string(kept, 0, 1, "Betrag", bold);
+    for (lxw_row_t r = 1; r <= 20000; ++r) {
+        worksheet_write_string(kept, r, 0, QByteArray("Posten " + QByteArray::number(r)).constData(), nullptr);
+        worksheet_write_number(kept, r, 1, r * 1.25, money);
+    }
+    worksheet_write_formula(kept, 20001, 1, "=SUM(B2:B20001)", money);
+    for (lxw_row_t r = 0; r < 100; ++r)
+        worksheet_write_number(old, r, 0, r, nullptr);
+    worksheet_write_string(notes, 0, 0, "kept as it is", nullptr);
+    workbook_define_name(book, "Gesamt", "=Umsatz!$B$20002");
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+int runExport(quint16 port, int block, int rows, const QString& name)
+{
+    QTemporaryDir dir;
+    const bool odbc = name == u"odbc"_s;
+    const QString file = odbc                         ? qEnvironmentVariable(PgConnectionVariable)
+                         : name.startsWith(u"xlsx"_s) ? dir.filePath(u"export.xlsx"_s)
+                                                      : dir.filePath(u"export.out"_s);
+    if (name == u"xlsx-into"_s && !writeExistingWorkbook(file))
+        return 1;
+    qint64 records = 0;
+    double secs = 0;
+    if (file.isEmpty() || !exportOnce(port, block, name, file, records, secs) || records != rows ||
+        (odbc && pgRowCount(file, PgTable) != rows)) {
+        std::fprintf(stderr, "%s: %lld of %d records\n", qPrintable(name), records, rows);
+        return 1;
+    }
+    if (name == u"xlsx-into"_s) {
+        WorkbookMerge merged;
+        if (merged.open(file) || merged.sheetNames() != QStringList{SheetName, u"Umsatz"_s, u"Notizen"_s}) {
+            std::fprintf(stderr, "the workbook's sheets: %s\n", qPrintable(merged.sheetNames().join(u", ")));
+            return 1;
+        }
+    }
+    report(records, secs, odbc ? 0 : QFileInfo(file).size(), 0);
+    return 0;
+}
+
+// The anchors write the export's bytes: each format both ways, compared.
+int runCheck(quint16 port, int block, int rows)
+{
+    QTemporaryDir dir;
+    for (const QString& format : {u"text"_s, u"xml"_s, u"html"_s}) {
+        const QString exported = dir.filePath(format + u".export"_s);
+        const QString plain = dir.filePath(format + u".plain"_s);
+        qint64 a = 0, b = 0;
+        double secs = 0;
+        if (!exportOnce(port, block, format, exported, a, secs) ||
+            !exportOnce(port, block, format + u"-plain"_s, plain, b, secs) || a != rows || b != rows) {
+            std::fprintf(stderr, "check %s: not written\n", qPrintable(format));
+            return 1;
+        }
+        QFile x(exported), y(plain);
+        if (!x.open(QIODevice::ReadOnly) || !y.open(QIODevice::ReadOnly) || x.readAll() != y.readAll()) {
+            std::fprintf(stderr, "check %s: the anchor's bytes are not the export's\n", qPrintable(format));
+            return 1;
+        }
+    }
+    report(rows, 0, 0, 0);
     return 0;
 }
 
@@ -673,27 +983,34 @@ int runShown(quint16 port, int block, int rows)
         return 1;
     session->EndSession();
 
-    // The baseline: every cell read from the list in the order the export reads them,
-    // nothing written.
+    const ExportJob job = exportJob(0, true);
+    QStringList keys;
+    for (const ExportField& field : job.fields)
+        keys.append(field.key);
     ShownRows caller(&view);
+
+    // The baseline: every cell read through the export's source of shown rows, nothing written.
     QElapsedTimer timer;
     timer.start();
     qint64 chars = 0;
-    QStringList keys;
-    for (const QString& field : Fields)
-        keys.append(field + u"#0#S"_s);
-    for (int row = 1; row <= rows; ++row) {
-        for (const QString& key : keys)
-            chars += view.GetResultField(row, key).size();
+    ExportCallerSource cells(&caller, keys, rows);
+    QStringList values;
+    while (cells.next()) {
+        cells.values(int(keys.size()), values);
+        for (const QString& value : std::as_const(values))
+            chars += value.size();
     }
     const double read = seconds(timer);
 
     QTemporaryDir dir;
     const QString file = dir.filePath(u"shown.txt"_s);
-    double secs = 0;
-    if (!exportThroughDialog(0, true, &caller, rows, file, secs))
+    timer.restart();
+    qint64 records = 0;
+    if (!runWriter(std::make_unique<ExportCallerSource>(&caller, keys, rows), writerFor(job, file), int(keys.size()),
+                   records) ||
+        records != rows)
         return 1;
-    report(rows, secs, QFileInfo(file).size(), read);
+    report(rows, seconds(timer), QFileInfo(file).size(), read);
     return chars > 0 ? 0 : 1;
 }
 
@@ -701,7 +1018,7 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The export stores its options: in a folder of the run's own, not the user's settings.
+    // The export may store settings: in a folder of the run's own, not the user's.
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     AppContext context;
@@ -710,30 +1027,20 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     if (!server)
         return 2;
     int rc = 1;
-    if (kind == u"library"_s)
-        rc = runLibrary(server->port(), block, rows);
-    else if (kind == u"text"_s)
-        rc = runExport(server->port(), block, rows, 0);
-    else if (kind == u"xml"_s)
-        rc = runExport(server->port(), block, rows, 3);
-    else if (kind == u"html"_s)
-        rc = runExport(server->port(), block, rows, 4);
-    else if (kind == u"xlsx"_s)
-        rc = runExport(server->port(), block, rows, 1);
-    else if (kind == u"xlsx-into"_s)
-        rc = runExport(server->port(), block, rows, 1, true);
-    else if (kind == u"xlsx-alone"_s)
-        rc = runWorkbookAlone(server->port(), block, rows);
-    else if (kind == u"sqlite"_s)
-        rc = runExport(server->port(), block, rows, 2);
-    else if (kind == u"sqlite-anchor"_s)
-        rc = runSqliteAnchor(server->port(), block, rows);
-    else if (kind == u"odbc"_s)
-        rc = runOdbcExport(server->port(), block, rows);
-    else if (kind == u"odbc-anchor"_s)
-        rc = runOdbcAnchor(server->port(), block, rows);
+    if (kind == u"read"_s)
+        rc = runRead(server->port(), block, rows);
+    else if (kind == u"check"_s)
+        rc = runCheck(server->port(), block, rows);
     else if (kind == u"shown"_s)
         rc = runShown(server->port(), block, rows);
+    else if (kind == u"xlsx-alone"_s)
+        rc = runWorkbookAlone(server->port(), block, rows);
+    else if (kind == u"sqlite-anchor"_s)
+        rc = runSqliteAnchor(server->port(), block, rows);
+    else if (kind == u"odbc-anchor"_s)
+        rc = runOdbcAnchor(server->port(), block, rows);
+    else
+        rc = runExport(server->port(), block, rows, kind);
     server->stop();
     return rc;
 }
@@ -769,12 +1076,18 @@ int main(int argc, char** argv)
     std::printf("%d records of %d fields from %s, block size %d; each run in a process of its own (server "
                 "included)\n",
                 rows, int(Fields.size()), qPrintable(Table), block);
+    if (BenchProcess::runChild(program, u"check"_s, block, std::min(rows, CheckRows), 5).isEmpty()) {
+        std::fprintf(stderr, "the anchors do not write the export's bytes\n");
+        return 1;
+    }
+    std::printf("the anchors write the export's bytes (%d records compared)\n", std::min(rows, CheckRows));
 
-    QStringList kinds{u"library"_s,    u"text"_s,   u"xml"_s,           u"html"_s, u"xlsx"_s,        u"xlsx-into"_s,
-                      u"xlsx-alone"_s, u"sqlite"_s, u"sqlite-anchor"_s, u"odbc"_s, u"odbc-anchor"_s, u"shown"_s};
+    QStringList kinds{u"read"_s,   u"text"_s,          u"text-plain"_s, u"xml"_s,         u"xml-plain"_s,
+                      u"html"_s,   u"html-plain"_s,    u"xlsx"_s,       u"xlsx-into"_s,   u"xlsx-alone"_s,
+                      u"sqlite"_s, u"sqlite-anchor"_s, u"odbc"_s,       u"odbc-anchor"_s, u"shown"_s};
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--kinds") == 0)
-            kinds = QStringList{u"library"_s} + QString::fromLocal8Bit(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
+            kinds = QStringList{u"read"_s} + QString::fromLocal8Bit(argv[i + 1]).split(u',', Qt::SkipEmptyParts);
     }
     // The data source of the ODBC runs: a PostgreSQL server of this run's own.
     PostgresServer pg;
@@ -804,59 +1117,53 @@ int main(int argc, char** argv)
                                parts[4].toDouble()});
         }
     }
-    const Row library = median(runs[u"library"_s]);
-    std::printf("median of %d runs each\n", repeat);
-    std::printf("%-40s %9s %10s %10s %10s %12s\n", "", "seconds", "vs read", "file MiB", "peak MiB", "above read");
-    std::printf("%-40s %9.3f %9.2fx %10s %10.1f %12s\n", "read through KLVQuery alone", library.secs, 1.0, "",
-                double(library.peakKb) / 1024.0, "");
-    const std::pair<const char*, QString> exports[] = {{"export, query mode, text", u"text"_s},
-                                                       {"export, query mode, XML", u"xml"_s},
-                                                       {"export, query mode, HTML", u"html"_s},
-                                                       {"workbook: libxlsxwriter alone, same cells", u"xlsx-alone"_s},
-                                                       {"export, query mode, workbook", u"xlsx"_s},
-                                                       {"export into an existing workbook", u"xlsx-into"_s},
-                                                       {"export, query mode, SQLite table", u"sqlite"_s}};
-    for (const auto& [label, kind] : exports) {
-        if (!runs.contains(kind))
-            continue;
+    const Row read = median(runs[u"read"_s]);
+    std::printf("median of %d runs each; writing: the time less the read's\n", repeat);
+    std::printf("%-38s %9s %9s %10s %9s %9s %11s\n", "", "seconds", "writing", "vs anchor", "file MiB", "peak MiB",
+                "above read");
+    std::printf("%-38s %9.3f %9s %10s %9s %9.1f %11s\n", "read through the export's source", read.secs, "", "", "",
+                double(read.peakKb) / 1024.0, "");
+    // The database anchors time their writing alone.
+    const auto writing = [&](const QString& kind) {
         const Row row = median(runs[kind]);
-        std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %11.1f\n", label, row.secs, row.secs / library.secs,
-                    double(row.bytes) / 1048576.0, double(row.peakKb) / 1024.0,
-                    double(row.peakKb - library.peakKb) / 1024.0);
-    }
-    // The database targets: the export's writing share (its time less the read's) beside its
-    // anchor's writing time.
-    const std::tuple<const char*, QString, const char*, QString> anchored[] = {
-        {"SQLite table, writing share", u"sqlite"_s, "sqlite3 prepared statements alone", u"sqlite-anchor"_s},
-        {"ODBC into PostgreSQL, writing share", u"odbc"_s, "ODBC, arrays of 1,000 rows alone", u"odbc-anchor"_s}};
-    for (const auto& [label, kind, anchorLabel, anchorKind] : anchored) {
-        if (!runs.contains(kind) || !runs.contains(anchorKind))
+        return kind.endsWith(u"-anchor"_s) ? row.secs : row.secs - read.secs;
+    };
+    struct Line
+    {
+        const char* label;
+        QString kind;
+        QString anchor;
+    };
+    const Line lines[] = {{"text: plain writer (anchor)", u"text-plain"_s, {}},
+                          {"text: export", u"text"_s, u"text-plain"_s},
+                          {"XML: plain writer (anchor)", u"xml-plain"_s, {}},
+                          {"XML: export", u"xml"_s, u"xml-plain"_s},
+                          {"HTML: plain writer (anchor)", u"html-plain"_s, {}},
+                          {"HTML: export", u"html"_s, u"html-plain"_s},
+                          {"workbook: libxlsxwriter alone (anchor)", u"xlsx-alone"_s, {}},
+                          {"workbook: export", u"xlsx"_s, u"xlsx-alone"_s},
+                          {"workbook: export into an existing one", u"xlsx-into"_s, u"xlsx-alone"_s},
+                          {"SQLite: prepared statements (anchor)", u"sqlite-anchor"_s, {}},
+                          {"SQLite table: export", u"sqlite"_s, u"sqlite-anchor"_s},
+                          {"ODBC: arrays of 1,000 rows (anchor)", u"odbc-anchor"_s, {}},
+                          {"ODBC into PostgreSQL: export", u"odbc"_s, u"odbc-anchor"_s}};
+    for (const Line& l : lines) {
+        if (!runs.contains(l.kind))
             continue;
-        const Row row = median(runs[kind]);
-        const Row anchor = median(runs[anchorKind]);
-        const double share = row.secs - library.secs;
-        std::printf("%-40s %9.3f %9.2fx %10s %10.1f %11.1f   (%.0f rows/s in all)\n", label, share, share / anchor.secs,
-                    "", double(row.peakKb) / 1024.0, double(row.peakKb - library.peakKb) / 1024.0,
-                    double(row.records) / row.secs);
-        std::printf("%-40s %9.3f %9.2fx %10s %10.1f %12s\n", anchorLabel, anchor.secs, 1.0, "",
-                    double(anchor.peakKb) / 1024.0, "");
-    }
-    if (runs.contains(u"xlsx-alone"_s)) {
-        // The writing share: the time less the read's, the same for the writer alone.
-        const double alone = median(runs[u"xlsx-alone"_s]).secs - library.secs;
-        for (const auto& [label, kind] : {std::pair{"workbook: writing vs the writer alone", u"xlsx"_s},
-                                          std::pair{"into existing: writing vs writer alone", u"xlsx-into"_s}}) {
-            if (runs.contains(kind))
-                std::printf("%-40s %9.3f %9.2fx\n", label, median(runs[kind]).secs - library.secs,
-                            (median(runs[kind]).secs - library.secs) / alone);
-        }
+        const Row row = median(runs[l.kind]);
+        const QString versus = !l.anchor.isEmpty() && runs.contains(l.anchor)
+                                   ? QString::number(writing(l.kind) / writing(l.anchor), 'f', 2) + u'x'
+                                   : QString();
+        std::printf("%-38s %9.3f %9.3f %10s %9.1f %9.1f %11.1f\n", l.label, row.secs, writing(l.kind),
+                    qPrintable(versus), double(row.bytes) / 1048576.0, double(row.peakKb) / 1024.0,
+                    double(row.peakKb - read.peakKb) / 1024.0);
     }
     if (!runs.contains(u"shown"_s))
         return 0;
     const Row shown = median(runs[u"shown"_s]);
-    std::printf("%-40s %9.3f %9.2fx\n", "shown rows read from the list alone", shown.baseline, 1.0);
-    std::printf("%-40s %9.3f %9.2fx %10.1f %10.1f %12s\n", "export of the shown rows, text", shown.secs,
-                shown.secs / shown.baseline, double(shown.bytes) / 1048576.0, double(shown.peakKb) / 1024.0,
+    std::printf("%-38s %9.3f\n", "shown rows read through their source", shown.baseline);
+    std::printf("%-38s %9.3f %9.3f %10s %9.1f %9.1f %11s\n", "shown rows: text export", shown.secs,
+                shown.secs - shown.baseline, "", double(shown.bytes) / 1048576.0, double(shown.peakKb) / 1024.0,
                 "(list filled)");
     return 0;
 }

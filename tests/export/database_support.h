@@ -33,23 +33,39 @@ namespace DatabaseTest {
 
 using namespace ExportTest;
 
-inline ExportJob databaseJob(const QList<ExportField>& fields, const QString& kind, const QString& name,
-                             const QString& table, bool withPrefix = false)
+using Target = ExportDatabaseWriter::Target;
+
+// A database export: the job and the writer's options, as the database's page makes them.
+struct DatabaseExport
 {
-    return job(2, fields,
-               {{QStringLiteral("DBTableName"), table},
-                {QStringLiteral("ExportDBType"), kind},
-                {QStringLiteral("ExportDBName"), name},
-                {QStringLiteral("StartAccess"), QStringLiteral("1")},
-                {QStringLiteral("DBFieldsWithTabPfx"), withPrefix ? QStringLiteral("1") : QStringLiteral("0")}});
+    ExportJob job;
+    ExportDatabaseWriter::Options options;
+};
+
+inline DatabaseExport databaseJob(const QList<ExportField>& fields, Target target, const QString& name,
+                                  const QString& table, bool withPrefix = false)
+{
+    DatabaseExport e{job(2, fields), {}};
+    e.options.target = target;
+    e.options.database = name;
+    e.options.table = table;
+    e.options.withTablePrefix = withPrefix;
+    e.options.startProgram = true;
+    return e;
 }
 
-// Checks, opens, writes every row and finishes; false at the first step that does not go on.
-// The user's answers come from boxes.
+// The writer of such an export.
+class DatabaseWriter : public ExportDatabaseWriter
+{
+public:
+    explicit DatabaseWriter(const DatabaseExport& e) : ExportDatabaseWriter(e.job, e.options) {}
+};
+
+// Checks as the dialog does, opens, writes every row and finishes; false at the first step
+// that does not go on. The user's answers come from boxes.
 inline bool exportRows(ExportDatabaseWriter& writer, const QList<QStringList>& rows, ExportFailure& failure)
 {
-    QString focus;
-    if (!writer.checkTarget(focus) || !writer.open(failure))
+    if (!checkAsTheDialogDoes(writer) || !writer.open(failure))
         return false;
     qint64 n = 0;
     for (const QStringList& row : rows) {

@@ -92,10 +92,10 @@ protected:
     {
         return pg->odbcConnection(attributes, unicode);
     }
-    ExportJob pgJob(const QList<ExportField>& fields, const QString& source,
-                    const QString& table = u"Kunde:Kunde"_s) const
+    DatabaseExport pgJob(const QList<ExportField>& fields, const QString& source,
+                         const QString& table = u"Kunde:Kunde"_s) const
     {
-        return databaseJob(fields, u"ODBC"_s, source, table);
+        return databaseJob(fields, Target::Odbc, source, table);
     }
 
     static QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"'; }
@@ -154,12 +154,11 @@ QList<QStringList> numberedRows(int count, const QList<int>& refused = {})
 const QList<ExportField> numberedFields{typedField(u"nummer"_s, u"I9"_s), typedField(u"text"_s, u"GL40"_s)};
 
 // The writer of a job whose checks have passed and whose table is open.
-std::unique_ptr<ExportDatabaseWriter> openWriter(const ExportJob& job)
+std::unique_ptr<ExportDatabaseWriter> openWriter(const DatabaseExport& job)
 {
-    auto writer = std::make_unique<ExportDatabaseWriter>(job);
-    QString focus;
+    auto writer = std::make_unique<DatabaseWriter>(job);
     ExportFailure failure;
-    if (!writer->checkTarget(focus) || !writer->open(failure)) {
+    if (!checkAsTheDialogDoes(*writer) || !writer->open(failure)) {
         ADD_FAILURE() << failure.text().toStdString();
         return nullptr;
     }
@@ -187,7 +186,7 @@ TEST_F(Postgres, EveryValueFitsItsColumnAndReadsBackAsWritten)
         SCOPED_TRACE(unicode ? "Unicode driver" : "ANSI driver");
         ASSERT_TRUE(pg->execute(u"DROP TABLE IF EXISTS \"Kunde:Kunde\""_s));
         Answers boxes;
-        ExportDatabaseWriter writer(pgJob(fields, connection(QString(), unicode)));
+        DatabaseWriter writer(pgJob(fields, connection(QString(), unicode)));
         ExportFailure failure;
         ASSERT_TRUE(exportRows(writer, rows, failure)) << failure.text().toStdString();
         EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u'|').toStdString();
@@ -275,7 +274,7 @@ TEST_F(Postgres, ABrokenConnectionEndsTheExportWithOneMessageAndKeepsTheOldTable
     // export removes it.
     EXPECT_TRUE(relations().startsWith(u"public.Kunde:Kunde,public."_s + OdbcTableWriter::WorkPrefix));
     Answers boxes;
-    ExportDatabaseWriter writer(pgJob(numberedFields, connection(), u"neu"_s));
+    DatabaseWriter writer(pgJob(numberedFields, connection(), u"neu"_s));
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, numberedRows(3), failure)) << failure.text().toStdString();
     EXPECT_EQ(relations(), u"public.Kunde:Kunde,public.neu"_s);
@@ -327,7 +326,7 @@ TEST(PostgresChild, DISABLED_ExportUntilKilled)
     ASSERT_FALSE(source.isEmpty());
     Answers boxes;
     std::unique_ptr<ExportDatabaseWriter> writer =
-        openWriter(databaseJob(numberedFields, u"ODBC"_s, source, qEnvironmentVariable("KLVPG_CHILD_TABLE")));
+        openWriter(databaseJob(numberedFields, Target::Odbc, source, qEnvironmentVariable("KLVPG_CHILD_TABLE")));
     ASSERT_TRUE(writer);
     const QList<QStringList> values = numberedRows(rows);
     ExportFailure failure;
@@ -366,7 +365,7 @@ TEST_F(Postgres, AKilledExportLeavesTheOldTableAndNoTableUnderTheName)
     EXPECT_TRUE(left.startsWith(u"public.Kunde:Kunde,public."_s + OdbcTableWriter::WorkPrefix)) << left.toStdString();
     EXPECT_EQ(pg->value(u"SELECT count(*) FROM "_s + left.section(u',', 1).section(u'.', 1)), u"1500"_s);
     Answers boxes;
-    ExportDatabaseWriter writer(pgJob(numberedFields, connection(u"Protocol=7.4-1;"_s), u"neu"_s));
+    DatabaseWriter writer(pgJob(numberedFields, connection(u"Protocol=7.4-1;"_s), u"neu"_s));
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, numberedRows(3), failure)) << failure.text().toStdString();
     EXPECT_EQ(relations(), u"public.Kunde:Kunde,public.neu"_s);
@@ -381,7 +380,7 @@ TEST_F(Postgres, StaleWorkTablesOfThisProgramGoAndNothingElse)
                             "CREATE TABLE public.klvviewer_work_mine (x int); "
                             "CREATE TABLE public.klvviewer_old_0123456789ab (x int)"_s));
     Answers boxes;
-    ExportDatabaseWriter writer(pgJob(numberedFields, u"klvpg"_s, u"neu"_s));
+    DatabaseWriter writer(pgJob(numberedFields, u"klvpg"_s, u"neu"_s));
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, numberedRows(3), failure)) << failure.text().toStdString();
     EXPECT_EQ(relations(), u"other.klvviewer_work_abcdefabcdef,public.klvviewer_old_0123456789ab,"
@@ -404,7 +403,7 @@ TEST_F(Postgres, ReplacingATableAViewDependsOnShowsTheFailedStepAndKeepsTableAnd
         SCOPED_TRACE(source.toStdString());
         setUpTableAndView();
         Answers boxes;
-        ExportDatabaseWriter writer(pgJob(numberedFields, source));
+        DatabaseWriter writer(pgJob(numberedFields, source));
         ExportFailure failure;
         EXPECT_FALSE(exportRows(writer, numberedRows(150), failure));
         EXPECT_EQ(failure.message, 245);
@@ -441,12 +440,12 @@ TEST_F(Postgres, ReplacingATableAViewDependsOnShowsTheFailedStepAndKeepsTableAnd
 
 TEST_F(Postgres, ANameTheServerCannotHoldIsRefusedBeforeAnythingIsMade)
 {
-    QString focus;
+    int option = -1;
     for (const QString& name : {QString(64, u'n'), QString(32, u'\u00e4')}) {
         Answers boxes;
-        ExportDatabaseWriter writer(pgJob(numberedFields, connection(), name));
-        EXPECT_FALSE(writer.checkTarget(focus));
-        EXPECT_EQ(focus, u"NeueTabelle"_s);
+        DatabaseWriter writer(pgJob(numberedFields, connection(), name));
+        EXPECT_FALSE(checkAsTheDialogDoes(writer, &option));
+        EXPECT_EQ(option, ExportDatabaseWriter::Table);
         EXPECT_EQ(boxes.texts, QStringList{FormatMessage(1220, QString(), 63) + u' ' + name});
     }
     EXPECT_EQ(relations(), QString());
@@ -456,7 +455,7 @@ TEST_F(Postgres, ANameTheServerCannotHoldIsRefusedBeforeAnythingIsMade)
     const QString name = QString(31, u'\u00e4') + u'n';
     const QString caption = QString(70, u'x');
     Answers boxes;
-    ExportDatabaseWriter writer(pgJob({field(caption), field(caption + u'b'), field(u"kurz"_s)}, connection(), name));
+    DatabaseWriter writer(pgJob({field(caption), field(caption + u'b'), field(u"kurz"_s)}, connection(), name));
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"2"_s, u"3"_s}}, failure)) << failure.text().toStdString();
     EXPECT_EQ(relations(), u"public."_s + name);
@@ -470,14 +469,14 @@ TEST_F(Postgres, ATableOfTheNameInAnotherSchemaOffThePathIsNotTheTarget)
     ExportFailure failure;
     {
         Answers boxes;
-        ExportDatabaseWriter writer(pgJob(numberedFields, connection()));
+        DatabaseWriter writer(pgJob(numberedFields, connection()));
         ASSERT_TRUE(exportRows(writer, numberedRows(5), failure)) << failure.text().toStdString();
         EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u'|').toStdString();
     }
     {
         // Now there is one where the statements look: it is asked for and replaced.
         Answers boxes;
-        ExportDatabaseWriter writer(pgJob(numberedFields, connection()));
+        DatabaseWriter writer(pgJob(numberedFields, connection()));
         ASSERT_TRUE(exportRows(writer, numberedRows(7), failure)) << failure.text().toStdString();
         EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
     }
@@ -537,10 +536,9 @@ TEST_F(PostgresCustomers, TheCustomerTableWithAllItsFieldsArrivesWhole)
 
     ASSERT_TRUE(query->StartQueryZOA(u"1:1"_s, names.join(u',')));
     Answers boxes;
-    auto writer = std::make_unique<ExportDatabaseWriter>(pgJob(fields, connection()));
-    QString focus;
+    auto writer = std::make_unique<DatabaseWriter>(pgJob(fields, connection()));
     ExportFailure failure;
-    ASSERT_TRUE(writer->checkTarget(focus) && writer->open(failure)) << failure.text().toStdString();
+    ASSERT_TRUE(checkAsTheDialogDoes(*writer) && writer->open(failure)) << failure.text().toStdString();
     auto* engine = new ExportEngine(std::make_unique<ExportQuerySource>(query), std::move(writer), int(names.size()));
     qint64 count = -1;
     QObject::connect(engine, &ExportEngine::recordCount, [&count](qint64 rows) { count = rows; });

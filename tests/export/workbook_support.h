@@ -116,20 +116,31 @@ inline QJsonValue package(const QString& file)
         {file});
 }
 
-// The job of a workbook export of fields into file's sheet, the columns formatted.
-inline ExportJob workbookJob(const QString& file, const QString& sheet, const QList<ExportField>& fields,
-                             const QHash<QString, QString>& changes = {})
+// A workbook export of fields into file's sheet, the columns formatted: the job and the
+// writer's options.
+struct WorkbookExport
 {
-    QHash<QString, QString> options{{QStringLiteral("ExcelFileName"), file},
-                                    {QStringLiteral("ExcelWorksheet"), sheet},
-                                    {QStringLiteral("ExcelWithFieldNames"), QStringLiteral("1")},
-                                    {QStringLiteral("ExcelFormatColumns"), QStringLiteral("1")},
-                                    {QStringLiteral("ExcelDateFormat"), QStringLiteral("dd.mm.yyyy")},
-                                    {QStringLiteral("ExcelTimeFormat"), QStringLiteral("hh:mm")},
-                                    {QStringLiteral("StartExcel"), QStringLiteral("0")}};
-    options.insert(changes);
-    return ExportTest::job(1, fields, options);
+    ExportJob job;
+    ExportWorkbookWriter::Options options;
+};
+
+inline WorkbookExport workbookJob(const QString& file, const QString& sheet, const QList<ExportField>& fields,
+                                  const std::function<void(ExportWorkbookWriter::Options&)>& change = {})
+{
+    WorkbookExport e{ExportTest::job(1, fields), {}};
+    e.options.fileName = file;
+    e.options.sheetName = sheet;
+    if (change)
+        change(e.options);
+    return e;
 }
+
+// The writer of such an export, as the workbook's page makes it.
+class WorkbookWriter : public ExportWorkbookWriter
+{
+public:
+    explicit WorkbookWriter(const WorkbookExport& e) : ExportWorkbookWriter(e.job, e.options) {}
+};
 
 // Opens, writes every row and finishes; false at the first step that does not go on.
 inline bool writeRows(ExportWriter& writer, const QList<QStringList>& rows, ExportFailure& failure)

@@ -21,6 +21,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
+using WorkbookTest::WorkbookWriter;
 
 // Cells read back show as JSON in a failure.
 void PrintTo(const QJsonArray& array, std::ostream* out)
@@ -38,18 +39,12 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    ExportJob workbookJob(const QList<ExportField>& fields, const QString& name,
-                          const QHash<QString, QString>& changes = {}) const
+    // An export of the fields into the folder's workbook, sheet "Kunde - Kunde".
+    WorkbookTest::WorkbookExport
+    workbookJob(const QList<ExportField>& fields, const QString& name,
+                const std::function<void(ExportWorkbookWriter::Options&)>& change = {}) const
     {
-        QHash<QString, QString> options{{u"ExcelFileName"_s, path(name)},
-                                        {u"ExcelWorksheet"_s, u"Kunde - Kunde"_s},
-                                        {u"ExcelWithFieldNames"_s, u"1"_s},
-                                        {u"ExcelFormatColumns"_s, u"1"_s},
-                                        {u"ExcelDateFormat"_s, u"dd.mm.yyyy"_s},
-                                        {u"ExcelTimeFormat"_s, u"hh:mm"_s},
-                                        {u"StartExcel"_s, u"0"_s}};
-        options.insert(changes);
-        return job(1, fields, options);
+        return WorkbookTest::workbookJob(path(name), u"Kunde - Kunde"_s, fields, change);
     }
 
     // Opens, writes every row and finishes; false at the first step that does not go on.
@@ -121,7 +116,8 @@ TEST_F(Workbook, ValuesKeepTheirTypesAndColumnsTheirFormatsAndWidths)
          QString(), u"=SUM(A1:A2)"_s, QString(), QString(), QString()},
     };
     FollowUps followUps;
-    ExportWorkbookWriter writer(workbookJob(fields, u"kunde.xlsx"_s, {{u"StartExcel"_s, u"1"_s}}));
+    WorkbookWriter writer(
+        workbookJob(fields, u"kunde.xlsx"_s, [](ExportWorkbookWriter::Options& o) { o.startProgram = true; }));
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, rows, failure)) << qPrintable(failure.text());
     writer.startFollowUp();
@@ -203,8 +199,10 @@ TEST_F(Workbook, WithoutFormattingDatesStillShowAsDatesAndRowsStartAtTheTop)
     const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"datum"_s, u"GD8"_s),
                                     typedField(u"zeit"_s, u"Z"_s), typedField(u"stempel"_s, u"GD14"_s),
                                     field(u"untyped"_s)};
-    ExportWorkbookWriter writer(
-        workbookJob(fields, u"plain.xlsx"_s, {{u"ExcelFormatColumns"_s, u"0"_s}, {u"ExcelWithFieldNames"_s, u"0"_s}}));
+    WorkbookWriter writer(workbookJob(fields, u"plain.xlsx"_s, [](ExportWorkbookWriter::Options& o) {
+        o.formatColumns = false;
+        o.withFieldNames = false;
+    }));
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, {{u"5"_s, u"01.02.2024"_s, u"08:15"_s, u"01.02.24 08:15"_s, u"42"_s}}, failure));
     const QJsonValue content = workbookContent(path(u"plain.xlsx"_s));
@@ -230,12 +228,12 @@ TEST_F(Workbook, SheetNamesAreCheckedBeforeAnythingIsTouched)
         EXPECT_FALSE(ExportWorkbookWriter::ValidSheetName(name)) << qPrintable(name);
 
     Answers boxes;
-    ExportWorkbookWriter writer(
-        workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s, {{u"ExcelWorksheet"_s, u"Kunde:Kunde/1"_s}}));
-    QString focus;
-    EXPECT_FALSE(writer.checkTarget(focus));
+    WorkbookWriter writer(workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s,
+                                      [](ExportWorkbookWriter::Options& o) { o.sheetName = u"Kunde:Kunde/1"_s; }));
+    int option = -1;
+    EXPECT_FALSE(checkAsTheDialogDoes(writer, &option));
     EXPECT_EQ(boxes.texts, QStringList{MainModul::GetMessageTextByNr(283)});
-    EXPECT_EQ(focus, u"ExcelWorksheet"_s);
+    EXPECT_EQ(option, ExportWorkbookWriter::SheetName);
     EXPECT_TRUE(files().isEmpty());
 }
 
@@ -243,13 +241,12 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
 {
     using MainModul::GetMessageTextByNr;
     const QString file = path(u"book.xlsx"_s);
-    const ExportJob j = workbookJob({typedField(u"nr"_s, u"I6"_s)}, u"book.xlsx"_s);
-    QString focus;
+    const WorkbookTest::WorkbookExport j = workbookJob({typedField(u"nr"_s, u"I6"_s)}, u"book.xlsx"_s);
     {
         // No workbook: the user is asked to make one; No ends the start.
         Answers boxes({QMessageBox::No});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_FALSE(checkAsTheDialogDoes(writer));
         ASSERT_EQ(boxes.texts.size(), 2);
         EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(247));
         EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(248) + u"\r\n"_s));
@@ -258,8 +255,8 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     {
         // Yes: a new workbook with the export's sheet alone.
         Answers boxes({QMessageBox::Yes});
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
         EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(247)});
         ExportFailure failure;
         ASSERT_TRUE(writeAll(writer, {{u"1"_s}}, failure));
@@ -269,8 +266,8 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
         // Its sheet exists: the question names the sheet; Cancel keeps the workbook as it is.
         const QByteArray written = readFile(file);
         Answers boxes({QMessageBox::Cancel});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_FALSE(checkAsTheDialogDoes(writer));
         EXPECT_EQ(boxes.texts,
                   QStringList{GetMessageTextByNr(238) + u" Kunde - Kunde\r\n"_s + GetMessageTextByNr(239)});
         EXPECT_EQ(readFile(file), written);
@@ -278,8 +275,8 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
     {
         // OK: the sheet is replaced.
         Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
         ExportFailure failure;
         ASSERT_TRUE(writeAll(writer, {{u"2"_s}}, failure));
         const QJsonValue content = workbookContent(file);
@@ -290,8 +287,8 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
         // An empty file is taken without a question.
         ASSERT_TRUE(writeFile(file, QByteArray()));
         Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
         EXPECT_TRUE(boxes.texts.isEmpty());
     }
     EXPECT_EQ(files(), QStringList{u"book.xlsx"_s});
@@ -306,7 +303,7 @@ TEST_F(Workbook, TextsThatLookLikeCharacterCodesReadBackAsTheyWere)
     QList<QStringList> rows;
     for (const QString& t : texts)
         rows.append({t});
-    ExportWorkbookWriter writer(workbookJob({field(u"_x0042_"_s)}, u"codes.xlsx"_s));
+    WorkbookWriter writer(workbookJob({field(u"_x0042_"_s)}, u"codes.xlsx"_s));
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, rows, failure)) << qPrintable(failure.text());
     // The cells' texts as stored, decoded by openpyxl's own rule for such codes.
@@ -326,7 +323,9 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
     using MainModul::GetMessageTextByNr;
     // A cell holds at most 32,767 characters.
     const QString tooLong(40000, u'x');
-    ExportWorkbookWriter writer(workbookJob({field(u"text"_s), field(u"nr"_s)}, u"cells.xlsx"_s));
+    WorkbookWriter writer(workbookJob({field(u"text"_s), field(u"nr"_s)}, u"cells.xlsx"_s));
+    // The questions on the way as the dialog asks them.
+    writer.setPrompt(&BoxPrompt::instance());
     ExportFailure failure;
     ASSERT_TRUE(writer.open(failure));
     {
@@ -354,8 +353,8 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
 TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 {
     Answers boxes;
-    ExportJob j = workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s);
-    auto writer = std::make_unique<ExportWorkbookWriter>(j);
+    auto writer = std::make_unique<WorkbookWriter>(workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s));
+    writer->setPrompt(&BoxPrompt::instance());
     ExportFailure failure;
     ASSERT_TRUE(writer->open(failure));
     auto* engine =
@@ -391,12 +390,8 @@ TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 bool failsWithFileLimit(const QString& file, long limit, int rows)
 {
     const int status = WorkbookTest::inChild(limit, true, [&] {
-        ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                          {{u"ExcelFileName"_s, file},
-                           {u"ExcelWorksheet"_s, u"S"_s},
-                           {u"ExcelWithFieldNames"_s, u"1"_s},
-                           {u"ExcelFormatColumns"_s, u"1"_s}});
-        ExportWorkbookWriter writer(j);
+        WorkbookWriter writer(
+            WorkbookTest::workbookJob(file, u"S"_s, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}));
         ExportFailure failure;
         bool failed = !writer.open(failure);
         for (int n = 1; !failed && n <= rows; ++n)
@@ -425,12 +420,8 @@ TEST_F(Workbook, AWriteThatFailsKeepsTheOldWorkbookAndLeavesNoHiddenFile)
     // failure there itself. The limit lies a little beyond the rows' own bytes.
     {
         const QString reference = path(u"reference.xlsx"_s);
-        ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                          {{u"ExcelFileName"_s, reference},
-                           {u"ExcelWorksheet"_s, u"S"_s},
-                           {u"ExcelWithFieldNames"_s, u"1"_s},
-                           {u"ExcelFormatColumns"_s, u"1"_s}});
-        ExportWorkbookWriter writer(j);
+        WorkbookWriter writer(
+            WorkbookTest::workbookJob(reference, u"S"_s, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}));
         QList<QStringList> rows;
         for (int n = 1; n <= 2000; ++n)
             rows.append({QString::number(n), u"a value that fills the file"_s});

@@ -116,9 +116,8 @@ protected:
     bool exportInto(const QString& file, const QString& sheet, Answers& /*boxes*/, ExportFailure& failure,
                     const QList<QStringList>& rows = Rows) const
     {
-        ExportWorkbookWriter writer(workbookJob(file, sheet, Fields));
-        QString focus;
-        if (!writer.checkTarget(focus))
+        WorkbookWriter writer(workbookJob(file, sheet, Fields));
+        if (!checkAsTheDialogDoes(writer))
             return false;
         return writeRows(writer, rows, failure);
     }
@@ -212,11 +211,10 @@ TEST_F(WorkbookMergeTest, AWorkbookOfThisProgramTakesMoreSheetsWithTheirOwnForma
     Answers boxes;
     ExportFailure failure;
     ASSERT_TRUE(exportInto(file, u"Erste"_s, boxes, failure)) << qPrintable(failure.text());
-    ExportWorkbookWriter second(workbookJob(file, u"Zweite"_s,
-                                            {typedField(u"zeit"_s, u"Z"_s), typedField(u"menge"_s, u"R8.3"_s)},
-                                            {{u"ExcelTimeFormat"_s, u"hh:mm:ss"_s}}));
-    QString focus;
-    ASSERT_TRUE(second.checkTarget(focus));
+    WorkbookWriter second(workbookJob(file, u"Zweite"_s,
+                                      {typedField(u"zeit"_s, u"Z"_s), typedField(u"menge"_s, u"R8.3"_s)},
+                                      [](ExportWorkbookWriter::Options& o) { o.timeFormat = u"hh:mm:ss"_s; }));
+    ASSERT_TRUE(checkAsTheDialogDoes(second));
     ASSERT_TRUE(writeRows(second, {{u"10:30"_s, u"1,5"_s}}, failure)) << qPrintable(failure.text());
     QJsonValue after = snapshot(file);
     EXPECT_EQ(after[u"sheets"_s].toArray(), (QJsonArray{u"Zweite"_s, u"Erste"_s}));
@@ -287,16 +285,16 @@ TEST_F(WorkbookMergeTest, WhatIsNoWorkbookIsRefusedAndLeftAsItWas)
         {
             // Checked before the rows: the box says why; nothing is asked.
             Answers boxes;
-            ExportWorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
-            QString focus;
-            EXPECT_FALSE(writer.checkTarget(focus)) << label;
+            WorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
+            int option = -1;
+            EXPECT_FALSE(checkAsTheDialogDoes(writer, &option)) << label;
             ASSERT_EQ(boxes.texts.size(), 1) << label;
             EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(248) + u"\r\n"_s)) << label;
-            EXPECT_EQ(focus, u"ExportExcelName"_s);
+            EXPECT_EQ(option, ExportWorkbookWriter::FileName);
         }
         {
             // And when it becomes such a file after the check: a failure of the start.
-            ExportWorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
+            WorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
             ExportFailure failure;
             EXPECT_FALSE(writer.open(failure)) << label;
             EXPECT_EQ(failure.message, 248) << label;
@@ -323,13 +321,13 @@ TEST_F(WorkbookMergeTest, WhatTheSpreadsheetWouldRefuseIsRefusedAndTheWorkbookSt
                                                 u"wb.save(path)\n"_s));
         const QByteArray content = readFile(file);
         Answers boxes;
-        ExportWorkbookWriter writer(workbookJob(file, sheet, Fields));
-        QString focus;
-        EXPECT_FALSE(writer.checkTarget(focus)) << message;
+        WorkbookWriter writer(workbookJob(file, sheet, Fields));
+        int option = -1;
+        EXPECT_FALSE(checkAsTheDialogDoes(writer, &option)) << message;
         // Told at once, without asking first.
         ASSERT_EQ(boxes.texts.size(), 1) << message;
         EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(message) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
-        EXPECT_EQ(focus, u"ExcelWorksheet"_s);
+        EXPECT_EQ(option, ExportWorkbookWriter::SheetName);
         ExportFailure failure;
         EXPECT_FALSE(writer.open(failure));
         EXPECT_EQ(failure.message, message);
@@ -343,7 +341,7 @@ TEST_F(WorkbookMergeTest, WhatTheSpreadsheetWouldRefuseIsRefusedAndTheWorkbookSt
 int killedExport(const QString& file, long limit, int rows)
 {
     return inChild(limit, false, [&] {
-        ExportWorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
+        WorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
         ExportFailure failure;
         if (!writer.open(failure))
             return 2;
@@ -400,7 +398,7 @@ TEST_F(WorkbookMergeTest, AFullDiskWhileTheMergeIsWrittenKeepsTheWorkbookAndLeav
     const QByteArray content = readFile(file);
     const QString folder = dir.path();
     const int status = inChild(36 * 1024, true, [&] {
-        ExportWorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
+        WorkbookWriter writer(workbookJob(file, u"Kunde - Kunde"_s, Fields));
         ExportFailure failure;
         const bool written = writeRows(writer, Rows, failure);
         // The system's reason, and nothing left in the folder.

@@ -1,7 +1,7 @@
 #include "ExportDatabaseWriter.h"
 
 #include "ExportFollowUp.h"
-#include "ExportTargetCheck.h"
+#include "ExportPrompt.h"
 #include "MainModul.h"
 #include "OdbcTableWriter.h"
 #include "SqliteTableWriter.h"
@@ -17,6 +17,7 @@ using namespace MainModul;
 
 namespace {
 
+constexpr int MsgNoDatabaseName = 237;
 constexpr int MsgTableExists = 240;
 constexpr int MsgOverwrite = 239;
 constexpr int MsgCreateFile = 242;
@@ -35,8 +36,6 @@ constexpr int MsgCancelKeptOld = 1222;
 constexpr int MsgConnectionLost = 1223;
 constexpr int MsgTransactionLost = 1224;
 
-const QString OdbcKind = u"ODBC"_s;
-
 QString systemText(int errorNumber)
 {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
@@ -50,9 +49,9 @@ QString oneLine(const QString& text)
 
 } // namespace
 
-ExportDatabaseWriter::ExportDatabaseWriter(ExportJob job)
-    : ExportWriter(std::move(job)), m_odbc(this->job().text(u"ExportDBType"_s) == OdbcKind),
-      m_file(this->job().text(u"ExportDBName"_s)), m_table(this->job().text(u"DBTableName"_s))
+ExportDatabaseWriter::ExportDatabaseWriter(ExportJob job, Options options)
+    : ExportWriter(std::move(job)), m_options(std::move(options)), m_odbc(m_options.target == Target::Odbc),
+      m_file(m_options.database), m_table(m_options.table)
 {}
 
 ExportDatabaseWriter::~ExportDatabaseWriter()
@@ -71,55 +70,45 @@ QString ExportDatabaseWriter::OdbcDatabaseName(const QString& text)
     return trimmed;
 }
 
-bool ExportDatabaseWriter::checkTarget(QString& focusControl)
+ExportCheck ExportDatabaseWriter::checkTarget()
 {
-    if (!ExportTargetCheck::Database(job(), focusControl))
-        return false;
-    if (m_table.trimmed().isEmpty()) {
-        ShowMessageBox(GetMessageTextByNr(MsgNoTableName));
-        focusControl = u"NeueTabelle"_s;
-        return false;
-    }
+    // A data source may be left to the driver.
+    if (!m_odbc && m_file.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoDatabaseName), Database);
+    if (m_table.trimmed().isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoTableName), Table);
+    if (!m_odbc && QFileInfo(m_file).isDir())
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text(), Database);
+    return {};
+}
+
+ExportCheck ExportDatabaseWriter::confirmTarget()
+{
     m_createFile = false;
-    if (!m_odbc) {
-        const QFileInfo info(m_file);
-        if (info.isDir()) {
-            ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text());
-            focusControl = u"ExportDBName"_s;
-            return false;
-        }
-        if (!info.exists()) {
-            if (ShowMessageBox(GetMessageTextByNr(MsgCreateFile), QMessageBox::Yes | QMessageBox::No) !=
-                QMessageBox::Yes) {
-                ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
-                return false;
-            }
-            m_createFile = true;
-        }
+    if (!m_odbc && !QFileInfo::exists(m_file)) {
+        if (!prompt().ask(GetMessageTextByNr(MsgCreateFile), ExportPrompt::Choice::YesNo))
+            return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
+        m_createFile = true;
     }
     ExportFailure failure;
-    if (!connect(failure)) {
-        ShowMessageBox(failure.text());
-        return false;
-    }
+    if (!connect(failure))
+        return ExportCheck::Refused(failure.text());
     // The server would shorten the name without a word, and the next export into it fail.
     const int limit = m_source ? m_source->maxTableNameBytes() : 0;
     if (limit > 0 && m_table.toUtf8().size() > limit) {
-        ShowMessageBox(FormatMessage(MsgNameTooLong, QString(), limit) + u' ' + m_table);
-        focusControl = u"NeueTabelle"_s;
         discard();
-        return false;
+        return ExportCheck::Refused(FormatMessage(MsgNameTooLong, QString(), limit) + u' ' + m_table, Table);
     }
     m_replace = tableExists(m_table);
     if (m_replace) {
         const QString question =
             GetMessageTextByNr(MsgTableExists) + u' ' + m_table + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        if (ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        if (!prompt().ask(question, ExportPrompt::Choice::OkCancel)) {
             discard();
-            return false;
+            return ExportCheck::Declined();
         }
     }
-    return true;
+    return {};
 }
 
 bool ExportDatabaseWriter::connect(ExportFailure& failure)
@@ -190,7 +179,7 @@ bool ExportDatabaseWriter::open(ExportFailure& failure)
         if (!connect(failure))
             return false;
     }
-    const bool withPrefix = job().flag(u"DBFieldsWithTabPfx"_s);
+    const bool withPrefix = m_options.withTablePrefix;
     const QList<DatabaseColumn> columns =
         DatabaseColumn::ForFields(job().fields, withPrefix, m_odbc, m_odbc ? m_source->maxColumnNameBytes() : 0);
     const std::optional<DatabaseError> error =
@@ -223,7 +212,7 @@ ExportWriter::Step ExportDatabaseWriter::take(const TableWriteResult& result, Ex
         const QString text = GetMessageTextByNr(MsgRowFailed) + u"\r\n"_s + refusal.text + u"\r\n"_s +
                              GetMessageTextByNr(MsgRow) + u' ' + QString::number(refusal.row);
         // The row is left out, or the export ends with the rows so far.
-        if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        if (!prompt().ask(text, ExportPrompt::Choice::OkCancel))
             step = Step::Cancel;
     }
     if (result.failure) {
@@ -313,6 +302,6 @@ void ExportDatabaseWriter::close()
 void ExportDatabaseWriter::startFollowUp()
 {
     // A data source has no file for a program to open.
-    if (!m_odbc && job().flag(u"StartAccess"_s))
+    if (!m_odbc && m_options.startProgram)
         ExportFollowUp::OpenWithDesktopApp(m_file);
 }

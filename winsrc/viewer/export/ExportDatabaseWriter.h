@@ -26,25 +26,39 @@ class SqliteTableWriter;
 // new table then keeps the rows so far). A row the database refuses asks whether to go on;
 // the refused rows are not counted as written, and the notes at the end name them. A table
 // name longer than the database keeps is refused before anything is made.
-//
-// Options: "DBTableName", "ExportDBType", "ExportDBName", "StartAccess", "DBFieldsWithTabPfx".
 class ExportDatabaseWriter : public ExportWriter
 {
 public:
+    enum class Target { SQLite, Odbc };
+    struct Options
+    {
+        Target target = Target::SQLite;
+        // The SQLite file, or the data source's name or connection string.
+        QString database;
+        QString table;
+        // Column names with the table-part prefix of the query field name ("0:name").
+        bool withTablePrefix = true;
+        // Afterwards the desktop's program for the database file.
+        bool startProgram = false;
+    };
+    enum Option { Database, Table };
+
     // How many refused rows the notes at the end name one by one.
     static constexpr int NamedRefusals = 10;
 
-    explicit ExportDatabaseWriter(ExportJob job);
+    ExportDatabaseWriter(ExportJob job, Options options);
     ~ExportDatabaseWriter() override;
 
     // What the ODBC driver is given for the text of "ExportDBName": a data source name, or a
     // connection string.
     static QString OdbcDatabaseName(const QString& text);
 
-    // The database name (237) and table name (285); for a file kind a question before a new
-    // file is made (242). Then the database is opened, a name too long for it refused (1220),
-    // and, when the table exists, the user is asked before it is replaced (240, 239).
-    bool checkTarget(QString& focusControl) override;
+    // The database name (237) and table name (285).
+    ExportCheck checkTarget() override;
+    // For a file kind a question before a new file is made (242). Then the database is opened,
+    // a name too long for it refused (1220), and, when the table exists, the user is asked
+    // before it is replaced (240, 239).
+    ExportCheck confirmTarget() override;
     bool open(ExportFailure& failure) override;
     // A row the database refuses asks whether to go on without it; a failure of the database
     // itself (or a broken connection) ends the export.
@@ -66,6 +80,7 @@ private:
     Step take(const TableWriteResult& result, ExportFailure& failure, bool ask);
     void close();
 
+    Options m_options;
     bool m_odbc = false;
     QString m_file;
     QString m_table;

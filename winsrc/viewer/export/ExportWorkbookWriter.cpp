@@ -1,7 +1,7 @@
 #include "ExportWorkbookWriter.h"
 
 #include "ExportFollowUp.h"
-#include "ExportTargetCheck.h"
+#include "ExportPrompt.h"
 #include "ExportTemporaryFiles.h"
 #include "ExportValue.h"
 #include "KLVTAVArtInfo.h"
@@ -26,6 +26,9 @@ using namespace MainModul;
 
 namespace {
 
+constexpr int MsgTooManyFields = 289;
+constexpr int MsgNoWorkbookName = 235;
+constexpr int MsgNoSheetName = 236;
 constexpr int MsgBadSheetName = 283;
 constexpr int MsgSheetFull = 284;
 constexpr int MsgCellFailed = 286;
@@ -96,16 +99,13 @@ std::optional<ExportFailure> sheetRefusal(const WorkbookMerge& book, const QStri
 
 } // namespace
 
-ExportWorkbookWriter::ExportWorkbookWriter(ExportJob job) : ExportWriter(std::move(job)) {}
+ExportWorkbookWriter::ExportWorkbookWriter(ExportJob job, Options options)
+    : ExportWriter(std::move(job)), m_options(std::move(options))
+{}
 
 ExportWorkbookWriter::~ExportWorkbookWriter()
 {
     discard();
-}
-
-QString ExportWorkbookWriter::fileName() const
-{
-    return job().text(u"ExcelFileName"_s);
 }
 
 bool ExportWorkbookWriter::ValidSheetName(const QString& name)
@@ -119,51 +119,45 @@ bool ExportWorkbookWriter::ValidSheetName(const QString& name)
     return !name.startsWith(u'\'') && !name.endsWith(u'\'');
 }
 
-bool ExportWorkbookWriter::checkTarget(QString& focusControl)
+ExportCheck ExportWorkbookWriter::checkTarget()
 {
-    if (!ExportTargetCheck::Workbook(job(), focusControl))
-        return false;
+    if (job().fields.size() > MaxColumns)
+        return ExportCheck::Refused(GetMessageTextByNr(MsgTooManyFields) + u' ' + QString::number(job().fields.size()));
+    if (fileName().isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoWorkbookName), FileName);
+    if (m_options.sheetName.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoSheetName), SheetName);
     // Checked before anything is touched: a name the workbook cannot take would otherwise
     // fail only once the rows are on their way.
-    if (!ValidSheetName(job().text(u"ExcelWorksheet"_s))) {
-        ShowMessageBox(GetMessageTextByNr(MsgBadSheetName));
-        focusControl = u"ExcelWorksheet"_s;
-        return false;
-    }
+    if (!ValidSheetName(m_options.sheetName))
+        return ExportCheck::Refused(GetMessageTextByNr(MsgBadSheetName), SheetName);
+    if (QFileInfo(fileName()).isDir())
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text(), FileName);
+    return {};
+}
+
+ExportCheck ExportWorkbookWriter::confirmTarget()
+{
     const QString name = fileName();
     const QFileInfo info(name);
-    if (info.isDir()) {
-        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text());
-        focusControl = u"ExportExcelName"_s;
-        return false;
-    }
     if (info.exists() && info.size() >= 1) {
         // The workbook keeps its other sheets: only a worksheet of the export's name is asked
         // about, as the export replaces it.
         WorkbookMerge book;
-        if (const std::optional<WorkbookMerge::Failure> failure = book.open(name)) {
-            ShowMessageBox(mergeFailure(MsgOpenFailed, *failure).text());
-            focusControl = u"ExportExcelName"_s;
-            return false;
-        }
-        const QString sheet = job().text(u"ExcelWorksheet"_s);
-        if (const std::optional<ExportFailure> refusal = sheetRefusal(book, sheet)) {
-            ShowMessageBox(refusal->text());
-            focusControl = u"ExcelWorksheet"_s;
-            return false;
-        }
+        if (const std::optional<WorkbookMerge::Failure> failure = book.open(name))
+            return ExportCheck::Refused(mergeFailure(MsgOpenFailed, *failure).text(), FileName);
+        const QString& sheet = m_options.sheetName;
+        if (const std::optional<ExportFailure> refusal = sheetRefusal(book, sheet))
+            return ExportCheck::Refused(refusal->text(), SheetName);
         if (book.sheetKind(sheet) == WorkbookMerge::SheetKind::None)
-            return true;
+            return {};
         const QString question =
             GetMessageTextByNr(MsgSheetExists) + u' ' + sheet + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        return ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        return prompt().ask(question, ExportPrompt::Choice::OkCancel) ? ExportCheck() : ExportCheck::Declined();
     }
-    if (!info.exists() &&
-        ShowMessageBox(GetMessageTextByNr(MsgNoWorkbook), QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
-        return false;
-    }
-    return true;
+    if (!info.exists() && !prompt().ask(GetMessageTextByNr(MsgNoWorkbook), ExportPrompt::Choice::YesNo))
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
+    return {};
 }
 
 bool ExportWorkbookWriter::createTemporary(ExportFailure& failure)
@@ -194,7 +188,7 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
     const QString folder = info.absolutePath();
     // What exports here left behind when they were killed goes first.
     ExportTemporaryFiles::RemoveStale(folder);
-    const QString sheetName = job().text(u"ExcelWorksheet"_s);
+    const QString sheetName = m_options.sheetName;
     bool selectedSheet = true;
     if (info.exists() && info.size() >= 1) {
         m_merge = std::make_unique<WorkbookMerge>();
@@ -260,7 +254,7 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
     }
 
     m_nextRow = 0;
-    if (job().flag(u"ExcelWithFieldNames"_s)) {
+    if (m_options.withFieldNames) {
         // The captions in the plain format, whatever the column's.
         for (int i = 0; i < job().fields.size(); ++i) {
             const lxw_error error =
@@ -298,9 +292,9 @@ bool ExportWorkbookWriter::reserveFormats(int count, ExportFailure& failure)
 
 void ExportWorkbookWriter::prepareColumns()
 {
-    const bool formatColumns = job().flag(u"ExcelFormatColumns"_s);
-    const QString dateFormat = job().text(u"ExcelDateFormat"_s);
-    const QString timeFormat = job().text(u"ExcelTimeFormat"_s);
+    const bool formatColumns = m_options.formatColumns;
+    const QString& dateFormat = m_options.dateFormat;
+    const QString& timeFormat = m_options.timeFormat;
     m_columns.clear();
     QHash<QString, lxw_format*> formats;
     for (const ExportField& field : job().fields) {
@@ -388,7 +382,7 @@ ExportWriter::Step ExportWorkbookWriter::writeRow(const QStringList& values, qin
     }
     if (m_nextRow >= MaxSheetRows) {
         // Told once; the rows up to the sheet's last stay and the workbook is finished.
-        ShowMessageBox(FormatMessage(MsgSheetFull, QString(), QString::number(row - 1)));
+        prompt().tell(FormatMessage(MsgSheetFull, QString(), QString::number(row - 1)));
         return Step::Stop;
     }
     for (int i = 0; i < values.size() && i < m_columns.size(); ++i) {
@@ -402,7 +396,7 @@ ExportWriter::Step ExportWorkbookWriter::writeRow(const QStringList& values, qin
                              QString::number(error) + u")\r\n"_s + GetMessageTextByNr(MsgRow) + u' ' +
                              QString::number(row) + u"\r\n"_s + GetMessageTextByNr(MsgField) + u' ' +
                              job().fields[i].caption + u" = "_s + shown;
-        if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        if (!prompt().ask(text, ExportPrompt::Choice::OkCancel)) {
             ++m_nextRow;
             return dataWriteFailed(failure) ? Step::Fail : Step::Cancel;
         }
@@ -509,7 +503,7 @@ bool ExportWorkbookWriter::finish(ExportFailure& failure)
             m_merged = ExportTemporaryFiles::Name(target, m_temporaryNumber++);
         } while (QFileInfo::exists(m_merged));
         if (const std::optional<WorkbookMerge::Failure> f =
-                m_merge->write(m_temporary, job().text(u"ExcelWorksheet"_s), m_merged)) {
+                m_merge->write(m_temporary, m_options.sheetName, m_merged)) {
             fail(failure, MsgCreateFailed, f->description, f->number);
             return false;
         }
@@ -596,6 +590,6 @@ const char* ExportWorkbookWriter::utf8(const QString& value)
 
 void ExportWorkbookWriter::startFollowUp()
 {
-    if (job().flag(u"StartExcel"_s))
+    if (m_options.startProgram)
         ExportFollowUp::OpenWithDesktopApp(fileName());
 }

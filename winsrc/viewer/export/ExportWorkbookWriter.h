@@ -30,27 +30,40 @@ struct lxw_format;
 // date cells, anything else, and anything that does not read as its type, as text. Nothing is
 // ever a formula. With "ExcelFormatColumns" the columns get number formats and widths by the
 // field's type; without, date cells still get the spreadsheet's own date and time formats.
-//
-// Options: "ExcelFileName", "ExcelWorksheet", "ExcelWithFieldNames", "ExcelFormatColumns",
-// "ExcelDateFormat", "ExcelTimeFormat", "StartExcel".
 class ExportWorkbookWriter : public ExportWriter
 {
 public:
-    // Rows and name length of a worksheet.
+    struct Options
+    {
+        QString fileName;
+        QString sheetName;
+        bool withFieldNames = true;
+        bool formatColumns = true;
+        QString dateFormat = QStringLiteral("dd.mm.yyyy");
+        QString timeFormat = QStringLiteral("hh:mm");
+        // Afterwards the desktop's program for the workbook.
+        bool startProgram = false;
+    };
+    enum Option { FileName, SheetName };
+
+    // Rows, columns and name length of a worksheet.
     static constexpr qint64 MaxSheetRows = 1048576;
+    static constexpr int MaxColumns = 16384;
     static constexpr int MaxSheetNameLength = 31;
 
-    explicit ExportWorkbookWriter(ExportJob job);
+    ExportWorkbookWriter(ExportJob job, Options options);
     ~ExportWorkbookWriter() override;
 
     // At most 31 characters, none of []:*?/\ and no apostrophe at either end.
     static bool ValidSheetName(const QString& name);
 
-    // The field count, the workbook and worksheet names, a workbook that cannot be read (248),
-    // a sheet of the name that is no worksheet or a workbook whose structure is protected
-    // (250, 251), and questions before a worksheet is replaced (238, 239) or a new workbook
-    // is made (247).
-    bool checkTarget(QString& focusControl) override;
+    // The field count (289), the workbook name (235, 248 for a folder), the worksheet name
+    // (236, 283).
+    ExportCheck checkTarget() override;
+    // A workbook that cannot be read (248), a sheet of the name that is no worksheet or a
+    // workbook whose structure is protected (250, 251), and questions before a worksheet is
+    // replaced (238, 239) or a new workbook is made (247).
+    ExportCheck confirmTarget() override;
     bool open(ExportFailure& failure) override;
     // A cell that cannot be written asks whether to go on; a full worksheet ends the export
     // with the rows up to its last row, told once.
@@ -59,7 +72,8 @@ public:
     void discard() override;
     void startFollowUp() override;
 
-    QString fileName() const;
+    QString fileName() const { return m_options.fileName; }
+    const Options& options() const { return m_options; }
     // A text as a worksheet cell holds it: what reads as a character code ("_x0041_") keeps its
     // underscore as a code of its own ("_x005F_x0041_"), so it reads back as it was.
     static QString CellText(const QString& text);
@@ -83,6 +97,7 @@ private:
     const char* utf8(const QString& text);
     void removeTemporary();
 
+    Options m_options;
     QString m_temporary;
     QString m_merged;
     int m_temporaryNumber = 0;
