@@ -5,7 +5,8 @@
 #   winsrc/viewer/widgets    (the kit every window is made of) includes nothing of the windows
 #   winsrc/viewer/query, info                                 include nothing of each other or of shell,
 #                                                             and of export only its entry (EXPORT_ENTRY)
-#   winsrc/viewer/export                                      includes nothing of query, info or shell
+#   winsrc/viewer/export                                      includes nothing of query, info or shell,
+#                                                             and its work code shows nothing
 #   winsrc/KLV-API/protocol  (transport, requests, answers)   includes nothing of objects/ or trace/
 #   winsrc/KLV-API/objects   (queries, editors, the factory)  includes nothing of trace/
 #   winsrc/KLV-API/protocol and objects use no widgets: the library runs without them.
@@ -47,7 +48,7 @@ done
 
 VIEWER=winsrc/viewer
 # The headers of export/ that the windows may include to start an export.
-EXPORT_ENTRY="ExportDialog.h"
+EXPORT_ENTRY="ExportRequest.h"
 # Includes against the layers that are still to be taken out, as folder:header.
 KNOWN=""
 
@@ -72,4 +73,18 @@ layer widgets shell query export info
 layer query shell info export
 layer info shell query export
 layer export shell query info
+
+# The export's work code (writers, engine, row sources, temporary files) shows nothing: its
+# questions go to a prompt and its checks and failures are values, which the dialog's files
+# show: the dialog, its pages and choosers, the running export, the progress window.
+EXPORT_WINDOWS="ExportDialog ExportProgressDialog ExportRun ExportRequest ExportChoosers ExportOptionsPage ExportFormatRegistry"
+for file in "$VIEWER"/export/*.h "$VIEWER"/export/*.cpp; do
+    stem=$(basename "${file%.*}")
+    [[ " $EXPORT_WINDOWS " == *" $stem "* || $stem == *Page ]] && continue
+    hits=$(grep -n -E 'ShowMessageBox|QMessageBox|QFileDialog|QColorDialog|#[[:space:]]*include[[:space:]]*<QDialog>' "$file")
+    if [ -n "$hits" ]; then
+        echo "$hits" | sed "s|^|$file:|; s|\$|   <- export work code shows a dialog|"
+        status=1
+    fi
+done
 exit $status

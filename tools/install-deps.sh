@@ -2,13 +2,18 @@
 # Installs the Debian 12 packages that building, testing and running need.
 set -euo pipefail
 # libxlsxwriter's pkg-config file links zlib itself (-lz), which its package does not bring.
+# iptables lets the dead-peer tests drop a server's packets (they run as root in CI).
+# The database export's tests start a PostgreSQL server of their own and reach it through
+# Debian's ODBC driver; psycopg2 reads what arrived.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-    unixodbc unixodbc-dev libsqliteodbc libxlsxwriter-dev zlib1g-dev
+    unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev libxlsxwriter-dev zlib1g-dev libzip-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3
+    iptables
+    postgresql odbc-postgresql python3-psycopg2
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

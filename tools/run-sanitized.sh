@@ -2,7 +2,7 @@
 # Everything (the library, the server, the viewer and all their tests) built with clang under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the whole test suite run in that build, then
 # every fuzz target of the same build for a bounded time: FUZZ_SECONDS each (60 by default, so
-# that the three targets take about three minutes together). Any report fails the run.
+# that the four targets take about four minutes together). Any report fails the run.
 #
 # BUILD_DIR names the build folder (build-asan), JOBS the parallel jobs (all processors); a
 # compiler cache is used when there is one.

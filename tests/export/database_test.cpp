@@ -4,9 +4,9 @@
 // a file that may not grow leaves the old table (a refused commit is the dialog test's). The
 // same through unixODBC with the SQLite ODBC driver, by connection string and by data source
 // name. And the password that is never stored.
-#include "ExportDatabaseWriter.h"
 #include "ExportSettings.h"
-#include "export_support.h"
+#include "OdbcTableWriter.h"
+#include "database_support.h"
 
 #include "MainModul.h"
 
@@ -24,12 +24,12 @@
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
+using DatabaseTest::DatabaseExport;
+using DatabaseTest::DatabaseWriter;
+using DatabaseTest::exportRows;
+using DatabaseTest::Target;
+using MainModul::FormatMessage;
 using MainModul::GetMessageTextByNr;
-
-void PrintTo(const QJsonArray& array, std::ostream* out)
-{
-    *out << QJsonDocument(array).toJson(QJsonDocument::Compact).toStdString();
-}
 
 namespace {
 
@@ -50,30 +50,10 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    ExportJob databaseJob(const QList<ExportField>& fields, const QString& kind, const QString& name,
-                          const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false) const
+    static DatabaseExport databaseJob(const QList<ExportField>& fields, Target target, const QString& name,
+                                      const QString& table = u"Kunde:Kunde"_s, bool withPrefix = false)
     {
-        return job(2, fields,
-                   {{u"DBTableName"_s, table},
-                    {u"ExportDBType"_s, kind},
-                    {u"ExportDBName"_s, name},
-                    {u"StartAccess"_s, u"1"_s},
-                    {u"DBFieldsWithTabPfx"_s, withPrefix ? u"1"_s : u"0"_s}});
-    }
-
-    // Checks, opens, writes every row and finishes; false at the first step that does not go
-    // on. The user's answers come from boxes.
-    static bool exportRows(ExportDatabaseWriter& writer, const QList<QStringList>& rows, ExportFailure& failure)
-    {
-        QString focus;
-        if (!writer.checkTarget(focus) || !writer.open(failure))
-            return false;
-        qint64 n = 0;
-        for (const QStringList& row : rows) {
-            if (writer.writeRow(row, ++n, failure) != ExportWriter::Step::Continue)
-                return false;
-        }
-        return writer.finish(failure);
+        return DatabaseTest::databaseJob(fields, target, name, table, withPrefix);
     }
 
     // A table made by the sqlite3 program, standing for what the user had before.
@@ -109,7 +89,7 @@ TEST_F(Database, AnSqliteTableHasTypedNullableColumnsAndEveryValueItsType)
     const QString file = path(u"kunde.sqlite"_s);
     Answers boxes;
     FollowUps followUps;
-    ExportDatabaseWriter writer(databaseJob(typedFields, u"SQLite"_s, file));
+    DatabaseWriter writer(databaseJob(typedFields, Target::SQLite, file));
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
     // The file was not there: made after the question.
@@ -169,16 +149,16 @@ TEST_F(Database, NamesWithAnyCharacterAreQuotedAndRepeatsMadeUnique)
         // without one by its caption.
         ExportField untagged = field(u"Summe"_s);
         untagged.tag.clear();
-        ExportDatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged},
-                                                u"SQLite"_s, file, u"a.b \"c\" [d]"_s, true));
+        DatabaseWriter writer(databaseJob({field(u"nummer"_s, false), field(u"kunde^name"_s, true), untagged},
+                                          Target::SQLite, file, u"a.b \"c\" [d]"_s, true));
         ASSERT_TRUE(exportRows(writer, {{u"1"_s, u"Meier"_s, u"3"_s}}, failure)) << qPrintable(failure.text());
     }
     {
         // Without, by the captions: repeated ones (also in another case) get a number, an
         // empty one its position.
-        ExportDatabaseWriter writer(databaseJob({field(u"name"_s), field(u"Name"_s), field(u"name"_s),
-                                                 field(u"name_2"_s), field(u"Kd.-Nr."_s), field(QString())},
-                                                u"SQLite"_s, file, u"Kunde:Kunde"_s));
+        DatabaseWriter writer(databaseJob({field(u"name"_s), field(u"Name"_s), field(u"name"_s), field(u"name_2"_s),
+                                           field(u"Kd.-Nr."_s), field(QString())},
+                                          Target::SQLite, file, u"Kunde:Kunde"_s));
         ASSERT_TRUE(exportRows(writer, {{u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s}}, failure))
             << qPrintable(failure.text());
     }
@@ -199,12 +179,12 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
     const QString file = path(u"ask.sqlite"_s);
     const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s)};
     ExportFailure failure;
-    QString focus;
+    int option = -1;
     {
         // No to a new file: nothing is made.
         Answers boxes({QMessageBox::No});
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file));
-        EXPECT_FALSE(writer.checkTarget(focus));
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
+        EXPECT_FALSE(checkAsTheDialogDoes(writer, &option));
         ASSERT_EQ(boxes.texts.size(), 2);
         EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(242));
         EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
@@ -214,7 +194,7 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
     {
         // Cancel to replacing the table: it stays as it was.
         Answers boxes({QMessageBox::Cancel});
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file));
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
         EXPECT_FALSE(exportRows(writer, {{u"1"_s}}, failure));
         EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
         EXPECT_EQ(oldRows(file), u"kept,too"_s);
@@ -222,7 +202,7 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
     {
         // A name in another case is the same table to SQLite.
         Answers boxes;
-        ExportDatabaseWriter writer(databaseJob(fields, u"SQLite"_s, file, u"KUNDE:kunde"_s));
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file, u"KUNDE:kunde"_s));
         ASSERT_TRUE(exportRows(writer, {{u"1"_s}, {u"2"_s}}, failure)) << qPrintable(failure.text());
         EXPECT_EQ(boxes.texts.size(), 1);
         EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(nummer) FROM \"Kunde:Kunde\""_s), u"1,2"_s);
@@ -231,14 +211,51 @@ TEST_F(Database, AFileIsMadeAndATableReplacedOnlyWhenTheUserAgrees)
     {
         // An empty table name or no file name is refused at once.
         Answers boxes;
-        ExportDatabaseWriter unnamed(databaseJob(fields, u"SQLite"_s, file, QString()));
-        EXPECT_FALSE(unnamed.checkTarget(focus));
-        EXPECT_EQ(focus, u"NeueTabelle"_s);
-        ExportDatabaseWriter noFile(databaseJob(fields, u"SQLite"_s, QString()));
-        EXPECT_FALSE(noFile.checkTarget(focus));
-        EXPECT_EQ(focus, u"ExportDBName"_s);
+        DatabaseWriter unnamed(databaseJob(fields, Target::SQLite, file, QString()));
+        EXPECT_FALSE(checkAsTheDialogDoes(unnamed, &option));
+        EXPECT_EQ(option, ExportDatabaseWriter::Table);
+        DatabaseWriter noFile(databaseJob(fields, Target::SQLite, QString()));
+        EXPECT_FALSE(checkAsTheDialogDoes(noFile, &option));
+        EXPECT_EQ(option, ExportDatabaseWriter::Database);
         EXPECT_EQ(boxes.texts, (QStringList{GetMessageTextByNr(285), GetMessageTextByNr(237)}));
     }
+}
+
+TEST_F(Database, TextGoesInAsUtf8AndACancelKeepsTheOldTable)
+{
+    const QString file = path(u"cancel.sqlite"_s);
+    oldTable(file);
+    const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"name"_s, u"GL40"_s)};
+    const QString text = u"\u00dcberweisung \u65e5\u672c \U0001F600"_s;
+    Answers boxes;
+    ExportFailure failure;
+    {
+        // Replacing: the cancel leaves the user's table, and no row counts as written.
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 3; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 3);
+        EXPECT_EQ(writer.endNotes(), QStringList{FormatMessage(1222, QString(), u"Kunde:Kunde"_s)});
+        EXPECT_EQ(oldRows(file), u"kept,too"_s);
+    }
+    {
+        // A new table keeps the rows so far.
+        DatabaseWriter writer(databaseJob(fields, Target::SQLite, file, u"neu"_s));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure)) << qPrintable(failure.text());
+        for (int n = 1; n <= 2; ++n)
+            ASSERT_EQ(writer.writeRow({QString::number(n), text}, n, failure), ExportWriter::Step::Continue);
+        writer.cancelled();
+        ASSERT_TRUE(writer.finish(failure)) << qPrintable(failure.text());
+        EXPECT_EQ(writer.rowsNotKept(), 0);
+        EXPECT_TRUE(writer.endNotes().isEmpty());
+    }
+    EXPECT_EQ(
+        sqliteValue(file, u"SELECT group_concat(name || '|' || length(name) || '|' || hex(name), ',') FROM neu"_s),
+        QStringList(2, text + u"|16|"_s + QString::fromLatin1(text.toUtf8().toHex().toUpper())).join(u','));
+    EXPECT_EQ(boxes.texts.size(), 1); // the question before the replace
 }
 
 // A database export in a child process whose files may grow to limit bytes only. The child
@@ -247,14 +264,10 @@ void exportWithFileLimit(const QString& file, long limit)
 {
     std::signal(SIGXFSZ, SIG_IGN);
     Answers boxes;
-    ExportDatabaseWriter writer(job(2, {typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)},
-                                    {{u"DBTableName"_s, u"Kunde:Kunde"_s},
-                                     {u"ExportDBType"_s, u"SQLite"_s},
-                                     {u"ExportDBName"_s, file},
-                                     {u"DBFieldsWithTabPfx"_s, u"0"_s}}));
-    QString focus;
+    DatabaseWriter writer(DatabaseTest::databaseJob({typedField(u"nummer"_s, u"I9"_s), field(u"text"_s)},
+                                                    Target::SQLite, file, u"Kunde:Kunde"_s));
     ExportFailure failure;
-    if (!writer.checkTarget(focus))
+    if (!checkAsTheDialogDoes(writer))
         std::_Exit(2);
     const rlimit files{rlim_t(limit), rlim_t(limit)};
     setrlimit(RLIMIT_FSIZE, &files);
@@ -295,7 +308,7 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
         // The old table goes only once the new one is complete.
         Answers boxes;
         FollowUps followUps;
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
         EXPECT_TRUE(writer.isOdbc());
         ASSERT_TRUE(exportRows(writer, typedRows, failure)) << qPrintable(failure.text());
         EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(240) + u" Kunde:Kunde\r\n"_s + GetMessageTextByNr(239)});
@@ -305,7 +318,7 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     }
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(name, '|') FROM sqlite_master"_s), u"Kunde:Kunde"_s);
     EXPECT_EQ(sqliteValue(file, u"SELECT group_concat(type, '|') FROM pragma_table_info('Kunde:Kunde')"_s),
-              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|VARCHAR(40)|TEXT|VARCHAR(5)"_s);
+              u"INTEGER|DOUBLE PRECISION|SMALLINT|DATE|TIMESTAMP|TEXT|TEXT|TEXT"_s);
     const QJsonArray rows = sqliteRows(file, u"SELECT nummer, typeof(nummer) AS tn, umsatz, aktiv, name, notiz "
                                              "FROM \"Kunde:Kunde\" ORDER BY rowid"_s);
     ASSERT_EQ(rows.size(), 3);
@@ -321,14 +334,14 @@ TEST_F(Database, AnOdbcDataSourceTakesTheTableByConnectionStringOrName)
     EXPECT_EQ(rows[2].toObject().value(u"aktiv"_s), 0);
     EXPECT_EQ(sqliteValue(file, u"PRAGMA integrity_check"_s), u"ok"_s);
 
-    // By the data source's name, also written as "DSN=", with more rows than one commit takes.
+    // By the data source's name, also written as "DSN=", with more rows than one INSERT takes.
     const QString dsnFile = odbcDir->filePath(u"dsn.sqlite"_s);
     QList<QStringList> many;
-    for (int n = 1; n <= ExportDatabaseWriter::OdbcCommitRows * 2 + 5; ++n)
+    for (int n = 1; n <= OdbcTableWriter::GroupRows * 20 + 5; ++n)
         many.append({QString::number(n)});
     for (const QString& name : {u"klvtest"_s, u"DSN=klvtest;UID=nobody"_s}) {
         Answers boxes;
-        ExportDatabaseWriter writer(databaseJob({typedField(u"nummer"_s, u"I6"_s)}, u"ODBC"_s, name, u"many"_s));
+        DatabaseWriter writer(databaseJob({typedField(u"nummer"_s, u"I6"_s)}, Target::Odbc, name, u"many"_s));
         ASSERT_TRUE(exportRows(writer, many, failure)) << qPrintable(failure.text());
         EXPECT_EQ(sqliteValue(dsnFile, u"SELECT count(*) || ',' || sum(nummer) FROM many"_s),
                   QString::number(many.size()) + u',' + QString::number(many.size() * (many.size() + 1) / 2));
@@ -344,15 +357,14 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
     ExportFailure failure;
     {
         Answers boxes({QMessageBox::Cancel});
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
         EXPECT_FALSE(exportRows(writer, typedRows, failure));
     }
     {
         // Dropped mid-way: the rows so far go with their table.
         Answers boxes;
-        ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, connection));
-        QString focus;
-        ASSERT_TRUE(writer.checkTarget(focus) && writer.open(failure));
+        DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, connection));
+        ASSERT_TRUE(checkAsTheDialogDoes(writer) && writer.open(failure));
         EXPECT_EQ(writer.writeRow(typedRows[0], 1, failure), ExportWriter::Step::Continue);
         writer.discard();
     }
@@ -361,9 +373,8 @@ TEST_F(Database, OdbcCancelAndFailureKeepTheOldTable)
 
     // A data source that cannot be reached says so at the start.
     Answers boxes;
-    QString focus;
-    ExportDatabaseWriter writer(databaseJob(typedFields, u"ODBC"_s, u"no-such-source"_s));
-    EXPECT_FALSE(writer.checkTarget(focus));
+    DatabaseWriter writer(databaseJob(typedFields, Target::Odbc, u"no-such-source"_s));
+    EXPECT_FALSE(checkAsTheDialogDoes(writer));
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(GetMessageTextByNr(243) + u"\r\n"_s)) << qPrintable(boxes.texts[0]);
 }

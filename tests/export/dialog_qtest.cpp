@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +33,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -173,6 +175,38 @@ private Q_SLOTS:
         QCOMPARE(dialog->windowTitle(), GetMessageTextByNr(231));
     }
 
+    void settingsTheWindowsProgramWroteAreReadAsTheyStand()
+    {
+        const auto save = [](const QString& key, const QString& value) {
+            SettingsStore::SaveSetting(App().RegAppName, u"Export"_s, key, value);
+        };
+        // An Access format is an SQLite file here; Booleans in the Windows program's spelling.
+        save(u"ExportDBType"_s, u"MS Access 2002-2003 Format"_s);
+        save(u"StartAccess"_s, u"True"_s);
+        save(u"DBFieldsWithTabPfx"_s, u"0"_s);
+        save(u"ExportDBName"_s, u"/data/erp.mdb"_s);
+        ExportDialog* dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"SQLite"_s);
+        QVERIFY(find<QCheckBox>(dialog, u"AccessStarten"_s)->isChecked());
+        QVERIFY(!find<QCheckBox>(dialog, u"DBFelderMitTabPraefix"_s)->isChecked());
+        QCOMPARE(find<QLineEdit>(dialog, u"ExportDBName"_s)->text(), u"/data/erp.mdb"_s);
+        QCOMPARE(find<QLineEdit>(dialog, u"NeueTabelle"_s)->text(), u"W"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A data source comes before the program's box, which then stays off.
+        save(u"ExportDBType"_s, u"ODBC"_s);
+        dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"ODBC"_s);
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isChecked());
+        QVERIFY(!find<QCheckBox>(dialog, u"AccessStarten"_s)->isEnabled());
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // A kind the program does not know leaves the first.
+        save(u"ExportDBType"_s, u"dBase"_s);
+        dialog = openDialog(u"W"_s, 2, nullptr, 0, {});
+        QCOMPARE(find<QComboBox>(dialog, u"ExportDBTypen"_s)->currentText(), u"SQLite"_s);
+    }
+
     void theOptionBoxesSwitchAndExcludeEachOther()
     {
         ExportDialog* dialog = openDialog(u"T"_s, 0, nullptr, 0, {});
@@ -287,12 +321,16 @@ private Q_SLOTS:
         QCOMPARE(box->text(), u"#0080FF"_s);
     }
 
-    void aProgramChooserTakesAnyExecutableFile()
+    void aChosenProgramWhosePathHoldsABlankIsStartedOnTheFile()
     {
+        // A program that writes down the arguments it was given.
         const QString tool = path(u"my tool"_s);
-        QVERIFY(writeFile(tool, "#!/bin/sh\n"));
+        const QString out = path(u"chosen-args.txt"_s);
+        QVERIFY(writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + out.toUtf8() + "\"\n"));
         QVERIFY(QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner));
-        ExportDialog* dialog = openDialog(u"P"_s, 0, nullptr, 0, {});
+        RowsWindow window(Keys, {{u"1"_s, u"x"_s}});
+        ExportDialog* dialog = openDialog(u"P"_s, 0, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"p.exp"_s));
         click(find<QCheckBox>(dialog, u"FileAppStarten"_s));
         DialogDriver::whenShown(u"ExportProgramChooser"_s, [tool](QWidget* w) {
             auto* chooser = qobject_cast<QFileDialog*>(w);
@@ -308,11 +346,25 @@ private Q_SLOTS:
             static_cast<QDialog*>(chooser)->accept();
         });
         click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
-        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
-        // A cancelled chooser keeps the text.
-        DialogDriver::whenShown(u"ExportProgramChooser"_s, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        // Written as a command names it, so the blank does not split it.
+        const QString command = u'"' + tool + u'"';
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), command);
+        // A cancelled chooser keeps the text; it starts on the program the box names.
+        QString started;
+        DialogDriver::whenShown(u"ExportProgramChooser"_s, [&started](QWidget* w) {
+            started = qobject_cast<QFileDialog*>(w)->selectedFiles().value(0);
+            qobject_cast<QDialog*>(w)->reject();
+        });
         click(find<QPushButton>(dialog, u"FileAppDialogButton"_s));
-        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), tool);
+        QCOMPARE(started, tool);
+        QCOMPARE(find<QLineEdit>(dialog, u"FileAppName"_s)->text(), command);
+
+        MessageBoxes boxes;
+        QVERIFY(startAndWait(dialog));
+        QVERIFY2(QTest::qWaitFor([out] { return readFile(out).endsWith('\n'); }, 10000),
+                 qPrintable(boxes.texts.join(u'|')));
+        QCOMPARE(readFile(out), path(u"p.exp"_s).toUtf8() + '\n');
+        QVERIFY(boxes.texts.isEmpty());
     }
 
     void theStartRefusesWhatItCannotWrite()
@@ -391,6 +443,55 @@ private Q_SLOTS:
         QTest::keyClick(kinds, Qt::Key_Down);
         QVERIFY(refused(243));
         QVERIFY(!QFile::exists(path(u"s.sqlite"_s)));
+    }
+
+    void theSettingsAreStoredOnceTheNamesPassWhateverTheTargetSaysThen()
+    {
+        QVERIFY(configureOdbc(dir.path()));
+        RowsWindow window(Keys, {{u"1"_s, u"a"_s}});
+        MessageBoxes boxes(QMessageBox::Cancel);
+        // Cancel at the question before a file is replaced: nothing is stored.
+        const QString text = path(u"stored.exp"_s);
+        QVERIFY(writeFile(text, "old"));
+        ExportDialog* dialog = openDialog(u"St"_s, 0, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), text);
+        type(find<QLineEdit>(dialog, u"Feldtrennzeichen"_s), u","_s);
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith(GetMessageTextByNr(233)));
+        QCOMPARE(stored(u"Export"_s, u"FieldSeparator"_s), u"<none>"_s);
+        QCOMPARE(stored(u"Export\\St"_s, u"ExportFileName"_s), u"<none>"_s);
+        click(find<QPushButton>(dialog, u"AbbruchButton"_s));
+
+        // Cancel at the question before a table is replaced: every setting of the kind is
+        // stored, as the export starts once the names passed.
+        const QString database = path(u"stored.sqlite"_s);
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE T (old);"_s}).isNull());
+        boxes.texts.clear();
+        dialog = openDialog(u"St"_s, 2, &window, 1, {{u"nr"_s, true}});
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), database);
+        type(find<QLineEdit>(dialog, u"NeueTabelle"_s), u"T"_s);
+        click(find<QCheckBox>(dialog, u"DBFelderMitTabPraefix"_s));
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(240) + u" T\r\n"_s + GetMessageTextByNr(239)});
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), database);
+        QCOMPARE(stored(u"Export\\St"_s, u"DBTableName"_s), u"T"_s);
+        QCOMPARE(stored(u"Export"_s, u"DBFieldsWithTabPfx"_s), u"0"_s);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"SQLite"_s);
+
+        // A data source the logon cannot reach: stored all the same.
+        boxes.texts.clear();
+        auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+        kinds->setFocus();
+        QTest::keyClick(kinds, Qt::Key_Down);
+        type(find<QLineEdit>(dialog, u"ExportDBName"_s), u"no-such-source"_s);
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith(GetMessageTextByNr(243) + u"\r\n"_s));
+        QCOMPARE(stored(u"Export"_s, u"ExportDBType"_s), u"ODBC"_s);
+        QCOMPARE(stored(u"Export"_s, u"ExportDBName"_s), u"no-such-source"_s);
+        QVERIFY(find<QPushButton>(dialog, u"StartButton"_s)->isEnabled());
     }
 
     void aWorkbookAndATableTakeTheShownRowsAndTheirProgramStartsAfterwards()
@@ -566,7 +667,15 @@ private Q_SLOTS:
         const QString book = path(u"limited.xlsx"_s);
         const QString database = path(u"limited.sqlite"_s);
         QVERIFY(writeFile(xml, "old content"));
-        QVERIFY(writeFile(book, "old workbook"));
+        // A workbook of another program, which keeps its sheet.
+        QVERIFY(!run(u"/usr/bin/python3"_s, {u"-c"_s,
+                                             u"import sys,openpyxl\n"
+                                             "wb = openpyxl.Workbook()\n"
+                                             "wb.active['A1'] = 'old workbook'\n"
+                                             "wb.save(sys.argv[1])\n"_s,
+                                             book})
+                     .isNull());
+        const QByteArray oldBook = readFile(book);
         QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE L (old); INSERT INTO L VALUES ('kept');"_s})
                      .isNull());
         const QList<std::tuple<int, QString, int>> kinds{{3, xml, 241}, {1, book, 249}, {2, database, 298}};
@@ -580,42 +689,92 @@ private Q_SLOTS:
             QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
         }
         QCOMPARE(readFile(xml), QByteArray("old content"));
-        QCOMPARE(readFile(book), QByteArray("old workbook"));
+        QCOMPARE(readFile(book), oldBook);
         QCOMPARE(sqliteValue(database, u"SELECT group_concat(old) FROM L"_s), u"kept"_s);
         QCOMPARE(sqliteValue(database, u"PRAGMA integrity_check"_s), u"ok"_s);
         QCOMPARE(QDir(dir.path()).entryList({u"*limited*"_s}, QDir::Files | QDir::Hidden),
                  (QStringList{u"limited.sqlite"_s, u"limited.xlsx"_s, u"limited.xml"_s}));
     }
+
+    void aFullDiskIsToldInTheSystemsWords()
+    {
+        // A file system of 256 KiB of the child's own, in a mount namespace of its own, which the
+        // rows of a text, XML or HTML export outgrow.
+        const QString unshare = QStandardPaths::findExecutable(u"unshare"_s);
+        if (unshare.isEmpty())
+            QSKIP("unshare is not installed");
+        const QString folder = path(u"full"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QProcess child;
+        child.start(unshare,
+                    {u"-rm"_s, u"sh"_s, u"-c"_s,
+                     u"mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 77; exec \"$2\" --full-disk-child \"$1\""_s,
+                     u"sh"_s, folder, QCoreApplication::applicationFilePath()});
+        QVERIFY(child.waitForFinished(120000));
+        if (child.exitCode() == 77)
+            QSKIP("no file system of a process's own can be mounted here");
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(child.exitCode(), 0);
+        const QString told = GetMessageTextByNr(241) + u"\r\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC)) +
+                             u" ("_s + QString::number(ENOSPC) + u')';
+        QCOMPARE(out.count(u"BOX "_s + told), 3);
+        QVERIFY2(!out.contains(u"LEFT"_s), qPrintable(out));
+    }
 };
 
-// The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
-// error of the write, not a signal. It exports shown rows to the file in the given kind (the
-// file's program ticked) and prints the boxes shown and the programs started.
-int fileSizeChild(const QString& file, int kind)
+// Exports 20,000 shown rows to the file in the given kind (the file's program ticked) and
+// prints the boxes shown and the programs started.
+void exportInChild(const QString& file, int kind)
 {
-    ViewerTest::loadTexts();
-    MessageBoxes boxes;
+    MessageBoxes shown;
     FollowUps followUps;
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{64 * 1024, 64 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
     QList<QStringList> rows;
     for (int i = 1; i <= 20000; ++i)
         rows.append({QString::number(i), u"a value that fills the file quickly"_s});
     RowsWindow window(Keys, rows);
     ExportDialog* dialog = openDialog(u"L"_s, kind, &window, 20000, {{u"nr"_s, true}, {u"name"_s, true}});
-    const QString box = kind == 1 ? u"ExportExcelName"_s : kind == 2 ? u"ExportDBName"_s : u"XMLDateiName"_s;
-    const QString program = kind == 1 ? u"ExcelStarten"_s : kind == 2 ? u"AccessStarten"_s : u"XMLStdAppStarten"_s;
-    type(find<QLineEdit>(dialog, box), file);
-    click(find<QCheckBox>(dialog, program));
-    boxes.texts.clear();
+    // Each kind's file box and its program's box.
+    const std::pair<QString, QString> boxes[] = {{u"ExportDateiName"_s, u"FileAppStartenExt"_s},
+                                                 {u"ExportExcelName"_s, u"ExcelStarten"_s},
+                                                 {u"ExportDBName"_s, u"AccessStarten"_s},
+                                                 {u"XMLDateiName"_s, u"XMLStdAppStarten"_s},
+                                                 {u"HTMLDateiName"_s, u"HTMLDateiInBrowserZeigen"_s}};
+    type(find<QLineEdit>(dialog, boxes[kind].first), file);
+    click(find<QCheckBox>(dialog, boxes[kind].second));
+    shown.texts.clear();
     // The question before the old target is replaced is answered OK.
-    boxes.answer = QMessageBox::Ok;
+    shown.answer = QMessageBox::Ok;
     startAndWait(dialog);
-    for (const QString& text : boxes.texts)
+    for (const QString& text : shown.texts)
         std::printf("BOX %s\n", qPrintable(text));
     for (const FollowUps::Start& start : followUps.starts)
         std::printf("START %s\n", qPrintable(start.file));
+}
+
+// The child of the write-failure test: files may grow to 64 KiB only, and going beyond is an
+// error of the write, not a signal.
+int fileSizeChild(const QString& file, int kind)
+{
+    ViewerTest::loadTexts();
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    exportInChild(file, kind);
+    return 0;
+}
+
+// The child of the full-disk test: a text, an XML and an HTML export into a folder that fills
+// up; after each nothing may be left there.
+int fullDiskChild(const QString& folder)
+{
+    ViewerTest::loadTexts();
+    for (const auto& [kind, name] :
+         {std::pair{0, u"full.exp"_s}, std::pair{3, u"full.xml"_s}, std::pair{4, u"full.html"_s}}) {
+        exportInChild(QDir(folder).filePath(name), kind);
+        for (const QString& left : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            std::printf("LEFT %s\n", qPrintable(left));
+        std::fflush(stdout);
+    }
     return 0;
 }
 
@@ -626,6 +785,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--fsize-child") == 0)
         return fileSizeChild(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    if (argc == 3 && qstrcmp(argv[1], "--full-disk-child") == 0)
+        return fullDiskChild(QString::fromLocal8Bit(argv[2]));
     ExportDialogTest test;
     return QTest::qExec(&test, argc, argv);
 }

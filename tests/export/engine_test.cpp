@@ -75,9 +75,10 @@ protected:
 
     std::unique_ptr<ExportXmlWriter> xmlWriter(const QString& name)
     {
-        ExportJob j =
-            job(3, {field(u"nr"_s, true, Keys[0]), field(u"name"_s, true, Keys[1])}, {{u"XMLFileName"_s, path(name)}});
-        auto writer = std::make_unique<ExportXmlWriter>(j);
+        ExportXmlWriter::Options options;
+        options.fileName = path(name);
+        auto writer = std::make_unique<ExportXmlWriter>(
+            job(3, {field(u"nr"_s, true, Keys[0]), field(u"name"_s, true, Keys[1])}), options);
         ExportFailure failure;
         EXPECT_TRUE(writer->open(failure));
         return writer;
@@ -163,7 +164,7 @@ TEST_F(Engine, FailuresDropTheNewFileAndKeepTheOldOne)
     // A target that fills up.
     RowsWindow window(Keys, numberedRows(20000));
     auto writer =
-        std::make_unique<ExportTextWriter>(job(0, {field(u"nr"_s), field(u"name"_s)}, {{u"FieldSeparator"_s, u";"_s}}));
+        std::make_unique<ExportTextWriter>(job(0, {field(u"nr"_s), field(u"name"_s)}), ExportTextWriter::Options());
     FailingDevice device(50000);
     writer->setDevice(&device);
     ExportFailure failure;
@@ -193,9 +194,10 @@ protected:
     ExportEngine* engine(const QString& file)
     {
         EXPECT_TRUE(query->StartQueryZOA(u"90:1"_s, u"nummer,name"_s));
-        auto writer = std::make_unique<ExportTextWriter>(
-            job(0, {field(u"nummer"_s), field(u"name"_s)},
-                {{u"FieldSeparator"_s, u";"_s}, {u"ExportFileName"_s, dir.filePath(file)}}));
+        ExportTextWriter::Options options;
+        options.fileName = dir.filePath(file);
+        options.withFieldList = false;
+        auto writer = std::make_unique<ExportTextWriter>(job(0, {field(u"nummer"_s), field(u"name"_s)}), options);
         ExportFailure failure;
         EXPECT_TRUE(writer->open(failure));
         return new ExportEngine(std::make_unique<ExportQuerySource>(query), std::move(writer), 2);

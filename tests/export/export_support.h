@@ -2,15 +2,17 @@
 
 // What the export's tests share: jobs and fields, a writer run into memory, readers that our
 // code does not share (Python's csv, xml.etree, html.parser and openpyxl, xmllint, the sqlite3
-// program), a device that fails on demand, recorders of the programs an export would start and
-// of the message boxes it shows, and a window whose shown rows are exported through
-// GetResultField.
+// program), a device that fails on demand, recorders of the programs an export would start, of
+// the questions a writer asks and of the message boxes the dialog shows, and a window whose
+// shown rows are exported through GetResultField.
 
 #include "ExportFollowUp.h"
 #include "ExportJob.h"
+#include "ExportPrompt.h"
 #include "ExportWriter.h"
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
+#include "MainModul.h"
 #include "MessageBoxes.h"
 #include "ViewerSession.h"
 
@@ -51,14 +53,13 @@ inline ExportField typedField(const QString& caption, const QString& typeCode, b
     return f;
 }
 
-inline ExportJob job(int kind, const QList<ExportField>& fields, const QHash<QString, QString>& options = {})
+inline ExportJob job(int kind, const QList<ExportField>& fields)
 {
     ExportJob j;
     j.exportType = kind;
     j.caption = QStringLiteral("Kunde:Kunde");
     j.tableId = QStringLiteral("1:1");
     j.fields = fields;
-    j.options = options;
     return j;
 }
 
@@ -313,6 +314,65 @@ public:
     FollowUps& operator=(const FollowUps&) = delete;
     QList<Start> starts;
 };
+
+// A writer's questions and notices, recorded; each question is answered by the next of answers,
+// and once they are used up by agreeing.
+class Prompts : public ExportPrompt
+{
+public:
+    explicit Prompts(QList<bool> inTurn = {}) : answers(std::move(inTurn)) {}
+    bool ask(const QString& question, Choice choice) override
+    {
+        asked.append(question);
+        choices.append(choice);
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void tell(const QString& text) override { told.append(text); }
+
+    QList<bool> answers;
+    QStringList asked;
+    QList<Choice> choices;
+    QStringList told;
+};
+
+// The dialog's way with a writer, for tests that look at what the user would see: each question
+// a message box (which Answers records and answers), each refusal of a check shown as one.
+class BoxPrompt : public ExportPrompt
+{
+public:
+    bool ask(const QString& question, Choice choice) override
+    {
+        if (choice == Choice::YesNo)
+            return MainModul::ShowMessageBox(question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return MainModul::ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    void tell(const QString& text) override { MainModul::ShowMessageBox(text); }
+
+    static BoxPrompt& instance()
+    {
+        static BoxPrompt prompt;
+        return prompt;
+    }
+};
+
+// The checks as the dialog makes them, before and after the settings are stored, with the
+// writer's questions as message boxes from then on; false at the first refusal, whose message
+// is shown and whose option goes to option.
+inline bool checkAsTheDialogDoes(ExportWriter& writer, int* option = nullptr)
+{
+    writer.setPrompt(&BoxPrompt::instance());
+    for (const bool confirm : {false, true}) {
+        const ExportCheck check = confirm ? writer.confirmTarget() : writer.checkTarget();
+        if (check.passed())
+            continue;
+        if (!check.message().isEmpty())
+            MainModul::ShowMessageBox(check.message());
+        if (option)
+            *option = check.option();
+        return false;
+    }
+    return true;
+}
 
 // The message boxes shown meanwhile, recorded; each is answered by the next of answers, and
 // once they are used up by agreeing (Yes or OK, whichever the box offers).

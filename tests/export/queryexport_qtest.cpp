@@ -23,6 +23,7 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -127,6 +128,56 @@ private Q_SLOTS:
         QCOMPARE(lines.size() - 2, data->rowCount());
         for (int row = 0; row < data->rowCount(); ++row)
             QCOMPARE(QString::fromUtf8(lines[row + 1]), data->rowTexts(row).mid(0, 3).join(u';') + u'\r');
+    }
+
+    void fileExportWritesTheRowsInTheOrderTheWindowShows()
+    {
+        MessageBoxes boxes;
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        check(form, {u"nummer"_s, u"name"_s});
+        auto* order = form->findChild<QLineEdit*>(u"Sortierung"_s);
+        order->setFocus();
+        QTest::keyClicks(order, u"name.rueckw"_s);
+
+        // File, Export, Text file, with the mouse.
+        const MainMenus& menus = viewer.window->menus();
+        QMenuBar* bar = viewer.window->menuBar();
+        QMenu* file = menus.menu(u"DateiMenue"_s);
+        QMenu* exports = menus.menu(u"ExportMenue"_s);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+        QVERIFY(QTest::qWaitFor([file] { return file->isVisible(); }, 2000));
+        QTest::mouseClick(file, Qt::LeftButton, {}, file->actionGeometry(exports->menuAction()).center());
+        QVERIFY(QTest::qWaitFor([exports] { return exports->isVisible(); }, 2000));
+        QTest::mouseClick(exports, Qt::LeftButton, {},
+                          exports->actionGeometry(menus.action(u"ExportDateiMenue"_s)).center());
+        ExportDialog* dialog = ExportDialog::DefaultInstance();
+        QVERIFY(QTest::qWaitFor([dialog] { return dialog->isVisible(); }, 2000));
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"Sortierung"_s)->text(), u"name.rueckw"_s);
+        type(dialog, u"ExportDateiName"_s, path(u"ordered.exp"_s));
+        server.clearReceived();
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(u'|')));
+
+        // The server was asked for that order, and the file has the rows in it: the order the
+        // window's own run of the selection lists them in.
+        const QStringList sent = queries(server);
+        QCOMPARE(sent.size(), 1);
+        QVERIFY2(sent[0].contains(u"@ordnung=name.rueckw"_s), qPrintable(sent[0]));
+        QList<QByteArray> lines = readFile(path(u"ordered.exp"_s)).split('\n');
+        lines.removeFirst(); // the captions
+        lines.removeLast();  // after the last line end
+        clickButton(form, u"StartQueryButton"_s);
+        ResultListView* data = form->datenListe();
+        QCOMPARE(lines.size(), data->rowCount());
+        QList<int> numbers;
+        for (int row = 0; row < data->rowCount(); ++row) {
+            QCOMPARE(QString::fromUtf8(lines[row]), data->rowTexts(row).mid(0, 2).join(u';') + u'\r');
+            numbers.append(data->rowTexts(row)[0].toInt());
+        }
+        // Not the order of the record numbers.
+        QVERIFY(numbers.size() > 2);
+        QVERIFY(!std::is_sorted(numbers.cbegin(), numbers.cend()));
     }
 
     void aFreshQueryGoesIntoAWorkbookAndATableWithTheServersTypes()

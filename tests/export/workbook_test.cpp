@@ -1,11 +1,13 @@
 // The workbook, read back with openpyxl: the sheet, the header, values with their types and
 // number formats, column widths, a value that looks like a formula; the sheet-name check and
-// the questions before a workbook is made or replaced; a cell that cannot be written; the
-// sheet's last row; and writes that fail (the old workbook stays, no hidden file is left).
+// the questions before a workbook is made or a sheet replaced; texts that look like character
+// codes; a cell that cannot be written; the sheet's last row; and writes that fail (the old
+// workbook stays, no hidden file is left).
 #include "ExportEngine.h"
 #include "ExportRowSource.h"
 #include "ExportWorkbookWriter.h"
 #include "export_support.h"
+#include "workbook_support.h"
 
 #include "MainModul.h"
 
@@ -17,14 +19,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
+using WorkbookTest::WorkbookWriter;
 
 // Cells read back show as JSON in a failure.
 void PrintTo(const QJsonArray& array, std::ostream* out)
@@ -42,18 +39,12 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    ExportJob workbookJob(const QList<ExportField>& fields, const QString& name,
-                          const QHash<QString, QString>& changes = {}) const
+    // An export of the fields into the folder's workbook, sheet "Kunde - Kunde".
+    WorkbookTest::WorkbookExport
+    workbookJob(const QList<ExportField>& fields, const QString& name,
+                const std::function<void(ExportWorkbookWriter::Options&)>& change = {}) const
     {
-        QHash<QString, QString> options{{u"ExcelFileName"_s, path(name)},
-                                        {u"ExcelWorksheet"_s, u"Kunde - Kunde"_s},
-                                        {u"ExcelWithFieldNames"_s, u"1"_s},
-                                        {u"ExcelFormatColumns"_s, u"1"_s},
-                                        {u"ExcelDateFormat"_s, u"dd.mm.yyyy"_s},
-                                        {u"ExcelTimeFormat"_s, u"hh:mm"_s},
-                                        {u"StartExcel"_s, u"0"_s}};
-        options.insert(changes);
-        return job(1, fields, options);
+        return WorkbookTest::workbookJob(path(name), u"Kunde - Kunde"_s, fields, change);
     }
 
     // Opens, writes every row and finishes; false at the first step that does not go on.
@@ -125,7 +116,8 @@ TEST_F(Workbook, ValuesKeepTheirTypesAndColumnsTheirFormatsAndWidths)
          QString(), u"=SUM(A1:A2)"_s, QString(), QString(), QString()},
     };
     FollowUps followUps;
-    ExportWorkbookWriter writer(workbookJob(fields, u"kunde.xlsx"_s, {{u"StartExcel"_s, u"1"_s}}));
+    WorkbookWriter writer(
+        workbookJob(fields, u"kunde.xlsx"_s, [](ExportWorkbookWriter::Options& o) { o.startProgram = true; }));
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, rows, failure)) << qPrintable(failure.text());
     writer.startFollowUp();
@@ -207,8 +199,10 @@ TEST_F(Workbook, WithoutFormattingDatesStillShowAsDatesAndRowsStartAtTheTop)
     const QList<ExportField> fields{typedField(u"nummer"_s, u"I6"_s), typedField(u"datum"_s, u"GD8"_s),
                                     typedField(u"zeit"_s, u"Z"_s), typedField(u"stempel"_s, u"GD14"_s),
                                     field(u"untyped"_s)};
-    ExportWorkbookWriter writer(
-        workbookJob(fields, u"plain.xlsx"_s, {{u"ExcelFormatColumns"_s, u"0"_s}, {u"ExcelWithFieldNames"_s, u"0"_s}}));
+    WorkbookWriter writer(workbookJob(fields, u"plain.xlsx"_s, [](ExportWorkbookWriter::Options& o) {
+        o.formatColumns = false;
+        o.withFieldNames = false;
+    }));
     ExportFailure failure;
     ASSERT_TRUE(writeAll(writer, {{u"5"_s, u"01.02.2024"_s, u"08:15"_s, u"01.02.24 08:15"_s, u"42"_s}}, failure));
     const QJsonValue content = workbookContent(path(u"plain.xlsx"_s));
@@ -234,12 +228,12 @@ TEST_F(Workbook, SheetNamesAreCheckedBeforeAnythingIsTouched)
         EXPECT_FALSE(ExportWorkbookWriter::ValidSheetName(name)) << qPrintable(name);
 
     Answers boxes;
-    ExportWorkbookWriter writer(
-        workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s, {{u"ExcelWorksheet"_s, u"Kunde:Kunde/1"_s}}));
-    QString focus;
-    EXPECT_FALSE(writer.checkTarget(focus));
+    WorkbookWriter writer(workbookJob({field(u"nr"_s)}, u"sheet.xlsx"_s,
+                                      [](ExportWorkbookWriter::Options& o) { o.sheetName = u"Kunde:Kunde/1"_s; }));
+    int option = -1;
+    EXPECT_FALSE(checkAsTheDialogDoes(writer, &option));
     EXPECT_EQ(boxes.texts, QStringList{MainModul::GetMessageTextByNr(283)});
-    EXPECT_EQ(focus, u"ExcelWorksheet"_s);
+    EXPECT_EQ(option, ExportWorkbookWriter::SheetName);
     EXPECT_TRUE(files().isEmpty());
 }
 
@@ -247,46 +241,81 @@ TEST_F(Workbook, AWorkbookIsMadeOrReplacedOnlyWhenTheUserAgrees)
 {
     using MainModul::GetMessageTextByNr;
     const QString file = path(u"book.xlsx"_s);
-    const ExportJob j = workbookJob({typedField(u"nr"_s, u"I6"_s)}, u"book.xlsx"_s);
-    QString focus;
+    const WorkbookTest::WorkbookExport j = workbookJob({typedField(u"nr"_s, u"I6"_s)}, u"book.xlsx"_s);
     {
         // No workbook: the user is asked to make one; No ends the start.
         Answers boxes({QMessageBox::No});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_FALSE(checkAsTheDialogDoes(writer));
         ASSERT_EQ(boxes.texts.size(), 2);
         EXPECT_EQ(boxes.texts[0], GetMessageTextByNr(247));
         EXPECT_TRUE(boxes.texts[1].startsWith(GetMessageTextByNr(248) + u"\r\n"_s));
         EXPECT_FALSE(QFile::exists(file));
     }
     {
-        // One that exists: the question says the whole file goes; Cancel keeps it as it is.
-        ASSERT_TRUE(writeFile(file, "an older workbook"));
-        Answers boxes({QMessageBox::Cancel});
-        ExportWorkbookWriter writer(j);
-        EXPECT_FALSE(writer.checkTarget(focus));
-        EXPECT_EQ(boxes.texts,
-                  QStringList{GetMessageTextByNr(238) + u' ' + file + u"\r\n"_s + GetMessageTextByNr(239)});
-        EXPECT_EQ(readFile(file), QByteArray("an older workbook"));
-    }
-    {
-        // OK: a new workbook with the export's sheet alone takes its place.
-        Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        // Yes: a new workbook with the export's sheet alone.
+        Answers boxes({QMessageBox::Yes});
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
+        EXPECT_EQ(boxes.texts, QStringList{GetMessageTextByNr(247)});
         ExportFailure failure;
         ASSERT_TRUE(writeAll(writer, {{u"1"_s}}, failure));
         EXPECT_EQ(workbookContent(file)[u"sheets"_s].toArray(), QJsonArray{u"Kunde - Kunde"_s});
     }
     {
+        // Its sheet exists: the question names the sheet; Cancel keeps the workbook as it is.
+        const QByteArray written = readFile(file);
+        Answers boxes({QMessageBox::Cancel});
+        WorkbookWriter writer(j);
+        EXPECT_FALSE(checkAsTheDialogDoes(writer));
+        EXPECT_EQ(boxes.texts,
+                  QStringList{GetMessageTextByNr(238) + u" Kunde - Kunde\r\n"_s + GetMessageTextByNr(239)});
+        EXPECT_EQ(readFile(file), written);
+    }
+    {
+        // OK: the sheet is replaced.
+        Answers boxes;
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
+        ExportFailure failure;
+        ASSERT_TRUE(writeAll(writer, {{u"2"_s}}, failure));
+        const QJsonValue content = workbookContent(file);
+        EXPECT_EQ(content[u"sheets"_s].toArray(), QJsonArray{u"Kunde - Kunde"_s});
+        EXPECT_EQ(cell(content, 1, 0), (QJsonArray{u"int"_s, 2, u"0"_s}));
+    }
+    {
         // An empty file is taken without a question.
         ASSERT_TRUE(writeFile(file, QByteArray()));
         Answers boxes;
-        ExportWorkbookWriter writer(j);
-        EXPECT_TRUE(writer.checkTarget(focus));
+        WorkbookWriter writer(j);
+        EXPECT_TRUE(checkAsTheDialogDoes(writer));
         EXPECT_TRUE(boxes.texts.isEmpty());
     }
     EXPECT_EQ(files(), QStringList{u"book.xlsx"_s});
+}
+
+TEST_F(Workbook, TextsThatLookLikeCharacterCodesReadBackAsTheyWere)
+{
+    // A reader takes "_x" with four hexadecimal digits and "_" for the character of that code;
+    // control characters are written as such codes, once.
+    const QStringList texts{u"_x0041_"_s,          u"a_x00e9_b_X0041_"_s, u"_x005F_x0041_"_s, u"_x41_ _xGGGG_"_s,
+                            u"tab\there\x01end"_s, u"__x0041__"_s,        u"_x004"_s};
+    QList<QStringList> rows;
+    for (const QString& t : texts)
+        rows.append({t});
+    WorkbookWriter writer(workbookJob({field(u"_x0042_"_s)}, u"codes.xlsx"_s));
+    ExportFailure failure;
+    ASSERT_TRUE(writeAll(writer, rows, failure)) << qPrintable(failure.text());
+    // The cells' texts as stored, decoded by openpyxl's own rule for such codes.
+    const QJsonValue read = python(u"import json,sys,zipfile\n"
+                                   "import xml.etree.ElementTree as ET\n"
+                                   "from openpyxl.utils.escape import unescape\n"
+                                   "x = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml'))\n"
+                                   "ns = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'\n"
+                                   "print(json.dumps([unescape(t.text) for t in x.iter(ns + 't')]))\n"_s,
+                                   {path(u"codes.xlsx"_s)});
+    EXPECT_EQ(read.toArray(), QJsonArray::fromStringList(QStringList{u"_x0042_"_s} + texts));
+    EXPECT_EQ(ExportWorkbookWriter::CellText(u"plain text"_s), u"plain text"_s);
 }
 
 TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
@@ -294,7 +323,9 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
     using MainModul::GetMessageTextByNr;
     // A cell holds at most 32,767 characters.
     const QString tooLong(40000, u'x');
-    ExportWorkbookWriter writer(workbookJob({field(u"text"_s), field(u"nr"_s)}, u"cells.xlsx"_s));
+    WorkbookWriter writer(workbookJob({field(u"text"_s), field(u"nr"_s)}, u"cells.xlsx"_s));
+    // The questions on the way as the dialog asks them.
+    writer.setPrompt(&BoxPrompt::instance());
     ExportFailure failure;
     ASSERT_TRUE(writer.open(failure));
     {
@@ -322,8 +353,8 @@ TEST_F(Workbook, ACellThatCannotBeWrittenAsksWhetherToGoOn)
 TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 {
     Answers boxes;
-    ExportJob j = workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s);
-    auto writer = std::make_unique<ExportWorkbookWriter>(j);
+    auto writer = std::make_unique<WorkbookWriter>(workbookJob({typedField(u"nr"_s, u"I9"_s)}, u"full.xlsx"_s));
+    writer->setPrompt(&BoxPrompt::instance());
     ExportFailure failure;
     ASSERT_TRUE(writer->open(failure));
     auto* engine =
@@ -355,53 +386,42 @@ TEST_F(Workbook, AFullSheetEndsTheExportOnceWithEveryRowUpToItsLast)
 }
 
 // A workbook export in a child process whose files may grow to limit bytes only, a write
-// beyond being an error of the write rather than a signal. The old workbook stays and no
-// hidden file is left; the child ends with 0 when the export failed as it should.
-void exportWithFileLimit(const QString& folder, long limit, int rows)
+// beyond being an error of the write rather than a signal: true when it failed as it should.
+bool failsWithFileLimit(const QString& file, long limit, int rows)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit files{rlim_t(limit), rlim_t(limit)};
-    setrlimit(RLIMIT_FSIZE, &files);
-    ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                      {{u"ExcelFileName"_s, folder + u"/limited.xlsx"_s},
-                       {u"ExcelWorksheet"_s, u"S"_s},
-                       {u"ExcelWithFieldNames"_s, u"1"_s},
-                       {u"ExcelFormatColumns"_s, u"1"_s}});
-    ExportWorkbookWriter writer(j);
-    ExportFailure failure;
-    bool failed = !writer.open(failure);
-    for (int n = 1; !failed && n <= rows; ++n)
-        failed = writer.writeRow({QString::number(n), u"a value that fills the file"_s}, n, failure) ==
-                 ExportWriter::Step::Fail;
-    if (!failed)
-        failed = !writer.finish(failure);
-    std::fprintf(stderr, "%s\n", qPrintable(failure.text()));
-    std::fflush(stderr);
-    std::_Exit(failed && failure.message == 249 ? 0 : 1);
+    const int status = WorkbookTest::inChild(limit, true, [&] {
+        WorkbookWriter writer(
+            WorkbookTest::workbookJob(file, u"S"_s, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}));
+        ExportFailure failure;
+        bool failed = !writer.open(failure);
+        for (int n = 1; !failed && n <= rows; ++n)
+            failed = writer.writeRow({QString::number(n), u"a value that fills the file"_s}, n, failure) ==
+                     ExportWriter::Step::Fail;
+        if (!failed)
+            failed = !writer.finish(failure);
+        return failed && failure.message == 249 ? 0 : 1;
+    });
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TEST_F(Workbook, AWriteThatFailsKeepsTheOldWorkbookAndLeavesNoHiddenFile)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const QString file = path(u"limited.xlsx"_s);
-    const auto keepsOld = [&] {
-        return readFile(file) == QByteArray("old workbook") && files() == QStringList{u"limited.xlsx"_s};
-    };
-    ASSERT_TRUE(writeFile(file, "old workbook"));
+    ASSERT_TRUE(WorkbookTest::writeWithOpenpyxl(file, u"wb = openpyxl.Workbook()\n"
+                                                      "wb.active['A1'] = 'old workbook'\n"
+                                                      "wb.save(path)\n"_s));
+    const QByteArray old = readFile(file);
+    const auto keepsOld = [&] { return readFile(file) == old && files() == QStringList{u"limited.xlsx"_s}; };
     // The rows outgrow the limit on their way.
-    EXPECT_EXIT(exportWithFileLimit(dir.path(), 256 * 1024, 50000), ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(failsWithFileLimit(file, 256 * 1024, 50000));
     EXPECT_TRUE(keepsOld());
 
     // The rows fit, but copying them into the workbook does not: the library reports no
     // failure there itself. The limit lies a little beyond the rows' own bytes.
     {
         const QString reference = path(u"reference.xlsx"_s);
-        ExportJob j = job(1, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)},
-                          {{u"ExcelFileName"_s, reference},
-                           {u"ExcelWorksheet"_s, u"S"_s},
-                           {u"ExcelWithFieldNames"_s, u"1"_s},
-                           {u"ExcelFormatColumns"_s, u"1"_s}});
-        ExportWorkbookWriter writer(j);
+        WorkbookWriter writer(
+            WorkbookTest::workbookJob(reference, u"S"_s, {typedField(u"nr"_s, u"I9"_s), field(u"name"_s)}));
         QList<QStringList> rows;
         for (int n = 1; n <= 2000; ++n)
             rows.append({QString::number(n), u"a value that fills the file"_s});
@@ -415,7 +435,7 @@ TEST_F(Workbook, AWriteThatFailsKeepsTheOldWorkbookAndLeavesNoHiddenFile)
         ASSERT_TRUE(QFile::remove(reference));
         const long rowBytes = long(sizes[0].toDouble());
         ASSERT_GT(rowBytes, 10000);
-        EXPECT_EXIT(exportWithFileLimit(dir.path(), rowBytes + 10, 2000), ::testing::ExitedWithCode(0), "");
+        EXPECT_TRUE(failsWithFileLimit(file, rowBytes + 10, 2000));
         EXPECT_TRUE(keepsOld());
     }
 }

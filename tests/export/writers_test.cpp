@@ -1,9 +1,12 @@
 // The text, XML and HTML files: golden bytes of small exports, each format read back by a
 // reader our code does not share, escaping and the characters a file cannot hold, the value
-// conversions, and a write that fails.
+// conversions, a write that fails, an export killed half way and the hidden files of an export
+// that the next one into the folder removes.
 #include "ExportColor.h"
 #include "ExportHtmlWriter.h"
 #include "ExportMarkup.h"
+#include "ExportTemporaryFile.h"
+#include "ExportTemporaryFiles.h"
 #include "ExportTextWriter.h"
 #include "ExportXmlWriter.h"
 #include "MainModul.h"
@@ -14,6 +17,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 using namespace ExportTest;
@@ -28,12 +34,13 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // A writer's file for the rows; the file name goes into the job's option fileSetting.
+    // A writer's file for the rows, in the folder of the test.
     template <class Writer>
-    bool writeFile(ExportJob j, const QString& fileSetting, const QString& name, const QList<QStringList>& rows)
+    bool writeFile(const ExportJob& j, typename Writer::Options options, const QString& name,
+                   const QList<QStringList>& rows)
     {
-        j.options.insert(fileSetting, path(name));
-        Writer writer(j);
+        options.fileName = path(name);
+        Writer writer(j, options);
         ExportFailure failure;
         if (!writer.open(failure))
             return false;
@@ -46,16 +53,11 @@ protected:
     }
 };
 
-const QHash<QString, QString> textOptions{{u"WithFieldList"_s, u"1"_s},
-                                          {u"FormatRFC4180"_s, u"0"_s},
-                                          {u"FieldSeparator"_s, u";"_s},
-                                          {u"LineBreakChar"_s, u"#"_s}};
-
 } // namespace
 
 TEST_F(Writers, TextFileIsUtf8WithoutByteOrderMarkAndKeepsEachRecordOnOneLine)
 {
-    ExportTextWriter writer(job(0, {field(u"nummer"_s), field(u"name"_s, false)}, textOptions));
+    ExportTextWriter writer(job(0, {field(u"nummer"_s), field(u"name"_s, false)}), {});
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     writer.setDevice(&buffer);
@@ -77,13 +79,13 @@ TEST_F(Writers, ValueConversionOfTheTextFile)
 
 TEST_F(Writers, Rfc4180FileReadsBackExactlyThroughPythonsCsv)
 {
-    QHash<QString, QString> options = textOptions;
-    options[u"FormatRFC4180"_s] = u"1"_s;
-    options[u"FieldSeparator"_s] = u","_s;
+    ExportTextWriter::Options options;
+    options.rfc4180 = true;
+    options.separator = u","_s;
     const QList<QStringList> rows{{u"1"_s, u"He said \"hi\", then left"_s, u"line 1\r\nline 2\nline 3"_s},
                                   {u"2"_s, QString(), u"ü,\"ß\"\r"_s}};
-    ASSERT_TRUE(writeFile<ExportTextWriter>(job(0, {field(u"nr"_s), field(u"text"_s), field(u"memo"_s)}, options),
-                                            u"ExportFileName"_s, u"rfc.csv"_s, rows));
+    ASSERT_TRUE(writeFile<ExportTextWriter>(job(0, {field(u"nr"_s), field(u"text"_s), field(u"memo"_s)}), options,
+                                            u"rfc.csv"_s, rows));
     // The header is never quoted.
     EXPECT_TRUE(readFile(path(u"rfc.csv"_s)).startsWith("nr,text,memo\r\n\"1\","));
     const QJsonArray read = csvRows(path(u"rfc.csv"_s), u","_s).toArray();
@@ -95,11 +97,11 @@ TEST_F(Writers, Rfc4180FileReadsBackExactlyThroughPythonsCsv)
 
 TEST_F(Writers, XmlGoldenBytes)
 {
-    ExportJob j = job(3, {field(u"nummer"_s), field(u"name"_s), field(u"bemerk"_s, false)},
-                      {{u"XMLSuppressEmptyFields"_s, u"0"_s}});
-    j.xmlRecIdIndex = 1;
-    j.xmlDescrIndex = 2;
-    ExportXmlWriter writer(j);
+    ExportXmlWriter::Options options;
+    options.suppressEmptyFields = false;
+    options.recordIdField = 1;
+    options.captionField = 2;
+    ExportXmlWriter writer(job(3, {field(u"nummer"_s), field(u"name"_s), field(u"bemerk"_s, false)}), options);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     writer.setDevice(&buffer);
@@ -140,9 +142,9 @@ TEST_F(Writers, XmlRecordsGroupByTheIdFieldAsEtreeReadsThem)
 {
     const QList<ExportField> fields{field(u"nummer"_s), field(u"menge"_s)};
     const auto records = [&](int idIndex, const QList<QStringList>& rows, const QString& name) {
-        ExportJob j = job(3, fields);
-        j.xmlRecIdIndex = idIndex;
-        EXPECT_TRUE(writeFile<ExportXmlWriter>(j, u"XMLFileName"_s, name, rows));
+        ExportXmlWriter::Options options;
+        options.recordIdField = idIndex;
+        EXPECT_TRUE(writeFile<ExportXmlWriter>(job(3, fields), options, name, rows));
         EXPECT_TRUE(xmllintAccepts(path(name), false));
         return xmlRecords(path(name)).toArray();
     };
@@ -179,13 +181,13 @@ TEST_F(Writers, XmlRecordsGroupByTheIdFieldAsEtreeReadsThem)
 
 TEST_F(Writers, XmlEscapesEveryTextAndReplacesWhatAFileCannotHold)
 {
-    ExportJob j = job(3, {field(u"a\"&<b"_s, false), field(u"wert"_s), field(u"leer"_s)},
-                      {{u"XMLSuppressEmptyFields"_s, u"1"_s}});
-    j.xmlRecIdIndex = 2;
+    ExportXmlWriter::Options options;
+    options.suppressEmptyFields = true;
+    options.recordIdField = 2;
+    options.fileName = path(u"e.xml"_s);
     const QString bad = u"x"_s + QChar(0x01) + QChar(0xD800) + u"y"_s + QChar(0xFFFF) + QChar(0xD83D) + QChar(0xDE00);
     const QList<QStringList> rows{{u"<&>\""_s, bad, QString()}, {u"line\r\nnext"_s, u"id \"2\"\t"_s, u"z"_s}};
-    j.options.insert(u"XMLFileName"_s, path(u"e.xml"_s));
-    ExportXmlWriter writer(j);
+    ExportXmlWriter writer(job(3, {field(u"a\"&<b"_s, false), field(u"wert"_s), field(u"leer"_s)}), options);
     ExportFailure failure;
     ASSERT_TRUE(writer.open(failure));
     EXPECT_EQ(writer.writeRow(rows[0], 1, failure), ExportWriter::Step::Continue);
@@ -213,16 +215,13 @@ TEST_F(Writers, XmlEscapesEveryTextAndReplacesWhatAFileCannotHold)
 
 TEST_F(Writers, HtmlGoldenBytes)
 {
-    ExportHtmlWriter writer(job(4, {field(u"nr"_s), field(u"name"_s)},
-                                {{u"HTMLWithHeading"_s, u"0"_s},
-                                 {u"HTMLBorderSize"_s, u"2"_s},
-                                 {u"HTMLFGColorHeader"_s, u"#000000"_s},
-                                 {u"HTMLBGColorHeader"_s, u"#FFFFFF"_s},
-                                 {u"HTMLFGColorEven"_s, u"#000001"_s},
-                                 {u"HTMLBGColorEven"_s, u"#F0F0F0"_s},
-                                 {u"HTMLFGColorOdd"_s, u"#000002"_s},
-                                 {u"HTMLBGColorOdd"_s, u"#F8F8F8"_s},
-                                 {u"HTMLBorderColor"_s, u"#0000FF"_s}}));
+    ExportHtmlWriter::Options options;
+    options.withHeading = false;
+    options.borderSize = u"2"_s;
+    options.evenForeground = u"#000001"_s;
+    options.oddForeground = u"#000002"_s;
+    options.borderColor = u"#0000FF"_s;
+    ExportHtmlWriter writer(job(4, {field(u"nr"_s), field(u"name"_s)}), options);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     writer.setDevice(&buffer);
@@ -255,11 +254,11 @@ TEST_F(Writers, HtmlGoldenBytes)
 
 TEST_F(Writers, HtmlPageReadsBackThroughHtmlParserAndXmllint)
 {
-    ExportJob j = job(4, {field(u"nr"_s), field(u"text"_s)},
-                      {{u"HTMLWithHeading"_s, u"1"_s},
-                       {u"HTMLBorderSize"_s, u"100"_s},
-                       {u"HTMLBGColorEven"_s, u"#E0E0E0"_s},
-                       {u"HTMLBGColorOdd"_s, u"red\" onload=\"x"_s}});
+    ExportJob j = job(4, {field(u"nr"_s), field(u"text"_s)});
+    ExportHtmlWriter::Options options;
+    options.borderSize = u"100"_s;
+    options.evenBackground = u"#E0E0E0"_s;
+    options.oddBackground = u"red\" onload=\"x"_s;
     j.caption = u"<Kunde> & \"Co\""_s;
     j.criteria = u"ort=<Berlin>"_s;
     j.key = u"nummer"_s;
@@ -270,7 +269,7 @@ TEST_F(Writers, HtmlPageReadsBackThroughHtmlParserAndXmllint)
         {u"3"_s, u"one\r\ntwo\rthree\nfour"_s},
         {u"4"_s, u"http://"_s},
     };
-    ASSERT_TRUE(writeFile<ExportHtmlWriter>(j, u"HTMLFileName"_s, u"p.html"_s, rows));
+    ASSERT_TRUE(writeFile<ExportHtmlWriter>(j, options, u"p.html"_s, rows));
     QString errors;
     EXPECT_TRUE(xmllintAccepts(path(u"p.html"_s), true, &errors)) << errors.toStdString();
 
@@ -318,16 +317,13 @@ TEST_F(Writers, HtmlLinksAndLineBreaks)
 
 TEST_F(Writers, HtmlColoursAndBorderFromTheOptions)
 {
-    EXPECT_EQ(ExportHtmlWriter::Color(job(4, {}, {{u"HTMLBGColorEven"_s, u"#a0B0c0"_s}}), u"HTMLBGColorEven"_s),
-              u"#a0B0c0"_s);
-    EXPECT_EQ(ExportHtmlWriter::Color(job(4, {}, {{u"HTMLBGColorEven"_s, u"#a0B0c"_s}}), u"HTMLBGColorEven"_s),
-              u"#F0F0F0"_s);
-    EXPECT_EQ(ExportHtmlWriter::Color(job(4, {}), u"HTMLBGColorOdd"_s), u"#F8F8F8"_s);
+    EXPECT_EQ(ExportHtmlWriter::Color(u"#a0B0c0"_s, u"#F0F0F0"_s), u"#a0B0c0"_s);
+    EXPECT_EQ(ExportHtmlWriter::Color(u"#a0B0c"_s, u"#F0F0F0"_s), u"#F0F0F0"_s);
+    EXPECT_EQ(ExportHtmlWriter::Color(QString(), u"#F8F8F8"_s), u"#F8F8F8"_s);
     for (const auto& [given, used] :
          {std::pair{u"0"_s, u"0"_s}, std::pair{u"99"_s, u"99"_s}, std::pair{u"-1"_s, u"1"_s},
           std::pair{u"1.5"_s, u"1"_s}, std::pair{u"\"5"_s, u"1"_s}, std::pair{QString(), u"1"_s}})
-        EXPECT_EQ(ExportHtmlWriter::BorderSize(job(4, {}, {{u"HTMLBorderSize"_s, given}})), used)
-            << given.toStdString();
+        EXPECT_EQ(ExportHtmlWriter::BorderSize(given), used) << given.toStdString();
 }
 
 TEST_F(Writers, ColourTextsAndValues)
@@ -365,7 +361,7 @@ TEST_F(Writers, AFailingWriteFailsTheExportAndLeavesTheOldFile)
     QList<QStringList> rows;
     for (int i = 0; i < 5000; ++i)
         rows.append({QString::number(i), u"some text to fill the device"_s});
-    ExportXmlWriter writer(job(3, {field(u"nr"_s), field(u"text"_s)}));
+    ExportXmlWriter writer(job(3, {field(u"nr"_s), field(u"text"_s)}), {});
     FailingDevice device(100000);
     writer.setDevice(&device);
     ExportFailure failure;
@@ -384,7 +380,9 @@ TEST_F(Writers, AFailingWriteFailsTheExportAndLeavesTheOldFile)
 
     // A file in a folder that does not exist cannot be opened.
     ExportFailure openFailure;
-    ExportTextWriter missing(job(0, {}, {{u"ExportFileName"_s, path(u"no/such/file.exp"_s)}}));
+    ExportTextWriter::Options options;
+    options.fileName = path(u"no/such/file.exp"_s);
+    ExportTextWriter missing(job(0, {}), options);
     EXPECT_FALSE(missing.open(openFailure));
     EXPECT_EQ(openFailure.message, 241);
     EXPECT_EQ(openFailure.number, ENOENT);
@@ -392,11 +390,103 @@ TEST_F(Writers, AFailingWriteFailsTheExportAndLeavesTheOldFile)
     // A discarded export leaves the old file as it was.
     ASSERT_TRUE(ExportTest::writeFile(path(u"old.exp"_s), "old content"));
     {
-        ExportTextWriter writer2(job(0, {field(u"nr"_s)}, {{u"ExportFileName"_s, path(u"old.exp"_s)}}));
+        options.fileName = path(u"old.exp"_s);
+        ExportTextWriter writer2(job(0, {field(u"nr"_s)}), options);
         ASSERT_TRUE(writer2.open(failure));
         writer2.writeRow({u"1"_s}, 1, failure);
         writer2.discard();
     }
     EXPECT_EQ(readFile(path(u"old.exp"_s)), "old content");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"old.exp"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"old.exp"_s});
+}
+
+namespace {
+
+// A text export that is killed half way, run in a child of the test.
+void killedHalfWay(const QString& file)
+{
+    ExportTextWriter::Options options;
+    options.fileName = file;
+    ExportTextWriter writer(job(0, {field(u"nr"_s), field(u"text"_s)}), options);
+    ExportFailure failure;
+    if (!writer.open(failure))
+        std::_Exit(1);
+    for (int n = 1; n <= 20000; ++n)
+        writer.writeRow({QString::number(n), u"a row on its way"_s}, n, failure);
+    std::raise(SIGKILL);
+}
+
+QStringList hiddenOnes(const QStringList& names)
+{
+    QStringList hidden;
+    for (const QString& name : names) {
+        if (name.startsWith(u'.'))
+            hidden.append(name);
+    }
+    return hidden;
+}
+
+} // namespace
+
+TEST_F(Writers, AKilledExportLeavesTheOldFileAndTheNextExportIntoTheFolderRemovesWhatItLeft)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this test again up to its death: it finds the folder through the
+    // environment it inherits.
+    const char* folderVariable = "KLV_KILLED_EXPORT_FOLDER";
+    if (!qEnvironmentVariableIsSet(folderVariable))
+        qputenv(folderVariable, QFile::encodeName(dir.path()));
+    const QDir folder(qEnvironmentVariable(folderVariable));
+    const QString file = folder.filePath(u"kunde.exp"_s);
+    ASSERT_TRUE(ExportTest::writeFile(file, "old content"));
+    EXPECT_EXIT(killedHalfWay(file), ::testing::KilledBySignal(SIGKILL), "");
+    qunsetenv(folderVariable);
+    // Nothing new under a name a user keeps: the rows so far lie in a hidden file of the
+    // program's own.
+    const QStringList left = folder.entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 2) << left.join(u' ').toStdString();
+    EXPECT_TRUE(left.contains(u"kunde.exp"_s));
+    const QStringList hidden = hiddenOnes(left);
+    ASSERT_EQ(hidden.size(), 1);
+    EXPECT_GT(ExportTemporaryFiles::Owner(hidden[0]), 0) << hidden[0].toStdString();
+    EXPECT_EQ(readFile(file), "old content");
+
+    // The next export into that folder, of any format and name, removes it.
+    ASSERT_TRUE(writeFile<ExportXmlWriter>(job(3, {field(u"nr"_s)}), {}, u"other.xml"_s, {{u"1"_s}}));
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), (QStringList{u"kunde.exp"_s, u"other.xml"_s}));
+}
+
+TEST(TemporaryFiles, ARunningExportsFileStaysAndACommitKeepsTheOlderFilesPermissions)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"running.exp"_s);
+    ExportTemporaryFile running(target);
+    int error = 0;
+    ASSERT_TRUE(running.create(error)) << error;
+    // Another export into the folder meanwhile leaves it.
+    ExportTemporaryFile other(dir.filePath(u"other.exp"_s));
+    ASSERT_TRUE(other.create(error)) << error;
+    EXPECT_TRUE(QFile::exists(running.fileName()));
+    other.remove();
+
+    // The older file's permissions stay with the new content.
+    ASSERT_TRUE(ExportTest::writeFile(target, "old"));
+    const QFile::Permissions kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(target, kept));
+    ASSERT_EQ(::write(running.handle(), "new", 3), 3);
+    ASSERT_TRUE(running.commit(error)) << error;
+    EXPECT_TRUE(running.fileName().isEmpty());
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(QFile::permissions(target) & QFile::Permissions(0x7077), kept);
+
+    // A link is followed: the file it names gets the content, the link stays a link.
+    const QString link = dir.filePath(u"link.exp"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    ExportTemporaryFile linked(link);
+    ASSERT_TRUE(linked.create(error));
+    ASSERT_EQ(::write(linked.handle(), "linked", 6), 6);
+    ASSERT_TRUE(linked.commit(error));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(target), "linked");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u"link.exp"_s, u"running.exp"_s}));
 }

@@ -94,6 +94,27 @@ TEST_P(LineReaderTest, LinesOfAnyLength)
     EXPECT_EQ(lines[1], u"ACK|0"_s);
 }
 
+TEST_P(LineReaderTest, ALineOfTheLongestLengthPassesHoweverItIsCutAndOneByteMoreDoesNot)
+{
+    reader.setMaxLineLength(8);
+    // Cut before its line feed, the carriage return of a line of the longest length is no
+    // ninth byte of the line.
+    reader.append("D|0|abcd\r");
+    reader.append("\n");
+    EXPECT_EQ(takeAll(), QStringList{u"D|0|abcd"_s});
+    EXPECT_FALSE(reader.overflowed());
+
+    reader.append("D|0|abcde");
+    EXPECT_FALSE(reader.overflowed()); // it may yet end in a carriage return
+    reader.append("\n");
+    EXPECT_TRUE(takeAll().isEmpty());
+    EXPECT_TRUE(reader.overflowed());
+
+    reader.clear();
+    reader.append("D|0|abcde\r");
+    EXPECT_TRUE(reader.overflowed());
+}
+
 TEST_P(LineReaderTest, ClearDropsEverything)
 {
     reader.append("A|0\nB|0");

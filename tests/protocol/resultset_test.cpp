@@ -74,16 +74,13 @@ TEST_F(ResultSetTest, ForeignTransactionIdFailsTheRequest)
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(12));
     EXPECT_EQ(rs.GetCurrentError()->Number(), 0);
     EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 12);
-    // That line was a whole answer: nothing of it is left to skip.
-    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::None);
-    // The foreign answer goes on: the queue skips it up to its own end.
+    // Whose the lines behind it are cannot be told: the queue gives the connection up.
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::OutOfStep);
+    EXPECT_FALSE(rs.answerEnded());
     EXPECT_EQ(feed(u"5"_s, {u"D|7|x"_s}), KLVRequest::Failed);
-    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
-    EXPECT_EQ(request->leftoverTid(), QByteArray("7"));
-    // A foreign line inside our answer: our answer is the one to skip to its end.
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::OutOfStep);
     EXPECT_EQ(feed(u"5"_s, {u"BOD|5||3"_s, u"D|5|a"_s, u"D|7|fremd"_s}), KLVRequest::Failed);
-    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
-    EXPECT_EQ(request->leftoverTid(), QByteArray("5"));
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::OutOfStep);
 
     EXPECT_EQ(feed(u"0"_s, {u"ACK|7"_s}), KLVRequest::Done);
     EXPECT_EQ(feed(u"5"_s, {u"ACK|0"_s}), KLVRequest::Done);
@@ -102,7 +99,6 @@ TEST_F(ResultSetTest, EveryLineOfAnAnswerCarriesTheTransactionIdOfItsFirst)
     EXPECT_EQ(feed(u"0"_s, {u"BOD|5||2"_s, u"D|5|a"_s, u"D|6|fremd"_s, u"EOD|5|||T"_s}), KLVRequest::Failed);
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(12));
     EXPECT_EQ(rs.GetRecordCount(), 1);
-    EXPECT_EQ(request->leftoverTid(), QByteArray("5"));
     // Each answer of a batch is an answer of its own.
     rs.SendCommandLineBatch(u"SFV|5|0|a|1|0"_s, false);
     rs.SendCommandLineBatch(u"BEG|0|x"_s, false);
@@ -153,12 +149,6 @@ TEST_F(ResultSetTest, ContinuationLinesJoinTheRawRecordText)
     // An escape split across the two lines joins as well.
     feed(u"0"_s, {u"D|0|x\\"_s, u"DC|0||y"_s, u"ACK|0"_s});
     EXPECT_EQ(record(2), (QStringList{u"x|y"_s}));
-}
-
-TEST_F(ResultSetTest, ContinuationWithoutRecordIsDropped)
-{
-    EXPECT_EQ(feed(u"0"_s, {u"DC|0|stray"_s, u"ACK|0"_s}), KLVRequest::Done);
-    EXPECT_EQ(rs.GetRecordCount(), 0);
 }
 
 TEST_F(ResultSetTest, EmptyRecordHasNoFields)
@@ -253,11 +243,73 @@ TEST_F(ResultSetTest, UnexpectedLineFailsWithTheLineInTheError)
     EXPECT_EQ(feed(u"0"_s, {u"HELLO|0|x"_s}), KLVRequest::Failed);
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(1) + u"\r\nHELLO|0|x"_s);
     EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 1);
-    // Whatever of the answer is still to come is skipped up to an end line.
-    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Drain);
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::OutOfStep);
     EXPECT_EQ(feed(u"0"_s, {u"no bars at all"_s}), KLVRequest::Failed);
     EXPECT_EQ(feed(u"4"_s, {u"BOD|4||1"_s, u"??"_s}), KLVRequest::Failed);
-    EXPECT_EQ(request->leftoverTid(), QByteArray("4"));
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::OutOfStep);
+}
+
+TEST_F(ResultSetTest, AContinuationJoinsOnlyTheRecordRightBeforeItInItsBlock)
+{
+    EXPECT_EQ(feed(u"0"_s, {u"BOD|0||2"_s, u"D|0|a|b"_s, u"DC|0|c|d"_s, u"DC|0|e"_s, u"EOD|0|||T"_s}),
+              KLVRequest::Done);
+    EXPECT_EQ(record(1), (QStringList{u"a"_s, u"bc"_s, u"de"_s}));
+
+    // Anything between the record and the continuation (a further block's BOD, a second BOD
+    // in one answer, a message) leaves the continuation with no record of its own.
+    const QList<QStringList> misplaced = {
+        {u"BOD|0||2"_s, u"D|0|r2a|r2b"_s, u"EOD|0|||F"_s, u"BOD|0||2"_s, u"DC|0|XX"_s},
+        {u"BOD|0||2"_s, u"D|0|r2a|r2b"_s, u"BOD|0||2"_s, u"DC|0|XX"_s},
+        {u"BOD|0||2"_s, u"D|0|r2a|r2b"_s, u"S|0|Info|STAT|1"_s, u"DC|0|XX"_s},
+        {u"BOD|0||2"_s, u"DC|0|XX"_s},
+        {u"DC|0|XX"_s},
+    };
+    for (const QStringList& lines : misplaced) {
+        // Two answers expected, so that an end line inside the list does not end the feed.
+        KLVResultSet fresh;
+        fresh.SendCommandLineBatch(u"GNR|0"_s, false);
+        fresh.SendCommandLineBatch(u"GNR|0"_s, false);
+        fresh.prepareAnswer(u"0"_s);
+        KLVRequest req;
+        req.SetState(KLVRequest::Waiting);
+        for (const QString& line : lines)
+            fresh.ReceiveLine(line.toUtf8(), true, &req);
+        EXPECT_EQ(req.GetState(), KLVRequest::Failed) << lines.join(u' ').toStdString();
+        EXPECT_EQ(fresh.GetCurrentError()->Message(), Common::GetErrorText(1) + u"\r\nDC|0|XX"_s);
+        EXPECT_EQ(req.leftover(), KLVRequest::Leftover::OutOfStep);
+        if (fresh.SetCurrRecord(1, true)) { // never glued on
+            EXPECT_EQ(fresh.GetFields(), (QStringList{u"r2a"_s, u"r2b"_s}));
+        }
+    }
+}
+
+TEST_F(ResultSetTest, AnAnswerTakenBackLeavesWhatTheEarlierAnswersStored)
+{
+    rs.setDataCacheSize(3);
+    EXPECT_EQ(feed(u"5"_s, {u"BOD|5||9"_s, u"DM|5|NAME|nr"_s, u"D|5|1"_s, u"D|5|2"_s, u"EOD|5|||F"_s}),
+              KLVRequest::Done);
+    ASSERT_TRUE(rs.answerEnded());
+    ASSERT_TRUE(rs.SetCurrRecord(2, true));
+    // The next block turns out to be no answer of its own: another total, metadata and more
+    // records than the cache holds came before the fault.
+    EXPECT_EQ(feed(u"5"_s,
+                   {u"BOD|5||4"_s, u"DM|5|NAME|x|y"_s, u"D|5|3"_s, u"D|5|4"_s, u"D|5|5"_s, u"D|5|6"_s, u"EOD|5|||T"_s}),
+              KLVRequest::Done);
+    rs.answerOutOfStep(u"(data behind the end of the answer)"_s);
+    EXPECT_FALSE(rs.answerEnded());
+    EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 1);
+    rs.discardAnswer();
+    // Record 1 went when the cache made room for the block: it stays gone, record 2 stays.
+    EXPECT_EQ(rs.GetRecordCount(), 2);
+    EXPECT_EQ(rs.GetRecordTotal(), 9);
+    EXPECT_FALSE(rs.atEOF());
+    ASSERT_EQ(rs.GetFieldMetaData().size(), 1);
+    EXPECT_FALSE(rs.SetCurrRecord(3, true));
+    EXPECT_EQ(record(2), QStringList{u"2"_s});
+
+    // A further answer numbers on from there.
+    EXPECT_EQ(feed(u"5"_s, {u"BOD|5||9"_s, u"D|5|3"_s, u"EOD|5|||T"_s}), KLVRequest::Done);
+    EXPECT_EQ(record(3), QStringList{u"3"_s});
 }
 
 TEST_F(ResultSetTest, EndOrLostConnectionEndsTheSession)
@@ -265,7 +317,7 @@ TEST_F(ResultSetTest, EndOrLostConnectionEndsTheSession)
     EXPECT_EQ(feed(u"0"_s, {u"D|0|x"_s, u"END|0"_s}), KLVRequest::SessionEnded);
     // The server ending the session in the middle of an answer is a connection that broke off.
     EXPECT_EQ(rs.GetCurrentError()->Message(), Common::GetErrorText(5));
-    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::Close);
+    EXPECT_EQ(request->leftover(), KLVRequest::Leftover::SessionEnded);
 
     QList<QSharedPointer<KLVMessage>> raised;
     QObject::connect(&rs, &KLVResultSet::MessageReceived, [&](const QSharedPointer<KLVMessage>& m) { raised << m; });

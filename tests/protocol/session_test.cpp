@@ -6,9 +6,11 @@
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
 #include "KLVTraceWindow.h"
+#include "KLVWait.h"
 #include "KlvServerFixture.h"
 #include "TraceForm.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHostInfo>
 #include <QRegularExpression>
@@ -592,10 +594,10 @@ TEST_F(SessionTest, LinesSplitAcrossReadsWithEmptyLinesInBetween)
     EXPECT_EQ(s->GetMandantID(), u"100"_s);
 }
 
-TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
+TEST_F(SessionTest, GarbageAndUnknownCodesFailTheirRequestAndCloseTheConnection)
 {
     auto s = openSession();
-    // The rest of the broken answer is there: it is skipped, and the next command has its own.
+    // Even with the rest of the answer there, whose the lines behind it are cannot be told.
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) {
         reply.sendLine(u"XYZ|0|what"_s);
         reply.sendLine(u"D|0|MANDNAME|999"_s);
@@ -604,10 +606,11 @@ TEST_F(SessionTest, GarbageAndUnknownCodesFailOnlyTheirRequest)
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\nXYZ|0|what"_s);
     EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 1);
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-    EXPECT_TRUE(s->IsConnected());
+    EXPECT_FALSE(s->IsConnected());
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastError(), Common::GetErrorText(5));
 
-    // Nothing tells where the answer would end: the connection is given up, cleanly.
+    s = openSession();
     answerOnce(u"SHO|0|MANDNAME"_s, [](KlvScriptReply& reply) { reply.sendLine(u"!!garbage!!"_s); });
     EXPECT_EQ(s->GetMandantID(), QString());
     EXPECT_EQ(s->GetLastError(), Common::GetErrorText(1) + u"\r\n!!garbage!!"_s);
@@ -670,8 +673,9 @@ TEST_F(SessionTest, ForeignAnswerIsDiscardedAndNeverReachesTheNextRequest)
     EXPECT_EQ(query->resultSet()->GetCurrentError()->Message(), Common::GetErrorText(12));
     EXPECT_EQ(s->GetLastError(), query->GetLastError());
     EXPECT_FALSE(s->GetLastError().isEmpty());
-    EXPECT_EQ(s->GetMandantID(), u"100"_s);
-    EXPECT_TRUE(s->GetLastError().isEmpty());
+    // Nor is anything behind it trusted: the next command finds the connection closed.
+    EXPECT_EQ(s->GetMandantID(), QString());
+    EXPECT_EQ(s->GetLastKLVError()->ApiErrorCode(), 5);
 }
 
 TEST_F(SessionTest, TransactionsAndTheirRefusals)
@@ -919,20 +923,32 @@ TEST_F(SessionTest, SendOnlyAndReadOnlyRequests)
     auto s = openSession();
     KLVResultSet* rs = s->resultSet();
     EXPECT_TRUE(rs->SendCommandLine(u"XSH|0|exit 5|0|0"_s, u"0"_s, true));
+    // The answer arrives before anyone reads it: it is the read-only request's, no stray data.
+    KLVWait arrived;
+    arrived.wakeOn(s->Connection(), &KLVSockComm::activity);
+    ASSERT_TRUE(arrived.until([&s] { return s->Connection()->bytesReceived() > 0; }, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(s->IsConnected());
     ASSERT_TRUE(rs->ReceiveAnswer(u"0"_s));
     ASSERT_TRUE(rs->SetCurrRecord(1, true));
     EXPECT_EQ(rs->GetFieldVal(1), u"5"_s);
     EXPECT_EQ(received(), QStringList{u"XSH|0|exit 5|0|0"_s});
 }
 
-TEST_F(SessionTest, QueryThatOutlivesItsSessionFailsInsteadOfCrashing)
+TEST_F(SessionTest, AQueryKeepsItsSessionAliveButTheSessionsDefaultQueryDoesNot)
 {
     QSharedPointer<KLVQuery> query;
+    QWeakPointer<KLV> weak;
     {
         auto s = openSession();
+        weak = s;
         query = s->CreateQuery();
     }
-    EXPECT_FALSE(query->GetTableNames());
-    EXPECT_EQ(query->GetLastError(), Common::GetErrorText(5));
-    EXPECT_TRUE(query->Session().isNull());
+    // The caller dropped its session and goes on with the query.
+    ASSERT_FALSE(weak.isNull());
+    EXPECT_TRUE(query->GetTableNames()) << query->GetLastError().toStdString();
+    EXPECT_EQ(query->Session(), weak.toStrongRef());
+    // With the last query the session goes, though it holds a default query of its own.
+    query.reset();
+    EXPECT_TRUE(weak.isNull());
 }

@@ -6,10 +6,15 @@
 #include "KlvServerFixture.h"
 
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+
+#include <memory>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,4 +200,30 @@ TEST(TransportStall, ASendThePeerNeverReadsGivesUpTheConnection)
     EXPECT_FALSE(connection.SendLine(line, u"(long line)"_s));
     EXPECT_EQ(connection.getErrText(), Common::GetErrorText(18));
     EXPECT_FALSE(connection.SocketIsConnected());
+}
+
+TEST_F(TransportTest, UnreadDataCountsWhatTheSystemHoldsForTheSocketBeforeTheSocketIsTold)
+{
+    QTcpServer peerServer;
+    ASSERT_TRUE(peerServer.listen(QHostAddress::LocalHost, 0));
+    KLVSockComm connection;
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, peerServer.serverPort()));
+    ASSERT_TRUE(peerServer.hasPendingConnections() || peerServer.waitForNewConnection(5000));
+    std::unique_ptr<QTcpSocket> peer(peerServer.nextPendingConnection());
+    EXPECT_FALSE(connection.hasUnreadData());
+
+    peer->write("ACK|0\r\n");
+    ASSERT_TRUE(peer->waitForBytesWritten(5000));
+    // No event loop runs: the socket has not been told of the bytes, the system holds them.
+    const int fd = int(connection.findChild<QTcpSocket*>()->socketDescriptor());
+    int waiting = 0;
+    for (int i = 0; i < 2000 && waiting == 0; ++i) {
+        ::ioctl(fd, FIONREAD, &waiting);
+        if (waiting == 0)
+            ::usleep(1000);
+    }
+    ASSERT_GT(waiting, 0);
+    EXPECT_TRUE(connection.hasUnreadData());
+    EXPECT_EQ(connection.GetLine(5000), u"ACK|0"_s);
+    EXPECT_FALSE(connection.hasUnreadData());
 }

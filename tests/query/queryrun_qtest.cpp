@@ -168,12 +168,13 @@ private Q_SLOTS:
         MessageBoxes boxes;
         runArticles({u"nummer"_s});
         QTRY_VERIFY(!form->isQueryRunning());
-        // The whole first block and the one record of the second that came whole.
-        QCOMPARE(form->datenListe()->rowCount(), 201);
+        // The whole first block; nothing of the second, whose records are no safer than the
+        // line that broke it.
+        QCOMPARE(form->datenListe()->rowCount(), 200);
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY2(boxes.texts[0].startsWith(u"The records could not all be read:\r\n"_s), qPrintable(boxes.texts[0]));
         const QString panel = form->panelText(4);
-        QVERIFY2(panel.startsWith(u"201 records (total: 260) - read failed: "_s), qPrintable(panel));
+        QVERIFY2(panel.startsWith(u"200 records (total: 260) - read failed: "_s), qPrintable(panel));
         QVERIFY(button(form, u"StartQueryButton"_s)->isEnabled());
     }
 

@@ -46,9 +46,9 @@ public Q_SLOTS:
 };
 
 // A program that writes its arguments, one a line, next to itself, for tests to read.
-QString recorder(const QTemporaryDir& dir)
+QString recorder(const QTemporaryDir& dir, const QString& name = u"recorder"_s)
 {
-    const QString path = dir.filePath(u"recorder"_s);
+    const QString path = dir.filePath(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"$0.out\"\n");
@@ -181,6 +181,27 @@ TEST(Desktop, CommandsGetTheFileInPlaceOfEveryPercentOneOrAtTheEnd)
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(u"Cannot start:\n"_s));
     App().MessageTexts.SetText(253, QString());
+}
+
+TEST(Desktop, AProgramWhosePathHoldsABlankStartsQuotedAndAsWrittenBefore)
+{
+    EXPECT_EQ(DesktopLauncher::QuotedProgram(u"/opt/calc"_s), u"/opt/calc"_s);
+    EXPECT_EQ(DesktopLauncher::QuotedProgram(u"/opt/my office/calc"_s), u"\"/opt/my office/calc\""_s);
+    for (const QString& program : {u"/opt/my office/calc"_s, u"/opt/\"quoted\" name"_s, u"/opt/tab\there"_s})
+        EXPECT_EQ(DesktopLauncher::CommandArguments(DesktopLauncher::QuotedProgram(program), u"/tmp/a b"_s),
+                  (QStringList{program, u"/tmp/a b"_s}))
+            << program.toStdString();
+
+    QTemporaryDir dir;
+    const QString program = recorder(dir, u"my recorder"_s);
+    MessageBoxes boxes;
+    ShellWithFileArgument(DesktopLauncher::QuotedProgram(program), u"/tmp/a b.txt"_s);
+    EXPECT_EQ(recorded(program), QStringList{u"/tmp/a b.txt"_s});
+    QFile::remove(program + u".out"_s);
+    // Unquoted, as a chooser wrote it before: the whole text names the program.
+    ShellWithFileArgument(program, u"/tmp/c.txt"_s);
+    EXPECT_EQ(recorded(program), QStringList{u"/tmp/c.txt"_s});
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u'|').toStdString();
 }
 
 TEST(Hardcopy, ThePictureFitsThePageAndKeepsItsProportions)

@@ -96,13 +96,16 @@ void KLVQuery::SetConnection(KLVSockComm* connection)
     m_result->SetConnection(connection);
 }
 
-void KLVQuery::SetSession(KLV* session)
+void KLVQuery::SetSession(KLV* session, bool holdSession)
 {
     m_session = session;
+    m_sessionRef = session && holdSession ? session->sharedFromThis() : QSharedPointer<KLV>();
 }
 
 QSharedPointer<KLV> KLVQuery::Session() const
 {
+    if (m_sessionRef)
+        return m_sessionRef;
     return m_session ? m_session->sharedFromThis() : QSharedPointer<KLV>();
 }
 

@@ -203,7 +203,9 @@ public:
 
     // Library-internal: given by the session that creates the query.
     void SetConnection(KLVSockComm* connection);
-    void SetSession(KLV* session);
+    // The query keeps its session alive, unless it is the session's own default query
+    // (holdSession false), which the session holds itself.
+    void SetSession(KLV* session, bool holdSession = true);
     KLVResultSet* resultSet() const { return m_result; }
     QString transactionId() const { return m_tid; }
 
@@ -261,7 +263,10 @@ private:
 
     KLVResultSet* m_result;
     KLVCmdBuilder* m_builder = nullptr;
+    // As the editor's: the session stays alive while the query lives (its default query
+    // aside); the weak pointer also covers a session that is not shared.
     QPointer<KLV> m_session;
+    QSharedPointer<KLV> m_sessionRef;
     QString m_tid = QStringLiteral("0");
     int m_datasetSize = 50;
     int m_timeOut = 0;

@@ -8,6 +8,8 @@
 void KLV::makeDefaultQuery()
 {
     m_defaultQuery = CreateQuery();
+    // The session holds its default query: a hold back would keep both for ever.
+    m_defaultQuery->SetSession(this, false);
     connect(m_defaultQuery.data(), &KLVQuery::ErrorMessage, this, [this](QString& text) { Q_EMIT ErrorMessage(text); });
     connect(m_defaultQuery.data(), &KLVQuery::StatusMessage, this,
             [this](QString& text) { Q_EMIT StatusMessage(text); });

@@ -68,13 +68,19 @@ void KLVDispatch::AddRequest(KLVRequest* request)
 bool KLVDispatch::StartRequest(KLVRequest* request)
 {
     if (request->GetType() == KLVRequest::ReadOnly) {
+        m_answerOwed = false;
         request->SetState(KLVRequest::Waiting);
         restartRequestTimer();
         return true;
     }
     const bool sendAndRead = request->GetType() == KLVRequest::SendAndRead;
     if (sendAndRead) {
-        discardLeftovers();
+        // Whatever arrived before the command goes out answers nothing that was asked, and the
+        // answer of this command could not be told from it.
+        if (m_connection->SocketIsConnected() && m_connection->hasUnreadData()) {
+            failOutOfStep(request, u"(data that no command waits for)"_s);
+            return false;
+        }
         request->SetState(KLVRequest::Sending);
     }
     KLVSockComm* connection = request->Connection();
@@ -86,6 +92,10 @@ bool KLVDispatch::StartRequest(KLVRequest* request)
         request->SetState(sendAndRead ? KLVRequest::Waiting : KLVRequest::Done);
         if (sendAndRead)
             restartRequestTimer();
+        // A command sent without reading its answer leaves that answer to a read-only request;
+        // a break has none of its own (the broken command's answer is its own request's).
+        else if (!request->CmdLine().startsWith(u"BRQ"_s))
+            m_answerOwed = true;
         return true;
     }
     if (KLVResultSet* rs = request->ResultSet()) {
@@ -163,6 +173,7 @@ void KLVDispatch::failAll(bool notify)
     m_requestTimer.stop();
     m_drainTimer.stop();
     m_draining = false;
+    m_answerOwed = false;
     const QList<QPointer<KLVRequest>> queue = std::exchange(m_queue, {});
     for (const QPointer<KLVRequest>& pointer : queue) {
         KLVRequest* request = pointer;
@@ -188,45 +199,14 @@ void KLVDispatch::closeConnection(const QString& why)
     failAll(true);
 }
 
-void KLVDispatch::discardLeftovers()
+void KLVDispatch::failOutOfStep(KLVRequest* request, const QString& detail)
 {
-    // Whatever is still buffered when a command goes out answers no command of ours.
-    m_connection->Receive();
-    QByteArrayView line;
-    while (m_connection->takeLineView(line)) {
-        if (!line.isEmpty())
-            Common::WriteTrace(u"Line that no request waits for discarded"_s);
-    }
-    KLVLineReader& reader = m_connection->lineReader();
-    if (reader.pendingBytes() > 0 || reader.overflowed()) {
-        Common::WriteTrace(u"Partial line that no request waits for discarded"_s);
-        reader.clear();
-    }
-}
-
-bool KLVDispatch::endsSkippedAnswer(QByteArrayView line, const QByteArray& endTid, bool& sessionEnded) const
-{
-    const QByteArrayView code = KLVCmdParser::CodeBytes(line);
-    sessionEnded = code == "END";
-    if (!line.isEmpty())
-        Common::WriteTrace(u"Line of a broken answer skipped"_s);
-    return isAnswerEndCode(code) && (endTid.isEmpty() || KLVCmdParser::TidBytes(line) == endTid);
-}
-
-bool KLVDispatch::skipBufferedAnswer(const QByteArray& endTid)
-{
-    m_connection->Receive();
-    QByteArrayView line;
-    while (m_connection->takeLineView(line)) {
-        bool sessionEnded = false;
-        if (endsSkippedAnswer(line, endTid, sessionEnded))
-            return true;
-        if (sessionEnded) {
-            closeConnection(u"the server ended the session"_s);
-            return true;
-        }
-    }
-    return false;
+    removeRequest(request);
+    if (KLVResultSet* rs = request->ResultSet())
+        rs->answerOutOfStep(detail);
+    request->setLeftover(KLVRequest::Leftover::OutOfStep);
+    request->SetState(KLVRequest::Failed);
+    closeConnection(u"the stream is out of step "_s + detail);
 }
 
 bool KLVDispatch::serveDrain()
@@ -234,13 +214,17 @@ bool KLVDispatch::serveDrain()
     QByteArrayView line;
     while (m_connection->takeLineView(line)) {
         m_connection->noteLine();
-        bool sessionEnded = false;
-        if (endsSkippedAnswer(line, QByteArray(), sessionEnded)) {
+        const QByteArrayView code = KLVCmdParser::CodeBytes(line);
+        if (!line.isEmpty())
+            Common::WriteTrace(u"Line of a broken-off answer skipped"_s);
+        if (isAnswerEndCode(code)) {
+            // Anything behind this end line is no answer to anything: the next command, or the
+            // idle queue, finds it and gives the connection up.
             m_draining = false;
             m_drainTimer.stop();
             return true;
         }
-        if (sessionEnded) {
+        if (code == "END") {
             closeConnection(u"the server ended the session"_s);
             return true;
         }
@@ -326,7 +310,28 @@ bool KLVDispatch::serve(KLVRequest* request)
         if (KLVResultSet* rs = request->ResultSet())
             rs->setUnicode(m_connection->Unicode());
         request->ReceiveLine(line, true, source);
+        if (head() == request && request->GetState() != KLVRequest::Waiting)
+            settleAnswerEnd(request);
     }
+}
+
+void KLVDispatch::settleAnswerEnd(KLVRequest* request)
+{
+    // Only an answer that ended with its end line is settled here; the others failed already.
+    const int state = request->GetState();
+    if ((state != KLVRequest::Done && state != KLVRequest::Failed) ||
+        request->leftover() != KLVRequest::Leftover::None || !m_connection->SocketIsConnected())
+        return;
+    // The end line is the answer's only if nothing follows it: no further command is out, so
+    // bytes already received behind it belong to no answer, and the lines just read may
+    // themselves have been a late copy of another one. The request is failed before its
+    // caller sees it end.
+    if (!m_connection->hasUnreadData())
+        return;
+    if (KLVResultSet* rs = request->ResultSet())
+        rs->answerOutOfStep(u"(data behind the end of the answer)"_s);
+    request->setLeftover(KLVRequest::Leftover::OutOfStep);
+    request->SetState(KLVRequest::Failed);
 }
 
 void KLVDispatch::finish(KLVRequest* request)
@@ -335,11 +340,10 @@ void KLVDispatch::finish(KLVRequest* request)
     switch (request->leftover()) {
     case KLVRequest::Leftover::None:
         break;
-    case KLVRequest::Leftover::Drain:
-        if (!skipBufferedAnswer(request->leftoverTid()))
-            closeConnection(u"the end of an answer that broke the protocol is not there"_s);
+    case KLVRequest::Leftover::OutOfStep:
+        closeConnection(u"the stream is out of step"_s);
         break;
-    case KLVRequest::Leftover::Close:
+    case KLVRequest::Leftover::SessionEnded:
         closeConnection(u"the server ended the session"_s);
         break;
     }
@@ -361,10 +365,13 @@ void KLVDispatch::T_Timer()
             return;
         KLVRequest* request = head();
         if (!request) {
-            // Lines nobody asked for are dropped when the next command goes out; they may not
-            // pile up meanwhile.
-            if (m_connection->lineReader().pendingBytes() > m_connection->maxLineLength())
-                discardLeftovers();
+            // Nothing is out and nothing is owed: what arrives now answers no command, and the
+            // answer of the next one could not be told from it. A line awaited outside the
+            // queue (the greeting), or the answer of a command sent without reading it, is
+            // its reader's.
+            if (!m_draining && !m_answerOwed && !m_connection->readingDirectly() && m_connection->SocketIsConnected() &&
+                m_connection->hasUnreadData())
+                closeConnection(u"the stream is out of step (data that no command waits for)"_s);
             return;
         }
         switch (request->GetState()) {

@@ -4,12 +4,16 @@
 // arrive. Each connection has its own, so the sessions of one program never wait on or steal
 // each other's answers.
 //
-// The queue keeps the connection in step with the server or gives it up: lines still
-// buffered when a request goes out belong to no one and are dropped; the rest of an answer
-// that broke the protocol, or whose request was broken off, is skipped up to its end line
-// before the next request goes out; where that end cannot be found, or a line grows past the
-// limit, or a request waits longer than the connection's request time-out, the connection is
-// closed. A connection that closes fails every request waiting on it at once.
+// The queue keeps the connection in step with the server or gives it up. Every byte received
+// belongs to the answer of the request in flight, or to the rest of a broken-off answer that
+// is being skipped; anything else means the stream is out of step, and nothing received from
+// then on can be told apart from a real answer: bytes that arrive while no command is out,
+// bytes behind an answer's end line, a line the answer cannot hold. Then the request that
+// waits fails (error 1 or 12) and the connection is closed, as it is when a line grows past
+// the limit or a request waits longer than the connection's request time-out. A request whose
+// end line came is finished only when nothing is received behind it, so a late copy of an
+// answer that arrives with the real one fails the request instead of answering it. A
+// connection that closes fails every request waiting on it at once.
 
 #include <QByteArray>
 #include <QList>
@@ -63,10 +67,9 @@ private:
     void removeRequest(KLVRequest* request);
     bool serve(KLVRequest* request);
     void finish(KLVRequest* request);
-    void discardLeftovers();
-    bool skipBufferedAnswer(const QByteArray& endTid);
+    void settleAnswerEnd(KLVRequest* request);
+    void failOutOfStep(KLVRequest* request, const QString& detail);
     bool serveDrain();
-    bool endsSkippedAnswer(QByteArrayView line, const QByteArray& endTid, bool& sessionEnded) const;
     void closeConnection(const QString& why);
     void lineTooLong();
     void restartRequestTimer();
@@ -79,4 +82,6 @@ private:
     // The rest of a broken-off answer is being skipped; any end line ends it.
     bool m_draining = false;
     QTimer m_drainTimer;
+    // A command went out without waiting for its answer, which a read-only request is to read.
+    bool m_answerOwed = false;
 };

@@ -11,7 +11,8 @@ void KLVLineReader::append(const QByteArray& chunk)
         return;
     const void* lastLf = memrchr(chunk.constData(), '\n', size_t(chunk.size()));
     m_tail = lastLf ? chunk.size() - (static_cast<const char*>(lastLf) - chunk.constData()) - 1 : m_tail + chunk.size();
-    if (m_tail > m_maxLineLength) {
+    // A line of the longest length may still wait for the line feed behind its carriage return.
+    if (m_tail > m_maxLineLength + 1) {
         overflow();
         return;
     }

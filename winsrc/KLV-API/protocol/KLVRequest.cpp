@@ -68,9 +68,3 @@ void KLVRequest::ReceiveLine(QByteArrayView line, bool connected, const QByteArr
     else
         SetState(Failed);
 }
-
-void KLVRequest::setLeftover(Leftover leftover, const QByteArray& endTid)
-{
-    m_leftover = leftover;
-    m_leftoverTid = endTid;
-}

@@ -18,11 +18,11 @@ class KLVRequest : public QObject
 public:
     enum Type { SendAndRead = 0, SendOnly = 1, ReadOnly = 2 };
     enum State { New = 0, Queued = 1, Sending = 2, Waiting = 3, Done = 4, Failed = 5, SessionEnded = 6 };
-    // What an answer that broke off leaves for the queue to put right before the next request.
+    // What the end of a request leaves for the queue to do with the connection.
     enum class Leftover {
-        None,  // the answer ended cleanly, or nothing of it is left
-        Drain, // the rest of the answer in progress is still to come: skip it up to its end line
-        Close, // the connection cannot be trusted any more
+        None,         // nothing: the answer ended with its end line, or never began
+        OutOfStep,    // lines came that are no part of the answer: the stream cannot be trusted
+        SessionEnded, // the server ended the session
     };
 
     explicit KLVRequest(QObject* parent = nullptr);
@@ -43,11 +43,9 @@ public:
     // source, when given, is the received chunk the line lies in.
     void ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source = nullptr);
 
-    // Set by the result set when the answer broke the protocol. endTid is the transaction id
-    // whose end line ends the rest of the answer; empty means any end line.
-    void setLeftover(Leftover leftover, const QByteArray& endTid = QByteArray());
+    // Set by the result set or the queue when the answer broke the protocol or the session.
+    void setLeftover(Leftover leftover) { m_leftover = leftover; }
     Leftover leftover() const { return m_leftover; }
-    QByteArray leftoverTid() const { return m_leftoverTid; }
 
 Q_SIGNALS:
     void stateChanged(int state);
@@ -61,5 +59,4 @@ private:
     QString m_cmdLine4Log;
     QString m_requestTid;
     Leftover m_leftover = Leftover::None;
-    QByteArray m_leftoverTid;
 };

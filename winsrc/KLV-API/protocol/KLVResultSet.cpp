@@ -124,6 +124,8 @@ int KLVResultSet::perform(int type)
     m_running = &request;
     request.Perform(type, this, m_connection);
     m_running = nullptr;
+    if (type != KLVRequest::SendOnly && request.GetState() != KLVRequest::Done && !m_answerEnded)
+        discardAnswer();
     return request.GetState();
 }
 
@@ -143,6 +145,45 @@ void KLVResultSet::prepareAnswer(const QString& tid)
     m_answerHasTid = false;
     m_answerCounter = 0;
     m_negativeCounter = 0;
+    m_answerEnded = false;
+    m_recordOpen = false;
+    markAnswerStart();
+}
+
+void KLVResultSet::markAnswerStart()
+{
+    m_answerFirstRecord = GetRecordCount();
+    m_answerStartTotal = m_recordTotal;
+    m_answerStartEOF = m_atEOF;
+    m_answerStartMetaData = m_metaData;
+}
+
+void KLVResultSet::answerOutOfStep(const QString& detail)
+{
+    setLibraryError(1, detail);
+    m_answerEnded = false;
+}
+
+void KLVResultSet::discardAnswer()
+{
+    while (GetRecordCount() > m_answerFirstRecord && !m_records.empty()) {
+        --m_records.back().block->records;
+        m_records.pop_back();
+    }
+    // Records of the answer that the cache let go already are gone as well.
+    m_dropped = std::min(m_dropped, m_answerFirstRecord);
+    while (!m_blocks.empty() && m_blocks.back()->records == 0)
+        m_blocks.pop_back();
+    m_startBlock = true;
+    m_blockCount = 0;
+    m_recordOpen = false;
+    m_recordTotal = m_answerStartTotal;
+    m_atEOF = m_answerStartEOF;
+    m_metaData = m_answerStartMetaData;
+    if (m_currentRecord > GetRecordCount()) {
+        m_currentRecord = GetRecordCount();
+        clearCurrentFields();
+    }
 }
 
 bool KLVResultSet::ProcessCommand(const QString& tid, const QString& line, const QString& logLine, bool clearData)
@@ -215,7 +256,10 @@ void KLVResultSet::ClearDataLines()
     m_currentRecord = 0;
     m_recordTotal = 0;
     m_atEOF = false;
+    m_recordOpen = false;
     clearCurrentFields();
+    // A command that clears the data begins its answer with nothing.
+    markAnswerStart();
 }
 
 void KLVResultSet::addMessage(const QSharedPointer<KLVMessage>& message, bool toError)
@@ -230,23 +274,15 @@ QString KLVResultSet::decode(QByteArrayView bytes) const
     return m_unicode ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes);
 }
 
-void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, int code, QByteArrayView lineTid,
-                                     bool lineOpensAnswer, bool lineEndsAnswer)
+void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, int code)
 {
+    // Where the answer in progress would end cannot be trusted any more, nor whose the lines
+    // behind it are: the queue closes the connection.
     SetCurrentError(text, 0, m_context);
     m_currentError->setApiErrorCode(code);
-    // The rest of the answer in progress must not reach the next request: it is skipped up to
-    // its own end line. Whose answer is in progress: ours when its first line came, else the
-    // one the offending line opened, else (a line that says nothing) any.
-    if (m_answerHasTid)
-        request->setLeftover(KLVRequest::Leftover::Drain, m_answerOwnTid);
-    else if (lineOpensAnswer && lineEndsAnswer)
-        request->setLeftover(KLVRequest::Leftover::None);
-    else if (lineOpensAnswer)
-        request->setLeftover(KLVRequest::Leftover::Drain, lineTid.toByteArray());
-    else
-        request->setLeftover(KLVRequest::Leftover::Drain,
-                             isNoTid(m_requestTidBytes) ? QByteArray() : m_requestTidBytes);
+    m_answerEnded = false;
+    m_recordOpen = false;
+    request->setLeftover(KLVRequest::Leftover::OutOfStep);
     request->SetState(KLVRequest::Failed);
 }
 
@@ -278,7 +314,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
         const bool known = code != Code::Other;
         const bool stray = known && m_answerHasTid && !sameBytes(tid, m_answerOwnTid);
         if (foreign || stray) {
-            protocolViolation(request, Common::GetErrorText(12), 12, tid, !m_answerHasTid, answerEnd);
+            protocolViolation(request, Common::GetErrorText(12), 12);
             return;
         }
         if (known && !m_answerHasTid) {
@@ -290,17 +326,22 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     if (code == Code::D) {
         ++m_blockCount;
         storeRecord(fieldsText, source);
+        m_recordOpen = true;
         return; // a record never ends the answer
     }
     if (code == Code::DC) {
-        // A continuation without a record to continue has nothing to join: it is dropped.
-        if (!continueRecord(fieldsText))
+        // A continuation belongs to the record right before it in the same block; after any
+        // other line it would be glued onto a record it is no part of.
+        if (!m_recordOpen || m_records.empty())
+            protocolViolation(request, Common::GetErrorText(1) + u"\r\n"_s + Common::MaskSecrets(decode(line)), 1);
+        else if (!continueRecord(fieldsText))
             protocolViolation(request,
                               Common::GetErrorText(1) + u"\r\n(record longer than "_s +
                                   QString::number(MaxRecordBytes) + u" bytes)"_s,
-                              1, tid, false, false);
+                              1);
         return;
     }
+    m_recordOpen = false;
 
     // The other lines are few: their fields are made text. Nothing below may look at the
     // line's bytes once a message went out, since its handler may receive further lines.
@@ -322,7 +363,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     case Code::END:
         // The server ends the session in the middle of the exchange: as good as a drop.
         setLibraryError(5);
-        request->setLeftover(KLVRequest::Leftover::Close);
+        request->setLeftover(KLVRequest::Leftover::SessionEnded);
         request->SetState(KLVRequest::SessionEnded);
         return;
     case Code::BOD:
@@ -358,8 +399,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
             setLibraryError(5);
             request->SetState(KLVRequest::SessionEnded);
         } else {
-            protocolViolation(request, Common::GetErrorText(1) + u"\r\n"_s + Common::MaskSecrets(decode(line)), 1, tid,
-                              false, false);
+            protocolViolation(request, Common::GetErrorText(1) + u"\r\n"_s + Common::MaskSecrets(decode(line)), 1);
         }
         return;
     }
@@ -367,6 +407,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     if (!answerEnd)
         return;
     if (m_batchCount == 0) {
+        m_answerEnded = true;
         request->SetState(code == Code::NAK ? KLVRequest::Failed : KLVRequest::Done);
         return;
     }
@@ -380,6 +421,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     }
     if (m_answerCounter >= m_batchCount) {
         m_batchCount = 0;
+        m_answerEnded = true;
         if (m_negativeCounter == 0) {
             request->SetState(KLVRequest::Done);
         } else {
@@ -430,8 +472,6 @@ void KLVResultSet::storeRecord(QByteArrayView fieldsText, const QByteArray* sour
 
 bool KLVResultSet::continueRecord(QByteArrayView fieldsText)
 {
-    if (m_records.empty())
-        return true;
     RecordRef& record = m_records.back();
     if (qsizetype(record.length) + fieldsText.size() > MaxRecordBytes)
         return false;

@@ -74,6 +74,17 @@ public:
     // Starts reading an answer to a command sent with tid: a fresh current error, no
     // answers counted yet. The command operations call it; tests feed lines after it.
     void prepareAnswer(const QString& tid);
+    // The answer turned out not to be in step with its command (the queue found data behind
+    // its end line, or before the command went out): error 1 with detail, and the answer is
+    // no longer taken as ended.
+    void answerOutOfStep(const QString& detail);
+    // True once the answer read since prepareAnswer ended with its own end line (also a
+    // negative one) and was not found out of step since.
+    bool answerEnded() const { return m_answerEnded; }
+    // Takes back what the answer read since prepareAnswer stored: its records, record total,
+    // end flag and metadata. An answer that did not end in step is no answer: nothing of it
+    // is handed out.
+    void discardAnswer();
 
     // The character set of the lines handed in from now on (the connection's).
     void setUnicode(bool on) { m_unicode = on; }
@@ -142,6 +153,7 @@ private:
     void addMessage(const QSharedPointer<KLVMessage>& message, bool toError);
     void receiveMetaData(const QStringList& fields, int count);
     void storeRecord(QByteArrayView fieldsText, const QByteArray* source);
+    void markAnswerStart();
     Block* ownBlock();
     bool continueRecord(QByteArrayView fieldsText);
     void dropOldestRecord();
@@ -160,11 +172,11 @@ private:
     }
     QString decode(QByteArrayView bytes) const;
     QString decodeField(const KLVFieldSpan& span) const;
-    void protocolViolation(KLVRequest* request, const QString& text, int code, QByteArrayView lineTid,
-                           bool lineOpensAnswer, bool lineEndsAnswer);
+    void protocolViolation(KLVRequest* request, const QString& text, int code);
     int perform(int type);
 
-    // The session owns the connection; a query may outlive it.
+    // The session owns the connection; a query of a session that is not shared (one owned by
+    // a parent object) may outlive it.
     QPointer<KLVSockComm> m_connection;
     bool m_hadConnection = false;
     QPointer<KLVRequest> m_running;
@@ -179,6 +191,15 @@ private:
     bool m_answerHasTid = false;
     bool m_processing = false;
     bool m_unicode = false;
+    bool m_answerEnded = false;
+    // The line before was a record (or its continuation) of the block being read: only then
+    // may a DC line continue it.
+    bool m_recordOpen = false;
+    // What the data held when the answer began, for discardAnswer.
+    int m_answerFirstRecord = 0;
+    int m_answerStartTotal = 0;
+    bool m_answerStartEOF = false;
+    KLVFieldMetaDataList m_answerStartMetaData;
 
     std::deque<std::shared_ptr<Block>> m_blocks;
     std::deque<RecordRef> m_records;

@@ -5,12 +5,18 @@
 #include "KLVWait.h"
 
 #include <QHostInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,13 +29,26 @@ QString boolText(bool value)
     return value ? u"True"_s : u"False"_s;
 }
 
+QSettings librarySettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, u"KLV-API"_s);
+}
+
+int settingsSeconds(const QSettings& settings, const QString& key, int fallback)
+{
+    bool ok = false;
+    const int value = settings.value(u"Config/"_s + key).toString().trimmed().toInt(&ok);
+    // The system takes no more than this many seconds in any of these times.
+    return ok && value >= 0 ? std::min(value, 32767) : fallback;
+}
+
 } // namespace
 
 KLVSockComm::KLVSockComm(QObject* parent)
     : QObject(parent), m_socket(new QTcpSocket(this)), m_dispatch(new KLVDispatch(this))
 {
     // "1" selects the single receive buffer; anything else the chunk queue.
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, u"KLV-API"_s);
+    const QSettings settings = librarySettings();
     m_reader.setChunkQueue(settings.value(u"Config/UseRecvBufStr"_s, u"0"_s).toString() != u"1"_s);
 
     connect(m_socket, &QTcpSocket::connected, this, [] { Common::WriteTrace(u"Socket_Connect"_s); });
@@ -87,6 +106,7 @@ bool KLVSockComm::Connect(const QString& host, int port)
     m_errCode = 0;
     m_reader.clear();
     m_logCarry.clear();
+    m_bytesReceived = 0;
     writeLog(u"Connect: Host="_s + host + u" Port="_s + QString::number(port));
 
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
@@ -110,6 +130,7 @@ bool KLVSockComm::Connect(const QString& host, int port)
         // A dead peer is noticed without a request, and each line leaves at once.
         m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        applyDeadPeerTimes();
     } else {
         if (!settled) {
             m_errText = Common::GetErrorText(4);
@@ -125,6 +146,36 @@ bool KLVSockComm::Connect(const QString& host, int port)
     Common::WriteTrace(u"<<<WaitForConnection"_s);
     Common::WriteTrace(u"<<<SocketConnect "_s + boolText(ok));
     return ok;
+}
+
+KLVSockComm::DeadPeerTimes KLVSockComm::deadPeerTimesFromSettings()
+{
+    const QSettings settings = librarySettings();
+    const DeadPeerTimes defaults;
+    DeadPeerTimes times;
+    times.idle = settingsSeconds(settings, u"KeepAliveIdle"_s, defaults.idle);
+    times.interval = settingsSeconds(settings, u"KeepAliveInterval"_s, defaults.interval);
+    times.count = settingsSeconds(settings, u"KeepAliveCount"_s, defaults.count);
+    times.userTimeout = settingsSeconds(settings, u"UserTimeout"_s, defaults.userTimeout);
+    return times;
+}
+
+void KLVSockComm::applyDeadPeerTimes()
+{
+    const int fd = int(m_socket->socketDescriptor());
+    if (fd < 0)
+        return;
+    const DeadPeerTimes times = deadPeerTimesFromSettings();
+    const auto set = [fd](int option, int value, const char* name) {
+        if (value > 0 && ::setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value) != 0)
+            Common::WriteTrace(u"Socket option not set: "_s + QLatin1StringView(name) + u' ' +
+                               QString::fromLocal8Bit(std::strerror(errno)));
+    };
+    set(TCP_KEEPIDLE, times.idle, "TCP_KEEPIDLE");
+    set(TCP_KEEPINTVL, times.interval, "TCP_KEEPINTVL");
+    set(TCP_KEEPCNT, times.count, "TCP_KEEPCNT");
+    // Milliseconds here: how long a line sent may stay unacknowledged.
+    set(TCP_USER_TIMEOUT, times.userTimeout * 1000, "TCP_USER_TIMEOUT");
 }
 
 void KLVSockComm::closeSocket()
@@ -309,6 +360,7 @@ void KLVSockComm::ReceivePendingData()
         return;
     Common::WriteTrace(u">>>SocketReceivePendingData"_s);
     const QByteArray chunk = m_socket->readAll();
+    m_bytesReceived += chunk.size();
     if (m_log.isOpen())
         logReceived(chunk, false);
     m_reader.append(chunk);
@@ -335,6 +387,18 @@ bool KLVSockComm::Receive()
         return false;
     ReceivePendingData();
     return true;
+}
+
+bool KLVSockComm::hasUnreadData()
+{
+    Receive();
+    if (m_reader.pendingBytes() > 0)
+        return true;
+    // Bytes the system holds for the socket arrived before now as well, though the socket
+    // has not been told yet.
+    const int fd = int(m_socket->socketDescriptor());
+    int waiting = 0;
+    return fd >= 0 && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0;
 }
 
 bool KLVSockComm::takeLine(QString& line)
@@ -374,6 +438,9 @@ QString KLVSockComm::GetLine(int timeoutMs, bool* timedOut)
     KLVWait wait;
     wait.wakeOn(this, &KLVSockComm::activity);
     wait.wakeOn(m_socket, &QTcpSocket::stateChanged);
+    // What arrives meanwhile is this caller's, not data that no request waits for.
+    ++m_directReaders;
+    const auto done = qScopeGuard([this] { --m_directReaders; });
     bool got = false;
     const bool ended = wait.until(
         [&] {

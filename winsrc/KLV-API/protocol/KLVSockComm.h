@@ -3,9 +3,11 @@
 // The session's one TCP connection to the KLV server: sending and receiving lines in ANSI
 // (Windows-1252) or UTF-8, the protocol log, and the connection's own request queue.
 //
-// The socket keeps itself alive (TCP keep-alive), sends each line at once (no delay: the
-// protocol is question and answer), and takes lines up to a maximum length. The protocol log
-// is created for the user alone, never through a symbolic link, and shows no password.
+// The socket keeps itself alive (TCP keep-alive, with times of its own, so that a peer that
+// died without a word is noticed within about a minute, not after the system's two hours),
+// sends each line at once (no delay: the protocol is question and answer), and takes lines up
+// to a maximum length. The protocol log is created for the user alone, never through a
+// symbolic link, and shows no password.
 
 #include "KLVLineReader.h"
 
@@ -26,6 +28,20 @@ public:
     // The rest of an answer whose request was broken off is awaited this long after its last
     // line before the connection is given up.
     static constexpr int DefaultBreakDrainTimeoutMs = 30000;
+
+    // How a dead peer is noticed: keep-alive probes after KeepAliveIdle seconds without
+    // traffic, every KeepAliveInterval seconds, KeepAliveCount unanswered ones end the
+    // connection; a line the peer has not acknowledged after UserTimeout seconds ends it too.
+    // A living peer answers the probes however long it works on an answer. Read from the
+    // library's settings ("Config") when a connection is made; 0 leaves the system's value.
+    struct DeadPeerTimes
+    {
+        int idle = 30;
+        int interval = 10;
+        int count = 3;
+        int userTimeout = 60;
+    };
+    static DeadPeerTimes deadPeerTimesFromSettings();
 
     explicit KLVSockComm(QObject* parent = nullptr);
     ~KLVSockComm() override;
@@ -60,6 +76,13 @@ public:
 
     void ReceivePendingData();
     bool Receive();
+    // True when bytes arrived that no line was taken from yet: in the reader, in the socket,
+    // or already in the system's buffer of the socket.
+    bool hasUnreadData();
+    // True while a caller waits for a line outside the request queue (the greeting).
+    bool readingDirectly() const { return m_directReaders > 0; }
+    // Bytes read from the socket since the connection was made.
+    qint64 bytesReceived() const { return m_bytesReceived; }
     // The next complete line without waiting; false when none is complete.
     bool takeLine(QString& line);
     // The same as the line's bytes, valid until the connection is next used; see
@@ -112,6 +135,7 @@ private:
     bool encodeLine(const QString& line, QByteArray& out);
     void onError();
     void onDisconnected();
+    void applyDeadPeerTimes();
 
     QTcpSocket* m_socket;
     KLVDispatch* m_dispatch;
@@ -125,6 +149,8 @@ private:
     int m_requestTimeoutMs = 0;
     int m_breakDrainTimeoutMs = DefaultBreakDrainTimeoutMs;
     QElapsedTimer m_lastLine;
+    int m_directReaders = 0;
+    qint64 m_bytesReceived = 0;
 
     QFile m_log;
     // Received bytes after the last line feed: the log shows whole lines, so that a password

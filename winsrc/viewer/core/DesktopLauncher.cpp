@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 QUrl DesktopLauncher::HelpAddress(const QString& programDir, const QString& helpFileName, const QString& topic)
@@ -29,7 +31,11 @@ QString DesktopLauncher::FileExtension(const QString& filePath)
 
 QStringList DesktopLauncher::CommandArguments(const QString& command, const QString& filePath)
 {
-    QStringList words = QProcess::splitCommand(command);
+    const QString whole = command.trimmed();
+    const QFileInfo program(whole);
+    QStringList words = !whole.contains(u'"') && program.isFile() && program.isExecutable()
+                            ? QStringList{whole}
+                            : QProcess::splitCommand(command);
     if (command.contains(u"%1"_s)) {
         for (QString& word : words)
             word.replace(u"%1"_s, filePath);
@@ -37,6 +43,15 @@ QStringList DesktopLauncher::CommandArguments(const QString& command, const QStr
         words.append(filePath);
     }
     return words;
+}
+
+QString DesktopLauncher::QuotedProgram(const QString& path)
+{
+    if (!std::any_of(path.cbegin(), path.cend(), [](QChar c) { return c.isSpace() || c == u'"'; }))
+        return path;
+    QString quoted = path;
+    quoted.replace(u"\""_s, u"\"\"\""_s);
+    return u'"' + quoted + u'"';
 }
 
 bool DesktopLauncher::OpenUrl(const QUrl& url)

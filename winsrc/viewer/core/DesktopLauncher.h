@@ -19,8 +19,13 @@ public:
     static QString FileExtension(const QString& filePath);
 
     // The program and its arguments for a command line and a file: every "%1" becomes the
-    // file; without one the file is the last argument. Quotes in the command group words.
+    // file; without one the file is the last argument. Double quotes group words, three in a
+    // row stand for one; a command without quotes that names a program file as a whole (a
+    // path with blanks written before they were quoted) is that program.
     static QStringList CommandArguments(const QString& command, const QString& filePath);
+    // A program's path as a command names it: in double quotes when it holds a blank or a
+    // quote, so CommandArguments gives it back as one word.
+    static QString QuotedProgram(const QString& path);
 
     // Opens an address with the desktop's program for it.
     static bool OpenUrl(const QUrl& url);

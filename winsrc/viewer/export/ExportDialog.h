@@ -1,54 +1,45 @@
 #pragma once
 
-#include "ExportEngine.h"
 #include "ExportJob.h"
+#include "ExportPrompt.h"
 #include "ListViewHelpers.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
-#include <QSharedPointer>
 #include <QString>
 
-class ExportProgressDialog;
-class KLVQuery;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
+class ExportCheck;
+class ExportOptionsPage;
+class ExportRun;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // The window in which the user sets up one export of a window's data and starts it; after
-// the start the same dialog, hidden, runs the export (through an ExportEngine) and goes when
-// it ends. The program has one instance (DefaultInstance), loaded on first use.
+// the start the same dialog, hidden, holds the running export (an ExportRun) and goes when it
+// ends. The program has one instance (DefaultInstance), loaded on first use. Windows open it
+// through ExportRequest; a caller with rows of its own offers GetResultField(int row, QString
+// key) -> QString as an invokable member, called by name for rows 1 to the row count, in the
+// order shown, and each field key.
 //
-// A caller (the query window, the information-system window):
-//   ExportDialog* dialog = ExportDialog::DefaultInstance();
-//   if (dialog->ExportAktiv()) { message 281; return; }
-//   dialog->SetExportProperties(caption, tableId, exportType, rowsFromCaller, this, rowCount);
-//   ...fill the description controls ("Bedingungen", "Schluessel", ...), setExportAliveFlag,
-//   and FeldListe with AddExportField, one item per field in export order...
-//   dialog->SetExportFldListe(myFieldList);          // the query window: its own field list
-//   dialog->setWindowModality(Qt::ApplicationModal); dialog->show();
-// With rows from the caller, the caller offers GetResultField(int row, QString key) ->
-// QString as an invokable member; it is called by name for rows 1 to rowCount, in the order
-// shown, and each field key of FeldListe.
-//
-// Export kinds (ExportType): 0 delimited text, 1 workbook, 2 database table, 3 XML, 4 HTML;
-// the dialog shows the settings page of its kind only. Settings: ExportSettings.
-class ExportDialog : public QDialog
+// The dialog shows what is exported and how it was selected, the fields, and the options page
+// of the export's kind (ExportFormatRegistry); it knows none of the pages' controls. It checks
+// the target through the kind's writer, stores the settings, and answers the writer's
+// questions (ExportPrompt) with message boxes.
+class ExportDialog : public QDialog, public ExportPrompt
 {
     Q_OBJECT
     Q_PROPERTY(bool ExportAktiv READ ExportAktiv)
     Q_PROPERTY(int ExportAliveFlag READ ExportAliveFlag WRITE setExportAliveFlag)
 
 public:
-    // The roles of an export field item, and of a row of a caller's field list: the field's
-    // key, and its tag (the catalogue record, or in FeldListe the query field name).
+    // The roles of an export field item: the field's key, its query field name, and its ERP
+    // type code.
     static constexpr int FieldKeyRole = Qt::UserRole + 3;
     static constexpr int FieldTagRole = ListViewHelpers::RowTagRole;
+    static constexpr int FieldTypeRole = Qt::UserRole + 4;
 
     explicit ExportDialog(QWidget* parent = nullptr);
     ~ExportDialog() override;
@@ -57,28 +48,34 @@ public:
     // True while an export runs; loads no dialog.
     static bool IsExportRunning();
 
-    bool ExportAktiv() const { return m_exportAktiv; }
+    bool ExportAktiv() const;
     int ExportAliveFlag() const { return m_exportAliveFlag; }
     void setExportAliveFlag(int flag) { m_exportAliveFlag = flag; }
 
     // Prepares the dialog for one export: captions, the kind's page and its stored settings.
     Q_INVOKABLE void SetExportProperties(const QString& caption, const QString& tableId, int exportType,
                                          bool rowsFromCaller, QObject* caller, int rowCount);
-    // Keeps the caller's field list (the fields' types are read from it) and offers the
-    // table-part fields of FeldListe as XML record id and caption fields.
+    // Called once FeldListe holds the fields: the kind's page learns them (the XML page offers
+    // the table-part fields as record id and caption). A caller's own field list, when given,
+    // names the type of a field whose item holds none, by the field's key.
     Q_INVOKABLE void SetExportFldListe(QTreeWidget* callerFieldList);
     // Cancels a running export; any number of times, also when none runs.
     Q_INVOKABLE void ExportAbbrechen();
 
-    // One item of an export field list: caption, key, tag (the query field name) and the
-    // server's true or false text of the table-part flag.
+    // One item of an export field list: caption, key, tag (the query field name), the server's
+    // true or false text of the table-part flag, and the ERP type code.
     static QTreeWidgetItem* AddExportField(QTreeWidget* list, const QString& key, const QString& caption,
-                                           const QString& tablePartText, const QString& tag);
+                                           const QString& tablePartText, const QString& tag,
+                                           const QString& typeCode = QString());
 
     QTreeWidget* feldListe() const { return m_feldListe; }
     int exportType() const { return m_exportType; }
     // The job a start would run now, from the controls.
     ExportJob currentJob() const;
+
+    // The writer's questions, as message boxes.
+    bool ask(const QString& question, Choice choice) override;
+    void tell(const QString& text) override;
 
 public Q_SLOTS:
     // Escape and the close button: the dialog goes, nothing is stored. Refused while a start
@@ -91,62 +88,29 @@ protected:
 
 private:
     void buildControls();
-    QWidget* buildTextPage();
-    QWidget* buildExcelPage();
-    QWidget* buildDatabasePage();
-    QWidget* buildXmlPage();
-    QWidget* buildHtmlPage();
-    void connectHandlers();
-
     void SetupExportTabs(int kind);
-    void loadSettings();
-    void storeSettings();
-    QString controlValue(const QString& control) const;
-
+    ExportOptionsPage* page() const;
     void StarteExport();
-    bool startQuery(QSharedPointer<KLVQuery>& query, const ExportJob& job);
-    void BeendeExport(ExportEngine::Outcome outcome);
-    void unload();
-    void endForClosing();
-    void watchCaller(bool on);
+    bool refused(const ExportCheck& check);
     void setStarting(bool starting);
-    void setMousePointer(int pointer);
+    void unload();
+    bool busy() const;
+    int helpMessage() const;
 
-    // Option handlers.
-    void dbTypeChanged();
-    void chooseSaveFile(QLineEdit* target, int titleMessage, const QString& suffix, const QStringList& filters,
-                        bool confirmOverwrite);
-    void chooseDatabase();
-    QString ChooseApplicationFile(const QString& current);
-    QString ConvertHTMLColor(const QString& current);
-    void ShowExportHelp();
-
-    template <class T>
-    T* control(const QString& name) const;
-
-    bool m_exportAktiv = false;
-    int m_exportAliveFlag = 9;
+    int m_exportAliveFlag = KLVActiveX::aliveFlagAll;
     int m_exportType = 0;
     bool m_rowsFromCaller = false;
     QPointer<QObject> m_caller;
     int m_callerRowCount = 0;
     QPointer<QTreeWidget> m_callerFieldList;
-    QString m_xmlRecIdFldName;
-    QString m_xmlDescrFldName;
 
     bool m_unloaded = false;
     bool m_starting = false;
-    bool m_closeRequested = false;
-    QSharedPointer<KLVQuery> m_startingQuery;
-    QPointer<ExportEngine> m_engine;
-    QPointer<ExportProgressDialog> m_progress;
-    QPointer<QWidget> m_watchedMain;
+    ExportRun* m_run = nullptr;
 
     QTabWidget* m_tabs = nullptr;
+    QHash<int, ExportOptionsPage*> m_pages;
     QTreeWidget* m_feldListe = nullptr;
     QPushButton* m_startButton = nullptr;
     QPushButton* m_abbruchButton = nullptr;
-    QComboBox* m_dbTypes = nullptr;
-    QComboBox* m_xmlIdField = nullptr;
-    QComboBox* m_xmlCaptionField = nullptr;
 };

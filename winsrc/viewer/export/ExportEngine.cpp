@@ -14,10 +14,13 @@ ExportEngine::ExportEngine(std::unique_ptr<ExportRowSource> source, std::unique_
 
 ExportEngine::~ExportEngine()
 {
-    // Deleted before its end (the program goes): what was written is kept, finished.
+    // Deleted before its end (the program goes): it ends as after a cancel, what was written
+    // kept and finished.
     m_destroying = true;
-    if (m_running && !m_inTick)
+    if (m_running && !m_inTick) {
+        m_writer->cancelled();
         finish(m_closing ? Outcome::Closed : Outcome::Cancelled);
+    }
 }
 
 void ExportEngine::start()
@@ -33,6 +36,7 @@ void ExportEngine::cancel()
     if (!m_running)
         return;
     m_cancelled = true;
+    m_writer->cancelled();
     m_source->cancel();
 }
 
@@ -41,6 +45,7 @@ void ExportEngine::endNow()
     if (!m_running)
         return;
     m_closing = true;
+    m_writer->cancelled();
     m_source->cancel();
     if (!m_inTick) {
         m_timer.stop();
@@ -93,7 +98,7 @@ bool ExportEngine::writeBlock()
             return false;
         }
     }
-    Q_EMIT recordCount(m_rows);
+    Q_EMIT recordCount(rowsWritten());
     return true;
 }
 
@@ -128,7 +133,7 @@ void ExportEngine::finish(Outcome outcome)
     } else {
         m_endNotes = m_writer->endNotes();
     }
-    Q_EMIT recordCount(m_rows);
+    Q_EMIT recordCount(rowsWritten());
     Q_EMIT finished(outcome);
     if (!m_destroying)
         deleteLater();

@@ -16,8 +16,10 @@
 // returns to the event loop; the next tick follows on a zero-interval timer. After every
 // block recordCount tells the rows written so far, and once more with the final count at the
 // end. The end comes when the source has no more rows, after cancel() (the rows written so
-// far stay, the target is finished as for a complete export), after endNow() (the same, for
-// a window that closes), or with a failure (nothing of this export stays).
+// far stay, the target is finished as for a complete export, unless the writer keeps the
+// older target it would replace), after endNow() (the same, for a window that closes), or
+// with a failure (nothing of this export stays). The count leaves out the rows the writer
+// did not keep.
 //
 // The engine owns the source and the writer and deletes itself after finished: it lives on
 // while the windows that started it close, until the target is finished.
@@ -56,7 +58,8 @@ public:
     void endNow();
 
     bool isRunning() const { return m_running; }
-    qint64 rowsWritten() const { return m_rows; }
+    // The rows the target holds: those handed to the writer less those it did not keep.
+    qint64 rowsWritten() const { return m_rows - m_writer->rowsNotKept(); }
     ExportFailure failure() const { return m_failure; }
     QString readError() const { return m_readError; }
     // The writer's notes on the finished target.

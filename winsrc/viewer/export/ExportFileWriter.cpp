@@ -1,9 +1,11 @@
 #include "ExportFileWriter.h"
 
+#include "ExportPrompt.h"
+#include "ExportTemporaryFile.h"
 #include "MainModul.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <QSysInfo>
 
@@ -28,9 +30,8 @@ QString systemText(int errorNumber)
 
 } // namespace
 
-ExportFileWriter::ExportFileWriter(ExportJob job, QString fileSetting, QString fileControl, Encoding encoding)
-    : ExportWriter(std::move(job)), m_fileSetting(std::move(fileSetting)), m_fileControl(std::move(fileControl)),
-      m_encoding(encoding)
+ExportFileWriter::ExportFileWriter(ExportJob job, QString fileName, int fileOption, Encoding encoding)
+    : ExportWriter(std::move(job)), m_fileName(std::move(fileName)), m_fileOption(fileOption), m_encoding(encoding)
 {
     m_buffer.reserve(BufferChars + 4096);
 }
@@ -46,58 +47,45 @@ void ExportFileWriter::setDevice(QIODevice* device)
     m_device = device;
 }
 
-QString ExportFileWriter::fileName() const
+ExportCheck ExportFileWriter::checkTarget()
 {
-    return job().text(m_fileSetting);
-}
-
-bool ExportFileWriter::checkOptions(QString& focusControl)
-{
-    Q_UNUSED(focusControl);
-    return true;
-}
-
-bool ExportFileWriter::checkTarget(QString& focusControl)
-{
-    const QString name = fileName();
-    if (name.isEmpty()) {
-        ShowMessageBox(GetMessageTextByNr(MsgNoFileName));
-        focusControl = m_fileControl;
-        return false;
-    }
-    const QFileInfo info(name);
-    if (info.isDir()) {
-        ShowMessageBox(GetMessageTextByNr(MsgCannotCreate) + u"\r\n"_s + systemText(EISDIR) + u" ("_s +
-                       QString::number(EISDIR) + u')');
-        focusControl = m_fileControl;
-        return false;
-    }
-    if (!checkOptions(focusControl))
-        return false;
+    if (m_fileName.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoFileName), m_fileOption);
+    const QFileInfo info(m_fileName);
+    if (info.isDir())
+        return ExportCheck::Refused(ExportFailure{MsgCannotCreate, systemText(EISDIR), EISDIR}.text(), m_fileOption);
+    if (const ExportCheck options = checkOptions(); !options.passed())
+        return options;
     // A file that cannot be looked at counts as not there; an empty one is replaced silently.
     if (info.exists() && info.size() >= 1) {
         const QString question =
-            GetMessageTextByNr(MsgFileExists) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        if (ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
-            return false;
+            GetMessageTextByNr(MsgFileExists) + u' ' + m_fileName + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
+        if (!prompt().ask(question, ExportPrompt::Choice::OkCancel))
+            return ExportCheck::Declined();
     }
-    return true;
+    return {};
 }
 
 bool ExportFileWriter::open(ExportFailure& failure)
 {
+    discard();
     m_failed = false;
     m_replaced = 0;
-    m_buffer.resize(0);
     if (!m_device) {
-        m_file = std::make_unique<QSaveFile>(fileName());
-        errno = 0;
+        m_temporary = std::make_unique<ExportTemporaryFile>(m_fileName);
+        int error = 0;
+        if (!m_temporary->create(error)) {
+            failure = {MsgCannotCreate, systemText(error), error};
+            m_temporary.reset();
+            return false;
+        }
         // Unbuffered: the pieces gathered here go to the system at once, so a failing write
         // is seen at that write.
-        if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            const int error = errno;
-            failure = {MsgCannotCreate, m_file->errorString(), error ? error : int(m_file->error())};
-            m_file.reset();
+        m_file = std::make_unique<QFile>();
+        if (!m_file->open(m_temporary->handle(), QIODevice::WriteOnly | QIODevice::Unbuffered,
+                          QFileDevice::DontCloseHandle)) {
+            failure = {MsgCannotCreate, m_file->errorString(), int(m_file->error())};
+            discard();
             return false;
         }
     }
@@ -134,13 +122,12 @@ bool ExportFileWriter::finish(ExportFailure& failure)
         writeTail();
         flush();
     }
-    if (!m_failed && m_file) {
-        errno = 0;
-        if (!m_file->commit()) {
-            const int error = errno;
-            fail(error ? error : int(m_file->error()), m_file->errorString());
-        }
+    if (!m_failed && m_temporary) {
         m_file.reset();
+        int error = 0;
+        if (!m_temporary->commit(error))
+            fail(error);
+        m_temporary.reset();
     }
     if (m_failed) {
         failure = m_failure;
@@ -153,10 +140,8 @@ bool ExportFileWriter::finish(ExportFailure& failure)
 void ExportFileWriter::discard()
 {
     m_buffer.resize(0);
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file.reset();
-    }
+    m_file.reset();
+    m_temporary.reset();
 }
 
 QStringList ExportFileWriter::endNotes() const
@@ -209,12 +194,13 @@ bool ExportFileWriter::flush()
     // Emptied, not freed: the next piece is gathered in the same memory.
     m_buffer.resize(0);
     if (written != size) {
-        int number = error;
-        if (number == 0) {
-            if (auto* file = qobject_cast<QFileDevice*>(device))
-                number = int(file->error());
-        }
-        fail(number, device ? device->errorString() : QString());
+        // The system's own words for its error ("No space left on device"); a device of
+        // another kind says what it can.
+        if (error != 0)
+            fail(error);
+        else
+            fail(device && qobject_cast<QFileDevice*>(device) ? int(static_cast<QFileDevice*>(device)->error()) : EIO,
+                 device ? device->errorString() : QString());
         return false;
     }
     return true;
@@ -225,5 +211,5 @@ void ExportFileWriter::fail(int errorNumber, const QString& description)
     if (m_failed)
         return;
     m_failed = true;
-    m_failure = {MsgCannotCreate, description, errorNumber};
+    m_failure = {MsgCannotCreate, description.isEmpty() ? systemText(errorNumber) : description, errorNumber};
 }

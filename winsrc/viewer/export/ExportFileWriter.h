@@ -9,34 +9,36 @@
 
 #include <memory>
 
+class QFile;
 class QIODevice;
-class QSaveFile;
+class ExportTemporaryFile;
 
-// What the text, XML and HTML writers share: the file named by one option of the job,
-// written through a QSaveFile (a failed or discarded export leaves an older file as it was,
-// or none), in UTF-8 or in UTF-16 little-endian with its byte-order mark, lines ended by
-// CR LF. Lines are gathered in memory and written in pieces of BufferChars characters, so
-// memory does not grow with the rows; the first failed write fails the export (message 241
-// with the system's description and error number).
+// What the text, XML and HTML writers share: the file, written beside its target under a
+// hidden name (ExportTemporaryFile) that takes the target's place once complete, so a failed,
+// discarded or killed export leaves an older file as it was, or none; in UTF-8 or in UTF-16
+// little-endian with its byte-order mark, lines ended by CR LF. Lines are gathered in memory
+// and written in pieces of BufferChars characters, so memory does not grow with the rows;
+// the first failed write fails the export (message 241 with the system's description and
+// error number).
 class ExportFileWriter : public ExportWriter
 {
 public:
     enum class Encoding { Utf8, Utf16LE };
     static constexpr qsizetype BufferChars = 128 * 1024;
 
-    // fileSetting names the job's option that holds the file name, fileControl the dialog's
-    // box in which the user types it.
-    ExportFileWriter(ExportJob job, QString fileSetting, QString fileControl, Encoding encoding);
+    // fileOption is the format's number for its file name option, which a check names for
+    // the focus.
+    ExportFileWriter(ExportJob job, QString fileName, int fileOption, Encoding encoding);
     ~ExportFileWriter() override;
 
     // Writes into device instead of the named file: it is open for writing and stays the
     // caller's; finish then writes the tail and nothing is renamed.
     void setDevice(QIODevice* device);
-    QString fileName() const;
+    QString fileName() const { return m_fileName; }
 
-    // An empty name (234), a folder (241), the kind's own options, and a question before an
+    // An empty name (234), a folder (241), the format's own options, and a question before an
     // existing file that holds anything is replaced (233, 239).
-    bool checkTarget(QString& focusControl) override;
+    ExportCheck checkTarget() override;
     bool open(ExportFailure& failure) override;
     Step writeRow(const QStringList& values, qint64 row, ExportFailure& failure) override;
     bool finish(ExportFailure& failure) override;
@@ -46,8 +48,8 @@ public:
     qint64 replacedCharacters() const { return m_replaced; }
 
 protected:
-    // The kind's options; false once the user has been told why not.
-    virtual bool checkOptions(QString& focusControl);
+    // The format's own options.
+    virtual ExportCheck checkOptions() { return {}; }
     virtual void writeHead() = 0;
     virtual void writeRecord(const QStringList& values, qint64 row) = 0;
     virtual void writeTail() = 0;
@@ -65,13 +67,14 @@ protected:
 
 private:
     bool flush();
-    void fail(int errorNumber, const QString& description);
+    void fail(int errorNumber, const QString& description = QString());
 
-    QString m_fileSetting;
-    QString m_fileControl;
+    QString m_fileName;
+    int m_fileOption;
     Encoding m_encoding;
     QIODevice* m_device = nullptr;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<ExportTemporaryFile> m_temporary;
+    std::unique_ptr<QFile> m_file;
     QString m_buffer;
     QByteArray m_bytes;
     bool m_failed = false;

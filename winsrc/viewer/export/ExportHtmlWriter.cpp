@@ -4,8 +4,6 @@
 #include "ExportFollowUp.h"
 #include "MainModul.h"
 
-#include <QHash>
-
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 using Mode = ExportMarkup::Mode;
@@ -25,38 +23,30 @@ constexpr int MsgDirection = 1215;
 constexpr int MsgAscending = 1214;
 constexpr int MsgDescending = 1216;
 
-const QHash<QString, QString>& colorDefaults()
-{
-    static const QHash<QString, QString> defaults{
-        {u"HTMLFGColorHeader"_s, u"#000000"_s}, {u"HTMLBGColorHeader"_s, u"#FFFFFF"_s},
-        {u"HTMLFGColorEven"_s, u"#000000"_s},   {u"HTMLBGColorEven"_s, u"#F0F0F0"_s},
-        {u"HTMLFGColorOdd"_s, u"#000000"_s},    {u"HTMLBGColorOdd"_s, u"#F8F8F8"_s},
-        {u"HTMLBorderColor"_s, u"#000000"_s},
-    };
-    return defaults;
-}
-
 } // namespace
 
-ExportHtmlWriter::ExportHtmlWriter(ExportJob job)
-    : ExportFileWriter(std::move(job), u"HTMLFileName"_s, u"HTMLDateiName"_s, Encoding::Utf16LE)
+ExportHtmlWriter::ExportHtmlWriter(ExportJob job, Options options)
+    : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf16LE), m_options(std::move(options))
 {
-    const ExportJob& j = this->job();
-    m_evenRowStart = u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(j, u"HTMLBGColorEven"_s) + u"\">"_s;
-    m_oddRowStart = u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(j, u"HTMLBGColorOdd"_s) + u"\">"_s;
-    m_evenCellStart = u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(j, u"HTMLFGColorEven"_s) + u"\">"_s;
-    m_oddCellStart = u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(j, u"HTMLFGColorOdd"_s) + u"\">"_s;
+    const Options defaults;
+    m_evenRowStart =
+        u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(m_options.evenBackground, defaults.evenBackground) + u"\">"_s;
+    m_oddRowStart =
+        u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(m_options.oddBackground, defaults.oddBackground) + u"\">"_s;
+    m_evenCellStart =
+        u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(m_options.evenForeground, defaults.evenForeground) + u"\">"_s;
+    m_oddCellStart =
+        u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(m_options.oddForeground, defaults.oddForeground) + u"\">"_s;
 }
 
-QString ExportHtmlWriter::Color(const ExportJob& job, const QString& setting)
+QString ExportHtmlWriter::Color(const QString& value, const QString& fallback)
 {
-    const QString value = job.text(setting);
-    return ExportColor::IsColorText(value) ? value : colorDefaults().value(setting, u"#000000"_s);
+    return ExportColor::IsColorText(value) ? value : fallback;
 }
 
-QString ExportHtmlWriter::BorderSize(const ExportJob& job)
+QString ExportHtmlWriter::BorderSize(const QString& text)
 {
-    const QString value = job.text(u"HTMLBorderSize"_s).trimmed();
+    const QString value = text.trimmed();
     bool isNumber = false;
     const int size = value.toInt(&isNumber);
     const bool digitsOnly =
@@ -72,14 +62,17 @@ void ExportHtmlWriter::writeHead()
     writeLine(u"<META http-equiv=\"content-type\" content=\"text/html; charset=UTF-16\"/>", 6);
     writeLine(u"</HEAD>", 3);
     writeLine(u"<BODY>", 3);
-    if (job().flag(u"HTMLWithHeading"_s))
+    if (m_options.withHeading)
         writeHeading();
 
-    writeLine(QString(u"<TABLE BORDER=\"0\" BGCOLOR=\""_s + Color(job(), u"HTMLBorderColor"_s) +
-                      u"\" CELLPADDING=\"5\" CELLSPACING=\""_s + BorderSize(job()) + u"\">"_s),
+    const Options defaults;
+    writeLine(QString(u"<TABLE BORDER=\"0\" BGCOLOR=\""_s + Color(m_options.borderColor, defaults.borderColor) +
+                      u"\" CELLPADDING=\"5\" CELLSPACING=\""_s + BorderSize(m_options.borderSize) + u"\">"_s),
               6);
-    writeLine(QString(u"<TR BGCOLOR=\""_s + Color(job(), u"HTMLBGColorHeader"_s) + u"\">"_s), 9);
-    const QString captionStart = u"<TD NOWRAP><B><FONT COLOR=\""_s + Color(job(), u"HTMLFGColorHeader"_s) + u"\">"_s;
+    writeLine(QString(u"<TR BGCOLOR=\""_s + Color(m_options.headerBackground, defaults.headerBackground) + u"\">"_s),
+              9);
+    const QString captionStart =
+        u"<TD NOWRAP><B><FONT COLOR=\""_s + Color(m_options.headerForeground, defaults.headerForeground) + u"\">"_s;
     for (const ExportField& field : job().fields)
         writeLine(QString(captionStart + escape(field.caption, Mode::Html) + u"</FONT></B></TD>"_s), 12);
     writeLine(u"</TR>", 9);
@@ -141,6 +134,6 @@ void ExportHtmlWriter::writeTail()
 
 void ExportHtmlWriter::startFollowUp()
 {
-    if (job().flag(u"HTMLShowFileInBrowser"_s))
+    if (m_options.showInBrowser)
         ExportFollowUp::OpenInBrowser(fileName());
 }

@@ -11,21 +11,35 @@
 // in their own colours; the border is the table's background showing through the cell
 // spacing. Every text is escaped; line breaks in a value become <BR>, and web and file
 // addresses in a value become links.
-//
-// Options: "HTMLFileName", "HTMLWithHeading", "HTMLBorderSize" (a whole number 0 to 99, else
-// 1), the colours "HTMLFGColorHeader", "HTMLBGColorHeader", "HTMLFGColorEven",
-// "HTMLBGColorEven", "HTMLFGColorOdd", "HTMLBGColorOdd", "HTMLBorderColor" ("#RRGGBB", else
-// the colour's default), "HTMLShowFileInBrowser".
 class ExportHtmlWriter : public ExportFileWriter
 {
 public:
-    explicit ExportHtmlWriter(ExportJob job);
+    // Colours are "#RRGGBB"; any other text writes the colour's default. The border size is a
+    // whole number from 0 to 99; any other text writes 1.
+    struct Options
+    {
+        QString fileName;
+        bool withHeading = true;
+        QString borderSize = QStringLiteral("1");
+        QString headerForeground = QStringLiteral("#000000");
+        QString headerBackground = QStringLiteral("#FFFFFF");
+        QString evenForeground = QStringLiteral("#000000");
+        QString evenBackground = QStringLiteral("#F0F0F0");
+        QString oddForeground = QStringLiteral("#000000");
+        QString oddBackground = QStringLiteral("#F8F8F8");
+        QString borderColor = QStringLiteral("#000000");
+        bool showInBrowser = false;
+    };
+    enum Option { FileName };
 
-    // The option's colour when it is "#RRGGBB", else its default.
-    static QString Color(const ExportJob& job, const QString& setting);
-    // The option's border size when it is a whole number from 0 to 99, else "1".
-    static QString BorderSize(const ExportJob& job);
+    ExportHtmlWriter(ExportJob job, Options options);
 
+    // The colour when it is "#RRGGBB", else the fallback.
+    static QString Color(const QString& value, const QString& fallback);
+    // The border size when it is a whole number from 0 to 99, else "1".
+    static QString BorderSize(const QString& value);
+
+    const Options& options() const { return m_options; }
     void startFollowUp() override;
 
 protected:
@@ -38,6 +52,7 @@ private:
     // One row of the heading table: each cell escaped, an empty one as &nbsp;.
     void WriteHTMLTableRow(int indent, const QStringList& cells);
 
+    Options m_options;
     QString m_evenRowStart;
     QString m_oddRowStart;
     QString m_evenCellStart;

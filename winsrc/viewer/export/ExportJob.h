@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include "KLVEnums.h"
+
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
@@ -18,10 +19,9 @@ struct ExportField
     QSharedPointer<KLVTAVArtInfo> type;
 };
 
-// Everything a writer needs to know of one export: what is exported, the fields, how the rows
-// were selected (for headings), and the options of the export kind as the user set them in
-// the dialog, keyed by their setting names ("FieldSeparator", "HTMLBorderSize", ...). Check
-// boxes read "1" or "0".
+// What every format needs to know of one export: what is exported, the fields, and how the
+// rows were selected (what a fresh query is started with, what a heading tells). The options
+// of the format travel typed, beside the job, in its writer's Options.
 class ExportJob
 {
 public:
@@ -30,21 +30,15 @@ public:
     QString tableId; // the table a fresh query reads
     bool rowsFromCaller = false;
     QList<ExportField> fields;
-    // Positions (from 1) of the XML record id and caption fields; 0 for none.
-    int xmlRecIdIndex = 0;
-    int xmlDescrIndex = 0;
 
     // The selection of the rows.
     QString criteria;
     QString key;     // the key box's text
     QString sortKey; // the key a fresh query sorts by; empty for displayed rows or no key
+    QString order;   // the explicit order the window shows ("name.vorw,ort.rueckw")
     QString storageKindText;
+    int aliveFlag = KLVActiveX::aliveFlagAll; // the storage kind a fresh query reads
     bool byRows = false;
     bool andJunction = true;
     bool ascending = true;
-
-    QHash<QString, QString> options;
-
-    QString text(const QString& setting) const { return options.value(setting); }
-    bool flag(const QString& setting) const;
 };

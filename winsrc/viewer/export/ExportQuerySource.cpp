@@ -1,8 +1,32 @@
 #include "ExportQuerySource.h"
 
+#include "ExportJob.h"
 #include "KLVQuery.h"
+#include "KLVSelection.h"
 
 ExportQuerySource::ExportQuerySource(QSharedPointer<KLVQuery> query) : m_query(std::move(query)) {}
+
+QSharedPointer<KLVSelection> ExportQuerySource::Selection(const ExportJob& job)
+{
+    auto selection = QSharedPointer<KLVSelection>::create();
+    selection->setTableName(job.tableId);
+    selection->SetSelection(job.criteria, job.sortKey, job.byRows, job.aliveFlag, job.ascending, job.andJunction,
+                            job.order);
+    return selection;
+}
+
+QString ExportQuerySource::FieldList(const ExportJob& job)
+{
+    QStringList names;
+    for (const ExportField& field : job.fields)
+        names.append(field.tag);
+    return names.join(u',');
+}
+
+bool ExportQuerySource::Start(KLVQuery& query, const ExportJob& job)
+{
+    return query.StartQuerySel(Selection(job), FieldList(job));
+}
 
 ExportQuerySource::~ExportQuerySource()
 {

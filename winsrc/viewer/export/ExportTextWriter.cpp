@@ -12,10 +12,8 @@ constexpr int MsgBadRfcSeparator = 294;
 
 } // namespace
 
-ExportTextWriter::ExportTextWriter(ExportJob job)
-    : ExportFileWriter(std::move(job), u"ExportFileName"_s, u"ExportDateiName"_s, Encoding::Utf8),
-      m_rfc4180(this->job().flag(u"FormatRFC4180"_s)), m_separator(this->job().text(u"FieldSeparator"_s)),
-      m_lineBreak(this->job().text(u"LineBreakChar"_s))
+ExportTextWriter::ExportTextWriter(ExportJob job, Options options)
+    : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf8), m_options(std::move(options))
 {}
 
 QString ExportTextWriter::GetConvField(const QString& value, bool rfc4180, const QString& lineBreak)
@@ -34,28 +32,24 @@ QString ExportTextWriter::GetConvField(const QString& value, bool rfc4180, const
     return joined;
 }
 
-bool ExportTextWriter::checkOptions(QString& focusControl)
+ExportCheck ExportTextWriter::checkOptions()
 {
-    int message = 0;
-    if (m_separator.isEmpty())
-        message = MsgEmptySeparator;
-    else if (m_rfc4180 && (m_separator.contains(u'"') || m_separator.contains(u'\r') || m_separator.contains(u'\n')))
-        message = MsgBadRfcSeparator;
-    if (message == 0)
-        return true;
-    MainModul::ShowMessageBox(MainModul::GetMessageTextByNr(message));
-    focusControl = u"Feldtrennzeichen"_s;
-    return false;
+    const QString& separator = m_options.separator;
+    if (separator.isEmpty())
+        return ExportCheck::Refused(MainModul::GetMessageTextByNr(MsgEmptySeparator), Separator);
+    if (m_options.rfc4180 && (separator.contains(u'"') || separator.contains(u'\r') || separator.contains(u'\n')))
+        return ExportCheck::Refused(MainModul::GetMessageTextByNr(MsgBadRfcSeparator), Separator);
+    return {};
 }
 
 void ExportTextWriter::writeHead()
 {
-    if (!job().flag(u"WithFieldList"_s))
+    if (!m_options.withFieldList)
         return;
     // The captions go as they are, also in RFC 4180.
     for (qsizetype i = 0; i < job().fields.size(); ++i) {
         if (i > 0)
-            append(m_separator);
+            append(m_options.separator);
         append(job().fields[i].caption);
     }
     endLine();
@@ -66,17 +60,16 @@ void ExportTextWriter::writeRecord(const QStringList& values, qint64 row)
     Q_UNUSED(row);
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
-            append(m_separator);
-        append(GetConvField(values[i], m_rfc4180, m_lineBreak));
+            append(m_options.separator);
+        append(GetConvField(values[i], m_options.rfc4180, m_options.lineBreak));
     }
     endLine();
 }
 
 void ExportTextWriter::startFollowUp()
 {
-    const QString program = job().text(u"FileApp"_s);
-    if (job().flag(u"StartFileApp"_s) && !program.isEmpty())
-        ExportFollowUp::StartProgram(program, fileName());
-    else if (job().flag(u"StartFileAppExt"_s))
+    if (m_options.startProgram && !m_options.program.isEmpty())
+        ExportFollowUp::StartProgram(m_options.program, fileName());
+    else if (m_options.startDesktopApp)
         ExportFollowUp::OpenWithDesktopApp(fileName());
 }

@@ -1,10 +1,12 @@
 #include "ExportWorkbookWriter.h"
 
 #include "ExportFollowUp.h"
-#include "ExportTargetCheck.h"
+#include "ExportPrompt.h"
+#include "ExportTemporaryFiles.h"
 #include "ExportValue.h"
 #include "KLVTAVArtInfo.h"
 #include "MainModul.h"
+#include "WorkbookMerge.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QStringEncoder>
 
 #include <xlsxwriter.h>
+#include <zip.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,25 +26,28 @@ using namespace MainModul;
 
 namespace {
 
+constexpr int MsgTooManyFields = 289;
+constexpr int MsgNoWorkbookName = 235;
+constexpr int MsgNoSheetName = 236;
 constexpr int MsgBadSheetName = 283;
 constexpr int MsgSheetFull = 284;
 constexpr int MsgCellFailed = 286;
 constexpr int MsgRow = 287;
 constexpr int MsgField = 288;
 constexpr int MsgFormatFailed = 290;
-constexpr int MsgWorkbookExists = 238;
 constexpr int MsgOverwrite = 239;
 constexpr int MsgNoWorkbook = 247;
 constexpr int MsgOpenFailed = 248;
 constexpr int MsgCreateFailed = 249;
 constexpr int MsgSheetFailed = 250;
+constexpr int MsgDeleteFailed = 251;
+constexpr int MsgSheetExists = 238;
 
 // How much of a value a message box shows.
 constexpr qsizetype ShownValueLength = 200;
 // The widest column a worksheet takes.
 constexpr double MaxColumnWidth = 255;
 
-const QByteArray SheetEntry = "xl/worksheets/sheet1.xml";
 // What a worksheet's XML holds besides its rows, at the least: the declaration, the sheet
 // data's tags and the end of the worksheet.
 constexpr qint64 MinSheetFrame = sizeof("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n") - 1 +
@@ -57,68 +63,49 @@ QString libraryText(lxw_error error)
     return QString::fromUtf8(lxw_strerror(error));
 }
 
-quint32 little32(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
-}
-
-quint16 little16(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint16(u[0] | u[1] << 8);
-}
-
-// The uncompressed size of an entry of a zip file, from its central directory: -1 when the
-// file or the entry cannot be read, -2 when the size is kept in a zip64 record.
+// The uncompressed size of an entry of a zip file; -1 when the file or the entry cannot be
+// read.
 qint64 zipEntrySize(const QString& zipFile, const QByteArray& entry)
 {
-    QFile file(zipFile);
-    if (!file.open(QIODevice::ReadOnly))
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipFile).constData(), ZIP_RDONLY, &code);
+    if (!archive)
         return -1;
-    const qint64 size = file.size();
-    const qint64 tail = std::min<qint64>(size, 22 + 65535);
-    if (tail < 22 || !file.seek(size - tail))
-        return -1;
-    const QByteArray end = file.read(tail);
-    const qsizetype eocd = end.lastIndexOf(QByteArrayView("PK\x05\x06", 4));
-    if (eocd < 0 || end.size() - eocd < 22)
-        return -1;
-    const quint32 directorySize = little32(end.constData() + eocd + 12);
-    const quint32 directoryOffset = little32(end.constData() + eocd + 16);
-    if (directoryOffset == 0xFFFFFFFFu)
-        return -2;
-    if (!file.seek(directoryOffset))
-        return -1;
-    const QByteArray directory = file.read(directorySize);
-    qsizetype at = 0;
-    while (at + 46 <= directory.size() && little32(directory.constData() + at) == 0x02014b50u) {
-        const char* record = directory.constData() + at;
-        const quint32 uncompressed = little32(record + 24);
-        const quint16 nameLength = little16(record + 28);
-        const quint16 extraLength = little16(record + 30);
-        const quint16 commentLength = little16(record + 32);
-        if (at + 46 + nameLength > directory.size())
-            return -1;
-        if (QByteArrayView(record + 46, nameLength) == entry)
-            return uncompressed == 0xFFFFFFFFu ? -2 : qint64(uncompressed);
-        at += 46 + nameLength + extraLength + commentLength;
-    }
-    return -1;
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    const bool known = zip_stat(archive, entry.constData(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE);
+    zip_discard(archive);
+    return known ? qint64(stat.size) : -1;
+}
+
+ExportFailure mergeFailure(int message, const WorkbookMerge::Failure& failure)
+{
+    return {message, failure.description, failure.number};
+}
+
+// Why the workbook cannot take the sheet, as the spreadsheet would refuse it: a sheet of the
+// name that is no worksheet cannot be replaced by one, and a workbook whose structure is
+// protected has no sheet deleted or added.
+std::optional<ExportFailure> sheetRefusal(const WorkbookMerge& book, const QString& sheet)
+{
+    const WorkbookMerge::SheetKind kind = book.sheetKind(sheet);
+    if (kind == WorkbookMerge::SheetKind::OtherSheet)
+        return ExportFailure{MsgSheetFailed, systemText(EEXIST), EEXIST};
+    if (book.structureLocked())
+        return ExportFailure{kind == WorkbookMerge::SheetKind::Worksheet ? MsgDeleteFailed : MsgSheetFailed,
+                             systemText(EACCES), EACCES};
+    return std::nullopt;
 }
 
 } // namespace
 
-ExportWorkbookWriter::ExportWorkbookWriter(ExportJob job) : ExportWriter(std::move(job)) {}
+ExportWorkbookWriter::ExportWorkbookWriter(ExportJob job, Options options)
+    : ExportWriter(std::move(job)), m_options(std::move(options))
+{}
 
 ExportWorkbookWriter::~ExportWorkbookWriter()
 {
     discard();
-}
-
-QString ExportWorkbookWriter::fileName() const
-{
-    return job().text(u"ExcelFileName"_s);
 }
 
 bool ExportWorkbookWriter::ValidSheetName(const QString& name)
@@ -132,58 +119,91 @@ bool ExportWorkbookWriter::ValidSheetName(const QString& name)
     return !name.startsWith(u'\'') && !name.endsWith(u'\'');
 }
 
-bool ExportWorkbookWriter::checkTarget(QString& focusControl)
+ExportCheck ExportWorkbookWriter::checkTarget()
 {
-    if (!ExportTargetCheck::Workbook(job(), focusControl))
-        return false;
+    if (job().fields.size() > MaxColumns)
+        return ExportCheck::Refused(GetMessageTextByNr(MsgTooManyFields) + u' ' + QString::number(job().fields.size()));
+    if (fileName().isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoWorkbookName), FileName);
+    if (m_options.sheetName.isEmpty())
+        return ExportCheck::Refused(GetMessageTextByNr(MsgNoSheetName), SheetName);
     // Checked before anything is touched: a name the workbook cannot take would otherwise
     // fail only once the rows are on their way.
-    if (!ValidSheetName(job().text(u"ExcelWorksheet"_s))) {
-        ShowMessageBox(GetMessageTextByNr(MsgBadSheetName));
-        focusControl = u"ExcelWorksheet"_s;
-        return false;
-    }
+    if (!ValidSheetName(m_options.sheetName))
+        return ExportCheck::Refused(GetMessageTextByNr(MsgBadSheetName), SheetName);
+    if (QFileInfo(fileName()).isDir())
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text(), FileName);
+    return {};
+}
+
+ExportCheck ExportWorkbookWriter::confirmTarget()
+{
     const QString name = fileName();
     const QFileInfo info(name);
-    if (info.isDir()) {
-        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(EISDIR), EISDIR}.text());
-        focusControl = u"ExportExcelName"_s;
-        return false;
-    }
     if (info.exists() && info.size() >= 1) {
-        // A new workbook replaces the whole file: the question says so.
+        // The workbook keeps its other sheets: only a worksheet of the export's name is asked
+        // about, as the export replaces it.
+        WorkbookMerge book;
+        if (const std::optional<WorkbookMerge::Failure> failure = book.open(name))
+            return ExportCheck::Refused(mergeFailure(MsgOpenFailed, *failure).text(), FileName);
+        const QString& sheet = m_options.sheetName;
+        if (const std::optional<ExportFailure> refusal = sheetRefusal(book, sheet))
+            return ExportCheck::Refused(refusal->text(), SheetName);
+        if (book.sheetKind(sheet) == WorkbookMerge::SheetKind::None)
+            return {};
         const QString question =
-            GetMessageTextByNr(MsgWorkbookExists) + u' ' + name + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
-        return ShowMessageBox(question, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+            GetMessageTextByNr(MsgSheetExists) + u' ' + sheet + u"\r\n"_s + GetMessageTextByNr(MsgOverwrite);
+        return prompt().ask(question, ExportPrompt::Choice::OkCancel) ? ExportCheck() : ExportCheck::Declined();
     }
-    if (!info.exists() &&
-        ShowMessageBox(GetMessageTextByNr(MsgNoWorkbook), QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-        ShowMessageBox(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
-        return false;
+    if (!info.exists() && !prompt().ask(GetMessageTextByNr(MsgNoWorkbook), ExportPrompt::Choice::YesNo))
+        return ExportCheck::Refused(ExportFailure{MsgOpenFailed, systemText(ENOENT), ENOENT}.text());
+    return {};
+}
+
+bool ExportWorkbookWriter::createTemporary(ExportFailure& failure)
+{
+    // Made here, so a folder that takes no file says so before any row.
+    for (;; ++m_temporaryNumber) {
+        m_temporary = ExportTemporaryFiles::Name(fileName(), m_temporaryNumber);
+        QFile probe(m_temporary);
+        errno = 0;
+        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        const int error = errno;
+        if (error != EEXIST || m_temporaryNumber >= 1000) {
+            m_temporary.clear();
+            fail(failure, MsgCreateFailed, probe.errorString(), error ? error : int(probe.error()));
+            return false;
+        }
     }
+    ++m_temporaryNumber;
     return true;
 }
 
 bool ExportWorkbookWriter::open(ExportFailure& failure)
 {
     discard();
-    const QFileInfo target(fileName());
-    const QString folder = target.absolutePath();
-    // The hidden name is made here, so a folder that takes no file says so before any row.
-    for (int attempt = 0;; ++attempt) {
-        m_temporary = folder + u"/."_s + target.fileName() + u'.' +
-                      QString::number(QCoreApplication::applicationPid()) + u'-' + QString::number(attempt) + u".tmp"_s;
-        QFile probe(m_temporary);
-        errno = 0;
-        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        const int error = errno;
-        if (error != EEXIST || attempt >= 100) {
-            m_temporary.clear();
-            failure = {MsgCreateFailed, probe.errorString(), error ? error : int(probe.error())};
+    const QString target = fileName();
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    // What exports here left behind when they were killed goes first.
+    ExportTemporaryFiles::RemoveStale(folder);
+    const QString sheetName = m_options.sheetName;
+    bool selectedSheet = true;
+    if (info.exists() && info.size() >= 1) {
+        m_merge = std::make_unique<WorkbookMerge>();
+        if (const std::optional<WorkbookMerge::Failure> f = m_merge->open(target)) {
+            fail(failure, MsgOpenFailed, f->description, f->number);
             return false;
         }
+        if (const std::optional<ExportFailure> refusal = sheetRefusal(*m_merge, sheetName)) {
+            fail(failure, refusal->message, refusal->description, refusal->number);
+            return false;
+        }
+        selectedSheet = m_merge->becomesActive(sheetName);
     }
+    if (!createTemporary(failure))
+        return false;
 
     m_folder = QFile::encodeName(folder);
     // Rows go to the library's own temporary file in the target's folder, not into memory.
@@ -195,10 +215,17 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
         fail(failure, MsgCreateFailed, systemText(ENOMEM), ENOMEM);
         return false;
     }
-    const QByteArray sheetName = job().text(u"ExcelWorksheet"_s).toUtf8();
-    const lxw_error nameError = workbook_validate_sheet_name(m_workbook, sheetName.constData());
+    const QByteArray sheetUtf8 = sheetName.toUtf8();
+    const lxw_error nameError = workbook_validate_sheet_name(m_workbook, sheetUtf8.constData());
     errno = 0;
-    m_sheet = nameError == LXW_NO_ERROR ? workbook_add_worksheet(m_workbook, sheetName.constData()) : nullptr;
+    // The first sheet of a workbook shows selected. In a workbook that exists the export's sheet
+    // is selected only when it becomes the active one: else a sheet of no account goes first.
+    m_sheetEntry = "xl/worksheets/sheet1.xml";
+    if (!selectedSheet && nameError == LXW_NO_ERROR) {
+        workbook_add_worksheet(m_workbook, sheetName.compare(u"x"_s, Qt::CaseInsensitive) == 0 ? "y" : "x");
+        m_sheetEntry = "xl/worksheets/sheet2.xml";
+    }
+    m_sheet = nameError == LXW_NO_ERROR ? workbook_add_worksheet(m_workbook, sheetUtf8.constData()) : nullptr;
     if (!m_sheet || !m_sheet->optimize_tmpfile) {
         const int error = errno;
         if (nameError != LXW_NO_ERROR)
@@ -207,6 +234,8 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
             fail(failure, MsgSheetFailed, systemText(error ? error : EIO), error ? error : EIO);
         return false;
     }
+    if (m_merge && !reserveFormats(m_merge->cellFormatCount(), failure))
+        return false;
     m_plain = workbook_add_format(m_workbook);
 
     prepareColumns();
@@ -225,7 +254,7 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
     }
 
     m_nextRow = 0;
-    if (job().flag(u"ExcelWithFieldNames"_s)) {
+    if (m_options.withFieldNames) {
         // The captions in the plain format, whatever the column's.
         for (int i = 0; i < job().fields.size(); ++i) {
             const lxw_error error =
@@ -240,11 +269,32 @@ bool ExportWorkbookWriter::open(ExportFailure& failure)
     return !dataWriteFailed(failure);
 }
 
+bool ExportWorkbookWriter::reserveFormats(int count, ExportFailure& failure)
+{
+    // Formats of no account take the numbers the workbook's own formats have. Each differs
+    // from the others and from any the export uses (by its indent and number format), so the
+    // library gives each a number of its own.
+    constexpr int Distinct = 255 * 256;
+    lxw_hash_table* used = m_workbook->used_xf_formats;
+    for (int i = 0; int(used->unique_count) < count; ++i) {
+        lxw_format* format = i < Distinct ? workbook_add_format(m_workbook) : nullptr;
+        if (!format) {
+            fail(failure, MsgCreateFailed, systemText(i < Distinct ? ENOMEM : EOVERFLOW),
+                 i < Distinct ? ENOMEM : EOVERFLOW);
+            return false;
+        }
+        format_set_indent(format, uint8_t(1 + i % 255));
+        format_set_num_format_index(format, uint8_t(i / 255));
+        lxw_format_get_xf_index(format);
+    }
+    return true;
+}
+
 void ExportWorkbookWriter::prepareColumns()
 {
-    const bool formatColumns = job().flag(u"ExcelFormatColumns"_s);
-    const QString dateFormat = job().text(u"ExcelDateFormat"_s);
-    const QString timeFormat = job().text(u"ExcelTimeFormat"_s);
+    const bool formatColumns = m_options.formatColumns;
+    const QString& dateFormat = m_options.dateFormat;
+    const QString& timeFormat = m_options.timeFormat;
     m_columns.clear();
     QHash<QString, lxw_format*> formats;
     for (const ExportField& field : job().fields) {
@@ -332,7 +382,7 @@ ExportWriter::Step ExportWorkbookWriter::writeRow(const QStringList& values, qin
     }
     if (m_nextRow >= MaxSheetRows) {
         // Told once; the rows up to the sheet's last stay and the workbook is finished.
-        ShowMessageBox(FormatMessage(MsgSheetFull, QString(), QString::number(row - 1)));
+        prompt().tell(FormatMessage(MsgSheetFull, QString(), QString::number(row - 1)));
         return Step::Stop;
     }
     for (int i = 0; i < values.size() && i < m_columns.size(); ++i) {
@@ -346,7 +396,7 @@ ExportWriter::Step ExportWorkbookWriter::writeRow(const QStringList& values, qin
                              QString::number(error) + u")\r\n"_s + GetMessageTextByNr(MsgRow) + u' ' +
                              QString::number(row) + u"\r\n"_s + GetMessageTextByNr(MsgField) + u' ' +
                              job().fields[i].caption + u" = "_s + shown;
-        if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+        if (!prompt().ask(text, ExportPrompt::Choice::OkCancel)) {
             ++m_nextRow;
             return dataWriteFailed(failure) ? Step::Fail : Step::Cancel;
         }
@@ -442,12 +492,26 @@ bool ExportWorkbookWriter::finish(ExportFailure& failure)
     }
     // Copying the rows into the workbook is not checked by the library either: the sheet in
     // the finished file holds every byte of them or the workbook is broken.
-    const qint64 sheetBytes = zipEntrySize(m_temporary, SheetEntry);
-    if (sheetBytes == -1 || (sheetBytes >= 0 && sheetBytes < qint64(rowBytes) + MinSheetFrame)) {
+    const qint64 sheetBytes = zipEntrySize(m_temporary, m_sheetEntry);
+    if (sheetBytes < qint64(rowBytes) + MinSheetFrame) {
         fail(failure, MsgCreateFailed, systemText(EIO), EIO);
         return false;
     }
     const QString target = fileName();
+    if (m_merge) {
+        do {
+            m_merged = ExportTemporaryFiles::Name(target, m_temporaryNumber++);
+        } while (QFileInfo::exists(m_merged));
+        if (const std::optional<WorkbookMerge::Failure> f =
+                m_merge->write(m_temporary, m_options.sheetName, m_merged)) {
+            fail(failure, MsgCreateFailed, f->description, f->number);
+            return false;
+        }
+        m_merge.reset();
+        QFile::remove(m_temporary);
+        m_temporary = m_merged;
+        m_merged.clear();
+    }
     if (QFileInfo::exists(target))
         QFile::setPermissions(m_temporary, QFile::permissions(target));
     if (std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(target).constData()) != 0) {
@@ -474,6 +538,7 @@ void ExportWorkbookWriter::discard()
     m_sheet = nullptr;
     m_plain = nullptr;
     m_columns.clear();
+    m_merge.reset();
     removeTemporary();
 }
 
@@ -485,13 +550,36 @@ void ExportWorkbookWriter::fail(ExportFailure& failure, int message, const QStri
 
 void ExportWorkbookWriter::removeTemporary()
 {
-    if (!m_temporary.isEmpty())
-        QFile::remove(m_temporary);
-    m_temporary.clear();
+    for (QString* name : {&m_temporary, &m_merged}) {
+        if (!name->isEmpty())
+            QFile::remove(*name);
+        name->clear();
+    }
 }
 
-const char* ExportWorkbookWriter::utf8(const QString& text)
+QString ExportWorkbookWriter::CellText(const QString& text)
 {
+    // Most texts hold no "_x" at all and are taken as they are. The library writes control
+    // characters as such codes itself and leaves the rest alone, so nothing is escaped twice.
+    if (!text.contains(u"_x"))
+        return text;
+    const auto isHex = [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    QString out;
+    out.reserve(text.size() + 12);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && isHex(text[i + 2]) && isHex(text[i + 3]) &&
+            isHex(text[i + 4]) && isHex(text[i + 5]) && text[i + 6] == u'_')
+            out += u"_x005F"_s;
+        out += text[i];
+    }
+    return out;
+}
+
+const char* ExportWorkbookWriter::utf8(const QString& value)
+{
+    const QString text = CellText(value);
     // One buffer for every cell: a million rows allocate nothing of their own.
     QStringEncoder encoder(QStringEncoder::Utf8);
     m_utf8.resize(encoder.requiredSpace(text.size()) + 1);
@@ -502,6 +590,6 @@ const char* ExportWorkbookWriter::utf8(const QString& text)
 
 void ExportWorkbookWriter::startFollowUp()
 {
-    if (job().flag(u"StartExcel"_s))
+    if (m_options.startProgram)
         ExportFollowUp::OpenWithDesktopApp(fileName());
 }

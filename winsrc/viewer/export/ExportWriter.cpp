@@ -1,5 +1,6 @@
 #include "ExportWriter.h"
 
+#include "ExportPrompt.h"
 #include "MainModul.h"
 
 using namespace Qt::StringLiterals;
@@ -10,3 +11,8 @@ QString ExportFailure::text() const
 }
 
 ExportWriter::~ExportWriter() = default;
+
+ExportPrompt& ExportWriter::prompt() const
+{
+    return m_prompt ? *m_prompt : ExportPrompt::Declining();
+}

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ExportCheck.h"
 #include "ExportJob.h"
 
 #include <QString>
 #include <QStringList>
+
+class ExportPrompt;
 
 // Why an export could not open, write or finish its target: the number of the message that
 // leads the box, the system's description and its error number.
@@ -17,13 +20,24 @@ struct ExportFailure
     QString text() const;
 };
 
-// One output format of the export. The engine drives it: open once (the head is written),
-// one writeRow per record in the order read, then finish (the tail is written and the target
-// made final) or discard (nothing of this export stays; an older target is kept). A writer
-// never starts anything itself; startFollowUp runs only after a successful finish.
+// One output format of the export, typed options of its own beside the job. Whoever runs it
+// (the export dialog, a benchmark, a test) drives it in this order:
 //
-// A new target (a workbook, a database table) is one more subclass and one line in
-// ExportWriterRegistry; the dialog, the engine and the other writers stay as they are.
+//   checkTarget     the options and the target name; nothing is touched yet
+//   (the settings are stored)
+//   confirmTarget   what needs the target itself: a logon, a question before a table or a
+//                   workbook is made or replaced
+//   open            the target opened, the head written
+//   writeRow        once per record, in the order read
+//   finish          the tail written and the target made final; or discard: nothing of this
+//                   export stays, an older target is kept
+//   startFollowUp   the program the user chose, after a successful finish only
+//
+// A writer shows nothing: a check answers a value (ExportCheck), a failure is an
+// ExportFailure, and a question goes to its prompt, which whoever runs it answers.
+//
+// A new format is one unit (its writer with its Options, its options page) and one entry in
+// ExportFormatRegistry; the dialog, the engine and the other formats stay as they are.
 class ExportWriter
 {
 public:
@@ -42,24 +56,30 @@ public:
 
     const ExportJob& job() const { return m_job; }
 
-    // The checks of the target before anything is stored or started. A refusal has been told
-    // to the user (message box or question); focusControl then names the dialog control that
-    // should take the focus, or stays empty.
-    virtual bool checkTarget(QString& focusControl) = 0;
-    // Opens the target and writes what comes before the rows.
+    // Where the questions go; it outlives the writer's work. Without one every question is
+    // declined.
+    void setPrompt(ExportPrompt* prompt) { m_prompt = prompt; }
+    ExportPrompt& prompt() const;
+
+    virtual ExportCheck checkTarget() = 0;
+    virtual ExportCheck confirmTarget() { return {}; }
     virtual bool open(ExportFailure& failure) = 0;
     // values holds one text per field, in the job's field order; row counts from 1.
     virtual Step writeRow(const QStringList& values, qint64 row, ExportFailure& failure) = 0;
-    // Writes what comes after the rows and makes the target final. On false nothing of this
-    // export stays.
+    // On false nothing of this export stays.
     virtual bool finish(ExportFailure& failure) = 0;
-    // Drops what this export wrote.
     virtual void discard() = 0;
-    // The program the user chose to run on the finished target, if any.
     virtual void startFollowUp() = 0;
     // Lines for the progress dialog once the export ended (what was changed on the way).
     virtual QStringList endNotes() const { return {}; }
+    // The export ends before its last row (a cancel, or the window closes); finish follows.
+    // A target that would replace what the user had may keep the old one instead.
+    virtual void cancelled() {}
+    // Rows handed to writeRow that the finished target does not hold (refused by a database,
+    // or all of them when a cancel kept the old target): the final count leaves them out.
+    virtual qint64 rowsNotKept() const { return 0; }
 
 private:
     ExportJob m_job;
+    ExportPrompt* m_prompt = nullptr;
 };

@@ -5,9 +5,8 @@
 using namespace Qt::StringLiterals;
 using Mode = ExportMarkup::Mode;
 
-ExportXmlWriter::ExportXmlWriter(ExportJob job)
-    : ExportFileWriter(std::move(job), u"XMLFileName"_s, u"XMLDateiName"_s, Encoding::Utf16LE),
-      m_suppressEmpty(this->job().flag(u"XMLSuppressEmptyFields"_s))
+ExportXmlWriter::ExportXmlWriter(ExportJob job, Options options)
+    : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf16LE), m_options(std::move(options))
 {
     const QList<ExportField>& fields = this->job().fields;
     for (int i = 0; i < int(fields.size()); ++i)
@@ -26,8 +25,8 @@ void ExportXmlWriter::writeHead()
 void ExportXmlWriter::writeRecord(const QStringList& values, qint64 row)
 {
     m_rows = row;
-    const int idIndex = job().xmlRecIdIndex;
-    const int captionIndex = job().xmlDescrIndex;
+    const int idIndex = m_options.recordIdField;
+    const int captionIndex = m_options.captionField;
     if (idIndex > 0) {
         const QString id = values.value(idIndex - 1);
         if (id != m_lastRecordId) {
@@ -69,7 +68,7 @@ void ExportXmlWriter::writeFields(const QList<int>& positions, const QStringList
 {
     for (const int i : positions) {
         const QString value = values.value(i);
-        if (m_suppressEmpty && value.isEmpty())
+        if (m_options.suppressEmptyFields && value.isEmpty())
             continue;
         appendIndent(8);
         append(m_fieldStarts[i]);
@@ -89,9 +88,8 @@ void ExportXmlWriter::writeTail()
 
 void ExportXmlWriter::startFollowUp()
 {
-    const QString program = job().text(u"XMLAppName"_s);
-    if (job().flag(u"StartXMLApp"_s) && !program.isEmpty())
-        ExportFollowUp::StartProgram(program, fileName());
-    else if (job().flag(u"StartXMLStdApp"_s))
+    if (m_options.startProgram && !m_options.program.isEmpty())
+        ExportFollowUp::StartProgram(m_options.program, fileName());
+    else if (m_options.startDesktopApp)
         ExportFollowUp::OpenWithDesktopApp(fileName());
 }

@@ -24,14 +24,28 @@
 //
 // Consecutive rows with the same value of the record id field form one record; without an
 // id field every row is a record of its own. Every text is escaped.
-//
-// Options: "XMLFileName", "XMLSuppressEmptyFields" (a field without a value is left out),
-// "StartXMLApp", "XMLAppName", "StartXMLStdApp"; the job's XML id and caption positions.
 class ExportXmlWriter : public ExportFileWriter
 {
 public:
-    explicit ExportXmlWriter(ExportJob job);
+    struct Options
+    {
+        QString fileName;
+        // Positions (from 1) of the record id and caption fields among the job's fields; 0
+        // for none.
+        int recordIdField = 0;
+        int captionField = 0;
+        // A field without a value is left out.
+        bool suppressEmptyFields = true;
+        // Afterwards: the program the user named, or else the desktop's program for the file.
+        bool startProgram = false;
+        QString program;
+        bool startDesktopApp = false;
+    };
+    enum Option { FileName };
 
+    ExportXmlWriter(ExportJob job, Options options);
+
+    const Options& options() const { return m_options; }
     void startFollowUp() override;
 
 protected:
@@ -45,7 +59,7 @@ private:
     QList<int> m_headFields; // positions (from 0) in the job's fields
     QList<int> m_rowFields;
     QStringList m_fieldStarts; // "<Field name=\"...\">" of each field, escaped once
-    bool m_suppressEmpty;
+    Options m_options;
     QString m_lastRecordId;
     QString m_lastCaption;
     qint64 m_recordRowNumber = 0;

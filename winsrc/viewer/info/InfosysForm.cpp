@@ -1,7 +1,7 @@
 #include "InfosysForm.h"
 
 #include "ChildWindowFrame.h"
-#include "ExportDialog.h"
+#include "ExportRequest.h"
 #include "FormSupport.h"
 #include "InfosysFeldPanel.h"
 #include "KLV.h"
@@ -612,25 +612,25 @@ QString InfosysForm::GetResultField(int row, const QString& key) const
 
 void InfosysForm::ShowExportDialog(int ExportType)
 {
-    if (ExportDialog::IsExportRunning()) {
-        ShowMessageBox(GetMessageTextByNr(281));
-        return;
-    }
     // The rows come from this window: one export field per result column, whose key is the
     // column GetResultField reads; every result column is a field of the table part.
-    ExportDialog* dialog = ExportDialog::DefaultInstance();
-    dialog->SetExportProperties(InfosysNr(), InfosysNr(), ExportType, true, this, m_datenListe->topLevelItemCount());
-    QTreeWidget* exportList = dialog->feldListe();
-    exportList->clear();
+    ExportRequest request;
+    request.exportType = ExportType;
+    request.caption = InfosysNr();
+    request.tableId = InfosysNr();
+    request.caller = this;
+    request.rowsFromCaller = true;
+    request.rowCount = m_datenListe->topLevelItemCount();
     const QList<ExportField> fields = exportFields();
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        ExportDialog::AddExportField(exportList, QString::number(fields[i].key), fields[i].caption, Bool2ErpText(true),
-                                     u"1:"_s + fields[i].name);
+        ExportRequest::Field field;
+        field.key = QString::number(fields[i].key);
+        field.caption = fields[i].caption;
+        field.tablePart = true;
+        field.tag = u"1:"_s + fields[i].name;
+        request.fields.append(field);
     }
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    ExportRequest::Open(request);
 }
 
 // ---- Events -----------------------------------------------------------------------------

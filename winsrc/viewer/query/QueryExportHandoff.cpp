@@ -1,6 +1,7 @@
 #include "QueryExportHandoff.h"
 
-#include "ExportDialog.h"
+#include "FieldListPane.h"
+#include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "QueryTag.h"
 #include "ResultListView.h"
@@ -17,16 +18,15 @@ using namespace MainModul;
 namespace {
 
 constexpr int MsgNoFields = 139;
-constexpr int MsgExportRunning = 281;
 
 QString rowTag(const QTreeWidgetItem* item)
 {
-    return item ? item->data(0, ExportDialog::FieldTagRole).toString() : QString();
+    return item ? item->data(0, ListViewHelpers::RowTagRole).toString() : QString();
 }
 
 QString rowKey(const QTreeWidgetItem* item)
 {
-    return item ? item->data(0, ExportDialog::FieldKeyRole).toString() : QString();
+    return item ? item->data(0, FieldListPane::RowKeyRole).toString() : QString();
 }
 
 template <class T>
@@ -81,17 +81,19 @@ QueryExportSource QueryExportSource::FromWindow(QWidget* window)
     return source;
 }
 
-void QueryExportHandoff::QueryFld2ExportFld(const QTreeWidgetItem* fieldItem, QTreeWidget* exportList)
+ExportRequest::Field QueryExportHandoff::QueryFld2ExportFld(const QTreeWidgetItem* fieldItem)
 {
-    if (!fieldItem || !exportList)
-        return;
+    ExportRequest::Field field;
+    if (!fieldItem)
+        return field;
     const QString tag = rowTag(fieldItem);
-    const QString caption = ViewerFlag(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc)
-                                ? QueryTag::Tag2Field(tag, 4)
-                                : fieldItem->text(0);
-    ExportDialog::AddExportField(exportList, rowKey(fieldItem), caption,
-                                 Bool2ErpText(QueryTag::ToBool(QueryTag::Tag2Field(tag, 6))),
-                                 QueryTag::FieldTag2QueryFldName(tag));
+    field.key = rowKey(fieldItem);
+    field.caption = ViewerFlag(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc) ? QueryTag::Tag2Field(tag, 4)
+                                                                                          : fieldItem->text(0);
+    field.tablePart = QueryTag::ToBool(QueryTag::Tag2Field(tag, 6));
+    field.tag = QueryTag::FieldTag2QueryFldName(tag);
+    field.typeCode = QueryTag::Tag2Field(tag, 5);
+    return field;
 }
 
 ExportDialog* QueryExportHandoff::ShowExportDialog(const QueryExportSource& source, int ExportType, bool RowsFromCaller)
@@ -100,38 +102,29 @@ ExportDialog* QueryExportHandoff::ShowExportDialog(const QueryExportSource& sour
         ShowMessageBox(GetMessageTextByNr(MsgNoFields));
         return nullptr;
     }
-    if (ExportDialog::IsExportRunning()) {
-        ShowMessageBox(GetMessageTextByNr(MsgExportRunning));
+    ExportRequest request;
+    request.exportType = ExportType;
+    request.caption = source.tableRow ? source.tableRow->text(0) : source.tableName;
+    request.tableId = source.tableRow ? QueryTag::Tag2Field(rowTag(source.tableRow), 3) : source.tableId;
+    request.caller = source.window;
+    request.rowsFromCaller = RowsFromCaller;
+    request.rowCount = RowsFromCaller && source.resultList ? source.resultList->rowCount() : 0;
+    request.criteria = source.criteria;
+    request.andJunction = source.andJunction;
+    request.byRows = source.byRows;
+    request.order = source.order;
+    request.key = source.key;
+    request.storageKindText = source.storageKindText;
+    request.storageKind = source.storageKind;
+    request.ascending = source.ascending;
+
+    const auto fieldOfKey = [&source](const QString& key) -> const QTreeWidgetItem* {
+        for (int i = 0; i < source.fieldList->topLevelItemCount(); ++i) {
+            if (rowKey(source.fieldList->topLevelItem(i)) == key)
+                return source.fieldList->topLevelItem(i);
+        }
         return nullptr;
-    }
-    const int rowCount = RowsFromCaller && source.resultList ? source.resultList->rowCount() : 0;
-    const QString caption = source.tableRow ? source.tableRow->text(0) : source.tableName;
-    const QString tableId = source.tableRow ? QueryTag::Tag2Field(rowTag(source.tableRow), 3) : source.tableId;
-
-    ExportDialog* dialog = ExportDialog::DefaultInstance();
-    dialog->SetExportProperties(caption, tableId, ExportType, RowsFromCaller, source.window, rowCount);
-
-    const auto setText = [dialog](const QString& name, const QString& text) {
-        if (auto* box = dialog->findChild<QLineEdit*>(name))
-            box->setText(text);
     };
-    const auto setChecked = [dialog](const QString& name, bool on) {
-        if (auto* button = dialog->findChild<QAbstractButton*>(name))
-            button->setChecked(on);
-    };
-    setText(u"Bedingungen"_s, source.criteria);
-    setChecked(u"UNDVerknuepfung"_s, source.andJunction);
-    setChecked(u"ODERVerknuepfung"_s, !source.andJunction);
-    setChecked(u"ZeilenSelektion"_s, source.byRows);
-    setText(u"Sortierung"_s, source.order);
-    setText(u"Schluessel"_s, source.key);
-    setText(u"AblageartText"_s, source.storageKindText);
-    dialog->setExportAliveFlag(source.storageKind);
-    setChecked(u"Aufsteigend"_s, source.ascending);
-    setChecked(u"Absteigend"_s, !source.ascending);
-
-    QTreeWidget* exportList = dialog->feldListe();
-    exportList->clear();
     if (RowsFromCaller) {
         // The columns as the user sees them, in the order they were dragged into.
         ResultListView* list = source.resultList;
@@ -139,32 +132,26 @@ ExportDialog* QueryExportHandoff::ShowExportDialog(const QueryExportSource& sour
         for (int position = 0; position < columns; ++position) {
             const int column = list->columnAtPosition(position);
             const QString key = list->columnKey(column);
-            const QTreeWidgetItem* field = nullptr;
-            for (int i = 0; i < source.fieldList->topLevelItemCount() && !field; ++i) {
-                if (rowKey(source.fieldList->topLevelItem(i)) == key)
-                    field = source.fieldList->topLevelItem(i);
-            }
-            ExportDialog::AddExportField(exportList, key, list->columnCaption(column),
-                                         Bool2ErpText(QueryTag::ToBool(QueryTag::Tag2Field(rowTag(field), 6))),
-                                         list->columnTag(column));
+            const QString tag = rowTag(fieldOfKey(key));
+            ExportRequest::Field field;
+            field.key = key;
+            field.caption = list->columnCaption(column);
+            field.tablePart = QueryTag::ToBool(QueryTag::Tag2Field(tag, 6));
+            field.tag = list->columnTag(column);
+            field.typeCode = QueryTag::Tag2Field(tag, 5);
+            request.fields.append(field);
         }
     } else {
         for (int i = 0; i < source.fieldList->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* field = source.fieldList->topLevelItem(i);
             if (field->checkState(0) == Qt::Checked)
-                QueryFld2ExportFld(field, exportList);
+                request.fields.append(QueryFld2ExportFld(field));
         }
         // No field chosen: every field is exported.
-        if (exportList->topLevelItemCount() == 0) {
+        if (request.fields.isEmpty()) {
             for (int i = 0; i < source.fieldList->topLevelItemCount(); ++i)
-                QueryFld2ExportFld(source.fieldList->topLevelItem(i), exportList);
+                request.fields.append(QueryFld2ExportFld(source.fieldList->topLevelItem(i)));
         }
     }
-    dialog->SetExportFldListe(source.fieldList);
-
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-    return dialog;
+    return ExportRequest::Open(request);
 }

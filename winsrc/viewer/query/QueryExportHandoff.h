@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ExportRequest.h"
+
 #include <QString>
 
-class ExportDialog;
 class QObject;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -15,8 +16,8 @@ struct QueryExportSource
     // The caller: it answers GetResultField(row, key) by name while the displayed rows are
     // exported, and its closing ends a running export. The window itself, or its result pane.
     QObject* window = nullptr;
-    QTreeWidget* fieldList = nullptr;     // "FeldListe": key in ExportDialog::FieldKeyRole, record in
-                                          // ExportDialog::FieldTagRole
+    QTreeWidget* fieldList = nullptr;     // "FeldListe": key in FieldListPane::RowKeyRole, record in
+                                          // ListViewHelpers::RowTagRole
     ResultListView* resultList = nullptr; // "DatenListe"
     QTreeWidgetItem* tableRow = nullptr;  // the selected row of "TabellenListe", record in its tag
     QString tableName;                    // the window's table, when no table row is selected
@@ -36,7 +37,8 @@ struct QueryExportSource
     static QueryExportSource FromWindow(QWidget* window);
 };
 
-// The query window's side of the export: ShowExportDialog and QueryFld2ExportFld.
+// The query window's side of the export: ShowExportDialog and QueryFld2ExportFld, which hand
+// the export one ExportRequest.
 //
 // The window wires it as
 //   void QueryForm::ShowExportDialog(int ExportType, bool RowsFromCaller)
@@ -47,14 +49,13 @@ class QueryExportHandoff
 {
 public:
     // Refuses with message 139 when the window has no fields and 281 while an export runs;
-    // otherwise prepares the export dialog with the window's table, selection and fields (the
-    // displayed columns in the order shown for rows from the window, else the checked
-    // fields, or all fields when none is checked) and shows it modally. Returns the dialog,
-    // or null when refused.
+    // otherwise opens the export with the window's table, selection and fields (the displayed
+    // columns in the order shown for rows from the window, else the checked fields, or all
+    // fields when none is checked). Returns the dialog, or null when refused.
     static ExportDialog* ShowExportDialog(const QueryExportSource& source, int ExportType, bool RowsFromCaller);
 
-    // Adds one field-list row to an export field list: caption (the field's description when
-    // the viewer setting ColumnHeadersDesc is on, else its name), key, table-part flag and
-    // query field name.
-    static void QueryFld2ExportFld(const QTreeWidgetItem* fieldItem, QTreeWidget* exportList);
+    // The export field of one field-list row: caption (the field's description when the viewer
+    // setting ColumnHeadersDesc is on, else its name), key, table-part flag, query field name
+    // and type.
+    static ExportRequest::Field QueryFld2ExportFld(const QTreeWidgetItem* fieldItem);
 };
