@@ -196,6 +196,26 @@ private Q_SLOTS:
         form = std::make_unique<Form>();
     }
 
+    void aCountingTheServerDoesNotAnswerIsBrokenOffWithEscAndTheRestIsNotCounted()
+    {
+        // The dialog shows while it waits for the first count, and Esc ends the counting.
+        const auto arrived = ViewerTest::holdFirst(*server, u"EXQ|"_s);
+        ViewerTest::whenTrue([this, arrived] { return arrived->load() && form->isVisible(); },
+                             [this] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+        // Then the dialog stays with what it counted, until the user closes it.
+        int countsShown = -1;
+        ViewerTest::whenTrue([this, arrived] { return arrived->load() && form->isVisible() && !form->isBusy(); },
+                             [this, &countsShown] {
+                                 countsShown = int(countRequests().size());
+                                 form->findChild<QPushButton*>(u"OKButton"_s)->click();
+                             });
+        form->SchaetzungZeigen(session, &window);
+        QCOMPARE(countsShown, 1);
+        QCOMPARE(recorded->texts, QStringList{GetMessageTextByNr(35)});
+        QTRY_VERIFY(!ViewerTest::linesStartingWith(*server, u"BRQ|"_s).isEmpty());
+        QVERIFY(!form->isVisible());
+    }
+
     void theSelectionIsShownAndEveryFittingKeyCounted()
     {
         window.key = u"such"_s;

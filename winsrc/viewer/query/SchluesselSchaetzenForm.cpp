@@ -1,5 +1,8 @@
 #include "SchluesselSchaetzenForm.h"
 
+#include "ChildWindowFrame.h"
+#include "ServerWait.h"
+
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVError.h"
@@ -80,9 +83,15 @@ SchluesselSchaetzenForm::SchluesselSchaetzenForm(QWidget* parent) : QDialog(pare
     InitFormCommon(this);
 
     FormSupport::watchKeys(this);
+    new ChildWindowFrame(this, QString());
+    m_wait = new ServerWait(this);
+    connect(m_wait, &ServerWait::brokenOff, this, [] { ShowMessageBox(GetMessageTextByNr(35)); });
 }
 
-SchluesselSchaetzenForm::~SchluesselSchaetzenForm() = default;
+SchluesselSchaetzenForm::~SchluesselSchaetzenForm()
+{
+    ChildWindowFrame::endConnections(this);
+}
 
 SchluesselSchaetzenForm* SchluesselSchaetzenForm::DefaultInstance()
 {
@@ -195,19 +204,36 @@ void SchluesselSchaetzenForm::unload()
     ViewerConfig::setBool(ViewerConfig::Key::KeyListAutoSort, m_sortieren->isChecked());
 }
 
+bool SchluesselSchaetzenForm::isBusy() const
+{
+    return m_wait->isBusy();
+}
+
 void SchluesselSchaetzenForm::closeDialog()
 {
+    // While it counts, the counting is broken off and the dialog closes once it has ended.
+    if (m_wait->isBusy()) {
+        m_wait->closeWindow();
+        m_wait->breakOff();
+        return;
+    }
     unload();
     done(QDialog::Accepted);
 }
 
 void SchluesselSchaetzenForm::reject()
 {
-    closeDialog();
+    // While it counts, Esc and Close break the counting off first.
+    if (m_wait->isBusy())
+        m_wait->breakOff();
+    else
+        closeDialog();
 }
 
 void SchluesselSchaetzenForm::closeEvent(QCloseEvent* event)
 {
+    if (!m_wait->mayClose(event))
+        return;
     if (isVisible())
         unload();
     event->accept();
@@ -216,9 +242,16 @@ void SchluesselSchaetzenForm::closeEvent(QCloseEvent* event)
 void SchluesselSchaetzenForm::SchaetzungZeigen(const QSharedPointer<KLV>& session, QWidget* queryWindow)
 {
     m_queryWindow = queryWindow;
+    if (m_wait->isBusy())
+        return;
     m_query = session ? session->CreateQuery() : QSharedPointer<KLVQuery>();
     // Without that text on the server no key takes its count from the key catalogue.
-    m_specialKey = m_query ? m_query->GetMessageText(u"cc"_s, SpecialKeyMessage, QString()) : QString();
+    {
+        const ServerWait::Scope busy(m_wait, 11, m_query);
+        m_specialKey = m_query ? m_query->GetMessageText(u"cc"_s, SpecialKeyMessage, QString()) : QString();
+        if (m_wait->wasBrokenOff())
+            return;
+    }
 
     const auto selection = [queryWindow] {
         QSharedPointer<KLVSelection> s;
@@ -245,6 +278,8 @@ void SchluesselSchaetzenForm::SchaetzungZeigen(const QSharedPointer<KLV>& sessio
 
     load();
     EstimateKeyCounts();
+    if (m_wait->isClosePending())
+        return;
     m_selKrit->setFocus();
     exec();
 }
@@ -253,13 +288,15 @@ void SchluesselSchaetzenForm::EstimateKeyCounts()
 {
     m_list->clear();
     m_bestKey.clear();
-    if (!m_query || !m_display || !m_count)
+    if (!m_query || !m_display || !m_count || m_wait->isBusy())
         return;
+    const ServerWait::Scope busy(m_wait, 11, m_query);
     const int selectionFlag = m_display->AliveFlag();
 
     if (!m_query->GetKeyNames(m_display->TableName())) {
         const QSharedPointer<KLVError> error = m_query->GetLastKLVError();
-        ShowMessageBox(error ? error->ErrInfo() : m_query->GetLastError());
+        if (!m_wait->wasBrokenOff())
+            ShowMessageBox(error ? error->ErrInfo() : m_query->GetLastError());
         return;
     }
     while (m_query->GetNextRecord()) {
@@ -290,7 +327,8 @@ void SchluesselSchaetzenForm::EstimateKeyCounts()
     m_list->setProperty("Sorted", false);
     QTreeWidgetItem* best = nullptr;
     qint64 bestCount = 0;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+    // A counting the user broke off counts no further key.
+    for (int i = 0; i < m_list->topLevelItemCount() && !m_wait->wasBrokenOff(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         const QString name = item->text(ColName);
         const QString condition = item->text(ColCondition);
