@@ -164,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(frameOf(w)->geometry(), place);
         QVERIFY(!frameOf(w)->isMaximized());
         if (keepsPanes)
-            QCOMPARE(w->findChild<QSplitter*>(u"VSplit"_s)->sizes(), panes);
+            QTRY_COMPARE(w->findChild<QSplitter*>(u"VSplit"_s)->sizes(), panes);
         QVERIFY2(faults(w).isEmpty(), qPrintable(faults(w).join(u"\n"_s)));
     }
 
@@ -180,6 +180,12 @@ private Q_SLOTS:
         const QRect normal(40, 30, frameOf(w)->width(), frameOf(w)->height());
         frameOf(w)->setGeometry(normal);
         frameOf(w)->showMaximized();
+        // The panes as the user shares them out in the maximised window.
+        auto* split = w->findChild<QSplitter*>(u"VSplit"_s);
+        const bool keepsPanes = split && entry != u"InfosystemInfoMenue";
+        if (keepsPanes)
+            UserInput::dragSplitter(split, 1, 60);
+        const QList<int> panes = keepsPanes ? split->sizes() : QList<int>();
         QVERIFY(closeViewer());
         QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"WindowState"_s), u"2"_s);
 
@@ -200,6 +206,8 @@ private Q_SLOTS:
         QVERIFY(sub->isMaximized());
         QCOMPARE(viewer.window->mdiArea()->activeSubWindow(), sub.data());
         QVERIFY2(faults(w).isEmpty(), qPrintable(faults(w).join(u"\n"_s)));
+        if (keepsPanes)
+            QTRY_COMPARE(w->findChild<QSplitter*>(u"VSplit"_s)->sizes(), panes);
 
         // Restored, it stands at its normal place with its title bar, and keeps its panes.
         at = restoreButton(viewer.window->menuBar(), &controls);

@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -307,11 +308,14 @@ void CatalogueWindow::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
-    // The panes have their first sizes now: a stored width reaches the splitter.
-    for (const KeptList& kept : std::as_const(m_keptLists)) {
-        if (kept.withPosition)
-            LoadListViewColumns(kept.list, m_section, true, nullptr);
-    }
+    // A stored width reaches the splitter once the panes have the sizes of the window as it
+    // shows (maximised, it has its size only once its layout has run).
+    QTimer::singleShot(0, this, [this] {
+        for (const KeptList& kept : std::as_const(m_keptLists)) {
+            if (kept.withPosition)
+                LoadListViewColumns(kept.list, m_section, true, nullptr);
+        }
+    });
 }
 
 void CatalogueWindow::closeEvent(QCloseEvent* event)
