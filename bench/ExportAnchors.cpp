@@ -352,8 +352,8 @@ int runOdbcAnchor(quint16 port, int block, int rows)
                 SQL_HANDLE_STMT, stmt, "create"))
         return 1;
     SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-    if (!odbcOk(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(InsertAnchor)), SQL_NTS),
-                SQL_HANDLE_STMT, stmt, "prepare"))
+    if (!odbcOk(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(InsertAnchor)), SQL_NTS), SQL_HANDLE_STMT,
+                stmt, "prepare"))
         return 1;
     // Column-wise arrays of AnchorBlock values, one per parameter.
     constexpr int TextChars = 64;

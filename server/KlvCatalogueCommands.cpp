@@ -28,6 +28,15 @@ QString bit(bool on)
     return on ? u"1"_s : u"0"_s;
 }
 
+// A key's fields as the key catalogue names them: a key with a condition names its condition
+// field first and then its key fields, which begin with the condition field too.
+QString keyFieldsText(const KlvErpData::Key& key)
+{
+    if (key.condition.isEmpty())
+        return key.fields.join(u',');
+    return (QStringList{key.condition, key.condition} + key.fields).join(u',');
+}
+
 bool flag(const QString& text)
 {
     const QString t = text.trimmed().toUpper();
@@ -640,10 +649,9 @@ void KlvCatalogueCommands::keys(KlvCommandContext& context)
                 count += k.tableKey ? data.rowCount(ref) : 1;
             }
         }
-        rows.append({k.name, k.range, aliveText(data, k.aliveFlag, l),
-                     (k.condition.isEmpty() ? k.fields : QStringList{k.condition} + k.fields).join(u','),
-                     QString::number(group->db), QString::number(group->number < 31 ? (qint64(1) << group->number) : 0),
-                     group->name.in(l), QString::number(k.conditionType), bit(k.tableKey), QString::number(k.aliveFlag),
+        rows.append({k.name, k.range, aliveText(data, k.aliveFlag, l), keyFieldsText(k), QString::number(group->db),
+                     QString::number(group->number < 31 ? (qint64(1) << group->number) : 0), group->name.in(l),
+                     QString::number(k.conditionType), bit(k.tableKey), QString::number(k.aliveFlag),
                      QString::number(k.number), bit(k.custom), k.desc.de.isEmpty() ? k.name : k.desc.de,
                      k.name.toUpper(), QString::number(group->number), QString::number(count)});
     }

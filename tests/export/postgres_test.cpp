@@ -338,7 +338,7 @@ TEST(PostgresChild, DISABLED_ExportUntilKilled)
 TEST_F(Postgres, AKilledExportLeavesTheOldTableAndNoTableUnderTheName)
 {
     oldTable();
-    const auto exportUntilKilled = [this](const QString& source, const QString& table) {
+    const auto exportUntilKilled = [](const QString& source, const QString& table) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"KLVPG_CHILD_SOURCE"_s, source);

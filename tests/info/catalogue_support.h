@@ -151,6 +151,24 @@ inline void toggleColumns(const QStringList& captions, int* shown = nullptr)
     });
 }
 
+// Runs act once, as soon as a window of that class shows while it waits for the server (from
+// inside that wait).
+template <class Form>
+void whenWaiting(QWidget* main, std::function<void(Form*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, main, act] {
+        Form* window = main->findChild<Form*>();
+        if (!window || !window->isVisible() || !window->isBusy())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(window);
+    });
+    timer->start();
+}
+
 // Runs act after ms milliseconds of the event loop, also inside a wait for the server, unless
 // the window has gone by then.
 inline void after(int ms, QWidget* window, std::function<void()> act)

@@ -89,6 +89,45 @@ private Q_SLOTS:
         QCOMPARE(shown.value(u"AktBenutzer"_s), QString());
         QCOMPARE(shown.value(u"AktZeichen"_s), u"ADM"_s);
     }
+
+    void aConnectionThatIsGoneIsSaidAndTheDialogDoesNotOpen()
+    {
+        // The server ends the connection at the first value asked for.
+        server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"SHO|0|MANDANT|"_s))
+                return false;
+            reply.close();
+            return true;
+        });
+        MessageBoxes boxes;
+        bool opened = false;
+        whenShown(
+            u"MandInfoForm"_s,
+            [&opened](QWidget* w) {
+                opened = true;
+                qobject_cast<QDialog*>(w)->reject();
+            },
+            false);
+        viewer.window->menus().action(u"MandInfoMenue"_s)->trigger();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.first().startsWith(GetMessageTextByNr(1058) + u"\r\n"_s), qPrintable(boxes.texts.first()));
+        QVERIFY(boxes.texts.first().size() > GetMessageTextByNr(1058).size() + 2); // and why
+        QTest::qWait(50);
+        QVERIFY(!opened);
+    }
+
+    void aServerThatStoppedAnsweringIsBrokenOffWithEsc()
+    {
+        const auto arrived = holdFirst(server, u"SHO|0|MANDANT|"_s);
+        MessageBoxes boxes;
+        // The dialog shows while it waits, and Esc ends the wait.
+        whenShown(u"MandInfoForm"_s, [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        viewer.window->menus().action(u"MandInfoMenue"_s)->trigger();
+        QVERIFY(arrived->load());
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(35)});
+        QVERIFY(!MandInfoForm::DefaultInstance()->isVisible());
+        QTRY_VERIFY(!received(u"BRQ|"_s).isEmpty());
+    }
 };
 
 VIEWER_TEST_MAIN(ClientInfoTest)

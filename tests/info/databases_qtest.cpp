@@ -196,7 +196,7 @@ private Q_SLOTS:
         SettingsStore::SaveSetting(App().RegAppName, u"DBInfoWindowSettings"_s, u"DBListeWidth"_s, u"3000"_s);
         DatabaseInfoForm* w = open();
         QVERIFY(w);
-        QCOMPARE(w->dbListe()->width(), Twips::toPixelsX(3000));
+        QTRY_COMPARE(w->dbListe()->width(), Twips::toPixelsX(3000));
         // The headings follow the panes below them.
         auto* split = w->findChild<HeadedSplitter*>();
         QTRY_COMPARE(split->headings()->sizes(), split->splitter()->sizes());

@@ -271,6 +271,27 @@ private Q_SLOTS:
         QVERIFY(shown->texts.isEmpty());
     }
 
+    void aChoiceMadeWithTheKeysAndEnterGiveTheRowsOfTheValueShown()
+    {
+        QVERIFY(open());
+        InfosysFeldPanel* p = panel();
+        // The category chosen with the keys, the list still closed, and Enter at once.
+        QComboBox* combo = p->feldListe(5);
+        combo->setFocus();
+        while (combo->currentIndex() < 1)
+            QTest::keyClick(combo, Qt::Key_Down);
+        const QString shown = combo->currentText();
+        QVERIFY(!shown.isEmpty());
+        QTest::keyClick(combo, Qt::Key_Return);
+        QVERIFY(QTest::qWaitFor([this] { return !form->isRunning() && !form->isBusy(); }));
+        const QString byEnter = form->panelText(3);
+        // Start with the same value shown gives the same rows.
+        QVERIFY(run());
+        QCOMPARE(form->panelText(3), byEnter);
+        QCOMPARE(combo->currentText(), shown);
+        QVERIFY(byEnter != u"120 rows"_s); // not every customer: the category counted
+    }
+
     void aRefusedRunShowsTheServersMessages()
     {
         // Information system 2 needs its lowest stock.
@@ -524,14 +545,15 @@ private Q_SLOTS:
         QTest::keyClick(p->feldWert(6), Qt::Key_Return, Qt::AltModifier);
         QCOMPARE(shown->texts, QStringList{u"Editor field:\tmin\r\nLabel:\tMindestumsatz\r\nType code:\tR12.2"_s});
 
-        // Enter in a combo box runs without sending the box's choice first.
+        // Enter in a combo box runs with the choice it shows: the choice goes first.
         server->clearReceived();
         QComboBox* combo = p->feldListe(5);
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
         QTest::keyClick(combo, Qt::Key_Return);
         QVERIFY(QTest::qWaitFor([this] { return !form->isRunning(); }));
-        QCOMPARE(matching(*server, u"^SFV\\|"_s).first(), u"SFV|%1|0|bstart||0"_s.arg(tid));
+        QCOMPARE(matching(*server, u"^SFV\\|"_s), (QStringList{u"SFV|%1|0|kat|%2|0"_s.arg(tid, combo->currentText()),
+                                                               u"SFV|%1|0|bstart||0"_s.arg(tid)}));
 
         // Pressing the start button of the mask runs the information system too.
         server->clearReceived();

@@ -4,12 +4,16 @@
 // as stored inside the frame, and keeping its place only when the settings say so.
 #include "ChildWindowCommands.h"
 #include "MainMenus.h"
+#include "MemberCall.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "Twips.h"
 #include "ViewerEinstellungenDialog.h"
 #include "ViewerTestMain.h"
+#include "WindowGeometry.h"
 #include "infosys_support.h"
+
+#include <QDialogButtonBox>
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +37,16 @@ QList<InfosysForm*> infosysWindows(const KLVViewerWindow* window)
             forms.append(form);
     }
     return forms;
+}
+
+// A value of every export field, in order.
+template <class Read>
+QStringList column(const QList<InfosysForm::ExportField>& fields, Read read)
+{
+    QStringList values;
+    for (const InfosysForm::ExportField& f : fields)
+        values.append(read(f));
+    return values;
 }
 
 QMdiSubWindow* frameOf(QWidget* form)
@@ -180,9 +194,7 @@ private Q_SLOTS:
         QVERIFY(form);
         QMenu* head = window()->menus().menu(u"InfosysKopffelderMenue"_s);
         QMenu* rows = window()->menus().menu(u"InfosysDatenlisteMenue"_s);
-        const auto rightClick = [](QWidget* w, QPoint at = {}) {
-            QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, at.isNull() ? w->rect().center() : at);
-        };
+        const auto rightClick = [](QWidget* w) { UserInput::rightClick(w, w->rect().center()); };
         // Off until there is a mask, and no popup then.
         rightClick(form->datenListe()->viewport());
         QTest::qWait(0);
@@ -197,6 +209,134 @@ private Q_SLOTS:
         rightClick(form->datenListe()->viewport());
         QTRY_VERIFY(rows->isVisible());
         rows->close();
+
+        // The keyboard opens them too: the Menu key in the list, Shift+F10 in the mask.
+        form->datenListe()->setFocus();
+        QTest::keyClick(form->datenListe(), Qt::Key_Menu);
+        QTRY_VERIFY(rows->isVisible());
+        rows->close();
+        form->feldPanel()->kopfButton(7)->setFocus();
+        QTest::keyClick(form->feldPanel()->kopfButton(7), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(head->isVisible());
+        head->close();
+    }
+
+    void deleteFieldTakesAColumnOutAndNewFieldBringsItBack()
+    {
+        window()->AddInfosysForm();
+        InfosysForm* form = infosysWindows(window()).value(0);
+        QVERIFY(form);
+        form->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        click(form->findChild<QPushButton*>(u"StartInfosysButton"_s));
+        QVERIFY(QTest::qWaitFor([form] { return !form->isRunning() && form->datenListe()->topLevelItemCount() > 0; }));
+        InfosysResultList* list = form->datenListe();
+        QMenu* rows = window()->menus().menu(u"InfosysDatenlisteMenue"_s);
+        QAction* newField = window()->menus().action(u"InfosysDLFeldNeuMenue"_s);
+        const QStringList captions = column(form->exportFields(), [](const auto& f) { return f.caption; });
+        QCOMPARE(captions.size(), 4);
+
+        // The right button on a cell of the "name" column, then the menu's entry.
+        const QModelIndex cell = list->model()->index(0, 2);
+        UserInput::rightClick(list->viewport(), UserInput::indexCenter(list, cell));
+        QTRY_VERIFY(rows->isVisible());
+        QVERIFY(!newField->isEnabled()); // nothing taken out yet
+        QTest::mouseClick(rows, Qt::LeftButton, {},
+                          rows->actionGeometry(window()->menus().action(u"InfosysDLFeldLoeschenMenue"_s)).center());
+        QVERIFY(list->header()->isSectionHidden(2));
+        QCOMPARE(column(form->exportFields(), [](const auto& f) { return f.caption; }),
+                 (QStringList{captions[0], captions[2], captions[3]}));
+        // What is copied is what is shown.
+        QVERIFY(!ListViewHelpers::ListViewText(list).section(u"\r\n"_s, 0, 0).contains(captions[1]));
+
+        // New field offers the column taken out, and brings it back at the end.
+        whenShown(u"QInputDialog"_s, [&captions](QWidget* dialog) {
+            auto* choice = dialog->findChild<QComboBox*>();
+            QCOMPARE(choice->currentText(), captions[1]);
+            QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        UserInput::rightClick(list->viewport(), UserInput::indexCenter(list, list->model()->index(0, 1)));
+        QTRY_VERIFY(rows->isVisible());
+        QVERIFY(newField->isEnabled());
+        QTest::mouseClick(rows, Qt::LeftButton, {}, rows->actionGeometry(newField).center());
+        QTRY_VERIFY(!list->header()->isSectionHidden(2));
+        QCOMPARE(list->header()->visualIndex(2), list->columnCount() - 1);
+        QCOMPARE(column(form->exportFields(), [](const auto& f) { return f.caption; }),
+                 (QStringList{captions[0], captions[2], captions[3], captions[1]}));
+        QVERIFY(!list->topLevelItem(0)->text(2).isEmpty()); // with its values
+    }
+
+    void aMaskBuiltBeforeTheWindowShowsHasTheRoomForAllItsRows()
+    {
+        frameOf(form)->showNormal();
+        // The one window of the catalogue's menu is filled hidden and shown afterwards.
+        QWidget* single = window()->InfoWindow(u"InfosysForm"_s);
+        QVERIFY(single && !single->isVisible());
+        MemberCall::Invoke(single, "InitControls");
+        MemberCall::Invoke(single, "BuildInfosysInfos", {u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s});
+        window()->ShowChildWindow(single);
+        auto* infosys = qobject_cast<InfosysForm*>(single);
+        InfosysFeldPanel* panel = infosys->feldPanel();
+        QTRY_VERIFY(panel->visibleRows() >= panel->count());
+        QCOMPARE(panel->scrollBar()->maximum(), panel->scrollBar()->minimum());
+        // The list below keeps its header and some rows, and the frame holds the window.
+        QVERIFY(infosys->datenListe()->height() > 4 * infosys->datenListe()->fontMetrics().height());
+        const QRect area(QPoint(0, 0), window()->mdiArea()->viewport()->size());
+        QVERIFY(area.contains(frameOf(single)->geometry()));
+
+        // Tiled beside a query window in a frame that has the room for both, both stay
+        // inside it.
+        window()->resize(1500, 900);
+        QTRY_COMPARE(window()->width(), 1500);
+        const QRect wide(QPoint(0, 0), window()->mdiArea()->viewport()->size());
+        window()->menus().action(u"FensterVertikalAnordnenMenue"_s)->trigger();
+        for (QMdiSubWindow* sub : window()->mdiArea()->subWindowList()) {
+            QVERIFY2(wide.contains(sub->geometry()), qPrintable(sub->widget()->objectName()));
+            const QStringList faults = WindowGeometry::problems(sub);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"\n"_s)));
+        }
+    }
+
+    void rebuildingTheMaskWhileAFieldHasTheFocusKeepsTheWindowWorking()
+    {
+        window()->AddInfosysForm();
+        InfosysForm* form = infosysWindows(window()).value(0);
+        form->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        InfosysFeldPanel* panel = form->feldPanel();
+        typeInto(panel->feldWert(4), u"Berlin"_s);
+        QCOMPARE(QApplication::focusWidget(), panel->feldWert(4));
+        // The rows go while one of them has the focus.
+        window()->menus().action(u"InfosysKFNeuAufbauenMenue"_s)->trigger();
+        QCOMPARE(panel->count(), 9);
+        QCOMPARE(QApplication::focusWidget(), panel->control(form->definition().erstesParamFeld()));
+        click(form->findChild<QPushButton*>(u"StartInfosysButton"_s));
+        QVERIFY(QTest::qWaitFor([form] { return !form->isRunning() && form->datenListe()->topLevelItemCount() > 0; }));
+    }
+
+    void aServerThatStoppedAnsweringIsBrokenOffWithEscOrStop()
+    {
+        MessageBoxes boxes;
+        window()->AddInfosysForm();
+        InfosysForm* form = infosysWindows(window()).value(0);
+        // While the definition is read: Esc.
+        auto arrived = holdFirst(server, u"EXQ|0|65:1"_s);
+        whenTrue([arrived] { return arrived->load(); }, [form] { QTest::keyClick(form, Qt::Key_Escape); });
+        form->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        QVERIFY(!form->isBusy());
+        QCOMPARE(form->panelText(4), GetMessageTextByNr(35));
+        QTRY_VERIFY(!matching(server, u"^BRQ\\|"_s).isEmpty());
+        QVERIFY(boxes.texts.isEmpty());
+
+        // While it runs: its Stop button.
+        server.setScript({});
+        form->BuildInfosysInfos(u"1"_s, u"KUNDUMS"_s, u"Kundenumsatz"_s);
+        QVERIFY(form->isEditOpen());
+        arrived = holdFirst(server, u"SFV|"_s);
+        QPushButton* stop = form->findChild<QPushButton*>(u"AbbrechenButton"_s);
+        whenTrue([arrived] { return arrived->load(); }, [stop] { click(stop); });
+        click(form->findChild<QPushButton*>(u"StartInfosysButton"_s));
+        QVERIFY(QTest::qWaitFor([form] { return !form->isBusy(); }, 10000));
+        QCOMPARE(form->panelText(4), GetMessageTextByNr(35));
+        QVERIFY(boxes.texts.isEmpty());
     }
 
     void theStoredPlaceSizeAndStateAreTakenInsideTheFrame()

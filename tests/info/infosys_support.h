@@ -45,47 +45,6 @@ inline QStringList matching(const KlvServer& server, const QString& pattern)
     return server.receivedLines().filter(QRegularExpression(pattern));
 }
 
-// Holds the first line that starts with prefix until a BRQ breaks it off (the server then
-// refuses it); every other line is answered as usual. The flag tells when the line arrived.
-inline std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix);
-
-// Answers the first line that starts with prefix late (after ms), as the server would; every
-// other line at once.
-inline std::shared_ptr<std::atomic_bool> slowFirst(KlvServer& server, const QString& prefix, int ms)
-{
-    auto arrived = std::make_shared<std::atomic_bool>(false);
-    server.setScript([prefix, arrived, ms](int, const QString& line, bool greeting, KlvScriptReply& reply) {
-        if (greeting || !line.startsWith(prefix) || arrived->load())
-            return false;
-        arrived->store(true);
-        reply.delay(ms);
-        reply.defaultAnswer();
-        return true;
-    });
-    return arrived;
-}
-
-inline std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix)
-{
-    return slowFirst(server, prefix, 60000);
-}
-
-// Runs action once, the first time the event loop finds condition true (also inside the
-// waits of the window under test).
-inline void whenTrue(std::function<bool()> condition, std::function<void()> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, condition, action] {
-        if (!condition())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
-    });
-    timer->start();
-}
-
 inline void click(QWidget* widget)
 {
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());

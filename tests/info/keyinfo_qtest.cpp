@@ -92,6 +92,16 @@ private Q_SLOTS:
         QVERIFY(tableKey);
     }
 
+    void theServersConditionFieldIsTheOneShown()
+    {
+        // The customers' key over the active ones by category, as the server names it.
+        QVERIFY(openTable(form, u"Kunde:Kunde"_s));
+        askForKey(u"aktivkat"_s);
+        QTRY_VERIFY(dialogShown);
+        QCOMPARE(shown.value(u"Bedingungsfeld"_s), u"aktiv"_s);
+        QCOMPARE(shown.value(u"Schluesselfelder"_s), u"aktiv,kategorie,nummer"_s);
+    }
+
     void aConditionalKeyWithoutACommaHasNoConditionField()
     {
         answerWith(u"GKN|"_s, keyAnswer(u"nummer"_s, u"1"_s, u"0"_s));

@@ -130,22 +130,29 @@ private Q_SLOTS:
         QCOMPARE(w->vonVerwListe()->topLevelItem(0)->text(1), Bool2MsgText(true));
     }
 
-    void theOkButtonBreaksAFillOffAfterTheGroupBeingRead()
+    void theOkButtonBreaksAFillOffAndSaysSo()
     {
         // The window of an earlier fill is there: the next fill is the one broken off.
         VerwInfoForm* w = open();
         QVERIFY(w);
-        delayAnswers(u"GFN|0|1:1|"_s, 1000);
+        MessageBoxes boxes;
+        // The fields of the customers' group are on their way when OK is clicked.
+        const auto arrived = holdFirst(server, u"GFN|0|1:1|"_s);
         bool clicked = false;
         after(0, w, [w] { QTest::keyClick(w->dbListe(), Qt::Key_F5); });
-        after(300, w, [w, &clicked] {
-            QCOMPARE(w->okButton()->text(), GetMessageTextByNr(33));
-            clickButton(w, u"OKButton"_s);
-            clicked = true;
-        });
+        whenTrue([arrived] { return arrived->load(); },
+                 [w, &clicked] {
+                     QCOMPARE(w->okButton()->text(), GetMessageTextByNr(33));
+                     clickButton(w, u"OKButton"_s);
+                     clicked = true;
+                 });
         QTRY_VERIFY_WITH_TIMEOUT(clicked, 10000);
+        // The request of the group being read is broken off too, and the window says so.
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isBusy(), 10000);
         QCOMPARE(w->okButton()->text(), GetMessageTextByNr(32));
         QCOMPARE(column(w->dbListe()), QStringList{u"Kunde (1)"_s});
+        QTRY_VERIFY(!received(u"BRQ|"_s).isEmpty());
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(35)});
         QVERIFY(w->isVisible());
     }
 

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -153,8 +154,10 @@ private Q_SLOTS:
         QMdiSubWindow* sub = frameOf(form);
         sub->showNormal();
         sub->resize(100, 100);
-        QCOMPARE(sub->width(), Twips::toPixelsX(viewer.window->MinWidth()));
-        QCOMPARE(sub->height(), Twips::toPixelsY(viewer.window->MinHeight()));
+        // The main window's least size, or what the window's contents need when that is more.
+        const QSize least = sub->minimumSizeHint().expandedTo(
+            QSize(Twips::toPixelsX(viewer.window->MinWidth()), Twips::toPixelsY(viewer.window->MinHeight())));
+        QCOMPARE(sub->size(), least);
         const QStringList faults =
             WindowGeometry::problemsAtMinimumAndSize(form, QSize(Twips::toPixelsX(9600), Twips::toPixelsY(7200)));
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u"\n"_s)));
@@ -331,6 +334,25 @@ private Q_SLOTS:
         QTRY_VERIFY(menu(u"DatenlisteMenue"_s)->isVisible());
         menu(u"DatenlisteMenue"_s)->hide();
         QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    void aServerThatStoppedAnsweringIsBrokenOffWithEscAndTheStatusBarSaysSo()
+    {
+        QVERIFY(logOn());
+        // The table list asked for again, and the server holds its answer.
+        const auto arrived = holdFirst(server, u"GTN|"_s);
+        QTreeWidget* tables = form->tabellenListe();
+        whenTrue([arrived] { return arrived->load(); }, [tables] { QTest::keyClick(tables, Qt::Key_Escape); });
+        tables->setFocus();
+        QTest::keyClick(tables, Qt::Key_F5);
+        QVERIFY(arrived->load());
+        QVERIFY(!form->isBusy());
+        QCOMPARE(form->panelText(4), GetMessageTextByNr(35));
+        QVERIFY(waitForLine(server, u"BRQ|0"_s) || !linesStartingWith(server, u"BRQ|"_s).isEmpty());
+        // The window works on: the next F5 fills the list.
+        server.setScript({});
+        QTest::keyClick(tables, Qt::Key_F5);
+        QVERIFY(tables->topLevelItemCount() > 0);
     }
 
     void statusPanelsFollowTheirLists()

@@ -196,6 +196,26 @@ private Q_SLOTS:
         form = std::make_unique<Form>();
     }
 
+    void aCountingTheServerDoesNotAnswerIsBrokenOffWithEscAndTheRestIsNotCounted()
+    {
+        // The dialog shows while it waits for the first count, and Esc ends the counting.
+        const auto arrived = ViewerTest::holdFirst(*server, u"EXQ|"_s);
+        ViewerTest::whenTrue([this, arrived] { return arrived->load() && form->isVisible(); },
+                             [this] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+        // Then the dialog stays with what it counted, until the user closes it.
+        int countsShown = -1;
+        ViewerTest::whenTrue([this, arrived] { return arrived->load() && form->isVisible() && !form->isBusy(); },
+                             [this, &countsShown] {
+                                 countsShown = int(countRequests().size());
+                                 form->findChild<QPushButton*>(u"OKButton"_s)->click();
+                             });
+        form->SchaetzungZeigen(session, &window);
+        QCOMPARE(countsShown, 1);
+        QCOMPARE(recorded->texts, QStringList{GetMessageTextByNr(35)});
+        QTRY_VERIFY(!ViewerTest::linesStartingWith(*server, u"BRQ|"_s).isEmpty());
+        QVERIFY(!form->isVisible());
+    }
+
     void theSelectionIsShownAndEveryFittingKeyCounted()
     {
         window.key = u"such"_s;
@@ -212,7 +232,8 @@ private Q_SLOTS:
                                             u"abgelegt 999999999 Storage kind does not fit"_s, u"plz 114"_s}));
         QCOMPARE(row(list(), u"nummer"_s)->text(Form::ColKeyCount), u"120"_s);
         QCOMPARE(row(list(), u"aktivkat"_s)->text(Form::ColCondition), u"aktiv"_s);
-        QCOMPARE(row(list(), u"aktivkat"_s)->text(Form::ColFields), u"kategorie,nummer"_s);
+        // The key fields of a key with a condition begin with the condition field.
+        QCOMPARE(row(list(), u"aktivkat"_s)->text(Form::ColFields), u"aktiv,kategorie,nummer"_s);
         QCOMPARE(row(list(), u"ort"_s)->text(Form::ColFields), u"ort,name"_s);
 
         // The lowest count wins; of equal counts the key listed first.

@@ -80,6 +80,41 @@ private Q_SLOTS:
         QCOMPARE(column(view, 1), (QStringList{u"9"_s, u"2"_s, u"10"_s}));
     }
 
+    void aColumnOfNumbersOrDatesSortsByValue()
+    {
+        // What the server sends: whole and decimal numbers, dates as shown; empty cells and
+        // cells that are no value of the column's type.
+        QTreeWidget view;
+        view.setColumnCount(3);
+        row(view, {u"10"_s, u"1.234,5"_s, u"03.02.2001"_s});
+        row(view, {u"2"_s, u"-7,25"_s, u"01.12.1999"_s});
+        row(view, {QString(), u"12,5"_s, u"15.01.2001"_s});
+        row(view, {u"9"_s, QString(), u"unknown"_s});
+        row(view, {u"x"_s, u"0,5"_s, QString()});
+        ListViewHelpers::SetColumnDataType(&view, 0, KLVActiveX::klvLongInt);
+        ListViewHelpers::SetColumnDataType(&view, 1, KLVActiveX::klvReal);
+        ListViewHelpers::SetColumnDataType(&view, 2, KLVActiveX::klvDate);
+        ListViewHelpers::ConnectHeaderSorting(&view);
+        view.resize(400, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QHeaderView* header = view.header();
+
+        // Empty first, the values in their order, then what is no value.
+        UserInput::clickHeader(header, 0);
+        QCOMPARE(column(view, 0), (QStringList{QString(), u"2"_s, u"9"_s, u"10"_s, u"x"_s}));
+        UserInput::clickHeader(header, 0);
+        QCOMPARE(column(view, 0), (QStringList{u"x"_s, u"10"_s, u"9"_s, u"2"_s, QString()}));
+        UserInput::clickHeader(header, 1);
+        QCOMPARE(column(view, 1), (QStringList{QString(), u"-7,25"_s, u"0,5"_s, u"12,5"_s, u"1.234,5"_s}));
+        UserInput::clickHeader(header, 2);
+        QCOMPARE(column(view, 2),
+                 (QStringList{QString(), u"01.12.1999"_s, u"15.01.2001"_s, u"03.02.2001"_s, u"unknown"_s}));
+        UserInput::clickHeader(header, 2);
+        QCOMPARE(column(view, 2),
+                 (QStringList{u"unknown"_s, u"03.02.2001"_s, u"15.01.2001"_s, u"01.12.1999"_s, QString()}));
+    }
+
     void aSortedListStaysSortedWhenRowsCome()
     {
         QTreeWidget view;

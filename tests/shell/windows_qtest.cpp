@@ -100,6 +100,12 @@ private Q_SLOTS:
         QCOMPARE(WindowGeometry::problems(&window).size(), 1);
         right->hide();
         QVERIFY(WindowGeometry::problems(&window).isEmpty());
+        // A label narrower than its text cannot be read.
+        auto* label = new QLabel(u"Search word"_s, &window);
+        label->setGeometry(110, 0, 20, 20);
+        label->show();
+        QCOMPARE(WindowGeometry::problems(&window).size(), 1);
+        QVERIFY(WindowGeometry::problems(&window).first().contains(u"is cut"_s));
     }
 
     void theMainWindowAndTheQueryWindow()

@@ -1,12 +1,17 @@
 #include "WindowGeometry.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
+#include <QToolButton>
 #include <QWidget>
 
 namespace {
@@ -31,6 +36,35 @@ bool isLeaf(const QWidget* w)
            qobject_cast<const QTabBar*>(w);
 }
 
+// A label or a button narrower than its text: what it says cannot be read. The lines of a
+// status bar are cut with an ellipsis on purpose.
+int neededWidth(const QWidget* w)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text().isEmpty() || label->wordWrap() ? 0 : label->minimumSizeHint().width();
+    if (qobject_cast<const QPushButton*>(w) || qobject_cast<const QToolButton*>(w)) {
+        // A push button's text, not the style's least button width ("..." buttons are small).
+        QString text = static_cast<const QAbstractButton*>(w)->text();
+        text.remove(u'&');
+        return text.isEmpty() ? 0 : w->fontMetrics().horizontalAdvance(text);
+    }
+    if (qobject_cast<const QAbstractButton*>(w))
+        return w->minimumSizeHint().width(); // the box or circle and the text
+    return 0;
+}
+
+bool isCut(const QWidget* w)
+{
+    const int needed = neededWidth(w);
+    if (needed == 0 || w->width() >= needed)
+        return false;
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<const QStatusBar*>(p))
+            return false;
+    }
+    return true;
+}
+
 void check(const QWidget* parent, QStringList& faults)
 {
     QList<const QWidget*> shown;
@@ -44,6 +78,9 @@ void check(const QWidget* parent, QStringList& faults)
             faults.append(describe(child) + QStringLiteral(" has no room in ") + describe(parent));
         else if (!QRect(QPoint(0, 0), parent->size()).contains(r))
             faults.append(describe(child) + QStringLiteral(" reaches out of ") + describe(parent));
+        else if (isCut(child))
+            faults.append(describe(child) + QStringLiteral(" is cut: it needs a width of ") +
+                          QString::number(neededWidth(child)));
     }
     for (qsizetype i = 0; i < shown.size(); ++i) {
         for (qsizetype j = i + 1; j < shown.size(); ++j) {

@@ -4,6 +4,7 @@
 #include "DialogDriver.h"
 #include "KLV.h"
 #include "KLVViewerWindow.h"
+#include "KlvScriptReply.h"
 #include "MainModul.h"
 #include "QueryForm.h"
 #include "ViewerConfig.h"
@@ -14,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +76,38 @@ bool waitForLine(const KlvServer& server, const QString& line, int timeoutMs)
 QStringList queries(const KlvServer& server)
 {
     return linesStartingWith(server, u"EXQ|"_s);
+}
+
+std::shared_ptr<std::atomic_bool> slowFirst(KlvServer& server, const QString& prefix, int ms)
+{
+    auto arrived = std::make_shared<std::atomic_bool>(false);
+    server.setScript([prefix, arrived, ms](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+        if (greeting || !line.startsWith(prefix) || arrived->exchange(true))
+            return false;
+        reply.delay(ms);
+        reply.defaultAnswer();
+        return true;
+    });
+    return arrived;
+}
+
+std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix)
+{
+    return slowFirst(server, prefix, 60000);
+}
+
+void whenTrue(std::function<bool()> condition, std::function<void()> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, condition, action] {
+        if (!condition())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start();
 }
 
 QString configFile(const QString& dir)

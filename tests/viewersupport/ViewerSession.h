@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 class KLV;
@@ -39,6 +41,16 @@ QStringList linesStartingWith(const KlvServer& server, const QString& prefix);
 bool waitForLine(const KlvServer& server, const QString& line, int timeoutMs = 10000);
 // The EXQ lines the server received.
 QStringList queries(const KlvServer& server);
+
+// Answers the first line that starts with prefix late (after ms), as the server would; every
+// other line at once. The flag tells when the line arrived.
+std::shared_ptr<std::atomic_bool> slowFirst(KlvServer& server, const QString& prefix, int ms);
+// Holds the first line that starts with prefix until a BRQ breaks it off (the server then
+// refuses it), as a server that stopped answering would.
+std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix);
+// Runs action once, the first time the event loop finds condition true (also inside the waits
+// of a window under test).
+void whenTrue(std::function<bool()> condition, std::function<void()> action);
 
 // "ViewerConfig.ini" of the Mandant the viewer logs on to, in the saved-query folder dir.
 QString configFile(const QString& dir);

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVTools.h"
+#include "ListViewHelpers.h"
 #include "NumberText.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
@@ -403,6 +404,7 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         QString text;
         int width;
         bool right;
+        KLVActiveX::KLV_DataType type;
     };
     QList<Header> headers;
     for (qsizetype i = 1; i <= columns.size(); ++i) {
@@ -414,7 +416,10 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         if (entry.Descr.isEmpty() && entry.FieldMetaData)
             entry.Descr = entry.FieldMetaData->Description();
         const bool right = i >= 2 && entry.FieldMetaData && IsNumericFieldType(entry.FieldMetaData->ERPType());
-        headers.append({u"K"_s + QString::number(i), entry.Descr, Twips::toPixelsX(entry.Width), right});
+        // The column sorts as its field's type asks.
+        const KLVActiveX::KLV_DataType type =
+            entry.FieldMetaData ? KLVTools::DataTypeOf(entry.FieldMetaData->ERPType()) : KLVActiveX::klvString;
+        headers.append({u"K"_s + QString::number(i), entry.Descr, Twips::toPixelsX(entry.Width), right, type});
     }
 
     view->setColumnCount(int(headers.size()));
@@ -425,6 +430,7 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         headerItem->setData(c, ColumnKeyRole, h.key);
         const Qt::Alignment align = (h.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         headerItem->setTextAlignment(c, align);
+        ListViewHelpers::SetColumnDataType(view, c, h.type);
         view->header()->resizeSection(c, std::max(0, h.width));
     }
 

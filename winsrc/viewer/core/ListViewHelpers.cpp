@@ -7,12 +7,13 @@
 #include "KLVTools.h"
 #include "LayoutStore.h"
 #include "NumberText.h"
+#include "ValueSort.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
-#include <QCollator>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMimeData>
 #include <QPointer>
 #include <QProgressBar>
@@ -21,6 +22,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -192,22 +195,39 @@ void ListViewHelpers::ApplyListViewSorting(QAbstractItemView* view)
             view->model()->sort(column, order);
         return;
     }
-    // Texts are compared as people read them (case aside), and rows with equal texts keep
-    // their order.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Each cell is read once; rows with equal cells keep their order.
     QTreeWidgetItem* current = tree->currentItem();
     const QList<QTreeWidgetItem*> selected = tree->selectedItems();
     QList<QTreeWidgetItem*> items = tree->invisibleRootItem()->takeChildren();
-    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        const int cmp = collator.compare(a->text(column), b->text(column));
-        return order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
-    });
-    tree->addTopLevelItems(items);
+    std::vector<QByteArray> cells;
+    cells.reserve(size_t(items.size()));
+    for (const QTreeWidgetItem* item : std::as_const(items))
+        cells.push_back(item->text(column).toUtf8());
+    std::vector<quint32> shown(cells.size());
+    std::iota(shown.begin(), shown.end(), 0u);
+    const ValueSort::Result sorted = ValueSort::Sort([&cells](quint32 row) { return QByteArrayView(cells[row]); },
+                                                     shown, ColumnDataType(tree, column), order, QLocale());
+    QList<QTreeWidgetItem*> ordered;
+    ordered.reserve(items.size());
+    for (quint32 row : sorted.order)
+        ordered.append(items[qsizetype(row)]);
+    tree->addTopLevelItems(ordered);
     if (current)
         tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
     for (QTreeWidgetItem* item : selected)
         item->setSelected(true);
+}
+
+void ListViewHelpers::SetColumnDataType(QTreeWidget* view, int column, KLVActiveX::KLV_DataType type)
+{
+    if (view && column >= 0)
+        view->headerItem()->setData(column, DataTypeRole, int(type));
+}
+
+KLVActiveX::KLV_DataType ListViewHelpers::ColumnDataType(const QTreeWidget* view, int column)
+{
+    const QVariant type = view && column >= 0 ? view->headerItem()->data(column, DataTypeRole) : QVariant();
+    return type.isValid() ? KLVActiveX::KLV_DataType(type.toInt()) : KLVActiveX::klvString;
 }
 
 void ListViewHelpers::SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold)
@@ -231,20 +251,26 @@ QString ListViewHelpers::ListViewText(const QAbstractItemView* view)
     const QAbstractItemModel* model = view ? view->model() : nullptr;
     if (!model)
         return QString();
-    const int columns = model->columnCount();
+    // The columns the list shows: a column taken out of it is not copied.
+    const QHeaderView* header = LayoutStore::HeaderOf(view);
+    QList<int> columns;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (!header || !header->isSectionHidden(c))
+            columns.append(c);
+    }
     QString text;
     auto endLine = [&text](const QStringList& cells) {
         text += cells.join(u'\t');
         text += u"\r\n"_s;
     };
     QStringList cells;
-    for (int c = 0; c < columns; ++c)
+    for (int c : std::as_const(columns))
         cells.append(cellText(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()));
     endLine(cells);
     const int rows = model->rowCount();
     for (int r = 0; r < rows; ++r) {
         cells.clear();
-        for (int c = 0; c < columns; ++c)
+        for (int c : std::as_const(columns))
             cells.append(cellText(model->data(model->index(r, c), Qt::DisplayRole).toString()));
         endLine(cells);
     }

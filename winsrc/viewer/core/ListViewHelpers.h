@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KLVEnums.h"
 #include "ListViewColumnProperty.h"
 
 #include <QSharedPointer>
@@ -18,6 +19,9 @@ class QWidget;
 // List views of the viewer: filled from a running query, sorted by a clicked column, copied
 // to the clipboard as text. Filling works on a QTreeWidget; sorting and copying also on a
 // QTableView over a model of our own (its model sorts itself, and answers the cell texts).
+// Every list sorts a column as its field type asks (ValueSort): numbers by value, dates by
+// the calendar, texts as people read them; a QTreeWidget's column keeps its field type in the
+// header's data under DataTypeRole (a column without one is text).
 //
 // The sort state lives in the view's dynamic properties "Sorted" (bool), "SortKey" (int) and
 // "SortOrder" (Qt::SortOrder as int); the header's sort indicator only shows it. Qt moves the
@@ -29,6 +33,8 @@ class ListViewHelpers
 public:
     // The row's tag (a QTreeWidgetItem's data in column 0).
     static constexpr int RowTagRole = Qt::UserRole + 2;
+    // The field type (KLVActiveX::KLV_DataType) of a QTreeWidget's column, in its header item.
+    static constexpr int DataTypeRole = Qt::UserRole + 4;
     // How many rows pass between two progress updates.
     static constexpr int ProgressStep = 100;
 
@@ -45,11 +51,15 @@ public:
     // Sorts again by the current state, after rows were added (nothing when not sorted).
     static void ApplyListViewSorting(QAbstractItemView* view);
 
+    // The field type a column sorts by.
+    static void SetColumnDataType(QTreeWidget* view, int column, KLVActiveX::KLV_DataType type);
+    static KLVActiveX::KLV_DataType ColumnDataType(const QTreeWidget* view, int column);
+
     // colour is an RGB value as the Windows program writes it: red in the lowest byte.
     static void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold);
 
-    // The text CopyListViewToClipboard puts on the clipboard: the headers, then every row in
-    // the list's order, cells joined by TAB, each line ended by CR LF. A line break inside a
+    // The text CopyListViewToClipboard puts on the clipboard: the headers of the columns shown,
+    // then every row in the list's order, cells joined by TAB, each line ended by CR LF. A line break inside a
     // cell (CR LF, CR or LF) becomes one "#", a TAB a blank, so the table keeps its shape.
     static QString ListViewText(const QAbstractItemView* view);
     // Puts ListViewText on the clipboard when control is a list view (a tree or table view).

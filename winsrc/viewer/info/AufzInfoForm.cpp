@@ -1,36 +1,23 @@
 #include "AufzInfoForm.h"
 
-#include "FormSupport.h"
 #include "HeadedSplitter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
 #include "MainModul.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
-#include "Twips.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
-#include <QSplitter>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
-namespace {
-
-constexpr int DesignMargin = 120;
-
-} // namespace
-
 AufzInfoForm::AufzInfoForm(QWidget* parent)
-    : InfoFormBase(u"AufzInfoForm"_s, u"308"_s, u"AufzWindowSettings"_s, 909, parent)
+    : CatalogueWindow(u"AufzInfoForm"_s, u"308"_s, u"AufzWindowSettings"_s, 909, parent)
 {
-    const int margin = std::max(1, Twips::toPixelsX(DesignMargin));
-
     auto* enumHeading = new QLabel(u"309"_s, this);
     enumHeading->setObjectName(u"AufzListeLabel"_s);
     m_aufzListe = makeList(u"AufzListe"_s, u"EnumList"_s);
@@ -39,24 +26,7 @@ AufzInfoForm::AufzInfoForm(QWidget* parent)
     m_posHeading->setObjectName(u"AufzPosListeLabel"_s);
     m_aufzPosListe = makeList(u"AufzPosListe"_s, u"EnumPosList"_s);
     m_posHeading->setBuddy(m_aufzPosListe);
-
-    m_split = new HeadedSplitter(this);
-    m_split->splitter()->setHandleWidth(margin);
-    m_split->addPane(enumHeading, m_aufzListe, 1);
-    m_split->addPane(m_posHeading, m_aufzPosListe, 1);
-
-    auto* ok = makeOkButton();
-    auto* help = FormSupport::helpButton(this, 909);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addStretch(1);
-    buttons->addWidget(help);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    layout->setSpacing(margin);
-    layout->addWidget(m_split, 1);
-    layout->addLayout(buttons);
+    setBody(nullptr, makePanes(enumHeading, m_aufzListe, m_posHeading, m_aufzPosListe), {});
 
     const KLVTools tools;
     m_enumColumns.resize(tools.EnumFieldCount());
@@ -84,15 +54,18 @@ void AufzInfoForm::FillAufzListe(const QSharedPointer<KLV>& session, bool& ok)
     if (refused())
         return;
     m_session = session;
-    const BusyScope busy(this);
-    const QPointer<AufzInfoForm> self(this);
     const QSharedPointer<KLVQuery> query = createQuery(session);
+    const ServerWait::Scope busy(serverWait(), 11, query);
+    const QPointer<AufzInfoForm> self(this);
     clearList(m_aufzListe);
     if (!query || !query->GetEnumerations(QString())) {
         if (!self)
             return;
-        if (!closing())
-            ShowMessageBox(GetMessageTextByNr(304) + u"\r\n"_s + (query ? query->GetLastError() : QString()));
+        // Broken off by the user, it says so; refused, it says why.
+        if (brokenOff())
+            showMessage(GetMessageTextByNr(35));
+        else
+            showRefusal(GetMessageTextByNr(304), query ? query->GetLastError() : QString());
         closeWindow();
         ok = false;
         return;
@@ -100,7 +73,7 @@ void AufzInfoForm::FillAufzListe(const QSharedPointer<KLV>& session, bool& ok)
     if (!self)
         return;
     showAnswer(m_aufzListe, m_enumColumns, 1650, 0, query);
-    if (!self)
+    if (!self || brokenOff())
         return;
     const QTreeWidgetItem* first = m_aufzListe->topLevelItem(0);
     if (first) {
@@ -135,11 +108,11 @@ void AufzInfoForm::FillAZPosListe(const QString& name, bool force)
 
 void AufzInfoForm::fillPositions(const QString& name)
 {
-    const BusyScope busy(this);
+    const QSharedPointer<KLVQuery> query = createQuery(m_session);
+    const ServerWait::Scope busy(serverWait(), 11, query);
     const QPointer<AufzInfoForm> self(this);
     m_shownEnumName = name;
     m_posHeading->setText(GetMessageTextByNr(303) + u' ' + name + u':');
-    const QSharedPointer<KLVQuery> query = createQuery(m_session);
     clearList(m_aufzPosListe);
     if (!query || !query->GetEnumPos(name, false).toBool()) {
         if (self)

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "InfoFormBase.h"
+#include "CatalogueWindow.h"
 
-class HeadedSplitter;
 class QLabel;
 class QPushButton;
 
@@ -10,7 +9,7 @@ class QPushButton;
 // positions of the enumeration chosen there ("AufzPosListe", tag "EnumPosList"). An
 // enumeration is known by its name, the text of its row. Each fill asks through a query of
 // its own. Layout in "AufzWindowSettings".
-class AufzInfoForm : public InfoFormBase
+class AufzInfoForm : public CatalogueWindow
 {
     Q_OBJECT
 
@@ -46,5 +45,4 @@ private:
     QTreeWidget* m_aufzListe = nullptr;
     QTreeWidget* m_aufzPosListe = nullptr;
     QLabel* m_posHeading = nullptr;
-    HeadedSplitter* m_split = nullptr;
 };

@@ -1,30 +1,24 @@
 #include "DatabaseInfoForm.h"
 
-#include "FormSupport.h"
 #include "HeadedSplitter.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
-#include "Twips.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
-#include <QSplitter>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
 namespace {
-
-constexpr int DesignMargin = 120; // twips between the panes and around them
 
 QString rowTag(const QTreeWidgetItem* item)
 {
@@ -34,10 +28,8 @@ QString rowTag(const QTreeWidgetItem* item)
 } // namespace
 
 DatabaseInfoForm::DatabaseInfoForm(QWidget* parent)
-    : InfoFormBase(u"DatabaseInfoForm"_s, u"306"_s, u"DBInfoWindowSettings"_s, 910, parent)
+    : CatalogueWindow(u"DatabaseInfoForm"_s, u"306"_s, u"DBInfoWindowSettings"_s, 910, parent)
 {
-    const int margin = std::max(1, Twips::toPixelsX(DesignMargin));
-
     auto* dbHeading = new QLabel(u"307"_s, this);
     dbHeading->setObjectName(u"DBListeUeberschrift"_s);
     m_dbListe = makeList(u"DBListe"_s, u"DBList"_s);
@@ -53,24 +45,7 @@ DatabaseInfoForm::DatabaseInfoForm(QWidget* parent)
     groupHeadLayout->addWidget(m_gruppenHeading, 1);
     groupHeadLayout->addWidget(m_gruppenTyp);
     m_gruppenListe = makeList(u"GruppenListe"_s, u"GrpList"_s);
-
-    m_split = new HeadedSplitter(this);
-    m_split->splitter()->setHandleWidth(margin);
-    m_split->addPane(dbHeading, m_dbListe, 1);
-    m_split->addPane(groupHead, m_gruppenListe, 1);
-
-    auto* ok = makeOkButton();
-    auto* help = FormSupport::helpButton(this, 910);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addStretch(1);
-    buttons->addWidget(help);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    layout->setSpacing(margin);
-    layout->addWidget(m_split, 1);
-    layout->addLayout(buttons);
+    setBody(nullptr, makePanes(dbHeading, m_dbListe, groupHead, m_gruppenListe), {});
 
     // The kinds of groups, in the order of their list kinds below.
     for (int message : {369, 362, 363})
@@ -138,7 +113,7 @@ void DatabaseInfoForm::RebuildDBListe()
 {
     if (!m_query)
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy(serverWait(), 11, m_query);
     const QPointer<DatabaseInfoForm> self(this);
     clearList(m_dbListe);
     if (!m_query->GetDatabaseNames()) {
@@ -151,7 +126,7 @@ void DatabaseInfoForm::RebuildDBListe()
     if (!self)
         return;
     showAnswer(m_dbListe, m_dbColumns, 1600, 2, m_query);
-    if (!self)
+    if (!self || brokenOff())
         return;
     // An empty answer leaves the groups empty too.
     RebuildGruppenListe(rowTag(m_dbListe->topLevelItem(0)));
@@ -159,7 +134,7 @@ void DatabaseInfoForm::RebuildDBListe()
 
 void DatabaseInfoForm::RebuildGruppenListe(const QString& databaseNr)
 {
-    const BusyScope busy(this);
+    const ServerWait::Scope busy(serverWait(), 11, m_query);
     const QPointer<DatabaseInfoForm> self(this);
     clearList(m_gruppenListe);
     m_shownGroups = databaseNr.isEmpty() ? QString() : databaseNr + u'|' + QString::number(groupListKind());

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "InfoFormBase.h"
+#include "CatalogueWindow.h"
 
-class HeadedSplitter;
 class QComboBox;
 class QLabel;
 
 // The catalogue of the server's databases ("DBListe", tag "DBList") and of the groups of the
 // database chosen there ("GruppenListe", tag "GrpList"), of the kind "GruppenTyp" chooses.
 // A database row keeps its number as its tag. Layout in "DBInfoWindowSettings".
-class DatabaseInfoForm : public InfoFormBase
+class DatabaseInfoForm : public CatalogueWindow
 {
     Q_OBJECT
 
@@ -52,5 +51,4 @@ private:
     QTreeWidget* m_gruppenListe = nullptr;
     QLabel* m_gruppenHeading = nullptr;
     QComboBox* m_gruppenTyp = nullptr;
-    HeadedSplitter* m_split = nullptr;
 };

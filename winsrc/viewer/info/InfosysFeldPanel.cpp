@@ -11,13 +11,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -99,11 +99,13 @@ QColor InfosysFeldPanel::lockedColour()
 
 void InfosysFeldPanel::clear()
 {
-    for (const Row& row : std::as_const(m_rows)) {
+    // The rows are gone before their controls: a control that has the focus moves it when it
+    // goes, and whoever hears of that must not find the row still listed.
+    const QList<Row> rows = std::exchange(m_rows, {});
+    for (const Row& row : rows) {
         delete row.label;
         delete row.control;
     }
-    m_rows.clear();
     m_scrollBar->setValue(1);
     updateScrollBarInfo();
 }
@@ -304,6 +306,11 @@ int InfosysFeldPanel::minimumPanelHeight() const
     return m_rowHeight + m_view->horizontalScrollBar()->sizeHint().height();
 }
 
+int InfosysFeldPanel::heightForAllRows() const
+{
+    return count() * m_rowHeight + minimumPanelHeight() - m_rowHeight + 2;
+}
+
 void InfosysFeldPanel::updateScrollBarInfo()
 {
     const int visible = visibleRows();
@@ -350,13 +357,6 @@ bool InfosysFeldPanel::eventFilter(QObject* watched, QEvent* event)
         // Whole rows here too: the wheel turns the panel's own bar.
         if (watched == m_view->viewport()) {
             QApplication::sendEvent(m_scrollBar, event);
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton &&
-            (watched == m_view->viewport() || watched == m_container || qobject_cast<QLabel*>(watched))) {
-            Q_EMIT headerMenuRequested();
             return true;
         }
         break;

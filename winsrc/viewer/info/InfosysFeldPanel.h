@@ -68,17 +68,14 @@ public:
     // Height of one row, and how many rows the panel shows at once.
     int rowHeight() const { return m_rowHeight; }
     int visibleRows() const;
-    // The panel's least height: one row in view.
+    // The panel's least height: one row in view; and the height that shows all rows.
     int minimumPanelHeight() const;
+    int heightForAllRows() const;
     QScrollBar* scrollBar() const { return m_scrollBar; }
     // Sets the scroll bar's range to the rows that do not fit.
     void updateScrollBarInfo();
     // Scrolls the row of control into view.
     void ensureVisible(QWidget* control);
-
-Q_SIGNALS:
-    // The right mouse button was released over the panel or a label.
-    void headerMenuRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

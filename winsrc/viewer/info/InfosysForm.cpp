@@ -1,5 +1,6 @@
 #include "InfosysForm.h"
 
+#include "ChildWindowFrame.h"
 #include "ExportRequest.h"
 #include "FormSupport.h"
 #include "InfosysFeldPanel.h"
@@ -11,33 +12,30 @@
 #include "KLVEnums.h"
 #include "KLVMessageCollector.h"
 #include "KLVQuery.h"
-#include "KLVTools.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "MemberCall.h"
+#include "PopupMenu.h"
+#include "ServerWait.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -56,43 +54,18 @@ constexpr int DefaultWidth = 9600;
 constexpr int DefaultHeight = 7200;
 // Rows loaded between two looks at the message loop.
 constexpr int RowsPerYield = 100;
+// The least height of the result list below a mask given its room: its header and a few rows.
+constexpr int ListRowsBelowMask = 4;
+// How long a closing window waits for the server to take the cancel of its edit operation:
+// its own connection goes with it in any case.
+constexpr int CloseCancelTimeoutMs = 2000;
 
 const QString CrLf = u"\r\n"_s;
 const QString StartField = u"bstart"_s;
 const QString HeadMenu = u"InfosysKopffelderMenue"_s;
 const QString ListMenu = u"InfosysDatenlisteMenue"_s;
 
-template <class T>
-T* named(T* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
 } // namespace
-
-// ---- Busy scope -------------------------------------------------------------------------
-
-InfosysForm::BusyScope::BusyScope(InfosysForm* form) : m_form(form)
-{
-    ++m_form->m_busy;
-}
-
-InfosysForm::BusyScope::~BusyScope()
-{
-    if (!m_form)
-        return;
-    if (--m_form->m_busy > 0)
-        return;
-    m_form->m_breakRequest = {};
-    m_form->closeIfPending();
-    // Header fields the user left while the window waited are sent now.
-    if (!m_form->m_closePending && !m_form->m_leftFields.isEmpty())
-        QTimer::singleShot(0, m_form, [form = m_form] {
-            if (form)
-                form->sendLeftFields();
-        });
-}
 
 // ---- Load -------------------------------------------------------------------------------
 
@@ -101,10 +74,18 @@ InfosysForm::InfosysForm(QWidget* parent) : QWidget(parent)
     setObjectName(u"InfosysForm"_s);
     setWindowTitle(u"601"_s);
     setAttribute(Qt::WA_DeleteOnClose);
+    m_frame = new ChildWindowFrame(this, QString::fromUtf16(SettingsSection));
+    m_wait = new ServerWait(this);
+    // Header fields the user left while the window waited are sent once it no longer waits.
+    connect(m_wait, &ServerWait::idle, this, [this] {
+        if (!m_leftFields.isEmpty())
+            QTimer::singleShot(0, this, [this] { sendLeftFields(); });
+    });
+    connect(m_wait, &ServerWait::brokenOff, this, [this] { setPanel(4, GetMessageTextByNr(35)); });
     buildControls();
     FormSupport::watchKeys(this);
     InitFormCommon(this);
-    resize(Twips::toPixelsX(DefaultWidth), Twips::toPixelsY(DefaultHeight));
+    resize(sizeHint());
 
     // The window works on a connection of its own, so that a long run leaves the main
     // window's session free; references come with number and search word.
@@ -123,7 +104,15 @@ InfosysForm::InfosysForm(QWidget* parent) : QWidget(parent)
     m_query = m_session->CreateQuery();
 }
 
-InfosysForm::~InfosysForm() = default;
+InfosysForm::~InfosysForm()
+{
+    ChildWindowFrame::endConnections(this);
+}
+
+QSize InfosysForm::sizeHint() const
+{
+    return QSize(Twips::toPixelsX(DefaultWidth), Twips::toPixelsY(DefaultHeight));
+}
 
 void InfosysForm::buildControls()
 {
@@ -131,22 +120,16 @@ void InfosysForm::buildControls()
     const int marginY = Twips::toPixelsY(RandOben);
 
     m_panel = new InfosysFeldPanel(this);
-    m_datenListe = named(new QTreeWidget(this), u"DatenListe"_s);
-    m_datenListe->setRootIsDecorated(false);
-    m_datenListe->setUniformRowHeights(true);
-    m_datenListe->setAllColumnsShowFocus(true);
-    m_datenListe->setSelectionMode(QAbstractItemView::SingleSelection);
-    // A click on a header sorts through the program's list sorting, not Qt's own.
-    m_datenListe->setSortingEnabled(false);
-    m_datenListe->header()->setSectionsClickable(true);
-    m_datenListe->header()->setStretchLastSection(false);
-    m_datenListe->setHeaderLabels({u"625"_s});
-    m_datenListe->viewport()->installEventFilter(this);
-    connect(m_datenListe->header(), &QHeaderView::sectionClicked, this,
-            [this](int section) { SortListViewByColumn(m_datenListe, section); });
+    m_datenListe = new InfosysResultList(this);
+    // Right button, Menu key and Shift+F10: the main window's menu of the list or the mask.
+    PopupMenu::attach(m_datenListe, [this](const QPoint& at, bool byKeyboard) {
+        m_popupColumn = m_datenListe->resultColumnAt(byKeyboard ? QPoint() : at);
+        popupMainMenu(ListMenu, at);
+    });
+    PopupMenu::attach(m_panel, [this](const QPoint& at, bool) { popupMainMenu(HeadMenu, at); });
 
     // The panel keeps at least one header row in view, the list at least its header.
-    m_split = named(new QSplitter(Qt::Vertical, this), u"DatenSplit"_s);
+    m_split = FormSupport::named(new QSplitter(Qt::Vertical, this), u"DatenSplit"_s);
     m_split->setChildrenCollapsible(false);
     m_split->addWidget(m_panel);
     m_split->addWidget(m_datenListe);
@@ -154,11 +137,11 @@ void InfosysForm::buildControls()
     m_split->setStretchFactor(1, 3);
     m_panel->setMinimumHeight(m_panel->minimumPanelHeight());
 
-    m_startButton = named(new QPushButton(u"604"_s, this), u"StartInfosysButton"_s);
-    m_stopButton = named(new QPushButton(u"606"_s, this), u"AbbrechenButton"_s);
-    m_reloadButton = named(new QPushButton(u"605"_s, this), u"TabelleNeuLadenButton"_s);
-    m_helpButton = named(new QPushButton(u"607"_s, this), u"HilfeButton"_s);
-    m_closeButton = named(new QPushButton(u"608"_s, this), u"SchliessenButton"_s);
+    m_startButton = FormSupport::named(new QPushButton(u"604"_s, this), u"StartInfosysButton"_s);
+    m_stopButton = FormSupport::named(new QPushButton(u"606"_s, this), u"AbbrechenButton"_s);
+    m_reloadButton = FormSupport::named(new QPushButton(u"605"_s, this), u"TabelleNeuLadenButton"_s);
+    m_helpButton = FormSupport::named(new QPushButton(u"607"_s, this), u"HilfeButton"_s);
+    m_closeButton = FormSupport::named(new QPushButton(u"608"_s, this), u"SchliessenButton"_s);
     for (QPushButton* b : {m_startButton, m_stopButton, m_reloadButton})
         b->setEnabled(false);
     auto* buttons = new QHBoxLayout;
@@ -173,10 +156,10 @@ void InfosysForm::buildControls()
     connect(m_helpButton, &QPushButton::clicked, this, [] { ShowHelpTopic(GetMessageTextByNr(919)); });
     connect(m_closeButton, &QPushButton::clicked, this, [this] { LayoutStore::WindowOf(this)->close(); });
 
-    m_statusBar = named(new QStatusBar(this), u"StatusZeile"_s);
+    m_statusBar = FormSupport::named(new QStatusBar(this), u"StatusZeile"_s);
     m_statusBar->setSizeGripEnabled(false);
     for (int p = 1; p <= 4; ++p) {
-        auto* panel = named(new QLabel(m_statusBar), u"Panel"_s + QString::number(p));
+        auto* panel = FormSupport::named(new QLabel(m_statusBar), u"Panel"_s + QString::number(p));
         panel->setContentsMargins(2, 0, 10, 0);
         // The activity takes the room the others leave.
         m_statusBar->addWidget(panel, p == 4 ? 1 : 0);
@@ -193,34 +176,6 @@ void InfosysForm::buildControls()
     layout->setSpacing(0);
     layout->addLayout(body, 1);
     layout->addWidget(m_statusBar);
-
-    connect(m_panel, &InfosysFeldPanel::headerMenuRequested, this, [this] { popupMainMenu(HeadMenu); });
-}
-
-void InfosysForm::RestoreWindowPlacement()
-{
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub || m_placed)
-        return;
-    m_placed = true;
-    if (App().MainForm) {
-        sub->setMinimumSize(Twips::toPixelsX(App().MainForm->property("MinWidth").toInt()),
-                            Twips::toPixelsY(App().MainForm->property("MinHeight").toInt()));
-    }
-    QMdiArea* area = sub->mdiArea();
-    if (area && !area->isVisible()) {
-        // A frame that is not shown yet places its children when it shows: this comes after.
-        area->installEventFilter(this);
-        return;
-    }
-    placeInFrame();
-}
-
-void InfosysForm::placeInFrame()
-{
-    const QString section = QString::fromUtf16(SettingsSection);
-    if (LayoutStore::HasStoredPlace(section))
-        LoadFormPosition(this, section);
 }
 
 QString InfosysForm::panelText(int panel) const
@@ -239,28 +194,36 @@ QString InfosysForm::rowCountText(int count) const
     return count == 1 ? GetMessageTextByNr(623) : QString::number(count) + u' ' + GetMessageTextByNr(624);
 }
 
-void InfosysForm::setMousePointer(int pointer)
-{
-    if (App().MainForm)
-        App().MainForm->setProperty("MousePointer", pointer);
-}
-
 void InfosysForm::setMainMenuEnabled(const QString& name, bool enabled) const
 {
     if (QMenu* menu = FormSupport::mainMenu(name))
         menu->menuAction()->setEnabled(enabled);
 }
 
-void InfosysForm::popupMainMenu(const QString& name) const
+void InfosysForm::popupMainMenu(const QString& name, const QPoint& globalPos)
 {
-    if (QMenu* menu = FormSupport::mainMenu(name); menu && menu->menuAction()->isEnabled())
-        menu->popup(QCursor::pos());
+    if (name == ListMenu) {
+        // What the entries of the result list can act on.
+        FormSupport::setMainEntryEnabled(u"InfosysDLFeldNeuMenue"_s, !m_datenListe->hiddenResultColumns().isEmpty());
+        FormSupport::setMainEntryEnabled(u"InfosysDLFeldLoeschenMenue"_s, m_popupColumn > 0);
+    }
+    PopupMenu::open(FormSupport::mainMenu(name), globalPos);
+}
+
+bool InfosysForm::isBusy() const
+{
+    return m_wait->isBusy();
+}
+
+bool InfosysForm::closing() const
+{
+    return m_closing || m_wait->isClosePending();
 }
 
 void InfosysForm::showFailure(int message, const QString& details)
 {
-    // A request broken off by a close needs no word.
-    if (m_closePending || m_closing)
+    // A request broken off by the user or by a close needs no word of its own.
+    if (closing() || m_wait->wasBrokenOff())
         return;
     ShowMessageBox(GetMessageTextByNr(message) + CrLf + details);
 }
@@ -270,14 +233,6 @@ QString InfosysForm::collectedOr(const QString& fallback) const
     if (m_collector && m_collector->MessageCount() > 0)
         return m_collector->GetAllMessagesText(CrLf);
     return fallback;
-}
-
-void InfosysForm::closeIfPending()
-{
-    if (!m_closePending || m_busy > 0 || m_running)
-        return;
-    m_closePending = false;
-    QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
 }
 
 // ---- Frame ------------------------------------------------------------------------------
@@ -304,7 +259,30 @@ void InfosysForm::setRunState(bool running)
     m_startButton->setEnabled(!running && m_editOpen);
     m_reloadButton->setEnabled(!running && m_editOpen);
     m_stopButton->setEnabled(running);
-    setMousePointer(running ? 11 : 0);
+    FormSupport::setMousePointer(running ? 11 : 0);
+}
+
+void InfosysForm::giveMaskItsRoom()
+{
+    const QList<int> sizes = m_split->sizes();
+    if (sizes.size() != 2 || sizes[0] + sizes[1] <= 0)
+        return;
+    m_maskRoomPending = false;
+    const int wanted = m_panel->heightForAllRows();
+    const int listLeast = m_datenListe->heightForRows(ListRowsBelowMask);
+    // A window in the normal state grows to show the whole mask, within its frame.
+    QMdiSubWindow* sub = m_frame->subWindow();
+    const int missing = wanted - sizes[0] - std::max(0, sizes[1] - listLeast);
+    if (sub && missing > 0 && !sub->isMaximized() && !sub->isMinimized() && sub->mdiArea()) {
+        const QRect area = sub->mdiArea()->viewport()->rect();
+        const int height = std::min(area.height(), sub->height() + missing);
+        const int top = std::clamp(sub->y(), 0, std::max(0, area.height() - height));
+        sub->setGeometry(sub->x(), top, sub->width(), height);
+    }
+    const QList<int> now = m_split->sizes();
+    const int total = now.value(0) + now.value(1);
+    const int panel = std::clamp(wanted, m_panel->minimumPanelHeight(), std::max(total - listLeast, 1));
+    m_split->setSizes({panel, total - panel});
 }
 
 // ---- Mask -------------------------------------------------------------------------------
@@ -312,16 +290,16 @@ void InfosysForm::setRunState(bool running)
 void InfosysForm::BuildInfosysInfos(const QString& number, const QString& searchWord, const QString& description)
 {
     // A rebuild while the window waits would pull the rows from under the request.
-    if (m_busy > 0 || m_running || m_closing || !m_session)
+    if (isBusy() || m_running || closing() || !m_session)
         return;
-    const BusyScope busy(this);
-    setMousePointer(11);
+    ServerWait::Scope busy(m_wait, 0, m_query);
     m_infosysNr = number;
     m_suchwort = searchWord;
     m_beschreibung = description;
     setWindowTitle(description);
     setPanel(2, GetMessageTextByNr(601) + u' ' + searchWord);
     setPanel(3, u"0 "_s + GetMessageTextByNr(624));
+    setPanel(4, QString());
 
     m_leftFields.clear();
     m_panel->clear();
@@ -330,14 +308,14 @@ void InfosysForm::BuildInfosysInfos(const QString& number, const QString& search
     setMainMenuEnabled(ListMenu, false);
     endInfosysEdit();
     setRunState(false);
+    FormSupport::setMousePointer(11);
 
-    waitingOn(m_query);
     const bool ok = m_query->StartQueryZN(InfosysDefinition::Table, InfosysDefinition::QueryFields(),
                                           u"nummer="_s + number, QString(), true, true, true);
-    if (ok && !m_closePending) {
+    if (ok && !closing()) {
         fillFeldListen();
-        if (!m_closePending) {
-            waitingOn(m_editor);
+        if (!closing() && !m_wait->wasBrokenOff()) {
+            busy.on(m_editor);
             startInfosysEdit();
         }
         m_panel->setFocusKopfFeld(m_definition.erstesParamFeld());
@@ -346,7 +324,7 @@ void InfosysForm::BuildInfosysInfos(const QString& number, const QString& search
     } else if (!ok) {
         showFailure(603, m_query->GetLastError());
     }
-    setMousePointer(0);
+    FormSupport::setMousePointer(0);
 }
 
 void InfosysForm::fillFeldListen()
@@ -359,12 +337,7 @@ void InfosysForm::fillFeldListen()
             row.insert(name, m_query->GetFieldN(name));
         m_definition.addRow(row);
     }
-
-    QStringList captions{GetMessageTextByNr(625)};
-    for (const InfosysFeld& f : m_definition.ergebnisFelder())
-        captions.append(f.Beschr);
-    m_datenListe->setColumnCount(int(captions.size()));
-    m_datenListe->setHeaderLabels(captions);
+    m_datenListe->setColumns(m_definition.ergebnisFelder());
 
     const QList<InfosysFeld>& kopf = m_definition.kopfFelder();
     for (int n = 1; n <= kopf.size(); ++n) {
@@ -372,34 +345,26 @@ void InfosysForm::fillFeldListen()
         control->installEventFilter(this);
         if (auto* button = qobject_cast<QPushButton*>(control))
             connect(button, &QPushButton::clicked, this, [this, n] { UpdateFeldwert(n, QString()); });
-        else if (auto* combo = qobject_cast<QComboBox*>(control); combo && !m_closePending)
+        else if (auto* combo = qobject_cast<QComboBox*>(control); combo && !closing() && !m_wait->wasBrokenOff())
             fillEnumeration(combo, kopf[n - 1].Art);
     }
     m_panel->updateScrollBarInfo();
-
-    // The panel shows its rows, up to half of the room, when the window has its size.
-    const QList<int> sizes = m_split->sizes();
-    if (sizes.size() == 2 && sizes[0] + sizes[1] > 0) {
-        const int total = sizes[0] + sizes[1];
-        const int wanted =
-            int(kopf.size()) * m_panel->rowHeight() + m_panel->minimumPanelHeight() - m_panel->rowHeight() + 2;
-        const int panel = std::clamp(wanted, m_panel->minimumPanelHeight(), std::max(total / 2, 1));
-        m_split->setSizes({panel, total - panel});
-    }
+    // Once the window has its size (now, or when it shows).
+    m_maskRoomPending = true;
+    if (isVisible())
+        giveMaskItsRoom();
 }
 
 void InfosysForm::fillEnumeration(QComboBox* combo, const QString& typeCode)
 {
     combo->clear();
     const QPointer<QComboBox> guard(combo);
-    m_enumQuery = m_session->CreateQuery();
-    waitingOn(m_enumQuery);
-    if (m_enumQuery->GetEnumPos(typeCode, true).toBool()) {
-        while (m_enumQuery->GetNextRecord() && guard)
-            guard->addItem(m_enumQuery->GetField(2));
+    const QSharedPointer<KLVQuery> positions = m_session->CreateQuery();
+    const ServerWait::Scope busy(m_wait, 0, positions);
+    if (positions->GetEnumPos(typeCode, true).toBool()) {
+        while (positions->GetNextRecord() && guard)
+            guard->addItem(positions->GetField(2));
     }
-    m_enumQuery.reset();
-    waitingOn(m_query);
     if (guard)
         guard->setProperty("DataChanged", false);
 }
@@ -415,7 +380,7 @@ void InfosysForm::startInfosysEdit()
         m_editor->BeginEditOperation(KLVActiveX::editGet, u"65"_s, QString(), KLVActiveX::refTypeNumSW, m_infosysNr);
     if (m_editOpen) {
         updateKopfFelder();
-        if (!m_closePending && m_editor->GetRowCount() >= 1) {
+        if (!closing() && m_editor->GetRowCount() >= 1) {
             m_stopRequested = false;
             ladeTabelle();
         }
@@ -459,7 +424,7 @@ void InfosysForm::updateKopfFelder()
 
 bool InfosysForm::UpdateFeldwert(int n, const QString& value)
 {
-    if (n < 1 || n > m_definition.kopfFelder().size() || !m_editOpen || m_busy > 0)
+    if (n < 1 || n > m_definition.kopfFelder().size() || !m_editOpen || isBusy())
         return false;
     // Fields left before go first, in the order they were left.
     m_leftFields.removeAll(n);
@@ -474,8 +439,7 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
     }
     bool ok = false;
     {
-        const BusyScope busy(this);
-        waitingOn(m_editor);
+        const ServerWait::Scope busy(m_wait, 0, m_editor);
         m_updating = true;
         ok = m_editor->SetFieldVal(name, value, 0);
         m_updating = false;
@@ -493,7 +457,7 @@ bool InfosysForm::UpdateFeldwert(int n, const QString& value)
 
 bool InfosysForm::sendLeftFields()
 {
-    if (m_busy > 0 || m_sendingLeftFields)
+    if (isBusy() || m_sendingLeftFields)
         return true;
     const QScopedValueRollback sending(m_sendingLeftFields, true);
     while (!m_leftFields.isEmpty()) {
@@ -522,16 +486,15 @@ void InfosysForm::InfosystemAusfuehren()
 {
     if (m_infosysNr.isEmpty() || !m_editOpen || m_running)
         return;
-    if (m_busy > 0) {
+    if (isBusy()) {
         if (m_updating)
             m_runAfterUpdate = true;
         return;
     }
     // The value of a field just left goes first; a refused one is not run with.
-    if (!sendLeftFields() || m_running || m_closePending)
+    if (!sendLeftFields() || m_running || closing())
         return;
-    const BusyScope busy(this);
-    waitingOn(m_editor);
+    const ServerWait::Scope busy(m_wait, 0, m_editor);
     setRunState(true);
     m_stopRequested = false;
     m_datenListe->clear();
@@ -544,7 +507,7 @@ void InfosysForm::InfosystemAusfuehren()
     if (m_editor->SetFieldVal(StartField, QString(), 0)) {
         updateKopfFelder();
         ladeTabelle();
-        if (!m_closePending)
+        if (!closing())
             m_datenListe->setFocus();
     } else if (!m_stopRequested) {
         showFailure(621, collectedOr(m_editor->GetLastError()));
@@ -559,15 +522,14 @@ void InfosysForm::InfosystemAusfuehrungAbbrechen()
     if (!m_running)
         return;
     m_stopRequested = true;
-    m_editor->Break();
+    m_wait->breakOff();
 }
 
 void InfosysForm::TabelleNeuLaden()
 {
-    if (!m_editOpen || m_busy > 0 || m_running)
+    if (!m_editOpen || isBusy() || m_running)
         return;
-    const BusyScope busy(this);
-    waitingOn(m_editor);
+    const ServerWait::Scope busy(m_wait, 0, m_editor);
     // A reload can be stopped as a run can; an earlier stop does not stop it.
     setRunState(true);
     m_stopRequested = false;
@@ -582,7 +544,7 @@ void InfosysForm::ladeTabelle()
     setPanel(4, GetMessageTextByNr(9999, u"Tabelle laden..."_s));
     // Exactly the result columns are asked for: none asked would mean every field.
     const QStringList results = m_definition.ergebnisFeldNamen();
-    if (!results.isEmpty() && !m_stopRequested && !m_closePending) {
+    if (!results.isEmpty() && !m_stopRequested && !closing()) {
         const QSharedPointer<KLVEditObject> object =
             m_editor->GetEditObjectA(m_definition.kopfFeldNamen(), QVariant(results));
         if (!object && !m_stopRequested) {
@@ -602,7 +564,7 @@ void InfosysForm::ladeTabelle()
                     const QSharedPointer<KLVEditField> field = fields->GetFieldByNumber(c);
                     texts.append(field ? field->Val() : QString());
                 }
-                new QTreeWidgetItem(m_datenListe, texts);
+                m_datenListe->addRow(texts);
                 // Stop, Esc and a close are seen between blocks of rows.
                 if (r % RowsPerYield == 0) {
                     QCoreApplication::processEvents();
@@ -617,22 +579,28 @@ void InfosysForm::ladeTabelle()
     setPanel(4, QString());
 }
 
+// ---- Result list ----------------------------------------------------------------------------
+
+void InfosysForm::DatenlisteFeldNeu()
+{
+    m_datenListe->chooseColumnToShow(GetMessageTextByNr(884));
+}
+
+void InfosysForm::DatenlisteFeldLoeschen()
+{
+    m_datenListe->hideResultColumn(std::exchange(m_popupColumn, 0));
+}
+
 // ---- Export -----------------------------------------------------------------------------
 
 QList<InfosysForm::ExportField> InfosysForm::exportFields() const
 {
-    QList<ExportField> fields;
-    const QTreeWidgetItem* header = m_datenListe->headerItem();
-    for (int c = 1; c <= m_definition.ergebnisFelder().size() && c < m_datenListe->columnCount(); ++c)
-        fields.append({header->text(c), c + 1});
-    return fields;
+    return m_datenListe->exportFields();
 }
 
 QString InfosysForm::GetResultField(int row, int column) const
 {
-    if (row < 1 || row > m_datenListe->topLevelItemCount() || column < 1 || column > m_datenListe->columnCount())
-        return QString();
-    return m_datenListe->topLevelItem(row - 1)->text(column - 1);
+    return m_datenListe->cell(row, column);
 }
 
 QString InfosysForm::GetResultField(int row, const QString& key) const
@@ -653,14 +621,13 @@ void InfosysForm::ShowExportDialog(int ExportType)
     request.caller = this;
     request.rowsFromCaller = true;
     request.rowCount = m_datenListe->topLevelItemCount();
-    const QStringList names = m_definition.ergebnisFeldNamen();
     const QList<ExportField> fields = exportFields();
     for (qsizetype i = 0; i < fields.size(); ++i) {
         ExportRequest::Field field;
         field.key = QString::number(fields[i].key);
         field.caption = fields[i].caption;
         field.tablePart = true;
-        field.tag = u"1:"_s + names.value(i);
+        field.tag = u"1:"_s + fields[i].name;
         request.fields.append(field);
     }
     ExportRequest::Open(request);
@@ -670,16 +637,12 @@ void InfosysForm::ShowExportDialog(int ExportType)
 
 bool InfosysForm::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::WindowActivate:
-        if (App().MainForm) {
-            MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
-            setMainMenuEnabled(HeadMenu, m_panel->count() > 0);
-            setMainMenuEnabled(ListMenu, m_editOpen && !m_running);
-        }
-        break;
-    default:
-        break;
+    if (event->type() == QEvent::Show && m_maskRoomPending)
+        QTimer::singleShot(0, this, [this] { giveMaskItsRoom(); });
+    if (event->type() == QEvent::WindowActivate && App().MainForm) {
+        MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
+        setMainMenuEnabled(HeadMenu, m_panel->count() > 0);
+        setMainMenuEnabled(ListMenu, m_editOpen && !m_running);
     }
     return QWidget::event(event);
 }
@@ -691,18 +654,15 @@ void InfosysForm::closeEvent(QCloseEvent* event)
         return;
     }
     // A request still waits: it is broken off, and the close follows once it has ended.
-    if (m_busy > 0 || m_running) {
-        m_closePending = true;
+    if (isBusy())
         m_stopRequested = true;
-        if (m_breakRequest)
-            m_breakRequest();
-        event->ignore();
+    if (!m_wait->mayClose(event))
         return;
-    }
     m_closing = true;
-    if (FormSupport::saveWindowState())
-        SaveFormPosition(this, QString::fromUtf16(SettingsSection));
+    m_frame->savePlace();
     const QPointer<InfosysForm> alive(this);
+    if (m_session)
+        m_session->setRequestTimeout(CloseCancelTimeoutMs);
     if (m_editor)
         endInfosysEdit();
     if (!alive)
@@ -713,12 +673,6 @@ void InfosysForm::closeEvent(QCloseEvent* event)
 bool InfosysForm::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::Show:
-        if (auto* area = qobject_cast<QMdiArea*>(watched)) {
-            area->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { placeInFrame(); });
-        }
-        break;
     case QEvent::KeyPress: {
         auto* control = qobject_cast<QWidget*>(watched);
         if (control && (control == this || (isAncestorOf(control) && control->window() == window())))
@@ -741,11 +695,6 @@ bool InfosysForm::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     }
-    case QEvent::MouseButtonRelease:
-        if (watched == m_datenListe->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-            QTimer::singleShot(0, this, [this] { popupMainMenu(ListMenu); });
-        }
-        break;
     default:
         break;
     }
@@ -781,12 +730,22 @@ bool InfosysForm::handleKey(QWidget* control, const QKeyEvent* key)
                 InfosystemAusfuehren();
         } else if (inRow && kind == InfosysFeldPanel::Kind::Button) {
             UpdateFeldwert(n, QString());
+        } else if (inRow && kind == InfosysFeldPanel::Kind::Enumeration && m_panel->isChanged(n) &&
+                   !m_panel->isLocked(n)) {
+            // The run takes the value the field shows: it goes first, and a refused one is
+            // not run with.
+            if (UpdateFeldwert(n, m_panel->text(n)))
+                InfosystemAusfuehren();
         } else {
             InfosystemAusfuehren();
         }
         return true;
     case Qt::Key_Escape:
-        InfosystemAusfuehrungAbbrechen();
+        // A run stops; any other wait for the server is broken off.
+        if (m_running)
+            InfosystemAusfuehrungAbbrechen();
+        else
+            m_wait->breakOff();
         return true;
     case Qt::Key_F1:
         ShowHelpTopic(GetMessageTextByNr(919));

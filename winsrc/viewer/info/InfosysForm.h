@@ -1,16 +1,16 @@
 #pragma once
 
 #include "InfosysDefinition.h"
+#include "InfosysResultList.h"
 
 #include <QList>
-#include <QPointer>
+#include <QPoint>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
-
+class ChildWindowFrame;
 class InfosysFeldPanel;
 class KLV;
 class KLVEditor;
@@ -23,6 +23,7 @@ class QPushButton;
 class QSplitter;
 class QStatusBar;
 class QTreeWidget;
+class ServerWait;
 
 // The information-system window: the mask of one information system, its run and its result
 // rows. The main window opens it for a row of the information-system catalogue (its one
@@ -32,13 +33,15 @@ class QTreeWidget;
 // in the splitter "DatenSplit", the buttons "StartInfosysButton", "AbbrechenButton",
 // "TabelleNeuLadenButton", "HilfeButton" and "SchliessenButton", and the status bar
 // "StatusZeile" with the panels "Panel1" (kept empty), "Panel2" (the information system),
-// "Panel3" (the row count) and "Panel4" (what the window is doing).
+// "Panel3" (the row count) and "Panel4" (what the window is doing). A new mask gets the room
+// for all its rows, as far as the frame allows.
 //
 // The window works on a session of its own, a clone of the main window's; when the clone
 // cannot be made the failure is shown and hasSession() is false: the window must not open.
 // It runs the information system through an editor of that session. While it waits for the
 // server its message loop runs: a second run and a rebuild are refused then, Stop and Esc
-// break the request, and a close breaks it and closes once it has ended.
+// break the request off (the status bar says so), and a close breaks it off and closes once
+// it has ended.
 class InfosysForm : public QWidget
 {
     Q_OBJECT
@@ -48,13 +51,7 @@ public:
     // Settings section of the window's place and size.
     static constexpr const char16_t* SettingsSection = u"InfosysWindowSettings";
 
-    // One field the export offers: a result column, its caption, and the key GetResultField
-    // answers it by.
-    struct ExportField
-    {
-        QString caption;
-        int key = 0;
-    };
+    using ExportField = InfosysResultList::ExportField;
 
     explicit InfosysForm(QWidget* parent = nullptr);
     ~InfosysForm() override;
@@ -64,17 +61,19 @@ public:
     QString InfosysNr() const { return m_infosysNr; }
     // True from the start of a run or a table reload until it ended.
     bool isRunning() const { return m_running; }
+    // True while the window waits for the server.
+    bool isBusy() const;
     // True while the edit operation of the shown information system is open.
     bool isEditOpen() const { return m_editOpen; }
     const InfosysDefinition& definition() const { return m_definition; }
     InfosysFeldPanel* feldPanel() const { return m_panel; }
-    QTreeWidget* datenListe() const { return m_datenListe; }
+    InfosysResultList* datenListe() const { return m_datenListe; }
+    QSplitter* datenSplit() const { return m_split; }
     QString panelText(int panel) const;
+    ChildWindowFrame* frame() const { return m_frame; }
+    QSize sizeHint() const override;
 
     // ---- Frame.
-    // Called by the main window once the window is in its frame: the stored place, size and
-    // state (WindowState 1 minimised, 2 maximised), and the frame's least size.
-    void RestoreWindowPlacement();
     // Buttons and the window's menus off until a mask stands.
     Q_INVOKABLE void InitControls();
     // The mask built again for the information system shown (nothing before the first).
@@ -93,8 +92,14 @@ public:
     // Sends the value of header field n (from 1); false when the server refused it.
     Q_INVOKABLE bool UpdateFeldwert(int n, const QString& value);
 
+    // ---- Result list ("New field" and "Delete field" of its popup menu).
+    // Brings a result column taken out back; the user chooses which.
+    Q_INVOKABLE void DatenlisteFeldNeu();
+    // Takes the result column the popup menu was opened on out of the list.
+    Q_INVOKABLE void DatenlisteFeldLoeschen();
+
     // ---- Export.
-    // The fields an export of this window covers: one per result column, in column order.
+    // The fields an export of this window covers: one per result column shown, in column order.
     QList<ExportField> exportFields() const;
     // The cell of list row `row` (from 1, in the list's present order) and list column
     // `column` (from 1: 1 is the entry column, 2 on the result columns); empty outside the list.
@@ -110,39 +115,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Marks the window busy while it waits for the server, so that what the user starts
-    // meanwhile is refused or deferred instead of running into the request.
-    class BusyScope
-    {
-    public:
-        explicit BusyScope(InfosysForm* form);
-        ~BusyScope();
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        QPointer<InfosysForm> m_form;
-    };
-
     void buildControls();
-    void placeInFrame();
     void setPanel(int panel, const QString& text);
     QString rowCountText(int count) const;
-    void setMousePointer(int pointer);
     void setMainMenuEnabled(const QString& name, bool enabled) const;
-    void popupMainMenu(const QString& name) const;
+    void popupMainMenu(const QString& name, const QPoint& globalPos);
     void setRunState(bool running);
     void showFailure(int message, const QString& details);
-    void closeIfPending();
-    // The object whose request the window waits for, so that a close breaks just that one.
-    template <class T>
-    void waitingOn(const QSharedPointer<T>& object)
-    {
-        m_breakRequest = [weak = object.toWeakRef()] {
-            if (const QSharedPointer<T> o = weak.toStrongRef())
-                o->Break();
-        };
-    }
+    bool closing() const;
+    // The panel takes the room for all its rows, as far as the frame allows.
+    void giveMaskItsRoom();
 
     // Mask.
     void fillFeldListen();
@@ -170,9 +152,7 @@ private:
     QSharedPointer<KLV> m_session;
     QSharedPointer<KLVEditor> m_editor;
     QSharedPointer<KLVQuery> m_query;
-    QSharedPointer<KLVQuery> m_enumQuery;
     QSharedPointer<KLVMessageCollector> m_collector;
-    std::function<void()> m_breakRequest;
 
     bool m_editOpen = false;
     bool m_running = false;
@@ -183,14 +163,17 @@ private:
     // the focus is done, or once the window no longer waits.
     QList<int> m_leftFields;
     bool m_sendingLeftFields = false;
-    bool m_closePending = false;
     bool m_closing = false;
-    bool m_placed = false;
-    int m_busy = 0;
+    // The result column the list's popup menu was opened on.
+    int m_popupColumn = 0;
+    // A new mask waits for the window's size to get its room.
+    bool m_maskRoomPending = false;
 
+    ChildWindowFrame* m_frame = nullptr;
+    ServerWait* m_wait = nullptr;
     QSplitter* m_split = nullptr;
     InfosysFeldPanel* m_panel = nullptr;
-    QTreeWidget* m_datenListe = nullptr;
+    InfosysResultList* m_datenListe = nullptr;
     QPushButton* m_startButton = nullptr;
     QPushButton* m_reloadButton = nullptr;
     QPushButton* m_stopButton = nullptr;

@@ -8,8 +8,8 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "QueryTag.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
-#include "Twips.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,8 +28,6 @@ using namespace MainModul;
 
 namespace {
 
-constexpr int DesignMargin = 120;
-
 // Fields of an information system's catalogue record.
 constexpr int NumberField = 2;
 constexpr int SearchWordField = 3;
@@ -39,9 +36,9 @@ constexpr int WorkAreaField = 4;
 } // namespace
 
 InfosysInfoForm::InfosysInfoForm(QWidget* parent)
-    : InfoFormBase(u"InfosysInfoForm"_s, u"1114"_s, u"InfosysInfoWindowSettings"_s, 927, parent)
+    : CatalogueWindow(u"InfosysInfoForm"_s, u"1114"_s, u"InfosysInfoWindowSettings"_s, 927, parent)
 {
-    const int margin = std::max(1, Twips::toPixelsX(DesignMargin));
+    const int margin = this->margin();
 
     auto* frame = new QGroupBox(u"1113"_s, this);
     frame->setObjectName(u"ISSelektionFrame"_s);
@@ -83,18 +80,6 @@ InfosysInfoForm::InfosysInfoForm(QWidget* parent)
     m_feldlisteLabel->setObjectName(u"InfosysFeldlisteLabel"_s);
     m_feldliste = makeList(u"InfosysFeldliste"_s, u"InfosysFieldList"_s);
     m_feldlisteLabel->setBuddy(m_feldliste);
-    m_split = new HeadedSplitter(this);
-    m_split->splitter()->setHandleWidth(margin);
-    m_split->addPane(listLabel, m_infosysListe, 1);
-    m_split->addPane(m_feldlisteLabel, m_feldliste, 1);
-
-    auto* ok = makeOkButton();
-    auto* help = FormSupport::helpButton(this, 927);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addStretch(1);
-    buttons->addWidget(help);
-
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"StatusBar"_s);
     m_statusBar->setSizeGripEnabled(false);
@@ -105,13 +90,9 @@ InfosysInfoForm::InfosysInfoForm(QWidget* parent)
         m_panels.append(panel);
     }
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, margin, margin, 0);
-    layout->setSpacing(margin);
-    layout->addWidget(frame);
-    layout->addWidget(m_split, 1);
-    layout->addLayout(buttons);
-    layout->addWidget(m_statusBar);
+    auto* above = new QVBoxLayout;
+    above->addWidget(frame);
+    setBody(above, makePanes(listLabel, m_infosysListe, m_feldlisteLabel, m_feldliste), {}, m_statusBar);
 
     const KLVTools tools;
     m_infosysColumns.resize(tools.InfosysFieldCount());
@@ -176,12 +157,12 @@ bool InfosysInfoForm::FillInfosysListe(const QSharedPointer<KLV>& session)
 {
     if (refused())
         return !closing();
-    const BusyScope busy(this);
+    const QSharedPointer<KLVQuery> query = createQuery(session);
+    const ServerWait::Scope busy(serverWait(), 11, query);
     const QPointer<InfosysInfoForm> self(this);
     setPanel(1, QString());
-    setMainEntryEnabled(u"ViewInfosystemMenue"_s, false);
-    setMainEntryEnabled(u"RunInfosystemMenue"_s, false);
-    const QSharedPointer<KLVQuery> query = createQuery(session);
+    FormSupport::setMainEntryEnabled(u"ViewInfosystemMenue"_s, false);
+    FormSupport::setMainEntryEnabled(u"RunInfosystemMenue"_s, false);
     clearList(m_infosysListe);
 
     int kind = KLVActiveX::klvInfosysTypeAll;
@@ -198,8 +179,11 @@ bool InfosysInfoForm::FillInfosysListe(const QSharedPointer<KLV>& session)
     if (!self)
         return false;
     if (!accepted) {
-        if (!closing())
-            ShowMessageBox(GetMessageTextByNr(1108) + u"\r\n"_s + (query ? query->GetLastError() : QString()));
+        // Broken off by the user, it says so; refused, it says why.
+        if (brokenOff())
+            showMessage(GetMessageTextByNr(35));
+        else
+            showRefusal(GetMessageTextByNr(1108), query ? query->GetLastError() : QString());
         closeWindow();
         return false;
     }
@@ -220,8 +204,8 @@ bool InfosysInfoForm::FillInfosysListe(const QSharedPointer<KLV>& session)
     }
     setPanel(1, QString::number(count) + u' ' + GetMessageTextByNr(count == 1 ? 1110 : 1111));
     if (count > 0) {
-        setMainEntryEnabled(u"RunInfosystemMenue"_s, true);
-        setMainEntryEnabled(u"ViewInfosystemMenue"_s, true);
+        FormSupport::setMainEntryEnabled(u"RunInfosystemMenue"_s, true);
+        FormSupport::setMainEntryEnabled(u"ViewInfosystemMenue"_s, true);
     }
     return true;
 }
@@ -241,11 +225,11 @@ void InfosysInfoForm::FillInfosysFeldListe(const QSharedPointer<KLV>& session, Q
 
 void InfosysInfoForm::fillFields(const QString& number)
 {
-    const BusyScope busy(this);
+    const QSharedPointer<KLVQuery> query = createQuery(mainSession());
+    const ServerWait::Scope busy(serverWait(), 11, query);
     const QPointer<InfosysInfoForm> self(this);
     m_shownInfosys = number;
     m_feldlisteLabel->setText(GetMessageTextByNr(1107) + u' ' + number + u':');
-    const QSharedPointer<KLVQuery> query = createQuery(mainSession());
     clearList(m_feldliste);
     if (!query || !query->GetFieldNames2(number, QString(), KLVActiveX::klvFieldListTypeInfosys)) {
         if (!self)
@@ -307,7 +291,7 @@ bool InfosysInfoForm::handleKey(QWidget* control, const QKeyEvent* key)
             return false;
         return true;
     default:
-        return InfoFormBase::handleKey(control, key);
+        return CatalogueWindow::handleKey(control, key);
     }
 }
 
@@ -325,7 +309,7 @@ QMenu* InfosysInfoForm::contextMenuFor(QTreeWidget* list) const
 {
     if (list == m_infosysListe)
         return mainMenu(u"InfosysListeContextMenue"_s);
-    return InfoFormBase::contextMenuFor(list);
+    return CatalogueWindow::contextMenuFor(list);
 }
 
 void InfosysInfoForm::SelectColumns()

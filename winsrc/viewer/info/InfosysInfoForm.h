@@ -1,10 +1,9 @@
 #pragma once
 
-#include "InfoFormBase.h"
+#include "CatalogueWindow.h"
 
 #include <QTreeWidgetItem>
 
-class HeadedSplitter;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +17,7 @@ class QStatusBar;
 // (fields joined by TAB: 2 the number, 3 the search word, 4 the work area, 7 the
 // description), whichever columns are shown. Every fill asks through a query of its own on
 // the main window's session. Layout in "InfosysInfoWindowSettings".
-class InfosysInfoForm : public InfoFormBase
+class InfosysInfoForm : public CatalogueWindow
 {
     Q_OBJECT
 
@@ -67,7 +66,6 @@ private:
     QTreeWidget* m_infosysListe = nullptr;
     QTreeWidget* m_feldliste = nullptr;
     QLabel* m_feldlisteLabel = nullptr;
-    HeadedSplitter* m_split = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QList<QLabel*> m_panels;
 };

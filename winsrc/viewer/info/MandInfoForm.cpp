@@ -1,12 +1,15 @@
 #include "MandInfoForm.h"
 
+#include "ChildWindowFrame.h"
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "MainModul.h"
 #include "ProgramInfo.h"
+#include "ServerWait.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -120,6 +123,8 @@ MandInfoForm::MandInfoForm(QWidget* parent) : QDialog(parent)
 
     InitFormCommon(this);
     FormSupport::watchKeys(this);
+    new ChildWindowFrame(this, QString());
+    m_wait = new ServerWait(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -154,14 +159,17 @@ void MandInfoForm::setChecked(const QString& box, bool on)
         b->setChecked(on);
 }
 
-void MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
+bool MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
 {
     // A second request while the first one waits for the server is not taken.
-    if (m_loading || !session)
-        return;
-    m_loading = true;
+    if (m_wait->isBusy() || !session)
+        return false;
+    const ServerWait::Scope busy(m_wait, 11, session);
     const QPointer<MandInfoForm> self(this);
     m_tabs->setCurrentIndex(0);
+    // A read that failed for the connection (it is gone) or that the user broke off ends
+    // the filling; a value the server only refused stays empty.
+    const auto failed = [&] { return !self || m_wait->wasBrokenOff() || !session->IsConnected(); };
     // Each value as the session answers it, in this order.
     const QList<std::pair<const char16_t*, std::function<QString()>>> values{
         {u"MandBez", [&] { return session->GetMandantName(); }},
@@ -173,53 +181,31 @@ void MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
         {u"GUIDDEName", [&] { return session->GetGUIDDESrvName(); }},
         {u"TAVVersion", [&] { return session->GetTAVVersion(); }},
         {u"ServerKLVVersion", [&] { return session->GetKLVVersion(); }},
+        {u"?IstWartungsmodus", [&] { return session->IsMaintMode() ? u"1"_s : QString(); }},
+        {u"AktBenutzer", [&] { return userText(session); }},
+        {u"AktZeichen", [&] { return session->GetOperatorCode(); }},
+        {u"AktSprache", [&] { return session->GetTAVLanguage(); }},
+        {u"?EFOPsAusfuehren", [&] { return session->GetFOPMode() ? u"1"_s : QString(); }},
+        {u"Aufrufernummer", [&] { return session->GetDBClientID(); }},
+        {u"ServerPID", [&] { return session->GetServerPID(); }},
     };
     for (const auto& [name, read] : values) {
         const QString value = read();
-        if (!self)
-            return;
-        setText(QString::fromUtf16(name), value);
+        if (failed()) {
+            if (!self)
+                return false;
+            // The window says why it shows nothing.
+            ShowMessageBox(m_wait->wasBrokenOff() ? GetMessageTextByNr(35)
+                                                  : GetMessageTextByNr(1058) + u"\r\n"_s + session->GetLastError());
+            hide();
+            return false;
+        }
+        const QString field = QString::fromUtf16(name);
+        if (field.startsWith(u'?'))
+            setChecked(field.mid(1), !value.isEmpty());
+        else
+            setText(field, value);
     }
-    const bool maintenance = session->IsMaintMode();
-    if (!self)
-        return;
-    setChecked(u"IstWartungsmodus"_s, maintenance);
-
-    // The user: name and description of the password record.
-    QString user;
-    const QString ref = session->GetPasswordRef();
-    if (!self)
-        return;
-    if (const QSharedPointer<KLVQuery> query = session->CreateQuery(); query && !ref.isEmpty()) {
-        const bool read = query->ReadRecord(ref, u"name,bezeich"_s);
-        if (!self)
-            return;
-        if (read)
-            user = query->GetField(1) + u" ("_s + query->GetField(2) + u')';
-    }
-    setText(u"AktBenutzer"_s, user);
-    const QList<std::pair<const char16_t*, std::function<QString()>>> more{
-        {u"AktZeichen", [&] { return session->GetOperatorCode(); }},
-        {u"AktSprache", [&] { return session->GetTAVLanguage(); }},
-    };
-    for (const auto& [name, read] : more) {
-        const QString value = read();
-        if (!self)
-            return;
-        setText(QString::fromUtf16(name), value);
-    }
-    const bool fop = session->GetFOPMode();
-    if (!self)
-        return;
-    setChecked(u"EFOPsAusfuehren"_s, fop);
-    const QString caller = session->GetDBClientID();
-    if (!self)
-        return;
-    setText(u"Aufrufernummer"_s, caller);
-    const QString pid = session->GetServerPID();
-    if (!self)
-        return;
-    setText(u"ServerPID"_s, pid);
 
     const QWidget* main = App().MainForm;
     setText(u"TAVServer"_s, main ? main->property("Host").toString() : QString());
@@ -230,7 +216,36 @@ void MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
     setText(u"ClientKLVVersion"_s, session->ClientKLVVersion());
     setText(u"MaxClientKLVVersion"_s, session->MaxKLVVersion());
     setText(u"KLVDLLVersion"_s, session->ProgVersion());
-    m_loading = false;
+    return true;
+}
+
+QString MandInfoForm::userText(const QSharedPointer<KLV>& session)
+{
+    // The user: name and description of the password record; empty when it cannot be read.
+    const QPointer<MandInfoForm> self(this);
+    const QString ref = session->GetPasswordRef();
+    const QSharedPointer<KLVQuery> query = self && !ref.isEmpty() ? session->CreateQuery() : nullptr;
+    if (!query)
+        return QString();
+    const ServerWait::Scope busy(m_wait, 0, query);
+    if (!query->ReadRecord(ref, u"name,bezeich"_s) || !self)
+        return QString();
+    return query->GetField(1) + u" ("_s + query->GetField(2) + u')';
+}
+
+void MandInfoForm::reject()
+{
+    // Esc and Close while the dialog waits break the wait off; the dialog goes once it ended.
+    if (m_wait->isBusy())
+        m_wait->breakOff();
+    else
+        QDialog::reject();
+}
+
+void MandInfoForm::closeEvent(QCloseEvent* event)
+{
+    if (m_wait->mayClose(event))
+        QDialog::closeEvent(event);
 }
 
 bool MandInfoForm::eventFilter(QObject* watched, QEvent* event)

@@ -9,12 +9,17 @@ class KLV;
 class QCheckBox;
 class QLineEdit;
 class QTabWidget;
+class ServerWait;
 
 // What the program knows about the current connection, on the tabs of "MandInfoTab": the
 // ERP client (the Mandant) and its directories, the server's versions and process, the
 // logged-on user, host and port, and the versions of the program, of the protocol it asks for
 // and of the protocol library. Every value is read once, when LoadMandInfos fills the dialog;
 // the main window then shows it modal. The program's one instance is kept between uses.
+//
+// While it reads, the user can break the wait off (Esc, closing it; it shows itself when the
+// server is slow to answer); a connection that is gone, or a wait broken off, is said in a
+// message, and the dialog does not open.
 //
 // Read-only fields: "MandBez", "MandID", "MandVerz", "MandVerzUNC", "HOMEDIR", "HOMEDIRUNC",
 // "GUIDDEName", "TAVVersion", "ServerKLVVersion", "AktBenutzer", "AktZeichen", "AktSprache",
@@ -30,22 +35,27 @@ public:
 
     static MandInfoForm* DefaultInstance();
 
-    // Fills every field from the session and the main window's Host and Port.
-    Q_INVOKABLE void LoadMandInfos(const QSharedPointer<KLV>& session);
+    // Fills every field from the session and the main window's Host and Port; false (after
+    // its message) when the dialog has nothing to show.
+    Q_INVOKABLE bool LoadMandInfos(const QSharedPointer<KLV>& session);
 
     QString text(const QString& field) const;
     bool isChecked(const QString& box) const;
     QTabWidget* tabs() const { return m_tabs; }
 
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    QString userText(const QSharedPointer<KLV>& session);
     void setText(const QString& field, const QString& value);
     void setChecked(const QString& box, bool on);
 
     QTabWidget* m_tabs = nullptr;
     QHash<QString, QLineEdit*> m_fields;
     QHash<QString, QCheckBox*> m_boxes;
-    bool m_loading = false;
+    ServerWait* m_wait = nullptr;
 };

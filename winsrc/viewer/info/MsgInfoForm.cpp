@@ -1,44 +1,34 @@
 #include "MsgInfoForm.h"
 
-#include "FormSupport.h"
+#include "ChildWindowFrame.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "KLVTools.h"
 #include "MainModul.h"
 #include "NumberText.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
-#include "Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
-namespace {
-
-constexpr int DesignMargin = 120;
-
-} // namespace
-
 MsgInfoForm::MsgInfoForm(QWidget* parent)
-    : InfoFormBase(u"MsgInfoForm"_s, u"1022"_s, u"MsgInfoWindowSettings"_s, 926, parent)
+    : CatalogueWindow(u"MsgInfoForm"_s, u"1022"_s, u"MsgInfoWindowSettings"_s, 926, parent)
 {
-    const int margin = std::max(1, Twips::toPixelsX(DesignMargin));
+    const int margin = this->margin();
 
     m_textsuche = new QRadioButton(u"1023"_s, this);
     m_textsuche->setObjectName(u"Textsuche"_s);
@@ -87,20 +77,7 @@ MsgInfoForm::MsgInfoForm(QWidget* parent)
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(u"MsgProgress"_s);
     m_progress->setVisible(false);
-    auto* ok = makeOkButton();
-    auto* help = FormSupport::helpButton(this, 926);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_status, 2);
-    bottom->addWidget(m_progress, 1);
-    bottom->addWidget(ok);
-    bottom->addWidget(help);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    layout->setSpacing(margin);
-    layout->addLayout(search);
-    layout->addWidget(m_msgListe, 1);
-    layout->addLayout(bottom);
+    setBody(search, m_msgListe, {m_status, m_progress});
 
     m_columns.resize(KLVTools().MessageFieldCount());
     InitListViewColumnProps(1750, m_columns);
@@ -147,12 +124,7 @@ void MsgInfoForm::ShowForm()
     }
     if (closing())
         return;
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        sub->show();
-        if (QMdiArea* area = sub->mdiArea())
-            area->setActiveSubWindow(sub);
-    }
-    show();
+    frame()->show();
 }
 
 void MsgInfoForm::ReloadForm()
@@ -167,14 +139,14 @@ bool MsgInfoForm::FillSprachenListe()
 {
     if (refused())
         return false;
-    const BusyScope busy(this);
-    const QPointer<MsgInfoForm> self(this);
     const QSharedPointer<KLVQuery> query = ownQuery();
+    const ServerWait::Scope busy(serverWait(), 11, query);
+    const QPointer<MsgInfoForm> self(this);
     // Both enumerations are read before the list changes.
     QList<QPair<QString, int>> languages;
     if (!query || !query->GetEnumPos(u"A158"_s, false).toBool()) {
-        if (self && !closing())
-            ShowMessageBox(GetMessageTextByNr(1020) + u" (A158)"_s);
+        if (self && !brokenOff())
+            showMessage(GetMessageTextByNr(1020) + u" (A158)"_s);
         return false;
     }
     while (query->GetNextRecord()) {
@@ -186,8 +158,8 @@ bool MsgInfoForm::FillSprachenListe()
         return false;
     QHash<QString, QString> identifiers;
     if (!query->GetEnumPos(u"A73"_s, false).toBool()) {
-        if (self && !closing())
-            ShowMessageBox(GetMessageTextByNr(1020) + u" (A73)"_s);
+        if (self && !brokenOff())
+            showMessage(GetMessageTextByNr(1020) + u" (A73)"_s);
         return false;
     }
     while (query->GetNextRecord())
@@ -264,9 +236,9 @@ void MsgInfoForm::SearchMessages()
         }
     }
 
-    const BusyScope busy(this);
-    const QPointer<MsgInfoForm> self(this);
     const QSharedPointer<KLVQuery> query = ownQuery();
+    const ServerWait::Scope busy(serverWait(), 11, query);
+    const QPointer<MsgInfoForm> self(this);
     clearList(m_msgListe);
     m_status->setText(GetMessageTextByNr(1021) + u": "_s);
     bool accepted = false;
@@ -300,7 +272,7 @@ bool MsgInfoForm::handleKey(QWidget* control, const QKeyEvent* key)
         SearchMessages();
         return true;
     }
-    return InfoFormBase::handleKey(control, key);
+    return CatalogueWindow::handleKey(control, key);
 }
 
 void MsgInfoForm::SelectColumns()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoFormBase.h"
+#include "CatalogueWindow.h"
 
 #include <QHash>
 #include <QList>
@@ -18,7 +18,7 @@ class QRadioButton;
 // read by their numbers in one dictionary, in the languages chosen ("MsgListe", tag
 // "MsgList"). The window works through a query of its own on the main window's session.
 // Layout in "MsgInfoWindowSettings".
-class MsgInfoForm : public InfoFormBase
+class MsgInfoForm : public CatalogueWindow
 {
     Q_OBJECT
 

@@ -1,11 +1,14 @@
 #include "SchlInfoForm.h"
 
+#include "ChildWindowFrame.h"
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVQuery.h"
 #include "MainModul.h"
+#include "ServerWait.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +86,8 @@ SchlInfoForm::SchlInfoForm(QWidget* parent) : QDialog(parent)
 
     InitFormCommon(this);
     FormSupport::watchKeys(this);
+    new ChildWindowFrame(this, QString());
+    m_wait = new ServerWait(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -112,18 +117,20 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
 {
     ok = false;
     // A second request while the first one waits for the server is not taken.
-    if (m_filling)
+    if (m_wait->isBusy())
         return;
-    m_filling = true;
     const QPointer<SchlInfoForm> self(this);
     const QSharedPointer<KLVQuery> query = session ? session->CreateQuery() : nullptr;
+    ServerWait::Scope busy(m_wait, 11, query);
     clearFields();
     if (!query || !query->GetKeyNames(tableId, keyName)) {
         if (!self)
             return;
-        m_filling = false;
+        // Broken off by the user, it says so; refused, it says why.
         const QSharedPointer<KLVError> error = query ? query->GetLastKLVError() : nullptr;
-        ShowMessageBox(GetMessageTextByNr(346) + u"\r\n"_s + (error ? error->ErrInfo() : QString()));
+        ShowMessageBox(m_wait->wasBrokenOff()
+                           ? GetMessageTextByNr(35)
+                           : GetMessageTextByNr(346) + u"\r\n"_s + (error ? error->ErrInfo() : QString()));
         hide();
         return;
     }
@@ -132,7 +139,6 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
     const bool found = query->GetNextRecord();
     if (!self)
         return;
-    m_filling = false;
     if (!found) {
         ShowMessageBox(GetMessageTextByNr(342) + u"\r\n"_s + GetMessageTextByNr(344) + u" \""_s + tableName +
                        u"\", "_s + GetMessageTextByNr(343) + u" \""_s + keyName + u"\"\r\n"_s +
@@ -172,6 +178,21 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
     }
     m_tableKey->setChecked(f(KLVActiveX::fldKeyIsTabKey) == u"1");
     ok = true;
+}
+
+void SchlInfoForm::reject()
+{
+    // Esc and Close while the dialog waits break the wait off.
+    if (m_wait->isBusy())
+        m_wait->breakOff();
+    else
+        QDialog::reject();
+}
+
+void SchlInfoForm::closeEvent(QCloseEvent* event)
+{
+    if (m_wait->mayClose(event))
+        QDialog::closeEvent(event);
 }
 
 bool SchlInfoForm::eventFilter(QObject* watched, QEvent* event)

@@ -7,13 +7,15 @@
 class KLV;
 class QCheckBox;
 class QLineEdit;
+class ServerWait;
 
 // What the server's key catalogue says about one key of one table, in read-only fields:
 // "Schluesselname", "Bedingungsfeld", "Schluesselfelder", "Tabellenschluessel" (check box),
 // "Schluesselart", "Datenbank", "GruppenNamen", "GruppenNummern", "Ablageart", "SchluesselNr",
 // "SchlNamePrimaerSprache", "SchluesselBezeichner", "SchluesselZahl". The query window opens
 // it for the key chosen in its key box: FillSchlInfo, then the modal showing when it could
-// fill the fields. The program's one instance is kept between uses.
+// fill the fields. The program's one instance is kept between uses. A slow answer shows the
+// dialog while it waits, and Esc or a close breaks the wait off.
 class SchlInfoForm : public QDialog
 {
     Q_OBJECT
@@ -30,14 +32,16 @@ public:
                                   QString& keyName, bool& ok);
 
     QLineEdit* field(const QString& name) const;
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void clearFields();
 
     QList<QLineEdit*> m_fields;
     QCheckBox* m_tableKey = nullptr;
-    bool m_filling = false;
+    ServerWait* m_wait = nullptr;
 };

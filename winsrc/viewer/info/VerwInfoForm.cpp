@@ -9,10 +9,9 @@
 #include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "QueryTag.h"
-#include "Twips.h"
+#include "ServerWait.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,14 +21,12 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
 
 namespace {
 
-constexpr int DesignMargin = 120;
 constexpr int NodeKeyRole = Qt::UserRole;
 
 QString databaseKey(int database)
@@ -42,8 +39,15 @@ QString groupKey(int database, int group)
     return databaseKey(database) + u'G' + QString::number(group);
 }
 
+struct FixedColumn
+{
+    QString key;
+    int caption;
+    KLVActiveX::KLV_DataType type;
+};
+
 QTreeWidget* referenceList(QWidget* parent, const QString& name, const QString& toolTip,
-                           const QList<QPair<QString, int>>& columns)
+                           const QList<FixedColumn>& columns)
 {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(name);
@@ -53,30 +57,27 @@ QTreeWidget* referenceList(QWidget* parent, const QString& name, const QString& 
     list->setSortingEnabled(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setAllColumnsShowFocus(true);
-    list->header()->setSectionsClickable(true);
     list->header()->setStretchLastSection(false);
     list->setColumnCount(int(columns.size()));
     QTreeWidgetItem* header = list->headerItem();
     for (int c = 0; c < columns.size(); ++c) {
-        header->setText(c, QString::number(columns[c].second));
-        header->setData(c, LayoutStore::ColumnKeyRole, columns[c].first);
+        header->setText(c, QString::number(columns[c].caption));
+        header->setData(c, LayoutStore::ColumnKeyRole, columns[c].key);
+        ListViewHelpers::SetColumnDataType(list, int(c), columns[c].type);
     }
-    QObject::connect(list->header(), &QHeaderView::sectionClicked, list,
-                     [list](int section) { SortListViewByColumn(list, section); });
+    ListViewHelpers::ConnectHeaderSorting(list);
     return list;
 }
 
 } // namespace
 
 VerwInfoForm::VerwInfoForm(QWidget* parent)
-    : InfoFormBase(u"VerwInfoForm"_s, u"310"_s, u"VerwWindowSettings"_s, 911, parent)
+    : CatalogueWindow(u"VerwInfoForm"_s, u"310"_s, u"VerwWindowSettings"_s, 911, parent)
 {
-    const int margin = std::max(1, Twips::toPixelsX(DesignMargin));
-
     m_split = new QSplitter(Qt::Horizontal, this);
     m_split->setObjectName(u"VSplit"_s);
     m_split->setChildrenCollapsible(false);
-    m_split->setHandleWidth(margin);
+    m_split->setHandleWidth(margin());
     m_tree = new QTreeWidget(m_split);
     m_tree->setObjectName(u"DBListe"_s);
     m_tree->setToolTip(u"387"_s);
@@ -86,23 +87,23 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
     m_tabs = new QTabWidget(m_split);
     m_tabs->setObjectName(u"Verweislisten"_s);
     m_von = referenceList(m_tabs, u"VonVerwListe"_s, u"388"_s,
-                          {{u"RefFromFldName"_s, 384},
-                           {u"RefFromFldInTab"_s, 390},
-                           {u"RefFromFldType"_s, 385},
-                           {u"RefFromTgtDBNr"_s, 380},
-                           {u"RefFromTgtDBName"_s, 382},
-                           {u"RefFromTgtGrpNr"_s, 381},
-                           {u"RefFromTgtGrpName"_s, 383},
-                           {u"RefFromFldDesc"_s, 386}});
+                          {{u"RefFromFldName"_s, 384, klvString},
+                           {u"RefFromFldInTab"_s, 390, klvString},
+                           {u"RefFromFldType"_s, 385, klvString},
+                           {u"RefFromTgtDBNr"_s, 380, klvLongInt},
+                           {u"RefFromTgtDBName"_s, 382, klvString},
+                           {u"RefFromTgtGrpNr"_s, 381, klvLongInt},
+                           {u"RefFromTgtGrpName"_s, 383, klvString},
+                           {u"RefFromFldDesc"_s, 386, klvString}});
     m_nach = referenceList(m_tabs, u"NachVerwListe"_s, u"389"_s,
-                           {{u"RefToSrcDBNr"_s, 380},
-                            {u"RefToSrcGrpNr"_s, 381},
-                            {u"RefToSrcDBName"_s, 382},
-                            {u"RefToSrcGrpName"_s, 383},
-                            {u"RefToFldName"_s, 384},
-                            {u"RefToFldInTab"_s, 390},
-                            {u"RefToFldType"_s, 385},
-                            {u"RefToFldDesc"_s, 386}});
+                           {{u"RefToSrcDBNr"_s, 380, klvLongInt},
+                            {u"RefToSrcGrpNr"_s, 381, klvLongInt},
+                            {u"RefToSrcDBName"_s, 382, klvString},
+                            {u"RefToSrcGrpName"_s, 383, klvString},
+                            {u"RefToFldName"_s, 384, klvString},
+                            {u"RefToFldInTab"_s, 390, klvString},
+                            {u"RefToFldType"_s, 385, klvString},
+                            {u"RefToFldDesc"_s, 386, klvString}});
     m_tabs->addTab(m_von, u"373"_s);
     m_tabs->addTab(m_nach, u"374"_s);
     m_split->addWidget(m_tree);
@@ -118,23 +119,7 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(u"LoadingProgress"_s);
     m_progress->setVisible(false);
-    m_okButton = new QPushButton(u"32"_s, this);
-    m_okButton->setObjectName(u"OKButton"_s);
-    auto* help = FormSupport::helpButton(this, 911);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_excludeVRefs);
-    bottom->addSpacing(margin);
-    bottom->addWidget(m_loadingLabel);
-    bottom->addWidget(m_progress, 1);
-    bottom->addStretch(0);
-    bottom->addWidget(m_okButton);
-    bottom->addWidget(help);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    layout->setSpacing(margin);
-    layout->addWidget(m_split, 1);
-    layout->addLayout(bottom);
+    setBody(nullptr, m_split, {m_excludeVRefs, m_loadingLabel, m_progress});
 
     keepListLayout(m_tree, nullptr, true);
     keepListLayout(m_von, nullptr, false);
@@ -150,12 +135,6 @@ VerwInfoForm::VerwInfoForm(QWidget* parent)
         if (current)
             FillVerwListen(current);
     });
-    connect(m_okButton, &QPushButton::clicked, this, [this] {
-        if (isBusy())
-            m_break = true;
-        else
-            closeWindow();
-    });
 }
 
 bool VerwInfoForm::IsMultipleReference(const QString& typeCode)
@@ -167,7 +146,11 @@ bool VerwInfoForm::FillVerwInfos(const QSharedPointer<KLV>& session)
 {
     if (refused())
         return !closing();
-    const BusyScope busy(this, 13);
+    const QSharedPointer<KLVQuery> databases = createQuery(session);
+    const QSharedPointer<KLVQuery> groups = createQuery(session);
+    const QSharedPointer<KLVQuery> fields = createQuery(session);
+    const QSharedPointer<KLVQuery> refTypes = createQuery(session);
+    const ServerWait::Scope busy(serverWait(), 13, databases, groups, fields, refTypes);
     const QPointer<VerwInfoForm> self(this);
     m_break = false;
     m_session = session;
@@ -175,8 +158,8 @@ bool VerwInfoForm::FillVerwInfos(const QSharedPointer<KLV>& session)
     m_progress->setVisible(true);
     m_loadingLabel->setText(QString());
     m_loadingLabel->setVisible(true);
-    m_okButton->setText(GetMessageTextByNr(33));
-    setMainEntryEnabled(u"FensterSchliessenMenue"_s, false);
+    okButton()->setText(GetMessageTextByNr(33));
+    FormSupport::setMainEntryEnabled(u"FensterSchliessenMenue"_s, false);
 
     m_toIndex.clear();
     m_fromIndex.clear();
@@ -187,13 +170,9 @@ bool VerwInfoForm::FillVerwInfos(const QSharedPointer<KLV>& session)
     m_nach->clear();
     m_infos.clear();
 
-    const QSharedPointer<KLVQuery> databases = createQuery(session);
-    const QSharedPointer<KLVQuery> groups = createQuery(session);
-    const QSharedPointer<KLVQuery> fields = createQuery(session);
-    const QSharedPointer<KLVQuery> refTypes = createQuery(session);
     if (!databases || !databases->GetDatabaseNames()) {
-        if (self && !closing())
-            ShowMessageBox(GetMessageTextByNr(379) + u"\r\n"_s + (databases ? databases->GetLastError() : QString()));
+        if (self)
+            showRefusal(GetMessageTextByNr(379), databases ? databases->GetLastError() : QString());
     } else if (self) {
         databases->GetLastRecord();
         if (!self)
@@ -227,8 +206,8 @@ bool VerwInfoForm::FillVerwInfos(const QSharedPointer<KLV>& session)
         return false;
     m_progress->setVisible(false);
     m_loadingLabel->setVisible(false);
-    m_okButton->setText(GetMessageTextByNr(32));
-    setMainEntryEnabled(u"FensterSchliessenMenue"_s, true);
+    okButton()->setText(GetMessageTextByNr(32));
+    FormSupport::setMainEntryEnabled(u"FensterSchliessenMenue"_s, true);
     return true;
 }
 
@@ -238,7 +217,7 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
 {
     const QPointer<VerwInfoForm> self(this);
     if (!groups->GetGroupNames(QString::number(databaseNr))) {
-        if (!self || closing())
+        if (!self || closing() || brokenOff())
             return;
         const QString text = GetMessageTextByNr(378) + u"\r\n"_s + GetMessageTextByNr(376) + u' ' +
                              QString::number(databaseNr) + u"\r\n"_s + groups->GetLastError();
@@ -262,7 +241,7 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
         }
         const QString table = QString::number(databaseNr) + u':' + QString::number(groupNr);
         if (!fields->GetFieldNames(table, QString())) {
-            if (!self || closing())
+            if (!self || closing() || brokenOff())
                 return;
             const QString text = GetMessageTextByNr(375) + u"\r\n"_s + GetMessageTextByNr(376) + u' ' +
                                  QString::number(databaseNr) + u", "_s + GetMessageTextByNr(377) + u' ' +
@@ -356,10 +335,10 @@ void VerwInfoForm::FillVerwListen(QTreeWidgetItem* node)
 
 bool VerwInfoForm::event(QEvent* event)
 {
-    const bool handled = InfoFormBase::event(event);
+    const bool handled = CatalogueWindow::event(event);
     // The main window's menus follow the window; closing it stays off while it fills.
     if (event->type() == QEvent::WindowActivate && isBusy())
-        setMainEntryEnabled(u"FensterSchliessenMenue"_s, false);
+        FormSupport::setMainEntryEnabled(u"FensterSchliessenMenue"_s, false);
     return handled;
 }
 
@@ -381,7 +360,7 @@ bool VerwInfoForm::handleKey(QWidget* control, const QKeyEvent* key)
     }
     if (key->key() == Qt::Key_F7)
         return false; // the columns are fixed
-    return InfoFormBase::handleKey(control, key);
+    return CatalogueWindow::handleKey(control, key);
 }
 
 QMenu* VerwInfoForm::contextMenuFor(QTreeWidget* list) const
@@ -395,8 +374,19 @@ void VerwInfoForm::breakFill()
     m_break = true;
 }
 
+void VerwInfoForm::okClicked()
+{
+    if (!isBusy()) {
+        closeWindow();
+        return;
+    }
+    // The fill stops, and so does its wait for the server.
+    breakFill();
+    serverWait()->breakOff();
+}
+
 void VerwInfoForm::saveLayout()
 {
-    InfoFormBase::saveLayout();
+    CatalogueWindow::saveLayout();
     ViewerConfig::setBool(ViewerConfig::Key::ExcludeVRefs, m_excludeVRefs->isChecked());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoFormBase.h"
+#include "CatalogueWindow.h"
 #include "KLVQuery.h"
 #include "VerwFeldInfo.h"
 
@@ -10,7 +10,6 @@
 class QCheckBox;
 class QLabel;
 class QProgressBar;
-class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QTreeWidgetItem;
@@ -20,12 +19,12 @@ class QTreeWidgetItem;
 // target; the tree "DBListe" then shows the databases with their groups, and for the node
 // chosen there "VonVerwListe" lists the reference fields of that group with their targets and
 // "NachVerwListe" the reference fields anywhere that point at that database or group. The
-// lists have fixed columns. The OK button breaks a running fill off. Layout in
+// lists have fixed columns. The OK button breaks a running fill off (Esc does so too). Layout in
 // "VerwWindowSettings".
 //
 // A tree node's key (Qt::UserRole) is "D" & database for a database and "D" & database & "G"
 // & group for a group.
-class VerwInfoForm : public InfoFormBase
+class VerwInfoForm : public CatalogueWindow
 {
     Q_OBJECT
 
@@ -41,7 +40,6 @@ public:
     QTreeWidget* vonVerwListe() const { return m_von; }
     QTreeWidget* nachVerwListe() const { return m_nach; }
     QCheckBox* excludeVRefs() const { return m_excludeVRefs; }
-    QPushButton* okButton() const { return m_okButton; }
     const QList<VerwFeldInfo>& verwFeldInfos() const { return m_infos; }
 
     // True for a multiple reference: a type beginning with "V" whose last two characters
@@ -54,6 +52,8 @@ protected:
     QMenu* contextMenuFor(QTreeWidget* list) const override;
     void breakFill() override;
     void saveLayout() override;
+    // During a fill the button breaks it off.
+    void okClicked() override;
 
 private:
     void readGroups(int databaseNr, const QString& databaseName, QTreeWidgetItem* databaseNode,
@@ -82,5 +82,4 @@ private:
     QCheckBox* m_excludeVRefs = nullptr;
     QLabel* m_loadingLabel = nullptr;
     QProgressBar* m_progress = nullptr;
-    QPushButton* m_okButton = nullptr;
 };

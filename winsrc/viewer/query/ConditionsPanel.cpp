@@ -8,6 +8,7 @@
 #include "MenuArray.h"
 #include "QueryContext.h"
 #include "QueryRules.h"
+#include "ServerWait.h"
 #include "ViewerConfig.h"
 
 #include <QAction>
@@ -31,13 +32,6 @@ namespace {
 
 const QString CrLf = u"\r\n"_s;
 const QString TemplateTable = u"12:24"_s;
-
-template <class T>
-T* named(T* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 QString storageKindName(const QString& code)
 {
@@ -64,33 +58,33 @@ ConditionsPanel::ConditionsPanel(QueryContext* context, QWidget* parent)
 
 void ConditionsPanel::buildControls()
 {
-    m_schluessel = named(new QComboBox(this), u"Schluessel"_s);
+    m_schluessel = FormSupport::named(new QComboBox(this), u"Schluessel"_s);
     m_schluessel->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_schluessel->setMinimumContentsLength(12);
-    m_schlInfoButton = named(new QPushButton(u"1453"_s, this), u"SchlInfoButton"_s);
+    m_schlInfoButton = FormSupport::named(new QPushButton(u"1453"_s, this), u"SchlInfoButton"_s);
     m_schlInfoButton->setEnabled(false);
-    m_schaetzenButton = named(new QPushButton(u"1454"_s, this), u"SchluesselSchaetzenButton"_s);
-    m_ablageart = named(new QComboBox(this), u"Ablageart"_s);
+    m_schaetzenButton = FormSupport::named(new QPushButton(u"1454"_s, this), u"SchluesselSchaetzenButton"_s);
+    m_ablageart = FormSupport::named(new QComboBox(this), u"Ablageart"_s);
     m_ablageart->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_ablageart->setMinimumContentsLength(8);
-    m_kriterien = named(new QLineEdit(this), u"Kriterien"_s);
-    m_sortierung = named(new QLineEdit(this), u"Sortierung"_s);
+    m_kriterien = FormSupport::named(new QLineEdit(this), u"Kriterien"_s);
+    m_sortierung = FormSupport::named(new QLineEdit(this), u"Sortierung"_s);
 
-    auto* direction = named(new QWidget(this), u"RichtungBox"_s);
+    auto* direction = FormSupport::named(new QWidget(this), u"RichtungBox"_s);
     auto* directionLayout = new QHBoxLayout(direction);
     directionLayout->setContentsMargins(0, 0, 0, 0);
-    m_aufsteigend = named(new QRadioButton(u"1459"_s, direction), u"Aufsteigend"_s);
-    m_absteigend = named(new QRadioButton(u"1460"_s, direction), u"Absteigend"_s);
+    m_aufsteigend = FormSupport::named(new QRadioButton(u"1459"_s, direction), u"Aufsteigend"_s);
+    m_absteigend = FormSupport::named(new QRadioButton(u"1460"_s, direction), u"Absteigend"_s);
     directionLayout->addWidget(m_aufsteigend);
     directionLayout->addWidget(m_absteigend);
     m_aufsteigend->setChecked(true);
 
-    auto* junction = named(new QWidget(this), u"VerknuepfungBox"_s);
+    auto* junction = FormSupport::named(new QWidget(this), u"VerknuepfungBox"_s);
     auto* junctionLayout = new QHBoxLayout(junction);
     junctionLayout->setContentsMargins(0, 0, 0, 0);
-    m_und = named(new QRadioButton(u"1461"_s, junction), u"UNDVerknuepfung"_s);
-    m_oder = named(new QRadioButton(u"1462"_s, junction), u"ODERVerknuepfung"_s);
-    m_zeilenSelektion = named(new QCheckBox(u"1463"_s, junction), u"ZeilenSelektion"_s);
+    m_und = FormSupport::named(new QRadioButton(u"1461"_s, junction), u"UNDVerknuepfung"_s);
+    m_oder = FormSupport::named(new QRadioButton(u"1462"_s, junction), u"ODERVerknuepfung"_s);
+    m_zeilenSelektion = FormSupport::named(new QCheckBox(u"1463"_s, junction), u"ZeilenSelektion"_s);
     junctionLayout->addWidget(m_und);
     junctionLayout->addWidget(m_oder);
     junctionLayout->addSpacing(12);
@@ -99,7 +93,7 @@ void ConditionsPanel::buildControls()
     m_und->setChecked(true);
 
     const auto label = [this](const QString& name, const QString& caption, QWidget* buddy) {
-        auto* l = named(new QLabel(caption, this), name);
+        auto* l = FormSupport::named(new QLabel(caption, this), name);
         l->setBuddy(buddy);
         return l;
     };
@@ -123,8 +117,8 @@ void ConditionsPanel::buildControls()
     grid->addWidget(junction, 3, 1);
     grid->setColumnStretch(1, 1);
 
-    m_startButton = named(new QPushButton(u"1451"_s, this), u"StartQueryButton"_s);
-    m_breakButton = named(new QPushButton(u"1452"_s, this), u"BreakQueryButton"_s);
+    m_startButton = FormSupport::named(new QPushButton(u"1451"_s, this), u"StartQueryButton"_s);
+    m_breakButton = FormSupport::named(new QPushButton(u"1452"_s, this), u"BreakQueryButton"_s);
     m_startButton->setEnabled(false);
     m_breakButton->setEnabled(false);
     auto* buttons = new QVBoxLayout;
@@ -181,7 +175,7 @@ void ConditionsPanel::fillKeys()
                 m_schluessel->addItem(query->GetField(1), QueryRules::KeyFlagOf(query->GetField(10)));
             if (!self)
                 return;
-        } else if (self) {
+        } else if (self && !ServerWait::wasBrokenOff(query)) {
             ShowMessageBox(GetMessageTextByNr(138) + CrLf + query->GetLastError());
         }
     }

@@ -13,6 +13,7 @@
 #include "QueryContext.h"
 #include "QueryRules.h"
 #include "QueryTag.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
 #include "VerknAuswahlForm.h"
 
@@ -115,7 +116,7 @@ void FieldListPane::fill(bool saveCheckedState)
             }
             if (!self)
                 return;
-        } else if (self) {
+        } else if (self && !ServerWait::wasBrokenOff(query)) {
             ShowMessageBox(GetMessageTextByNr(127) + CrLf + query->GetLastError());
         }
     }

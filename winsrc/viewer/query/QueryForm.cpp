@@ -1,5 +1,6 @@
 #include "QueryForm.h"
 
+#include "ChildWindowFrame.h"
 #include "ConditionsPanel.h"
 #include "FieldListPane.h"
 #include "FormSupport.h"
@@ -16,7 +17,10 @@
 #include "NumberText.h"
 #include "PaneSplitter.h"
 #include "QueryExportHandoff.h"
+#include "QueryKeys.h"
+#include "QueryPaneSizes.h"
 #include "QueryRules.h"
+#include "QueryRun.h"
 #include "QueryStatusBar.h"
 #include "QueryStringForm.h"
 #include "QueryTag.h"
@@ -25,15 +29,13 @@
 #include "ResultListView.h"
 #include "ResultPane.h"
 #include "SchluesselSchaetzenForm.h"
+#include "ServerWait.h"
 #include "TableListPane.h"
 #include "Twips.h"
 #include "ViewerConfig.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
@@ -61,53 +63,7 @@ QString section()
     return QString::fromUtf16(QueryForm::SettingsSection);
 }
 
-// A stored whole number of twips, or nothing when the setting is missing or no number.
-std::optional<qint32> storedTwips(LayoutStore::WindowKey key)
-{
-    const QString text = LayoutStore::WindowValue(section(), key);
-    return NumberText::isNumber(text) ? NumberText::roundToInt32(NumberText::leadingValue(text)) : std::nullopt;
-}
-
-// Calls back at the first key or mouse button the user presses anywhere in the program.
-class FirstInputWatcher : public QObject
-{
-public:
-    FirstInputWatcher(QObject* parent, std::function<void()> onInput) : QObject(parent), m_onInput(std::move(onInput))
-    {
-        qApp->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        const QEvent::Type type = event->type();
-        if ((type == QEvent::MouseButtonPress || type == QEvent::KeyPress) && event->spontaneous()) {
-            qApp->removeEventFilter(this);
-            // The callback may delete this watcher: nothing of it is used after the call.
-            const std::function<void()> onInput = m_onInput;
-            onInput();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> m_onInput;
-};
-
 } // namespace
-
-QueryForm::BusyScope::BusyScope(QueryForm* form) : m_form(form)
-{
-    ++m_form->m_busy;
-}
-
-QueryForm::BusyScope::~BusyScope()
-{
-    if (!m_form)
-        return;
-    --m_form->m_busy;
-    m_form->closeIfPending();
-}
 
 void QueryForm::SetKeyInfoHandler(KeyInfoHandler handler)
 {
@@ -119,6 +75,15 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     setObjectName(u"QueryForm"_s);
     setWindowTitle(u"1450"_s);
     setAttribute(Qt::WA_DeleteOnClose);
+    m_frame = new ChildWindowFrame(this, section());
+    m_wait = new ServerWait(this);
+    m_run = std::make_unique<QueryRun>(this, &m_context, m_wait);
+    connect(m_wait, &ServerWait::brokenOff, this, [this] {
+        // The window says so beside the count of what it read.
+        const QString count = panelText(4);
+        const QString text = GetMessageTextByNr(35);
+        setPanel(4, count.isEmpty() ? text : count + u" - "_s + text);
+    });
 
     // The window's two queries; the auxiliary one collects its errors for the messages.
     if (const QSharedPointer<KLV> tav = QueryContext::session()) {
@@ -129,7 +94,7 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     if (m_context.query) {
         m_context.query->setEnableQueryMetaData(true);
         connect(m_context.query.data(), &KLVQuery::MessageReceived, this,
-                [this](QSharedPointer<KLVMessage>& message) { ShowQueryMessage(message); });
+                [this](QSharedPointer<KLVMessage>& message) { m_statusBar->appendMessage(message); });
     }
     if (m_context.tmpQuery) {
         m_context.tmpQuery->setEnableQueryMetaData(true);
@@ -137,6 +102,7 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     }
 
     buildPanes();
+    m_paneSizes = new QueryPaneSizes(this, m_tabFldSplit, m_datenSplit, m_tables, section());
     connectPanes();
     // The window sees keys before its controls.
     FormSupport::watchKeys(this);
@@ -153,7 +119,10 @@ QSize QueryForm::sizeHint() const
     return QSize(Twips::toPixelsX(9600), Twips::toPixelsY(7200));
 }
 
-QueryForm::~QueryForm() = default;
+QueryForm::~QueryForm()
+{
+    ChildWindowFrame::endConnections(this);
+}
 
 void QueryForm::buildPanes()
 {
@@ -216,13 +185,9 @@ void QueryForm::connectPanes()
         connect(model, &QAbstractItemModel::modelReset, this, follow);
     }
     connect(m_results, &ResultPane::rowsCleared, this, [this] {
-        if (!m_running)
+        if (!m_run->isRunning())
             setPanel(4, QString());
     });
-
-    // A splitter the user moves is his: the stored sizes are not put back after that.
-    for (QSplitter* splitter : {m_tabFldSplit, m_datenSplit})
-        connect(splitter, &QSplitter::splitterMoved, this, [this] { settle(); });
 }
 
 void QueryForm::setPaneMinimums()
@@ -299,28 +264,12 @@ void QueryForm::ClearStatusPanels()
 
 void QueryForm::updateTablePanel()
 {
-    setPanel(1, QString::number(m_tables->topLevelItemCount()) + u' ' + GetMessageTextByNr(125));
+    m_statusBar->showTableCount(m_tables->topLevelItemCount());
 }
 
 void QueryForm::updateFieldPanel()
 {
-    const int count = m_fields->topLevelItemCount();
-    if (m_context.aktTableName.isEmpty() && count == 0) {
-        setPanel(2, QString());
-        return;
-    }
-    setPanel(2, m_context.aktTableName + u": "_s + QString::number(count) + u' ' + GetMessageTextByNr(128));
-}
-
-void QueryForm::ShowQueryMessage(const QSharedPointer<KLVMessage>& message)
-{
-    if (!message)
-        return;
-    const QString line = QueryRules::MessageLine(int(message->MsgType()), message->Text());
-    if (line.isEmpty())
-        return;
-    const QString now = panelText(5);
-    setPanel(5, now.isEmpty() ? line : now + CrLf + line);
+    m_statusBar->showFieldCount(m_context.aktTableName, m_fields->topLevelItemCount());
 }
 
 void QueryForm::statusPanelClicked(int panel)
@@ -362,143 +311,49 @@ void QueryForm::ShowQueryStringWindow()
 
 bool QueryForm::refused() const
 {
-    return m_running || m_busy > 0;
+    return m_run->isRunning() || m_wait->isBusy() || m_wait->isClosePending();
 }
 
-void QueryForm::closeIfPending()
+bool QueryForm::isQueryRunning() const
 {
-    if (!m_closePending || m_running || m_busy > 0)
-        return;
-    m_closePending = false;
-    QTimer::singleShot(0, this, [this] { LayoutStore::WindowOf(this)->close(); });
+    return m_run->isRunning();
+}
+
+bool QueryForm::isBusy() const
+{
+    return m_wait->isBusy();
+}
+
+void QueryForm::breakOff()
+{
+    if (m_run->isRunning())
+        m_run->breakOff();
+    else
+        m_wait->breakOff();
+}
+
+ServerWait::Scope QueryForm::waitScope()
+{
+    // The window's catalogue reads wait on its auxiliary query, its run on its query.
+    return ServerWait::Scope(m_wait, 0, m_context.tmpQuery, m_context.query);
 }
 
 // ---- Window state and layout --------------------------------------------------------------
 
-void QueryForm::RestoreWindowPlacement(int windowState)
-{
-    m_requestedState = windowState;
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub) {
-        placeInFrame();
-        return;
-    }
-    ResizeForm();
-    QMdiArea* area = sub->mdiArea();
-    if (area && !area->isVisible()) {
-        // Placed in a frame that has no size yet, it would be placed wrongly: its place waits
-        // until the frame is shown, its state is there at once.
-        sub->hide();
-        sub->setWindowState(windowState == 2   ? Qt::WindowMaximized
-                            : windowState == 1 ? Qt::WindowMinimized
-                                               : Qt::WindowNoState);
-        m_placementPending = true;
-        area->installEventFilter(this);
-        return;
-    }
-    placeInFrame();
-}
-
-void QueryForm::placeInFrame()
-{
-    m_placementPending = false;
-    QWidget* w = LayoutStore::WindowOf(this);
-    // The stored normal place and size (the designed size, centred, when none is stored), then
-    // the asked state.
-    if (w != this)
-        w->resize(w->sizeHint());
-    LoadFormPosition(this, section());
-    // Its place in the normal state is kept while it is maximised or minimised too.
-    if (w != this)
-        LayoutStore::TrackNormalGeometry(w);
-    switch (m_requestedState) {
-    case 2:
-        w->showMaximized();
-        break;
-    case 1:
-        w->showMinimized();
-        break;
-    default:
-        w->showNormal();
-        break;
-    }
-}
-
 void QueryForm::ResizeForm()
 {
-    if (!App().MainForm)
-        return;
-    const int minWidth = Twips::toPixelsX(App().MainForm->property("MinWidth").toInt());
-    const int minHeight = Twips::toPixelsY(App().MainForm->property("MinHeight").toInt());
     // Qt keeps a window in the normal state at least this large; maximised it fills its frame.
-    LayoutStore::WindowOf(this)->setMinimumSize(minWidth, minHeight);
+    m_frame->applyLeastSize();
 }
 
 void QueryForm::ResizeControlsHorizontal(int& TabListWidth)
 {
-    if (TabListWidth < 1)
-        return; // the splitter shares a change of the width half and half
-    m_storedTableListWidth = TabListWidth;
-    if (isVisible())
-        m_tabFldSplit->setFirstSize(Twips::toPixelsX(TabListWidth));
+    m_paneSizes->setTableListWidth(TabListWidth);
 }
 
 void QueryForm::ResizeControlsVertical(int& TabListHeight)
 {
-    if (TabListHeight < 1)
-        return; // the result list takes a change of the height
-    m_storedTableListHeight = TabListHeight;
-    if (isVisible())
-        m_datenSplit->setFirstSize(Twips::toPixelsY(TabListHeight));
-}
-
-void QueryForm::applyPaneSizes()
-{
-    if (!isVisible())
-        return;
-    // Without stored sizes: the lists share the width, and they have half the height the
-    // result list and they share.
-    if (m_storedTableListWidth >= 1) {
-        m_tabFldSplit->setFirstSize(Twips::toPixelsX(m_storedTableListWidth));
-    } else {
-        const QList<int> sizes = m_tabFldSplit->sizes();
-        m_tabFldSplit->setFirstSize((sizes.value(0) + sizes.value(1)) / 2);
-    }
-    if (m_storedTableListHeight >= 1) {
-        m_datenSplit->setFirstSize(Twips::toPixelsY(m_storedTableListHeight));
-    } else {
-        const QList<int> sizes = m_datenSplit->sizes();
-        m_datenSplit->setFirstSize((sizes.value(0) + sizes.value(1)) / 2);
-    }
-    m_paneSizesApplied = true;
-}
-
-void QueryForm::settle()
-{
-    m_settled = true;
-    if (m_firstInput) {
-        m_firstInput->deleteLater();
-        m_firstInput = nullptr;
-    }
-}
-
-void QueryForm::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_settled)
-        return;
-    applyPaneSizes();
-    // The stored sizes hold until the user first touches the program: whatever sizes the
-    // frame gets until then is part of opening the window.
-    if (!m_firstInput)
-        m_firstInput = new FirstInputWatcher(this, [this] { settle(); });
-}
-
-void QueryForm::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    if (!m_settled)
-        applyPaneSizes();
+    m_paneSizes->setTableListHeight(TabListHeight);
 }
 
 // ---- Events -----------------------------------------------------------------------------
@@ -508,7 +363,7 @@ bool QueryForm::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate && App().MainForm) {
         MemberCall::Invoke(App().MainForm, "SetMenues", {QVariant::fromValue<QWidget*>(this)});
         // The menus of a running query stay off.
-        if (m_running) {
+        if (m_run->isRunning()) {
             FormSupport::setMainEntryEnabled(u"ExportMenue"_s, false);
             FormSupport::setMainEntryEnabled(u"DatenlisteMenue"_s, false);
         }
@@ -518,139 +373,22 @@ bool QueryForm::event(QEvent* event)
 
 bool QueryForm::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::KeyPress: {
+    if (event->type() == QEvent::KeyPress) {
         auto* control = qobject_cast<QWidget*>(watched);
         if (control && (control == this || (isAncestorOf(control) && control->window() == window())))
-            return handleKey(control, static_cast<QKeyEvent*>(event));
-        break;
-    }
-    case QEvent::Show:
-        if (m_placementPending && qobject_cast<QMdiArea*>(watched)) {
-            watched->removeEventFilter(this);
-            placeInFrame();
-        }
-        break;
-    default:
-        break;
+            return QueryKeys::Handle(*this, control, static_cast<QKeyEvent*>(event));
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool QueryForm::handleKey(QWidget* control, const QKeyEvent* key)
-{
-    const Qt::KeyboardModifiers mods = FormSupport::shiftState(key);
-    const auto within = [control](QWidget* list) { return control == list || list->isAncestorOf(control); };
-    const bool inTables = within(m_tables);
-    const bool inFields = within(m_fields);
-    const bool inData = within(m_results);
-
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (inTables) {
-            openSelectedTable();
-        } else if (m_conditions->breakButton()->isEnabled()) {
-            BreakQuery();
-        } else if (m_conditions->startButton()->isEnabled()) {
-            AbfrageStarten();
-        }
-        return true;
-    case Qt::Key_F1:
-        ShowHelpTopic(GetMessageTextByNr(904));
-        return true;
-    case Qt::Key_F5:
-        if (inTables)
-            FillTabellenListe();
-        else if (inFields)
-            FillFeldListe(true);
-        else if (inData)
-            AbfrageStarten();
-        return inTables || inFields || inData;
-    case Qt::Key_F7:
-        if (inTables)
-            SelectTableColumns();
-        else if (inFields)
-            SelectFieldColumns();
-        return inTables || inFields;
-    case Qt::Key_Insert:
-        if (inFields && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
-            AddExtraFeld(mods == Qt::ShiftModifier);
-            return true;
-        }
-        if (inTables) {
-            AddExtraTable();
-            return true;
-        }
-        return false;
-    case Qt::Key_F2:
-        if (inFields) {
-            if (QTreeWidgetItem* item = m_fields->selectedRow();
-                item && (mods == Qt::NoModifier || mods == Qt::ShiftModifier))
-                ChangeExtraFeld(FieldListPane::rowKey(item), mods == Qt::ShiftModifier);
-            return true;
-        }
-        if (inTables) {
-            ChangeTableName();
-            return true;
-        }
-        return false;
-    case Qt::Key_Delete:
-        if (inFields) {
-            if (QTreeWidgetItem* item = m_fields->selectedRow())
-                DeleteExtraFeld(FieldListPane::rowKey(item));
-            return true;
-        }
-        if (inTables) {
-            RemoveExtraTable();
-            return true;
-        }
-        return false;
-    case Qt::Key_F11:
-        GUIOeffnen(false);
-        return true;
-    case Qt::Key_F12:
-        GUIOeffnen(true);
-        return true;
-    case Qt::Key_C:
-        // Text boxes keep their own copy; the lists copy all their rows.
-        if (mods == Qt::ControlModifier && (inTables || inFields || inData)) {
-            CopyListViewToClipboard(inTables   ? static_cast<QWidget*>(m_tables)
-                                    : inFields ? static_cast<QWidget*>(m_fields)
-                                               : static_cast<QWidget*>(m_results->view()));
-            return true;
-        }
-        return false;
-    case Qt::Key_Print:
-        if (mods == (Qt::ControlModifier | Qt::AltModifier)) {
-            PrintFormHardcopy(this);
-            return true;
-        }
-        return false;
-    default:
-        return false;
-    }
-}
-
 void QueryForm::closeEvent(QCloseEvent* event)
 {
-    // A running query is broken off first; the window closes once the run has ended.
-    if (m_running) {
-        m_closePending = true;
-        BreakQuery();
-        event->ignore();
+    // A running query, or a catalogue request, is broken off first; the window closes once
+    // it has ended.
+    if (m_run->isRunning())
+        m_run->breakOff();
+    if (!m_wait->mayClose(event))
         return;
-    }
-    if (m_busy > 0) {
-        // A catalogue request still waits: it is broken off, and the close follows it.
-        m_closePending = true;
-        if (m_context.query)
-            m_context.query->Break();
-        if (m_context.tmpQuery)
-            m_context.tmpQuery->Break();
-        event->ignore();
-        return;
-    }
     if (m_queryStringWindow) {
         m_queryStringWindow->close();
         delete m_queryStringWindow;
@@ -658,7 +396,6 @@ void QueryForm::closeEvent(QCloseEvent* event)
     QVariantList check{QVariant::fromValue<QWidget*>(this), 1};
     MemberCall::Invoke(App().MainForm, "CheckQuerySettingsChanges", check);
     if (check.value(1).toInt() == 2) {
-        m_closePending = false;
         event->ignore();
         return;
     }
@@ -673,53 +410,21 @@ void QueryForm::closeEvent(QCloseEvent* event)
 
 QString QueryForm::BuildFldLst() const
 {
-    const ResultListView* view = m_results->view();
-    QStringList tags;
-    for (int c = 0; c < view->columnCount(); ++c)
-        tags.append(view->columnTag(c));
-    return tags.join(u',');
-}
-
-QString QueryForm::columnCaption(const QTreeWidgetItem* fieldItem) const
-{
-    if (ViewerFlag(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc))
-        return QueryTag::Tag2Field(CatalogueListPane::rowTag(fieldItem), 4);
-    return fieldItem->text(0);
+    return m_results->fieldList();
 }
 
 void QueryForm::InsertDataColumn(QTreeWidgetItem* FeldlisteItem, int& Breite)
 {
-    if (!FeldlisteItem)
-        return;
-    if (Breite < 1)
-        Breite = DefaultColumnWidth;
-    m_results->view()->addColumn(FieldListPane::rowKey(FeldlisteItem),
-                                 QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(FeldlisteItem)),
-                                 columnCaption(FeldlisteItem), Breite);
+    m_results->insertColumn(FeldlisteItem, Breite);
 }
 
 bool QueryForm::UpdateDataColumns()
 {
-    if (m_running)
+    if (m_run->isRunning())
         return false;
-    const int rows = m_fields->topLevelItemCount();
-    const int checked = m_fields->checkedCount();
-    const bool all = checked == 0;
-    if ((all ? rows : checked) > MaxDataColumns) {
+    if (!m_results->followCheckedFields(m_fields, MaxDataColumns)) {
         ShowMessageBox(GetMessageTextByNr(168));
         return false;
-    }
-    ResultListView* view = m_results->view();
-    for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* row = m_fields->topLevelItem(i);
-        const int column = view->columnOfTag(QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(row)));
-        const bool chosen = all || row->checkState(0) == Qt::Checked;
-        if (chosen && column < 0) {
-            int width = 0;
-            InsertDataColumn(row, width);
-        } else if (!chosen && column >= 0) {
-            view->removeColumn(column);
-        }
     }
     return true;
 }
@@ -732,26 +437,12 @@ bool QueryForm::UpdateDataColumns(bool flag)
 
 void QueryForm::UpdateDataColumnHeaderText()
 {
-    ResultListView* view = m_results->view();
-    for (int c = 0; c < view->columnCount(); ++c) {
-        if (const QTreeWidgetItem* row = m_fields->row(view->columnKey(c)))
-            view->setColumnCaption(c, columnCaption(row));
-    }
+    m_results->updateCaptions(m_fields);
 }
 
 void QueryForm::ResortDataColumns()
 {
-    ResultListView* view = m_results->view();
-    int position = 0;
-    for (int i = 0; i < m_fields->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = m_fields->topLevelItem(i);
-        if (row->checkState(0) != Qt::Checked)
-            continue;
-        const int column = view->columnOfTag(QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(row)));
-        if (column >= 0 && view->columnPosition(column) > position)
-            view->moveColumnToPosition(column, position);
-        ++position;
-    }
+    m_results->orderLikeFields(m_fields);
 }
 
 void QueryForm::ResortDatenListe(int& column)
@@ -764,24 +455,9 @@ void QueryForm::ShowAnzSaetze(int Anzahl, int Schaetzzahl)
     setPanel(4, QueryRules::CountText(Anzahl, Schaetzzahl));
 }
 
-void QueryForm::setRunState(bool running)
-{
-    m_running = running;
-    m_conditions->setRunning(running);
-    FormSupport::setMainEntryEnabled(u"ExportMenue"_s, !running);
-    FormSupport::setMainEntryEnabled(u"DatenlisteMenue"_s, !running);
-    FormSupport::setMousePointer(running ? 11 : 0);
-}
-
 void QueryForm::BreakQuery()
 {
-    if (!m_running)
-        return;
-    m_breakRequested = true;
-    if (m_results->fill()->isRunning())
-        m_results->fill()->requestBreak();
-    else if (m_context.query)
-        m_context.query->Break();
+    m_run->breakOff();
 }
 
 void QueryForm::AbfrageStarten()
@@ -807,52 +483,8 @@ void QueryForm::AbfrageStarten()
     ClearStatusPanels();
     if (row->text(0) != m_fields->tableShown())
         view->removeAllColumns();
-    if (!UpdateDataColumns())
-        return;
-
-    m_breakRequested = false;
-    setRunState(true);
-    const QSharedPointer<KLVSelection> selection = GetSelection();
-    const QString fields = BuildFldLst();
-    if (ViewerFlag(u"SaveQueryAuto"_s, ViewerConfig::Key::QueryAutoSave))
-        MemberCall::Invoke(App().MainForm, "SaveQuerySettings",
-                           {QVariant::fromValue<QWidget*>(this), m_context.aktTableName, GetMessageTextByNr(126)});
-
-    setPanel(6, selection->SelString());
-    if (m_queryStringWindow)
-        m_queryStringWindow->SetQueryString(m_context.aktTableName, m_context.aktTableID, selection->SelString(),
-                                            fields);
-
-    // The library's waits run the event loop: the window may hear of a break meanwhile.
-    const QPointer<QueryForm> self(this);
-    const QSharedPointer<KLVQuery> query = m_context.query;
-    int rows = 0;
-    QString readError;
-    const bool started = query && query->StartQuerySel(selection, fields + u",+id"_s);
-    if (!self)
-        return;
-    if (!started) {
-        if (!m_breakRequested && query) {
-            const QSharedPointer<KLVError> error = query->GetLastKLVError();
-            ShowMessageBox(GetMessageTextByNr(140) + CrLf + (error ? error->ErrInfo() : query->GetLastError()));
-        }
-    } else {
-        ResultFill* fill = m_results->fill();
-        rows = fill->run(query, view->columnCount(), [this](int n, int total) { ShowAnzSaetze(n, total); });
-        if (!self)
-            return;
-        readError = fill->wasBroken() ? QString() : fill->lastError();
-    }
-    ShowAnzSaetze(std::max(rows, 0), started && query ? query->GetRecordTotal() : 0);
-    // A block that could not be read ends the run as failed: the rows read so far stay, and
-    // the count says that they are not all there.
-    if (!readError.isEmpty()) {
-        setPanel(4, QueryRules::CountText(std::max(rows, 0), query->GetRecordTotal()) + u" - "_s +
-                        GetMessageTextByNr(149) + u": "_s + readError);
-        ShowMessageBox(GetMessageTextByNr(148) + CrLf + readError);
-    }
-    setRunState(false);
-    closeIfPending();
+    if (UpdateDataColumns())
+        m_run->run();
 }
 
 bool QueryForm::ReadRecordOrigin(QString& ref, int& dnr, int& gruppe)
@@ -889,7 +521,7 @@ bool QueryForm::FillTabellenListe()
 {
     if (refused())
         return false;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     return fillTableList();
 }
 
@@ -924,7 +556,7 @@ void QueryForm::AddExtraTable()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     m_tables->addExtraTable();
 }
 
@@ -932,7 +564,7 @@ void QueryForm::ChangeTableName()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     m_tables->changeTableName();
 }
 
@@ -946,7 +578,7 @@ void QueryForm::SelectTableColumns()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     if (m_tables->chooseColumns())
         fillTableList();
 }
@@ -969,7 +601,7 @@ void QueryForm::BuildTableInfos(const QString& TableName, const QString& TableID
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     buildTableInfos(TableName, TableID, HasTable, SetFocusFeldliste);
 }
 
@@ -1015,7 +647,7 @@ void QueryForm::FillFeldListe(bool SaveCheckedState)
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     fillFieldList(SaveCheckedState);
 }
 
@@ -1048,7 +680,7 @@ void QueryForm::SelectFieldColumns()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     if (m_fields->chooseColumns())
         fillFieldList(true);
 }
@@ -1082,7 +714,7 @@ void QueryForm::AddExtraFeld(bool Manuell)
 {
     if (refused() || m_context.aktTableName.isEmpty())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     m_fields->addExtraFeld(Manuell);
 }
 
@@ -1090,7 +722,7 @@ void QueryForm::ChangeExtraFeld(const QString& FldKey, bool Manuell)
 {
     if (refused() || !IsExtraFeldKey(FldKey))
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     m_fields->changeExtraFeld(FldKey, Manuell);
 }
 
@@ -1109,7 +741,7 @@ void QueryForm::fieldRowActivated(QTreeWidgetItem* item)
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     m_fields->activateRow(item);
 }
 
@@ -1119,7 +751,7 @@ void QueryForm::FillKeyListe()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     fillKeyList();
 }
 
@@ -1185,21 +817,7 @@ void QueryForm::LoadRohlingProperties(QString& ref)
 
 void QueryForm::GetCurrentFieldList(QString& fields, QString& widths) const
 {
-    const ResultListView* view = m_results->view();
-    const int n = view->columnCount();
-    if (n == 0)
-        return;
-    QStringList names(n);
-    QStringList sizes(n);
-    for (int c = 0; c < n; ++c) {
-        const int p = view->columnPosition(c);
-        if (p < 0 || p >= n)
-            continue;
-        names[p] = view->columnTag(c);
-        sizes[p] = QString::number(view->columnWidthTwips(c));
-    }
-    fields = names.join(u',');
-    widths = sizes.join(u',');
+    m_results->currentFieldList(fields, widths);
 }
 
 void QueryForm::ClearForm()
@@ -1215,7 +833,7 @@ void QueryForm::ReloadForm()
 {
     if (refused())
         return;
-    const BusyScope busy(this);
+    const ServerWait::Scope busy = waitScope();
     const QString id = m_context.aktTableID;
     const QPointer<QueryForm> self(this);
     fillTableList();
@@ -1241,26 +859,16 @@ void QueryForm::SaveQueryWindowSettings()
 {
     if (!FormSupport::saveWindowState())
         return;
-    SaveFormPosition(this, section());
-    // A window that never had its real size keeps the sizes it was given.
-    const auto twips = [](double value) { return QString::number(std::lround(value)); };
-    const QString width =
-        m_paneSizesApplied ? twips(Twips::fromPixelsX(m_tables->width())) : QString::number(m_storedTableListWidth);
-    const QString height =
-        m_paneSizesApplied ? twips(Twips::fromPixelsY(m_tables->height())) : QString::number(m_storedTableListHeight);
-    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListWidth, width);
-    LayoutStore::SetWindowValue(section(), LayoutStore::WindowKey::TableListHeight, height);
+    m_frame->savePlace();
+    m_paneSizes->save();
     m_tables->saveColumnLayout(section());
     m_fields->saveColumnLayout(section());
 }
 
 void QueryForm::RestoreQueryWindowSettings()
 {
-    // The window's place comes with its frame (RestoreWindowPlacement); here the panes.
-    if (const auto w = storedTwips(LayoutStore::WindowKey::TableListWidth); w && *w >= 1)
-        m_storedTableListWidth = *w;
-    if (const auto h = storedTwips(LayoutStore::WindowKey::TableListHeight); h && *h >= 1)
-        m_storedTableListHeight = *h;
+    // The window's place comes with its frame (ChildWindowFrame); here the panes.
+    m_paneSizes->restore();
     m_tables->restoreColumnLayout(section());
     m_fields->restoreColumnLayout(section());
 }

@@ -5,6 +5,7 @@
 #include "ListViewColumnProperty.h"
 #include "QueryContext.h"
 #include "QueryStringForm.h"
+#include "ServerWait.h"
 
 #include <QList>
 #include <QPointer>
@@ -15,7 +16,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class ChildWindowFrame;
 class ConditionsPanel;
 class FieldListPane;
 class KLV;
@@ -23,6 +26,8 @@ class KLVMessage;
 class PaneSplitter;
 class QSplitter;
 class QTreeWidget;
+class QueryPaneSizes;
+class QueryRun;
 class QueryStatusBar;
 class ResultListView;
 class ResultPane;
@@ -48,9 +53,11 @@ class TableListPane;
 // (ListViewHelpers::RowTagRole); a field-list row its record in the tag and its key
 // ("name#0#S", "#E" for an extra field) under RowKeyRole.
 //
-// While a query runs, the window's message loop keeps running: a second run, the table and
-// field-list actions and a reload are refused then, and a close waits until the run has been
-// broken off.
+// While a query runs, or the window waits for the server otherwise, the window's message loop
+// keeps running: a second run, the table and field-list actions and a reload are refused then,
+// Esc breaks the wait off (the status bar says so), and a close breaks it off and closes the
+// window once it has ended. The window stands in the main window's frame through its
+// ChildWindowFrame; its keys are QueryKeys', its run QueryRun's.
 class QueryForm : public QWidget
 {
     Q_OBJECT
@@ -71,8 +78,6 @@ public:
     static constexpr int RowKeyRole = Qt::UserRole + 3;
     // Most result columns a query can have.
     static constexpr int MaxDataColumns = 300;
-    // Width in twips of a result column added without one.
-    static constexpr int DefaultColumnWidth = 1440;
     // Settings section of the window's layout.
     static constexpr const char16_t* SettingsSection = u"QueryWindowSettings";
     // The gap between the panes and the splitters' thickness, in twips.
@@ -104,7 +109,14 @@ public:
     void setAktQueryName(const QString& v) { m_context.aktQueryName = v; }
 
     // True from the start of a run until its last row is read or it was broken off.
-    bool isQueryRunning() const { return m_running; }
+    bool isQueryRunning() const;
+    // True while the window waits for the server (a run included).
+    bool isBusy() const;
+    // The user breaks off what the window waits for (Esc).
+    void breakOff();
+    // Opens the table selected in the table list, as a double click on it does.
+    void openSelectedTable();
+    ChildWindowFrame* frame() const { return m_frame; }
     QTreeWidget* tabellenListe() const;
     QTreeWidget* feldListe() const;
     ResultListView* datenListe() const;
@@ -121,12 +133,6 @@ public:
     const ListViewColumnArray& tableColumns() const;
     const ListViewColumnArray& fieldColumns() const;
     QString panelText(int panel) const;
-
-    // The window's place inside the main window's frame, once it has been added there: its
-    // stored normal place and size, then the state the main window asks for (0 normal,
-    // 1 minimised, 2 maximised). While the frame is not shown yet this waits until it is, so
-    // the window is placed in the frame's real size.
-    void RestoreWindowPlacement(int windowState);
 
     // ---- Frame.
     // Fills the table list; the start button follows when it has rows.
@@ -214,53 +220,27 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Marks the window busy while one of its actions waits for the server, so that what a
-    // user starts meanwhile is refused instead of running into the request.
-    class BusyScope
-    {
-    public:
-        explicit BusyScope(QueryForm* form);
-        ~BusyScope();
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        QPointer<QueryForm> m_form;
-    };
-
     void buildPanes();
     void connectPanes();
     void setPaneMinimums();
 
     // Frame and layout.
-    void placeInFrame();
-    void applyPaneSizes();
-    void settle();
-    bool handleKey(QWidget* control, const QKeyEvent* key);
     void statusPanelClicked(int panel);
     void setPanel(int panel, const QString& text);
     void ClearStatusPanels();
     void updateTablePanel();
     void updateFieldPanel();
-    void ShowQueryMessage(const QSharedPointer<KLVMessage>& message);
     void SetQueryStringWindowValues();
     QueryStringForm* ensureQueryStringWindow();
     void RestoreQueryWindowSettings();
-
-    // Table list.
-    void openSelectedTable();
 
     // Field list.
     void fieldRowActivated(QTreeWidgetItem* item);
 
     // Run.
-    QString columnCaption(const QTreeWidgetItem* fieldItem) const;
-    void setRunState(bool running);
     bool ReadRecordOrigin(QString& ref, int& dnr, int& gruppe);
 
     // Keys.
@@ -268,7 +248,8 @@ private:
     void keyEstimationClicked();
 
     bool refused() const;
-    void closeIfPending();
+    // A wait for the server on the window's queries.
+    ServerWait::Scope waitScope();
 
     // The actions without their guard, for the window's own use inside a guarded one.
     bool fillTableList();
@@ -279,21 +260,10 @@ private:
     QueryContext m_context;
     QPointer<QueryStringForm> m_queryStringWindow;
 
-    bool m_running = false;
-    bool m_breakRequested = false;
-    bool m_closePending = false;
-    int m_busy = 0;
-
-    // The pane sizes the settings hold (twips; below 1 none), applied once the window has its
-    // real size, and again at every resize until the user first touches the program (a
-    // window manager may still size the frame after it was shown).
-    int m_storedTableListWidth = 0;
-    int m_storedTableListHeight = 0;
-    bool m_paneSizesApplied = false;
-    bool m_settled = false;
-    QObject* m_firstInput = nullptr;
-    int m_requestedState = 0;
-    bool m_placementPending = false;
+    ChildWindowFrame* m_frame = nullptr;
+    ServerWait* m_wait = nullptr;
+    std::unique_ptr<QueryRun> m_run;
+    QueryPaneSizes* m_paneSizes = nullptr;
 
     TableListPane* m_tables = nullptr;
     FieldListPane* m_fields = nullptr;

@@ -3,7 +3,7 @@
 #include "FormSupport.h"
 #include "LayoutStore.h"
 #include "MainModul.h"
-#include "SavedQueryStore.h"
+#include "SavedQuerySettings.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -146,10 +146,11 @@ void QueryListForm::buildControls()
 void QueryListForm::LoadQueryList(QString& tableName, QString& iniFile)
 {
     m_tableName = tableName;
+    m_iniFile = iniFile;
     setWindowTitle(GetMessageTextByNr(MsgCaption) + u' ' + tableName);
     m_list->clear();
 
-    const QStringList names = SavedQueryStore::GetTableQueries(tableName);
+    const QStringList names = SavedQuerySettings::QueryNames(iniFile);
     for (const QString& name : names) {
         const auto read = [&](const QString& key, const QString& fallback) {
             return ReadIniString(iniFile, name, key, fallback);
@@ -186,7 +187,7 @@ void QueryListForm::DeleteSavedQuery()
         QMessageBox::Ok)
         return;
     // A failed write is not told here: the row goes in any case.
-    SavedQueryStore::DeleteQuerySetting(m_tableName, name);
+    SavedQuerySettings::remove(m_iniFile, name);
     delete row;
 }
 

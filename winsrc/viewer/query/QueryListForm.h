@@ -55,5 +55,7 @@ private:
 
     int m_dialogResult = ResultCancel;
     QString m_tableName;
+    // The table's file of saved queries.
+    QString m_iniFile;
     QTreeWidget* m_list = nullptr;
 };

@@ -1,5 +1,8 @@
 #include "QueryStatusBar.h"
 
+#include "KLVMessage.h"
+#include "MainModul.h"
+#include "QueryRules.h"
 #include "StatusPanel.h"
 
 #include <QEvent>
@@ -57,4 +60,29 @@ void QueryStatusBar::changeEvent(QEvent* event)
     // The window's fonts reach the panels after the bar: they are laid out once all have them.
     if (event->type() == QEvent::FontChange)
         QTimer::singleShot(0, this, [this] { reformat(); });
+}
+
+void QueryStatusBar::showTableCount(int tables)
+{
+    setPanelText(1, QString::number(tables) + u' ' + MainModul::GetMessageTextByNr(125));
+}
+
+void QueryStatusBar::showFieldCount(const QString& table, int fields)
+{
+    if (table.isEmpty() && fields == 0) {
+        setPanelText(2, QString());
+        return;
+    }
+    setPanelText(2, table + u": "_s + QString::number(fields) + u' ' + MainModul::GetMessageTextByNr(128));
+}
+
+void QueryStatusBar::appendMessage(const QSharedPointer<KLVMessage>& message)
+{
+    if (!message)
+        return;
+    const QString line = QueryRules::MessageLine(int(message->MsgType()), message->Text());
+    if (line.isEmpty())
+        return;
+    const QString now = panelText(5);
+    setPanelText(5, now.isEmpty() ? line : now + u"\r\n"_s + line);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QSharedPointer>
 #include <QStatusBar>
 
+class KLVMessage;
 class StatusPanel;
 
 // The query window's status bar "StatusBar" with its six panels "Panel1" to "Panel6": tables,
@@ -22,6 +24,13 @@ public:
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
     StatusPanel* panel(int panel) const;
+
+    // Panel 1: the tables listed; panel 2: the fields of the table shown (empty without
+    // either).
+    void showTableCount(int tables);
+    void showFieldCount(const QString& table, int fields);
+    // Panel 5 collects the status and error messages of the window's query, one a line.
+    void appendMessage(const QSharedPointer<KLVMessage>& message);
 
 Q_SIGNALS:
     void panelClicked(int panel);

@@ -1,17 +1,20 @@
 #include "ResultPane.h"
 
+#include "CatalogueListPane.h"
+#include "FieldListPane.h"
 #include "FormSupport.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "PopupMenu.h"
 #include "QueryContext.h"
+#include "QueryTag.h"
 #include "ResultDragData.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
+#include "ViewerConfig.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDrag>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -42,8 +45,8 @@ ResultPane::ResultPane(QueryContext* context, QWidget* parent)
     // Columns taken away (another table, a saved query loaded) leave a count of nothing.
     connect(model, &QAbstractItemModel::columnsRemoved, this, followRows);
 
-    // The list is another class's: its context menu, keys and row drags are watched here.
-    m_view->installEventFilter(this);
+    // The list is another class's: its popup menu and row drags are watched here.
+    PopupMenu::attach(m_view, [this](const QPoint& at, bool) { showContextMenu(at); });
     m_view->viewport()->installEventFilter(this);
 }
 
@@ -55,34 +58,34 @@ void ResultPane::resort(int column)
 
 bool ResultPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_view && watched != m_view->viewport())
+    if (watched != m_view->viewport())
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::ContextMenu) {
-        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-        showContextMenu(FormSupport::contextMenuPosition(m_view, menuEvent->globalPos(),
-                                                         menuEvent->reason() == QContextMenuEvent::Keyboard));
-        return true;
-    }
     // A row pressed and pulled further than the drag distance goes out as the ERP GUI
     // client's drag data; a row whose record cannot be read is not dragged.
-    if (watched == m_view->viewport()) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
             m_dragStart = mouse->position().toPoint();
             m_dragArmed = m_view->indexAt(m_dragStart).isValid();
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            m_dragArmed = false;
-        } else if (event->type() == QEvent::MouseMove && m_dragArmed && (mouse->buttons() & Qt::LeftButton) &&
-                   (mouse->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        m_dragArmed = false;
+        break;
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragArmed && (mouse->buttons() & Qt::LeftButton) &&
+            (mouse->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
             m_dragArmed = false;
             startRowDrag();
             return true;
         }
+        break;
     }
-    if (event->type() == QEvent::KeyPress && watched == m_view &&
-        FormSupport::isContextMenuKey(static_cast<QKeyEvent*>(event))) {
-        FormSupport::openKeyboardContextMenu(m_view);
-        return true;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -104,7 +107,92 @@ void ResultPane::showContextMenu(const QPoint& globalPos)
         MainModul::ShowMessageBox(MainModul::GetMessageTextByNr(139));
         return;
     }
-    QMenu* menu = FormSupport::mainMenu(u"DatenlisteMenue"_s);
-    if (menu && menu->menuAction()->isEnabled())
-        menu->popup(globalPos);
+    PopupMenu::open(FormSupport::mainMenu(u"DatenlisteMenue"_s), globalPos);
+}
+
+QString ResultPane::fieldList() const
+{
+    QStringList tags;
+    for (int c = 0; c < m_view->columnCount(); ++c)
+        tags.append(m_view->columnTag(c));
+    return tags.join(u',');
+}
+
+void ResultPane::currentFieldList(QString& fields, QString& widths) const
+{
+    const int n = m_view->columnCount();
+    if (n == 0)
+        return;
+    QStringList names(n);
+    QStringList sizes(n);
+    for (int c = 0; c < n; ++c) {
+        const int p = m_view->columnPosition(c);
+        if (p < 0 || p >= n)
+            continue;
+        names[p] = m_view->columnTag(c);
+        sizes[p] = QString::number(m_view->columnWidthTwips(c));
+    }
+    fields = names.join(u',');
+    widths = sizes.join(u',');
+}
+
+QString ResultPane::columnCaption(const QTreeWidgetItem* fieldRow)
+{
+    if (MainModul::ViewerFlag(u"ColumnHeadersDesc"_s, ViewerConfig::Key::ColHeadersDesc))
+        return QueryTag::Tag2Field(CatalogueListPane::rowTag(fieldRow), 4);
+    return fieldRow->text(0);
+}
+
+void ResultPane::insertColumn(QTreeWidgetItem* fieldRow, int& widthTwips)
+{
+    if (!fieldRow)
+        return;
+    if (widthTwips < 1)
+        widthTwips = DefaultColumnWidth;
+    m_view->addColumn(FieldListPane::rowKey(fieldRow),
+                      QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(fieldRow)), columnCaption(fieldRow),
+                      widthTwips);
+}
+
+bool ResultPane::followCheckedFields(const FieldListPane* fields, int most)
+{
+    const int rows = fields->topLevelItemCount();
+    const int checked = fields->checkedCount();
+    const bool all = checked == 0;
+    if ((all ? rows : checked) > most)
+        return false;
+    for (int i = 0; i < rows; ++i) {
+        QTreeWidgetItem* row = fields->topLevelItem(i);
+        const int column = m_view->columnOfTag(QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(row)));
+        const bool chosen = all || row->checkState(0) == Qt::Checked;
+        if (chosen && column < 0) {
+            int width = 0;
+            insertColumn(row, width);
+        } else if (!chosen && column >= 0) {
+            m_view->removeColumn(column);
+        }
+    }
+    return true;
+}
+
+void ResultPane::updateCaptions(const FieldListPane* fields)
+{
+    for (int c = 0; c < m_view->columnCount(); ++c) {
+        if (const QTreeWidgetItem* row = fields->row(m_view->columnKey(c)))
+            m_view->setColumnCaption(c, columnCaption(row));
+    }
+}
+
+void ResultPane::orderLikeFields(const FieldListPane* fields)
+{
+    int position = 0;
+    for (int i = 0; i < fields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = fields->topLevelItem(i);
+        if (row->checkState(0) != Qt::Checked)
+            continue;
+        const int column = m_view->columnOfTag(QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(row)));
+        if (column >= 0 && m_view->columnPosition(column) > position)
+            m_view->moveColumnToPosition(column, position);
+        ++position;
+    }
 }

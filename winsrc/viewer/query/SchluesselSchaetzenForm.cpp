@@ -1,5 +1,8 @@
 #include "SchluesselSchaetzenForm.h"
 
+#include "ChildWindowFrame.h"
+#include "ServerWait.h"
+
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVError.h"
@@ -69,13 +72,6 @@ QString storageKindText(int code)
     return key;
 }
 
-template <class T>
-T* named(T* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
 } // namespace
 
 SchluesselSchaetzenForm::SchluesselSchaetzenForm(QWidget* parent) : QDialog(parent)
@@ -87,9 +83,15 @@ SchluesselSchaetzenForm::SchluesselSchaetzenForm(QWidget* parent) : QDialog(pare
     InitFormCommon(this);
 
     FormSupport::watchKeys(this);
+    new ChildWindowFrame(this, QString());
+    m_wait = new ServerWait(this);
+    connect(m_wait, &ServerWait::brokenOff, this, [] { ShowMessageBox(GetMessageTextByNr(35)); });
 }
 
-SchluesselSchaetzenForm::~SchluesselSchaetzenForm() = default;
+SchluesselSchaetzenForm::~SchluesselSchaetzenForm()
+{
+    ChildWindowFrame::endConnections(this);
+}
 
 SchluesselSchaetzenForm* SchluesselSchaetzenForm::DefaultInstance()
 {
@@ -98,9 +100,9 @@ SchluesselSchaetzenForm* SchluesselSchaetzenForm::DefaultInstance()
 
 void SchluesselSchaetzenForm::buildControls()
 {
-    m_tabelle = named(new QLineEdit(this), u"Tabelle"_s);
+    m_tabelle = FormSupport::named(new QLineEdit(this), u"Tabelle"_s);
     m_tabelle->setReadOnly(true);
-    m_ablageart = named(new QLineEdit(this), u"Ablageart"_s);
+    m_ablageart = FormSupport::named(new QLineEdit(this), u"Ablageart"_s);
     m_ablageart->setReadOnly(true);
     // What cannot be changed here does not look as if it could.
     for (QLineEdit* shown : {m_tabelle, m_ablageart}) {
@@ -108,22 +110,22 @@ void SchluesselSchaetzenForm::buildControls()
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
         shown->setPalette(palette);
     }
-    m_selKrit = named(new QLineEdit(this), u"SelKrit"_s);
-    m_sortierung = named(new QLineEdit(this), u"Sortierung"_s);
+    m_selKrit = FormSupport::named(new QLineEdit(this), u"SelKrit"_s);
+    m_sortierung = FormSupport::named(new QLineEdit(this), u"Sortierung"_s);
     auto* junction = new QWidget(this);
-    m_und = named(new QRadioButton(u"194"_s, junction), u"UNDVerknuepfung"_s);
-    m_oder = named(new QRadioButton(u"195"_s, junction), u"ODERVerknuepfung"_s);
+    m_und = FormSupport::named(new QRadioButton(u"194"_s, junction), u"UNDVerknuepfung"_s);
+    m_oder = FormSupport::named(new QRadioButton(u"195"_s, junction), u"ODERVerknuepfung"_s);
     auto* junctionLayout = new QHBoxLayout(junction);
     junctionLayout->setContentsMargins(0, 0, 0, 0);
     junctionLayout->addWidget(m_und);
     junctionLayout->addWidget(m_oder);
     junctionLayout->addStretch(1);
     m_und->setChecked(true);
-    m_zeilen = named(new QCheckBox(u"1409"_s, this), u"ZeilenSelektion"_s);
+    m_zeilen = FormSupport::named(new QCheckBox(u"1409"_s, this), u"ZeilenSelektion"_s);
 
     auto* form = new QFormLayout;
     const auto label = [this](const QString& caption, const QString& name) {
-        return named(new QLabel(caption, this), name + u"Label"_s);
+        return FormSupport::named(new QLabel(caption, this), name + u"Label"_s);
     };
     form->addRow(label(u"1431"_s, u"Tabelle"_s), m_tabelle);
     form->addRow(label(u"1410"_s, u"Ablageart"_s), m_ablageart);
@@ -132,7 +134,7 @@ void SchluesselSchaetzenForm::buildControls()
     form->addRow(label(u"1406"_s, u"Verknuepfung"_s), junction);
     form->addRow(QString(), m_zeilen);
 
-    m_list = named(new QTreeWidget(this), u"SchluesselListe"_s);
+    m_list = FormSupport::named(new QTreeWidget(this), u"SchluesselListe"_s);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
@@ -162,10 +164,10 @@ void SchluesselSchaetzenForm::buildControls()
     m_list->header()->setSortIndicatorShown(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { showKeyInfo(item); });
 
-    m_sortieren = named(new QCheckBox(u"1432"_s, this), u"SchluesselSortieren"_s);
+    m_sortieren = FormSupport::named(new QCheckBox(u"1432"_s, this), u"SchluesselSortieren"_s);
     connect(m_sortieren, &QCheckBox::clicked, this, [this](bool checked) { setSorted(checked); });
-    auto* refresh = named(new QPushButton(u"1401"_s, this), u"AktualisierenButton"_s);
-    auto* ok = named(new QPushButton(u"32"_s, this), u"OKButton"_s);
+    auto* refresh = FormSupport::named(new QPushButton(u"1401"_s, this), u"AktualisierenButton"_s);
+    auto* ok = FormSupport::named(new QPushButton(u"32"_s, this), u"OKButton"_s);
     auto* help = FormSupport::helpButton(this, MsgHelpTopic);
     for (QPushButton* button : {refresh, ok, help})
         button->setAutoDefault(false);
@@ -202,19 +204,36 @@ void SchluesselSchaetzenForm::unload()
     ViewerConfig::setBool(ViewerConfig::Key::KeyListAutoSort, m_sortieren->isChecked());
 }
 
+bool SchluesselSchaetzenForm::isBusy() const
+{
+    return m_wait->isBusy();
+}
+
 void SchluesselSchaetzenForm::closeDialog()
 {
+    // While it counts, the counting is broken off and the dialog closes once it has ended.
+    if (m_wait->isBusy()) {
+        m_wait->closeWindow();
+        m_wait->breakOff();
+        return;
+    }
     unload();
     done(QDialog::Accepted);
 }
 
 void SchluesselSchaetzenForm::reject()
 {
-    closeDialog();
+    // While it counts, Esc and Close break the counting off first.
+    if (m_wait->isBusy())
+        m_wait->breakOff();
+    else
+        closeDialog();
 }
 
 void SchluesselSchaetzenForm::closeEvent(QCloseEvent* event)
 {
+    if (!m_wait->mayClose(event))
+        return;
     if (isVisible())
         unload();
     event->accept();
@@ -223,9 +242,16 @@ void SchluesselSchaetzenForm::closeEvent(QCloseEvent* event)
 void SchluesselSchaetzenForm::SchaetzungZeigen(const QSharedPointer<KLV>& session, QWidget* queryWindow)
 {
     m_queryWindow = queryWindow;
+    if (m_wait->isBusy())
+        return;
     m_query = session ? session->CreateQuery() : QSharedPointer<KLVQuery>();
     // Without that text on the server no key takes its count from the key catalogue.
-    m_specialKey = m_query ? m_query->GetMessageText(u"cc"_s, SpecialKeyMessage, QString()) : QString();
+    {
+        const ServerWait::Scope busy(m_wait, 11, m_query);
+        m_specialKey = m_query ? m_query->GetMessageText(u"cc"_s, SpecialKeyMessage, QString()) : QString();
+        if (m_wait->wasBrokenOff())
+            return;
+    }
 
     const auto selection = [queryWindow] {
         QSharedPointer<KLVSelection> s;
@@ -252,6 +278,8 @@ void SchluesselSchaetzenForm::SchaetzungZeigen(const QSharedPointer<KLV>& sessio
 
     load();
     EstimateKeyCounts();
+    if (m_wait->isClosePending())
+        return;
     m_selKrit->setFocus();
     exec();
 }
@@ -260,13 +288,15 @@ void SchluesselSchaetzenForm::EstimateKeyCounts()
 {
     m_list->clear();
     m_bestKey.clear();
-    if (!m_query || !m_display || !m_count)
+    if (!m_query || !m_display || !m_count || m_wait->isBusy())
         return;
+    const ServerWait::Scope busy(m_wait, 11, m_query);
     const int selectionFlag = m_display->AliveFlag();
 
     if (!m_query->GetKeyNames(m_display->TableName())) {
         const QSharedPointer<KLVError> error = m_query->GetLastKLVError();
-        ShowMessageBox(error ? error->ErrInfo() : m_query->GetLastError());
+        if (!m_wait->wasBrokenOff())
+            ShowMessageBox(error ? error->ErrInfo() : m_query->GetLastError());
         return;
     }
     while (m_query->GetNextRecord()) {
@@ -297,7 +327,8 @@ void SchluesselSchaetzenForm::EstimateKeyCounts()
     m_list->setProperty("Sorted", false);
     QTreeWidgetItem* best = nullptr;
     qint64 bestCount = 0;
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+    // A counting the user broke off counts no further key.
+    for (int i = 0; i < m_list->topLevelItemCount() && !m_wait->wasBrokenOff(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         const QString name = item->text(ColName);
         const QString condition = item->text(ColCondition);

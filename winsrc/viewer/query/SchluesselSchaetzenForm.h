@@ -15,6 +15,7 @@ class QLineEdit;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ServerWait;
 
 // Estimates, for the query window's selection, how many records each key of the table would
 // deliver, so the user can pick the key that narrows the selection most. One counting request
@@ -68,6 +69,8 @@ public:
     void EstimateKeyCounts();
 
     QTreeWidget* schluesselListe() const { return m_list; }
+    // True while it waits for the server.
+    bool isBusy() const;
     // The text of the key estimated best, "" when none was.
     QString bestKey() const { return m_bestKey; }
 
@@ -94,6 +97,8 @@ private:
     QSharedPointer<KLVSelection> m_count;
     QPointer<QWidget> m_queryWindow;
     QString m_specialKey;
+    // Its counting requests can be broken off (Esc, closing it).
+    ServerWait* m_wait = nullptr;
     QString m_bestKey;
 
     QLineEdit* m_tabelle = nullptr;

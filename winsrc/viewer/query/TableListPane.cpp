@@ -12,6 +12,7 @@
 #include "MemberCall.h"
 #include "QueryContext.h"
 #include "QueryTag.h"
+#include "ServerWait.h"
 #include "SpaltenWahlForm.h"
 
 #include <QInputDialog>
@@ -89,7 +90,7 @@ bool TableListPane::fill()
         // The list may end with a database's group rows: its extra tables come last.
         if (!remembered.isEmpty())
             loadExtraTables(remembered);
-    } else if (self) {
+    } else if (self && !ServerWait::wasBrokenOff(query)) {
         ShowMessageBox(GetMessageTextByNr(124) + CrLf + (query ? query->GetLastError() : QString()));
         clear();
     }

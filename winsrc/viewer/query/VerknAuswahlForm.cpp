@@ -1,5 +1,8 @@
 #include "VerknAuswahlForm.h"
 
+#include "ChildWindowFrame.h"
+#include "ServerWait.h"
+
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVEnums.h"
@@ -97,11 +100,15 @@ VerknAuswahlForm::VerknAuswahlForm(QWidget* parent) : QDialog(parent)
         LoadListViewColumns(list, Section, false);
 
     FormSupport::watchKeys(this);
+    new ChildWindowFrame(this, QString());
+    m_wait = new ServerWait(this);
+    connect(m_wait, &ServerWait::brokenOff, this, [] { ShowMessageBox(GetMessageTextByNr(35)); });
 }
 
 VerknAuswahlForm::~VerknAuswahlForm()
 {
     saveLayout();
+    ChildWindowFrame::endConnections(this);
 }
 
 VerknAuswahlForm* VerknAuswahlForm::DefaultInstance()
@@ -201,6 +208,7 @@ void VerknAuswahlForm::InitVerknInfo(const QSharedPointer<KLV>& session, const Q
     ok = false;
     if (!m_query && session)
         m_query = session->CreateQuery();
+    const ServerWait::Scope busy(m_wait, 0, m_query);
 
     const QStringList parts = path.split(u'^');
     if (parts.size() - 1 > MaxLevel) {
@@ -216,7 +224,7 @@ void VerknAuswahlForm::InitVerknInfo(const QSharedPointer<KLV>& session, const Q
 
     // The type code of every reference field on the way, asked of the query's table by the
     // path up to that field.
-    for (int i = 0; i + 1 < parts.size(); ++i) {
+    for (int i = 0; i + 1 < parts.size() && !m_wait->wasBrokenOff(); ++i) {
         m_ebeneFeld[i] = parts[i];
         const QString prefix = parts.mid(0, i + 1).join(u'^');
         if (m_query && m_query->GetFieldNames(table, prefix) && m_query->GetNextRecord() &&
@@ -268,6 +276,7 @@ void VerknAuswahlForm::SetFeldFocus(QTreeWidget* list, const QString& fieldName)
 
 void VerknAuswahlForm::GetFirstTableOfField(const QString& fieldName)
 {
+    const ServerWait::Scope busy(m_wait, 0, m_query);
     if (!m_query)
         return;
     for (int i = 0; i < m_ziele->topLevelItemCount(); ++i) {
@@ -285,6 +294,7 @@ void VerknAuswahlForm::GetFirstTableOfField(const QString& fieldName)
 
 void VerknAuswahlForm::BuildFieldLists(const QString& table, const QString& tableCaption)
 {
+    const ServerWait::Scope busy(m_wait, 0, m_query);
     {
         const QScopedValueRollback<bool> inCode(m_inCode, true);
         m_verwFelder->clear();
@@ -294,7 +304,8 @@ void VerknAuswahlForm::BuildFieldLists(const QString& table, const QString& tabl
     m_datenFelderLabel->setText(GetMessageTextByNr(MsgDataFieldsOf) + u' ' + tableCaption);
 
     if (!m_query || !m_query->GetFieldNames(table)) {
-        ShowMessageBox(GetMessageTextByNr(MsgFieldListFailed));
+        if (!m_wait->wasBrokenOff())
+            ShowMessageBox(GetMessageTextByNr(MsgFieldListFailed));
         return;
     }
     KLVTools tools;
@@ -328,6 +339,7 @@ void VerknAuswahlForm::BuildFieldLists(const QString& table, const QString& tabl
 
 void VerknAuswahlForm::BuildTargetList(const QString& fieldName, const QString& typeCode, bool autoSelect)
 {
+    const ServerWait::Scope busy(m_wait, 0, m_query);
     m_ziele->clear();
     m_zieleLabel->setText(fieldName + u" ("_s + typeCode + u") "_s + GetMessageTextByNr(MsgRefersTo));
     if (m_query && m_query->GetRefTypeInfo(typeCode)) {
@@ -458,7 +470,11 @@ void VerknAuswahlForm::GoToPreviousLevel()
 
 void VerknAuswahlForm::reject()
 {
-    FinishVerknAuswahl(false);
+    // While it asks the server, Esc and Close break the request off first.
+    if (m_wait->isBusy())
+        m_wait->breakOff();
+    else
+        FinishVerknAuswahl(false);
 }
 
 void VerknAuswahlForm::showEvent(QShowEvent* event)
@@ -471,6 +487,8 @@ void VerknAuswahlForm::showEvent(QShowEvent* event)
 void VerknAuswahlForm::closeEvent(QCloseEvent* event)
 {
     // Closed by the user: a cancel, and the dialog stays loaded for the next path.
+    if (!m_wait->mayClose(event))
+        return;
     FinishVerknAuswahl(false);
     saveLayout();
     event->accept();

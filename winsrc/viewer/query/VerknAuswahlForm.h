@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QShowEvent;
 class QTreeWidget;
+class ServerWait;
 class QTreeWidgetItem;
 
 // The reference-path chooser: a chain of reference fields from the query window's table
@@ -96,6 +97,8 @@ private:
 
     QString m_ergebnis;
     QSharedPointer<KLVQuery> m_query;
+    // Its requests can be broken off (Esc, closing it).
+    ServerWait* m_wait = nullptr;
     int m_aktEbene = 0;
     QStringList m_ebeneFeld;
     QStringList m_ebeneFeldArt;

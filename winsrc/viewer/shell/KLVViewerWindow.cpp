@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "AufzInfoForm.h"
 #include "ChildWindowCommands.h"
+#include "ChildWindowFrame.h"
 #include "DatabaseInfoForm.h"
 #include "FontSettings.h"
 #include "InfosysForm.h"
@@ -24,6 +25,7 @@
 #include "QueryListForm.h"
 #include "SavedQueryStore.h"
 #include "SchlInfoForm.h"
+#include "ServerWait.h"
 #include "SessionSettingsPush.h"
 #include "Twips.h"
 #include "VerwInfoForm.h"
@@ -459,12 +461,9 @@ void KLVViewerWindow::AddQueryForm()
         state = current->isMinimized() ? 1 : current->isMaximized() ? 2 : 0;
 
     auto* form = new QueryForm;
-    QMdiSubWindow* sub = m_mdi->addSubWindow(form);
-    connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
     // In the frame first; then its place and state, once, in the frame's real size.
-    form->RestoreWindowPlacement(state);
-    if (sub->isVisible())
-        m_mdi->setActiveSubWindow(sub);
+    childAdded(form->frame()->addTo(m_mdi, state));
+    form->frame()->show();
     MemberCall::Invoke(form, "InitControls");
     SetMenues(form);
     ++m_queryWindowCount;
@@ -479,9 +478,7 @@ void KLVViewerWindow::AddInfosysForm()
         return;
     }
     InitFormCommon(form);
-    QMdiSubWindow* sub = m_mdi->addSubWindow(form);
-    connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
-    form->RestoreWindowPlacement();
+    childAdded(form->frame()->addTo(m_mdi));
     MemberCall::Invoke(form, "InitControls");
     ShowChildWindow(form);
 }
@@ -532,11 +529,9 @@ QWidget* KLVViewerWindow::InfoWindow(const QString& formName)
         return nullptr;
     }
     InitFormCommon(form);
-    QMdiSubWindow* sub = m_mdi->addSubWindow(form);
-    connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &KLVViewerWindow::refreshMenus); });
-    sub->hide();
-    if (auto* infosys = qobject_cast<InfosysForm*>(form))
-        infosys->RestoreWindowPlacement();
+    // In the frame first, hidden: it shows in its place once it is filled.
+    if (ChildWindowFrame* frame = ChildWindowFrame::of(form))
+        childAdded(frame->addTo(m_mdi));
     m_infoWindows.insert(formName, form);
     return form;
 }
@@ -545,13 +540,23 @@ void KLVViewerWindow::ShowChildWindow(QWidget* form)
 {
     if (!form)
         return;
-    auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
-    if (sub) {
-        sub->show();
-        m_mdi->setActiveSubWindow(sub);
-    }
-    form->show();
+    if (ChildWindowFrame* frame = ChildWindowFrame::of(form))
+        frame->show();
+    else
+        form->show();
     SetMenues(form);
+}
+
+void KLVViewerWindow::childAdded(QMdiSubWindow* sub)
+{
+    connect(sub, &QObject::destroyed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            refreshMenus();
+            // The end of the program waited for this window.
+            if (m_closeAfterChildren)
+                close();
+        });
+    });
 }
 
 bool KLVViewerWindow::closeChildWindows()
@@ -728,9 +733,15 @@ QString KLVViewerWindow::GetQuerySettingsFile(const QString& table)
 void KLVViewerWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_unloaded) {
-        // A child window that stays open (its user cancelled) keeps the program and the
-        // session as they are.
+        // A child window that waits for the server breaks the wait off and closes once it has
+        // ended, and the program ends then; a child window that stays open (its user
+        // cancelled) keeps the program and the session as they are.
         if (!closeChildWindows()) {
+            m_closeAfterChildren = false;
+            for (const QMdiSubWindow* sub : m_mdi->subWindowList()) {
+                if (sub->widget() && sub->widget()->property(ServerWait::ClosePendingProperty).toBool())
+                    m_closeAfterChildren = true;
+            }
             event->ignore();
             return;
         }
@@ -842,8 +853,7 @@ void KLVViewerWindow::showInfoCatalogue(const QString& formName)
     if (formName == u"MandInfoForm") {
         // A modal dialog, filled anew every time.
         const QPointer<MandInfoForm> dialog = MandInfoForm::DefaultInstance();
-        dialog->LoadMandInfos(m_tav);
-        if (dialog)
+        if (dialog->LoadMandInfos(m_tav) && dialog)
             dialog->exec();
         return;
     }
@@ -979,8 +989,9 @@ void KLVViewerWindow::connectMenus()
         {u"FldListeSelectNoTabMenue"_s, 3, 2},  {u"FldListeSelectNoSkipMenue"_s, 4, 2},
         {u"FldListeInvertSelMenue"_s, 1, 3}};
     for (const auto& [name, scope, action] : selections) {
-        on(name,
-           [this, scope, action] { ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action); });
+        on(name, [this, scope = scope, action = action] {
+            ChildWindowCommands::SetActiveFieldsSelection(activeChild(), scope, action);
+        });
     }
 
     // Result list and saved queries.
@@ -1015,8 +1026,14 @@ void KLVViewerWindow::connectMenus()
        [this] { ChildWindowCommands::ViewSelectedInfosys(m_infoWindows.value(u"InfosysInfoForm"_s)); });
     on(u"InfosysListeSpaltenWaehlenMenue"_s, byName("SelectColumns"));
     on(u"UniversalSpaltenWaehlenMenue"_s, byName("SelectColumns"));
-    on(u"InfosysKFNeuAufbauenMenue"_s, [this] {
-        if (QWidget* child = activeChild(); ChildWindowCommands::IsInfosysForm(child))
-            MemberCall::Invoke(child, "BuildAktInfosysInfos");
-    });
+    // The information-system window's entries, typed to that window.
+    const auto onInfosys = [this, &on](const QString& entry, const char* member) {
+        on(entry, [this, member] {
+            if (QWidget* child = activeChild(); ChildWindowCommands::IsInfosysForm(child))
+                MemberCall::Invoke(child, member);
+        });
+    };
+    onInfosys(u"InfosysKFNeuAufbauenMenue"_s, "BuildAktInfosysInfos");
+    onInfosys(u"InfosysDLFeldNeuMenue"_s, "DatenlisteFeldNeu");
+    onInfosys(u"InfosysDLFeldLoeschenMenue"_s, "DatenlisteFeldLoeschen");
 }

@@ -150,6 +150,9 @@ private:
     void takeNormalPlace();
     void sessionMessage(const QString& labelText, const QString& text);
     void logonKeyPressed(const QString& formName, int keyCode);
+    // Follows a child window added to the frame: the menus when it goes, and the end of the
+    // program that waited for it.
+    void childAdded(QMdiSubWindow* sub);
     // Closes every child window; false when one stays open.
     bool closeChildWindows();
     // What closing does once the children are gone: settings, window place, session, dialogs.
@@ -184,6 +187,8 @@ private:
     int m_queryWindowCount = 0;
     bool m_unloaded = false;
     bool m_destroying = false;
+    // The program ends once the child windows that close after their wait have gone.
+    bool m_closeAfterChildren = false;
 
     QMdiArea* m_mdi = nullptr;
     QLabel* m_ddeLabel = nullptr;

@@ -1,5 +1,6 @@
 #include "ViewerEinstellungenDialog.h"
 
+#include "FormSupport.h"
 #include "MainModul.h"
 #include "ViewerConfig.h"
 
@@ -47,14 +48,6 @@ void setOption(QAbstractButton* button, bool on)
     button->setAutoExclusive(exclusive);
 }
 
-template <class T>
-T* named(QWidget* parent, const char16_t* name, T* widget)
-{
-    Q_UNUSED(parent);
-    widget->setObjectName(QString::fromUtf16(name));
-    return widget;
-}
-
 // A method of the main window, called by name; nothing when it lacks it.
 bool callMain(const char* signature, QGenericArgument a0 = QGenericArgument(), QGenericArgument a1 = QGenericArgument())
 {
@@ -86,32 +79,32 @@ ViewerEinstellungenDialog::~ViewerEinstellungenDialog() = default;
 
 void ViewerEinstellungenDialog::buildControls()
 {
-    m_tabs = named(this, u"ViewerEinstellungenTab", new QTabWidget(this));
+    m_tabs = FormSupport::named(new QTabWidget(this), u"ViewerEinstellungenTab"_s);
 
     // Tab 0: log, column headings, what is saved.
     auto* general = new QWidget(m_tabs);
     auto* generalLayout = new QVBoxLayout(general);
-    auto* logBox = named(general, u"ProtokollFrame", new QGroupBox(u"1355"_s, general));
+    auto* logBox = FormSupport::named(new QGroupBox(u"1355"_s, general), u"ProtokollFrame"_s);
     auto* logLayout = new QGridLayout(logBox);
-    logLayout->addWidget(named(logBox, u"ProtokAktiv", new QCheckBox(u"1356"_s, logBox)), 0, 0, 1, 3);
-    logLayout->addWidget(named(logBox, u"LogfileNameLabel", new QLabel(u"1357"_s, logBox)), 1, 0);
-    m_logfileName = named(logBox, u"LogfileName", new QLineEdit(logBox));
+    logLayout->addWidget(FormSupport::named(new QCheckBox(u"1356"_s, logBox), u"ProtokAktiv"_s), 0, 0, 1, 3);
+    logLayout->addWidget(FormSupport::named(new QLabel(u"1357"_s, logBox), u"LogfileNameLabel"_s), 1, 0);
+    m_logfileName = FormSupport::named(new QLineEdit(logBox), u"LogfileName"_s);
     m_logfileName->setMinimumWidth(260);
     logLayout->addWidget(m_logfileName, 1, 1);
-    logLayout->addWidget(named(logBox, u"OpenLogFileButton", new QPushButton(u"1358"_s, logBox)), 1, 2);
+    logLayout->addWidget(FormSupport::named(new QPushButton(u"1358"_s, logBox), u"OpenLogFileButton"_s), 1, 2);
     logLayout->setColumnStretch(1, 1);
     generalLayout->addWidget(logBox);
 
-    auto* headBox = named(general, u"ColumnHeadersFrame", new QGroupBox(u"1359"_s, general));
+    auto* headBox = FormSupport::named(new QGroupBox(u"1359"_s, general), u"ColumnHeadersFrame"_s);
     auto* headLayout = new QVBoxLayout(headBox);
-    headLayout->addWidget(named(headBox, u"ColumnHeadersNames", new QRadioButton(u"1360"_s, headBox)));
-    headLayout->addWidget(named(headBox, u"ColumnHeadersDesc", new QRadioButton(u"1361"_s, headBox)));
+    headLayout->addWidget(FormSupport::named(new QRadioButton(u"1360"_s, headBox), u"ColumnHeadersNames"_s));
+    headLayout->addWidget(FormSupport::named(new QRadioButton(u"1361"_s, headBox), u"ColumnHeadersDesc"_s));
     generalLayout->addWidget(headBox);
 
-    auto* saveBox = named(general, u"SpeichernFrame", new QGroupBox(general));
+    auto* saveBox = FormSupport::named(new QGroupBox(general), u"SpeichernFrame"_s);
     auto* saveLayout = new QVBoxLayout(saveBox);
-    saveLayout->addWidget(named(saveBox, u"SaveViewerSettings", new QCheckBox(u"1362"_s, saveBox)));
-    saveLayout->addWidget(named(saveBox, u"SaveWindowState", new QCheckBox(u"1363"_s, saveBox)));
+    saveLayout->addWidget(FormSupport::named(new QCheckBox(u"1362"_s, saveBox), u"SaveViewerSettings"_s));
+    saveLayout->addWidget(FormSupport::named(new QCheckBox(u"1363"_s, saveBox), u"SaveWindowState"_s));
     generalLayout->addWidget(saveBox);
     generalLayout->addStretch();
     m_tabs->addTab(general, u"1351"_s);
@@ -119,24 +112,25 @@ void ViewerEinstellungenDialog::buildControls()
     // Tab 1: saved queries.
     auto* queries = new QWidget(m_tabs);
     auto* queriesLayout = new QVBoxLayout(queries);
-    auto* storeBox = named(queries, u"AbfrageAblageFrame", new QGroupBox(u"1382"_s, queries));
+    auto* storeBox = FormSupport::named(new QGroupBox(u"1382"_s, queries), u"AbfrageAblageFrame"_s);
     auto* storeLayout = new QGridLayout(storeBox);
-    storeLayout->addWidget(named(storeBox, u"SaveQueryAuto", new QCheckBox(u"1364"_s, storeBox)), 0, 0, 1, 2);
-    storeLayout->addWidget(named(storeBox, u"SaveQueryByUser", new QCheckBox(u"1365"_s, storeBox)), 1, 0, 1, 2);
-    storeLayout->addWidget(named(storeBox, u"SaveQueryIndivDir", new QRadioButton(u"1366"_s, storeBox)), 2, 0, 1, 2);
-    storeLayout->addWidget(named(storeBox, u"SaveQueryInMand", new QRadioButton(u"1367"_s, storeBox)), 3, 0, 1, 2);
-    storeLayout->addWidget(named(storeBox, u"SaveQueryDirLabel", new QLabel(u"1368"_s, storeBox)), 4, 0);
-    m_saveQueryDir = named(storeBox, u"SaveQueryDir", new QLineEdit(storeBox));
+    storeLayout->addWidget(FormSupport::named(new QCheckBox(u"1364"_s, storeBox), u"SaveQueryAuto"_s), 0, 0, 1, 2);
+    storeLayout->addWidget(FormSupport::named(new QCheckBox(u"1365"_s, storeBox), u"SaveQueryByUser"_s), 1, 0, 1, 2);
+    storeLayout->addWidget(FormSupport::named(new QRadioButton(u"1366"_s, storeBox), u"SaveQueryIndivDir"_s), 2, 0, 1,
+                           2);
+    storeLayout->addWidget(FormSupport::named(new QRadioButton(u"1367"_s, storeBox), u"SaveQueryInMand"_s), 3, 0, 1, 2);
+    storeLayout->addWidget(FormSupport::named(new QLabel(u"1368"_s, storeBox), u"SaveQueryDirLabel"_s), 4, 0);
+    m_saveQueryDir = FormSupport::named(new QLineEdit(storeBox), u"SaveQueryDir"_s);
     m_saveQueryDir->setMinimumWidth(300);
     storeLayout->addWidget(m_saveQueryDir, 4, 1);
     storeLayout->setColumnStretch(1, 1);
     queriesLayout->addWidget(storeBox);
 
-    auto* changeBox = named(queries, u"QueryChangeFrame", new QGroupBox(u"1369"_s, queries));
+    auto* changeBox = FormSupport::named(new QGroupBox(u"1369"_s, queries), u"QueryChangeFrame"_s);
     auto* changeLayout = new QVBoxLayout(changeBox);
-    changeLayout->addWidget(named(changeBox, u"QueryChangeDontSave", new QRadioButton(u"1370"_s, changeBox)));
-    changeLayout->addWidget(named(changeBox, u"QueryChangeAskUser", new QRadioButton(u"1371"_s, changeBox)));
-    changeLayout->addWidget(named(changeBox, u"QueryChangeSaveAlways", new QRadioButton(u"1372"_s, changeBox)));
+    changeLayout->addWidget(FormSupport::named(new QRadioButton(u"1370"_s, changeBox), u"QueryChangeDontSave"_s));
+    changeLayout->addWidget(FormSupport::named(new QRadioButton(u"1371"_s, changeBox), u"QueryChangeAskUser"_s));
+    changeLayout->addWidget(FormSupport::named(new QRadioButton(u"1372"_s, changeBox), u"QueryChangeSaveAlways"_s));
     queriesLayout->addWidget(changeBox);
     queriesLayout->addStretch();
     m_tabs->addTab(queries, u"1352"_s);
@@ -185,8 +179,8 @@ void ViewerEinstellungenDialog::buildControls()
     fontsLayout->addStretch();
     m_tabs->addTab(fonts, u"1354"_s);
 
-    auto* help = named(this, u"HilfeButton", new QPushButton(u"1346"_s, this));
-    auto* ok = named(this, u"OKButton", new QPushButton(u"1344"_s, this));
+    auto* help = FormSupport::named(new QPushButton(u"1346"_s, this), u"HilfeButton"_s);
+    auto* ok = FormSupport::named(new QPushButton(u"1344"_s, this), u"OKButton"_s);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(help);

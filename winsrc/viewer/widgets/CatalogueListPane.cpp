@@ -4,10 +4,9 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "PopupMenu.h"
 
-#include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -32,6 +31,7 @@ CatalogueListPane::CatalogueListPane(QueryContext* context, const QString& objec
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
     ListViewHelpers::ConnectHeaderSorting(this, [this](int section) { sortByColumn(section); });
+    PopupMenu::attach(this, [this](const QPoint& at, bool) { showContextMenu(at); });
 
     m_columns.resize(columnCount);
     LayoutStore::InitListViewColumnProps(messageBase, m_columns);
@@ -98,20 +98,4 @@ QStringList CatalogueListPane::rowTexts() const
     for (int i = 0; i < topLevelItemCount(); ++i)
         texts.append(topLevelItem(i)->text(0));
     return texts;
-}
-
-void CatalogueListPane::contextMenuEvent(QContextMenuEvent* event)
-{
-    event->accept();
-    showContextMenu(
-        FormSupport::contextMenuPosition(this, event->globalPos(), event->reason() == QContextMenuEvent::Keyboard));
-}
-
-void CatalogueListPane::keyPressEvent(QKeyEvent* event)
-{
-    if (FormSupport::isContextMenuKey(event)) {
-        FormSupport::openKeyboardContextMenu(this);
-        return;
-    }
-    QTreeWidget::keyPressEvent(event);
 }

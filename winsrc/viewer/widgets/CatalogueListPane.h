@@ -55,9 +55,6 @@ protected:
     // for it.
     void fitFirstColumn();
 
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
     QueryContext* m_context;
 
 private:

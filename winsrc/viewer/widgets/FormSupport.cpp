@@ -2,10 +2,7 @@
 
 #include "MainModul.h"
 
-#include <QAbstractItemView>
 #include <QAction>
-#include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -94,31 +91,4 @@ void FormSupport::setMousePointer(int pointer)
 {
     if (QWidget* main = mainForm())
         main->setProperty("MousePointer", pointer);
-}
-
-bool FormSupport::isContextMenuKey(const QKeyEvent* event)
-{
-    return event->key() == Qt::Key_F10 && shiftState(event) == Qt::ShiftModifier;
-}
-
-bool FormSupport::openKeyboardContextMenu(QAbstractItemView* view)
-{
-    const QModelIndex current = view->currentIndex();
-    const QRect row = current.isValid() ? view->visualRect(current) : QRect();
-    const QPoint pos = row.isValid() ? row.bottomLeft() : QPoint(0, 0);
-    QContextMenuEvent event(QContextMenuEvent::Keyboard, view->viewport()->mapTo(view, pos),
-                            view->viewport()->mapToGlobal(pos));
-    QCoreApplication::sendEvent(view, &event);
-    return event.isAccepted();
-}
-
-QPoint FormSupport::contextMenuPosition(const QAbstractItemView* view, const QPoint& eventGlobalPos, bool byKeyboard)
-{
-    if (!byKeyboard)
-        return eventGlobalPos;
-    const QModelIndex current = view->currentIndex();
-    const QRect row = current.isValid() ? view->visualRect(current) : QRect();
-    if (!row.isValid() || !view->viewport()->rect().intersects(row))
-        return view->viewport()->mapToGlobal(QPoint(0, 0));
-    return view->viewport()->mapToGlobal(row.bottomLeft());
 }

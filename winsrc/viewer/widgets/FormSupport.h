@@ -5,10 +5,8 @@
 #include <QString>
 #include <qnamespace.h>
 
-class QAbstractItemView;
 class QKeyEvent;
 class QMenu;
-class QPoint;
 class QPushButton;
 class QWidget;
 
@@ -23,6 +21,14 @@ public:
     // it goes when the program ends.
     template <class Dialog>
     static Dialog* defaultInstance();
+
+    // The widget with that object name (by which the windows find each other's controls).
+    template <class T>
+    static T* named(T* widget, const QString& name)
+    {
+        widget->setObjectName(name);
+        return widget;
+    }
 
     // "Save window state" of the viewer settings.
     static bool saveWindowState();
@@ -50,16 +56,6 @@ public:
     static void setMainEntryEnabled(const QString& name, bool enabled);
     // The main window's pointer: 11 hourglass, 13 arrow with hourglass, 0 normal.
     static void setMousePointer(int pointer);
-
-    // Shift+F10, the keyboard's other way to a context menu besides the Menu key (which the
-    // platform turns into a context-menu event itself).
-    static bool isContextMenuKey(const QKeyEvent* event);
-    // Sends view the context-menu event a keyboard gives, at its current row (or its top left
-    // corner when none is current); true when the view took it.
-    static bool openKeyboardContextMenu(QAbstractItemView* view);
-    // Where a list's context menu opens: at the mouse for a mouse event, below the current
-    // row for the keyboard.
-    static QPoint contextMenuPosition(const QAbstractItemView* view, const QPoint& eventGlobalPos, bool byKeyboard);
 
 private:
     static QWidget* mainForm();

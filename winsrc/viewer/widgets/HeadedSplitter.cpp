@@ -5,6 +5,8 @@
 #include <QSplitterHandle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 HeadedSplitter::HeadedSplitter(QWidget* parent) : QWidget(parent)
@@ -25,12 +27,15 @@ HeadedSplitter::HeadedSplitter(QWidget* parent) : QWidget(parent)
 
     connect(m_panes, &QSplitter::splitterMoved, this, [this] { align(); });
     m_panes->installEventFilter(this);
+    m_headings->installEventFilter(this);
 }
 
 void HeadedSplitter::addPane(QWidget* heading, QWidget* pane, int stretch)
 {
-    // A heading never holds its pane wider than the user drags it.
+    // The heading follows its pane, and the pane is never narrower than its heading's text
+    // (updateMinimums).
     heading->setMinimumWidth(1);
+    m_paneMinimums.append(pane->minimumWidth());
     m_headings->addWidget(heading);
     m_panes->addWidget(pane);
     const int index = m_panes->count() - 1;
@@ -40,11 +45,26 @@ void HeadedSplitter::addPane(QWidget* heading, QWidget* pane, int stretch)
     if (index > 0)
         m_headings->handle(index)->setEnabled(false);
     pane->installEventFilter(this);
+    heading->installEventFilter(this);
+    updateMinimums();
     scheduleAlign();
+}
+
+void HeadedSplitter::updateMinimums()
+{
+    for (int i = 0; i < m_panes->count() && i < m_headings->count(); ++i) {
+        // What a heading needs: a label its text, a row of controls their least widths.
+        const int least = m_headings->widget(i)->minimumSizeHint().width();
+        m_panes->widget(i)->setMinimumWidth(std::max(m_paneMinimums.value(i), least));
+    }
 }
 
 bool HeadedSplitter::eventFilter(QObject* watched, QEvent* event)
 {
+    // A heading whose text changed may need more room.
+    if ((event->type() == QEvent::LayoutRequest || event->type() == QEvent::FontChange) && watched != m_panes)
+        QMetaObject::invokeMethod(
+            this, [this] { updateMinimums(); }, Qt::QueuedConnection);
     if (event->type() == QEvent::Resize) {
         // A pane is resized once the splitter has shared out its new width.
         if (watched != m_panes)

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class QSplitter;
 
 // Panes side by side with a heading above each: the panes share the room through a
 // QSplitter the user drags, and the headings stand in a row of their own whose parts keep
-// the width of the pane below them. The panes are the splitter's own children, so a list's
+// the width of the pane below them. A pane is never narrower than its heading needs, so a
+// heading stays readable. The panes are the splitter's own children, so a list's
 // stored width reaches the splitter (LayoutStore sizes a splitter's child through it).
 class HeadedSplitter : public QWidget
 {
@@ -28,8 +30,10 @@ protected:
 private:
     void scheduleAlign();
     void align();
+    void updateMinimums();
 
     QSplitter* m_headings = nullptr;
     QSplitter* m_panes = nullptr;
+    QList<int> m_paneMinimums;
     bool m_alignPending = false;
 };
