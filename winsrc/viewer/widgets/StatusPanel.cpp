@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -18,17 +17,37 @@ StatusPanel::StatusPanel(bool fitted, QWidget* parent) : QLabel(parent), m_fitte
     setSizePolicy(fitted ? QSizePolicy::Preferred : QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
-QString StatusPanel::firstLine() const
+void StatusPanel::updateLine() const
 {
     const QString t = text();
-    const qsizetype end = t.indexOf(QRegularExpression(u"[\r\n]"_s));
+    // Compared by value only when the text was set anew (a copy shares its data).
+    if (m_lineValid && t.constData() == m_lineOf.constData() && t.size() == m_lineOf.size())
+        return;
+    m_lineOf = t;
+    m_lineValid = true;
+    qsizetype end = -1;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i] == u'\r' || t[i] == u'\n') {
+            end = i;
+            break;
+        }
+    }
     // More lines than one show as the first with an ellipsis: the click shows them all.
-    return end < 0 ? t : t.left(end) + QChar(0x2026);
+    m_line = end < 0 ? t : t.left(end) + QChar(0x2026);
+    // One pixel more than the rounded advance, so that the text is never cut for a fraction.
+    m_lineWidth = fontMetrics().horizontalAdvance(m_line) + 1;
+    m_shownFor = -1;
 }
 
 QString StatusPanel::shownText() const
 {
-    return fontMetrics().elidedText(firstLine(), Qt::ElideRight, std::max(0, contentsRect().width()));
+    updateLine();
+    const int width = std::max(0, contentsRect().width());
+    if (width != m_shownFor) {
+        m_shown = fontMetrics().elidedText(m_line, Qt::ElideRight, width);
+        m_shownFor = width;
+    }
+    return m_shown;
 }
 
 QSize StatusPanel::sizeHint() const
@@ -37,8 +56,8 @@ QSize StatusPanel::sizeHint() const
     const int height = fontMetrics().height() + 2;
     if (!m_fitted)
         return QSize(m.left() + m.right(), height);
-    // One pixel more than the rounded advance, so that the text is never cut for a fraction.
-    return QSize(fontMetrics().horizontalAdvance(firstLine()) + 1 + m.left() + m.right(), height);
+    updateLine();
+    return QSize(m_lineWidth + m.left() + m.right(), height);
 }
 
 QSize StatusPanel::minimumSizeHint() const
@@ -64,6 +83,14 @@ void StatusPanel::mousePressEvent(QMouseEvent* event)
         return;
     }
     QLabel::mousePressEvent(event);
+}
+
+void StatusPanel::changeEvent(QEvent* event)
+{
+    // Widths follow the font.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_lineValid = false;
+    QLabel::changeEvent(event);
 }
 
 bool StatusPanel::event(QEvent* event)

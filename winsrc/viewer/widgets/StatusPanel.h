@@ -6,6 +6,10 @@
 // the tool tip shows it) but shows only its first line, cut with an ellipsis where the panel
 // ends. A panel that takes its room (fitted) is as wide as its text needs; the others share
 // what is left.
+//
+// A panel's text may change hundreds of times a second (a record count while a query reads):
+// the first line, its width and the text shown are worked out once per text, width and font,
+// not on every paint or size question.
 class StatusPanel : public QLabel
 {
     Q_OBJECT
@@ -25,9 +29,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QString firstLine() const;
+    // What follows from the text and the font: its first line and that line's width.
+    void updateLine() const;
 
     bool m_fitted;
+    mutable QString m_lineOf; // the text m_line was made from
+    mutable bool m_lineValid = false;
+    mutable QString m_line;
+    mutable int m_lineWidth = 0;
+    mutable int m_shownFor = -1; // the width m_shown was cut for
+    mutable QString m_shown;
 };

@@ -1,0 +1,71 @@
+// A status panel as its texts change quickly (a record count while a query reads): what it
+// shows and the room it asks for follow every new text, every width and every font.
+#include "StatusPanel.h"
+#include "ViewerTestMain.h"
+
+#include <QHBoxLayout>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class StatusPanelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theShownTextAndTheRoomFollowTextWidthAndFont()
+    {
+        QWidget bar;
+        auto* layout = new QHBoxLayout(&bar);
+        auto* count = new StatusPanel(true, &bar);
+        auto* rest = new StatusPanel(false, &bar);
+        layout->addWidget(count);
+        layout->addWidget(rest, 1);
+        bar.resize(600, 30);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+
+        // Counts one after the other: each is shown whole, and the room grows with the text.
+        int lastWidth = 0;
+        for (const QString& text : {u"100 records"_s, u"200 records"_s, u"1000 records"_s, u"10000 records"_s}) {
+            count->setText(text);
+            layout->activate();
+            QCOMPARE(count->shownText(), text);
+            QVERIFY(count->sizeHint().width() >= lastWidth);
+            lastWidth = count->sizeHint().width();
+        }
+        QVERIFY(count->sizeHint().width() > count->fontMetrics().horizontalAdvance(u"10000 records"_s));
+
+        // More lines than one: the first, with an ellipsis; "\r" alone ends a line too.
+        layout->activate();
+        rest->setText(u"first\r\nsecond"_s);
+        QCOMPARE(rest->shownText(), u"first"_s + QChar(0x2026));
+        rest->setText(u"one\rtwo"_s);
+        QCOMPARE(rest->shownText(), u"one"_s + QChar(0x2026));
+        rest->setText(u"single"_s);
+        QCOMPARE(rest->shownText(), u"single"_s);
+        QCOMPARE(rest->text(), u"single"_s);
+
+        // Narrower than the text: cut where the panel ends; wide again: whole.
+        const QString longText = QString(200, u'x');
+        rest->setText(longText);
+        bar.resize(300, 30);
+        QTRY_VERIFY(rest->shownText().endsWith(QChar(0x2026)));
+        QVERIFY(rest->shownText().size() < longText.size());
+        rest->setText(u"short"_s);
+        QCOMPARE(rest->shownText(), u"short"_s);
+
+        // A larger font asks for more room for the same text.
+        const int before = count->sizeHint().width();
+        QFont big = count->font();
+        big.setPointSizeF(big.pointSizeF() * 2);
+        count->setFont(big);
+        QVERIFY(count->sizeHint().width() > before);
+        QCOMPARE(count->sizeHint().width() - count->contentsMargins().left() - count->contentsMargins().right(),
+                 QFontMetrics(big).horizontalAdvance(u"10000 records"_s) + 1);
+    }
+};
+
+VIEWER_TEST_MAIN(StatusPanelTest)
+
+#include "statuspanel_qtest.moc"
