@@ -316,13 +316,15 @@ int runWindow(quint16 port, int rows)
     viewer.window->resize(1200, 800);
     QueryForm* form = viewer.form();
     QString table;
+    QStringList listed;
     for (int i = 0; i < form->tabellenListe()->topLevelItemCount(); ++i) {
         const QString name = form->tabellenListe()->topLevelItem(i)->text(0);
-        if (name.startsWith(u"Messwert"_s))
+        listed.append(name);
+        if (name.endsWith(u":Messwert"_s))
             table = name;
     }
     if (table.isEmpty() || !ViewerTest::openTable(form, table)) {
-        std::fprintf(stderr, "window: the table of readings is not listed\n");
+        std::fprintf(stderr, "window: the table of readings is not among %s\n", qPrintable(listed.join(u", "_s)));
         return 1;
     }
     ViewerTest::check(form, Fields);
@@ -331,6 +333,7 @@ int runWindow(quint16 port, int rows)
     QElapsedTimer timer;
     timer.start();
     QTest::mouseClick(startButton, Qt::LeftButton);
+
     const double runSeconds = seconds(timer);
     ResultListView* list = form->datenListe();
     if (list->rowCount() != rows || list->columnCount() != Fields.size() || !boxes.texts.isEmpty() ||

@@ -6,6 +6,25 @@
 #include <QHBoxLayout>
 #include <QTest>
 
+namespace {
+
+// Counts the layout requests a widget receives.
+class LayoutRequests : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutRequest)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 using namespace Qt::StringLiterals;
 
 class StatusPanelTest : public QObject
@@ -63,6 +82,43 @@ private Q_SLOTS:
         QVERIFY(count->sizeHint().width() > before);
         QCOMPARE(count->sizeHint().width() - count->contentsMargins().left() - count->contentsMargins().right(),
                  QFontMetrics(big).horizontalAdvance(u"10000 records"_s) + 1);
+    }
+
+    void aTextInTheSameRoomIsPaintedWithoutLayingTheBarOutAndTheLabelFollows()
+    {
+        QWidget bar;
+        auto* layout = new QHBoxLayout(&bar);
+        auto* count = new StatusPanel(true, &bar);
+        layout->addWidget(count);
+        layout->addStretch(1);
+        count->setText(u"1234 records"_s);
+        bar.resize(600, 30);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QTRY_COMPARE(count->width(), count->sizeHint().width());
+        LayoutRequests requests;
+        bar.installEventFilter(&requests);
+
+        // The same digits in another order: the same room in any font without kerning.
+        const QSize room = count->sizeHint();
+        count->setText(u"4321 records"_s);
+        QCOMPARE(count->text(), u"4321 records"_s);
+        QCOMPARE(count->shownText(), u"4321 records"_s);
+        QCoreApplication::processEvents();
+        if (count->sizeHint() == room)
+            QCOMPARE(requests.count, 0);
+        // The label has the text a moment later, and what is set through it counts.
+        QTRY_COMPARE(static_cast<QLabel*>(count)->text(), u"4321 records"_s);
+        static_cast<QLabel*>(count)->setText(u"set as a label"_s);
+        QCOMPARE(count->text(), u"set as a label"_s);
+
+        // A text that needs more room has the bar laid out at once, and the label has it.
+        requests.count = 0;
+        count->setText(u"1234 records of many, many more"_s);
+        QCOMPARE(static_cast<QLabel*>(count)->text(), u"1234 records of many, many more"_s);
+        QTRY_VERIFY(requests.count > 0);
+        QTRY_COMPARE(count->width(), count->sizeHint().width());
+        QCOMPARE(count->shownText(), u"1234 records of many, many more"_s);
     }
 };
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-bool isAscii(QByteArrayView bytes)
+inline bool isAscii(QByteArrayView bytes)
 {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
@@ -105,8 +105,11 @@ int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, cons
         m_fields.resize(size_t(fieldCount));
         if (m_converted.size() < size_t(fieldCount))
             m_converted.resize(size_t(fieldCount));
-        for (int f = 0; f < fieldCount; ++f)
-            m_fields[size_t(f)] = utf8Field(record->fieldBytes(f + 1), unicode, m_converted[size_t(f)]);
+        for (int f = 0; f < fieldCount; ++f) {
+            // Plain ASCII, as most fields are, is the same in either character set.
+            const QByteArrayView bytes = record->fieldBytes(f + 1);
+            m_fields[size_t(f)] = isAscii(bytes) ? bytes : utf8Field(bytes, unicode, m_converted[size_t(f)]);
+        }
         model->stageRecord(m_fields.data(), fieldCount, columnCount);
         ++rows;
         if (progress && rows % ProgressStep == 0) {

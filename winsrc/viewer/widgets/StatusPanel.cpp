@@ -5,16 +5,58 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
-StatusPanel::StatusPanel(bool fitted, QWidget* parent) : QLabel(parent), m_fitted(fitted)
+StatusPanel::StatusPanel(bool fitted, QWidget* parent)
+    : QLabel(parent), m_fitted(fitted), m_labelTimer(new QTimer(this))
 {
     setTextFormat(Qt::PlainText);
     setContentsMargins(2, 0, 10, 0);
     setSizePolicy(fitted ? QSizePolicy::Preferred : QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_labelTimer->setSingleShot(true);
+    m_labelTimer->setInterval(LabelDelay);
+    connect(m_labelTimer, &QTimer::timeout, this, &StatusPanel::updateLabel);
+}
+
+QString StatusPanel::text() const
+{
+    // A text set through QLabel is the panel's text.
+    const QString label = QLabel::text();
+    if (label.constData() != m_labelText.constData() || label.size() != m_labelText.size()) {
+        if (label != m_labelText)
+            m_text = label;
+        m_labelText = label;
+    }
+    return m_text;
+}
+
+void StatusPanel::setText(const QString& text)
+{
+    if (text == this->text())
+        return;
+    const QSize before = sizeHint();
+    m_text = text;
+    if (isVisible() && sizeHint() == before) {
+        // The room stays as it was: nothing for the bar to lay out.
+        update();
+        if (!m_labelTimer->isActive())
+            m_labelTimer->start();
+        return;
+    }
+    m_labelTimer->stop();
+    updateLabel();
+}
+
+void StatusPanel::updateLabel()
+{
+    if (m_labelText == m_text)
+        return;
+    m_labelText = m_text;
+    QLabel::setText(m_text);
 }
 
 void StatusPanel::updateLine() const
@@ -44,7 +86,9 @@ QString StatusPanel::shownText() const
     updateLine();
     const int width = std::max(0, contentsRect().width());
     if (width != m_shownFor) {
-        m_shown = fontMetrics().elidedText(m_line, Qt::ElideRight, width);
+        // A line narrower than the panel by its advance's rounding is whole: no need to measure
+        // it again.
+        m_shown = m_lineWidth <= width ? m_line : fontMetrics().elidedText(m_line, Qt::ElideRight, width);
         m_shownFor = width;
     }
     return m_shown;

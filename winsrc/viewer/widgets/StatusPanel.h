@@ -2,14 +2,20 @@
 
 #include <QLabel>
 
+class QTimer;
+
 // A panel of a window's status bar: a label that keeps its whole text (text() gives it, and
 // the tool tip shows it) but shows only its first line, cut with an ellipsis where the panel
 // ends. A panel that takes its room (fitted) is as wide as its text needs; the others share
 // what is left.
 //
-// A panel's text may change hundreds of times a second (a record count while a query reads):
-// the first line, its width and the text shown are worked out once per text, width and font,
-// not on every paint or size question.
+// A panel's text may change hundreds of times a second (a record count while a query reads).
+// The first line, its width and the text shown are worked out once per text, width and font,
+// not on every paint or size question. And a new text that needs no other room than the one
+// before is only painted: QLabel would have the status bar lay out (and repaint) all its panels
+// for every text. The label itself (QLabel::text, what accessibility tools read) takes such a
+// text within LabelDelay ms; a text set through QLabel (the form's localiser, the "text"
+// property) is the panel's text from then on.
 class StatusPanel : public QLabel
 {
     Q_OBJECT
@@ -17,10 +23,16 @@ class StatusPanel : public QLabel
 public:
     explicit StatusPanel(bool fitted, QWidget* parent = nullptr);
 
+    // The panel's whole text.
+    QString text() const;
+    void setText(const QString& text);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     // The text as the panel shows it at its present width.
     QString shownText() const;
+
+    static constexpr int LabelDelay = 250;
 
 Q_SIGNALS:
     void clicked();
@@ -34,9 +46,14 @@ protected:
 private:
     // What follows from the text and the font: its first line and that line's width.
     void updateLine() const;
+    // Gives the label the panel's text.
+    void updateLabel();
 
     bool m_fitted;
-    mutable QString m_lineOf; // the text m_line was made from
+    QTimer* m_labelTimer;
+    mutable QString m_text;
+    mutable QString m_labelText; // what the label was last given
+    mutable QString m_lineOf;    // the text m_line was made from
     mutable bool m_lineValid = false;
     mutable QString m_line;
     mutable int m_lineWidth = 0;
