@@ -8,19 +8,23 @@
 
 namespace {
 
-// Counts the layout requests a widget receives.
-class LayoutRequests : public QObject
+// Counts the events of a kind a widget receives.
+class EventCount : public QObject
 {
 public:
+    explicit EventCount(QEvent::Type type) : m_type(type) {}
     int count = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::LayoutRequest)
+        if (event->type() == m_type)
             ++count;
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QEvent::Type m_type;
 };
 
 } // namespace
@@ -96,8 +100,10 @@ private Q_SLOTS:
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QTRY_COMPARE(count->width(), count->sizeHint().width());
-        LayoutRequests requests;
+        EventCount requests(QEvent::LayoutRequest);
         bar.installEventFilter(&requests);
+        EventCount paints(QEvent::Paint);
+        count->installEventFilter(&paints);
 
         // The same digits in another order: the same room in any font without kerning.
         const QSize room = count->sizeHint();
@@ -107,8 +113,14 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         if (count->sizeHint() == room)
             QCOMPARE(requests.count, 0);
+        // Texts in quick succession: the last is painted.
+        count->setText(u"3421 records"_s);
+        count->setText(u"2431 records"_s);
+        paints.count = 0;
+        QTRY_VERIFY(paints.count > 0);
+        QCOMPARE(count->shownText(), u"2431 records"_s);
         // The label has the text a moment later, and what is set through it counts.
-        QTRY_COMPARE(static_cast<QLabel*>(count)->text(), u"4321 records"_s);
+        QTRY_COMPARE(static_cast<QLabel*>(count)->text(), u"2431 records"_s);
         static_cast<QLabel*>(count)->setText(u"set as a label"_s);
         QCOMPARE(count->text(), u"set as a label"_s);
 

@@ -12,7 +12,7 @@
 using namespace Qt::StringLiterals;
 
 StatusPanel::StatusPanel(bool fitted, QWidget* parent)
-    : QLabel(parent), m_fitted(fitted), m_labelTimer(new QTimer(this))
+    : QLabel(parent), m_fitted(fitted), m_labelTimer(new QTimer(this)), m_paintTimer(new QTimer(this))
 {
     setTextFormat(Qt::PlainText);
     setContentsMargins(2, 0, 10, 0);
@@ -20,6 +20,8 @@ StatusPanel::StatusPanel(bool fitted, QWidget* parent)
     m_labelTimer->setSingleShot(true);
     m_labelTimer->setInterval(LabelDelay);
     connect(m_labelTimer, &QTimer::timeout, this, &StatusPanel::updateLabel);
+    m_paintTimer->setSingleShot(true);
+    connect(m_paintTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 QString StatusPanel::text() const
@@ -42,7 +44,11 @@ void StatusPanel::setText(const QString& text)
     m_text = text;
     if (isVisible() && sizeHint() == before) {
         // The room stays as it was: nothing for the bar to lay out.
-        update();
+        const qint64 since = m_sincePainted.isValid() ? m_sincePainted.elapsed() : PaintInterval;
+        if (since >= PaintInterval)
+            update();
+        else if (!m_paintTimer->isActive())
+            m_paintTimer->start(int(PaintInterval - since));
         if (!m_labelTimer->isActive())
             m_labelTimer->start();
         return;
@@ -112,6 +118,7 @@ QSize StatusPanel::minimumSizeHint() const
 
 void StatusPanel::paintEvent(QPaintEvent*)
 {
+    m_sincePainted.start();
     QPainter painter(this);
     QStyleOption option;
     option.initFrom(this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 
 class QTimer;
@@ -13,9 +14,10 @@ class QTimer;
 // The first line, its width and the text shown are worked out once per text, width and font,
 // not on every paint or size question. And a new text that needs no other room than the one
 // before is only painted: QLabel would have the status bar lay out (and repaint) all its panels
-// for every text. The label itself (QLabel::text, what accessibility tools read) takes such a
-// text within LabelDelay ms; a text set through QLabel (the form's localiser, the "text"
-// property) is the panel's text from then on.
+// for every text, and it is painted at most every PaintInterval ms, as often as an eye can
+// read it. The label itself (QLabel::text, what accessibility tools read) takes such a text
+// within LabelDelay ms; a text set through QLabel (the form's localiser, the "text" property)
+// is the panel's text from then on.
 class StatusPanel : public QLabel
 {
     Q_OBJECT
@@ -33,6 +35,7 @@ public:
     QString shownText() const;
 
     static constexpr int LabelDelay = 250;
+    static constexpr int PaintInterval = 40;
 
 Q_SIGNALS:
     void clicked();
@@ -51,6 +54,8 @@ private:
 
     bool m_fitted;
     QTimer* m_labelTimer;
+    QTimer* m_paintTimer;
+    QElapsedTimer m_sincePainted;
     mutable QString m_text;
     mutable QString m_labelText; // what the label was last given
     mutable QString m_lineOf;    // the text m_line was made from
