@@ -97,6 +97,15 @@ void InitFormCommon(QWidget* form);
 void InitDefaultFonts();
 void ApplyControlFont(QWidget* form);
 
+// ---- The connection -------------------------------------------------------------------
+
+// True when the program's session was opened and its connection to the server is gone.
+bool ConnectionLost();
+// What a window shows of a command to the server that failed: while the connection is lost,
+// that it is and how to log on again (and the main window is told to show the loss);
+// otherwise errorText as the library gave it.
+QString ServerErrorText(const QString& errorText);
+
 // ---- Window and list-view layouts ------------------------------------------------------
 
 void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls = {});
