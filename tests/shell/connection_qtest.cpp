@@ -1,6 +1,7 @@
 // The connection as the user sees it when the server goes away: a server stopped in the middle
 // of a run or while nothing runs turns the status bar to the lost connection and the query
-// window's messages point to New connection, which logs on again; a server that takes the
+// window's messages point to New connection, which logs on again; so does a connection the
+// library gives up in an information window; a server that takes the
 // connection and never greets, and a port nobody listens on, are told with host and port.
 #include "MainMenus.h"
 #include "TestEnvironment.h"
@@ -152,6 +153,25 @@ private Q_SLOTS:
         QVERIFY(entryEnabled(*viewer.window, u"KLVSettingsMenue"_s));
         QCOMPARE(linesStartingWith(*server, u"LGN|"_s).size(), 1);
         QVERIFY(viewer.form());
+    }
+
+    void aConnectionTheLibraryGivesUpInAnInformationWindowIsShownToo()
+    {
+        // An answer out of step: the library closes the connection itself, the socket says
+        // nothing of it.
+        server->setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"GDN|"_s))
+                return false;
+            reply.sendLine(u"!!garbage!!"_s);
+            return true;
+        });
+        MessageBoxes boxes;
+        const MainMenus& menus = viewer.window->menus();
+        QVERIFY(UserInput::chooseMenuEntry(viewer.window->menuBar(), menus.menu(u"InfoMenue"_s),
+                                           menus.action(u"DBInfoMenue"_s)));
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY(!viewer.window->TAV()->IsConnected());
+        verifyShownLost();
     }
 
     void aServerThatCannotBeReachedIsToldWithHostAndPort()
