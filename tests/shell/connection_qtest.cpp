@@ -2,7 +2,8 @@
 // of a run or while nothing runs turns the status bar to the lost connection and the query
 // window's messages point to New connection, which logs on again; so does a connection the
 // library gives up in an information window; a server that takes the
-// connection and never greets, and a port nobody listens on, are told with host and port.
+// connection and never greets, and a port nobody listens on, are told with host and port; a
+// logon that waits shows the window meanwhile, and closing it then ends the logon.
 #include "MainMenus.h"
 #include "TestEnvironment.h"
 #include "ViewerTest.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include <memory>
 
@@ -206,6 +208,45 @@ private Q_SLOTS:
             QVERIFY2(!text.contains(u"KLVAPI"_s), qPrintable(text));
             QVERIFY(DialogDriver::finishPendingActs());
         }
+    }
+
+    void aLongLogonShowsTheWindowMeanwhileAndAClosedOneEndsWithoutASession()
+    {
+        viewer.reset();
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        storeConnection(u"Mute"_s, u"127.0.0.1"_s, mute.serverPort(), u"100"_s, u"admin"_s);
+        MessageBoxes boxes;
+        KLVViewerWindow window;
+        // Never the end of a wait here: the server or the user ends each attempt.
+        window.TAV()->Connection()->setConnectTimeout(60000);
+
+        // The first attempt, with the password given, starts hidden and shows the window while it
+        // waits; the server then closes the connection without a greeting.
+        QString shownPanel;
+        whenTrue([&] { return window.isVisible() && mute.hasPendingConnections(); },
+                 [&] {
+                     shownPanel = panel(window, 1);
+                     mute.nextPendingConnection()->close();
+                 });
+        // In the dialog the user tries again and, while that attempt waits, closes the window.
+        bool closed = false;
+        DialogDriver::whenShown(u"Logon"_s, [&](QWidget* w) {
+            whenTrue([&] { return window.isVisible() && window.loggingOn(); }, [&] { closed = !window.close(); });
+            DialogDriver::click(w, u"OKButton"_s);
+        });
+        QString name = u"Mute"_s;
+        QVERIFY(!window.StartUp(name, u"admin"_s, u"secret"_s, QString()));
+
+        QCOMPARE(shownPanel, FormatMessage(1811, QString(), u"127.0.0.1"_s, mute.serverPort()));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.first().contains(u"127.0.0.1 (port "_s + QString::number(mute.serverPort()) +
+                                              u") closed the connection"_s),
+                 qPrintable(boxes.texts.first()));
+        // The close broke the second attempt off and ended the logon as a cancel does.
+        QVERIFY(closed);
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.TAV());
     }
 };
 

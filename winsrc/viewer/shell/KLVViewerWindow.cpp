@@ -51,6 +51,7 @@
 #include <algorithm>
 #include <cmath>
 #include <tuple>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -280,9 +281,11 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_loggingOn = true;
         m_logonMessages.clear();
-        const bool connected = m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password);
+        const bool connected = beginSession(userName, password);
         m_loggingOn = false;
         QApplication::restoreOverrideCursor();
+        if (std::exchange(m_closeDuringLogon, false))
+            return false;
         if (connected)
             break;
 
@@ -296,6 +299,29 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     for (const qint32 flag : std::as_const(App().SessionFlags))
         m_tav->SetFlag(flag, true);
     return true;
+}
+
+bool KLVViewerWindow::beginSession(const QString& userName, const QString& password)
+{
+    setPanel(1, FormatMessage(1811, u"Connecting to {1} (port {2}) ..."_s, m_host, m_port));
+    // The first attempt with a password given runs with the window hidden. One that takes long
+    // (a server that does not answer is waited for a while) shows the window for as long as it
+    // waits, so that the user sees what the program waits for.
+    QTimer showWhileWaiting;
+    showWhileWaiting.setSingleShot(true);
+    bool shownHere = false;
+    connect(&showWhileWaiting, &QTimer::timeout, this, [this, &shownHere] {
+        shownHere = true;
+        show();
+    });
+    if (!isVisible())
+        showWhileWaiting.start(ServerWait::ShowHiddenAfterMs);
+    const bool connected = m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password);
+    showWhileWaiting.stop();
+    if (shownHere)
+        hide();
+    setPanel(1, GetMessageTextByNr(16));
+    return connected;
 }
 
 QString KLVViewerWindow::logonFailureText() const
@@ -783,6 +809,15 @@ QString KLVViewerWindow::GetQuerySettingsFile(const QString& table)
 
 void KLVViewerWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_loggingOn) {
+        // The session is in the middle of its logon: it is not ended under it. The attempt is
+        // broken off, and the logon ends as cancelled once it has returned.
+        m_closeDuringLogon = true;
+        event->ignore();
+        if (m_tav)
+            m_tav->Connection()->Disconnect();
+        return;
+    }
     if (!m_unloaded) {
         // A child window that waits for the server breaks the wait off and closes once it has
         // ended, and the program ends then; a child window that stays open (its user

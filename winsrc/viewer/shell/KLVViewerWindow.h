@@ -156,6 +156,9 @@ private:
     void restoreGeometryFromSettings();
     void takeNormalPlace();
     void sessionMessage(const QString& labelText, const QString& text);
+    // One logon attempt of the session on the connection the logon component gave; the status
+    // bar says where it connects to meanwhile.
+    bool beginSession(const QString& userName, const QString& password);
     // What the user is told of a logon attempt that failed: the logon component's text for a
     // server that cannot be reached, else the session's last error.
     QString logonFailureText() const;
@@ -200,6 +203,8 @@ private:
     int m_normalHeight = 0;
     int m_queryWindowCount = 0;
     bool m_unloaded = false;
+    // The window was closed while a logon attempt ran: the logon ends as cancelled.
+    bool m_closeDuringLogon = false;
     bool m_destroying = false;
     // The program ends once the child windows that close after their wait have gone.
     bool m_closeAfterChildren = false;
