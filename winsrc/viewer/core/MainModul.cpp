@@ -282,16 +282,14 @@ bool ConnectionLost()
 
 QString ServerErrorText(const QString& errorText)
 {
-    if (!ConnectionLost())
+    // The way back is the main window's: without one the library's text is all there is.
+    QWidget* main = App().MainForm;
+    if (!main || !ConnectionLost())
         return errorText;
     // The main window shows the loss where it shows the connection.
-    MemberCall::Invoke(App().MainForm, "CheckConnection");
-    QString host;
-    QString port;
-    if (App().MainForm) {
-        host = App().MainForm->property("Host").toString();
-        port = App().MainForm->property("Port").toString();
-    }
+    MemberCall::Invoke(main, "CheckConnection");
+    const QString host = main->property("Host").toString();
+    const QString port = main->property("Port").toString();
     return FormatMessage(1809, u"The connection to the KLV server {1} (port {2}) is lost. {3} > {4} logs on again."_s,
                          host, port, menuText(700), menuText(701));
 }
