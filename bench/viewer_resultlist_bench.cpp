@@ -302,7 +302,8 @@ int runViewer(quint16 port, int block, int rows)
 
 // The program's query window as a user runs it: the main window logged on to the server, the
 // table of the generated records opened, its fields checked, and a click on Start. The click
-// returns once the run has ended, every count shown and painted on the way.
+// returns once the run has ended, every count shown and painted on the way. The window reads
+// in the program's own block size (200, the default of --block).
 int runWindow(quint16 port, int rows)
 {
     QTemporaryDir dir;
