@@ -2,7 +2,9 @@
 // (and the record id) from the stand-in server
 // - read through KLVQuery alone (GetNextRecord, and GetFields once per record);
 // - read through the library with every record's field bytes stored in pages of memory, as
-//   plain a store of the same rows as there can be: the anchor of the fill;
+//   plain a store of the same rows as there can be: the anchor of the fill, in the same kind of
+//   process as the fill (a widget application with an empty list shown, offscreen), so that the
+//   ratio is what the fill adds;
 // - filled into a ResultListView through ResultFill, offscreen;
 // - run in the program's own query window: the main window logged on, the table opened, its
 //   fields checked and Start clicked, with the count and the status bar painted as they come,
@@ -375,7 +377,7 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     AppContext context;
     std::unique_ptr<QCoreApplication> app;
-    if (kind == u"library"_s || kind == u"store"_s) {
+    if (kind == u"library"_s) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -388,9 +390,11 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     int rc = 1;
     if (kind == u"library"_s)
         rc = runLibrary(server->port(), block, rows);
-    else if (kind == u"store"_s)
+    else if (kind == u"store"_s) {
+        // In the fill's surroundings: a list shown, left empty.
+        const std::unique_ptr<ResultListView> list = makeList();
         rc = runStore(server->port(), block, rows);
-    else if (kind == u"window"_s)
+    } else if (kind == u"window"_s)
         rc = runWindow(server->port(), rows);
     else if (kind == u"viewer"_s)
         rc = runViewer(server->port(), block, rows);
