@@ -1,4 +1,5 @@
 // The message table: reading message files, looking texts up, filling placeholders.
+#include "LogonTexts.h"
 #include "MainModul.h"
 #include "MessageBoxes.h"
 #include "MessageTable.h"
@@ -200,6 +201,31 @@ TEST(HelpPages, HoldEveryTopicTheWindowsOpen)
         for (const QString& topic : topics)
             EXPECT_TRUE(html.contains(u"id=\""_s + topic + u'"'))
                 << topic.toStdString() << " missing in " << page.fileName().toStdString();
+    }
+}
+
+// The help's logon section names the button the logon dialog shows, in each language, and the
+// column chooser's section the button its dialog has (message 32).
+TEST(HelpPages, NameTheButtonsTheDialogsShow)
+{
+    const QDir source(QString::fromUtf8(KLV_SOURCE_DIR));
+    for (const int langId : {klvutils::LogonTexts::English, klvutils::LogonTexts::German}) {
+        const QString lang = langId == klvutils::LogonTexts::German ? u"de"_s : u"en"_s;
+        MessageTable table;
+        ASSERT_TRUE(table.LoadFile(source.filePath(u"winsrc/viewer/messages/msg_"_s + lang + u".txt"_s)));
+        QFile page(source.filePath(u"winsrc/viewer/"_s + table.Text(901)));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+        const QString html = QString::fromUtf8(page.readAll());
+        const auto section = [&html](const QString& topic) {
+            const qsizetype start = html.indexOf(u"id=\""_s + topic + u'"');
+            return start < 0 ? QString() : html.mid(start, html.indexOf(u"<h2"_s, start) - start);
+        };
+        klvutils::LogonTexts logon;
+        logon.setLanguage(langId);
+        const QString connect = logon.messageText(26).remove(u'&');
+        EXPECT_TRUE(section(u"Anmeldung"_s).contains(u"<em>"_s + connect + u"</em>"_s)) << lang.toStdString();
+        EXPECT_TRUE(section(u"SpaltenAuswahl"_s).contains(u"<em>"_s + table.Text(32) + u"</em>"_s))
+            << lang.toStdString();
     }
 }
 
