@@ -1,7 +1,7 @@
 // The connection as the user sees it when the server goes away: a server stopped in the middle
 // of a run or while nothing runs turns the status bar to the lost connection and the query
 // window's messages point to New connection, which logs on again; so does a connection the
-// library gives up in an information window; a server that takes the
+// library gives up in an information window, whose message gives the same way back; a server that takes the
 // connection and never greets, and a port nobody listens on, are told with host and port; a
 // logon that waits shows the window meanwhile, and closing it then ends the logon.
 #include "MainMenus.h"
@@ -174,6 +174,9 @@ private Q_SLOTS:
         QTRY_COMPARE(boxes.texts.size(), 1);
         QVERIFY(!viewer.window->TAV()->IsConnected());
         verifyShownLost();
+        // The window's message gives the way back as the query window's does.
+        QVERIFY2(boxes.texts.first().endsWith(u"\r\n"_s + lostText()), qPrintable(boxes.texts.first()));
+        QVERIFY2(!boxes.texts.first().contains(u"KLVAPI"_s), qPrintable(boxes.texts.first()));
     }
 
     void aServerThatCannotBeReachedIsToldWithHostAndPort()
