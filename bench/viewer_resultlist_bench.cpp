@@ -140,7 +140,7 @@ public:
     void append(QByteArrayView bytes)
     {
         if (m_pages.empty() || PageBytes - m_used < bytes.size()) {
-            m_pages.push_back(std::make_unique<char[]>(size_t(std::max(PageBytes, bytes.size()))));
+            m_pages.push_back(std::make_unique_for_overwrite<char[]>(size_t(std::max(PageBytes, bytes.size()))));
             m_used = 0;
         }
         if (!bytes.isEmpty())
