@@ -1,5 +1,5 @@
 // On a German desktop, without a language set by the caller, both dialogs and the
-// component's messages speak German.
+// component's messages speak German, also those that tell why a server cannot be reached.
 #include "ConnectionStore.h"
 #include "DialogDriver.h"
 #include "KLVLogon.h"
@@ -59,6 +59,15 @@ private Q_SLOTS:
         logon.setConnectionName(u"Fehlt"_s);
         QCOMPARE(logon.GetKLVLogonInfo(u"German"_s, host, port, mandant, password), KLVLogon::logonUnknownConnection);
         QCOMPARE(logon.GetLastError(), u"Die Verbindung \"Fehlt\" ist nicht gespeichert."_s);
+
+        // A server that cannot be reached is told in German too, with host, port and the
+        // system's reason.
+        const QString refused =
+            logon.ConnectFailureText(KLVLogon::connectRefused, u"erp1"_s, 6550, u"Connection refused"_s);
+        QCOMPARE(refused.left(refused.indexOf(u'.')), u"Keine Verbindung zu erp1 (Port 6550): Connection refused"_s);
+        QVERIFY2(logon.ConnectFailureText(KLVLogon::connectNoAnswer, u"erp1"_s, 6550)
+                     .startsWith(u"Der Server erp1 (Port 6550) hat nicht geantwortet."_s),
+                 "no answer");
     }
 };
 

@@ -143,6 +143,20 @@ KLVLogon::Logon_Result KLVLogon::runLogon(const QString& application, QString& h
     return logonOK;
 }
 
+QString KLVLogon::ConnectFailureText(Connect_Failure Failure, const QString& Host, int Port, const QString& Reason)
+{
+    const QString port = QString::number(Port);
+    switch (Failure) {
+    case connectNoAnswer:
+        return form().GetMessageText(klvutils::LogonTexts::ServerNoAnswer).arg(Host, port);
+    case connectRefused:
+        return form().GetMessageText(klvutils::LogonTexts::ServerRefused).arg(Host, port, Reason);
+    case connectClosed:
+        break;
+    }
+    return form().GetMessageText(klvutils::LogonTexts::ServerClosed).arg(Host, port);
+}
+
 void KLVLogon::formKeyUp(const QString& formName, int keyCode, int shift)
 {
     if (keyCode < klvutils::KeyCodes::F1 || keyCode > klvutils::KeyCodes::F16)

@@ -34,6 +34,19 @@ public:
     };
     Q_ENUM(Logon_Result)
 
+    // Why a session could not be opened on the data a logon gave, as the caller's session
+    // found it.
+    enum Connect_Failure {
+        // Nothing came back in time: the connection could not be made, or the server took it
+        // and never greeted.
+        connectNoAnswer = 1,
+        // The connection could not be made (refused, host not found); the reason says which.
+        connectRefused = 2,
+        // The server closed the connection before the logon was through.
+        connectClosed = 3
+    };
+    Q_ENUM(Connect_Failure)
+
     explicit KLVLogon(QObject* parent = nullptr);
     ~KLVLogon() override;
 
@@ -59,6 +72,12 @@ public:
 
     // Why the last call did not return logonOK or logonAbort; empty otherwise.
     Q_INVOKABLE QString GetLastError() const { return m_lastError; }
+
+    // What to tell the user when no session could be opened on Host and Port: which server,
+    // what went wrong and what to check, in the dialogs' language. Reason is the system's
+    // word for a refused connection ("Connection refused").
+    Q_INVOKABLE QString ConnectFailureText(Connect_Failure Failure, const QString& Host, int Port,
+                                           const QString& Reason = QString());
 
 Q_SIGNALS:
     // A function key F1 to F16 (KeyCode 112 to 127) released in one of the dialogs;

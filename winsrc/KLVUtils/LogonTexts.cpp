@@ -41,6 +41,9 @@ constexpr std::array resources{
     Resource{1031, u"Keine Verbindungsinformationen ausgewählt"},
     Resource{1040, u"Die Verbindung \"%1\" ist nicht gespeichert."},
     Resource{1041, u"Die Verbindungsdaten konnten nicht in \"%1\" gespeichert werden."},
+    Resource{1042, u"Der Server %1 (Port %2) hat nicht geantwortet. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
+    Resource{1043, u"Keine Verbindung zu %1 (Port %2): %3. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
+    Resource{1044, u"Der Server %1 (Port %2) hat die Verbindung vor dem Ende der Anmeldung geschlossen. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
 
     Resource{2001, u"New connection data"},
     Resource{2002, u"Modify connection data"},
@@ -67,6 +70,9 @@ constexpr std::array resources{
     Resource{2031, u"No connection information selected"},
     Resource{2040, u"The connection \"%1\" is not stored."},
     Resource{2041, u"The connection data could not be saved to \"%1\"."},
+    Resource{2042, u"The server %1 (port %2) did not answer. Please check that a KLV server is running there and that the connection's host and port are right."},
+    Resource{2043, u"No connection to %1 (port %2): %3. Please check that a KLV server is running there and that the connection's host and port are right."},
+    Resource{2044, u"The server %1 (port %2) closed the connection before the logon was through. Please check that a KLV server is running there and that the connection's host and port are right."},
 };
 // clang-format on
 

@@ -16,6 +16,11 @@ public:
     // Texts the component adds to its table: failures the caller or the user must be told.
     static constexpr int UnknownConnection = 40;
     static constexpr int SettingsNotSaved = 41;
+    // Why no session could be opened on a connection: %1 the host, %2 the port, %3 the
+    // system's reason.
+    static constexpr int ServerNoAnswer = 42;
+    static constexpr int ServerRefused = 43;
+    static constexpr int ServerClosed = 44;
 
     // 0 until a language is set; then 7 (German) or 9 (English).
     int langId() const { return m_langId; }

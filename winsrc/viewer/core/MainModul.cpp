@@ -14,6 +14,7 @@
 #include "Languages.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
+#include "MemberCall.h"
 #include "RegistryFile.h"
 #include "ViewerConfig.h"
 
@@ -254,6 +255,43 @@ void LoadErpBoolTexts(const QSharedPointer<KLV>& session)
         else if (code == u"0")
             App().ErpFalseText = query->GetField(2);
     }
+}
+
+// ---- The connection -------------------------------------------------------------------
+
+namespace {
+
+// A menu entry's text as the user reads it in the menu: without its access key and the dots
+// of an entry that opens a dialog.
+QString menuText(int number)
+{
+    QString text = GetMessageTextByNr(number);
+    text.remove(u'&');
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    return text.trimmed();
+}
+
+} // namespace
+
+bool ConnectionLost()
+{
+    const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
+    return session && !session->IsConnected();
+}
+
+QString ServerErrorText(const QString& errorText)
+{
+    // The way back is the main window's: without one the library's text is all there is.
+    QWidget* main = App().MainForm;
+    if (!main || !ConnectionLost())
+        return errorText;
+    // The main window shows the loss where it shows the connection.
+    MemberCall::Invoke(main, "CheckConnection");
+    const QString host = main->property("Host").toString();
+    const QString port = main->property("Port").toString();
+    return FormatMessage(1809, u"The connection to the KLV server {1} (port {2}) is lost. {3} > {4} logs on again."_s,
+                         host, port, menuText(700), menuText(701));
 }
 
 void InitFormCommon(QWidget* form)

@@ -97,6 +97,16 @@ void InitFormCommon(QWidget* form);
 void InitDefaultFonts();
 void ApplyControlFont(QWidget* form);
 
+// ---- The connection -------------------------------------------------------------------
+
+// True when the program's session has no connection to the server; the windows that ask
+// run only once it was opened, so for them the connection is lost.
+bool ConnectionLost();
+// What a window shows of a command to the server that failed: while the connection is lost,
+// that it is and how to log on again through the main window (which is told to show the
+// loss); otherwise, or without a main window, errorText as the library gave it.
+QString ServerErrorText(const QString& errorText);
+
 // ---- Window and list-view layouts ------------------------------------------------------
 
 void SaveFormPosition(QWidget* form, const QString& section, const QList<QWidget*>& controls = {});

@@ -140,7 +140,7 @@ bool ExportRun::startQuery(QSharedPointer<KLVQuery>& query)
         return false;
     m_startingQuery.reset();
     if (!started && !m_closeRequested)
-        ShowMessageBox(GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + query->GetLastError());
+        ShowMessageBox(GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + ServerErrorText(query->GetLastError()));
     return started;
 }
 

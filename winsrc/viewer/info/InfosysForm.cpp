@@ -225,7 +225,7 @@ void InfosysForm::showFailure(int message, const QString& details)
     // A request broken off by the user or by a close needs no word of its own.
     if (closing() || m_wait->wasBrokenOff())
         return;
-    ShowMessageBox(GetMessageTextByNr(message) + CrLf + details);
+    ShowMessageBox(GetMessageTextByNr(message) + CrLf + ServerErrorText(details));
 }
 
 QString InfosysForm::collectedOr(const QString& fallback) const

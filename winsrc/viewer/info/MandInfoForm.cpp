@@ -195,8 +195,9 @@ bool MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
             if (!self)
                 return false;
             // The window says why it shows nothing.
-            ShowMessageBox(m_wait->wasBrokenOff() ? GetMessageTextByNr(35)
-                                                  : GetMessageTextByNr(1058) + u"\r\n"_s + session->GetLastError());
+            ShowMessageBox(m_wait->wasBrokenOff()
+                               ? GetMessageTextByNr(35)
+                               : GetMessageTextByNr(1058) + u"\r\n"_s + ServerErrorText(session->GetLastError()));
             hide();
             return false;
         }

@@ -128,9 +128,9 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
             return;
         // Broken off by the user, it says so; refused, it says why.
         const QSharedPointer<KLVError> error = query ? query->GetLastKLVError() : nullptr;
-        ShowMessageBox(m_wait->wasBrokenOff()
-                           ? GetMessageTextByNr(35)
-                           : GetMessageTextByNr(346) + u"\r\n"_s + (error ? error->ErrInfo() : QString()));
+        ShowMessageBox(m_wait->wasBrokenOff() ? GetMessageTextByNr(35)
+                                              : GetMessageTextByNr(346) + u"\r\n"_s +
+                                                    ServerErrorText(error ? error->ErrInfo() : QString()));
         hide();
         return;
     }

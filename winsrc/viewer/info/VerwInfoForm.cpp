@@ -220,7 +220,7 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
         if (!self || closing() || brokenOff())
             return;
         const QString text = GetMessageTextByNr(378) + u"\r\n"_s + GetMessageTextByNr(376) + u' ' +
-                             QString::number(databaseNr) + u"\r\n"_s + groups->GetLastError();
+                             QString::number(databaseNr) + u"\r\n"_s + ServerErrorText(groups->GetLastError());
         if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Cancel)
             m_break = true;
         return;
@@ -245,7 +245,7 @@ void VerwInfoForm::readGroups(int databaseNr, const QString& databaseName, QTree
                 return;
             const QString text = GetMessageTextByNr(375) + u"\r\n"_s + GetMessageTextByNr(376) + u' ' +
                                  QString::number(databaseNr) + u", "_s + GetMessageTextByNr(377) + u' ' +
-                                 QString::number(groupNr) + u"\r\n"_s + fields->GetLastError();
+                                 QString::number(groupNr) + u"\r\n"_s + ServerErrorText(fields->GetLastError());
             if (ShowMessageBox(text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Cancel)
                 m_break = true;
             continue;

@@ -83,7 +83,8 @@ void QueryRun::run()
     if (!started) {
         if (!m_breakRequested && query) {
             const QSharedPointer<KLVError> error = query->GetLastKLVError();
-            ShowMessageBox(GetMessageTextByNr(140) + u"\r\n"_s + (error ? error->ErrInfo() : query->GetLastError()));
+            ShowMessageBox(GetMessageTextByNr(140) + u"\r\n"_s +
+                           ServerErrorText(error ? error->ErrInfo() : query->GetLastError()));
         }
     } else {
         ResultFill* fill = m_form->resultPane()->fill();
@@ -91,7 +92,7 @@ void QueryRun::run()
                          [this](int n, int total) { m_form->ShowAnzSaetze(n, total); });
         if (!self)
             return;
-        readError = fill->wasBroken() ? QString() : fill->lastError();
+        readError = fill->wasBroken() || fill->lastError().isEmpty() ? QString() : ServerErrorText(fill->lastError());
     }
     m_form->ShowAnzSaetze(std::max(rows, 0), started && query ? query->GetRecordTotal() : 0);
     // A block that could not be read ends the run as failed: the rows read so far stay, and

@@ -4,6 +4,7 @@
 #include "AufzInfoForm.h"
 #include "ChildWindowCommands.h"
 #include "ChildWindowFrame.h"
+#include "Common.h"
 #include "DatabaseInfoForm.h"
 #include "FontSettings.h"
 #include "InfosysForm.h"
@@ -12,6 +13,7 @@
 #include "KLVEinstellungenDialog.h"
 #include "KLVLogon.h"
 #include "KLVQuery.h"
+#include "KLVSockComm.h"
 #include "LayoutStore.h"
 #include "MainMenus.h"
 #include "MainModul.h"
@@ -49,6 +51,7 @@
 #include <algorithm>
 #include <cmath>
 #include <tuple>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -93,6 +96,9 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
             [this](QString& text) { sessionMessage(GetMessageTextByNr(21), text); });
     connect(m_tav.data(), &KLV::ErrorMessage, this,
             [this](QString& text) { sessionMessage(GetMessageTextByNr(22), text); });
+    // The one watch on the connection: whichever window's command runs into a server that went
+    // away (or none runs at all), the connection's close is seen here.
+    connect(m_tav->Connection(), &KLVSockComm::activity, this, &KLVViewerWindow::CheckConnection);
 
     InitDefaultFonts();
     buildWindow();
@@ -275,13 +281,15 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_loggingOn = true;
         m_logonMessages.clear();
-        const bool connected = m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password);
+        const bool connected = beginSession(userName, password);
         m_loggingOn = false;
         QApplication::restoreOverrideCursor();
+        if (std::exchange(m_closeDuringLogon, false))
+            return false;
         if (connected)
             break;
 
-        QString text = GetMessageTextByNr(11) + u"\r\n"_s + m_tav->GetLastError();
+        QString text = GetMessageTextByNr(11) + u"\r\n"_s + logonFailureText();
         if (!m_logonMessages.isEmpty())
             text += u"\r\n\r\n"_s + GetMessageTextByNr(12) + u' ' + m_logonMessages;
         ShowMessageBox(text);
@@ -291,6 +299,46 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     for (const qint32 flag : std::as_const(App().SessionFlags))
         m_tav->SetFlag(flag, true);
     return true;
+}
+
+bool KLVViewerWindow::beginSession(const QString& userName, const QString& password)
+{
+    setPanel(1, FormatMessage(1811, u"Connecting to {1} (port {2}) ..."_s, m_host, m_port));
+    // The first attempt with a password given runs with the window hidden. One that takes long
+    // (a server that does not answer is waited for a while) shows the window for as long as it
+    // waits, so that the user sees what the program waits for.
+    QTimer showWhileWaiting;
+    showWhileWaiting.setSingleShot(true);
+    bool shownHere = false;
+    connect(&showWhileWaiting, &QTimer::timeout, this, [this, &shownHere] {
+        shownHere = true;
+        show();
+    });
+    if (!isVisible())
+        showWhileWaiting.start(ServerWait::ShowHiddenAfterMs);
+    const bool connected = m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password);
+    showWhileWaiting.stop();
+    if (shownHere)
+        hide();
+    setPanel(1, GetMessageTextByNr(16));
+    return connected;
+}
+
+QString KLVViewerWindow::logonFailureText() const
+{
+    const QSharedPointer<KLVError> error = m_tav->GetLastKLVError();
+    const int code = error ? error->ApiErrorCode() : 0;
+    if (code == 4) {
+        // The library's own text means no answer in time; any other is the system's reason
+        // why the connection could not be made.
+        const QString reason = error->Message();
+        if (reason == Common::GetErrorText(4))
+            return m_logon->ConnectFailureText(KLVLogon::connectNoAnswer, m_host, m_port);
+        return m_logon->ConnectFailureText(KLVLogon::connectRefused, m_host, m_port, reason);
+    }
+    if (code == 5)
+        return m_logon->ConnectFailureText(KLVLogon::connectClosed, m_host, m_port);
+    return m_tav->GetLastError();
 }
 
 void KLVViewerWindow::sessionMessage(const QString& labelText, const QString& text)
@@ -325,6 +373,7 @@ void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
 
 void KLVViewerWindow::SetDisconnectedState()
 {
+    m_connectionShown = false;
     setEntryEnabled(u"NeueVerbindungMenue"_s, false);
     setPanel(1, GetMessageTextByNr(16));
     for (int p = 2; p <= 5; ++p)
@@ -360,6 +409,34 @@ void KLVViewerWindow::SetConnectedState()
             a->setEnabled(true);
         }
     }
+    m_connectionShown = true;
+    // The connection may have gone while the state was set up.
+    CheckConnection();
+}
+
+void KLVViewerWindow::SetConnectionLostState()
+{
+    m_connectionShown = false;
+    setPanel(1, FormatMessage(1810, u"Not connected: the connection to {1} is lost"_s, m_host));
+    for (int p = 2; p <= 5; ++p)
+        setPanel(p, QString());
+    setWindowTitle(objectName());
+    setEntryEnabled(u"KLVSettingsMenue"_s, false);
+    // The way back to the server.
+    setEntryEnabled(u"NeueVerbindungMenue"_s, true);
+}
+
+void KLVViewerWindow::CheckConnection()
+{
+    if (m_connectionShown && m_tav && !m_tav->IsConnected())
+        SetConnectionLostState();
+}
+
+void KLVViewerWindow::endSession()
+{
+    m_connectionShown = false;
+    if (m_tav)
+        m_tav->EndSession();
 }
 
 void KLVViewerWindow::NewConnection()
@@ -367,7 +444,7 @@ void KLVViewerWindow::NewConnection()
     // The children go first: one that stays open (its user cancelled) keeps the session.
     if (!closeChildWindows())
         return;
-    m_tav->EndSession();
+    endSession();
     SetDisconnectedState();
     QString name;
     if (buildKLVConnection(name, QString(), QString())) {
@@ -732,6 +809,15 @@ QString KLVViewerWindow::GetQuerySettingsFile(const QString& table)
 
 void KLVViewerWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_loggingOn) {
+        // The session is in the middle of its logon: it is not ended under it. The attempt is
+        // broken off, and the logon ends as cancelled once it has returned.
+        m_closeDuringLogon = true;
+        event->ignore();
+        if (m_tav)
+            m_tav->Connection()->Disconnect();
+        return;
+    }
     if (!m_unloaded) {
         // A child window that waits for the server breaks the wait off and closes once it has
         // ended, and the program ends then; a child window that stays open (its user
@@ -772,7 +858,7 @@ void KLVViewerWindow::unload()
         }
     }
     if (m_tav) {
-        m_tav->EndSession();
+        endSession();
         if (App().MainSession == m_tav)
             App().MainSession.clear();
         m_tav.clear();

@@ -86,6 +86,13 @@ public:
     bool buildKLVConnection(QString& ConnName, const QString& UserName, const QString& Passwort);
     void SetConnectedState();
     void SetDisconnectedState();
+    // Shows a connection that was lost while the program ran: the status bar and caption say
+    // it is gone, New connection stays on to log on again; the child windows stay open with
+    // what they show.
+    void SetConnectionLostState();
+    // Shows the loss when the session's connection has gone since the logon. The session's
+    // connection calls it whenever it changes, windows whose command failed call it by name.
+    Q_INVOKABLE void CheckConnection();
     void LoadAblagearten(const QSharedPointer<KLV>& session);
     // The connection menu's command: closes the child windows (a child that stays open stops
     // it), ends the session and logs on anew; a cancelled logon ends the program.
@@ -149,6 +156,14 @@ private:
     void restoreGeometryFromSettings();
     void takeNormalPlace();
     void sessionMessage(const QString& labelText, const QString& text);
+    // One logon attempt of the session on the connection the logon component gave; the status
+    // bar says where it connects to meanwhile.
+    bool beginSession(const QString& userName, const QString& password);
+    // What the user is told of a logon attempt that failed: the logon component's text for a
+    // server that cannot be reached, else the session's last error.
+    QString logonFailureText() const;
+    // Ends the session on the program's behalf: its close is not a loss to show.
+    void endSession();
     void logonKeyPressed(const QString& formName, int keyCode);
     // Follows a child window added to the frame: the menus when it goes, and the end of the
     // program that waited for it.
@@ -173,6 +188,8 @@ private:
     int m_minWidth = 0;
     int m_minHeight = 0;
     bool m_loggingOn = false;
+    // The status bar shows a standing connection: a loss of it is to be shown.
+    bool m_connectionShown = false;
     int m_mousePointer = 0;
     QSharedPointer<KLV> m_tav;
     std::unique_ptr<KLVLogon> m_logon;
@@ -186,6 +203,8 @@ private:
     int m_normalHeight = 0;
     int m_queryWindowCount = 0;
     bool m_unloaded = false;
+    // The window was closed while a logon attempt ran: the logon ends as cancelled.
+    bool m_closeDuringLogon = false;
     bool m_destroying = false;
     // The program ends once the child windows that close after their wait have gone.
     bool m_closeAfterChildren = false;

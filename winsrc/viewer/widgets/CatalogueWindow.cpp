@@ -204,8 +204,9 @@ QString CatalogueWindow::errInfo(const QSharedPointer<KLVQuery>& query)
 
 void CatalogueWindow::showRefusal(const QString& headline, const QString& detail)
 {
+    // A lost connection is told as every window tells it, with the way back.
     if (!brokenOff())
-        showMessage(headline + u"\r\n"_s + detail);
+        showMessage(headline + u"\r\n"_s + ServerErrorText(detail));
 }
 
 void CatalogueWindow::showMessage(const QString& text)

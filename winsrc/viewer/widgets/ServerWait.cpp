@@ -3,6 +3,8 @@
 #include "ChildWindowFrame.h"
 #include "FormSupport.h"
 #include "LayoutStore.h"
+#include "MainModul.h"
+#include "MemberCall.h"
 
 #include <QCloseEvent>
 #include <QWidget>
@@ -49,6 +51,9 @@ void ServerWait::end(const Scope* scope)
     m_showTimer.stop();
     if (m_pointer != 0)
         FormSupport::setMousePointer(0);
+    // A wait may have found the connection gone, also where the library gave it up without a
+    // word from the socket (a time-out, an answer out of step): the main window shows it.
+    MemberCall::Invoke(App().MainForm, "CheckConnection");
     if (m_closePending) {
         scheduleClose();
         return;

@@ -21,6 +21,7 @@ class QWidget;
 // closing the window, which breaks the wait off and closes the window once the wait has
 // ended. A wait that goes on while the window is not shown (a window filled before it shows)
 // shows it after a moment, so that there is always a window to break it off in.
+// When the last wait ends the main window looks whether the connection is still there.
 //
 // What a break-off breaks is what the waits named: each Scope names the objects it waits on
 // (queries, editors, sessions: anything with Break()).
