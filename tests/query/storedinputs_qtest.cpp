@@ -140,10 +140,14 @@ private Q_SLOTS:
         QVERIFY(form->IsExtraTable(Druck));
         const int rows = list->topLevelItemCount();
 
-        // Commas and blanks are refused with a word; the list stays.
+        // Commas and blanks are refused with a word, to add or to rename; the list stays.
         answerInputBox(u" , ,"_s);
         QTest::keyClick(list, Qt::Key_Insert);
-        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(198)});
+        list->setCurrentItem(row(list, Druck));
+        answerInputBox(u","_s);
+        QTest::keyClick(list, Qt::Key_F2);
+        QCOMPARE(boxes.texts, QStringList(2, GetMessageTextByNr(198)));
+        QCOMPARE(column(list).count(Druck), 1);
         QCOMPARE(list->topLevelItemCount(), rows);
 
         // A table the list shows, by name, by id or as an extra table already, is shown, not
@@ -155,7 +159,7 @@ private Q_SLOTS:
             QVERIFY(list->currentItem());
             QCOMPARE(list->currentItem()->text(0), answer.endsWith(Druck) ? Druck : Kunde);
         }
-        QCOMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts.size(), 2);
 
         // Written back: each table once, the listed one kept, the rest of the file untouched.
         viewer.reset();
