@@ -214,6 +214,12 @@ private Q_SLOTS:
         viewer.window->ReloadAllMDIChilds();
         QCOMPARE(boxes.texts.size(), 3);
         QCOMPARE(form->AktQueryName(), u"Mine"_s);
+        // And so does the refill after the column chooser's OK.
+        whenShown(u"SpaltenWahlForm"_s,
+                  [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton); });
+        QTest::keyClick(form->tabellenListe(), Qt::Key_F7);
+        QCOMPARE(boxes.texts.size(), 4);
+        QCOMPARE(form->AktTableName(), Kunde);
         boxes.answer = QMessageBox::No;
         viewer.reset();
     }
