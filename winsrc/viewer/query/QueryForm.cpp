@@ -525,9 +525,9 @@ bool QueryForm::FillTabellenListe()
 {
     if (refused())
         return false;
-    const ServerWait::Scope busy = waitScope();
     if (!mayLeaveQuery())
         return m_tables->topLevelItemCount() > 0;
+    const ServerWait::Scope busy = waitScope();
     return fillTableList();
 }
 
@@ -858,11 +858,11 @@ void QueryForm::ReloadForm()
 {
     if (refused())
         return;
+    if (!mayLeaveQuery())
+        return;
     const ServerWait::Scope busy = waitScope();
     const QString id = m_context.aktTableID;
     const QPointer<QueryForm> self(this);
-    if (!mayLeaveQuery())
-        return;
     fillTableList();
     if (!self || id.isEmpty())
         return;
