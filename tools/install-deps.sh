@@ -5,6 +5,7 @@ set -euo pipefail
 # iptables lets the dead-peer tests drop a server's packets (they run as root in CI).
 # The database export's tests start a PostgreSQL server of their own and reach it through
 # Debian's ODBC driver; psycopg2 reads what arrived.
+# The program opens its help pages and files with xdg-open (xdg-utils).
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
@@ -12,7 +13,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14
     xvfb xauth python3 python3-openpyxl libxml2-utils sqlite3
-    iptables
+    iptables xdg-utils
     postgresql odbc-postgresql python3-psycopg2
 )
 missing=()

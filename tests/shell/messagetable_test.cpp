@@ -1,4 +1,5 @@
 // The message table: reading message files, looking texts up, filling placeholders.
+#include "LogonTexts.h"
 #include "MainModul.h"
 #include "MessageBoxes.h"
 #include "MessageTable.h"
@@ -10,6 +11,8 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using ViewerTest::MessageBoxes;
@@ -93,6 +96,39 @@ TEST(MessageFile, AMissingFileIsAnErrorAndKeepsTheTable)
     EXPECT_EQ(table.Text(5), u"kept");
 }
 
+// A pipe (which would block the reader until someone writes) and a file larger than any message
+// file are refused at once, and the table keeps what it held.
+TEST(MessageFile, APipeOrAHugeFileIsRefusedWithoutReading)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(u"msg_en.txt"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString huge = dir.filePath(u"msg_de.txt"_s);
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("0005 Not read\n");
+        ASSERT_TRUE(f.resize(qint64(1) << 31)); // sparse: 2 GB that take no room
+    }
+    const QString justRight =
+        writeFile(dir, u"msg_xx.txt"_s, QByteArray(MessageTable::MaxFileBytes - 11, ' ') + "\n0005 Read\n");
+
+    MessageTable table;
+    table.SetText(5, u"kept"_s);
+    QString pipeError;
+    QString hugeError;
+    QString folderError;
+    EXPECT_FALSE(table.LoadFile(pipe, &pipeError));
+    EXPECT_FALSE(table.LoadFile(huge, &hugeError));
+    EXPECT_FALSE(table.LoadFile(dir.path(), &folderError));
+    EXPECT_EQ(pipeError, u"Not a regular file");
+    EXPECT_EQ(folderError, u"Not a regular file");
+    EXPECT_TRUE(hugeError.startsWith(u"Larger than a message file can be"_s)) << hugeError.toStdString();
+    EXPECT_EQ(table.Text(5), u"kept");
+    EXPECT_TRUE(table.LoadFile(justRight));
+    EXPECT_EQ(table.Text(5), u"Read");
+}
+
 TEST(GetMessageTextByNr, DefaultsAndTheCantLoadText)
 {
     MessageTable table;
@@ -168,6 +204,31 @@ TEST(HelpPages, HoldEveryTopicTheWindowsOpen)
     }
 }
 
+// The help's logon section names the button the logon dialog shows, in each language, and the
+// column chooser's section the button its dialog has (message 32).
+TEST(HelpPages, NameTheButtonsTheDialogsShow)
+{
+    const QDir source(QString::fromUtf8(KLV_SOURCE_DIR));
+    for (const int langId : {klvutils::LogonTexts::English, klvutils::LogonTexts::German}) {
+        const QString lang = langId == klvutils::LogonTexts::German ? u"de"_s : u"en"_s;
+        MessageTable table;
+        ASSERT_TRUE(table.LoadFile(source.filePath(u"winsrc/viewer/messages/msg_"_s + lang + u".txt"_s)));
+        QFile page(source.filePath(u"winsrc/viewer/"_s + table.Text(901)));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
+        const QString html = QString::fromUtf8(page.readAll());
+        const auto section = [&html](const QString& topic) {
+            const qsizetype start = html.indexOf(u"id=\""_s + topic + u'"');
+            return start < 0 ? QString() : html.mid(start, html.indexOf(u"<h2"_s, start) - start);
+        };
+        klvutils::LogonTexts logon;
+        logon.setLanguage(langId);
+        const QString connect = logon.messageText(26).remove(u'&');
+        EXPECT_TRUE(section(u"Anmeldung"_s).contains(u"<em>"_s + connect + u"</em>"_s)) << lang.toStdString();
+        EXPECT_TRUE(section(u"SpaltenAuswahl"_s).contains(u"<em>"_s + table.Text(32) + u"</em>"_s))
+            << lang.toStdString();
+    }
+}
+
 // Each test starts the program anew: a context of its own, message files in a folder of its
 // own.
 class StartupMessages : public ::testing::Test
@@ -211,6 +272,30 @@ TEST_F(StartupMessages, AMissingFileOffersTheEnglishOne)
     EXPECT_TRUE(boxes.texts[0].startsWith(u"Error reading message file "_s + dir.filePath(u"msg_fr.txt"_s)));
     EXPECT_TRUE(boxes.texts[0].endsWith(u"\nRetry using english?"_s));
     EXPECT_EQ(MainModul::GetMessageTextByNr(28), u"Yes");
+}
+
+// The start-up says why a file is refused and offers the English one, as for any file it
+// cannot read; refused again, Cancel ends the start.
+TEST_F(StartupMessages, APipeInPlaceOfTheFileIsRefusedAndTheEnglishOneOffered)
+{
+    const QString pipe = dir.filePath(u"msg_de.txt"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    writeFile(dir, u"msg_en.txt"_s, "0028 Yes\n");
+    App().UILanguage = u"de"_s;
+    ASSERT_TRUE(MainModul::LoadMessageFile());
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0],
+              u"Error reading message file "_s + pipe + u"\nNot a regular file\nRetry using english?"_s);
+    EXPECT_EQ(MainModul::GetMessageTextByNr(28), u"Yes");
+
+    QFile english(dir.filePath(u"msg_en.txt"_s));
+    ASSERT_TRUE(english.resize(MessageTable::MaxFileBytes + 1));
+    boxes.texts.clear();
+    boxes.answers = {QMessageBox::Retry, QMessageBox::Cancel};
+    EXPECT_FALSE(MainModul::LoadMessageFile());
+    ASSERT_EQ(boxes.texts.size(), 2);
+    EXPECT_TRUE(boxes.texts[1].startsWith(u"Error reading message file "_s + english.fileName() + u"\nLarger than"_s))
+        << boxes.texts[1].toStdString();
 }
 
 TEST_F(StartupMessages, CancelEndsTheStart)

@@ -1,6 +1,7 @@
 #include "AppContext.h"
 #include "KLVTraceWindow.h"
 #include "StartUp.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -21,8 +22,13 @@ int main(int argc, char** argv)
     // The library's trace shows in its window, not on standard error.
     KLVTraceWindow::Install();
 
+    // SIGTERM and SIGINT end the program as closing its window does.
+    const TerminationSignals endSignals;
     StartUp startUp(context);
     if (const std::optional<int> exitCode = startUp.Main(words))
         return *exitCode;
-    return app.exec();
+    // A signal during the start ends the program once the start is through.
+    const int exitCode = endSignals.received() != 0 ? 0 : app.exec();
+    startUp.Finish();
+    return exitCode;
 }

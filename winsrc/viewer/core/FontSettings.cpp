@@ -23,7 +23,11 @@ void FontSettings::LoadFontSettings(const QString& prefix, QFont& font)
 {
     using Key = ViewerConfig::Key;
     const auto get = [&prefix](Key key) { return ViewerConfig::get(key, prefix); };
-    font.setFamily(get(Key::FontName));
+    // A family without a name would be the platform's fallback (a serif face), not a choice:
+    // the font keeps its own.
+    const QString name = get(Key::FontName).trimmed();
+    if (!name.isEmpty())
+        font.setFamily(name);
 
     const QString sizeText = get(Key::FontSize);
     if (!NumberText::isNumber(sizeText))

@@ -14,7 +14,8 @@ class FontSettings
 public:
     // Reads the six values in this order into font. A stored value that cannot be read as its
     // kind stops there: what was set stays, the rest keep their values; no message. A name or
-    // size that is not stored is the system's default font's.
+    // size that is not stored is the system's default font's; an empty name keeps the font's
+    // family.
     static void LoadFontSettings(const QString& prefix, QFont& font);
 
     // The font the program uses while none is stored: the desktop's general font, where the

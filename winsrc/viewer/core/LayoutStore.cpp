@@ -17,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QRegion>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
@@ -164,9 +165,26 @@ void loadControl(QWidget* control, const QString& section, const QString& name)
         if (index < 0 || index >= sizes.size())
             return;
         const bool horizontal = splitter->orientation() == Qt::Horizontal;
+        // No pane goes below its minimum: a stored size that would leave this one or the
+        // others below theirs (a window closed at its smallest, then opened large, or the
+        // other way round) is enlarged or cut to what leaves every pane its own.
+        const auto leastOf = [horizontal](const QWidget* pane) {
+            const int given = horizontal ? pane->minimumWidth() : pane->minimumHeight();
+            const QSize hint = pane->minimumSizeHint();
+            return given > 0 ? given : std::max(0, horizontal ? hint.width() : hint.height());
+        };
+        int total = 0;
+        int othersLeast = 0;
+        for (int i = 0; i < sizes.size(); ++i) {
+            total += sizes[i];
+            othersLeast += i == index ? 0 : leastOf(splitter->widget(i));
+        }
+        const int least = leastOf(control);
+        const int stored = horizontal ? Twips::toPixelsX(width) : Twips::toPixelsY(height);
+        const int wanted =
+            total > 0 ? std::clamp(stored, least, std::max(least, total - othersLeast)) : std::max(least, stored);
         // The splitter shares out any difference to its total by weight, so the others give
         // up (or take) the change between them to keep the stored size exact.
-        const int wanted = std::max(0, horizontal ? Twips::toPixelsX(width) : Twips::toPixelsY(height));
         int others = 0;
         for (int i = 0; i < sizes.size(); ++i)
             others += i == index ? 0 : sizes[i];
@@ -214,6 +232,50 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
+
+// The area that holds most of the window, else the one nearest to it (areas is not empty).
+const QRect& bestArea(const QRect& frame, const QList<QRect>& areas)
+{
+    const QRect* best = &areas.first();
+    qint64 bestOverlap = -1;
+    qint64 bestDistance = -1;
+    for (const QRect& area : areas) {
+        const QRect overlap = frame & area;
+        const qint64 size = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+        const QPoint d = area.center() - frame.center();
+        const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+        if (size > bestOverlap || (size == bestOverlap && size == 0 && distance < bestDistance)) {
+            best = &area;
+            bestOverlap = size;
+            bestDistance = distance;
+        }
+    }
+    return *best;
+}
+
+// What the window manager adds around a window: known once the window has shown, before that
+// a border and title bar as large as desktops draw them, so that a window placed wholly on the
+// screen stays on it when it gets them.
+QSize borderOf(const QWidget* w)
+{
+    if (!w->isWindow())
+        return QSize(0, 0);
+    const QSize known = (w->frameGeometry().size() - w->size()).expandedTo(QSize(0, 0));
+    if (!known.isEmpty() || (w->windowFlags() & Qt::FramelessWindowHint))
+        return known;
+    constexpr int Edge = 4;
+    const int titleBar = std::max(w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w), 30);
+    return QSize(2 * Edge, titleBar + 2 * Edge);
+}
+
+// A stored place or size in pixels; a number far beyond any screen is cut to one that still
+// is (and that the arithmetic of places can take).
+int storedPixels(double twips, bool horizontal)
+{
+    constexpr double Far = 1.0e6;
+    const double pixels = twips / (horizontal ? Twips::perPixelX() : Twips::perPixelY());
+    return int(std::lround(std::clamp(pixels, -Far, Far)));
+}
 
 // Column entry number of a header key "K12" (0 when the key is no entry key).
 int entryOfKey(const QString& key)
@@ -295,23 +357,35 @@ void LayoutStore::LoadFormPosition(QWidget* form, const QString& section, const 
     if (bothButtons)
         w->setWindowState(statesFromNumber(w->windowState(), 0));
 
-    const double height = readNumber(section, keyName(WindowKey::WindowHeight), Twips::fromPixelsY(w->height()));
-    const double width = readNumber(section, keyName(WindowKey::WindowWidth), Twips::fromPixelsX(w->width()));
-    w->resize(Twips::toPixelsX(width), Twips::toPixelsY(height));
+    // A window is taken at its stored place (centred at its designed size when it has none)
+    // where it lies wholly on the screen (in the frame) and is not below its least size;
+    // otherwise it is moved and sized onto it.
+    const QSize designed = w->size();
+    const QSize border = borderOf(w);
+    const double height = readNumber(section, keyName(WindowKey::WindowHeight), Twips::fromPixelsY(designed.height()));
+    const double width = readNumber(section, keyName(WindowKey::WindowWidth), Twips::fromPixelsX(designed.width()));
+    // A stored size that is none is the designed one.
+    QSize size(storedPixels(width, true), storedPixels(height, false));
+    if (size.width() <= 0)
+        size.setWidth(designed.width());
+    if (size.height() <= 0)
+        size.setHeight(designed.height());
 
     const QList<QRect> areas = areasFor(w);
     const QRect home = areas.isEmpty() ? QRect(0, 0, 0, 0) : areas.first();
-    const QSize frameSize = w->isWindow() ? w->frameGeometry().size().expandedTo(w->size()) : w->size();
+    // Centred with the border the window has, if it has one yet.
+    const QSize frameSize =
+        w->isWindow() ? size + (w->frameGeometry().size() - designed).expandedTo(QSize(0, 0)) : size;
     const double defaultLeft = Twips::fromPixelsX(home.x() + (home.width() - frameSize.width()) / 2);
     const double defaultTop = Twips::fromPixelsY(home.y() + (home.height() - frameSize.height()) / 2);
     const double left = readNumber(section, keyName(WindowKey::WindowLeft), defaultLeft);
     const double top = readNumber(section, keyName(WindowKey::WindowTop), defaultTop);
-    QPoint place(Twips::toPixelsX(left), Twips::toPixelsY(top));
-    if (!areas.isEmpty()) {
-        const int titleBar = std::max(w->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, w), 16);
-        place = ReachablePosition(QRect(place, frameSize), areas, titleBar);
-    }
-    w->move(place);
+    const QPoint place(storedPixels(left, true), storedPixels(top, false));
+    // The least size is what the window's layout needs, or the least size it was given.
+    const QSize least = w->minimumSize().expandedTo(w->minimumSizeHint());
+    const QRect onScreen = PlaceOnScreen(QRect(place, size + border), least + border, designed + border, areas);
+    w->resize(onScreen.size() - border);
+    w->move(onScreen.topLeft());
 
     if (bothButtons) {
         const double state = readNumber(section, keyName(WindowKey::WindowState), stateNumber(w));
@@ -469,6 +543,31 @@ bool LayoutStore::IsNumericFieldType(const QString& typeCode)
     return type == klvLongInt || type == klvInteger || type == klvByte || type == klvReal;
 }
 
+QRect LayoutStore::PlaceOnScreen(const QRect& frame, const QSize& least, const QSize& designed,
+                                 const QList<QRect>& areas)
+{
+    QSize size = frame.size();
+    if (size.width() <= 0)
+        size.setWidth(designed.width());
+    if (size.height() <= 0)
+        size.setHeight(designed.height());
+    size = size.expandedTo(least);
+    const QRect stored(frame.topLeft(), size);
+    if (areas.isEmpty())
+        return stored;
+    QRegion screens;
+    for (const QRect& area : areas)
+        screens += area;
+    if (QRegion(stored).subtracted(screens).isEmpty())
+        return stored;
+
+    const QRect& a = bestArea(stored, areas);
+    size = size.boundedTo(a.size()).expandedTo(least);
+    const int left = std::clamp(stored.left(), a.left(), std::max(a.left(), a.right() + 1 - size.width()));
+    const int top = std::clamp(stored.top(), a.top(), std::max(a.top(), a.bottom() + 1 - size.height()));
+    return QRect(QPoint(left, top), size);
+}
+
 QPoint LayoutStore::ReachablePosition(const QRect& frame, const QList<QRect>& areas, int titleBarHeight)
 {
     if (areas.isEmpty())
@@ -480,22 +579,7 @@ QPoint LayoutStore::ReachablePosition(const QRect& frame, const QList<QRect>& ar
         if (seen.height() >= std::min(titleBarHeight, area.height()) && seen.width() >= grip)
             return frame.topLeft();
     }
-    // The area that holds most of the window, else the one nearest to it.
-    const QRect* best = &areas.first();
-    qint64 bestOverlap = -1;
-    qint64 bestDistance = -1;
-    for (const QRect& area : areas) {
-        const QRect overlap = frame & area;
-        const qint64 size = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
-        const QPoint d = area.center() - frame.center();
-        const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
-        if (size > bestOverlap || (size == bestOverlap && size == 0 && distance < bestDistance)) {
-            best = &area;
-            bestOverlap = size;
-            bestDistance = distance;
-        }
-    }
-    const QRect& a = *best;
+    const QRect& a = bestArea(frame, areas);
     const int minTop = a.top();
     const int maxTop = std::max(minTop, a.bottom() + 1 - titleBarHeight);
     const int minLeft = a.left() - frame.width() + grip;

@@ -83,6 +83,15 @@ public:
     static bool HasColumnWidth(const QAbstractItemView* view, const QString& section, int column);
     static void ForgetColumnWidth(const QAbstractItemView* view, const QString& section, int column);
 
+    // Where a window stored at frame (its place and outer size) stands, on the areas (the
+    // screens' available rects, or the frame window's area for a child window): as stored when
+    // it lies wholly on them and is not smaller than least. Otherwise a size that is none (0 or
+    // less) is the designed one, a smaller one least, one larger than the area that holds most
+    // of the window that area's (but never less than least), and the window moves onto that
+    // area, as little as it must.
+    static QRect PlaceOnScreen(const QRect& frame, const QSize& least, const QSize& designed,
+                               const QList<QRect>& areas);
+
     // Where a window with frame rect may stay so that its title bar can still be reached on
     // one of the areas (the screens' available rects): the stored place when it can, else the
     // nearest place inside the area that holds most of it (the first area when none does).

@@ -5,6 +5,13 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 MessageTable::MessageTable()
@@ -19,18 +26,36 @@ void MessageTable::Clear()
 
 bool MessageTable::LoadFile(const QString& path, QString* errorText)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto fail = [errorText](const QString& text) {
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = text;
         return false;
+    };
+    // Opened without waiting: a pipe or a device in the file's place would hold the start
+    // for ever (a pipe until someone writes to it). What was opened is checked, not the name.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file.errorString());
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        return fail(u"Not a regular file"_s);
+    const QString tooLarge = u"Larger than a message file can be (%1 bytes at most)"_s.arg(MaxFileBytes);
+    if (info.st_size > MaxFileBytes)
+        return fail(tooLarge);
+    // A file that grows while it is read is cut off at the limit, and refused as well.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    if (bytes.size() > MaxFileBytes)
+        return fail(tooLarge);
     LoadText(TextFileDecoder::decode(bytes));
     return true;
 }

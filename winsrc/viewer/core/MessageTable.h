@@ -11,12 +11,16 @@ class MessageTable
 {
 public:
     static constexpr int Size = 2000;
+    // The most a message file can hold: 2000 lines of a thousand characters, and room to
+    // spare. A larger file is none, and is not read.
+    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
 
     MessageTable();
 
     // Reads a message file into the table. The file is UTF-8; a file that is not valid UTF-8
     // is read as Windows-1252, as files written on Windows are. False with errorText when the
-    // file cannot be read; the table then keeps what it held.
+    // file cannot be read, is no regular file (a pipe, a device, a folder) or is larger than
+    // MaxFileBytes; the table then keeps what it held.
     bool LoadFile(const QString& path, QString* errorText = nullptr);
 
     // Reads message lines from decoded text (the file's whole contents).

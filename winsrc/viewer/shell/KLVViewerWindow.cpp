@@ -133,6 +133,8 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     m_viewerDialog->LoadKLVViewerSettings();
     m_settingsLoaded = true;
 
+    // The stored fonts came with the settings, after the window took the default ones.
+    ApplyFonts();
     SetElementsSize();
 }
 
@@ -713,6 +715,13 @@ void KLVViewerWindow::ReloadAllMDIChilds()
         w->update();
         MemberCall::Invoke(w, "ReloadForm");
     }
+}
+
+void KLVViewerWindow::ApplyFonts()
+{
+    // The window, its menus and status bar, and everything in it: the child windows in the
+    // frame and the dialogs it keeps.
+    ApplyControlFont(this);
 }
 
 void KLVViewerWindow::SetElementsSize()

@@ -116,6 +116,9 @@ public:
     Q_INVOKABLE void UpdateAllQueryDataColumnHeaders();
     Q_INVOKABLE void ReloadAllMDIChilds();
     Q_INVOKABLE void SetElementsSize();
+    // FormFont and DataFont to everything that is open, as the windows' load step gives
+    // them to a window that opens.
+    Q_INVOKABLE void ApplyFonts();
     void ExportActiveChild(int type, bool shownRows);
 
     // Session settings, data language, protocol log, fonts.

@@ -41,6 +41,11 @@ std::optional<int> StartUp::Main(const QStringList& words)
     return std::nullopt;
 }
 
+void StartUp::Finish()
+{
+    delete m_context.MainForm.data();
+}
+
 int StartUp::ShowUsageAndExit(const QString& text)
 {
     AboutDialog about(App().CommandLineWords);

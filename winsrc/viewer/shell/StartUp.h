@@ -22,6 +22,11 @@ public:
     // its windows.
     std::optional<int> Main(const QStringList& words);
 
+    // The program's end, after its event loop: a main window still there (the program was
+    // ended by a signal, not by closing it) saves the settings and ends its session as
+    // closing it would, without asking anything.
+    void Finish();
+
     // Shows the usage view with text ("" for a plain request) in the About dialog; the exit
     // code the program then ends with (0 for a plain request, 2 after an error).
     static int ShowUsageAndExit(const QString& text);

@@ -307,10 +307,14 @@ void ViewerEinstellungenDialog::ChooseFont(QFont& font, const QString& title)
         font.setItalic(chosen.italic());
         font.setStrikeOut(chosen.strikeOut());
         font.setUnderline(chosen.underline());
+        // What is open takes the font at once, this dialog as well; its samples then show
+        // the two fonts again.
+        callMain("ApplyFonts()");
         if (&font == &App().FormFont)
             callMain("SetElementsSize()");
     }
-    ShowFontSample(&font == &App().FormFont ? 0 : 1, font);
+    ShowFontSample(0, App().FormFont);
+    ShowFontSample(1, App().DataFont);
 }
 
 void ViewerEinstellungenDialog::ShowFontSample(int index, const QFont& font)

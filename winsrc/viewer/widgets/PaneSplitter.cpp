@@ -15,7 +15,12 @@ int PaneSplitter::minimumOf(int index) const
     const QWidget* w = widget(index);
     if (!w)
         return 0;
-    return orientation() == Qt::Horizontal ? w->minimumWidth() : w->minimumHeight();
+    // What the splitter itself keeps: the minimum size given, else what the pane's layout
+    // needs (a splitter of lists inside has no minimum of its own, only its lists').
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int given = horizontal ? w->minimumWidth() : w->minimumHeight();
+    const QSize hint = w->minimumSizeHint();
+    return given > 0 ? given : std::max(0, horizontal ? hint.width() : hint.height());
 }
 
 void PaneSplitter::setFirstSize(int size)

@@ -16,7 +16,8 @@ public:
 
     PaneSplitter(Qt::Orientation orientation, Change change, QWidget* parent = nullptr);
 
-    // Gives the first pane that size (clamped by both panes' minimums), the second the rest.
+    // Gives the first pane that size (clamped by both panes' minimums), the second the rest:
+    // a stored size that would leave either pane below its minimum is moved up or down to it.
     void setFirstSize(int size);
 
 protected:
