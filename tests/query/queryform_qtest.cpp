@@ -394,12 +394,16 @@ private Q_SLOTS:
 
     void aTableListRefreshLeavesNoChangedQueryBehind()
     {
-        MessageBoxes boxes;
+        // The refresh asks about the changed query (answered No) while the window shows it.
+        MessageBoxes boxes(QMessageBox::No);
         QVERIFY(logOn());
         QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
         form->setAktQueryName(u"Mine"_s);
         form->findChild<QLineEdit*>(u"Kriterien"_s)->setText(u"ort=Berlin"_s);
         QTest::keyClick(form->tabellenListe(), Qt::Key_F5);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.first().startsWith(GetMessageTextByNr(182) + u" Mine"_s));
+        boxes.texts.clear();
         QCOMPARE(form->AktTableName(), QString());
         QCOMPARE(form->AktQueryName(), QString());
         QCOMPARE(form->panelText(3), QString());

@@ -147,7 +147,9 @@ private Q_SLOTS:
         QCOMPARE(queries(server).size(), 1);
         // The break ends the wait at once; its line reaches the server a moment later.
         QTRY_VERIFY(!linesStartingWith(server, u"BRQ|"_s).isEmpty());
+        // The count says that the run was broken off: the rows shown are not all there are.
         QVERIFY(form->panelText(4).startsWith(u"200 "_s));
+        QVERIFY2(form->panelText(4).endsWith(u" - "_s + GetMessageTextByNr(35)), qPrintable(form->panelText(4)));
         QVERIFY(boxes.texts.isEmpty());
         QVERIFY(button(form, u"StartQueryButton"_s)->isEnabled());
         QCOMPARE(viewer.window->property("MousePointer").toInt(), 0);

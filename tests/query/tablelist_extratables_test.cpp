@@ -86,3 +86,21 @@ TEST(QueryExtraTables, savingWritesOnlyItsSectionAndReadsBack)
     EXPECT_EQ(QueryExtraTables::load(file, u"12"_s), QString());
     EXPECT_FALSE(t.save(QString(), {}));
 }
+
+TEST(QueryExtraTables, aListIsReadAsNamesEachOnceAndListedNamesAreKept)
+{
+    EXPECT_EQ(QueryExtraTables::SplitNames(u" , ,"_s), QStringList());
+    EXPECT_EQ(QueryExtraTables::SplitNames(u"A:B, a:b ,,C:D,A:B"_s), (QStringList{u"A:B"_s, u"C:D"_s}));
+
+    // A stored name the server lists itself has no row, and is written back after the rows of
+    // its database, once.
+    QueryExtraTables t;
+    t.addDatabase(u"1"_s);
+    t.registerTable(u"X:Y"_s, u"1"_s);
+    t.keepListed(u"1"_s, u"1:1"_s);
+    t.keepListed(u"1"_s, u"1:1"_s);
+    t.keepListed(u"1"_s, u"x:y"_s);
+    EXPECT_EQ(t.entries({u"Kunde:Kunde"_s, u"X:Y"_s}), (Entries{{u"1"_s, u"X:Y,1:1"_s}}));
+    t.clear();
+    EXPECT_TRUE(t.entries({}).isEmpty());
+}

@@ -28,12 +28,6 @@ using namespace ViewerTest;
 
 namespace {
 
-QString panel(const KLVViewerWindow& window, int n)
-{
-    const auto* label = window.statusBar()->findChild<QLabel*>(u"Panel"_s + QString::number(n));
-    return label ? label->text() : u"<no panel>"_s;
-}
-
 bool entryEnabled(const KLVViewerWindow& window, const QString& name)
 {
     const QAction* entry = window.menus().action(name);
@@ -78,9 +72,9 @@ private:
     void verifyShownLost()
     {
         const KLVViewerWindow& window = *viewer.window;
-        QCOMPARE(panel(window, 1), FormatMessage(1810, QString(), u"127.0.0.1"_s));
+        QCOMPARE(statusPanel(window, 1), FormatMessage(1810, QString(), u"127.0.0.1"_s));
         for (int p = 2; p <= 5; ++p)
-            QCOMPARE(panel(window, p), QString());
+            QCOMPARE(statusPanel(window, p), QString());
         // The frame's own name (a maximised child adds its name behind it).
         QVERIFY2(!window.windowTitle().contains(u"127.0.0.1"_s), qPrintable(window.windowTitle()));
         QVERIFY(entryEnabled(window, u"NeueVerbindungMenue"_s));
@@ -107,7 +101,7 @@ private Q_SLOTS:
     void aServerStoppedMidRunShowsTheLostConnectionAndStartPointsToNewConnection()
     {
         QueryForm* form = viewer.form();
-        QCOMPARE(panel(*viewer.window, 1), u"Connected to 127.0.0.1"_s);
+        QCOMPARE(statusPanel(*viewer.window, 1), u"Connected to 127.0.0.1"_s);
         // The server goes while the run waits for its second block.
         const auto asked = holdFirst(*server, u"GNR|"_s);
         whenTrue([asked] { return asked->load(); }, [this] { server->stop(); });
@@ -134,7 +128,7 @@ private Q_SLOTS:
     {
         const quint16 port = server->port();
         server->stop();
-        QTRY_COMPARE(panel(*viewer.window, 1), FormatMessage(1810, QString(), u"127.0.0.1"_s));
+        QTRY_COMPARE(statusPanel(*viewer.window, 1), FormatMessage(1810, QString(), u"127.0.0.1"_s));
         verifyShownLost();
 
         // The server is back on its port: File > New connection logs on there again.
@@ -150,7 +144,7 @@ private Q_SLOTS:
         const MainMenus& menus = viewer.window->menus();
         QVERIFY(UserInput::chooseMenuEntry(viewer.window->menuBar(), menus.menu(u"DateiMenue"_s),
                                            menus.action(u"NeueVerbindungMenue"_s)));
-        QTRY_COMPARE(panel(*viewer.window, 1), u"Connected to 127.0.0.1"_s);
+        QTRY_COMPARE(statusPanel(*viewer.window, 1), u"Connected to 127.0.0.1"_s);
         QVERIFY(viewer.window->TAV()->IsConnected());
         QVERIFY(entryEnabled(*viewer.window, u"KLVSettingsMenue"_s));
         QCOMPARE(linesStartingWith(*server, u"LGN|"_s).size(), 1);
@@ -229,7 +223,7 @@ private Q_SLOTS:
         QString shownPanel;
         whenTrue([&] { return window.isVisible() && mute.hasPendingConnections(); },
                  [&] {
-                     shownPanel = panel(window, 1);
+                     shownPanel = statusPanel(window, 1);
                      mute.nextPendingConnection()->close();
                  });
         // In the dialog the user tries again and, while that attempt waits, closes the window.

@@ -40,12 +40,6 @@ using namespace DialogDriver;
 
 namespace {
 
-QString panel(const KLVViewerWindow& window, int n)
-{
-    const auto* label = window.statusBar()->findChild<QLabel*>(u"Panel"_s + QString::number(n));
-    return label ? label->text() : u"<no panel>"_s;
-}
-
 // Receives the addresses the program opens on the desktop (the help pages).
 class UrlCatcher : public QObject
 {
@@ -134,10 +128,10 @@ private Q_SLOTS:
         // Before the logon the window stays hidden: Main shows it afterwards.
         QVERIFY(!window->isVisible());
 
-        QCOMPARE(panel(*window, 1), u"Connected to 127.0.0.1"_s);
-        QCOMPARE(panel(*window, 3), u"Demo Trading Ltd"_s);
-        QCOMPARE(panel(*window, 4), u"6.12"_s);
-        QCOMPARE(panel(*window, 5), u"KLV protocol 3.31"_s);
+        QCOMPARE(statusPanel(*window, 1), u"Connected to 127.0.0.1"_s);
+        QCOMPARE(statusPanel(*window, 3), u"Demo Trading Ltd"_s);
+        QCOMPARE(statusPanel(*window, 4), u"6.12"_s);
+        QCOMPARE(statusPanel(*window, 5), u"KLV protocol 3.31"_s);
         // (A maximised child adds its own name behind the frame's caption.)
         QVERIFY2(window->windowTitle().startsWith(u"KLVViewer - Mandant 100 on 127.0.0.1"_s),
                  qPrintable(window->windowTitle()));

@@ -11,9 +11,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -108,6 +110,12 @@ void whenTrue(std::function<bool()> condition, std::function<void()> action)
         action();
     });
     timer->start();
+}
+
+QString statusPanel(const KLVViewerWindow& window, int n)
+{
+    const auto* label = window.statusBar()->findChild<QLabel*>(u"Panel"_s + QString::number(n));
+    return label ? label->text() : u"<no panel>"_s;
 }
 
 QString configFile(const QString& dir)

@@ -52,6 +52,9 @@ std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& pr
 // of a window under test).
 void whenTrue(std::function<bool()> condition, std::function<void()> action);
 
+// The text of the main window's status panel n ("<no panel>" when it has none).
+QString statusPanel(const KLVViewerWindow& window, int n);
+
 // "ViewerConfig.ini" of the Mandant the viewer logs on to, in the saved-query folder dir.
 QString configFile(const QString& dir);
 

@@ -135,7 +135,14 @@ QString ViewerConfig::defaultValue(Key key, const QString& sub)
 
 QString ViewerConfig::get(Key key, const QString& sub)
 {
-    return getRaw(section(key, sub), name(key, sub), defaultValue(key, sub));
+    const QString fallback = defaultValue(key, sub);
+    const QString value = getRaw(section(key, sub), name(key, sub), fallback);
+    // A number the program cannot read (a hand-edited or damaged file) is as good as none: it
+    // would otherwise count as 0 wherever it is used. (The font size has no fixed default: the
+    // font reader stops at a value it cannot read.)
+    if (type(key) == Type::Number && entry(key).fallback && !NumberText::isNumber(value))
+        return fallback;
+    return value;
 }
 
 bool ViewerConfig::getBool(Key key, const QString& sub)

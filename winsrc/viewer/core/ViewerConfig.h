@@ -13,7 +13,8 @@
 //
 // Booleans are written "1"/"0". Read are "1"/"0" and any other number (not 0 is true) and the
 // words "True"/"False" in any case, as the Windows program wrote both; anything else reads as
-// the default.
+// the default. A number key of a fixed default whose stored text is no number reads as that
+// default too.
 //
 // Window layouts (places, sizes, list columns) are keys formed from a window's section and a
 // control name: the layout store keeps them (LayoutStore), the export dialog its options per

@@ -221,11 +221,12 @@ void FieldListPane::setFieldSelection(int Index, int Mode)
     item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
 }
 
-int FieldListPane::insertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField)
+int FieldListPane::insertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField,
+                                   bool tell)
 {
     int result = NotInserted;
     const QSharedPointer<KLVQuery> tmp = m_context->tmpQuery;
-    if (!tmp)
+    if (!tmp || ExtraFeldName.trimmed().isEmpty())
         return result;
     const QPointer<FieldListPane> self(this);
     m_context->tmpCollector->Reset();
@@ -241,7 +242,7 @@ int FieldListPane::insertExtraFeld(const QString& ExtraFeldName, bool SelectFiel
             name = name.mid(2);
         if (insertFeld(name, tmp->GetFields(), metaDataOf(tmp), true, CheckField, SelectField, Position))
             result = Inserted;
-    } else if (self) {
+    } else if (self && tell) {
         ShowMessageBox(GetMessageTextByNr(136) + u' ' + ExtraFeldName + CrLf +
                        m_context->tmpCollector->GetAllMessagesText(CrLf));
     }

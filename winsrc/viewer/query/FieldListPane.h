@@ -46,7 +46,10 @@ public:
     void changeExtraFeld(const QString& FldKey, bool Manuell);
     void deleteExtraFeld(const QString& FldKey);
     int insertVerknFeld(const QString& name, bool SelectField, int& Position, bool CheckField);
-    int insertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField);
+    // A field the server refuses is told in a message box unless tell is false (a saved query
+    // read back drops it silently).
+    int insertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField,
+                        bool tell = true);
     QString showVerknAuswahlForm(QTreeWidgetItem* FeldlisteItem);
     // What a double click on the row does: change an extra field, open the reference-path
     // chooser for a reference field, else invert the check mark.

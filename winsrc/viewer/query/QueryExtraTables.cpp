@@ -31,10 +31,30 @@ QString QueryExtraTables::normalizedDb(const QString& db)
     return t;
 }
 
+QStringList QueryExtraTables::SplitNames(const QString& list)
+{
+    QStringList names;
+    for (const QString& part : list.split(u',')) {
+        const QString name = part.trimmed();
+        if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+            names.append(name);
+    }
+    return names;
+}
+
 void QueryExtraTables::clear()
 {
     m_databases.clear();
     m_dbByName.clear();
+    m_listed.clear();
+}
+
+void QueryExtraTables::keepListed(const QString& db, const QString& name)
+{
+    const QString key = normalizedDb(db);
+    QStringList& names = m_listed[key];
+    if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+        names.append(name);
 }
 
 void QueryExtraTables::addDatabase(const QString& db)
@@ -84,9 +104,18 @@ QString QueryExtraTables::databaseOf(const QString& name) const
 QList<QPair<QString, QString>> QueryExtraTables::entries(const QStringList& rowTexts) const
 {
     QMap<QString, QStringList> byDb;
+    const auto add = [&byDb](const QString& db, const QString& name) {
+        QStringList& names = byDb[db];
+        if (!names.contains(name, Qt::CaseInsensitive))
+            names.append(name);
+    };
     for (const QString& row : rowTexts) {
         if (isExtraTable(row))
-            byDb[databaseOf(row)].append(row);
+            add(databaseOf(row), row);
+    }
+    for (auto it = m_listed.cbegin(); it != m_listed.cend(); ++it) {
+        for (const QString& name : it.value())
+            add(it.key(), name);
     }
     QList<QPair<QString, QString>> result;
     for (const QString& db : m_databases)

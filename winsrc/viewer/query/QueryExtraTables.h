@@ -28,6 +28,9 @@ public:
     // Registers an extra table under its database; a name already registered keeps its entry.
     void registerTable(const QString& name, const QString& db);
     void unregister(const QString& name);
+    // A stored name of a database that the server's own list shows already (by its name or
+    // its id): it gets no row of its own, but stays in the database's stored list.
+    void keepListed(const QString& db, const QString& name);
     // The old name's database goes to the new name, unless the new name has one already; the
     // old name stays registered while a row of the table list (rowTexts) still shows it.
     void rename(const QString& oldName, const QString& newName, const QStringList& rowTexts);
@@ -35,7 +38,8 @@ public:
     QString databaseOf(const QString& name) const;
 
     // What SaveExtraTables writes: for every database, in order, the extra tables among the
-    // table list's rows (in row order) joined by ",".
+    // table list's rows (in row order) and then its kept names (keepListed), each once, joined
+    // by ",".
     QList<QPair<QString, QString>> entries(const QStringList& rowTexts) const;
     // Writes every database's entry; the other keys and sections of the file stay. Keeps
     // going past a failed write and reports whether every write succeeded.
@@ -44,8 +48,12 @@ public:
     static QString load(const QString& file, const QString& db);
 
     static QString normalizedDb(const QString& db);
+    // The names of a comma-separated list: blanks around each taken off, empty ones left
+    // out, each name once (its first spelling).
+    static QStringList SplitNames(const QString& list);
 
 private:
     QStringList m_databases;
-    QHash<QString, QString> m_dbByName; // lower-cased name -> database
+    QHash<QString, QString> m_dbByName;   // lower-cased name -> database
+    QHash<QString, QStringList> m_listed; // database -> kept names the server lists
 };

@@ -184,9 +184,13 @@ void QueryForm::connectPanes()
         connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
         connect(model, &QAbstractItemModel::modelReset, this, follow);
     }
+    // Rows that went outside a run (another table, a saved query loaded) take their count,
+    // their server messages and the selection that read them along.
     connect(m_results, &ResultPane::rowsCleared, this, [this] {
-        if (!m_run->isRunning())
-            setPanel(4, QString());
+        if (m_run->isRunning())
+            return;
+        setPanel(4, QString());
+        ClearStatusPanels();
     });
 }
 
@@ -521,14 +525,27 @@ bool QueryForm::FillTabellenListe()
 {
     if (refused())
         return false;
+    if (!mayLeaveQuery())
+        return m_tables->topLevelItemCount() > 0;
     const ServerWait::Scope busy = waitScope();
     return fillTableList();
+}
+
+bool QueryForm::mayLeaveQuery()
+{
+    // As before a close: the query shown is saved or asked about while the window still
+    // shows it; Cancel keeps it.
+    const QPointer<QueryForm> self(this);
+    QVariantList check{QVariant::fromValue<QWidget*>(this), 1};
+    MemberCall::Invoke(App().MainForm, "CheckQuerySettingsChanges", check);
+    return self && check.value(1).toInt() != 2;
 }
 
 bool QueryForm::fillTableList()
 {
     // The window is emptied: no table, and so no saved query either, which could otherwise
-    // be asked about or written under an empty table name.
+    // be asked about against the emptied controls or written under an empty table name. The
+    // caller asked about the query before.
     m_context.aktTableName.clear();
     m_context.aktTableID.clear();
     m_context.aktTableHasTable = false;
@@ -579,8 +596,14 @@ void QueryForm::SelectTableColumns()
     if (refused())
         return;
     const ServerWait::Scope busy = waitScope();
-    if (m_tables->chooseColumns())
+    // The columns chosen take effect with the refill; kept when the user stays with the query.
+    const ListViewColumnArray before = m_tables->columns();
+    if (!m_tables->chooseColumns())
+        return;
+    if (mayLeaveQuery())
         fillTableList();
+    else
+        m_tables->columns() = before;
 }
 
 void QueryForm::ResortTabellenListe(int& column)
@@ -702,7 +725,9 @@ void QueryForm::SetFieldSelection(int Index, int Mode)
 
 int QueryForm::InsertExtraFeld(const QString& ExtraFeldName, bool SelectField, int& Position, bool CheckField)
 {
-    return m_fields->insertExtraFeld(ExtraFeldName, SelectField, Position, CheckField);
+    // The member the saved-query storage adds a stored field by: one the server refuses is
+    // dropped without a word, as a stored query is read on every opening of its table.
+    return m_fields->insertExtraFeld(ExtraFeldName, SelectField, Position, CheckField, false);
 }
 
 int QueryForm::InsertVerknFeld(const QString& name, bool SelectField, int& Position, bool CheckField)
@@ -832,6 +857,8 @@ void QueryForm::ClearForm()
 void QueryForm::ReloadForm()
 {
     if (refused())
+        return;
+    if (!mayLeaveQuery())
         return;
     const ServerWait::Scope busy = waitScope();
     const QString id = m_context.aktTableID;

@@ -251,6 +251,9 @@ private:
     // A wait for the server on the window's queries.
     ServerWait::Scope waitScope();
 
+    // Before the window's query is left (a refill of the table list): a changed named query
+    // is saved or asked about as the viewer settings say; false when the user cancels.
+    bool mayLeaveQuery();
     // The actions without their guard, for the window's own use inside a guarded one.
     bool fillTableList();
     void buildTableInfos(const QString& TableName, const QString& TableID, bool HasTable, bool SetFocusFeldliste);

@@ -149,9 +149,12 @@ void ResultPane::insertColumn(QTreeWidgetItem* fieldRow, int& widthTwips)
         return;
     if (widthTwips < 1)
         widthTwips = DefaultColumnWidth;
-    m_view->addColumn(FieldListPane::rowKey(fieldRow),
-                      QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(fieldRow)), columnCaption(fieldRow),
-                      widthTwips);
+    const QString tag = QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(fieldRow));
+    // A field has one column: a saved query that names it twice (bare and with its part
+    // marker) gets it once, and is saved so.
+    if (m_view->columnOfTag(tag) >= 0)
+        return;
+    m_view->addColumn(FieldListPane::rowKey(fieldRow), tag, columnCaption(fieldRow), widthTwips);
 }
 
 bool ResultPane::followCheckedFields(const FieldListPane* fields, int most)

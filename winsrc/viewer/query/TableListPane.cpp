@@ -27,6 +27,8 @@ using namespace MainModul;
 namespace {
 
 const QString CrLf = u"\r\n"_s;
+// A name list of only commas and blanks.
+constexpr int MsgNoTableName = 198;
 
 QList<QSharedPointer<KLVQueryFieldMetaData>> metaDataOf(const QSharedPointer<KLVQuery>& query)
 {
@@ -57,6 +59,8 @@ bool TableListPane::fill()
     ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
     MemberCall::Invoke(App().MainForm, "SetTabListeSortColumn", {-1});
     m_extraTables.clear();
+    m_serverNames.clear();
+    m_serverIds.clear();
     setUpdatesEnabled(false);
 
     const QPointer<TableListPane> self(this);
@@ -66,12 +70,23 @@ bool TableListPane::fill()
             return false;
         const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(query);
         buildColumns(meta, u"TabListeSortByFeldMenue"_s);
-        // The extra tables of a database follow its last group row.
-        QString remembered;
+        // The whole list first: a stored extra table that the server lists itself, wherever
+        // it stands, gets no second row.
+        QList<QStringList> records;
         while (query->GetNextRecord()) {
             if (!self)
                 return false;
-            const QStringList record = query->GetFields();
+            records.append(query->GetFields());
+        }
+        if (!self)
+            return false;
+        for (const QStringList& record : std::as_const(records)) {
+            m_serverNames.insert(record.value(0).toLower());
+            m_serverIds.insert(record.value(2).toLower());
+        }
+        // The extra tables of a database follow its last group row.
+        QString remembered;
+        for (const QStringList& record : std::as_const(records)) {
             if (IsDbGroupName(record.value(0))) {
                 const QString db = record.value(5);
                 if (db != remembered) {
@@ -83,10 +98,10 @@ bool TableListPane::fill()
                 loadExtraTables(remembered);
                 remembered.clear();
             }
+            if (!self)
+                return false;
             addTableListItems(record, meta, false, 0, false);
         }
-        if (!self)
-            return false;
         // The list may end with a database's group rows: its extra tables come last.
         if (!remembered.isEmpty())
             loadExtraTables(remembered);
@@ -146,46 +161,92 @@ void TableListPane::addTableListItems(const QStringList& record,
 
 void TableListPane::loadExtraTables(const QString& databaseNr)
 {
-    const QString list = QueryExtraTables::load(GetViewerConfigFile(), databaseNr);
-    if (list.isEmpty())
+    // Blanks and empty entries name no table (an empty start would list the whole catalogue),
+    // and a table written more than once is one table.
+    const QStringList names = QueryExtraTables::SplitNames(QueryExtraTables::load(GetViewerConfigFile(), databaseNr));
+    if (names.isEmpty())
         return;
     // Only a database whose extra tables came is written back: a refused request must not
     // empty the stored list.
-    if (fetchTableMetaData(list, 0, false))
-        m_extraTables.addDatabase(databaseNr);
+    const QPointer<TableListPane> self(this);
+    if (fetchTableMetaData(names.join(u','), 0, false) == Fetched::Refused || !self)
+        return;
+    m_extraTables.addDatabase(databaseNr);
+    for (const QString& name : names) {
+        if (serverLists(name))
+            m_extraTables.keepListed(databaseNr, name);
+    }
 }
 
-bool TableListPane::fetchTableMetaData(const QString& tableList, int index, bool select)
+bool TableListPane::serverLists(const QString& nameOrId) const
+{
+    const QString key = nameOrId.toLower();
+    return m_serverNames.contains(key) || m_serverIds.contains(key);
+}
+
+QTreeWidgetItem* TableListPane::rowNamed(const QString& name, const QTreeWidgetItem* keep) const
+{
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        if (item != keep && item->text(0).compare(name, Qt::CaseInsensitive) == 0)
+            return item;
+    }
+    return nullptr;
+}
+
+TableListPane::Fetched TableListPane::fetchTableMetaData(const QString& tableList, int index, bool select,
+                                                         const QTreeWidgetItem* keep)
 {
     const QSharedPointer<KLVQuery> tmp = m_context->tmpQuery;
-    if (!tmp)
-        return false;
+    const QString names = QueryExtraTables::SplitNames(tableList).join(u',');
+    if (!tmp || names.isEmpty())
+        return Fetched::Refused;
     const QPointer<TableListPane> self(this);
     m_context->tmpCollector->Reset();
-    bool ok = tmp->GetTableNames(tableList);
+    bool ok = tmp->GetTableNames(names);
     if (!self)
-        return false;
+        return Fetched::Refused;
+    int answered = 0;
     int added = 0;
+    QTreeWidgetItem* shown = nullptr;
     if (ok) {
         const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(tmp);
         while (tmp->GetNextRecord()) {
             if (!self)
-                return false;
-            addTableListItems(tmp->GetFields(), meta, true, index, select);
+                return Fetched::Refused;
+            const QStringList record = tmp->GetFields();
+            ++answered;
+            // A table the list shows already, the server's own or one added before, is not
+            // added again.
+            QTreeWidgetItem* row = rowNamed(record.value(0), keep);
+            if (row || m_serverNames.contains(record.value(0).toLower())) {
+                shown = row ? row : shown;
+                continue;
+            }
+            addTableListItems(record, meta, true, index, select);
             ++added;
         }
         if (!self)
-            return false;
+            return Fetched::Refused;
     }
     // An answer without a table adds nothing: it counts as refused, so a rename keeps its row.
-    if (!ok || added == 0) {
+    if (!ok || answered == 0) {
         ok = false;
-        ShowMessageBox(GetMessageTextByNr(874) + CrLf + tableList + CrLf + tmp->GetLastError() + CrLf +
+        ShowMessageBox(GetMessageTextByNr(874) + CrLf + names + CrLf + tmp->GetLastError() + CrLf +
                        m_context->tmpCollector->GetAllMessagesText(CrLf));
     }
     tmp->Break();
+    if (!self)
+        return Fetched::Refused;
+    if (select && ok && added == 0 && shown) {
+        setFocus();
+        setCurrentItem(shown);
+        scrollToItem(shown);
+    }
     saveExtraTables();
-    return ok;
+    if (!ok)
+        return Fetched::Refused;
+    return added > 0 ? Fetched::Added : Fetched::AlreadyShown;
 }
 
 void TableListPane::addExtraTable()
@@ -193,8 +254,15 @@ void TableListPane::addExtraTable()
     bool ok = false;
     const QString answer =
         QInputDialog::getText(this, QString(), GetMessageTextByNr(196), QLineEdit::Normal, QString(), &ok).trimmed();
-    if (ok && !answer.isEmpty())
-        fetchTableMetaData(answer, 0, true);
+    if (!ok || answer.isEmpty())
+        return;
+    // Commas and blanks alone name no table: sent as they are, they would ask for the whole
+    // catalogue.
+    if (QueryExtraTables::SplitNames(answer).isEmpty()) {
+        ShowMessageBox(GetMessageTextByNr(MsgNoTableName));
+        return;
+    }
+    fetchTableMetaData(answer, 0, true);
 }
 
 void TableListPane::changeTableName()
@@ -210,9 +278,14 @@ void TableListPane::changeTableName()
         setFocus();
         return;
     }
+    if (QueryExtraTables::SplitNames(answer).isEmpty()) {
+        ShowMessageBox(GetMessageTextByNr(MsgNoTableName));
+        return;
+    }
     const int index = indexOfTopLevelItem(item) + 1;
     const QPointer<TableListPane> self(this);
-    if (!fetchTableMetaData(answer, index, true) || !self)
+    // The row renamed may come again under its own name among the new ones.
+    if (fetchTableMetaData(answer, index, true, item) != Fetched::Added || !self)
         return;
     delete item;
     m_extraTables.rename(current, answer, rowTexts());

@@ -3,6 +3,8 @@
 #include "CatalogueListPane.h"
 #include "QueryExtraTables.h"
 
+#include <QSet>
+
 // The query window's table list "TabellenListe": one row per table the server offers through
 // the window's query, with the catalogue columns the user chose, and the extra tables the user
 // added by name behind the tables of their database. The extra tables are remembered per
@@ -27,11 +29,18 @@ public:
     // One row for a catalogue record, at the end (index < 1) or at row index (from 1).
     void addTableListItems(const QStringList& record, const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,
                            bool isExtra, int index, bool select);
-    // Appends the stored extra tables of a database.
+    // Appends the stored extra tables of a database. A stored table that the server lists
+    // itself gets no second row; its name stays in the stored list.
     void loadExtraTables(const QString& databaseNr);
+    enum class Fetched {
+        Refused,      // told in a message box; nothing added
+        AlreadyShown, // every table answered has a row already (selected when asked to)
+        Added,
+    };
     // Asks the server for the catalogue records of the comma-separated tables and adds them as
-    // extra tables at index; false (told in a message box) when it has none of them.
-    bool fetchTableMetaData(const QString& tableList, int index, bool select);
+    // extra tables at index, each table the list does not show yet (a row of its own, apart
+    // from the row keep, counts as shown).
+    Fetched fetchTableMetaData(const QString& tableList, int index, bool select, const QTreeWidgetItem* keep = nullptr);
 
     bool isExtraTable(const QString& tableName) const { return m_extraTables.isExtraTable(tableName); }
     void addExtraTable();
@@ -56,5 +65,13 @@ protected:
     void showContextMenu(const QPoint& globalPos) override;
 
 private:
+    // Whether the list shows a row of that name, row keep aside.
+    QTreeWidgetItem* rowNamed(const QString& name, const QTreeWidgetItem* keep = nullptr) const;
+    // Whether the server's own table list holds a table of that name or id.
+    bool serverLists(const QString& nameOrId) const;
+
     QueryExtraTables m_extraTables;
+    // Lower-cased names and ids of the tables of the server's own list, as last filled.
+    QSet<QString> m_serverNames;
+    QSet<QString> m_serverIds;
 };

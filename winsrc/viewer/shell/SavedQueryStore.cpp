@@ -232,6 +232,9 @@ void SavedQueryStore::GetQuerySettingsFromIniFile(const QString& file, QWidget* 
             width = 0;
         }
         const QString& entry = fields[i];
+        // An empty entry (",," in a hand-edited file) names no field: nothing to look up.
+        if (entry.trimmed().isEmpty())
+            continue;
         QTreeWidgetItem* item = nullptr;
         if (entry.size() >= 2 && (entry[0] == u'0' || entry[0] == u'1') && entry[1] == u':') {
             const QString d = entry.left(1);
