@@ -1,36 +1,55 @@
 // The query window's result list with a million records: 1,000,000 records of 10 fields
-// (and the record id) from the stand-in server filled into a ResultListView through
-// ResultFill, offscreen, beside the same records read through KLVQuery alone the way the
-// fill reads them (GetNextRecord, and GetFields once per record). Then the list is sorted on
-// a column of each kind the sample holds (text, number, date), each with a first click and a
-// second that reverses it, and a list of 100,000 rows is copied to the clipboard.
+// (and the record id) from the stand-in server
+// - read through KLVQuery alone (GetNextRecord, and GetFields once per record);
+// - read through the library with every record's field bytes stored in pages of memory, as
+//   plain a store of the same rows as there can be: the anchor of the fill, in the same kind of
+//   process as the fill (a widget application with an empty list shown, offscreen), so that the
+//   ratio is what the fill adds;
+// - filled into a ResultListView through ResultFill, offscreen;
+// - run in the program's own query window: the main window logged on, the table opened, its
+//   fields checked and Start clicked, with the count and the status bar painted as they come,
+//   against the bare fill.
+// Then the list is sorted on a column of each kind the sample holds (text, number, date), each
+// with a first click and a second that reverses it, and a list of 100,000 rows is copied to the
+// clipboard.
 //
 // Each run goes in a child process of its own with its own server, so that its peak memory
 // (ru_maxrss, server included) is its own. Without arguments the program runs them all three
-// times and prints the median times, the fill against the library-only read, and the peak
-// memory.
+// times and prints the median times, the ratios, and the peak memory.
 //   viewer_resultlist_bench [--rows N] [--copy-rows N] [--block N] [--repeat N]
-//   viewer_resultlist_bench --run library|viewer|copy --rows N --block N
+//   viewer_resultlist_bench --run library|store|viewer|window|copy --rows N --block N
 #include "AppContext.h"
 #include "BenchProcess.h"
 #include "KLV.h"
 #include "KLVQuery.h"
+#include "KLVResultSet.h"
+#include "KLVViewerWindow.h"
 #include "ListViewHelpers.h"
+#include "MessageBoxes.h"
+#include "QueryForm.h"
+#include "QueryWindowInput.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
+#include "ViewerSession.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCollator>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -110,6 +129,62 @@ int runLibrary(quint16 port, int block, int rows)
     s.session->EndSession();
     // records, read seconds, peak KiB, chars
     std::printf("%lld %.6f %ld %lld\n", records, read, BenchProcess::peakKilobytes(), chars);
+    return 0;
+}
+
+// A store of rows as plain as there can be: every record's field bytes one after the other in
+// pages of 2 MiB, and the end of each field.
+class PlainRows
+{
+public:
+    void append(QByteArrayView bytes)
+    {
+        if (m_pages.empty() || PageBytes - m_used < bytes.size()) {
+            m_pages.push_back(std::make_unique_for_overwrite<char[]>(size_t(std::max(PageBytes, bytes.size()))));
+            m_used = 0;
+        }
+        if (!bytes.isEmpty())
+            std::memcpy(m_pages.back().get() + m_used, bytes.data(), size_t(bytes.size()));
+        m_used += bytes.size();
+        m_ends.push_back(quint32(m_used));
+    }
+    size_t values() const { return m_ends.size(); }
+
+private:
+    static constexpr qsizetype PageBytes = qsizetype(2) << 20;
+    std::vector<std::unique_ptr<char[]>> m_pages;
+    std::vector<quint32> m_ends;
+    qsizetype m_used = 0;
+};
+
+// The same records read through the library, each record's fields stored as the bytes they
+// came in: what the fill does, without the list.
+int runStore(quint16 port, int block, int rows)
+{
+    Session s;
+    if (!logOn(port, block, s))
+        return 1;
+    PlainRows store;
+    QElapsedTimer timer;
+    timer.start();
+    if (!start(s))
+        return 1;
+    qint64 records = 0;
+    const KLVResultSet* record = s.query->resultSet();
+    while (s.query->GetNextRecord()) {
+        const int fields = record->GetFieldCount();
+        for (int f = 1; f <= fields; ++f)
+            store.append(record->fieldBytes(f));
+        ++records;
+    }
+    const double read = seconds(timer);
+    if (records != rows || !s.query->GetLastError().isEmpty()) {
+        std::fprintf(stderr, "store: %lld of %d records: %s\n", records, rows, qPrintable(s.query->GetLastError()));
+        return 1;
+    }
+    s.session->EndSession();
+    // records, read seconds, peak KiB, values stored
+    std::printf("%lld %.6f %ld %lld\n", records, read, BenchProcess::peakKilobytes(), qint64(store.values()));
     return 0;
 }
 
@@ -227,6 +302,55 @@ int runViewer(quint16 port, int block, int rows)
     return 0;
 }
 
+// The program's query window as a user runs it: the main window logged on to the server, the
+// table of the generated records opened, its fields checked, and a click on Start. The click
+// returns once the run has ended, every count shown and painted on the way. The window reads
+// in the program's own block size (200, the default of --block).
+int runWindow(quint16 port, int rows)
+{
+    QTemporaryDir dir;
+    ViewerTest::loadTexts();
+    const ViewerTest::MessageBoxes boxes;
+    ViewerTest::Viewer viewer;
+    if (!viewer.logOn(port, dir.path())) {
+        std::fprintf(stderr, "window: no logon\n");
+        return 1;
+    }
+    viewer.window->resize(1200, 800);
+    QueryForm* form = viewer.form();
+    QString table;
+    QStringList listed;
+    for (int i = 0; i < form->tabellenListe()->topLevelItemCount(); ++i) {
+        const QString name = form->tabellenListe()->topLevelItem(i)->text(0);
+        listed.append(name);
+        if (name.endsWith(u":Messwert"_s))
+            table = name;
+    }
+    if (table.isEmpty() || !ViewerTest::openTable(form, table)) {
+        std::fprintf(stderr, "window: the table of readings is not among %s\n", qPrintable(listed.join(u", "_s)));
+        return 1;
+    }
+    ViewerTest::check(form, Fields);
+    auto* startButton = form->findChild<QPushButton*>(u"StartQueryButton"_s);
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(startButton, Qt::LeftButton);
+
+    const double runSeconds = seconds(timer);
+    ResultListView* list = form->datenListe();
+    if (list->rowCount() != rows || list->columnCount() != Fields.size() || !boxes.texts.isEmpty() ||
+        !form->panelText(4).startsWith(QString::number(rows) + u' ')) {
+        std::fprintf(stderr, "window: %d of %d records in %d columns, count \"%s\", %s\n", list->rowCount(), rows,
+                     list->columnCount(), qPrintable(form->panelText(4)), qPrintable(boxes.texts.join(u" / "_s)));
+        return 1;
+    }
+    QApplication::processEvents();
+    // rows, run seconds, peak KiB
+    std::printf("%d %.6f %ld\n", list->rowCount(), runSeconds, BenchProcess::peakKilobytes());
+    return 0;
+}
+
 int runCopy(quint16 port, int block, int rows)
 {
     std::unique_ptr<ResultListView> view = makeList();
@@ -247,6 +371,10 @@ int runCopy(quint16 port, int block, int rows)
 
 int runChild(int argc, char** argv, const QString& kind, int block, int rows)
 {
+    // The program's settings go to a folder of the run's own, never the user's.
+    QTemporaryDir settings;
+    if (kind == u"window"_s)
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     AppContext context;
     std::unique_ptr<QCoreApplication> app;
     if (kind == u"library"_s) {
@@ -262,6 +390,12 @@ int runChild(int argc, char** argv, const QString& kind, int block, int rows)
     int rc = 1;
     if (kind == u"library"_s)
         rc = runLibrary(server->port(), block, rows);
+    else if (kind == u"store"_s) {
+        // In the fill's surroundings: a list shown, left empty.
+        const std::unique_ptr<ResultListView> list = makeList();
+        rc = runStore(server->port(), block, rows);
+    } else if (kind == u"window"_s)
+        rc = runWindow(server->port(), rows);
     else if (kind == u"viewer"_s)
         rc = runViewer(server->port(), block, rows);
     else if (kind == u"copy"_s)
@@ -317,30 +451,46 @@ int main(int argc, char** argv)
     // seconds, peak KiB, copy seconds, 0, chars.
     const int viewerFields = 3 + 3 * SortCaseCount + 1;
     QList<Numbers> libraryRuns;
+    QList<Numbers> storeRuns;
     QList<Numbers> viewerRuns;
+    QList<Numbers> windowRuns;
     QList<Numbers> copyRuns;
     for (int r = 0; r < repeat; ++r) {
         Numbers library;
+        Numbers store;
         Numbers viewer;
+        Numbers window;
         Numbers copy;
         if (!runInChild(program, u"library"_s, block, rows, 4, library) ||
+            !runInChild(program, u"store"_s, block, rows, 4, store) ||
             !runInChild(program, u"viewer"_s, block, rows, viewerFields, viewer) ||
+            !runInChild(program, u"window"_s, block, rows, 3, window) ||
             !runInChild(program, u"copy"_s, block, copyRows, 6, copy)) {
             std::fprintf(stderr, "a run failed\n");
             return 1;
         }
         libraryRuns.append(library);
+        storeRuns.append(store);
         viewerRuns.append(viewer);
+        windowRuns.append(window);
         copyRuns.append(copy);
     }
     const double libraryRead = median(libraryRuns, 1);
+    const double storeRead = median(storeRuns, 1);
     const double viewerFill = median(viewerRuns, 1);
+    const double windowRun = median(windowRuns, 1);
     std::printf("median of %d runs each\n", repeat);
     std::printf("%-40s %10s %10s %12s\n", "", "seconds", "vs library", "peak MiB");
     std::printf("%-40s %10.3f %9.2fx %12.1f\n", "read through KLVQuery alone", libraryRead, 1.0,
                 median(libraryRuns, 2) / 1024.0);
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "read through the library, rows stored", storeRead,
+                storeRead / libraryRead, median(storeRuns, 2) / 1024.0);
     std::printf("%-40s %10.3f %9.2fx %12.1f\n", "fill of the result list", viewerFill, viewerFill / libraryRead,
                 median(viewerRuns, 2) / 1024.0);
+    std::printf("%-40s %10.3f %9.2fx %12.1f\n", "run in the query window (Start clicked)", windowRun,
+                windowRun / libraryRead, median(windowRuns, 2) / 1024.0);
+    std::printf("%-40s %9.2fx\n", "fill vs the library read storing rows", viewerFill / storeRead);
+    std::printf("%-40s %9.2fx\n", "window's run vs the fill", windowRun / viewerFill);
     double slowest = 0;
     const char* slowestKind = "";
     for (int c = 0; c < SortCaseCount; ++c) {

@@ -9,6 +9,7 @@
 #include "ListViewHelpers.h"
 #include "ResultFill.h"
 #include "ResultListModel.h"
+#include "ResultListRows.h"
 #include "ResultListView.h"
 
 #include <QApplication>
@@ -308,6 +309,56 @@ TEST_F(ResultFillTest, AFillGoneWhileItsLastSortRunsReturnsWithoutTouchingIt)
     EXPECT_EQ(view->rowCount(), 300);
     EXPECT_EQ(view->cellText(0, 1), u"Messwert 1"_s);
     EXPECT_FALSE(view->resultModel()->isFilling());
+}
+
+TEST_F(ResultFillTest, FieldsReachTheListAsTheLibraryReadsThemInEitherCharacterSet)
+{
+    columns({u"nummer"_s, u"ort"_s, u"name"_s});
+    // A session in Windows-1252 ("München" comes as one byte per umlaut) and the fixture's in
+    // UTF-8.
+    const auto ansi = QSharedPointer<KLV>::create();
+    ansi->setClientKLVVersion(u"3.0"_s);
+    ASSERT_TRUE(logOn(*ansi));
+    for (const QSharedPointer<KLV>& reading : {ansi, session}) {
+        const QSharedPointer<KLVQuery> reader = reading->CreateQuery();
+        view->clearRows();
+        reader->setDatasetSize(200);
+        ASSERT_TRUE(reader->StartQuery(Readings, u"nummer,ort,name,+id"_s));
+        ASSERT_EQ(fill->run(reader, view->columnCount()), 2000);
+        auto check = reading->CreateQuery();
+        ASSERT_TRUE(check->StartQuery(Readings, u"nummer,ort,name,+id"_s));
+        for (int r = 0; r < 2000; ++r) {
+            ASSERT_TRUE(check->GetNextRecord());
+            ASSERT_EQ(view->rowTexts(r), check->GetFields().mid(0, 3)) << "row " << r;
+            ASSERT_EQ(view->rowTag(r), check->GetField(4));
+        }
+        // Record 6 is in München, record 9 in Köln.
+        int umlauts = 0;
+        for (int r = 0; r < 2000; ++r) {
+            const QString n = view->cellText(r, 0);
+            if (n == u"6"_s || n == u"9"_s) {
+                EXPECT_EQ(view->cellText(r, 1), n == u"6"_s ? u"München"_s : u"Köln"_s);
+                ++umlauts;
+            }
+        }
+        EXPECT_EQ(umlauts, 2);
+    }
+    ansi->EndSession();
+
+    // Bytes that are not UTF-8 are stored as the text the library makes of them; UTF-8 ones are
+    // taken as they are, without a copy.
+    QByteArray scratch;
+    const QByteArrayView munich("M\xC3\xBCnchen");
+    EXPECT_EQ(ResultFill::utf8Field(munich, true, scratch).data(), munich.data());
+    EXPECT_EQ(ResultFill::utf8Field("plain", false, scratch), QByteArrayView("plain"));
+    EXPECT_EQ(QString::fromUtf8(ResultFill::utf8Field("M\xFCnchen \x80", false, scratch)), u"München €"_s);
+    for (const char* bad : {"a\xFF"
+                            "b",
+                            "\xC3", "\xED\xA0\x80x", "\xC0\x80", "ok\xF4\x90\x80\x80"}) {
+        const QByteArrayView stored = ResultFill::utf8Field(bad, true, scratch);
+        EXPECT_TRUE(ResultListRows::isUtf8(stored)) << bad;
+        EXPECT_EQ(QString::fromUtf8(stored), QString::fromUtf8(bad)) << bad;
+    }
 }
 
 TEST_F(ResultFillTest, ASortWhileTheRowsComeLeavesTheWholeListSortedByTheFieldsTypes)

@@ -54,6 +54,31 @@ TEST(ResultListRows, ALoneSurrogateReadsAsTheReplacementCharacterAndSpoilsNothin
     EXPECT_EQ(rows.value(0, 1), u"next"_s);
 }
 
+TEST(ResultListRows, Utf8BytesAreStoredAsTheyCameAndOnlyWellFormedOnesPassAsUtf8)
+{
+    ResultListRows rows;
+    const QByteArray longValue(70000, 'x'); // beyond 16-bit ends
+    const QByteArrayView values[] = {"M\xC3\xBCnchen", "", "\xE2\x82\xAC 12,50", "\xF0\x9F\x98\x80", longValue};
+    EXPECT_EQ(rows.append(values, 4), 0);
+    EXPECT_EQ(rows.append(values, 5), 1);
+    EXPECT_EQ(rows.append(values, 0), 2);
+    EXPECT_EQ(readRow(rows, 0), (QStringList{u"München"_s, u""_s, u"€ 12,50"_s, QString::fromUcs4(U"\U0001F600")}));
+    EXPECT_EQ(rows.utf8(0, 0), QByteArrayView("M\xC3\xBCnchen"));
+    EXPECT_EQ(rows.value(1, 4).size(), 70000);
+    EXPECT_EQ(rows.value(1, 3), QString::fromUcs4(U"\U0001F600"));
+    EXPECT_EQ(rows.valueCount(2), 0);
+
+    for (const char* good : {"", "plain ASCII text, longer than a word", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80",
+                             "\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(ResultListRows::isUtf8(good)) << good;
+    // Stray and missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF, and
+    // Windows-1252 text.
+    for (const char* bad :
+         {"\x80", "a\xBF", "\xC3", "abcdefgh\xC3", "\xC3(", "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80",
+          "\xE2\x82", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "M\xFCnchen"})
+        EXPECT_FALSE(ResultListRows::isUtf8(bad)) << bad;
+}
+
 TEST(ResultListRows, LongRowsAndPageBoundariesKeepEveryValue)
 {
     ResultListRows rows;

@@ -1,7 +1,9 @@
 #include "ResultFill.h"
 
+#include "AnsiCodec.h"
 #include "KLVQuery.h"
 #include "KLVQueryMetaData.h"
+#include "KLVResultSet.h"
 #include "KLVTools.h"
 #include "ListViewHelpers.h"
 #include "ResultListModel.h"
@@ -9,6 +11,37 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+
+#include <cstring>
+
+namespace {
+
+inline bool isAscii(QByteArrayView bytes)
+{
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; p < end; ++p) {
+        if (uchar(*p) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArrayView ResultFill::utf8Field(QByteArrayView bytes, bool unicode, QByteArray& scratch)
+{
+    if (unicode ? ResultListRows::isUtf8(bytes) : isAscii(bytes))
+        return bytes;
+    scratch = (unicode ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes)).toUtf8();
+    return scratch;
+}
 
 ResultFill::ResultFill(ResultListView* view, QObject* parent) : QObject(parent), m_view(view) {}
 
@@ -49,6 +82,7 @@ int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, cons
         }
     }
 
+    const KLVResultSet* record = query->resultSet();
     int rows = 0;
     bool listGone = false;
     QElapsedTimer sinceShown;
@@ -65,7 +99,18 @@ int ResultFill::run(const QSharedPointer<KLVQuery>& query, int columnCount, cons
         }
         if (!next || m_breakRequested)
             break;
-        model->stageRecord(query->GetFields(), columnCount);
+        // The record's fields as received, valid until the record changes.
+        const int fieldCount = record->GetFieldCount();
+        const bool unicode = record->recordIsUnicode();
+        m_fields.resize(size_t(fieldCount));
+        if (m_converted.size() < size_t(fieldCount))
+            m_converted.resize(size_t(fieldCount));
+        for (int f = 0; f < fieldCount; ++f) {
+            // Plain ASCII, as most fields are, is the same in either character set.
+            const QByteArrayView bytes = record->fieldBytes(f + 1);
+            m_fields[size_t(f)] = isAscii(bytes) ? bytes : utf8Field(bytes, unicode, m_converted[size_t(f)]);
+        }
+        model->stageRecord(m_fields.data(), fieldCount, columnCount);
         ++rows;
         if (progress && rows % ProgressStep == 0) {
             progress(rows, query->GetRecordTotal());

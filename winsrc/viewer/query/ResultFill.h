@@ -1,18 +1,23 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class KLVQuery;
 class ResultListView;
 
 // Reads the records of a started query into a result list, block by block: record i gives
 // the cells of column i - 1 from field i (i = 1 to the column count) and the row's tag from
-// the field after them (the record id the query asks for with "+id").
+// the field after them (the record id the query asks for with "+id"). The fields go into the
+// list's rows as the bytes they came in, never made text on the way: only a field that is not
+// UTF-8 (from a connection in Windows-1252, or malformed) is converted, to what its text is.
 //
 // The window stays responsive: the query's waits for a further block run the event loop,
 // and between two blocks pending events run and the rows read so far are shown (at most
@@ -58,6 +63,11 @@ public:
     bool wasBroken() const { return m_broken; }
     QString lastError() const { return m_lastError; }
 
+    // The UTF-8 of a field's bytes as received: the bytes themselves when they are UTF-8
+    // already, else (in scratch) the UTF-8 of the text the library makes of them: Windows-1252
+    // when unicode is false, malformed UTF-8 with its replacement characters.
+    static QByteArrayView utf8Field(QByteArrayView bytes, bool unicode, QByteArray& scratch);
+
 Q_SIGNALS:
     void finished(int rows);
 
@@ -68,4 +78,7 @@ private:
     bool m_breakRequested = false;
     bool m_broken = false;
     QString m_lastError;
+    // The current record's fields, reused from record to record.
+    std::vector<QByteArrayView> m_fields;
+    std::vector<QByteArray> m_converted;
 };

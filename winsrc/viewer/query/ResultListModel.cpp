@@ -202,27 +202,39 @@ bool ResultListModel::slotsCompact() const
 // ---------------------------------------------------------------------------------------------
 // Rows
 
-void ResultListModel::stageRecord(const QStringList& fields, int columnCount)
+template <typename Value>
+void ResultListModel::stageValues(const Value* fields, int fieldCount, int columnCount)
 {
     stopSortJob();
     columnCount = std::clamp(columnCount, 0, int(m_columns.size()));
     int values = 0;
-    if (slotsCompact() && fields.size() == columnCount + 1) {
+    if (slotsCompact() && fieldCount == columnCount + 1) {
         // The usual case: the record is stored as it came.
-        m_rows.append(fields.constData(), columnCount + 1);
+        m_rows.append(fields, columnCount + 1);
         values = columnCount + 1;
     } else {
         int width = 0;
         for (int c = 0; c < columnCount; ++c)
             width = std::max(width, m_columns[c].slot + 1);
-        QList<QString> slots(width + 1);
-        for (int c = 0; c < columnCount && c < fields.size(); ++c)
-            slots[m_columns[c].slot] = fields[c];
-        slots[width] = fields.value(columnCount);
-        m_rows.append(slots.constData(), int(slots.size()));
+        std::vector<Value> slots(size_t(width) + 1);
+        for (int c = 0; c < columnCount && c < fieldCount; ++c)
+            slots[size_t(m_columns[c].slot)] = fields[c];
+        if (columnCount < fieldCount)
+            slots[size_t(width)] = fields[columnCount];
+        m_rows.append(slots.data(), int(slots.size()));
         values = int(slots.size());
     }
     m_widestRow = std::max(m_widestRow, values);
+}
+
+void ResultListModel::stageRecord(const QStringList& fields, int columnCount)
+{
+    stageValues(fields.constData(), int(fields.size()), columnCount);
+}
+
+void ResultListModel::stageRecord(const QByteArrayView* fields, int fieldCount, int columnCount)
+{
+    stageValues(fields, std::max(fieldCount, 0), columnCount);
 }
 
 int ResultListModel::commitRows()

@@ -80,6 +80,9 @@ public:
     // Stores one record: fields[i] for column i (i < columnCount) and fields[columnCount] as
     // its tag; missing fields are empty. Shown from the next commitRows on.
     void stageRecord(const QStringList& fields, int columnCount);
+    // The same for a record's fieldCount fields as well-formed UTF-8 (ResultListRows::isUtf8),
+    // stored as they are.
+    void stageRecord(const QByteArrayView* fields, int fieldCount, int columnCount);
     int stagedRows() const { return m_rows.size() - int(m_order.size()); }
     // Shows the staged rows at the end of the list; returns how many.
     int commitRows();
@@ -118,6 +121,9 @@ private:
         Qt::SortOrder order;
     };
 
+    // Stores the record's fields in the columns' slots, then its tag.
+    template <typename Value>
+    void stageValues(const Value* fields, int fieldCount, int columnCount);
     // Column i reads slot i again; only while no rows are stored.
     void compactSlots();
     bool slotsCompact() const;

@@ -91,14 +91,10 @@ char* ResultListRows::reserve(qsizetype bytes, RowRef& ref)
     return m_pages.back().bytes.get() + m_used;
 }
 
-int ResultListRows::append(const QString* values, int count)
+template <typename Write>
+int ResultListRows::appendRow(int count, qsizetype bound, Write write)
 {
-    count = std::clamp(count, 0, int(MaxValues));
-    qsizetype chars = 0;
-    for (int i = 0; i < count; ++i)
-        chars += values[i].size();
-    // UTF-8 takes at most three bytes per UTF-16 unit; short rows keep 16-bit ends.
-    const qsizetype bound = chars * 3;
+    // Short rows keep 16-bit ends.
     const bool wide = bound > 0xFFFF;
     const qsizetype endSize = wide ? 4 : 2;
     const qsizetype header = 2 + count * endSize;
@@ -110,7 +106,7 @@ int ResultListRows::append(const QString* values, int count)
     char* data = row + header;
     char* out = data;
     for (int i = 0; i < count; ++i) {
-        out = appendUtf8(out, values[i]);
+        out = write(i, out);
         const auto end = quint32(out - data);
         if (wide) {
             std::memcpy(row + 2 + i * endSize, &end, 4);
@@ -124,6 +120,83 @@ int ResultListRows::append(const QString* values, int count)
         ref.page |= WideBit;
     m_rows.push_back(ref);
     return int(m_rows.size() - 1);
+}
+
+int ResultListRows::append(const QString* values, int count)
+{
+    count = std::clamp(count, 0, int(MaxValues));
+    qsizetype chars = 0;
+    for (int i = 0; i < count; ++i)
+        chars += values[i].size();
+    // UTF-8 takes at most three bytes per UTF-16 unit.
+    return appendRow(count, chars * 3, [values](int i, char* out) { return appendUtf8(out, values[i]); });
+}
+
+int ResultListRows::append(const QByteArrayView* values, int count)
+{
+    count = std::clamp(count, 0, int(MaxValues));
+    qsizetype bytes = 0;
+    for (int i = 0; i < count; ++i)
+        bytes += values[i].size();
+    return appendRow(count, bytes, [values](int i, char* out) {
+        const QByteArrayView value = values[i];
+        if (!value.isEmpty())
+            std::memcpy(out, value.data(), size_t(value.size()));
+        return out + value.size();
+    });
+}
+
+bool ResultListRows::isUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* const end = p + bytes.size();
+    while (p < end) {
+        // Most values are plain ASCII: eight bytes at a time.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            if (word & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        // The lead byte says how many continuation bytes follow and the range the second
+        // one must lie in (no overlong forms, no surrogates, nothing beyond U+10FFFF).
+        int more = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= more || p[1] < low || p[1] > high)
+            return false;
+        for (int k = 2; k <= more; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        }
+        p += more + 1;
+    }
+    return true;
 }
 
 int ResultListRows::valueCount(int row) const

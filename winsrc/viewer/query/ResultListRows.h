@@ -11,7 +11,8 @@
 // The rows of a result list as raw bytes. A row is one run of UTF-8 bytes in a page, led by
 // its value count and the end of each value, and a value is decoded only when it is read: a
 // million rows of ten short fields take about a fifth of what lists of strings would, and
-// appending a row costs one encoding pass and no allocation of its own.
+// appending a row costs no allocation of its own. Rows that come as UTF-8 already (the
+// fields of a record as received) are copied as they are, without a pass through UTF-16.
 class ResultListRows
 {
 public:
@@ -23,6 +24,13 @@ public:
     // Appends a row of count values (at most MaxValues are kept); returns its index.
     int append(const QString* values, int count);
     int append(const QStringList& values) { return append(values.constData(), int(values.size())); }
+    // The same for values that are well-formed UTF-8 already (isUtf8); they are copied as
+    // they are.
+    int append(const QByteArrayView* values, int count);
+
+    // Whether bytes are well-formed UTF-8: no stray or missing continuation byte, no
+    // overlong form, no surrogate, nothing beyond U+10FFFF.
+    static bool isUtf8(QByteArrayView bytes);
 
     int size() const { return int(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
@@ -64,6 +72,10 @@ private:
     static PageBytesPtr allocatePage(qsizetype capacity);
     // Room for bytes at the end of the last page, or in a new one.
     char* reserve(qsizetype bytes, RowRef& ref);
+    // Writes a row of count values whose UTF-8 takes at most bound bytes: write(i, out)
+    // writes value i at out and returns the end of what it wrote.
+    template <typename Write>
+    int appendRow(int count, qsizetype bound, Write write);
     // The value's bytes; false outside the row.
     bool locate(int row, int index, const char*& begin, qsizetype& length, int* valueCount = nullptr) const;
 
