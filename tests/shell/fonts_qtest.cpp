@@ -1,6 +1,7 @@
 // The two fonts of the program reach everything that is open: the stored ones at the start,
 // and a font chosen in the viewer settings at once, the main window's menus and status bar and
-// the open child windows included. A stored font without a name keeps the system's.
+// the open child windows included, whose panes keep room for their rows. A stored font without a name keeps the
+// system's.
 #include "ConditionsPanel.h"
 #include "FontSettings.h"
 #include "SettingsStore.h"
@@ -94,7 +95,10 @@ private Q_SLOTS:
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u"\n"_s)));
         QVERIFY(form->tabellenListe()->font().pointSize() != formSize);
 
+        const int leastResults = form->datenListe()->parentWidget()->minimumHeight();
         chooseFont(u"DataFontButton"_s, system.family(), dataSize);
+        // The panes keep room for their rows in the larger font.
+        QVERIFY(form->datenListe()->parentWidget()->minimumHeight() > leastResults);
         wrong = notIn(dataFontWidgets(), App().DataFont) + notIn(formFontWidgets(), App().FormFont);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u"\n"_s)));
         QCOMPARE(form->tabellenListe()->font().pointSize(), dataSize);

@@ -107,7 +107,7 @@ QueryForm::QueryForm(QWidget* parent) : QWidget(parent)
     // The window sees keys before its controls.
     FormSupport::watchKeys(this);
     InitFormCommon(this);
-    setPaneMinimums();
+    m_paneSizes->keepMinimums(m_fields, m_results, m_results->view());
     RestoreQueryWindowSettings();
     ensureQueryStringWindow();
 
@@ -174,7 +174,7 @@ void QueryForm::connectPanes()
     connect(m_conditions, &ConditionsPanel::breakClicked, this, [this] { BreakQuery(); });
     connect(m_conditions, &ConditionsPanel::keyInfoClicked, this, [this] { keyInfoClicked(); });
     connect(m_conditions, &ConditionsPanel::estimateClicked, this, [this] { keyEstimationClicked(); });
-    connect(m_statusBar, &QueryStatusBar::panelClicked, this, [this](int panel) { statusPanelClicked(panel); });
+    connect(m_statusBar, &QueryStatusBar::selectionClicked, this, [this] { ShowQueryStringWindow(); });
 
     // The panels follow the lists they count.
     for (QAbstractItemModel* model : {m_tables->model(), m_fields->model()}) {
@@ -192,19 +192,6 @@ void QueryForm::connectPanes()
         setPanel(4, QString());
         ClearStatusPanels();
     });
-}
-
-void QueryForm::setPaneMinimums()
-{
-    // No splitter drag and no size of the window leaves a pane without room: a list keeps its
-    // header and a row or two, and is wide enough to be seen (in the window's fonts).
-    const QFontMetrics form(font());
-    const QFontMetrics data(m_results->view()->font());
-    const int row = data.height() + 4;
-    const int header = form.height() + 8;
-    for (QWidget* list : {static_cast<QWidget*>(m_tables), static_cast<QWidget*>(m_fields)})
-        list->setMinimumSize(10 * form.averageCharWidth(), header + 2 * row);
-    m_results->setMinimumSize(10 * form.averageCharWidth(), header + 3 * row);
 }
 
 QTreeWidget* QueryForm::tabellenListe() const
@@ -274,17 +261,6 @@ void QueryForm::updateTablePanel()
 void QueryForm::updateFieldPanel()
 {
     m_statusBar->showFieldCount(m_context.aktTableName, m_fields->topLevelItemCount());
-}
-
-void QueryForm::statusPanelClicked(int panel)
-{
-    const QString text = panelText(panel);
-    if (text.isEmpty())
-        return;
-    if (panel == 5)
-        ShowMessageBox(GetMessageTextByNr(147) + CrLf + CrLf + text);
-    else if (panel == 6)
-        ShowQueryStringWindow();
 }
 
 QueryStringForm* QueryForm::ensureQueryStringWindow()

@@ -225,10 +225,8 @@ protected:
 private:
     void buildPanes();
     void connectPanes();
-    void setPaneMinimums();
 
     // Frame and layout.
-    void statusPanelClicked(int panel);
     void setPanel(int panel, const QString& text);
     void ClearStatusPanels();
     void updateTablePanel();

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QWidget>
 
 #include <cmath>
@@ -116,8 +117,30 @@ void QueryPaneSizes::settle()
     }
 }
 
+void QueryPaneSizes::keepMinimums(QWidget* fields, QWidget* results, QWidget* data)
+{
+    m_fields = fields;
+    m_results = results;
+    m_data = data;
+    data->installEventFilter(this);
+    applyMinimums();
+}
+
+void QueryPaneSizes::applyMinimums()
+{
+    const QFontMetrics form(m_window->font());
+    const QFontMetrics data(m_data->font());
+    const int row = data.height() + 4;
+    const int header = form.height() + 8;
+    for (QWidget* list : {m_tables, m_fields})
+        list->setMinimumSize(10 * form.averageCharWidth(), header + 2 * row);
+    m_results->setMinimumSize(10 * form.averageCharWidth(), header + 3 * row);
+}
+
 bool QueryPaneSizes::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FontChange && m_data && (watched == m_window || watched == m_data))
+        applyMinimums();
     if (watched != m_window || m_settled)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Show) {

@@ -28,6 +28,10 @@ public:
     // Sizes in twips; below 1 the panes keep sharing what the window gives them.
     void setTableListWidth(int twips);
     void setTableListHeight(int twips);
+    // No splitter drag and no size of the window leaves a pane without room: the lists keep
+    // their header and a row or two in the window's fonts, also after a font change.
+    // fields: the field list; results: the result pane, whose rows are in data's font.
+    void keepMinimums(QWidget* fields, QWidget* results, QWidget* data);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +39,7 @@ protected:
 private:
     void apply();
     void settle();
+    void applyMinimums();
 
     QWidget* m_window;
     PaneSplitter* m_tablesAndFields;
@@ -46,4 +51,7 @@ private:
     bool m_applied = false;
     bool m_settled = false;
     QObject* m_firstInput = nullptr;
+    QWidget* m_fields = nullptr;
+    QWidget* m_results = nullptr;
+    QWidget* m_data = nullptr;
 };

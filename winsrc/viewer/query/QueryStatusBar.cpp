@@ -23,8 +23,13 @@ QueryStatusBar::QueryStatusBar(QWidget* parent) : QStatusBar(parent)
         panel->setText(QString::number(captions[p - 1]));
         addWidget(panel, fitted ? 0 : 1);
         connect(panel, &StatusPanel::clicked, this, [this, p] {
-            if (!panelText(p).isEmpty())
-                Q_EMIT panelClicked(p);
+            const QString text = panelText(p);
+            if (text.isEmpty())
+                return;
+            if (p == 5)
+                MainModul::ShowMessageBox(MainModul::GetMessageTextByNr(147) + u"\r\n\r\n"_s + text);
+            else if (p == 6)
+                Q_EMIT selectionClicked();
         });
         m_panels.append(panel);
     }

@@ -9,8 +9,9 @@ class StatusPanel;
 
 // The query window's status bar "StatusBar" with its six panels "Panel1" to "Panel6": tables,
 // fields, saved query and record count take the room their texts need; the server messages
-// and the selection string share the rest, cut with an ellipsis. A click on a panel with text
-// is reported (panelClicked) for the window to act on.
+// and the selection string share the rest, cut with an ellipsis. A click on the messages shows
+// them whole; a click on the selection string is reported (selectionClicked) for the window to
+// show it.
 class QueryStatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -33,7 +34,7 @@ public:
     void appendMessage(const QSharedPointer<KLVMessage>& message);
 
 Q_SIGNALS:
-    void panelClicked(int panel);
+    void selectionClicked();
 
 protected:
     void changeEvent(QEvent* event) override;
