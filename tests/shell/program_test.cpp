@@ -75,36 +75,40 @@ TEST_F(Program, LogsOnWithAStoredConnectionAndPushesItsSettings)
     EXPECT_TRUE(received(server(), u"SET|0|CHARSET|UTF-8"_s));
 }
 
-// Started without a window, the program is ended by SIGTERM as by closing it: it ends its
-// session with the server and saves its settings, and exits normally.
-TEST_F(Program, EndsOnSigtermAsWhenItIsClosed)
+// Started without a window, the program is ended by SIGTERM or SIGINT as by closing it: it ends
+// its session with the server and saves its settings, and exits normally.
+TEST_F(Program, EndsOnSigtermOrSigintAsWhenItIsClosed)
 {
     if (!QFileInfo::exists(programPath()))
         GTEST_SKIP() << "KLVViewer is not built";
     const QString settingsFile =
         QSettings(QSettings::IniFormat, QSettings::UserScope, u"KLV"_s, u"KLVViewer"_s).fileName();
-    ASSERT_TRUE(!QFile::exists(settingsFile) || QFile::remove(settingsFile));
-    klvutils::ConnectionStore store(u"KLVViewer"_s);
-    ASSERT_TRUE(store.write(u"My Conn"_s, u"127.0.0.1"_s, port(), u"100"_s, true, u"admin"_s));
-
-    QProcess program;
-    start(program, {u"-c"_s, u"My Conn"_s, u"-p"_s, u"secret"_s, u"-f"_s, u"3"_s, u"-e"_s, u"1"_s});
-    ASSERT_TRUE(program.waitForStarted(10000));
-    // The session flag is the last thing the start-up sends before the first query window.
-    for (int i = 0; i < 600 && !received(server(), u"SET|0|TESTFLAG|3|1"_s); ++i) {
-        if (program.waitForFinished(100))
-            break;
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        // The stored connection lives in the settings file, which is new for each start.
+        ASSERT_TRUE(!QFile::exists(settingsFile) || QFile::remove(settingsFile));
+        klvutils::ConnectionStore store(u"KLVViewer"_s);
+        ASSERT_TRUE(store.write(u"My Conn"_s, u"127.0.0.1"_s, port(), u"100"_s, true, u"admin"_s));
+        server().clearReceived();
+        QProcess program;
+        start(program, {u"-c"_s, u"My Conn"_s, u"-p"_s, u"secret"_s, u"-f"_s, u"3"_s, u"-e"_s, u"1"_s});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // The session flag is the last thing the start-up sends before the first query window.
+        for (int i = 0; i < 600 && !received(server(), u"SET|0|TESTFLAG|3|1"_s); ++i) {
+            if (program.waitForFinished(100))
+                break;
+        }
+        ASSERT_TRUE(received(server(), u"SET|0|TESTFLAG|3|1"_s)) << program.readAllStandardError().toStdString();
+        ASSERT_EQ(::kill(pid_t(program.processId()), signal), 0);
+        const bool ended = program.waitForFinished(30000);
+        if (!ended)
+            stop(program);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(received(server(), u"END"_s)) << server().receivedLines().join(u'\n').toStdString();
+        QFile written(settingsFile);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << settingsFile.toStdString();
+        EXPECT_TRUE(written.readAll().contains("SaveWindowState=")) << settingsFile.toStdString();
     }
-    ASSERT_TRUE(received(server(), u"SET|0|TESTFLAG|3|1"_s)) << program.readAllStandardError().toStdString();
-    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
-    const bool ended = program.waitForFinished(30000);
-    if (!ended)
-        stop(program);
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(received(server(), u"END"_s)) << server().receivedLines().join(u'\n').toStdString();
-    QFile written(settingsFile);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << settingsFile.toStdString();
-    EXPECT_TRUE(written.readAll().contains("SaveWindowState=")) << settingsFile.toStdString();
 }
