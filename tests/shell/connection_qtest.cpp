@@ -130,6 +130,13 @@ private Q_SLOTS:
         server->stop();
         QTRY_COMPARE(statusPanel(*viewer.window, 1), FormatMessage(1810, QString(), u"127.0.0.1"_s));
         verifyShownLost();
+        {
+            // Opening a table tells the loss as the run does.
+            MessageBoxes boxes;
+            openTable(viewer.form(), u"Kunde:Kunde"_s);
+            QVERIFY2(boxes.texts.size() == 1, qPrintable(boxes.texts.join(u" | "_s)));
+            QCOMPARE(boxes.texts.first(), GetMessageTextByNr(127) + u"\r\n"_s + lostText());
+        }
 
         // The server is back on its port: File > New connection logs on there again.
         KlvServerOptions options;

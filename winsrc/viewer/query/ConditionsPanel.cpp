@@ -176,7 +176,7 @@ void ConditionsPanel::fillKeys()
             if (!self)
                 return;
         } else if (self && !ServerWait::wasBrokenOff(query)) {
-            ShowMessageBox(GetMessageTextByNr(138) + CrLf + query->GetLastError());
+            ShowMessageBox(GetMessageTextByNr(138) + CrLf + ServerErrorText(query->GetLastError()));
         }
     }
     if (!self)

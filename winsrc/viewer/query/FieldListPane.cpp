@@ -117,7 +117,7 @@ void FieldListPane::fill(bool saveCheckedState)
             if (!self)
                 return;
         } else if (self && !ServerWait::wasBrokenOff(query)) {
-            ShowMessageBox(GetMessageTextByNr(127) + CrLf + query->GetLastError());
+            ShowMessageBox(GetMessageTextByNr(127) + CrLf + ServerErrorText(query->GetLastError()));
         }
     }
     if (!self)

@@ -621,8 +621,11 @@ void QueryForm::buildTableInfos(const QString& TableName, const QString& TableID
     m_context.aktQueryName.clear();
 
     fillFieldList(false);
-    if (!self)
+    // A connection found lost there is told once: the key list asks it nothing more.
+    if (!self || ConnectionLost()) {
+        FormSupport::setMousePointer(0);
         return;
+    }
     fillKeyList();
     if (!self)
         return;

@@ -296,7 +296,7 @@ void SchluesselSchaetzenForm::EstimateKeyCounts()
     if (!m_query->GetKeyNames(m_display->TableName())) {
         const QSharedPointer<KLVError> error = m_query->GetLastKLVError();
         if (!m_wait->wasBrokenOff())
-            ShowMessageBox(error ? error->ErrInfo() : m_query->GetLastError());
+            ShowMessageBox(ServerErrorText(error ? error->ErrInfo() : m_query->GetLastError()));
         return;
     }
     while (m_query->GetNextRecord()) {

@@ -106,7 +106,7 @@ bool TableListPane::fill()
         if (!remembered.isEmpty())
             loadExtraTables(remembered);
     } else if (self && !ServerWait::wasBrokenOff(query)) {
-        ShowMessageBox(GetMessageTextByNr(124) + CrLf + (query ? query->GetLastError() : QString()));
+        ShowMessageBox(GetMessageTextByNr(124) + CrLf + ServerErrorText(query ? query->GetLastError() : QString()));
         clear();
     }
     if (!self)
@@ -232,7 +232,7 @@ TableListPane::Fetched TableListPane::fetchTableMetaData(const QString& tableLis
     // An answer without a table adds nothing: it counts as refused, so a rename keeps its row.
     if (!ok || answered == 0) {
         ok = false;
-        ShowMessageBox(GetMessageTextByNr(874) + CrLf + names + CrLf + tmp->GetLastError() + CrLf +
+        ShowMessageBox(GetMessageTextByNr(874) + CrLf + names + CrLf + ServerErrorText(tmp->GetLastError()) + CrLf +
                        m_context->tmpCollector->GetAllMessagesText(CrLf));
     }
     tmp->Break();

@@ -366,7 +366,7 @@ void KLVViewerWindow::LoadAblagearten(const QSharedPointer<KLV>& session)
     if (!query)
         return;
     if (!query->GetEnumPos(u"A48"_s, false).toBool()) {
-        ShowMessageBox(GetMessageTextByNr(305) + u" A48\r\n"_s + query->GetLastError());
+        ShowMessageBox(GetMessageTextByNr(305) + u" A48\r\n"_s + ServerErrorText(query->GetLastError()));
         return;
     }
     while (query->GetNextRecord())
