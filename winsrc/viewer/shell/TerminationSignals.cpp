@@ -70,5 +70,6 @@ void TerminationSignals::readSignal()
     restoreDefaults();
     // Every event loop is left, a dialog's as well as the program's; the end of the program
     // does the rest.
-    QCoreApplication::exit(0);
+    if (m_leaveLoops)
+        QCoreApplication::exit(0);
 }
