@@ -23,12 +23,11 @@ int main(int argc, char** argv)
     KLVTraceWindow::Install();
 
     // SIGTERM and SIGINT end the program as closing its window does.
-    TerminationSignals endSignals;
+    const TerminationSignals endSignals;
     StartUp startUp(context);
     if (const std::optional<int> exitCode = startUp.Main(words))
         return *exitCode;
     // A signal during the start ends the program once the start is through.
-    endSignals.leaveLoopsOnSignal();
     const int exitCode = endSignals.received() != 0 ? 0 : app.exec();
     startUp.Finish();
     return exitCode;

@@ -70,6 +70,5 @@ void TerminationSignals::readSignal()
     restoreDefaults();
     // Every event loop is left, a dialog's as well as the program's; the end of the program
     // does the rest.
-    if (m_leaveLoops)
-        QCoreApplication::exit(0);
+    QCoreApplication::exit(0);
 }

@@ -22,11 +22,6 @@ public:
 
     // The signal that ended the program, 0 while none came.
     int received() const { return m_received; }
-    // From now on a signal leaves the event loops. Before, during the start, it is only noted:
-    // the start's waits for the server run event loops of their own, which must not be left
-    // while the start still waits on them, so the start goes on to its end and the program
-    // then ends.
-    void leaveLoopsOnSignal() { m_leaveLoops = true; }
 
 private:
     void readSignal();
@@ -34,5 +29,4 @@ private:
 
     QSocketNotifier* m_notifier = nullptr;
     int m_received = 0;
-    bool m_leaveLoops = false;
 };
