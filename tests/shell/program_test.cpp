@@ -99,6 +99,11 @@ TEST_F(Program, EndsOnSigtermOrSigintAsWhenItIsClosed)
                 break;
         }
         ASSERT_TRUE(received(server(), u"SET|0|TESTFLAG|3|1"_s)) << program.readAllStandardError().toStdString();
+        // The start is through once the program has nothing more to ask the server.
+        for (qsizetype seen = -1; seen != server().receivedLines().size();) {
+            seen = server().receivedLines().size();
+            program.waitForFinished(1000);
+        }
         ASSERT_EQ(::kill(pid_t(program.processId()), signal), 0);
         const bool ended = program.waitForFinished(30000);
         if (!ended)

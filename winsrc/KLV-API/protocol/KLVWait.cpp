@@ -27,7 +27,10 @@ bool KLVWait::until(const std::function<bool()>& done, int timeoutMs)
             return true;
         if (m_timedOut)
             return false;
-        m_loop.exec();
+        // No event loop runs while the application leaves its loops (a quit before its own
+        // loop began): the wait ends here, as failed, rather than spin without reading.
+        if (m_loop.exec() < 0)
+            return done();
     }
 }
 
