@@ -155,9 +155,9 @@ void SchluesselSchaetzenForm::buildControls()
     for (int c = 0; c < ColumnCount; ++c) {
         m_list->headerItem()->setText(c, QString::fromUtf16(headers[c].caption));
         m_list->headerItem()->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(headers[c].key));
-        m_list->header()->resizeSection(c, headers[c].width);
         if (c == ColKeyCount || c == ColEstimate)
             m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        ListViewHelpers::SetDefaultColumnWidth(m_list, c, headers[c].width);
     }
     // When sorted, the list sorts upwards by the sort key.
     m_list->header()->setSortIndicator(ColSortKey, Qt::AscendingOrder);
