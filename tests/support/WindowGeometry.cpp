@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include <QTabBar>
 #include <QToolButton>
 #include <QWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -119,7 +122,7 @@ void checkHeaders(const QWidget* window, QStringList& faults)
                                        : QStyleOptionHeader::None;
             option.rect = QRect(0, 0, header->sectionSize(c), std::max(header->height(), 20));
             const int room = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header).width();
-            const int needed = option.fontMetrics.horizontalAdvance(option.text);
+            const int needed = int(std::ceil(QFontMetricsF(header->font()).horizontalAdvance(option.text)));
             if (room < needed)
                 faults.append(describe(header->parentWidget()) + QStringLiteral(" cuts the header \"") + option.text +
                               QStringLiteral("\": it needs %1 pixels, it has %2").arg(needed).arg(room));

@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -115,9 +116,10 @@ public:
         QFont font = painter->font();
         if (header->state & State_On)
             font.setBold(true); // a selected section's text is drawn bold
-        const QString text = QFontMetrics(font).elidedText(header->text, Qt::ElideRight, std::max(0, room));
-        if (text == header->text)
+        // Texts have widths in fractions of a pixel: one that reaches into the last pixel fits.
+        if (std::ceil(QFontMetricsF(font).horizontalAdvance(header->text)) <= room)
             return QProxyStyle::drawControl(element, option, painter, widget);
+        const QString text = QFontMetrics(font).elidedText(header->text, Qt::ElideRight, std::max(0, room));
         QStyleOptionHeaderV2 cut;
         if (const auto* v2 = qstyleoption_cast<const QStyleOptionHeaderV2*>(option))
             cut = *v2;
@@ -450,8 +452,10 @@ int ListViewHelpers::HeaderTextWidth(const QAbstractItemView* view, int column)
     option.orientation = Qt::Horizontal;
     option.section = column;
     option.text = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    if (const QVariant font = model->headerData(column, Qt::Horizontal, Qt::FontRole); font.canConvert<QFont>())
-        option.fontMetrics = QFontMetrics(font.value<QFont>());
+    QFont font = header->font();
+    if (const QVariant own = model->headerData(column, Qt::Horizontal, Qt::FontRole); own.canConvert<QFont>())
+        font = own.value<QFont>();
+    option.fontMetrics = QFontMetrics(font);
     // A header that sorts on a click shows the indicator in the column sorted by.
     option.sortIndicator = header->sectionsClickable() || header->isSortIndicatorShown() ? QStyleOptionHeader::SortDown
                                                                                          : QStyleOptionHeader::None;
@@ -459,7 +463,7 @@ int ListViewHelpers::HeaderTextWidth(const QAbstractItemView* view, int column)
     constexpr int Wide = 1000;
     option.rect = QRect(0, 0, Wide, option.fontMetrics.height() * 2);
     const QRect label = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
-    return option.fontMetrics.horizontalAdvance(option.text) + Wide - label.width();
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(option.text))) + Wide - label.width();
 }
 
 void ListViewHelpers::PrepareHeader(QAbstractItemView* view)
