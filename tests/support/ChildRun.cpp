@@ -54,7 +54,8 @@ Result unprivileged(const QStringList& args, const QProcessEnvironment& env)
     // User 1000 in a namespace of its own stands for the user who runs the tests: the files
     // the tests made are its own, and it has no privileges over them.
     return run(QStringList{u"--map-user=1000"_s, u"--map-group=1000"_s, u"sh"_s, u"-c"_s,
-                           u"echo "_s + startedMark + u"; exec \"$0\" \"$@\""_s, QCoreApplication::applicationFilePath()} +
+                           u"echo "_s + startedMark + u"; exec \"$0\" \"$@\""_s,
+                           QCoreApplication::applicationFilePath()} +
                    args,
                env);
 }
@@ -62,9 +63,8 @@ Result unprivileged(const QStringList& args, const QProcessEnvironment& env)
 Result onSmallDisk(const QString& folder, int kib, const QStringList& args, const QProcessEnvironment& env)
 {
     return run(QStringList{u"-rm"_s, u"sh"_s, u"-c"_s,
-                           u"mount -t tmpfs -o size="_s + QString::number(kib) +
-                               u"k tmpfs \"$0\" || exit 77; echo "_s + startedMark +
-                               u"; exec \"$@\""_s,
+                           u"mount -t tmpfs -o size="_s + QString::number(kib) + u"k tmpfs \"$0\" || exit 77; echo "_s +
+                               startedMark + u"; exec \"$@\""_s,
                            folder, QCoreApplication::applicationFilePath()} +
                    args,
                env);
@@ -73,8 +73,7 @@ Result onSmallDisk(const QString& folder, int kib, const QStringList& args, cons
 QStringList currentGoogleTest()
 {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return {u"--gtest_filter="_s + QString::fromUtf8(test->test_suite_name()) + u'.' +
-            QString::fromUtf8(test->name())};
+    return {u"--gtest_filter="_s + QString::fromUtf8(test->test_suite_name()) + u'.' + QString::fromUtf8(test->name())};
 }
 
 } // namespace ChildRun

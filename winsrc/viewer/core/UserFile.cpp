@@ -134,8 +134,8 @@ QString UserFile::Replace(const QString& path, QByteArrayView content)
     }
 
     // Hidden beside the file, so the rename stays within one file system.
-    const QString stem = targetInfo.absolutePath() + u"/."_s + targetInfo.fileName() + u'.' +
-                         QString::number(::getpid()) + u'.';
+    const QString stem =
+        targetInfo.absolutePath() + u"/."_s + targetInfo.fileName() + u'.' + QString::number(::getpid()) + u'.';
     QByteArray temporary;
     int created = -1;
     for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
