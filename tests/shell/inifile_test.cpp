@@ -1,9 +1,16 @@
 // INI files as the Windows program wrote them, and what we write into them.
+#include "ChildRun.h"
 #include "IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +35,11 @@ protected:
     }
     QTemporaryDir dir;
 };
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 } // namespace
 
@@ -134,4 +146,42 @@ TEST_F(IniFileTest, LongValuesAreCutAsTheWindowsProgramCutThem)
     IniFile file(path);
     ASSERT_TRUE(file.load());
     EXPECT_EQ(file.value(u"A"_s, u"k"_s), value);
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    // File permissions hold for an ordinary user only.
+    if (ChildRun::privileged()) {
+        const ChildRun::Result child = ChildRun::unprivileged(ChildRun::currentGoogleTest());
+        if (!child.started)
+            GTEST_SKIP() << "no ordinary user to run as: " << child.output.toStdString();
+        EXPECT_EQ(child.exitCode, 0) << child.output.toStdString();
+        return;
+    }
+    const QString path = write("[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, {}));
+    IniFile file(path);
+    EXPECT_FALSE(file.load());
+    EXPECT_TRUE(file.loadFailed());
+    // What was read (nothing) is less than the file holds: it is not written.
+    ASSERT_TRUE(file.setValue(u"A"_s, u"k"_s, u"3"_s));
+    EXPECT_FALSE(file.save());
+    EXPECT_EQ(file.errorString(), systemText(EACCES));
+    QString error;
+    EXPECT_FALSE(IniFile::WriteIniString(path, u"A"_s, u"k"_s, u"3"_s, &error));
+    EXPECT_EQ(error, systemText(EACCES));
+    EXPECT_FALSE(IniFile::DeleteIniSection(path, u"B"_s));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(read(path), QByteArray("[A]\r\nk=1\r\n[B]\r\nk=2\r\n"));
+}
+
+TEST_F(IniFileTest, APipeInTheFilesPlaceIsNeitherWaitedForNorReplaced)
+{
+    QString error;
+    const QString pipe = dir.filePath(u"pipe.ini"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(IniFile::ReadIniString(pipe, u"A"_s, u"k"_s, u"d"_s), u"d"_s);
+    EXPECT_FALSE(IniFile::WriteIniString(pipe, u"A"_s, u"k"_s, u"3"_s, &error));
+    EXPECT_EQ(error, u"Not a regular file"_s);
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }

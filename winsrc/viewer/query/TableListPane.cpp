@@ -20,6 +20,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -309,7 +310,16 @@ void TableListPane::removeExtraTable()
 
 void TableListPane::saveExtraTables()
 {
-    m_extraTables.save(GetViewerConfigFile(), rowTexts());
+    // Without a folder for saved queries there is no file to keep them in.
+    const QString file = GetViewerConfigFile();
+    if (file.isEmpty())
+        return;
+    QString why;
+    if (m_extraTables.save(file, rowTexts(), &why))
+        return;
+    const QString text = FormatMessage(1397, u"The extra tables could not be stored in {1}: {2}"_s, file, why);
+    if (std::exchange(m_saveTroubleTold, text) != text)
+        ShowMessageBox(text);
 }
 
 bool TableListPane::chooseColumns()

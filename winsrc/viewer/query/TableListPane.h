@@ -46,6 +46,8 @@ public:
     void addExtraTable();
     void changeTableName();
     void removeExtraTable();
+    // Writes the extra tables to the configuration file; one that cannot be written is told,
+    // the same trouble once.
     void saveExtraTables();
 
     // The column chooser over the list's columns; true on OK (the window then refills).
@@ -71,6 +73,7 @@ private:
     bool serverLists(const QString& nameOrId) const;
 
     QueryExtraTables m_extraTables;
+    QString m_saveTroubleTold;
     // Lower-cased names and ids of the tables of the server's own list, as last filled.
     QSet<QString> m_serverNames;
     QSet<QString> m_serverIds;

@@ -6,6 +6,7 @@
 #include "ChildWindowFrame.h"
 #include "Common.h"
 #include "DatabaseInfoForm.h"
+#include "FileTrouble.h"
 #include "FontSettings.h"
 #include "InfosysForm.h"
 #include "InfosysInfoForm.h"
@@ -23,12 +24,14 @@
 #include "MsgInfoForm.h"
 #include "NumberText.h"
 #include "ProgramInfo.h"
+#include "ProtocolLogFile.h"
 #include "QueryForm.h"
 #include "QueryListForm.h"
 #include "SavedQueryStore.h"
 #include "SchlInfoForm.h"
 #include "ServerWait.h"
 #include "SessionSettingsPush.h"
+#include "SettingsStore.h"
 #include "Twips.h"
 #include "VerwInfoForm.h"
 #include "ViewerConfig.h"
@@ -132,6 +135,12 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     m_viewerDialog = new ViewerEinstellungenDialog(this);
     m_viewerDialog->LoadKLVViewerSettings();
     m_settingsLoaded = true;
+    // A settings file that could not be read is told before the logon, which reads it too.
+    FileTrouble::SetListener([self = QPointer<KLVViewerWindow>(this)] {
+        if (self)
+            QMetaObject::invokeMethod(self, &KLVViewerWindow::TellFileTrouble, Qt::QueuedConnection);
+    });
+    TellFileTrouble();
 
     // The stored fonts came with the settings, after the window took the default ones.
     ApplyFonts();
@@ -147,8 +156,10 @@ KLVViewerWindow::~KLVViewerWindow()
     m_destroying = true;
     delete m_mdi;
     m_mdi = nullptr;
-    if (App().MainForm == this)
+    if (App().MainForm == this) {
         App().MainForm = nullptr;
+        FileTrouble::SetListener(nullptr);
+    }
 }
 
 KLVEinstellungenDialog* KLVViewerWindow::sessionSettingsDialog() const
@@ -264,8 +275,12 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(App().RegAppName, m_host, m_port, m_logonMandant,
                                                                        userName, password, !skipDialog, false);
         if (rc == KLVLogon::logonUnknownConnection) {
-            // The named connection is not stored: say so, then let the user pick one.
-            ShowMessageBox(m_logon->GetLastError());
+            // The named connection is not stored: say so, then let the user pick one. A settings
+            // file that cannot be read holds no connection at all, which is what the user hears.
+            if (SettingsStore::Readable(App().RegAppName))
+                ShowMessageBox(m_logon->GetLastError());
+            else
+                TellFileTrouble();
             m_logon->setConnectionName(QString());
             skipDialog = false;
             continue;
@@ -504,10 +519,24 @@ void KLVViewerWindow::SetKLVLogging()
 {
     if (!m_tav)
         return;
-    if (SessionSettingsPush::IsChecked(m_viewerDialog, u"ProtokAktiv"_s))
-        m_tav->setLogFile(SessionSettingsPush::Text(m_viewerDialog, u"LogfileName"_s));
-    else
+    if (SessionSettingsPush::IsChecked(m_viewerDialog, u"ProtokAktiv"_s)) {
+        const QString file = SessionSettingsPush::Text(m_viewerDialog, u"LogfileName"_s);
+        // The session runs without a log it cannot open; the user hears why, once.
+        if (const QString why = ProtocolLogFile::Problem(file); !why.isEmpty()) {
+            FileTrouble::Note(u"log\n"_s + file + u'\n' + why,
+                              FormatMessage(1395, u"The protocol log {1} could not be opened: {2}"_s, file, why));
+        }
+        m_tav->setLogFile(file);
+    } else {
         m_tav->setLogFile(QString());
+    }
+    TellFileTrouble();
+}
+
+void KLVViewerWindow::TellFileTrouble()
+{
+    for (const QString& text : FileTrouble::Take())
+        ShowMessageBox(text);
 }
 
 void KLVViewerWindow::LoadFontSettings(const QString& Prefix, QFont& Font)
@@ -841,6 +870,8 @@ void KLVViewerWindow::closeEvent(QCloseEvent* event)
             return;
         }
         unload();
+        // What the end could not store is told before the program goes.
+        TellFileTrouble();
     }
     event->accept();
 }

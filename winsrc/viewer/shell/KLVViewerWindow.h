@@ -126,6 +126,11 @@ public:
     Q_INVOKABLE void SetDataLanguage(QString& Language);
     Q_INVOKABLE void SetKLVLogging();
     Q_INVOKABLE void LoadFontSettings(const QString& Prefix, QFont& Font);
+    // Tells what was noted of the user's files (a settings file that cannot be read or written,
+    // a protocol log that cannot be opened) and not told yet, each in a box of its own. Runs
+    // once the event loop is back whenever something is noted, and at once after the settings
+    // are loaded, when the log is switched and when the program ends.
+    Q_INVOKABLE void TellFileTrouble();
 
     // The query window reports the column its lists are sorted by.
     Q_INVOKABLE void SetTabListeSortColumn(int column);
