@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -47,8 +49,22 @@ LogonWaitDialog::LogonWaitDialog(QWidget* parent) : QDialog(parent)
     m_showTimer.setInterval(ShowAfterMs);
     connect(&m_showTimer, &QTimer::timeout, this, [this] {
         if (m_breakOff)
-            show();
+            showCentred();
     });
+}
+
+// Where the logon dialog stands, in the middle of the screen: the wait follows it there, also
+// when the dialog was never shown.
+void LogonWaitDialog::showCentred()
+{
+    adjustSize();
+    if (const QScreen* s = screen()) {
+        const QRect available = s->availableGeometry();
+        const QSize size = frameGeometry().size();
+        move(available.left() + std::max(0, (available.width() - size.width()) / 2),
+             available.top() + std::max(0, (available.height() - size.height()) / 2));
+    }
+    show();
 }
 
 void LogonWaitDialog::localise(const std::function<QString(int)>& messageText)

@@ -35,6 +35,8 @@ protected:
     void done(int result) override;
 
 private:
+    void showCentred();
+
     QLabel* m_text;
     QProgressBar* m_progress;
     QPushButton* m_abbruch;
