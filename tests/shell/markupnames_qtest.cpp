@@ -69,7 +69,8 @@ QString markupErp(const QString& folder)
             database[u"name"_s] = both(Bold);
             group[u"name"_s] = both(ZeroImage);
             QJsonArray fields = group.value(u"fields"_s).toArray();
-            fields.append(QJsonObject{{u"name"_s, ReferenceField}, {u"type"_s, u"P4:1"_s}, {u"desc"_s, both(FileImage)}});
+            fields.append(
+                QJsonObject{{u"name"_s, ReferenceField}, {u"type"_s, u"P4:1"_s}, {u"desc"_s, both(FileImage)}});
             fields.append(QJsonObject{{u"name"_s, DataField}, {u"type"_s, u"GL20"_s}, {u"desc"_s, both(Link)}});
             group[u"fields"_s] = fields;
         } else if (nr == 4) {
@@ -103,11 +104,11 @@ QString markupErp(const QString& folder)
     erp[u"databases"_s] = databases;
 
     QJsonArray enumerations = erp.value(u"enumerations"_s).toArray();
-    enumerations.prepend(QJsonObject{
-        {u"name"_s, Enumeration},
-        {u"id"_s, 999},
-        {u"desc"_s, both(Bold)},
-        {u"positions"_s, QJsonArray{QJsonObject{{u"code"_s, u"1"_s}, {u"text"_s, both(ZeroImage)}}}}});
+    enumerations.prepend(
+        QJsonObject{{u"name"_s, Enumeration},
+                    {u"id"_s, 999},
+                    {u"desc"_s, both(Bold)},
+                    {u"positions"_s, QJsonArray{QJsonObject{{u"code"_s, u"1"_s}, {u"text"_s, both(ZeroImage)}}}}});
     erp[u"enumerations"_s] = enumerations;
 
     QFile file(folder + u"/erp.json"_s);
@@ -205,17 +206,15 @@ private Q_SLOTS:
         bool chosen = false;
         whenShown(u"VerknAuswahlForm"_s, [&chosen](QWidget* w) {
             auto* chooser = qobject_cast<VerknAuswahlForm*>(w);
-            QCOMPARE(labelsShowing(chooser, MarkupTable),
-                     (QStringList{GetMessageTextByNr(452) + u' ' + MarkupTable,
-                                  GetMessageTextByNr(453) + u' ' + MarkupTable}));
+            QCOMPARE(labelsShowing(chooser, MarkupTable), (QStringList{GetMessageTextByNr(452) + u' ' + MarkupTable,
+                                                                       GetMessageTextByNr(453) + u' ' + MarkupTable}));
             // The reference leads to its one target table, a level further.
             QTreeWidgetItem* reference = row(chooser->verwFeldListe(), ReferenceField);
             QVERIFY(reference);
             UserInput::doubleClickItem(chooser->verwFeldListe(), reference);
             QCOMPARE(chooser->AktEbene(), 1);
-            QCOMPARE(labelsShowing(chooser, TargetTable),
-                     (QStringList{GetMessageTextByNr(452) + u' ' + TargetTable,
-                                  GetMessageTextByNr(453) + u' ' + TargetTable}));
+            QCOMPARE(labelsShowing(chooser, TargetTable), (QStringList{GetMessageTextByNr(452) + u' ' + TargetTable,
+                                                                       GetMessageTextByNr(453) + u' ' + TargetTable}));
             QCOMPARE(labelsShowing(chooser, ReferenceField),
                      QStringList{ReferenceField + u" (P4:1) "_s + GetMessageTextByNr(454)});
             QCOMPARE(labelsRenderingMarkup(), QStringList());
@@ -303,7 +302,8 @@ private Q_SLOTS:
         check(form, {u"nummer"_s});
         QTest::mouseClick(form->findChild<QPushButton*>(u"StartQueryButton"_s), Qt::LeftButton);
         auto* panel = form->findChild<StatusPanel*>(u"Panel5"_s);
-        const QString messages = GetMessageTextByNr(21) + u' ' + first + u"\r\n"_s + GetMessageTextByNr(21) + u' ' + second;
+        const QString messages =
+            GetMessageTextByNr(21) + u' ' + first + u"\r\n"_s + GetMessageTextByNr(21) + u' ' + second;
         QTRY_COMPARE(panel->text(), messages);
 
         // The panel shows what fits of the first line; the whole comes as its tip when the mouse
