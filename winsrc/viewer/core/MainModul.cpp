@@ -409,6 +409,9 @@ void SendGuiCommand(const QString& name, const QString& text, int action)
     QString message = FormatMessage(145, u"GUI for Mandant {1} not started"_s, client);
     if (!error.isEmpty())
         message += u'\n' + GetMessageTextByNr(146) + u' ' + error;
+    else
+        message += u'\n' + GetMessageTextByNr(
+                               144, u"No GUI program is set: the environment variable KLV_GUI_COMMAND names it."_s);
     ShowMessageBox(message);
 }
 
@@ -429,8 +432,10 @@ void ShowHelpTopic(const QString& topic)
 
 void OpenUrlInBrowser(const QString& url)
 {
-    if (!DesktopLauncher::OpenUrl(QUrl(url)))
-        ShowMessageBox(GetMessageTextByNr(23) + u'\n' + url);
+    const QUrl address(url);
+    // A page of ours is named by its path, which the user can open by hand.
+    const QString shown = address.isLocalFile() ? address.toLocalFile() : url;
+    DesktopLauncher::OpenUrl(address, [shown] { ShowMessageBox(GetMessageTextByNr(23) + u'\n' + shown); });
 }
 
 void OpenFileWithAssociatedApp(const QString& file)
@@ -440,10 +445,10 @@ void OpenFileWithAssociatedApp(const QString& file)
         return;
     }
     const QString extension = DesktopLauncher::FileExtension(file);
-    if (!DesktopLauncher::OpenUrl(QUrl::fromLocalFile(file))) {
+    DesktopLauncher::OpenUrl(QUrl::fromLocalFile(file), [extension] {
         ShowMessageBox(GetMessageTextByNr(24) + u'\n' + GetMessageTextByNr(25) + u" open "_s + GetMessageTextByNr(26) +
                        u' ' + extension);
-    }
+    });
 }
 
 void ShellWithFileArgument(const QString& command, const QString& file)

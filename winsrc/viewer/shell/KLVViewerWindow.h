@@ -17,6 +17,7 @@ class MainMenus;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class ServerWait;
 class ViewerEinstellungenDialog;
 
 // The program's frame window "KLVViewer": the child windows (query windows, information
@@ -155,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -213,6 +215,10 @@ private:
     bool m_unloaded = false;
     // The window was closed while a logon attempt ran: the logon ends as cancelled.
     bool m_closeDuringLogon = false;
+    // The wait of a logon attempt.
+    ServerWait* m_logonWait = nullptr;
+    // The stored connection of the session; a new connection starts from it.
+    QString m_connectionInUse;
     bool m_destroying = false;
     // The program ends once the child windows that close after their wait have gone.
     bool m_closeAfterChildren = false;
