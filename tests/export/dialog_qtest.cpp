@@ -730,6 +730,10 @@ private Q_SLOTS:
             QVERIFY2(progress->hasEnded() && progress->end() == ExportProgressDialog::End::Cancelled, what.constData());
             QCOMPARE(progress->windowTitle(), FormatMessage(1225, QString(), held));
             QCOMPARE(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text(), held);
+            // In the window too, where a cut caption cannot hide it.
+            const QListWidgetItem* told = find<QListWidget>(progress, u"MeldungenListe"_s)->item(0);
+            QCOMPARE(told ? told->text() : QString(), FormatMessage(1225, QString(), held));
+            QVERIFY(progress->isExpanded());
             QCOMPARE(target.records(), target.held);
         }
         // A cancel ends the file as a complete export ends it: its program is started.

@@ -140,10 +140,20 @@ void ExportProgressDialog::ShowEnd(End end, qint64 count, const QStringList& not
     SetRecordCount(count);
     m_ended = true;
     m_end = end;
+    updateCaption();
+    // An end the user may not expect is said in the window as well, where a caption cut by
+    // the window's width or a minimised window cannot hide it.
+    if (end != End::Finished)
+        AddMessage(endText());
     for (const QString& note : notes)
         AddMessage(note);
     m_cancel->setText(GetMessageTextByNr(MsgClose));
-    updateCaption();
+}
+
+QString ExportProgressDialog::endText() const
+{
+    const int message = m_end == End::Finished ? MsgFinished : m_end == End::Cancelled ? MsgCancelled : MsgFailed;
+    return FormatMessage(message, QString(), m_count->text());
 }
 
 void ExportProgressDialog::Unload()
@@ -156,10 +166,7 @@ void ExportProgressDialog::Unload()
 void ExportProgressDialog::updateCaption()
 {
     if (m_ended)
-        setWindowTitle(FormatMessage(m_end == End::Finished    ? MsgFinished
-                                     : m_end == End::Cancelled ? MsgCancelled
-                                                               : MsgFailed,
-                                     QString(), m_count->text()));
+        setWindowTitle(endText());
     else if (!isMinimized())
         setWindowTitle(GetMessageTextByNr(MsgCaption));
 }

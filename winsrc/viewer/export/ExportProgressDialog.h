@@ -17,8 +17,8 @@ class QPushButton;
 // it, and a cancel calls ExportAbbrechen by name on the form given to SetInitialValues.
 //
 // When the export ends, the window stays with the count the target holds, a caption that
-// says how the export ended (finished, cancelled, failed) and any notes on the written
-// target; its button then closes it.
+// says how the export ended (finished, cancelled, failed; the last two said in its list as
+// well) and any notes on the written target; its button then closes it.
 class ExportProgressDialog : public QDialog
 {
     Q_OBJECT
@@ -66,6 +66,8 @@ private:
     void expand();
     void cancelClicked();
     void updateCaption();
+    // How the export ended, with the count.
+    QString endText() const;
 
     QPointer<QObject> m_caller;
     QLineEdit* m_name = nullptr;
