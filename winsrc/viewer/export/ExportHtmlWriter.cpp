@@ -2,6 +2,7 @@
 
 #include "ExportColor.h"
 #include "ExportFollowUp.h"
+#include "ExportHtmlOptionsCheck.h"
 #include "MainModul.h"
 
 using namespace Qt::StringLiterals;
@@ -52,6 +53,11 @@ QString ExportHtmlWriter::BorderSize(const QString& text)
     const bool digitsOnly =
         !value.isEmpty() && std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     return isNumber && digitsOnly && size >= 0 && size <= 99 ? QString::number(size) : u"1"_s;
+}
+
+ExportCheck ExportHtmlWriter::checkOptions()
+{
+    return ExportHtmlOptionsCheck::Check(m_options, prompt());
 }
 
 void ExportHtmlWriter::writeHead()
