@@ -94,7 +94,11 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
     for (int c = 0; c < view->columnCount(); ++c)
         alignment.append(Qt::Alignment(view->headerItem()->textAlignment(c)));
 
-    // The view can go while the query waits for the next block of records.
+    // The view can go while the query waits for the next block of records. Rows go in in
+    // batches as large as the list already is (ProgressStep at least): the view lays out all
+    // its rows anew after each insertion once the event loop runs, which it does while the next
+    // block is awaited, so batches that grow with the list keep that work in proportion to the
+    // rows read.
     QPointer<QTreeWidget> guard(view);
     QList<QTreeWidgetItem*> pending;
     auto flush = [&]() {
@@ -125,9 +129,10 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
             item->setData(0, RowTagRole, query->GetField(tagField));
         pending.append(item);
 
+        if (guard && pending.size() >= std::max(ProgressStep, guard->topLevelItemCount()))
+            flush();
         const int recordNumber = query->GetRecordNumber();
         if (recordNumber % ProgressStep == 0) {
-            flush();
             if (bar) {
                 if (recordNumber > bar->maximum())
                     bar->setMaximum(recordNumber);
