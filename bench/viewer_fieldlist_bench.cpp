@@ -15,12 +15,15 @@
 // "Viele" (92) of N tables, for each N (5,000 and 20,000 by default) the library's table-list
 // request alone beside the query window's table list filled anew (F5 on it) until painted.
 // And the saved-query list of a table with N saved queries (250 and 1,000, the most the list
-// takes, by default): the list filled from the table's file beside the file read once.
+// takes, by default): the list filled from the table's file beside the file read once; and
+// the column chooser over N columns (every other one shown), opened and closed with OK, beside
+// a plain list of the same entries.
 // Each run goes in a child process of its own with its own server. Without --run the program
 // runs every size three times and prints the medians and the ratios to the anchors.
 //   viewer_fieldlist_bench [--sizes 5000,20000,50000] [--table-sizes 5000,20000]
-//                          [--query-sizes 250,1000] [--repeat N]
-//   viewer_fieldlist_bench --run library|tree|catalogue|window|tablelibrary|tablewindow|inifile|querylist
+//                          [--query-sizes 250,1000] [--chooser-sizes 1000,10000] [--repeat N]
+//   viewer_fieldlist_bench --run library|tree|catalogue|window|tablelibrary|tablewindow|inifile|querylist|
+//                          choiceanchor|chooser
 //                          --rows N
 #include "AppContext.h"
 #include "BenchProcess.h"
@@ -34,6 +37,7 @@
 #include "QueryForm.h"
 #include "QueryListForm.h"
 #include "QueryWindowInput.h"
+#include "SpaltenWahlForm.h"
 #include "ViewerSession.h"
 
 #include <QApplication>
@@ -42,8 +46,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -397,8 +404,75 @@ int runQueryList(int queries)
     return 0;
 }
 
+ListViewColumnArray chooserColumns(int count)
+{
+    ListViewColumnArray columns(count);
+    for (int i = 0; i < count; ++i) {
+        columns[i].Descr = u"Spalte %1"_s.arg(i + 1);
+        columns[i].Visible = i % 2 == 0;
+    }
+    return columns;
+}
+
+// The anchor of the column chooser: a plain list of the same entries with the same ones
+// selected, shown, and the choice read back.
+int runChoiceAnchor(int count)
+{
+    const ListViewColumnArray columns = chooserColumns(count);
+    QElapsedTimer timer;
+    timer.start();
+    QListWidget list;
+    list.setSelectionMode(QAbstractItemView::MultiSelection);
+    QItemSelection selection;
+    for (int i = 0; i < count; ++i) {
+        new QListWidgetItem(columns[i].Descr, &list);
+        if (columns[i].Visible)
+            selection.select(list.model()->index(i, 0), list.model()->index(i, 0));
+    }
+    list.selectionModel()->select(selection, QItemSelectionModel::Select);
+    list.show();
+    QApplication::processEvents();
+    int shown = 0;
+    for (const QModelIndex& index : list.selectionModel()->selectedIndexes())
+        shown += index.isValid() ? 1 : 0;
+    const double seconds_ = seconds(timer);
+    if (shown != (count + 1) / 2)
+        return 1;
+    std::printf("%d %.6f\n", count, seconds_);
+    return 0;
+}
+
+// The column chooser opened over the columns and closed with OK at once.
+int runChooser(int count)
+{
+    ListViewColumnArray columns = chooserColumns(count);
+    SpaltenWahlForm form;
+    QElapsedTimer timer;
+    QTimer::singleShot(0, &form, [&form] { form.findChild<QPushButton*>(u"OKButton"_s)->click(); });
+    timer.start();
+    const int result = form.SelectColumns(columns);
+    const double seconds_ = seconds(timer);
+    int shown = 0;
+    for (const ListViewColumnProperty& column : std::as_const(columns))
+        shown += column.Visible ? 1 : 0;
+    if (result != SpaltenWahlForm::ResultOk || shown != (count + 1) / 2 || !columns[0].Visible || columns[1].Visible) {
+        std::fprintf(stderr, "chooser: %d of %d columns shown\n", shown, count);
+        return 1;
+    }
+    std::printf("%d %.6f\n", count, seconds_);
+    return 0;
+}
+
 int runChild(int argc, char** argv, const QString& kind, int size)
 {
+    if (kind == u"choiceanchor"_s || kind == u"chooser"_s) {
+        QTemporaryDir settings;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        AppContext context;
+        QApplication app(argc, argv);
+        return kind == u"chooser"_s ? runChooser(size) : runChoiceAnchor(size);
+    }
     if (kind == u"inifile"_s)
         return runIniFile(size);
     if (kind == u"querylist"_s) {
@@ -478,6 +552,7 @@ int main(int argc, char** argv)
     const QList<int> sizes = sizesOf("--sizes", {5000, 20000, 50000});
     const QList<int> tableSizes = sizesOf("--table-sizes", {5000, 20000});
     const QList<int> querySizes = sizesOf("--query-sizes", {250, 1000});
+    const QList<int> chooserSizes = sizesOf("--chooser-sizes", {1000, 10000});
     const int repeat = std::max(1, BenchProcess::argValue(argc, argv, "--repeat", 3));
 
     QCoreApplication app(argc, argv);
@@ -556,6 +631,26 @@ int main(int argc, char** argv)
         const double f = median(file);
         const double l = median(list);
         std::printf("%8d %12.4f %12.4f %11.2fx\n", queries, f, l, l / f);
+        std::fflush(stdout);
+    }
+    std::printf("\nthe column chooser over N columns, median of %d runs\n", repeat);
+    std::printf("%8s %12s %12s %12s\n", "columns", "plain list s", "chooser s", "vs list");
+    for (int count : std::as_const(chooserSizes)) {
+        QList<double> plain;
+        QList<double> chooser;
+        for (int r = 0; r < repeat; ++r) {
+            const QStringList a = BenchProcess::runChild(program, u"choiceanchor"_s, 0, count, 2);
+            const QStringList c = BenchProcess::runChild(program, u"chooser"_s, 0, count, 2);
+            if (a.isEmpty() || c.isEmpty()) {
+                std::fprintf(stderr, "a run with %d columns failed\n", count);
+                return 1;
+            }
+            plain.append(a[1].toDouble());
+            chooser.append(c[1].toDouble());
+        }
+        const double p = median(plain);
+        const double c = median(chooser);
+        std::printf("%8d %12.4f %12.4f %11.2fx\n", count, p, c, c / p);
         std::fflush(stdout);
     }
     return 0;
