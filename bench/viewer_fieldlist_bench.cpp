@@ -10,7 +10,8 @@
 //   into a list shown offscreen, as the information windows fill theirs;
 // - the program's own query window: the main window logged on, and the table opened in it as
 //   the user opens it (Enter on its row), until the field list, the key list and the status
-//   bar are filled and painted.
+//   bar are filled and painted; then the reference-path chooser prepared on the table, its
+//   list of data fields filled.
 // The same for the table list of a catalogue of many tables: the sample ERP with the database
 // "Viele" (92) of N tables, for each N (5,000 and 20,000 by default) the library's table-list
 // request alone beside the query window's table list filled anew (F5 on it) until painted.
@@ -34,10 +35,12 @@
 #include "KLVViewerWindow.h"
 #include "ListViewHelpers.h"
 #include "MessageBoxes.h"
+#include "QueryContext.h"
 #include "QueryForm.h"
 #include "QueryListForm.h"
 #include "QueryWindowInput.h"
 #include "SpaltenWahlForm.h"
+#include "VerknAuswahlForm.h"
 #include "ViewerSession.h"
 
 #include <QApplication>
@@ -285,7 +288,19 @@ int runWindow(quint16 port, int fields)
                      int(inOrder), qPrintable(boxes.texts.join(u" / "_s)));
         return 1;
     }
-    std::printf("%d %.6f %ld\n", list->topLevelItemCount(), opened, BenchProcess::peakKilobytes());
+    // The reference-path chooser on the same table: every field is a data field.
+    VerknAuswahlForm* chooser = VerknAuswahlForm::DefaultInstance();
+    bool ok = false;
+    timer.restart();
+    chooser->InitVerknInfo(QueryContext::session(), TableId, TableName, QString(), QString(), ok);
+    QApplication::processEvents();
+    const double paths = seconds(timer);
+    if (!ok || chooser->datenFeldListe()->topLevelItemCount() != fields) {
+        std::fprintf(stderr, "window: the path chooser lists %d of %d fields\n",
+                     chooser->datenFeldListe()->topLevelItemCount(), fields);
+        return 1;
+    }
+    std::printf("%d %.6f %ld %.6f\n", list->topLevelItemCount(), opened, BenchProcess::peakKilobytes(), paths);
     return 0;
 }
 
@@ -560,19 +575,20 @@ int main(int argc, char** argv)
     std::printf("the field list of %s with N fields; each run in a process of its own (server included), median "
                 "of %d runs\n",
                 qPrintable(TableName), repeat);
-    std::printf("%8s %10s %10s %10s %10s %10s %10s %10s %10s\n", "fields", "library s", "tree s", "catalog s",
-                "window s", "cat/tree", "win/lib", "win/tree", "peak MiB");
+    std::printf("%8s %10s %10s %10s %10s %10s %10s %10s %10s %10s %10s\n", "fields", "library s", "tree s", "catalog s",
+                "window s", "paths s", "cat/tree", "win/lib", "win/tree", "paths/tree", "peak MiB");
     for (int fields : std::as_const(sizes)) {
         QList<double> library;
         QList<double> tree;
         QList<double> catalogue;
         QList<double> window;
+        QList<double> paths;
         QList<double> peak;
         for (int r = 0; r < repeat; ++r) {
             const QStringList a = BenchProcess::runChild(program, u"library"_s, 0, fields, 3);
             const QStringList b = BenchProcess::runChild(program, u"tree"_s, 0, fields, 2);
             const QStringList d = BenchProcess::runChild(program, u"catalogue"_s, 0, fields, 2);
-            const QStringList c = BenchProcess::runChild(program, u"window"_s, 0, fields, 3);
+            const QStringList c = BenchProcess::runChild(program, u"window"_s, 0, fields, 4);
             if (a.isEmpty() || b.isEmpty() || c.isEmpty() || d.isEmpty()) {
                 std::fprintf(stderr, "a run with %d fields failed\n", fields);
                 return 1;
@@ -582,13 +598,15 @@ int main(int argc, char** argv)
             catalogue.append(d[1].toDouble());
             window.append(c[1].toDouble());
             peak.append(c[2].toDouble());
+            paths.append(c[3].toDouble());
         }
         const double l = median(library);
         const double t = median(tree);
+        const double p = median(paths);
         const double k = median(catalogue);
         const double w = median(window);
-        std::printf("%8d %10.3f %10.3f %10.3f %10.3f %9.2fx %9.2fx %9.2fx %10.1f\n", fields, l, t, k, w, k / t, w / l,
-                    w / t, median(peak) / 1024.0);
+        std::printf("%8d %10.3f %10.3f %10.3f %10.3f %10.3f %9.2fx %9.2fx %9.2fx %9.2fx %10.1f\n", fields, l, t, k, w,
+                    p, k / t, w / l, w / t, p / t, median(peak) / 1024.0);
         std::fflush(stdout);
     }
     std::printf("\nthe table list with N more tables (F5 on it), median of %d runs\n", repeat);

@@ -192,40 +192,28 @@ void FieldListPane::fill(bool saveCheckedState)
                 return;
             const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(query);
             buildColumns(meta, u"FldListeSortByFeldMenue"_s);
-            // Rows go in in batches as large as the list already is (a hundred at least): the
-            // view lays out all its rows anew after each insertion, once the event loop runs
-            // (as it does while the next block of records is awaited), so batches that grow
-            // with the list keep that work in proportion to the rows, and the rows still show
-            // as they come. The keys of the rows still waiting count as taken.
+            // Rows go in in batches (ListViewHelpers::RowBatch); the keys of this fill, of the rows
+            // still waiting too, count as taken.
             const QList<ShownField> shown = shownFields(columns(), meta);
-            QList<QTreeWidgetItem*> pending;
-            QSet<QString> pendingKeys;
-            const auto flush = [&] {
-                addTopLevelItems(pending);
-                pending.clear();
-                pendingKeys.clear();
-            };
+            ListViewHelpers::RowBatch rows(this);
+            QSet<QString> keys;
             bool more = query->GetNextRecord();
             while (more && self) {
                 const QStringList record = query->GetFields();
                 const QString name = query->GetField(1);
                 const QString key = BuildFeldKey(name, record.value(5), false);
-                if (name.isEmpty() || pendingKeys.contains(key) || row(key)) {
+                if (name.isEmpty() || keys.contains(key) || row(key)) {
                     tellNotInserted(name, record);
                 } else {
-                    pending.append(newRow(name, key, record, shown, false));
-                    pendingKeys.insert(key);
-                    if (pending.size() >= std::max(ListViewHelpers::ProgressStep, topLevelItemCount()))
-                        flush();
+                    rows.add(newRow(name, key, record, shown, false));
+                    keys.insert(key);
                 }
                 if (self)
                     more = query->GetNextRecord();
             }
-            if (!self) {
-                qDeleteAll(pending);
+            if (!self)
                 return;
-            }
-            flush();
+            rows.flush();
         } else if (self && !ServerWait::wasBrokenOff(query)) {
             ShowMessageBox(GetMessageTextByNr(127) + CrLf + ServerErrorText(query->GetLastError()));
         }
