@@ -1,6 +1,6 @@
 // The query window's field list for a table with many fields: the sample ERP with one more
-// table, "Breit:Felder" (91:1), of N fields of every kind, read from a data file written for
-// the run. For each N (5,000, 20,000 and 50,000 by default):
+// table, "Breit:Felder" (91:1), of N fields of every kind and N / 20 keys, read from a data file
+// written for the run. For each N (5,000, 20,000 and 50,000 by default):
 // - the library's field-list request alone (GetFieldNames, each record read with GetFields,
 //   as the list reads them): the anchor;
 // - the same records put into a plain QTreeWidget, shown offscreen, one column per field of
@@ -44,6 +44,7 @@
 #include "ViewerSession.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -87,6 +88,12 @@ QJsonObject field(int n)
                        {u"desc"_s, QJsonObject{{u"de"_s, u"Feld %1"_s.arg(n)}, {u"en"_s, u"Field %1"_s.arg(n)}}}};
 }
 
+// The keys of the wide table: one for every twenty fields, each on one of the first fields.
+int keyCount(int fields)
+{
+    return fields / 20;
+}
+
 QJsonObject database(int number, const QString& name, const QJsonArray& groups)
 {
     return QJsonObject{
@@ -105,8 +112,11 @@ QString writeData(const QString& dir, int fields, int tables)
     QJsonArray list;
     for (int n = 1; n <= fields; ++n)
         list.append(field(n));
-    databases.append(
-        database(91, u"Breit"_s, {QJsonObject{{u"nr"_s, 1}, {u"name"_s, u"Felder"_s}, {u"fields"_s, list}}}));
+    QJsonArray keys;
+    for (int n = 1; n <= keyCount(fields); ++n)
+        keys.append(QJsonObject{{u"name"_s, u"s%1"_s.arg(n)}, {u"fields"_s, fieldName(n)}});
+    databases.append(database(
+        91, u"Breit"_s, {QJsonObject{{u"nr"_s, 1}, {u"name"_s, u"Felder"_s}, {u"fields"_s, list}, {u"keys"_s, keys}}}));
     QJsonArray groups;
     for (int n = 1; n <= tables; ++n) {
         groups.append(QJsonObject{
@@ -283,7 +293,9 @@ int runWindow(quint16 port, int fields)
     bool inOrder = list->topLevelItemCount() == fields;
     for (int i = 0; inOrder && i < fields; i += std::max(1, fields / 100))
         inOrder = list->topLevelItem(i)->text(0) == fieldName(i + 1);
-    if (!inOrder || !boxes.texts.isEmpty()) {
+    // The key list: "no key" and every key.
+    const auto* keyList = form->findChild<QComboBox*>(u"Schluessel"_s);
+    if (!inOrder || !boxes.texts.isEmpty() || !keyList || keyList->count() != keyCount(fields) + 1) {
         std::fprintf(stderr, "window: %d of %d fields, in order: %d; %s\n", list->topLevelItemCount(), fields,
                      int(inOrder), qPrintable(boxes.texts.join(u" / "_s)));
         return 1;
