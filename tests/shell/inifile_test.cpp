@@ -185,3 +185,28 @@ TEST_F(IniFileTest, APipeInTheFilesPlaceIsNeitherWaitedForNorReplaced)
     EXPECT_EQ(error, u"Not a regular file"_s);
     EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
+
+TEST_F(IniFileTest, AllValuesReadInOnePassAreThoseReadOneByOne)
+{
+    // Names in any case, a section and a key given twice (the first counts), keys before any
+    // section, quotes, comments, an empty section name, sections named like others' keys.
+    IniFile file(write("Vorher=1\r\n"
+                       "[Abfrage]\r\nKrit = a=1 \r\nkrit=zweiter\r\nFields=\"  x  \"\r\n; Order=nein\r\n"
+                       "[leer]\r\n"
+                       "[ABFRAGE]\r\nOrder=spaeter\r\n"
+                       "[ Krit ]\r\nAbfrage=3\r\nohne Gleich\r\n"
+                       "[]\r\nNamenlos=4\r\n"));
+    ASSERT_TRUE(file.load());
+    const IniFile::Values values = file.values();
+    for (const QString& section :
+         {u"Abfrage"_s, u"abfrage"_s, u" ABFRAGE "_s, u"leer"_s, u"Krit"_s, QString(), u"fehlt"_s}) {
+        for (const QString& key : {u"Krit"_s, u"KRIT"_s, u"Fields"_s, u"Order"_s, u"Abfrage"_s, u"Vorher"_s,
+                                   u"Namenlos"_s, u"ohne Gleich"_s}) {
+            EXPECT_EQ(values.value(section, key, u"-"_s), file.value(section, key, u"-"_s))
+                << qPrintable(section) << " / " << qPrintable(key);
+        }
+    }
+    EXPECT_EQ(values.value(u"abfrage"_s, u"krit"_s), u"a=1"_s);
+    EXPECT_EQ(values.value(u"Abfrage"_s, u"Fields"_s), u"  x  "_s);
+    EXPECT_EQ(file.sectionNames(), (QStringList{u"Abfrage"_s, u"leer"_s, u"Krit"_s}));
+}

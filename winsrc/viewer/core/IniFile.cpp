@@ -4,8 +4,10 @@
 #include "TextFileDecoder.h"
 #include "UserFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSet>
 
 #include <cerrno>
 
@@ -196,17 +198,46 @@ QString IniFile::value(const QString& section, const QString& key, const QString
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
+    QSet<QString> seen;
     for (const QString& line : m_lines) {
         const Line l = classify(line);
         if (l.kind != Line::Section || l.name.isEmpty())
             continue;
-        bool seen = false;
-        for (const QString& n : std::as_const(names))
-            seen = seen || equalNames(n, l.name);
-        if (!seen)
+        const QString folded = l.name.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
             names.append(l.name);
+        }
     }
     return names;
+}
+
+IniFile::Values IniFile::values() const
+{
+    Values values;
+    // The keys of the section being read; null in a section whose name came before.
+    QHash<QString, QString>* keys = nullptr;
+    for (const QString& line : m_lines) {
+        const Line l = classify(line);
+        if (l.kind == Line::Section) {
+            const QString folded = l.name.toCaseFolded();
+            keys = values.m_sections.contains(folded) ? nullptr : &values.m_sections[folded];
+        } else if (l.kind == Line::Entry && keys) {
+            const QString folded = l.name.toCaseFolded();
+            if (!keys->contains(folded))
+                keys->insert(folded, unquote(line.mid(line.indexOf(u'=') + 1)));
+        }
+    }
+    return values;
+}
+
+QString IniFile::Values::value(const QString& section, const QString& key, const QString& Default) const
+{
+    const auto s = m_sections.constFind(section.trimmed().toCaseFolded());
+    if (s == m_sections.cend())
+        return Default;
+    const auto k = s->constFind(key.trimmed().toCaseFolded());
+    return k == s->cend() ? Default : k.value();
 }
 
 QStringList IniFile::keys(const QString& section) const

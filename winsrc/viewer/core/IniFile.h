@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,20 @@ public:
     QStringList sectionNames() const;
     // Key names of a section in file order.
     QStringList keys(const QString& section) const;
+
+    // Every value of the file, read in one pass for a caller that reads many sections: each
+    // found as value() finds it (names without regard to case, the first section and the first
+    // key of a name count).
+    class Values
+    {
+    public:
+        QString value(const QString& section, const QString& key, const QString& Default = QString()) const;
+
+    private:
+        friend class IniFile;
+        QHash<QString, QHash<QString, QString>> m_sections; // by case-folded section and key names
+    };
+    Values values() const;
 
     // Sets a value; false (nothing changed) when the section, key or value cannot be stored
     // in an INI line: line breaks, a key with "=" or a section with "]", names with blanks
