@@ -252,10 +252,20 @@ bool odbcOk(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* what)
 
 PlainExport::PlainExport(int kind, const QString& file) : m_kind(kind), m_out(file)
 {
-    if (kind == 0) {
+    head();
+}
+
+PlainExport::PlainExport(int kind, std::string& sink) : m_kind(kind), m_out(sink)
+{
+    head();
+}
+
+void PlainExport::head()
+{
+    if (m_kind == 0) {
         m_out.utf8(Fields.join(u';'));
         m_out.bytes("\r\n", 2);
-    } else if (kind == 3) {
+    } else if (m_kind == 3) {
         m_out.utf16(u"\uFEFF");
         line(m_out, 0, u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
         line(m_out, 0, u"<WEXAData>");

@@ -24,12 +24,16 @@ class PlainExport
 public:
     // Opens the file and writes the head.
     PlainExport(int kind, const QString& file);
+    // The same bytes appended to sink instead of a file.
+    PlainExport(int kind, std::string& sink);
     // One row of the benchmark's fields.
     void row(const QStringList& values);
     // The tail, and the file on disk; false when it could not be written.
     bool close();
 
 private:
+    void head();
+
     int m_kind;
     PlainFile m_out;
     qint64 m_rows = 0;
