@@ -635,7 +635,8 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(1, false));
     if (!query)
         return 1;
-    const std::unique_ptr<ExportRowSource> rowsRead = exportRows(query);
+    qint64 readNs = 0;
+    const std::unique_ptr<ExportRowSource> rowsRead = exportRows(query, &readNs);
     ExportRowSource& source = *rowsRead;
     QStringList values;
     lxw_row_t row = 0;
@@ -662,7 +663,7 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     }
     if (workbook_close(book) != LXW_NO_ERROR || int(row) != rows)
         return 1;
-    report(rows, seconds(timer), QFileInfo(file).size(), 0);
+    report(rows, seconds(timer), QFileInfo(file).size(), double(readNs) / 1e9);
     return 0;
 }
 

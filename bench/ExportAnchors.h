@@ -53,7 +53,8 @@ int runSqliteAnchor(quint16 port, int block, int rows);
 //   timed as the SQLite anchor.
 int runOdbcAnchor(quint16 port, int block, int rows);
 //   libxlsxwriter's constant-memory writer alone on the export's cells, types, number formats
-//   and widths; the seconds printed are the read's and the writing's together.
+//   and widths; the seconds printed are the read's and the writing's together, the read's own
+//   the baseline.
 int runWorkbookAlone(quint16 port, int block, int rows);
 
 } // namespace ExportAnchors

@@ -83,7 +83,13 @@ QSharedPointer<KLVQuery> startQuery(const QSharedPointer<KLV>& session, const Ex
 
 bool UserRows::next()
 {
-    if (!m_rows->next()) {
+    QElapsedTimer timer;
+    if (m_readNs)
+        timer.start();
+    const bool more = m_rows->next();
+    if (m_readNs)
+        *m_readNs += timer.nsecsElapsed();
+    if (!more) {
         setState(m_rows->state(), m_rows->errorText());
         return false;
     }
@@ -93,8 +99,13 @@ bool UserRows::next()
 
 void UserRows::values(int count, QStringList& out)
 {
+    QElapsedTimer timer;
+    if (m_readNs)
+        timer.start();
     m_rows->values(count, out);
     Vary(m_row, out);
+    if (m_readNs)
+        *m_readNs += timer.nsecsElapsed();
 }
 
 void UserRows::Vary(qint64 row, QStringList& values)
@@ -150,9 +161,9 @@ void UserRows::Vary(qint64 row, QStringList& values)
     }
 }
 
-std::unique_ptr<ExportRowSource> exportRows(const QSharedPointer<KLVQuery>& query)
+std::unique_ptr<ExportRowSource> exportRows(const QSharedPointer<KLVQuery>& query, qint64* readNanoseconds)
 {
-    return std::make_unique<UserRows>(std::make_unique<ExportQuerySource>(query));
+    return std::make_unique<UserRows>(std::make_unique<ExportQuerySource>(query), readNanoseconds);
 }
 
 bool runWriter(std::unique_ptr<ExportRowSource> source, std::unique_ptr<ExportWriter> writer, int fields, qint64& rows)

@@ -67,10 +67,15 @@ QSharedPointer<KLVQuery> startQuery(const QSharedPointer<KLV>& session, const Ex
 // one or two web or file addresses, or nothing at all. Which row gets what follows from its
 // number alone, so every run writes the same texts. The values stay short enough for the ODBC
 // anchor's text columns.
+//
+// With readNanoseconds it also sums the time spent reading (in next() and values()) there, so
+// that a run can tell its writing from its read in the same process.
 class UserRows : public ExportRowSource
 {
 public:
-    explicit UserRows(std::unique_ptr<ExportRowSource> rows) : m_rows(std::move(rows)) {}
+    explicit UserRows(std::unique_ptr<ExportRowSource> rows, qint64* readNanoseconds = nullptr)
+        : m_rows(std::move(rows)), m_readNs(readNanoseconds)
+    {}
 
     bool next() override;
     void values(int count, QStringList& out) override;
@@ -81,11 +86,13 @@ public:
 
 private:
     std::unique_ptr<ExportRowSource> m_rows;
+    qint64* m_readNs;
     qint64 m_row = 0;
 };
 
-// The rows the export reads from the query: the server's, varied as UserRows does.
-std::unique_ptr<ExportRowSource> exportRows(const QSharedPointer<KLVQuery>& query);
+// The rows the export reads from the query: the server's, varied as UserRows does; the time
+// spent reading summed into *readNanoseconds when given.
+std::unique_ptr<ExportRowSource> exportRows(const QSharedPointer<KLVQuery>& query, qint64* readNanoseconds = nullptr);
 
 // The CPU time this thread has used: the client's own work, whatever the server's thread does
 // meanwhile and however long the disk takes.
