@@ -361,21 +361,24 @@ private Q_SLOTS:
 
     void aFailedSaveIsShownAndTheDialogsStayUsable()
     {
-        // The settings file of one program where another's folder should be.
+        // The settings file of one program where another's folder should be; the caller's name
+        // holds markup, which the box shows as it is.
         ConnectionStore(app()).setLastUsed(u"x"_s);
-        const QString blocked = app() + u".ini/App"_s;
+        const QString blocked = app() + u".ini/<i>App"_s;
         KLVLogon logon;
         logon.setLanguage(9);
         whenShown(u"Logon"_s, [](QWidget* w) {
             whenShown(u"ConnectionData"_s, [](QWidget* d) {
-                whenShown(u"QMessageBox"_s, [](QWidget* box) {
-                    QVERIFY(
-                        static_cast<QMessageBox*>(box)->text().startsWith(u"The connection data could not be saved"_s));
+                whenShown(u"QMessageBox"_s, [](QWidget* w) {
+                    auto* box = static_cast<QMessageBox*>(w);
+                    QVERIFY(box->text().startsWith(u"The connection data could not be saved"_s));
+                    QVERIFY(box->text().contains(u"/<i>App.ini"_s));
+                    QCOMPARE(box->textFormat(), Qt::PlainText);
                     whenShown(u"ConnectionData"_s, [](QWidget* again) {
                         QCOMPARE(child<QLineEdit>(again, u"ConnName"_s)->text(), u"Typed"_s);
                         click(again, u"AbbruchButton"_s);
                     });
-                    static_cast<QMessageBox*>(box)->accept();
+                    box->accept();
                 });
                 retype(d, u"ConnName"_s, u"Typed"_s);
                 click(d, u"SpeichernButton"_s);

@@ -127,8 +127,10 @@ KLVLogon::Logon_Result KLVLogon::runLogon(const QString& application, QString& h
             return logonAbort;
         if (!logon.connectionText().isEmpty())
             break;
-        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                        logon.GetMessageText(30) + u"\n"_s + logon.GetMessageText(31), QMessageBox::Ok, &logon);
+        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok,
+                        &logon);
+        box.setTextFormat(Qt::PlainText);
+        box.setText(logon.GetMessageText(30) + u"\n"_s + logon.GetMessageText(31));
         box.exec();
     }
 

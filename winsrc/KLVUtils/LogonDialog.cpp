@@ -328,9 +328,11 @@ bool LogonDialog::storeConnData(const QString& editOp)
 
 void LogonDialog::showSaveFailure(const ConnectionStore& store)
 {
-    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                    GetMessageText(LogonTexts::SettingsNotSaved).arg(store.fileName()), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok,
                     m_connectionData->isVisible() ? static_cast<QWidget*>(m_connectionData) : this);
+    // The file's name is the caller's application name: shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(GetMessageText(LogonTexts::SettingsNotSaved).arg(store.fileName()));
     box.exec();
 }
 

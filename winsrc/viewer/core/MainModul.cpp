@@ -15,6 +15,7 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MemberCall.h"
+#include "PlainTextGuard.h"
 #include "RegistryFile.h"
 #include "ViewerConfig.h"
 
@@ -90,7 +91,10 @@ QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::Sta
 {
     if (App().messageBoxHandler)
         return App().messageBoxHandler(text, buttons);
-    QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, text, buttons, QApplication::activeWindow());
+    // The text often quotes the server or a user's file: it is shown as it is, never as markup.
+    QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, QString(), buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -296,6 +300,7 @@ QString ServerErrorText(const QString& errorText)
 
 void InitFormCommon(QWidget* form)
 {
+    PlainTextGuard::Install();
     FormLocalizer([](const QString& text) { return GetMessageTextByNr(text, text); }).localize(form);
     ApplyControlFont(form);
 }
