@@ -140,7 +140,7 @@ public:
     QString Context() const { return m_context; }
     void setContext(const QString& context) { m_context = context; }
 
-    QSharedPointer<KLVError> GetCurrentError() const { return m_currentError; }
+    const QSharedPointer<KLVError>& GetCurrentError() const { return m_currentError; }
     void SetCurrentError(const QString& text, int number, const QString& context);
     // The same for an error the library found itself: number 0, its text, its code kept.
     void setLibraryError(int code, const QString& detail = QString());
