@@ -292,7 +292,7 @@ TEST_F(QueryTest, ABlockAskedForAheadComesInItsPlaceWhateverTheCallerDoesMeanwhi
     // A caller that reads on through further blocks gets the next one asked for while it
     // reads the one before: at record 601, blocks up to 800 were read and 801-1000 is asked for.
     query->setDatasetSize(200);
-    const auto readTo = [this](const QSharedPointer<KLVQuery>& q, int n) {
+    const auto readTo = [](const QSharedPointer<KLVQuery>& q, int n) {
         while (q->GetRecordNumber() < n) {
             if (!q->GetNextRecord())
                 return false;

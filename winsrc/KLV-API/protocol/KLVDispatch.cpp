@@ -56,7 +56,8 @@ void KLVDispatch::onDrainTimeout()
 
 bool KLVDispatch::holdsBack(const KLVRequest* request) const
 {
-    return request->isAhead() && !request->claimed() && m_queue.size() == 1;
+    // One broken off is taken in as it comes: its answer ends it, and nobody may wait for it.
+    return request->isAhead() && !request->claimed() && !request->broken() && m_queue.size() == 1;
 }
 
 KLVDispatch::~KLVDispatch()

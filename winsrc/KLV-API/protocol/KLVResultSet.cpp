@@ -191,13 +191,14 @@ void KLVResultSet::abandonAhead()
     if (!m_ahead)
         return;
     std::unique_ptr<KLVRequest> request = std::move(m_ahead);
+    // A handler that runs while its line goes out or one of its lines is read may abandon
+    // it: it goes once that is through.
+    const bool inUse = m_receiving > 0 || request->GetState() == KLVRequest::Sending;
     if (!request->hasEnded() && m_connection && m_connection->dispatcher())
         m_connection->dispatcher()->abandon(request.get());
     // What it brought already is no part of what the caller reads: nobody asked for it.
     discardAnswer();
-    // A handler that runs while one of its lines is read may abandon it: it goes once that
-    // line is through.
-    if (m_receiving > 0)
+    if (inUse)
         request.release()->deleteLater();
 }
 
