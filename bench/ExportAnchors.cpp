@@ -1,7 +1,6 @@
 #include "ExportAnchors.h"
 
 #include "ExportBench.h"
-#include "ExportQuerySource.h"
 #include "ExportRowSource.h"
 #include "KLV.h"
 #include "KLVQuery.h"
@@ -34,26 +33,110 @@ namespace {
 
 // ---- The text, XML and HTML files: the same bytes, written plainly ---------------------------
 
-// "&", "<", ">" and the double quote as references; in HTML a line break as "<BR>" and CR LF.
-void escaped(PlainFile& out, QStringView text, bool html)
+// A text value on one line: each CR LF, CR or LF as "#".
+void textValue(PlainFile& out, QStringView text)
 {
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        const char16_t* entity = c == u'&'            ? u"&amp;"
-                                 : c == u'<'          ? u"&lt;"
-                                 : c == u'>'          ? u"&gt;"
-                                 : c == u'"'          ? u"&quot;"
-                                 : html && c == u'\n' ? u"<BR>\r\n"
-                                 : html && c == u'\r' ? u""
-                                                      : nullptr;
-        if (!entity)
+        if (c != u'\r' && c != u'\n')
             continue;
+        out.utf8(text.sliced(from, i - from));
+        out.bytes("#", 1);
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
+    }
+    out.utf8(text.sliced(from));
+}
+
+// Markup: "&", "<", ">" and the double quote as references; in XML content a CR as "&#13;"; a
+// character an XML file cannot hold (a control but TAB, LF and CR, a surrogate without its
+// partner, U+FFFE, U+FFFF) as U+FFFD. CR and LF do not reach here in HTML.
+void markup(PlainFile& out, QStringView text)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0xD800 && c != u'&' && c != u'<' && c != u'>' && c != u'"')
+            continue;
+        if (c == u'\t' || c == u'\n' || (c >= 0xE000 && c < 0xFFFE))
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char16_t* entity = c == u'&'    ? u"&amp;"
+                                 : c == u'<'  ? u"&lt;"
+                                 : c == u'>'  ? u"&gt;"
+                                 : c == u'"'  ? u"&quot;"
+                                 : c == u'\r' ? u"&#13;"
+                                              : u"\uFFFD";
         out.utf16(text.sliced(from, i - from));
         out.utf16(QStringView(entity));
         from = i + 1;
     }
     out.utf16(text.sliced(from));
+}
+
+// An HTML cell's text without addresses: each CR LF, CR or LF as "<BR>" and a line break.
+void htmlLines(PlainFile& out, QStringView text)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        markup(out, text.sliced(from, i - from));
+        out.utf16(u"<BR>\r\n");
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
+    }
+    markup(out, text.sliced(from));
+}
+
+// Where the first address of an HTML cell starts, from from on: "http://", "https://" or
+// "file://" in any case, with something other than white space behind; -1 for none. Each
+// "://" is looked at once.
+qsizetype address(QStringView text, qsizetype from, qsizetype& schemeLength)
+{
+    static const QLatin1StringView schemes[] = {QLatin1StringView("http"), QLatin1StringView("https"),
+                                                QLatin1StringView("file")};
+    for (qsizetype colon = text.indexOf(u"://", from); colon >= 0; colon = text.indexOf(u"://", colon + 1)) {
+        const qsizetype after = colon + 3;
+        if (after >= text.size() || text[after].isSpace())
+            continue;
+        for (const QLatin1StringView scheme : schemes) {
+            const qsizetype at = colon - scheme.size();
+            if (at >= from && text.sliced(at, scheme.size()).compare(scheme, Qt::CaseInsensitive) == 0) {
+                schemeLength = scheme.size() + 3;
+                return at;
+            }
+        }
+    }
+    return -1;
+}
+
+// An HTML cell: an address runs to the next white space or the end and becomes a link to itself.
+void htmlCell(PlainFile& out, QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype schemeLength = 0;
+    qsizetype at;
+    while ((at = address(text, from, schemeLength)) >= 0) {
+        htmlLines(out, text.sliced(from, at - from));
+        qsizetype end = at + schemeLength;
+        while (end < text.size() && !text[end].isSpace())
+            ++end;
+        out.utf16(u"<A HREF=\"");
+        markup(out, text.sliced(at, end - at));
+        out.utf16(u"\">");
+        markup(out, text.sliced(at, end - at));
+        out.utf16(u"</A>");
+        from = end;
+    }
+    htmlLines(out, text.sliced(from));
 }
 
 void line(PlainFile& out, int indent, QStringView text)
@@ -167,86 +250,107 @@ bool odbcOk(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* what)
 
 // ---- The anchors ------------------------------------------------------------------------------
 
-// The anchor of a kind: the same header, rows and tail as the export, from the rows the same
-// read gives.
-bool writePlain(int kind, ExportRowSource& source, const QString& file, qint64& rows)
+PlainExport::PlainExport(int kind, const QString& file) : m_kind(kind), m_out(file)
 {
-    PlainFile out(file);
-    QStringList values;
+    head();
+}
+
+PlainExport::PlainExport(int kind, std::string& sink) : m_kind(kind), m_out(sink)
+{
+    head();
+}
+
+void PlainExport::head()
+{
+    if (m_kind == 0) {
+        m_out.utf8(Fields.join(u';'));
+        m_out.bytes("\r\n", 2);
+    } else if (m_kind == 3) {
+        m_out.utf16(u"\uFEFF");
+        line(m_out, 0, u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
+        line(m_out, 0, u"<WEXAData>");
+        line(m_out, 2, u"<RecordSet source=\"KLVViewer\" sourcetype=\"DataQuery\">");
+    } else {
+        m_out.utf16(u"\uFEFF");
+        line(m_out, 0, u"<HTML>");
+        line(m_out, 3, u"<HEAD>");
+        m_out.utf16(u"      <TITLE>");
+        htmlCell(m_out, Caption);
+        m_out.utf16(u"</TITLE>\r\n");
+        line(m_out, 6, u"<META http-equiv=\"content-type\" content=\"text/html; charset=UTF-16\"/>");
+        line(m_out, 3, u"</HEAD>");
+        line(m_out, 3, u"<BODY>");
+        line(m_out, 6, u"<TABLE BORDER=\"0\" BGCOLOR=\"#000000\" CELLPADDING=\"5\" CELLSPACING=\"1\">");
+        line(m_out, 9, u"<TR BGCOLOR=\"#FFFFFF\">");
+        for (const QString& field : Fields)
+            line(m_out, 12, QString(u"<TD NOWRAP><B><FONT COLOR=\"#000000\">"_s + field + u"</FONT></B></TD>"_s));
+        line(m_out, 9, u"</TR>");
+    }
+}
+
+void PlainExport::row(const QStringList& values)
+{
+    ++m_rows;
     const int count = int(Fields.size());
-    if (kind == 0) {
-        out.utf8(Fields.join(u';'));
-        out.bytes("\r\n", 2);
-        while (source.next()) {
-            source.values(count, values);
-            for (int i = 0; i < count; ++i) {
-                if (i > 0)
-                    out.bytes(";", 1);
-                out.utf8(values[i]);
-            }
-            out.bytes("\r\n", 2);
-            ++rows;
+    if (m_kind == 0) {
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                m_out.bytes(";", 1);
+            textValue(m_out, values[i]);
         }
-    } else if (kind == 3) {
-        out.utf16(u"\uFEFF");
-        line(out, 0, u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
-        line(out, 0, u"<WEXAData>");
-        line(out, 2, u"<RecordSet source=\"KLVViewer\" sourcetype=\"DataQuery\">");
+        m_out.bytes("\r\n", 2);
+    } else if (m_kind == 3) {
         // Head fields and no record id: every row a record of its own; an empty field is left
         // out.
-        while (source.next()) {
-            source.values(count, values);
-            line(out, 4, u"<Record>");
-            line(out, 6, u"<Head>");
-            for (int i = 0; i < count; ++i) {
-                if (values[i].isEmpty())
-                    continue;
-                out.utf16(u"        <Field name=\"");
-                out.utf16(Fields[i]);
-                out.utf16(u"\">");
-                escaped(out, values[i], false);
-                out.utf16(u"</Field>\r\n");
-            }
-            line(out, 6, u"</Head>");
-            line(out, 4, u"</Record>");
-            ++rows;
+        line(m_out, 4, u"<Record>");
+        line(m_out, 6, u"<Head>");
+        for (int i = 0; i < count; ++i) {
+            if (values[i].isEmpty())
+                continue;
+            m_out.utf16(u"        <Field name=\"");
+            m_out.utf16(Fields[i]);
+            m_out.utf16(u"\">");
+            markup(m_out, values[i]);
+            m_out.utf16(u"</Field>\r\n");
         }
-        line(out, 2, u"</RecordSet>");
-        line(out, 0, u"</WEXAData>");
+        line(m_out, 6, u"</Head>");
+        line(m_out, 4, u"</Record>");
     } else {
-        out.utf16(u"\uFEFF");
-        line(out, 0, u"<HTML>");
-        line(out, 3, u"<HEAD>");
-        out.utf16(u"      <TITLE>");
-        escaped(out, Caption, true);
-        out.utf16(u"</TITLE>\r\n");
-        line(out, 6, u"<META http-equiv=\"content-type\" content=\"text/html; charset=UTF-16\"/>");
-        line(out, 3, u"</HEAD>");
-        line(out, 3, u"<BODY>");
-        line(out, 6, u"<TABLE BORDER=\"0\" BGCOLOR=\"#000000\" CELLPADDING=\"5\" CELLSPACING=\"1\">");
-        line(out, 9, u"<TR BGCOLOR=\"#FFFFFF\">");
-        for (const QString& field : Fields)
-            line(out, 12, QString(u"<TD NOWRAP><B><FONT COLOR=\"#000000\">"_s + field + u"</FONT></B></TD>"_s));
-        line(out, 9, u"</TR>");
-        while (source.next()) {
-            source.values(count, values);
-            ++rows;
-            line(out, 9,
-                 rows % 2 == 0 ? u"<TR VALIGN=\"top\" BGCOLOR=\"#F0F0F0\">"
-                               : u"<TR VALIGN=\"top\" BGCOLOR=\"#F8F8F8\">");
-            for (int i = 0; i < count; ++i) {
-                out.utf16(u"            <TD NOWRAP><TT><FONT COLOR=\"#000000\">");
-                escaped(out, values[i], true);
-                out.utf16(u"</FONT></TT></TD>\r\n");
-            }
-            line(out, 9, u"</TR>");
+        line(m_out, 9,
+             m_rows % 2 == 0 ? u"<TR VALIGN=\"top\" BGCOLOR=\"#F0F0F0\">" : u"<TR VALIGN=\"top\" BGCOLOR=\"#F8F8F8\">");
+        for (int i = 0; i < count; ++i) {
+            m_out.utf16(u"            <TD NOWRAP><TT><FONT COLOR=\"#000000\">");
+            htmlCell(m_out, values[i]);
+            m_out.utf16(u"</FONT></TT></TD>\r\n");
         }
-        line(out, 6, u"</TABLE>");
-        line(out, 3, u"</BODY>");
-        line(out, 0, u"</HTML>");
+        line(m_out, 9, u"</TR>");
     }
-    out.close();
-    return out.ok() && source.state() == ExportRowSource::State::Ended;
+}
+
+bool PlainExport::close()
+{
+    if (m_kind == 3) {
+        line(m_out, 2, u"</RecordSet>");
+        line(m_out, 0, u"</WEXAData>");
+    } else if (m_kind == 4) {
+        line(m_out, 6, u"</TABLE>");
+        line(m_out, 3, u"</BODY>");
+        line(m_out, 0, u"</HTML>");
+    }
+    m_out.close();
+    return m_out.ok();
+}
+
+bool writePlain(int kind, ExportRowSource& source, const QString& file, qint64& rows)
+{
+    PlainExport out(kind, file);
+    QStringList values;
+    while (source.next()) {
+        source.values(int(Fields.size()), values);
+        out.row(values);
+        ++rows;
+    }
+    return out.close() && source.state() == ExportRowSource::State::Ended;
 }
 
 int runSqliteAnchor(quint16 port, int block, int rows)
@@ -270,7 +374,8 @@ int runSqliteAnchor(quint16 port, int block, int rows)
     const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(2, false));
     if (!query)
         return 1;
-    ExportQuerySource source(query);
+    const std::unique_ptr<ExportRowSource> rowsRead = exportRows(query);
+    ExportRowSource& source = *rowsRead;
     qint64 writeNs = 0;
     QElapsedTimer write;
     write.start();
@@ -402,7 +507,8 @@ int runOdbcAnchor(quint16 port, int block, int rows)
     const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(2, false));
     if (!query)
         return 1;
-    ExportQuerySource source(query);
+    const std::unique_ptr<ExportRowSource> rowsRead = exportRows(query);
+    ExportRowSource& source = *rowsRead;
     qint64 writeNs = 0;
     QElapsedTimer write;
     QList<QString> values;
@@ -529,7 +635,9 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     const QSharedPointer<KLVQuery> query = startQuery(session, exportJob(1, false));
     if (!query)
         return 1;
-    ExportQuerySource source(query);
+    qint64 readNs = 0;
+    const std::unique_ptr<ExportRowSource> rowsRead = exportRows(query, &readNs);
+    ExportRowSource& source = *rowsRead;
     QStringList values;
     lxw_row_t row = 0;
     QByteArray utf8;
@@ -555,7 +663,7 @@ int runWorkbookAlone(quint16 port, int block, int rows)
     }
     if (workbook_close(book) != LXW_NO_ERROR || int(row) != rows)
         return 1;
-    report(rows, seconds(timer), QFileInfo(file).size(), 0);
+    report(rows, seconds(timer), QFileInfo(file).size(), double(readNs) / 1e9);
     return 0;
 }
 

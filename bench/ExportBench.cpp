@@ -81,6 +81,91 @@ QSharedPointer<KLVQuery> startQuery(const QSharedPointer<KLV>& session, const Ex
     return query;
 }
 
+bool UserRows::next()
+{
+    QElapsedTimer timer;
+    if (m_readNs)
+        timer.start();
+    const bool more = m_rows->next();
+    if (m_readNs)
+        *m_readNs += timer.nsecsElapsed();
+    if (!more) {
+        setState(m_rows->state(), m_rows->errorText());
+        return false;
+    }
+    ++m_row;
+    return true;
+}
+
+void UserRows::values(int count, QStringList& out)
+{
+    QElapsedTimer timer;
+    if (m_readNs)
+        timer.start();
+    m_rows->values(count, out);
+    Vary(m_row, out);
+    if (m_readNs)
+        *m_readNs += timer.nsecsElapsed();
+}
+
+void UserRows::Vary(qint64 row, QStringList& values)
+{
+    // The name and the place of the generated table.
+    constexpr int Name = 2;
+    constexpr int Place = 3;
+    if (values.size() <= Place)
+        return;
+    QString& name = values[Name];
+    const QString number = QString::number(row);
+    switch (row % 100) {
+    case 1:
+    case 2:
+        name += u" & Söhne"_s;
+        break;
+    case 3:
+        name = u'<' + name + u'>';
+        break;
+    case 4:
+        name = u"\"Nord\" "_s + name + u" 5\" > 4\""_s;
+        break;
+    case 5:
+    case 6:
+        name += u"\r\nHof 2\nTor 3"_s;
+        break;
+    case 7:
+        name += u"\rLager"_s;
+        break;
+    case 8:
+    case 9:
+        name += u" https://example.com/m?id="_s + number + u"&s=1"_s;
+        break;
+    case 10:
+        name = u"file:///srv/daten/"_s + number + u".txt"_s;
+        break;
+    case 11:
+        name = u"siehe http://a.example/x und HTTPS://b.example/"_s + number;
+        break;
+    case 12:
+        name += u"\t\x01\x1F"_s;
+        break;
+    case 13:
+        name += u" \U0001F600 caf\u00E9"_s;
+        break;
+    case 14:
+    case 15:
+    case 16:
+        values[Place].clear();
+        break;
+    default:
+        break;
+    }
+}
+
+std::unique_ptr<ExportRowSource> exportRows(const QSharedPointer<KLVQuery>& query, qint64* readNanoseconds)
+{
+    return std::make_unique<UserRows>(std::make_unique<ExportQuerySource>(query), readNanoseconds);
+}
+
 bool runWriter(std::unique_ptr<ExportRowSource> source, std::unique_ptr<ExportWriter> writer, int fields, qint64& rows)
 {
     Agreeing prompt;

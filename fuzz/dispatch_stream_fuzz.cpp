@@ -9,7 +9,9 @@
 // anew for the next request.
 //
 // The input: one byte for the line-length limit, then steps. A step's first byte picks a
-// request (its low two bits not 3) or bytes sent while idle (3: a length and the bytes). A
+// request (its low two bits not 3; bit 2 sends a single command ahead, its answer left in the
+// connection while the peer sends it and claimed afterwards) or bytes sent while idle (3: a
+// length and the bytes). A
 // request reads: flags (bit 0 request id "5"; bit 1 answer id "5" for a request with "0";
 // bits 2-3 the answer: records, ACK, NAK; bit 4 a batch of two; bits 5-7 the fault), the
 // number of records (bits 0-2; bit 3 a status line; bit 4 records continued by DC lines), one
@@ -129,7 +131,7 @@ public:
                 idleBytes(in.bytes(1 + in.byte() % 16));
                 continue;
             }
-            request(in, previous);
+            request(in, previous, (op & 4) != 0);
         }
         m_connection.reset();
         m_peer.reset();
@@ -284,7 +286,7 @@ private:
         return pieces;
     }
 
-    void request(Input& in, QByteArray& previous)
+    void request(Input& in, QByteArray& previous, bool ahead)
     {
         const uint8_t flags = in.byte();
         const QByteArray tid = (flags & 1) ? "5" : "0";
@@ -307,8 +309,9 @@ private:
             rs.SendCommandLineBatch(u"SFV|"_s + QString::fromLatin1(tid) + u"|0|b|2|0"_s, false);
             ok = rs.FinishBatchCommands(QString::fromLatin1(tid));
         } else {
-            ok = rs.ProcessCommand(QString::fromLatin1(tid), u"SHO|"_s + QString::fromLatin1(tid) + u"|X|0"_s,
-                                   QString(), true);
+            ok = ahead ? sendAheadAndClaim(rs, tid)
+                       : rs.ProcessCommand(QString::fromLatin1(tid), u"SHO|"_s + QString::fromLatin1(tid) + u"|X|0"_s,
+                                           QString(), true);
         }
         m_started = true;
         m_serving = false; // no more pieces go out for this request
@@ -346,6 +349,22 @@ private:
         expectInStepOrClosed();
         if (a.fault == Fault::IdleAfter && m_connection->SocketIsConnected())
             idleBytes(in.bytes(1 + in.byte() % 8));
+    }
+
+    // The command goes out at once and its answer comes while nobody claims it; then it is
+    // claimed, as a query's next block is.
+    bool sendAheadAndClaim(KLVResultSet& rs, const QByteArray& tid)
+    {
+        if (!rs.sendAhead(QString::fromLatin1(tid), u"SHO|"_s + QString::fromLatin1(tid) + u"|X|0"_s))
+            broken("a command could not be sent ahead");
+        QElapsedTimer clock;
+        clock.start();
+        while (m_next < m_pieces.size() && m_connection->SocketIsConnected() && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (rs.aheadEnded() && m_connection->SocketIsConnected() && m_connection->dispatcher()->queueLength() == 0 &&
+            rs.GetCurrentError()->Message().isEmpty())
+            broken("an answer sent ahead ended before it was claimed, with nothing else waiting");
+        return rs.claimAhead();
     }
 
     // Bytes while no command is out: the queue gives the connection up.

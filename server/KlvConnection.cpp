@@ -18,6 +18,11 @@ bool isBreakLine(const QByteArray& raw)
 {
     return raw == "BRQ" || raw.startsWith("BRQ|");
 }
+
+// What the socket itself reads ahead of the connection. Bounded, so that a connection that
+// takes no input for the moment leaves the rest in the system's buffers, where TCP holds the
+// client back.
+constexpr qint64 ReadAhead = 1024 * 1024;
 } // namespace
 
 KlvConnection::KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server)
@@ -27,6 +32,7 @@ KlvConnection::KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server
     // Scripts split lines across reads with a delay between the pieces; without this the
     // pieces may still travel in one segment.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_socket->setReadBufferSize(ReadAhead);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_suspended == Suspended::Wait && m_waitTimeout)
@@ -35,6 +41,7 @@ KlvConnection::KlvConnection(int id, QTcpSocket* socket, KlvServerWorker& server
         pump();
     });
     connect(m_socket, &QTcpSocket::readyRead, this, &KlvConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &KlvConnection::onBytesWritten);
     connect(m_socket, &QTcpSocket::disconnected, this, &KlvConnection::onDisconnected);
 }
 
@@ -80,8 +87,36 @@ void KlvConnection::onReadyRead()
         m_socket->readAll(); // after a refusal nothing more is taken
         return;
     }
+    if (holdingInput()) {
+        m_heldBack = true;
+        return;
+    }
     m_buffer += m_socket->readAll();
     takeLines();
+}
+
+bool KlvConnection::holdingInput() const
+{
+    // One worker serves every connection: a client that sends requests and reads none of the
+    // answers would otherwise have them all made and kept, while the others wait.
+    const qsizetype limit = m_server.options().maxUnsentAnswers;
+    return m_socket->bytesToWrite() > limit || m_inboxBytes > limit;
+}
+
+void KlvConnection::onBytesWritten()
+{
+    // A flush inside pump() reports here too; pump() looks after that itself.
+    if (!m_pumping)
+        resumeInput();
+}
+
+void KlvConnection::resumeInput()
+{
+    if (!m_heldBack || m_closed || holdingInput())
+        return;
+    m_heldBack = false;
+    pump();
+    onReadyRead(); // the lines behind, in the buffer and in the socket
 }
 
 void KlvConnection::takeLines()
@@ -90,7 +125,8 @@ void KlvConnection::takeLines()
     // lines costs no more than its length.
     const qsizetype limit = m_server.options().maxReceivedLine;
     qsizetype lf;
-    while (!m_closed && (lf = m_buffer.indexOf('\n', qMax(m_readPos, m_scanFrom))) >= 0) {
+    bool held = false;
+    while (!m_closed && !(held = holdingInput()) && (lf = m_buffer.indexOf('\n', qMax(m_readPos, m_scanFrom))) >= 0) {
         qsizetype end = lf;
         if (end > m_readPos && m_buffer.at(end - 1) == '\r')
             --end;
@@ -103,6 +139,7 @@ void KlvConnection::takeLines()
         if (isBreakLine(raw) && m_suspended != Suspended::No) {
             breakAnswer(raw);
         } else {
+            m_inboxBytes += raw.size() + 1; // an empty line counts too
             m_inbox.push_back(std::move(raw));
         }
         pump();
@@ -111,6 +148,12 @@ void KlvConnection::takeLines()
         return;
     m_buffer.remove(0, m_readPos);
     m_readPos = 0;
+    if (held) {
+        // Whole lines may wait in the buffer; they are looked for again on resuming.
+        m_heldBack = true;
+        m_scanFrom = 0;
+        return;
+    }
     m_scanFrom = m_buffer.size();
     // A line that never ends would be held without bound.
     if (m_buffer.size() > limit)
@@ -126,6 +169,7 @@ void KlvConnection::refuseLongLine()
     m_buffer.clear();
     m_readPos = m_scanFrom = 0;
     m_inbox.clear();
+    m_inboxBytes = 0;
     endSuspension();
     m_actions.clear();
     KlvAnswer answer = newAnswer(u"0"_s);
@@ -142,6 +186,7 @@ void KlvConnection::recordUnanswered()
     for (const QByteArray& raw : m_inbox)
         m_server.hooks().record(m_id, raw, m_utf8);
     m_inbox.clear();
+    m_inboxBytes = 0;
     qsizetype lf;
     while ((lf = m_buffer.indexOf('\n', m_readPos)) >= 0) {
         QByteArray raw = m_buffer.sliced(m_readPos, lf - m_readPos);
@@ -194,8 +239,13 @@ void KlvConnection::pump()
         m_answering = Answering::Nothing;
         if (m_inbox.empty())
             break;
+        if (m_socket->bytesToWrite() > m_server.options().maxUnsentAnswers) {
+            m_heldBack = true; // the next line waits until the client has read
+            break;
+        }
         const QByteArray raw = std::move(m_inbox.front());
         m_inbox.pop_front();
+        m_inboxBytes -= raw.size() + 1;
         startLine(raw);
     }
     // Written out now rather than when the event loop comes round: a script's pieces
@@ -203,6 +253,18 @@ void KlvConnection::pump()
     if (!m_closed)
         m_socket->flush();
     m_pumping = false;
+    // The flush, or the lines just answered, may have made the room that was waited for;
+    // the input is taken up again once the caller is through with it.
+    if (m_heldBack && !m_closed && !m_resumeQueued && !holdingInput()) {
+        m_resumeQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_resumeQueued = false;
+                resumeInput();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void KlvConnection::startLine(const QByteArray& raw)

@@ -49,7 +49,10 @@ private:
     enum class Answering { Nothing, Greeting, Command, Break };
 
     void onReadyRead();
+    void onBytesWritten();
     void onDisconnected();
+    bool holdingInput() const;
+    void resumeInput();
     void takeLines();
     void refuseLongLine();
     void recordUnanswered();
@@ -73,6 +76,9 @@ private:
     qsizetype m_readPos = 0;  // start of the first line not yet taken
     qsizetype m_scanFrom = 0; // no line feed before this position
     std::deque<QByteArray> m_inbox;
+    qsizetype m_inboxBytes = 0;
+    bool m_heldBack = false; // input left unread until the client takes its answers
+    bool m_resumeQueued = false;
     std::deque<KlvAction> m_actions;
     Answering m_answering = Answering::Nothing;
     KlvCommandLine m_current;

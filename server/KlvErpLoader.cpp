@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -135,6 +136,9 @@ bool KlvErpLoader::readGroup(int db, const QJsonObject& o)
     if (g.number <= 0 || g.name.de.isEmpty())
         return fail(u"a group needs a number above 0 and a name"_s);
 
+    // Names are kept in lower case, so a set finds a second field of a name at once however
+    // many fields the group has.
+    QSet<QString> names;
     for (const QJsonValue& v : o.value(u"fields"_s).toArray()) {
         const QJsonObject fo = v.toObject();
         KlvErpData::Field f;
@@ -154,8 +158,9 @@ bool KlvErpLoader::readGroup(int db, const QJsonObject& o)
             f.subscreen.append(s.toString().toLower());
         if (f.name.isEmpty() || f.type.isEmpty())
             return fail(u"a field needs a name and a type code"_s);
-        if (g.field(f.name))
+        if (names.contains(f.name))
             return fail(u"the field \"%1\" is there twice"_s.arg(f.name));
+        names.insert(f.name);
         if (f.inTable && !g.tablePart)
             return fail(u"the field \"%1\" lies in a table part the group does not have"_s.arg(f.name));
         g.fields.append(f);

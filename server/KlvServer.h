@@ -23,6 +23,10 @@ struct KlvServerOptions
     // The longest line taken from a client, in bytes (the library's own limit): a longer one
     // is refused with a short NAK and the connection is closed.
     qsizetype maxReceivedLine = qsizetype(64) * 1024 * 1024;
+    // Answers not yet taken by a client, in bytes, beyond which its connection handles no
+    // further line until the client has read them: a client that stops reading holds its own
+    // answers back, not the server's memory or the other clients.
+    qsizetype maxUnsentAnswers = qsizetype(4) * 1024 * 1024;
     // Keeps the lines received for receivedLines(); the program and load tests leave it off.
     bool recordReceived = true;
 };

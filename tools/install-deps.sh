@@ -6,9 +6,10 @@ set -euo pipefail
 # The database export's tests start a PostgreSQL server of their own and reach it through
 # Debian's ODBC driver; psycopg2 reads what arrived.
 # The program opens its help pages and files with xdg-open (xdg-utils).
+# Qt's own texts (dialog buttons) follow the program's language through Qt's translations.
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc qt6-translations-l10n
     unixodbc unixodbc-dev libsqliteodbc libsqlite3-dev libxlsxwriter-dev zlib1g-dev libzip-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format-14

@@ -1,15 +1,18 @@
 #pragma once
 
 // What the database tests share: the job of a database export, a writer driven through its
-// checks, rows and end as the dialog drives it, and the engine run to its end over the rows
-// a window shows.
+// checks, rows and end as the dialog drives it, the engine run to its end over the rows a
+// window shows, and the same as the dialog runs it, with the progress window in front.
 
 #include "ExportCallerSource.h"
 #include "ExportDatabaseWriter.h"
 #include "ExportEngine.h"
+#include "ExportProgressDialog.h"
+#include "ExportRun.h"
 #include "export_support.h"
 
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <ostream>
@@ -117,6 +120,54 @@ inline EngineRun runEngine(std::unique_ptr<ExportWriter> writer, const QList<QSt
         loop.exec();
     }
     return run;
+}
+
+// How the progress window ended an export of a window's rows run as the dialog runs it: the
+// writer's checks, then the start (the target confirmed and opened, the questions as message
+// boxes), the engine with the progress window in front, and the end; act runs when the engine
+// reads the first field of row actAt.
+struct ProgressEnd
+{
+    bool started = false;
+    ExportProgressDialog::End end = ExportProgressDialog::End::Finished;
+    QString caption;
+    QString count;
+};
+
+inline ProgressEnd runWithProgress(std::unique_ptr<ExportWriter> writer, const QList<QStringList>& rows, int actAt,
+                                   const std::function<void()>& act)
+{
+    ProgressEnd result;
+    writer->setPrompt(&BoxPrompt::instance());
+    if (!writer->checkTarget().passed())
+        return result;
+    ExportJob job = writer->job();
+    job.rowsFromCaller = true;
+    QStringList keys;
+    for (const ExportField& field : job.fields)
+        keys.append(field.key);
+    RowsWindow window(keys, rows);
+    window.onRowNumber = actAt;
+    window.onRow = act;
+    CancelCounter cancels;
+    ExportRun run(job, std::move(writer), &window, int(rows.size()), &cancels);
+    QEventLoop loop;
+    bool ended = false;
+    QObject::connect(&run, &ExportRun::finished, &loop, [&] {
+        ended = true;
+        loop.quit();
+    });
+    result.started = run.start().passed();
+    if (result.started && !ended) {
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+    result.end = progress->end();
+    result.caption = progress->windowTitle();
+    result.count = progress->findChild<QLineEdit*>(QStringLiteral("AnzahlSaetze"))->text();
+    progress->Unload();
+    return result;
 }
 
 } // namespace DatabaseTest

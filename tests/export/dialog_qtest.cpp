@@ -1,8 +1,9 @@
 // The export dialog and its progress window, driven as a user does: the settings per caption
 // and their defaults, the option boxes that switch or exclude each other, the XML pickers,
 // the colour and program choosers, every refusal of the start, an export of shown rows with
-// its program started afterwards, a cancel mid-way, and a write that fails part-way in a
-// process whose files may not grow (the old file stays, nothing is started).
+// its program started afterwards, a cancel mid-way of every kind (the end says so, with the
+// records the target holds), and a write that fails part-way in a process whose files may not
+// grow (the old file stays, nothing is started, the end says that nothing was written).
 #include "DialogDriver.h"
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
@@ -445,6 +446,38 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path(u"s.sqlite"_s)));
     }
 
+    void htmlOptionsThatAreNotValidAreToldBeforeTheStart()
+    {
+        RowsWindow window(Keys, {{u"1"_s, u"a"_s}});
+        ExportDialog* dialog = openDialog(u"H"_s, 4, &window, 1, {{u"nr"_s, true}});
+        const QString file = path(u"h.html"_s);
+        type(find<QLineEdit>(dialog, u"HTMLDateiName"_s), file);
+        type(find<QLineEdit>(dialog, u"HTMLBGColorOdd"_s), u"red"_s);
+        type(find<QLineEdit>(dialog, u"HTMLRahmenDicke"_s), u"100"_s);
+        type(find<QLineEdit>(dialog, u"HTMLFGColorHeader"_s), u"#00ff00"_s);
+        // Cancel: back to the first box that is not valid, nothing written or stored.
+        MessageBoxes boxes(QMessageBox::Cancel);
+        click(find<QPushButton>(dialog, u"StartButton"_s));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(1227) +
+                                          u"\r\nBorder size (0 to 99): \"100\" \u2192 1"
+                                          u"\r\nOdd rows (Background): \"red\" \u2192 #F8F8F8\r\n"_s +
+                                          GetMessageTextByNr(1228)});
+        QVERIFY(!ExportDialog::IsExportRunning());
+        QCOMPARE(dialog->focusWidget(), find<QLineEdit>(dialog, u"HTMLRahmenDicke"_s));
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(stored(u"Export"_s, u"HTMLBorderSize"_s), u"<none>"_s);
+
+        // OK: the file gets the defaults the question named.
+        boxes.answer = QMessageBox::Ok;
+        QVERIFY(startAndWait(dialog));
+        QCOMPARE(boxes.texts.size(), 2);
+        const QJsonArray rows = htmlContent(file)[u"rows"_s].toArray();
+        // The header row, then the one record's (an odd row).
+        QCOMPARE(rows.size() >= 2 ? rows[rows.size() - 2][u"fg"_s].toString() : QString(), u"#00ff00"_s);
+        QCOMPARE(rows.last()[u"bg"_s].toString(), u"#F8F8F8"_s);
+        QVERIFY(fromUtf16le(readFile(file)).contains(u"CELLSPACING=\"1\""_s));
+    }
+
     void theSettingsAreStoredOnceTheNamesPassWhateverTheTargetSaysThen()
     {
         QVERIFY(configureOdbc(dir.path()));
@@ -600,25 +633,113 @@ private Q_SLOTS:
         QCOMPARE(readFile(out), "--first\n" + path(u"with blank; and $x.exp"_s).toUtf8() + '\n');
     }
 
-    void aCancelMidWayEndsWithTheRowsSoFar()
+    void aCancelEndsEveryKindWithTheCountItsTargetHolds()
     {
+        // 2,000 shown rows, cancelled by the user while row 150 is read. The data source's
+        // driver is found through a configuration of the test's own.
+        QVERIFY(configureOdbc(dir.path()));
         FollowUps followUps;
         QList<QStringList> rows;
         for (int i = 1; i <= 2000; ++i)
-            rows.append({QString::number(i), u"n"_s});
+            rows.append({QString::number(i), u"n"_s + QString::number(i)});
         RowsWindow window(Keys, rows);
-        ExportDialog* dialog = openDialog(u"K"_s, 0, &window, 2000, {{u"nr"_s, true}, {u"name"_s, true}});
-        type(find<QLineEdit>(dialog, u"ExportDateiName"_s), path(u"k.exp"_s));
-        click(find<QCheckBox>(dialog, u"FileAppStartenExt"_s));
         ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
         window.onRowNumber = 150;
         window.onRow = [progress] { click(find<QPushButton>(progress, u"AbbrechenButton"_s)); };
-        QVERIFY(startAndWait(dialog));
-        // The header and rows 1 to 150; a cancel ends the export as a complete one ends.
-        QCOMPARE(readFile(path(u"k.exp"_s)).count('\n'), 151);
-        QCOMPARE(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text(), u"150"_s);
+
+        // A workbook of another program, which takes the sheet beside its own, and a database
+        // whose table of the name a cancel leaves as it was.
+        const QString oldBook = path(u"c-old.xlsx"_s);
+        QVERIFY(!run(u"/usr/bin/python3"_s, {u"-c"_s,
+                                             u"import sys,openpyxl\n"
+                                             "wb = openpyxl.Workbook()\n"
+                                             "wb.active.title = 'Other'\n"
+                                             "wb.save(sys.argv[1])\n"_s,
+                                             oldBook})
+                     .isNull());
+        const QString database = path(u"c.sqlite"_s);
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE Old (old); INSERT INTO Old VALUES ('kept');"_s})
+                     .isNull());
+
+        // Each kind's target and the records of the export it holds, as its own reader finds
+        // them (-1 when the target is not as it should be).
+        const QString text = path(u"c.exp"_s);
+        const QString xml = path(u"c.xml"_s);
+        const QString html = path(u"c.html"_s);
+        const QString newBook = path(u"c-new.xlsx"_s);
+        const auto bookRecords = [](const QString& file, const QJsonArray& sheets) -> qsizetype {
+            const QJsonValue book = workbookContent(file);
+            return book[u"sheets"_s].toArray() == sheets ? book[u"rows"_s].toArray().size() - 1 : -1;
+        };
+        const auto tableRecords = [database](const QString& table) {
+            return sqliteValue(database, u"SELECT count(*) FROM "_s + table).toLongLong();
+        };
+        struct Target
+        {
+            int kind;
+            QString name;  // the kind's file, database or data source
+            QString table; // the new table of a database
+            qint64 held;   // the records it holds after the cancel
+            std::function<qint64()> records;
+        };
+        const QList<Target> targets{
+            {0, text, {}, 150, [&] { return csvRows(text, u";"_s).toArray().size() - 1; }},
+            {3, xml, {}, 150, [&] { return xmlRecords(xml).toArray().size(); }},
+            {4,
+             html,
+             {},
+             150,
+             [&] {
+                 const QJsonArray all = htmlContent(html)[u"rows"_s].toArray();
+                 return std::count_if(all.begin(), all.end(),
+                                      [](const QJsonValue& r) { return r[u"data"_s].toBool(); });
+             }},
+            {1, newBook, {}, 150, [&] { return bookRecords(newBook, {u"K"_s}); }},
+            {1,
+             oldBook,
+             {},
+             150,
+             [&] {
+                 return bookRecords(oldBook, {u"K"_s, u"Other"_s});
+             }},
+            {2, database, u"K"_s, 150, [&] { return tableRecords(u"K"_s); }},
+            {2, database, u"Old"_s, 0,
+             [&] { return sqliteValue(database, u"SELECT group_concat(old) FROM Old"_s) == u"kept"_s ? 0 : -1; }},
+            {2, u"DRIVER=SQLite3;Database="_s + database, u"KO"_s, 150, [&] { return tableRecords(u"KO"_s); }},
+        };
+        const QString nameBoxes[] = {u"ExportDateiName"_s, u"ExportExcelName"_s, u"ExportDBName"_s, u"XMLDateiName"_s,
+                                     u"HTMLDateiName"_s};
+        for (const Target& target : targets) {
+            const QByteArray what = (QString::number(target.kind) + u' ' + target.name + u' ' + target.table).toUtf8();
+            // Every question (a new workbook, the table to replace) answered yes.
+            Answers boxes;
+            ExportDialog* dialog = openDialog(u"K"_s, target.kind, &window, 2000, {{u"nr"_s, true}, {u"name"_s, true}});
+            if (target.name.startsWith(u"DRIVER="_s)) {
+                auto* kinds = find<QComboBox>(dialog, u"ExportDBTypen"_s);
+                kinds->setFocus();
+                QTest::keyClick(kinds, Qt::Key_Down);
+            }
+            type(find<QLineEdit>(dialog, nameBoxes[target.kind]), target.name);
+            if (target.kind == 2)
+                type(find<QLineEdit>(dialog, u"NeueTabelle"_s), target.table);
+            if (target.kind == 0)
+                click(find<QCheckBox>(dialog, u"FileAppStartenExt"_s));
+            QVERIFY2(startAndWait(dialog), what.constData());
+            // The window says the export was cancelled, with the records the target holds.
+            const QString held = QString::number(target.held);
+            QVERIFY2(progress->hasEnded() && progress->end() == ExportProgressDialog::End::Cancelled, what.constData());
+            QCOMPARE(progress->windowTitle(), FormatMessage(1225, QString(), held));
+            QCOMPARE(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text(), held);
+            // In the window too, where a cut caption cannot hide it.
+            const QListWidgetItem* told = find<QListWidget>(progress, u"MeldungenListe"_s)->item(0);
+            QCOMPARE(told ? told->text() : QString(), FormatMessage(1225, QString(), held));
+            QVERIFY(progress->isExpanded());
+            QCOMPARE(target.records(), target.held);
+        }
+        // A cancel ends the file as a complete export ends it: its program is started.
         QCOMPARE(followUps.starts.size(), 1);
         QCOMPARE(followUps.starts[0].kind, ExportFollowUp::Kind::DesktopApp);
+        QCOMPARE(followUps.starts[0].file, text);
     }
 
     void theProgressWindowCollapsesCountsAndCancelsByItsCloseBox()
@@ -654,7 +775,7 @@ private Q_SLOTS:
         QCOMPARE(caller.cancels, 2);
         progress->SetInitialValues(&caller, u"Kunde"_s);
         progress->show();
-        progress->ShowEnd(5, {});
+        progress->ShowEnd(ExportProgressDialog::End::Finished, 5, {});
         progress->close();
         QCOMPARE(caller.cancels, 2);
     }
@@ -687,6 +808,8 @@ private Q_SLOTS:
             QCOMPARE(child.exitCode(), 0);
             QVERIFY2(out.contains(u"BOX " + GetMessageTextByNr(message)), qPrintable(out));
             QVERIFY2(!out.contains(u"START"_s), qPrintable(out));
+            // The progress window does not stay with the count of rows that are not there.
+            QVERIFY2(out.contains(u"END "_s + GetMessageTextByNr(1226) + u"|0\n"_s), qPrintable(out));
         }
         QCOMPARE(readFile(xml), QByteArray("old content"));
         QCOMPARE(readFile(book), oldBook);
@@ -747,6 +870,10 @@ void exportInChild(const QString& file, int kind)
     startAndWait(dialog);
     for (const QString& text : shown.texts)
         std::printf("BOX %s\n", qPrintable(text));
+    // How the progress window ended: its caption and count.
+    ExportProgressDialog* progress = ExportProgressDialog::DefaultInstance();
+    std::printf("END %s|%s\n", qPrintable(progress->windowTitle()),
+                qPrintable(find<QLineEdit>(progress, u"AnzahlSaetze"_s)->text()));
     for (const FollowUps::Start& start : followUps.starts)
         std::printf("START %s\n", qPrintable(start.file));
 }

@@ -174,6 +174,10 @@ TEST_F(Engine, FailuresDropTheNewFileAndKeepTheOldOne)
     EXPECT_EQ(result.outcome, ExportEngine::Outcome::WriteFailed);
     EXPECT_EQ(result.failure.message, 241);
     EXPECT_LT(window.calls, 40000);
+    // Rows were counted on the way; the last count says that none of them stayed.
+    ASSERT_GE(result.counts.size(), 2);
+    EXPECT_GT(result.counts.first(), 0);
+    EXPECT_EQ(result.counts.last(), 0);
 }
 
 namespace {

@@ -266,6 +266,8 @@ TEST_F(Postgres, ABrokenConnectionEndsTheExportWithOneMessageAndKeepsTheOldTable
                                   [this](ExportEngine*) { ASSERT_TRUE(pg->dropConnections()); });
         EXPECT_EQ(run.outcome, ExportEngine::Outcome::WriteFailed);
         EXPECT_EQ(run.failure.message, 1223) << run.failure.text().toStdString();
+        // The last count is what the table holds of the export: nothing.
+        EXPECT_EQ(run.finalCount, 0);
         // The question before the replace, and nothing after the break.
         EXPECT_EQ(boxes.texts.size(), 1) << boxes.texts.join(u'|').toStdString();
         EXPECT_EQ(oldRows(), u"kept,too"_s);
@@ -278,6 +280,22 @@ TEST_F(Postgres, ABrokenConnectionEndsTheExportWithOneMessageAndKeepsTheOldTable
     ExportFailure failure;
     ASSERT_TRUE(exportRows(writer, numberedRows(3), failure)) << failure.text().toStdString();
     EXPECT_EQ(relations(), u"public.Kunde:Kunde,public.neu"_s);
+
+    // As the dialog runs it: after the one message the progress window does not stay with a
+    // count of rows that are not there.
+    ASSERT_TRUE(pg->execute(u"DROP SCHEMA public CASCADE; CREATE SCHEMA public"_s));
+    oldTable();
+    Answers shown;
+    const ProgressEnd end = runWithProgress(std::make_unique<DatabaseWriter>(pgJob(numberedFields, connection())), rows,
+                                            1000, [this] { ASSERT_TRUE(pg->dropConnections()); });
+    EXPECT_TRUE(end.started);
+    EXPECT_EQ(end.end, ExportProgressDialog::End::Failed);
+    EXPECT_EQ(end.caption, GetMessageTextByNr(1226));
+    EXPECT_EQ(end.count, u"0"_s);
+    ASSERT_EQ(shown.texts.size(), 2) << shown.texts.join(u'|').toStdString();
+    EXPECT_TRUE(shown.texts[0].startsWith(GetMessageTextByNr(240)));
+    EXPECT_TRUE(shown.texts[1].startsWith(GetMessageTextByNr(1223))) << shown.texts[1].toStdString();
+    EXPECT_EQ(oldRows(), u"kept,too"_s);
 }
 
 TEST_F(Postgres, ACancelKeepsTheOldTableAndANewTableTakesTheRowsSoFar)

@@ -1,8 +1,9 @@
 // The export of a real query window against klvserver: a fresh query with the window's
 // selection and checked fields (what went over the wire), every field when none is checked,
 // with descriptions as captions, the shown rows in the column order the user dragged, server
-// messages and the start button while the server is asked, cancel mid-way, and a query window
-// or the main window closing while the export runs.
+// messages and the start button while the server is asked, the query asked before the target
+// is touched (a refusal asks nothing more, a declined target breaks the query off), cancel
+// mid-way, and a query window or the main window closing while the export runs.
 #include "ExportDialog.h"
 #include "ExportProgressDialog.h"
 #include "ExportValue.h"
@@ -373,6 +374,78 @@ private Q_SLOTS:
         QVERIFY(boxes.texts.isEmpty());
     }
 
+    void theServerIsAskedBeforeTheTargetIsTouched()
+    {
+        // A database file whose table of the export's name the user had.
+        const QString database = path(u"order.sqlite"_s);
+        QVERIFY(!run(u"/usr/bin/sqlite3"_s, {database, u"CREATE TABLE \"Auftrag:Auftrag\" (old); "
+                                                       "INSERT INTO \"Auftrag:Auftrag\" VALUES ('kept');"_s})
+                     .isNull());
+        const auto oldTableKept = [database] {
+            return sqliteValue(database, u"SELECT group_concat(old) FROM \"Auftrag:Auftrag\""_s) == u"kept"_s;
+        };
+        QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
+        check(form, {u"nummer"_s, u"kunde"_s});
+        form->findChild<QCheckBox*>(u"ZeilenSelektion"_s)->setChecked(false);
+        ExportDialog* dialog = exportDialog(2, false);
+        type(dialog, u"ExportDBName"_s, database);
+        auto* start = dialog->findChild<QPushButton*>(u"StartButton"_s);
+
+        // The server refuses the query: that is all the user is told, and no question about
+        // the table comes first.
+        server.setScript([](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"EXQ|"_s))
+                return false;
+            reply.sendLine(u"NAK|0|Tabelle gesperrt|1104|"_s);
+            return true;
+        });
+        Answers boxes;
+        clickButton(dialog, u"StartButton"_s);
+        server.setScript({});
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].startsWith(GetMessageTextByNr(140) + u"\r\n"_s), qPrintable(boxes.texts[0]));
+        QVERIFY(boxes.texts[0].contains(u"Tabelle gesperrt"_s));
+        QVERIFY(dialog->isVisible() && start->isEnabled() && !ExportDialog::IsExportRunning());
+        QVERIFY(oldTableKept());
+
+        // The query runs, the user keeps the table: the query sent is broken off on the server,
+        // nothing is written, and the dialog stays for another try.
+        boxes.texts.clear();
+        boxes.answers = {QMessageBox::Cancel};
+        server.clearReceived();
+        clickButton(dialog, u"StartButton"_s);
+        QCOMPARE(boxes.texts,
+                 QStringList{GetMessageTextByNr(240) + u" Auftrag:Auftrag\r\n"_s + GetMessageTextByNr(239)});
+        QCOMPARE(queries(server).size(), 1);
+        QVERIFY(QTest::qWaitFor([this] { return !linesStartingWith(server, u"BRQ|"_s).isEmpty(); }, 5000));
+        QVERIFY(dialog->isVisible() && start->isEnabled() && !ExportDialog::IsExportRunning());
+        QVERIFY(oldTableKept());
+        QVERIFY(!ExportProgressDialog::DefaultInstance()->isVisible());
+
+        // The query window closes while the question is open: the start ends there, whatever
+        // the answer, and nothing is written.
+        boxes.texts.clear();
+        QWidget* window = viewer.window->mdiArea()->subWindowList().first();
+        boxes.onBox = [window](const QString&) { window->close(); };
+        clickButton(dialog, u"StartButton"_s);
+        boxes.onBox = {};
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(start->isEnabled() && !ExportDialog::IsExportRunning());
+        QVERIFY(oldTableKept());
+        QVERIFY(!ExportProgressDialog::DefaultInstance()->isVisible());
+        const QPointer<QueryForm> closed(form);
+        QTRY_VERIFY(!closed);
+
+        // The next try on the same connection replaces the table with every record.
+        boxes.texts.clear();
+        clickButton(dialog, u"StartButton"_s);
+        QVERIFY(exportEnded());
+        QCOMPARE(boxes.texts.size(), 1);
+        const QString count = ExportProgressDialog::DefaultInstance()->findChild<QLineEdit*>(u"AnzahlSaetze"_s)->text();
+        QVERIFY(count.toInt() > 200);
+        QCOMPARE(sqliteValue(database, u"SELECT count(*) FROM \"Auftrag:Auftrag\""_s), count);
+    }
+
     void aCancelMidWayEndsAFreshQueryWithTheRowsSoFar()
     {
         QVERIFY(openTable(form, u"Auftrag:Auftrag"_s));
@@ -393,6 +466,7 @@ private Q_SLOTS:
         QVERIFY(xmllintAccepts(path(u"cancel.xml"_s), false));
         QCOMPARE(xmlRecords(path(u"cancel.xml"_s)).toArray().size(), 100);
         QCOMPARE(count->text(), u"100"_s);
+        QCOMPARE(progress->windowTitle(), FormatMessage(1225, QString(), u"100"_s));
         QVERIFY(!linesStartingWith(server, u"BRQ|"_s).isEmpty());
     }
 

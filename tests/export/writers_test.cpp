@@ -161,6 +161,17 @@ TEST_F(Writers, XmlRecordsGroupByTheIdFieldAsEtreeReadsThem)
     EXPECT_EQ(read[0][u"id"_s].toString(), u"7"_s);
     EXPECT_EQ(rowNumbers(read[0]), (QStringList{u"1"_s, u"2"_s}));
     EXPECT_EQ(rowNumbers(read[1]), QStringList{u"1"_s});
+
+    // A record of many rows counts them on into two and three digits.
+    QList<QStringList> many;
+    QStringList numbers;
+    for (int n = 1; n <= 120; ++n) {
+        many.append({u"9"_s, QString::number(n)});
+        numbers.append(QString::number(n));
+    }
+    read = records(1, many, u"many.xml"_s);
+    ASSERT_EQ(read.size(), 1);
+    EXPECT_EQ(rowNumbers(read[0]), numbers);
     // Without head fields there is no Head.
     EXPECT_TRUE(read[0][u"head"_s].isNull());
 
@@ -313,6 +324,54 @@ TEST_F(Writers, HtmlLinksAndLineBreaks)
     EXPECT_EQ(html(u"no link"_s), u"no link"_s);
     // Plain XML keeps line breaks and escapes a CR so that a reader keeps it.
     EXPECT_EQ(ExportMarkup::XMLEscape(u"a\r\nb"_s, false), u"a&#13;\nb"_s);
+}
+
+TEST_F(Writers, AValueFullOfAddressesIsLookedThroughOnce)
+{
+    // Two hundred thousand addresses in one value, and the schemes that find none further
+    // on: each is looked for once, not once per address, or this would not end.
+    QString value;
+    QString expected;
+    constexpr int Addresses = 200000;
+    for (int i = 0; i < Addresses; ++i) {
+        value += u"http://x "_s;
+        expected += u"<A HREF=\"http://x\">http://x</A> "_s;
+    }
+    value += u"FILE://end"_s;
+    expected += u"<A HREF=\"FILE://end\">FILE://end</A>"_s;
+    EXPECT_TRUE(ExportMarkup::XMLEscape(value, true) == expected);
+}
+
+TEST_F(Writers, ARowLongerThanTheWriteBufferReadsBackWhole)
+{
+    // Memo fields of a hundred thousand characters with everything a file has to treat, between
+    // short rows: the buffer takes the whole row, and no character pair is parted.
+    QString memo;
+    for (int i = 0; memo.size() < 100000; ++i)
+        memo += u"Zeile "_s + QString::number(i) + u" <&> \"caf\u00E9\" \U0001F600\t"_s;
+    const QList<ExportField> fields{field(u"nr"_s, false), field(u"a"_s, false), field(u"b"_s, false),
+                                    field(u"c"_s, false)};
+    QList<QStringList> rows;
+    for (int n = 1; n <= 3000; ++n) {
+        const QString other = u"kurz \U0001F600"_s;
+        rows.append({QString::number(n), n == 1500 ? memo : other, n == 1500 ? memo : other, n == 1500 ? memo : other});
+    }
+    ASSERT_GT(3 * memo.size(), ExportFileWriter::BufferChars + 4096);
+
+    ExportTextWriter::Options text;
+    text.rfc4180 = true;
+    ASSERT_TRUE(writeFile<ExportTextWriter>(job(0, fields), text, u"long.csv"_s, rows));
+    const QJsonArray csv = csvRows(path(u"long.csv"_s), u";"_s).toArray();
+    ASSERT_EQ(csv.size(), 3001);
+    EXPECT_TRUE(csv[1500].toVariant().toStringList() == rows[1499]);
+    EXPECT_EQ(csv[3000].toVariant().toStringList(), rows[2999]);
+
+    ASSERT_TRUE(writeFile<ExportXmlWriter>(job(3, fields), {}, u"long.xml"_s, rows));
+    EXPECT_TRUE(xmllintAccepts(path(u"long.xml"_s), false));
+    const QJsonArray xml = xmlRecords(path(u"long.xml"_s)).toArray();
+    ASSERT_EQ(xml.size(), 3000);
+    EXPECT_TRUE(xml[1499][u"head"_s].toArray()[3].toArray()[1].toString() == memo);
+    EXPECT_EQ(xml[2999][u"head"_s].toArray()[3].toArray()[1].toString(), rows[2999][3]);
 }
 
 TEST_F(Writers, HtmlColoursAndBorderFromTheOptions)

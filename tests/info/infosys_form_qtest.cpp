@@ -1,12 +1,13 @@
 // The information-system window against klvserver: the mask built from a definition, header
 // values sent and refused, runs with their rows and count, stopping, a second run while one
 // runs, closing while the window waits, a refused edit operation, the keys of the mask, and
-// the result list's sorting and export hand-off.
+// the result list's sorting and export hand-off (the fields typed as the definition says).
 #include "TestEnvironment.h"
 #include "ViewerTestMain.h"
 #include "infosys_support.h"
 
 #include "ExportDialog.h"
+#include "ExportValue.h"
 #include "ReadableColour.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -261,6 +263,44 @@ private Q_SLOTS:
             QCOMPARE(lines[r + 1],
                      (QStringList{item->text(1), item->text(2), item->text(3), item->text(4)}.join(u';')));
         }
+    }
+
+    void theRowsGoToADatabaseTableTypedAsTheDefinitionSays()
+    {
+        QVERIFY(open());
+        QVERIFY(run());
+        QTreeWidget* list = form->datenListe();
+        const int rows = list->topLevelItemCount();
+        QVERIFY(rows > 1);
+        QVERIFY(QMetaObject::invokeMethod(form, "ShowExportDialog", Q_ARG(int, 2)));
+        ExportDialog* dialog = ExportDialog::DefaultInstance();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"infosys.sqlite"_s);
+        auto* name = dialog->findChild<QLineEdit*>(u"ExportDBName"_s);
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, file);
+        // The new database file is made.
+        shown->answer = QMessageBox::Yes;
+        auto* start = dialog->findChild<QPushButton*>(u"StartButton"_s);
+        QTest::mouseClick(start, Qt::LeftButton, Qt::NoModifier, start->rect().center());
+        QVERIFY(QTest::qWaitFor([] { return !ExportDialog::IsExportRunning(); }, 60000));
+        QCOMPARE(shown->texts, QStringList{GetMessageTextByNr(242)});
+
+        // "Nummer" (I6) and "Umsatz" (R12.2) are numbers in the table, not texts.
+        QProcess sqlite;
+        sqlite.start(u"/usr/bin/sqlite3"_s,
+                     {file, u"SELECT group_concat(DISTINCT typeof(\"1:nummer\") || '/' || typeof(\"1:umsatz\")), "
+                            "count(*), sum(\"1:umsatz\") FROM \""_s +
+                                form->InfosysNr() + u'"'});
+        QVERIFY(sqlite.waitForFinished(30000));
+        const QStringList got = QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed().split(u'|');
+        QCOMPARE(got.value(0), u"integer/real"_s);
+        QCOMPARE(got.value(1), QString::number(rows));
+        double sum = 0;
+        for (int r = 0; r < rows; ++r)
+            sum += ExportValue::Number(list->topLevelItem(r)->text(4), 2).value_or(0);
+        QCOMPARE(got.value(2).toDouble(), sum);
     }
 
     void oneRowAndNoneHaveTheirTexts()

@@ -154,6 +154,18 @@ private Q_SLOTS:
         QTRY_VERIFY(!viewer.window->findChild<MsgInfoForm*>());
     }
 
+    void languagesThatCannotBeReadOnAReloadAreReportedAndTheWindowCloses()
+    {
+        MsgInfoForm* w = open();
+        QVERIFY(w);
+        // The main window reloads every window when the session's language changes.
+        answerWith(u"GAZ|0|A158|"_s, {u"NAK|0|Aufzählung fehlt|1104|"_s});
+        MessageBoxes boxes;
+        viewer.window->ReloadAllMDIChilds();
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(1020) + u" (A158)"_s});
+        QTRY_VERIFY(!viewer.window->findChild<MsgInfoForm*>());
+    }
+
     void aServerBeforeProtocol3OpensNothing()
     {
         App().ServerProtocolVersion = 2.9;

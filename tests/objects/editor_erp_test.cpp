@@ -210,6 +210,26 @@ TEST_F(EditorErpTest, RecordOpenedForChangeIsRefusedToASecondSessionUntilItIsRel
     EXPECT_TRUE(otherEditor->EndEditCancel());
 }
 
+TEST_F(EditorErpTest, ASaveBrokenOffAfterTheServerMadeItIsReportedSaved)
+{
+    ASSERT_TRUE(editor->BeginEdit(u"10004"_s, u"1"_s)) << error(editor).toStdString();
+    ASSERT_TRUE(editor->SetFieldVal(u"ort"_s, u"Husum"_s)) << error(editor).toStdString();
+    const QString ref = editor->GetEditRef();
+    // The user breaks off while the save's answer is read: the server had saved already.
+    int breaks = 0;
+    QObject::connect(editor.data(), &KLVEditor::StatusMessage, [&](QString&, int& number) {
+        if (number == 100) {
+            ++breaks;
+            session->Break();
+        }
+    });
+    EXPECT_TRUE(editor->EndEditSave()) << error(editor).toStdString();
+    EXPECT_EQ(breaks, 1);
+    EXPECT_TRUE(editor->GetLastError().isEmpty());
+    EXPECT_EQ(queried(u"1:1"_s, ref, u"ort"_s), QStringList{u"Husum"_s});
+    EXPECT_EQ(sent(u"BRQ|"_s), 1);
+}
+
 TEST_F(EditorErpTest, SubScreenChangesTheFieldsBehindItsButton)
 {
     ASSERT_TRUE(editor->BeginEdit(u"10003"_s, u"1"_s)) << error(editor).toStdString();

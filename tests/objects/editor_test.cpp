@@ -485,6 +485,33 @@ TEST_F(EditorWireTest, BreakReachesTheServerWhileABeginWaits)
     EXPECT_FALSE(editor->GetLastError().isEmpty());
 }
 
+TEST_F(EditorWireTest, ABreakWhileASaveWaitsEndsItWithTheServersAnswerToIt)
+{
+    begin();
+    // The server breaks the save off: its refusal is the save's answer, and says so.
+    QTimer::singleShot(100, [this] { editor->Break(); });
+    once(u"COM|"_s, {u"delay:60000"_s, u"ACK|{tid}"_s});
+    EXPECT_FALSE(editor->EndEditSave());
+    EXPECT_EQ(editor->GetLastError(), u"Request \"COM\" broken off by BRQ"_s);
+    EXPECT_EQ(editor->GetLastKLVError()->ApiErrorCode(), 32);
+
+    // The server had saved when the break came: its answer comes all the same, and the save
+    // is reported as done, with the server's message.
+    QStringList status;
+    QObject::connect(editor.data(), &KLVEditor::StatusMessage, [&](QString& text, int&) { status << text; });
+    QTimer::singleShot(100, [this] { editor->Break(); });
+    once(u"COM|"_s, {u"delay:60000"_s});
+    once(u"BRQ|"_s, {u"S|77|Datensatz gespeichert|EDIT|100"_s, u"ACK|77"_s});
+    EXPECT_TRUE(editor->EndEditSave()) << editor->GetLastError().toStdString();
+    EXPECT_TRUE(editor->GetLastError().isEmpty());
+    EXPECT_EQ(status, QStringList{u"Datensatz gespeichert"_s});
+
+    // Each answer was its command's: the next command has its own.
+    once(u"GTS|77|TATYPE"_s, {u"D|77|TATYPE|EDIT"_s, u"ACK|77"_s});
+    EXPECT_EQ(editor->GetEditorStatus(u"TATYPE"_s), u"EDIT"_s);
+    EXPECT_EQ(received(), (QStringList{u"COM|77"_s, u"BRQ|77"_s, u"COM|77"_s, u"BRQ|77"_s, u"GTS|77|TATYPE"_s}));
+}
+
 TEST_F(EditorWireTest, EditorWhoseSessionIsGoneFailsInsteadOfTouchingItsConnection)
 {
     auto raw = std::make_unique<KLV>();

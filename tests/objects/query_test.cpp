@@ -287,6 +287,74 @@ TEST_F(QueryTest, BreakFromAHandlerEndsTheFetchThatIsWaiting)
     EXPECT_EQ(session->GetMandantID(), u"100"_s);
 }
 
+TEST_F(QueryTest, ABlockAskedForAheadComesInItsPlaceWhateverTheCallerDoesMeanwhile)
+{
+    // A caller that reads on through further blocks gets the next one asked for while it
+    // reads the one before: at record 601, blocks up to 800 were read and 801-1000 is asked for.
+    query->setDatasetSize(200);
+    const auto readTo = [](const QSharedPointer<KLVQuery>& q, int n) {
+        while (q->GetRecordNumber() < n) {
+            if (!q->GetNextRecord())
+                return false;
+            if (q->GetField(2) != u"Messwert "_s + QString::number(q->GetRecordNumber()))
+                return false;
+        }
+        return true;
+    };
+    const QStringList fourFetches = {u"GNR"_s, u"GNR"_s, u"GNR"_s, u"GNR"_s};
+    const auto words = [this] {
+        QStringList out;
+        for (const QString& line : received())
+            out << line.section(u'|', 0, 0);
+        return out;
+    };
+
+    // A new selection of the same query: the answer ahead is skipped, not taken for its own.
+    ASSERT_TRUE(query->StartQuery(Readings, u"nummer,name"_s));
+    ASSERT_TRUE(readTo(query, 601));
+    ASSERT_TRUE(query->StartQuery(Readings, u"nummer,name"_s, u"nummer>1990"_s));
+    EXPECT_EQ(words(), QStringList{u"EXQ"_s} + fourFetches + QStringList{u"EXQ"_s});
+    ASSERT_TRUE(query->GetNextRecord());
+    EXPECT_EQ(query->GetField(2), u"Messwert 1991"_s);
+
+    // A break: no record of the block asked for ahead is read; the blocks fetched are.
+    server().clearReceived();
+    ASSERT_TRUE(query->StartQuery(Readings, u"nummer,name"_s));
+    ASSERT_TRUE(readTo(query, 601));
+    const QString tid = query->transactionId();
+    query->Break();
+    EXPECT_TRUE(readTo(query, 800));
+    EXPECT_FALSE(query->GetNextRecord());
+    EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 32);
+    EXPECT_EQ(session->GetMandantID(), u"100"_s);
+    EXPECT_EQ(receivedStartingWith(u"BRQ"_s), QStringList{u"BRQ|"_s + tid});
+    EXPECT_EQ(words().mid(0, 6), QStringList{u"EXQ"_s} + fourFetches + QStringList{u"BRQ"_s});
+
+    // The query dropped: its answer ahead is skipped, and the session goes on.
+    server().clearReceived();
+    auto dropped = session->CreateQuery();
+    dropped->setDatasetSize(200);
+    ASSERT_TRUE(dropped->StartQuery(Readings, u"nummer,name"_s));
+    ASSERT_TRUE(readTo(dropped, 601));
+    dropped.reset();
+    EXPECT_EQ(session->GetMandantID(), u"100"_s);
+    EXPECT_EQ(words(), QStringList{u"EXQ"_s} + fourFetches + QStringList{u"SHO"_s});
+
+    // Another command between blocks takes the answer ahead in first; a small cache keeps
+    // what the caller has still to read, though the last block is short.
+    server().clearReceived();
+    query->setDatasetSize(150);
+    query->setMaxResultsetSize(60);
+    ASSERT_TRUE(query->StartQuery(Readings, u"nummer,name"_s));
+    ASSERT_TRUE(readTo(query, 1801)); // the first of block 13; block 14 (1951-2000) is asked for
+    EXPECT_EQ(session->GetMandantID(), u"100"_s);
+    EXPECT_EQ(query->GetRecordCount(), 2000);
+    EXPECT_TRUE(readTo(query, 2000));
+    EXPECT_FALSE(query->GetNextRecord());
+    EXPECT_TRUE(query->GetLastError().isEmpty());
+    EXPECT_EQ(receivedStartingWith(u"GNR"_s).size(), 13);
+}
+
 TEST_F(QueryTest, AnEmptyBlockWithoutEndStopsTheFetchWithError16)
 {
     auto fetches = std::make_shared<std::atomic_int>(0);

@@ -8,6 +8,8 @@
 #include "KLV.h"
 #include "KLVDispatch.h"
 #include "KLVQuery.h"
+#include "KLVQueryMetaData.h"
+#include "KLVResultSet.h"
 #include "KLVSockComm.h"
 #include "KlvScriptedSelection.h"
 #include "KlvSessionFixture.h"
@@ -325,7 +327,7 @@ TEST_F(FaultTest, ALineThatNeverEndsIsNotHeldWithoutBound)
     expectOwnAnswerOrCleanEnd(false);
 }
 
-TEST_F(FaultTest, BreakEndsAStalledFetchAtOnceAndTheLateAnswerIsSkipped)
+TEST_F(FaultTest, BreakEndsAStalledFetchWithTheServersRefusalAndTheConnectionStaysInStep)
 {
     startScriptedQuery();
     // The further block takes a minute, unless the break cuts it short.
@@ -342,12 +344,13 @@ TEST_F(FaultTest, BreakEndsAStalledFetchAtOnceAndTheLateAnswerIsSkipped)
     EXPECT_EQ(query->GetLastError(), Common::GetErrorText(32));
     EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 32);
     EXPECT_EQ(query->GetRecordCount(), 2);
-    // The server's refusal of the broken command is skipped: the next command has its own.
+    // The server's refusal of the broken command was the fetch's answer: the next command
+    // has its own.
     expectOwnAnswerOrCleanEnd(true);
     EXPECT_EQ(server().receivedLines().filter(u"BRQ|"_s), QStringList{u"BRQ|5"_s});
 }
 
-TEST_F(FaultTest, AServerThatIgnoresTheBreakLosesTheConnectionAfterTheSkipLimit)
+TEST_F(FaultTest, AServerThatIgnoresTheBreakLosesTheConnectionAfterTheBreakTimeOut)
 {
     startScriptedQuery();
     session->Connection()->setBreakDrainTimeout(300);
@@ -360,9 +363,42 @@ TEST_F(FaultTest, AServerThatIgnoresTheBreakLosesTheConnectionAfterTheSkipLimit)
     QTimer::singleShot(100, [this] { query->Break(); });
     EXPECT_FALSE(query->GetNextRecord());
     EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 32);
-    EXPECT_TRUE(queue()->draining());
-    // The next command waits behind the skip, which gives up: a clean error 5.
+    EXPECT_EQ(query->GetRecordCount(), 2);
+    // Nothing that came later could be told from the broken command's answer: a clean error 5.
     expectOwnAnswerOrCleanEnd(false);
+    expectWorksOnANewConnection();
+}
+
+TEST_F(FaultTest, RecordsAndMetadataOf2000FieldsAreReadWholeAndWiderOnesFailTheQueryInStep)
+{
+    const auto numbered = [](const QString& head, int count) {
+        QString line = head;
+        for (int i = 1; i <= count; ++i)
+            line += u'|' + QString::number(i);
+        return line;
+    };
+    query->setEnableQueryMetaData(true);
+    answerOnce(u"EXQ|"_s, {u"BOD|0||1"_s, numbered(u"DM|0|NAME"_s, 2000), numbered(u"DM|0|ORIGNAME"_s, 2000),
+                           numbered(u"D|0"_s, 2000), u"EOD|0|||T"_s});
+    ASSERT_TRUE(query->StartQuery(u"KUNDEN"_s, u"a,b"_s)) << query->GetLastError().toStdString();
+    ASSERT_TRUE(query->GetNextRecord());
+    EXPECT_EQ(query->GetFieldCount(), 2000);
+    EXPECT_EQ(query->GetFields().last(), u"2000"_s);
+    EXPECT_EQ(query->GetQueryMetaData()->GetFieldNames().size(), 2000);
+    EXPECT_EQ(query->GetFieldN(u"1999"_s), u"1999"_s);
+
+    // Past the limit the query fails saying why, hands nothing out, and the connection,
+    // read to the answer's end, serves on.
+    const int wider = KLVResultSet::MaxRecordFields + 1;
+    for (const QString& line : {numbered(u"D|0"_s, wider), numbered(u"DM|0|NAME"_s, wider)}) {
+        answerOnce(u"EXQ|"_s, {u"BOD|0||2"_s, u"D|0|1"_s, line, u"D|0|2"_s, u"EOD|0|||T"_s});
+        EXPECT_FALSE(query->StartQuery(u"KUNDEN"_s, u"a,b"_s));
+        EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 1);
+        EXPECT_TRUE(query->GetLastError().contains(u"more than 100000"_s)) << query->GetLastError().toStdString();
+        EXPECT_EQ(query->GetRecordCount(), 0);
+        EXPECT_FALSE(query->GetNextRecord());
+        expectOwnAnswerOrCleanEnd(true);
+    }
 }
 
 TEST_F(FaultTest, ARequestTimeOutEndsAStalledWaitAndClosesTheConnection)

@@ -161,20 +161,58 @@ TEST_F(ResultSetTest, EmptyRecordHasNoFields)
     EXPECT_EQ(rs.GetFieldCount(), 0);
 }
 
-TEST_F(ResultSetTest, FieldsBeyondTheLimitsAreIgnored)
+TEST_F(ResultSetTest, WideRecordsAndMetadataLinesAreReadWholeAndWiderOnesFailTheAnswerInStep)
 {
-    QString wide = u"D|0"_s;
-    for (int i = 1; i <= 2000; ++i)
-        wide += u'|' + QString::number(i);
+    // 2,000 fields, the record in two lines, the metadata in one line per attribute.
+    const auto numbered = [](int from, int to) {
+        QString text;
+        for (int i = from; i <= to; ++i)
+            text += u'|' + QString::number(i);
+        return text;
+    };
+    const QString names = u"DM|0|NAME"_s + numbered(1, 2000);
+    const QString types = u"DM|0|TYPE"_s + numbered(1, 2000).replace(u'|', u"|N"_s);
+    EXPECT_EQ(feed(u"0"_s, {names, types, u"D|0"_s + numbered(1, 1200), u"DC|0|"_s + numbered(1201, 2000), u"ACK|0"_s}),
+              KLVRequest::Done);
+    ASSERT_TRUE(rs.SetCurrRecord(1, true));
+    EXPECT_EQ(rs.GetFieldCount(), 2000);
+    EXPECT_EQ(rs.GetFieldVal(1200), u"1200"_s);
+    EXPECT_EQ(rs.GetFieldVal(2000), u"2000"_s);
+    const KLVFieldMetaDataList columns = rs.GetFieldMetaData();
+    ASSERT_EQ(columns.size(), 2000);
+    EXPECT_EQ(columns[1999]->Name(), u"2000"_s);
+    EXPECT_EQ(columns[1999]->ERPType(), u"N2000"_s);
+
+    // Ordinary answer lines read the fields they have; more carry nothing.
     QString nak = u"NAK|0|text|5|ctx"_s;
     for (int i = 0; i < 300; ++i)
         nak += u"|x"_s;
-    feed(u"0"_s, {wide, u"ACK|0"_s});
-    ASSERT_TRUE(rs.SetCurrRecord(1, true));
-    EXPECT_EQ(rs.GetFieldCount(), KLVResultSet::MaxRecordFields);
-    EXPECT_EQ(rs.GetFieldVal(1500), u"1500"_s);
     EXPECT_EQ(feed(u"0"_s, {nak}), KLVRequest::Failed);
     EXPECT_EQ(rs.GetCurrentError()->Context(), u"ctx"_s);
+
+    // One field or column more than is taken: the answer is read to its end, so the
+    // connection stays in step, and fails saying why, whatever its end line says.
+    const int limit = KLVResultSet::MaxRecordFields;
+    const QList<QStringList> tooWide = {
+        {u"D|0"_s + numbered(1, limit + 1)},
+        {u"DM|0|NAME"_s + numbered(1, limit + 1)},
+        {u"D|0"_s + numbered(1, limit - 5), u"DC|0|"_s + numbered(1, 10)}, // wide once its continuation came
+    };
+    for (const QStringList& lines : tooWide) {
+        EXPECT_EQ(feed(u"0"_s, QStringList{u"D|0|before"_s} + lines + QStringList{u"D|0|after"_s, u"NAK|0|text|3|"_s}),
+                  KLVRequest::Failed);
+        EXPECT_TRUE(rs.answerEnded());
+        EXPECT_EQ(request->leftover(), KLVRequest::Leftover::None);
+        EXPECT_EQ(rs.GetCurrentError()->ApiErrorCode(), 1);
+        EXPECT_TRUE(rs.GetCurrentError()->Message().contains(u"more than 100000"_s))
+            << rs.GetCurrentError()->Message().toStdString();
+    }
+    // More bars than fields taken, but escaped ones do not cut.
+    rs.ClearDataLines();
+    EXPECT_EQ(feed(u"0"_s, {u"D|0"_s + numbered(1, limit - 1) + u"|a\\|b\\|c"_s, u"EOD|0|||T"_s}), KLVRequest::Done);
+    ASSERT_TRUE(rs.SetCurrRecord(1, true));
+    EXPECT_EQ(rs.GetFieldCount(), limit);
+    EXPECT_EQ(rs.GetFieldVal(limit), u"a|b|c"_s);
 }
 
 TEST_F(ResultSetTest, NumbersThatAreNotNumbersReadAsZero)

@@ -43,6 +43,28 @@ void choosePath(const QString& reference, const QString& field)
     });
 }
 
+// The field catalogue's answer for a table of the given fields (name, table flag), in one
+// block with the field descriptions, as the server sends it: each field described "Feld <name>".
+QStringList fieldAnswer(const QList<QPair<QString, bool>>& fields)
+{
+    const QString n = QString::number(fields.size());
+    const QString columns = u"name|klvtyp|laenge|bez|art|intab|skip|engl|schutz|prioanz|prioed|eigen|alias|orig|"
+                            u"bedeutung|bedwb|bednr|prompt|promptwb|promptnr|kopf|kopfwb|kopfnr"_s;
+    QStringList lines{u"BOD|0|GFN|"_s + n};
+    for (const QString& head : {u"NAME"_s, u"OUTNAME"_s, u"ORIGNAME"_s, u"DESC"_s})
+        lines.append(u"DM|0|"_s + head + u'|' + columns);
+    lines.append(u"DM|0|TABLEFLAG|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0"_s);
+    lines.append(u"DM|0|LENGTH|40|1|10|60|10|4|4|40|3|2|2|4|4|40|60|2|7|40|2|7|40|2|7"_s);
+    lines.append(u"DM|0|TYPE|GL40|GL1|I9|GL60|GL10|B|B|GL40|I2|GL2|GL2|B|B|GL40|GL60|GL2|I6|GL40|GL2|I6|GL40|GL2|I6"_s);
+    for (const auto& [name, inTable] : fields) {
+        const QString desc = u"Feld "_s + name;
+        lines.append(u"D|0|%1|A|40|%2|GL40|%3|0|%1|3|A|A|0|0|%1|%2|fd|1|%2|fd|1|%2|fd|1"_s.arg(
+            name, desc, inTable ? u"1"_s : u"0"_s));
+    }
+    lines.append(u"EOD|0|GFN|"_s + n + u"|1"_s);
+    return lines;
+}
+
 // Picks a data field in the chooser as it opens (at the level of an existing path's last field).
 void chooseField(const QString& field)
 {
@@ -65,6 +87,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        server.setScript({});
         server.clearReceived();
         QVERIFY(logOn());
         QVERIFY(openTable(form, u"Kunde:Kunde"_s));
@@ -234,6 +257,71 @@ private Q_SLOTS:
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         auto* sortMenu = viewer.window->findChild<QMenu*>(u"FldListeSortByFeldMenue"_s);
         QVERIFY(sortMenu->actions().first()->isChecked());
+    }
+
+    void aWideTablesFieldsComeInTheServersOrderEachKeyOnce()
+    {
+        // 3,000 fields: a name again within the first hundred rows, one again far behind its
+        // first row, a nameless one, and a table field named like a head field (a key of its own).
+        QList<QPair<QString, bool>> answer;
+        QStringList shown;
+        for (int i = 1; i <= 3000; ++i) {
+            const QString name = u"f%1"_s.arg(i, 4, 10, QChar(u'0'));
+            answer.append({name, false});
+            shown.append(name);
+        }
+        answer[59] = {u"f0010"_s, false};
+        answer[2499] = {u"f0003"_s, false};
+        answer[1199] = {QString(), false};
+        answer[19] = {u"f0019"_s, true};
+        for (int i : {2499, 1199, 59})
+            shown.removeAt(i);
+        shown[19] = u"f0019"_s;
+        server.setScript([lines = fieldAnswer(answer)](int, const QString& line, bool, KlvScriptReply& reply) {
+            if (!line.startsWith(u"GFN|0|1:1||"_s))
+                return false;
+            for (const QString& l : lines)
+                reply.sendLine(l);
+            return true;
+        });
+        MessageBoxes boxes;
+        QTreeWidget* fields = form->feldListe();
+        QTest::keyClick(fields, Qt::Key_F5);
+        QCOMPARE(column(fields), shown);
+        const QString refused = GetMessageTextByNr(129) + u' ';
+        QCOMPARE(boxes.texts, (QStringList{refused + u"f0010"_s, refused, refused + u"f0003"_s}));
+        QCOMPARE(form->panelText(2), u"Kunde:Kunde: 2997 "_s + GetMessageTextByNr(128));
+        const QTreeWidgetItem* tableField = fields->topLevelItem(19);
+        QCOMPARE(tableField->data(0, QueryForm::RowKeyRole).toString(), u"f0019#1#S"_s);
+        QCOMPARE(tableField->text(3), u"Feld f0019"_s);
+        QCOMPARE(tableField->text(5), Bool2ErpText(true));
+        QCOMPARE(fields->topLevelItem(18)->text(5), Bool2ErpText(false));
+
+        // The checks come back on their keys over a refill, and the checked rows sort first
+        // with the current row kept.
+        check(form, {u"f2999"_s, u"f0019"_s, u"f0500"_s});
+        QTest::keyClick(fields, Qt::Key_F5);
+        const QStringList checked{u"f0019#0#S"_s, u"f0500#0#S"_s, u"f2999#0#S"_s};
+        QCOMPARE(checkedKeys(fields), checked);
+        QTreeWidgetItem* current = row(fields, u"f1500"_s);
+        UserInput::clickItem(fields, current);
+        form->ResortFeldListe(-1);
+        QCOMPARE(column(fields).mid(0, 4), (QStringList{u"f0019"_s, u"f0500"_s, u"f2999"_s, u"f0001"_s}));
+        QCOMPARE(fields->currentItem(), current);
+        QVERIFY(current->isSelected());
+
+        // After a sort by a header the list still knows its keys: a field it shows is refused,
+        // a new one goes in once.
+        UserInput::clickHeader(fields->header(), 0);
+        boxes.texts.clear();
+        const auto record = [](const QString& name) {
+            return QStringList{name, u"A"_s, u"40"_s, name, u"GL40"_s, u"0"_s};
+        };
+        QVERIFY(!form->InsertFeld(u"f0005"_s, record(u"f0005"_s), {}, false, false, false, 0));
+        QVERIFY(form->InsertFeld(u"f9999"_s, record(u"f9999"_s), {}, false, false, false, 0));
+        QVERIFY(!form->InsertFeld(u"f9999"_s, record(u"f9999"_s), {}, false, false, false, 0));
+        QCOMPARE(boxes.texts, (QStringList{refused + u"f0005"_s, refused + u"f9999"_s}));
+        QCOMPARE(fields->topLevelItemCount(), 2998);
     }
 
     void aDoubleClickInvertsAFieldOrOpensThePathChooserOnAReference()

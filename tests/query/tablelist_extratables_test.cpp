@@ -1,5 +1,6 @@
 // The registry of a query window's extra tables and its section "ExtraTables" of
 // "ViewerConfig.ini": what is written for every database, in the table list's order.
+#include "ChildRun.h"
 #include "IniFile.h"
 #include "QueryExtraTables.h"
 
@@ -8,6 +9,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -85,6 +89,38 @@ TEST(QueryExtraTables, savingWritesOnlyItsSectionAndReadsBack)
     ASSERT_TRUE(t.save(file, {}));
     EXPECT_EQ(QueryExtraTables::load(file, u"12"_s), QString());
     EXPECT_FALSE(t.save(QString(), {}));
+}
+
+TEST(QueryExtraTables, aFileThatCouldNotBeReadIsNotWrittenBack)
+{
+    // File permissions hold for an ordinary user only.
+    if (ChildRun::privileged()) {
+        const ChildRun::Result child = ChildRun::unprivileged(ChildRun::currentGoogleTest());
+        if (!child.started)
+            GTEST_SKIP() << "no ordinary user to run as: " << child.output.toStdString();
+        EXPECT_EQ(child.exitCode, 0) << child.output.toStdString();
+        return;
+    }
+    // The query window's other sections share the file; it cannot be read at the moment.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"ViewerConfig.ini"_s);
+    const QByteArray held = "[QueryForm]\r\nWidth=9000\r\n[ExtraTables]\r\n12=A:B\r\n";
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(held);
+    }
+    ASSERT_TRUE(QFile::setPermissions(file, {}));
+    EXPECT_EQ(QueryExtraTables::load(file, u"12"_s), QString());
+    QueryExtraTables t;
+    t.registerTable(u"C:D"_s, u"12"_s);
+    QString why;
+    EXPECT_FALSE(t.save(file, {u"C:D"_s}, &why));
+    EXPECT_EQ(why, QString::fromLocal8Bit(std::strerror(EACCES)));
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), held);
 }
 
 TEST(QueryExtraTables, aListIsReadAsNamesEachOnceAndListedNamesAreKept)

@@ -8,6 +8,7 @@
 #include "ViewerTestMain.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -213,6 +214,27 @@ private Q_SLOTS:
         QVERIFY(!form->IsExtraTable(u"Gibtsnicht:Tabelle"_s));
         viewer.reset();
         QCOMPARE(stored(folder->path(), u"4"_s), u"Gibtsnicht:Tabelle"_s);
+    }
+
+    void aConfigurationFileThatCannotBeReadIsToldOnceAndLeftAlone()
+    {
+        // Something that is no file stands where the configuration file belongs.
+        const QString file = configFile(folder->path());
+        QVERIFY(QDir().mkpath(file));
+        MessageBoxes boxes(QMessageBox::Yes);
+        QVERIFY(logOn(folder->path()));
+        QTreeWidget* list = form->tabellenListe();
+        answerInputBox(Druck);
+        QTest::keyClick(list, Qt::Key_Insert);
+        QVERIFY(row(list, Druck));
+        const QString told = FormatMessage(1397, QString(), file, u"Not a regular file"_s);
+        QCOMPARE(boxes.texts, QStringList{told});
+        // The same trouble again (the removal, the close) is not told again.
+        list->setCurrentItem(row(list, Druck));
+        QTest::keyClick(list, Qt::Key_Delete);
+        viewer.reset();
+        QCOMPARE(boxes.texts, (QStringList{told, GetMessageTextByNr(197) + u"\r\n"_s + Druck}));
+        QVERIFY(QFileInfo(file).isDir());
     }
 
     void enterOpensTheSelectedTableAndNothingWithoutOne()

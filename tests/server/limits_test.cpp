@@ -1,12 +1,15 @@
 // What the stand-in server holds on to: the record of received lines only while a test asks
-// for it and per connection, lines up to a limit, refusals that stay short, and patterns it
-// cannot build refused instead of matching nothing or everything.
+// for it and per connection, lines up to a limit, refusals that stay short, patterns it
+// cannot build refused instead of matching nothing or everything, and the answers of a client
+// that stops reading.
 #include "KlvLineClient.h"
 #include "KlvServerFixture.h"
 #include "KlvServerHooks.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -109,4 +112,64 @@ TEST_F(ServerLimits, LinesAreRecordedOnlyWhileATestAsksAndGoWithTheirConnection)
     EXPECT_EQ(lines.value(0), u"SHO|0|MANDANT|0"_s); // the open connection keeps its record
     EXPECT_FALSE(lines.contains(u"SHO|0|LANG|0"_s));
     EXPECT_TRUE(lines.contains(u"SHO|0|LANG|"_s + QString::number(KlvServerHooks::KeptClosedConnections + 3)));
+}
+
+namespace {
+
+class ServerUnreadAnswers : public KlvServerFixture
+{
+protected:
+    static constexpr int Rows = 20000; // about 1.5 MB a block: more than the system's buffers take in a few
+    KlvServerOptions serverOptions() const override
+    {
+        KlvServerOptions o;
+        o.generatedRows = Rows;
+        o.maxUnsentAnswers = 1024 * 1024;
+        return o;
+    }
+};
+
+int countStartingWith(const QStringList& lines, const QString& prefix)
+{
+    return int(std::count_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(prefix); }));
+}
+
+} // namespace
+
+TEST_F(ServerUnreadAnswers, AClientThatReadsNothingHoldsBackOnlyItsOwnAnswersAndGetsThemAllLater)
+{
+    constexpr int Queries = 12;
+    constexpr int Settings = 200;
+    KlvLineClient flood;
+    ASSERT_TRUE(flood.connectTo(port()));
+    ASSERT_TRUE(flood.logOn());
+    const QByteArray query = "EXQ|0|90:1||" + QByteArray::number(Rows) + "|0||||0|0\r\n";
+    flood.sendRaw(query.repeated(Queries) + QByteArray("SET|0|CONTEXT|c\r\n").repeated(Settings));
+    ASSERT_TRUE(server().waitForReceived(3)); // the logon and the first query
+
+    // Another client is served throughout, while the first one's answers wait to be read.
+    KlvLineClient probe;
+    ASSERT_TRUE(probe.connectTo(port()));
+    ASSERT_TRUE(probe.logOn());
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(probe.request(u"SHO|0|LANG|0"_s).value(1), u"D|0|LANG|D"_s) << i;
+
+    // The reader that never reads had only a few of its lines answered: the rest wait unread
+    // rather than as answers in the server's memory.
+    const QStringList taken = server().receivedLines();
+    EXPECT_LT(countStartingWith(taken, u"EXQ|"_s), Queries);
+    EXPECT_EQ(countStartingWith(taken, u"SET|0|CONTEXT|"_s), 0);
+
+    // Once it reads, every answer comes, whole and in order.
+    for (int q = 0; q < Queries; ++q) {
+        const QStringList answer = flood.readAnswer(20000);
+        ASSERT_EQ(answer.size(), Rows + 2) << q;
+        EXPECT_EQ(answer.first(), u"BOD|0|EXQ|%1"_s.arg(Rows));
+        EXPECT_TRUE(answer.last().startsWith(u"EOD|0|EXQ|%1|"_s.arg(Rows))) << answer.last().toStdString();
+    }
+    for (int i = 0; i < Settings; ++i)
+        ASSERT_EQ(flood.readAnswer(), QStringList{u"ACK|0"_s}) << i;
+    const QStringList all = server().receivedLines();
+    EXPECT_EQ(countStartingWith(all, u"EXQ|"_s), Queries);
+    EXPECT_EQ(countStartingWith(all, u"SET|0|CONTEXT|"_s), Settings);
 }

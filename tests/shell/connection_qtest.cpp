@@ -12,6 +12,7 @@
 #include "KLVSockComm.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -139,12 +140,15 @@ private Q_SLOTS:
         }
 
         // The server is back on its port: File > New connection logs on there again.
+        storeConnection(u"Another"_s, u"127.0.0.1"_s, 1, u"100"_s, u"admin"_s);
         KlvServerOptions options;
         options.port = port;
         server = std::make_unique<KlvServer>(options);
         QVERIFY(server->start());
         DialogDriver::whenShown(u"Logon"_s, [](QWidget* w) {
-            DialogDriver::choose(w, u"Demo"_s);
+            // The connection in use comes chosen, also after a start that never showed the
+            // dialog (and so stored no last-used one), among others.
+            QCOMPARE(DialogDriver::child<QComboBox>(w, u"Verbindungen"_s)->currentText(), u"Demo"_s);
             QTest::keyClicks(DialogDriver::child<QLineEdit>(w, u"Passwort"_s), u"secret"_s);
             DialogDriver::click(w, u"OKButton"_s);
         });
@@ -251,6 +255,95 @@ private Q_SLOTS:
         QVERIFY(closed);
         QVERIFY(!window.isVisible());
         QVERIFY(!window.TAV());
+    }
+
+    // A server that takes the connection and never answers: the wait shows which server it
+    // waits for, and Esc in it, Esc in the frame or its Cancel button bring the logon dialog
+    // back within a second, without a word of failure.
+    void aLogonToASilentServerIsBrokenOffByEscOrCancel()
+    {
+        viewer.reset();
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        storeConnection(u"Mute"_s, u"127.0.0.1"_s, mute.serverPort(), u"100"_s, u"admin"_s);
+        MessageBoxes boxes;
+
+        QElapsedTimer sinceBreak;
+        QList<qint64> untilDialog;
+        QStringList waitTexts;
+        const auto breakInWait = [&](bool esc) {
+            DialogDriver::whenShown(u"LogonWait"_s, [&, esc](QWidget* wait) {
+                waitTexts.append(wait->findChild<QLabel*>(u"WaitText"_s)->text());
+                sinceBreak.start();
+                if (esc)
+                    QTest::keyClick(wait, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(DialogDriver::child<QPushButton>(wait, u"AbbruchButton"_s), Qt::LeftButton);
+            });
+        };
+        const auto dialogBack = [&](std::function<void(QWidget*)> then) {
+            DialogDriver::whenShown(u"Logon"_s, [&untilDialog, &sinceBreak, then](QWidget* logon) {
+                untilDialog.append(sinceBreak.elapsed());
+                then(logon);
+            });
+        };
+        const auto giveUp = [](QWidget* logon) { DialogDriver::click(logon, u"AbbruchButton"_s); };
+        {
+            // With the password given, the first attempt runs without the dialog: Esc in its wait.
+            KLVViewerWindow window;
+            // Only the user ends a wait here.
+            window.TAV()->Connection()->setConnectTimeout(60000);
+            breakInWait(true);
+            dialogBack(giveUp);
+            QString name = u"Mute"_s;
+            QVERIFY(!window.StartUp(name, u"admin"_s, u"secret"_s, QString()));
+        }
+        {
+            // From the dialog: Esc in the frame at once, then the wait's Cancel button.
+            KLVViewerWindow window;
+            window.TAV()->Connection()->setConnectTimeout(60000);
+            DialogDriver::whenShown(u"Logon"_s, [&](QWidget* logon) {
+                whenTrue([&] { return window.loggingOn(); },
+                         [&] {
+                             sinceBreak.start();
+                             QTest::keyClick(&window, Qt::Key_Escape);
+                         });
+                dialogBack([&](QWidget* again) {
+                    breakInWait(false);
+                    dialogBack(giveUp);
+                    DialogDriver::click(again, u"OKButton"_s);
+                });
+                DialogDriver::click(logon, u"OKButton"_s);
+            });
+            QString name = u"Mute"_s;
+            QVERIFY(!window.StartUp(name, u"admin"_s, QString(), QString()));
+        }
+
+        const QString text = u"Connecting to 127.0.0.1 (port "_s + QString::number(mute.serverPort()) + u") ..."_s;
+        QCOMPARE(waitTexts, (QStringList{text, text}));
+        QCOMPARE(untilDialog.size(), 3);
+        for (qsizetype i = 0; i < untilDialog.size(); ++i)
+            QVERIFY2(untilDialog[i] < 1000, qPrintable(u"break-off %1 took %2 ms"_s.arg(i).arg(untilDialog[i])));
+        QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(u" | "_s)));
+    }
+
+    // The one connection of a fresh install has no host: the user is told so and where to set
+    // one, and nothing is tried.
+    void aConnectionWithoutHostSaysWhereToSetOne()
+    {
+        viewer.reset();
+        clearSettings();
+        MessageBoxes boxes;
+        DialogDriver::whenShown(u"Logon"_s, [](QWidget* w) {
+            QCOMPARE(DialogDriver::child<QComboBox>(w, u"Verbindungen"_s)->currentText(), u"Default"_s);
+            DialogDriver::click(w, u"AbbruchButton"_s);
+        });
+        KLVViewerWindow window;
+        QString name;
+        QVERIFY(!window.StartUp(name, u"admin"_s, u"secret"_s, QString()));
+        QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(11) + u"\r\n"_s +
+                                          u"The connection \"Default\" names no host. \"New\" or \"Modify\" in "
+                                          u"the logon dialog sets one."_s});
     }
 };
 

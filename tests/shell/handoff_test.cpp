@@ -5,9 +5,9 @@
 #include "Hardcopy.h"
 #include "MainModul.h"
 #include "MessageBoxes.h"
+#include "opener_support.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -23,27 +23,6 @@ using ViewerTest::MessageBoxes;
 using namespace MainModul;
 
 namespace {
-
-// Receives the addresses the program opens on the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    UrlCatcher()
-    {
-        QDesktopServices::setUrlHandler(u"file"_s, this, "open");
-        QDesktopServices::setUrlHandler(u"https"_s, this, "open");
-    }
-    ~UrlCatcher() override
-    {
-        QDesktopServices::unsetUrlHandler(u"file"_s);
-        QDesktopServices::unsetUrlHandler(u"https"_s);
-    }
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 // A program that writes its arguments, one a line, next to itself, for tests to read.
 QString recorder(const QTemporaryDir& dir, const QString& name = u"recorder"_s)
@@ -115,7 +94,9 @@ TEST(GuiLink, WithoutAGuiClientTheUserIsTold)
     QString text = u"4711"_s;
     ViewInfosysInGui(text);
     ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_EQ(boxes.texts[0], u"GUI for Mandant  not started");
+    // Where the GUI program is set.
+    EXPECT_TRUE(boxes.texts[0].startsWith(u"GUI for Mandant  not started\n"_s)) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(boxes.texts[0].contains(u"KLV_GUI_COMMAND"_s)) << boxes.texts[0].toStdString();
 
     App().MessageTexts.SetText(146, u"Reason:"_s);
     qputenv("KLV_GUI_COMMAND", "/nonexistent/gui-client");
@@ -133,30 +114,51 @@ TEST(Desktop, HelpAddresses)
     EXPECT_EQ(DesktopLauncher::HelpAddress(u"/opt/klv/"_s, u"klv.html"_s, u"Abfrage"_s).toString(),
               u"file:///opt/klv/klv.html#Abfrage");
 
-    UrlCatcher catcher;
+    FakeOpener opener;
+    MessageBoxes boxes;
     App().HelpFileName = u"help\\klv.html"_s;
     ShowHelpTopic(u"Start"_s);
-    ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls[0].toLocalFile(), QCoreApplication::applicationDirPath() + u"/help/klv.html"_s);
-    EXPECT_EQ(catcher.urls[0].fragment(), u"Start");
     OpenUrlInBrowser(u"https://example.org/a b"_s);
-    ASSERT_EQ(catcher.urls.size(), 2);
-    EXPECT_EQ(catcher.urls[1].host(), u"example.org");
+    QStringList opened = opener.addresses(2);
+    ASSERT_EQ(opened.size(), 2);
+    // The two openers run side by side.
+    opened.sort();
+    const QUrl help(opened[0]);
+    EXPECT_EQ(help.toLocalFile(), QCoreApplication::applicationDirPath() + u"/help/klv.html"_s);
+    EXPECT_EQ(help.fragment(), u"Start");
+    EXPECT_EQ(QUrl(opened[1]).host(), u"example.org");
+    // Openers that succeed are not heard of.
+    EXPECT_TRUE(QTest::qWaitFor([] { return DesktopLauncher::RunningOpeners() == 0; }, 10000));
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u'|').toStdString();
+}
+
+// An opener that cannot open a file (no program for its type) is told once it has said so.
+TEST(Desktop, AnOpenerThatFailsIsTold)
+{
+    FakeOpener opener(3);
+    MessageBoxes boxes;
+    App().MessageTexts.SetText(24, u"No program is registered."_s);
+    OpenFileWithAssociatedApp(u"/tmp/export.v2/daten.csv"_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !boxes.texts.isEmpty(); }, 10000));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith(u"No program is registered.\n"_s)) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(boxes.texts[0].endsWith(u" csv"_s)) << boxes.texts[0].toStdString();
+    App().MessageTexts.SetText(24, QString());
 }
 
 TEST(Desktop, FilesOpenWithTheirProgramOnlyWithAnExtension)
 {
     EXPECT_EQ(DesktopLauncher::FileExtension(u"/tmp/export.v2/daten.csv"_s), u"csv");
     EXPECT_EQ(DesktopLauncher::FileExtension(u"/tmp/export.v2/daten"_s), QString());
-    UrlCatcher catcher;
+    FakeOpener opener;
     MessageBoxes boxes;
     App().MessageTexts.SetText(252, u"The file has no extension."_s);
     OpenFileWithAssociatedApp(u"/tmp/export.v2/daten"_s);
     EXPECT_EQ(boxes.texts, QStringList{u"The file has no extension."_s});
-    EXPECT_TRUE(catcher.urls.isEmpty());
     OpenFileWithAssociatedApp(u"/tmp/export.v2/daten.csv"_s);
-    ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls[0].toLocalFile(), u"/tmp/export.v2/daten.csv");
+    const QStringList opened = opener.addresses();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(QUrl(opened[0]).toLocalFile(), u"/tmp/export.v2/daten.csv");
     App().MessageTexts.SetText(252, QString());
 }
 

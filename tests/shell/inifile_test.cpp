@@ -1,9 +1,16 @@
 // INI files as the Windows program wrote them, and what we write into them.
+#include "ChildRun.h"
 #include "IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +35,11 @@ protected:
     }
     QTemporaryDir dir;
 };
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 } // namespace
 
@@ -134,4 +146,67 @@ TEST_F(IniFileTest, LongValuesAreCutAsTheWindowsProgramCutThem)
     IniFile file(path);
     ASSERT_TRUE(file.load());
     EXPECT_EQ(file.value(u"A"_s, u"k"_s), value);
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    // File permissions hold for an ordinary user only.
+    if (ChildRun::privileged()) {
+        const ChildRun::Result child = ChildRun::unprivileged(ChildRun::currentGoogleTest());
+        if (!child.started)
+            GTEST_SKIP() << "no ordinary user to run as: " << child.output.toStdString();
+        EXPECT_EQ(child.exitCode, 0) << child.output.toStdString();
+        return;
+    }
+    const QString path = write("[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, {}));
+    IniFile file(path);
+    EXPECT_FALSE(file.load());
+    EXPECT_TRUE(file.loadFailed());
+    // What was read (nothing) is less than the file holds: it is not written.
+    ASSERT_TRUE(file.setValue(u"A"_s, u"k"_s, u"3"_s));
+    EXPECT_FALSE(file.save());
+    EXPECT_EQ(file.errorString(), systemText(EACCES));
+    QString error;
+    EXPECT_FALSE(IniFile::WriteIniString(path, u"A"_s, u"k"_s, u"3"_s, &error));
+    EXPECT_EQ(error, systemText(EACCES));
+    EXPECT_FALSE(IniFile::DeleteIniSection(path, u"B"_s));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(read(path), QByteArray("[A]\r\nk=1\r\n[B]\r\nk=2\r\n"));
+}
+
+TEST_F(IniFileTest, APipeInTheFilesPlaceIsNeitherWaitedForNorReplaced)
+{
+    QString error;
+    const QString pipe = dir.filePath(u"pipe.ini"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(IniFile::ReadIniString(pipe, u"A"_s, u"k"_s, u"d"_s), u"d"_s);
+    EXPECT_FALSE(IniFile::WriteIniString(pipe, u"A"_s, u"k"_s, u"3"_s, &error));
+    EXPECT_EQ(error, u"Not a regular file"_s);
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
+}
+
+TEST_F(IniFileTest, AllValuesReadInOnePassAreThoseReadOneByOne)
+{
+    // Names in any case, a section and a key given twice (the first counts), keys before any
+    // section, quotes, comments, an empty section name, sections named like others' keys.
+    IniFile file(write("Vorher=1\r\n"
+                       "[Abfrage]\r\nKrit = a=1 \r\nkrit=zweiter\r\nFields=\"  x  \"\r\n; Order=nein\r\n"
+                       "[leer]\r\n"
+                       "[ABFRAGE]\r\nOrder=spaeter\r\n"
+                       "[ Krit ]\r\nAbfrage=3\r\nohne Gleich\r\n"
+                       "[]\r\nNamenlos=4\r\n"));
+    ASSERT_TRUE(file.load());
+    const IniFile::Values values = file.values();
+    for (const QString& section :
+         {u"Abfrage"_s, u"abfrage"_s, u" ABFRAGE "_s, u"leer"_s, u"Krit"_s, QString(), u"fehlt"_s}) {
+        for (const QString& key : {u"Krit"_s, u"KRIT"_s, u"Fields"_s, u"Order"_s, u"Abfrage"_s, u"Vorher"_s,
+                                   u"Namenlos"_s, u"ohne Gleich"_s}) {
+            EXPECT_EQ(values.value(section, key, u"-"_s), file.value(section, key, u"-"_s))
+                << qPrintable(section) << " / " << qPrintable(key);
+        }
+    }
+    EXPECT_EQ(values.value(u"abfrage"_s, u"krit"_s), u"a=1"_s);
+    EXPECT_EQ(values.value(u"Abfrage"_s, u"Fields"_s), u"  x  "_s);
+    EXPECT_EQ(file.sectionNames(), (QStringList{u"Abfrage"_s, u"leer"_s, u"Krit"_s}));
 }

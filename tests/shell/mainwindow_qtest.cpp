@@ -1,6 +1,7 @@
 // The main window against the stand-in server: logging on with and without the logon dialog,
 // refused logons, the status bar, the first query window, the session settings on the wire,
 // the protocol log, new connections and the close with its "END".
+#include "DesktopLauncher.h"
 #include "DialogDriver.h"
 #include "KLV.h"
 #include "KLVEinstellungenDialog.h"
@@ -14,13 +15,13 @@
 #include "ViewerEinstellungenDialog.h"
 #include "ViewerTest.h"
 #include "ViewerTestMain.h"
+#include "opener_support.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,19 +40,6 @@ using namespace ViewerTest;
 using namespace DialogDriver;
 
 namespace {
-
-// Receives the addresses the program opens on the desktop (the help pages).
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(u"file"_s, this, "open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 // A child window that refuses to close, as a query window does when its user cancels.
 class StubbornChild : public QWidget
@@ -430,7 +418,7 @@ private Q_SLOTS:
 
     void functionKeyOneInTheLogonDialogsOpensTheirHelp()
     {
-        UrlCatcher urls;
+        FakeOpener opener;
         QVERIFY(logOn());
         const auto press = [this](const QString& form, int key) {
             QString name = form;
@@ -442,9 +430,27 @@ private Q_SLOTS:
         press(u"ConnectionData"_s, 112);
         press(u"Logon"_s, 113);
         press(u"Other"_s, 112);
-        QCOMPARE(urls.urls.size(), 2);
-        QCOMPARE(urls.urls.value(0).fragment(), GetMessageTextByNr(902));
-        QCOMPARE(urls.urls.value(1).fragment(), GetMessageTextByNr(903));
+        QStringList opened = opener.addresses(2);
+        QCOMPARE(opened.size(), 2);
+        // The two openers run side by side.
+        opened.sort();
+        QCOMPARE(QUrl(opened.value(0)).fragment(), GetMessageTextByNr(902));
+        QCOMPARE(QUrl(opened.value(1)).fragment(), GetMessageTextByNr(903));
+    }
+
+    void functionKeyOneWithAnOpenerThatFailsTellsThePagesPath()
+    {
+        QVERIFY(logOn());
+        window->show();
+        FakeOpener opener(3);
+        MessageBoxes boxes;
+        auto* form = qobject_cast<QueryForm*>(window->mdiArea()->subWindowList().value(0)->widget());
+        QVERIFY(form);
+        QTest::keyClick(form->tabellenListe(), Qt::Key_F1);
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts.first(),
+                 GetMessageTextByNr(23) + u'\n' + QCoreApplication::applicationDirPath() + u'/' + App().HelpFileName);
+        QCOMPARE(QUrl(opener.addresses().value(0)).fragment(), GetMessageTextByNr(904));
     }
 
     void theViewerSettingsSwitchTheProtocolLog()

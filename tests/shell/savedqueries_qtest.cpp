@@ -2,6 +2,7 @@
 // back into another, field entries find their rows (or become extra fields), changed queries
 // are saved or asked about as the viewer settings say, and the menus of saved queries follow
 // the table.
+#include "ChildRun.h"
 #include "MainModul.h"
 #include "MessageBoxes.h"
 #include "SavedQuerySettings.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
@@ -31,6 +33,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using ViewerTest::MessageBoxes;
@@ -240,6 +245,25 @@ public:
         return DialogResult;
     }
 };
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes into path until the disk it is on is full.
+void fillDisk(const QString& path)
+{
+    QFile filler(path);
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    while (filler.write("f", 1) == 1) {
+    }
+}
 
 // Answers the next input box with text (or cancels it when text is null).
 void answerInputBox(const QString& text)
@@ -682,6 +706,51 @@ private Q_SLOTS:
         QCOMPARE(SavedQueryStore::GetTableQueries(u"2:1"_s), QStringList{u"B"_s});
         SavedQueryStore::DeleteQuerySetting(u"2:1"_s, u"B"_s);
         QCOMPARE(SavedQueryStore::GetTableQueries(u"2:1"_s), QStringList{u"Default"_s});
+    }
+
+    void aFullDiskKeepsEveryQueryAndTellsTheSystemsReason()
+    {
+        // Runs again as a child with a small disk of its own, which the child fills.
+        const QString folder = qEnvironmentVariable("KLV_FULL_DISK");
+        if (folder.isEmpty()) {
+            QTemporaryDir disk;
+            QProcessEnvironment env;
+            env.insert(u"KLV_FULL_DISK"_s, disk.path());
+            const ChildRun::Result child =
+                ChildRun::onSmallDisk(disk.path(), 64, {QString::fromLatin1(QTest::currentTestFunction())}, env);
+            if (!child.started)
+                QSKIP("no file system of a process's own can be mounted here");
+            QVERIFY2(child.exitCode == 0, qPrintable(child.output));
+            return;
+        }
+        viewer->findChild<QLineEdit*>(u"SaveQueryDir"_s)->setText(folder);
+        const QString table = u"2:1"_s;
+        const QString path = SavedQueryStore::GetQuerySettingsFile(table);
+        FakeQueryForm w;
+        fillQuery(w);
+        for (int i = 1; i <= 40; ++i)
+            QVERIFY(SavedQueryStore::SaveQuerySettings(&w, table, u"Abfrage "_s + QString::number(i)));
+        const QByteArray held = contents(path);
+        fillDisk(folder + u"/filler"_s);
+
+        // A new name and a changed query: neither is saved, each is told with the reason, and
+        // the file stays as it was.
+        const QString told =
+            GetMessageTextByNr(1391) + u"\r\n"_s + path + u"\r\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC));
+        QVERIFY(!SavedQueryStore::SaveQuerySettings(&w, table, u"Neu"_s));
+        w.kriterien->setText(u"name=Neu*"_s);
+        QVERIFY(!SavedQueryStore::SaveQuerySettings(&w, table, u"Abfrage 7"_s));
+        QCOMPARE(boxes.texts, (QStringList{told, told}));
+        QCOMPARE(contents(path), held);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{u"2_1.ini"_s, u"filler"_s}));
+
+        // With room again the next save writes everything the file held, and the new query.
+        QVERIFY(QFile::remove(folder + u"/filler"_s));
+        QVERIFY(SavedQueryStore::SaveQuerySettings(&w, table, u"Neu"_s));
+        const QStringList names = SavedQueryStore::GetTableQueries(table);
+        QCOMPARE(names.size(), 41);
+        QCOMPARE(names.last(), u"Neu"_s);
+        QVERIFY(contents(path).startsWith(held));
     }
 
     void aWindowWithoutTheMembersIsLeftAlone()

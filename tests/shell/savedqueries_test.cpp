@@ -1,12 +1,21 @@
 // Saved queries in their INI files, without a window: what is written is what is read, names
-// that would break the file are refused, and a table's list of saved queries.
+// that would break the file are refused, a table's list of saved queries, a file the Windows
+// program wrote lines into, and two programs saving into one file at once.
+#include "ChildRun.h"
 #include "SavedQuerySettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -18,11 +27,16 @@ QString readText(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-void writeText(const QString& path, const QString& text)
+void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
+    f.write(bytes);
+}
+
+void writeText(const QString& path, const QString& text)
+{
+    writeBytes(path, text.toUtf8());
 }
 
 SavedQuerySettings sample()
@@ -181,6 +195,88 @@ TEST_F(SavedQuerySettingsTest, AFileThatCannotBeWrittenIsReportedAndLeftAsItWas)
         GTEST_SKIP() << "the directory stays writable (running as root)";
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(SavedQuerySettings::read(path, u"A"_s, {}).Krit, u"name=M*"_s);
+}
+
+TEST_F(SavedQuerySettingsTest, AFileWithLinesOfTheWindowsProgramKeepsEveryNameWhenReadAndSaved)
+{
+    // A folder shared with the Windows program: one query saved there in Windows-1252, one
+    // saved here in UTF-8.
+    writeBytes(file(), "[M\xC3\xBCller]\r\nKrit=ort=K\xC3\xB6ln\r\n"
+                       "[B\xE4"
+                       "cker]\r\nKrit=gr\xF6\xDF"
+                       "e>5\r\n");
+    EXPECT_EQ(SavedQuerySettings::QueryNames(file()), (QStringList{u"Müller"_s, u"Bäcker"_s}));
+    EXPECT_EQ(SavedQuerySettings::read(file(), u"Müller"_s, {}).Krit, u"ort=Köln"_s);
+    EXPECT_EQ(SavedQuerySettings::read(file(), u"Bäcker"_s, {}).Krit, u"größe>5"_s);
+
+    ASSERT_TRUE(sample().write(file(), u"Neu"_s));
+    QFile f(file());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(f.readAll());
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_TRUE(text.startsWith(u"[Müller]\r\nKrit=ort=Köln\r\n[Bäcker]\r\nKrit=größe>5\r\n[Neu]\r\n"_s))
+        << text.toStdString();
+    EXPECT_EQ(SavedQuerySettings::QueryNames(file()), (QStringList{u"Müller"_s, u"Bäcker"_s, u"Neu"_s}));
+}
+
+TEST_F(SavedQuerySettingsTest, TwoProgramsSavingIntoOneFileAtOnceLoseNoQuery)
+{
+    // The child: waits for the word, then saves its thirty queries as fast as it can.
+    if (const QString prefix = qEnvironmentVariable("KLV_SAVER_PREFIX"); !prefix.isEmpty()) {
+        std::printf("READY\n");
+        std::fflush(stdout);
+        std::string go;
+        std::getline(std::cin, go);
+        for (int i = 1; i <= 30; ++i) {
+            QString error;
+            ASSERT_TRUE(sample().write(qEnvironmentVariable("KLV_SAVER_FILE"), prefix + QString::number(i), &error))
+                << error.toStdString();
+        }
+        return;
+    }
+    // A table with many saved queries already: each save reads and writes a file of some size.
+    QString held;
+    for (int i = 1; i <= 40; ++i) {
+        held += u"[Before "_s + QString::number(i) + u"]\r\n"_s;
+        for (const QString& key : SavedQuerySettings::KeyNames())
+            held += key + u"=1440,2000,900\r\n"_s;
+    }
+    writeText(file(), held);
+    QProcess children[2];
+    for (int c = 0; c < 2; ++c) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"KLV_SAVER_PREFIX"_s, c == 0 ? u"First "_s : u"Second "_s);
+        env.insert(u"KLV_SAVER_FILE"_s, file());
+        children[c].setProcessEnvironment(env);
+        children[c].start(QCoreApplication::applicationFilePath(), ChildRun::currentGoogleTest());
+    }
+    // Both wait for the word before either saves.
+    QByteArray output[2];
+    for (int c = 0; c < 2; ++c) {
+        while (!output[c].contains("READY") && children[c].waitForReadyRead(60000))
+            output[c] += children[c].readAllStandardOutput();
+        ASSERT_TRUE(output[c].contains("READY")) << output[c].toStdString();
+    }
+    // (Written out to each at once: a child's input goes out only while someone waits on it.)
+    for (QProcess& child : children) {
+        child.write("go\n");
+        ASSERT_TRUE(child.waitForBytesWritten(10000));
+    }
+    for (int c = 0; c < 2; ++c) {
+        ASSERT_TRUE(children[c].waitForFinished(120000));
+        output[c] += children[c].readAll();
+        EXPECT_EQ(children[c].exitCode(), 0) << output[c].toStdString();
+    }
+    const QStringList names = SavedQuerySettings::QueryNames(file());
+    EXPECT_EQ(names.size(), 100) << names.join(u", "_s).toStdString();
+    for (int i = 1; i <= 30; ++i) {
+        EXPECT_TRUE(names.contains(u"First "_s + QString::number(i))) << i;
+        EXPECT_TRUE(names.contains(u"Second "_s + QString::number(i))) << i;
+    }
+    EXPECT_TRUE(readText(file()).startsWith(held));
+    // Nothing is left beside the file but the file.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"12_24.ini"_s});
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // Stored connections: the record format other readers rely on, reading back exactly what
 // was written, and the registry's look-up without regard to case.
+#include "ChildRun.h"
 #include "ConnectionStore.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -156,4 +158,44 @@ TEST(ConnectionStore, AStoreThatCannotBeWrittenReportsIt)
     EXPECT_FALSE(store.write(u"c"_s, u"h"_s, 1, u"m"_s, false, QString()));
     EXPECT_FALSE(ConnectionStore(app).setLastUsed(u"c"_s));
     EXPECT_FALSE(ConnectionStore(app).write(QString(), u"h"_s, 1, u"m"_s, false, QString()));
+}
+
+TEST(ConnectionStore, ADiskThatFillsDoesNotCutTheStoreShort)
+{
+    // Runs again as a child, with a small disk of its own for the settings folder.
+    const QString disk = qEnvironmentVariable("KLV_STORE_DISK");
+    if (disk.isEmpty()) {
+        QTemporaryDir folder;
+        QProcessEnvironment env;
+        env.insert(u"KLV_STORE_DISK"_s, folder.path());
+        const ChildRun::Result child = ChildRun::onSmallDisk(folder.path(), 64, ChildRun::currentGoogleTest(), env);
+        if (!child.started)
+            GTEST_SKIP() << "no file system of a process's own can be mounted here";
+        EXPECT_EQ(child.exitCode, 0) << child.output.toStdString();
+        return;
+    }
+    const QString folder = TestEnvironment::settingsDir() + u"/KLV"_s;
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QFile::link(disk, folder));
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(ConnectionStore(u"Full"_s).write(u"Verbindung "_s + QString::number(i), u"erp.example.com"_s, 6550,
+                                                     u"mandant"_s, true, u"a user name of some length"_s));
+    QFile file(iniPath(u"Full"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray held = file.readAll();
+    file.close();
+    ASSERT_GT(held.size(), 3 * 4096);
+    // Less room is left than the file needs: the write is cut short, and the store says so.
+    {
+        QFile filler(disk + u"/filler"_s);
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        ASSERT_TRUE(filler.resize(filler.size() - 4096));
+    }
+    EXPECT_FALSE(ConnectionStore(u"Full"_s).setLastUsed(u"Verbindung 7"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), held);
+    EXPECT_EQ(ConnectionStore(u"Full"_s).names().size(), 200);
 }

@@ -5,6 +5,7 @@
 #include "KLVLogon.h"
 #include "TestEnvironment.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -361,21 +362,24 @@ private Q_SLOTS:
 
     void aFailedSaveIsShownAndTheDialogsStayUsable()
     {
-        // The settings file of one program where another's folder should be.
+        // The settings file of one program where another's folder should be; the caller's name
+        // holds markup, which the box shows as it is.
         ConnectionStore(app()).setLastUsed(u"x"_s);
-        const QString blocked = app() + u".ini/App"_s;
+        const QString blocked = app() + u".ini/<i>App"_s;
         KLVLogon logon;
         logon.setLanguage(9);
         whenShown(u"Logon"_s, [](QWidget* w) {
             whenShown(u"ConnectionData"_s, [](QWidget* d) {
-                whenShown(u"QMessageBox"_s, [](QWidget* box) {
-                    QVERIFY(
-                        static_cast<QMessageBox*>(box)->text().startsWith(u"The connection data could not be saved"_s));
+                whenShown(u"QMessageBox"_s, [](QWidget* w) {
+                    auto* box = static_cast<QMessageBox*>(w);
+                    QVERIFY(box->text().startsWith(u"The connection data could not be saved"_s));
+                    QVERIFY(box->text().contains(u"/<i>App.ini"_s));
+                    QCOMPARE(box->textFormat(), Qt::PlainText);
                     whenShown(u"ConnectionData"_s, [](QWidget* again) {
                         QCOMPARE(child<QLineEdit>(again, u"ConnName"_s)->text(), u"Typed"_s);
                         click(again, u"AbbruchButton"_s);
                     });
-                    static_cast<QMessageBox*>(box)->accept();
+                    box->accept();
                 });
                 retype(d, u"ConnName"_s, u"Typed"_s);
                 click(d, u"SpeichernButton"_s);
@@ -475,6 +479,34 @@ private Q_SLOTS:
         QCOMPARE(logon.Language(), 7);
         logon.setLanguage(12);
         QCOMPARE(logon.Language(), 9);
+    }
+
+    // The caller's wait for the session it opens: once it lasts, the window says which server
+    // it waits for; closing it breaks the wait off, once. A wait that ends by itself takes the
+    // window along.
+    void theCallersWaitShowsTheServerAndClosingItBreaksItOff()
+    {
+        KLVLogon logon;
+        logon.setLanguage(9);
+        QPointer<QWidget> window;
+        whenShown(u"LogonWait"_s, [&window](QWidget* w) {
+            window = w;
+            QCOMPARE(w->findChild<QLabel*>(u"WaitText"_s)->text(), u"Connecting to erp1 (port 6550) ..."_s);
+            w->close();
+        });
+        int breaks = 0;
+        // Broken off, the attempt fails; it never ends by itself.
+        const auto attempt = [&breaks] { return !QTest::qWaitFor([&breaks] { return breaks > 0; }, 10000); };
+        QVERIFY(!logon.WaitForLogon(u"erp1"_s, 6550, attempt, [&breaks] { ++breaks; }));
+        QCOMPARE(breaks, 1);
+        QVERIFY(logon.LogonWaitBrokenOff());
+        QVERIFY(window && !window->isVisible());
+
+        QVERIFY(logon.WaitForLogon(
+            u"erp1"_s, 6550, [&window] { return QTest::qWaitFor([&window] { return window->isVisible(); }, 10000); },
+            [] {}));
+        QVERIFY(!logon.LogonWaitBrokenOff());
+        QVERIFY(!window->isVisible());
     }
 
     void membersAreReachableByName()

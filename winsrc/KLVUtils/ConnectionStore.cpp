@@ -1,5 +1,7 @@
 #include "ConnectionStore.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QVariant>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +74,29 @@ QString decodePercent(const QString& text)
     return out;
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The keys a file written by QSettings holds: one line of "key=value" each.
+qsizetype keyLines(const QByteArray& bytes)
+{
+    qsizetype count = 0;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArray line = bytes.sliced(start, end - start).trimmed();
+        if (!line.isEmpty() && !line.startsWith('[') && line.contains('='))
+            ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
 } // namespace
 
 ConnectionStore::ConnectionStore(const QString& application)
@@ -113,8 +138,24 @@ QString ConnectionStore::text(const QString& path) const
 
 bool ConnectionStore::commit()
 {
+    // The store shares its file with the calling program's other settings. QSettings takes a
+    // write that a nearly full disk cut short for a whole one and puts the cut file in the old
+    // one's place: what it wrote is read back, and a file that lacks keys gets back what it held
+    // (the room of the cut file and of the old one suffice for that).
+    const QString path = m_settings.fileName();
+    const QByteArray before = fileBytes(path);
     m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    if (m_settings.status() != QSettings::NoError)
+        return false;
+    const QByteArray after = fileBytes(path);
+    if (after == before || keyLines(after) >= m_settings.allKeys().size())
+        return true;
+    if (!before.isEmpty()) {
+        QSaveFile restore(path);
+        if (restore.open(QIODevice::WriteOnly) && restore.write(before) == before.size())
+            restore.commit();
+    }
+    return false;
 }
 
 QStringList ConnectionStore::names() const

@@ -3,9 +3,11 @@
 #include "ConnectionStore.h"
 #include "KeyCodes.h"
 #include "LogonDialog.h"
+#include "LogonWaitDialog.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QtDebug>
 
 using namespace Qt::StringLiterals;
@@ -117,7 +119,8 @@ KLVLogon::Logon_Result KLVLogon::runLogon(const QString& application, QString& h
     logon.setKeyEventRecipient(this);
 
     if (!showDialog) {
-        logon.ReadConnInfo(logon.connectionText(), host, port, mandant, withUserName, userName);
+        m_chosenConnection = logon.connectionText();
+        logon.ReadConnInfo(m_chosenConnection, host, port, mandant, withUserName, userName);
         return logonOK;
     }
 
@@ -127,12 +130,15 @@ KLVLogon::Logon_Result KLVLogon::runLogon(const QString& application, QString& h
             return logonAbort;
         if (!logon.connectionText().isEmpty())
             break;
-        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                        logon.GetMessageText(30) + u"\n"_s + logon.GetMessageText(31), QMessageBox::Ok, &logon);
+        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok,
+                        &logon);
+        box.setTextFormat(Qt::PlainText);
+        box.setText(logon.GetMessageText(30) + u"\n"_s + logon.GetMessageText(31));
         box.exec();
     }
 
     const QString chosen = logon.connectionText();
+    m_chosenConnection = chosen;
     logon.ReadConnInfo(chosen, host, port, mandant, withUserName, userName);
     userName = logon.userNameText();
     passwort = logon.passwordText();
@@ -151,10 +157,33 @@ QString KLVLogon::ConnectFailureText(Connect_Failure Failure, const QString& Hos
         return form().GetMessageText(klvutils::LogonTexts::ServerNoAnswer).arg(Host, port);
     case connectRefused:
         return form().GetMessageText(klvutils::LogonTexts::ServerRefused).arg(Host, port, Reason);
+    case connectNoHost: {
+        // The buttons' captions without their access keys, as the user reads them.
+        const auto caption = [this](int number) { return form().GetMessageText(number).remove(u'&'); };
+        return form()
+            .GetMessageText(klvutils::LogonTexts::NoHost)
+            .arg(m_chosenConnection, caption(klvutils::LogonTexts::NewButton),
+                 caption(klvutils::LogonTexts::ModifyButton));
+    }
     case connectClosed:
         break;
     }
     return form().GetMessageText(klvutils::LogonTexts::ServerClosed).arg(Host, port);
+}
+
+bool KLVLogon::WaitForLogon(const QString& Host, int Port, const std::function<bool()>& Attempt,
+                            const std::function<void()>& BreakOff)
+{
+    m_waitBrokenOff = false;
+    klvutils::LogonWaitDialog& wait = *form().waitDialog();
+    wait.begin(form().GetMessageText(klvutils::LogonTexts::Connecting).arg(Host, QString::number(Port)),
+               [this, BreakOff] {
+                   m_waitBrokenOff = true;
+                   if (BreakOff)
+                       BreakOff();
+               });
+    const auto ended = qScopeGuard([&wait] { wait.end(); });
+    return Attempt && Attempt();
 }
 
 void KLVLogon::formKeyUp(const QString& formName, int keyCode, int shift)

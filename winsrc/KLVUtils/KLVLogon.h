@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace klvutils {
@@ -43,7 +44,10 @@ public:
         // The connection could not be made (refused, host not found); the reason says which.
         connectRefused = 2,
         // The server closed the connection before the logon was through.
-        connectClosed = 3
+        connectClosed = 3,
+        // The connection the last logon gave names no host (as the one stored connection of a
+        // fresh install does until the user sets one).
+        connectNoHost = 4
     };
     Q_ENUM(Connect_Failure)
 
@@ -73,11 +77,25 @@ public:
     // Why the last call did not return logonOK or logonAbort; empty otherwise.
     Q_INVOKABLE QString GetLastError() const { return m_lastError; }
 
+    // The stored connection whose data the last logon gave (logonOK); empty before one did.
+    // A caller that logs on anew preselects it as ConnectionName.
+    Q_INVOKABLE QString ChosenConnection() const { return m_chosenConnection; }
+
     // What to tell the user when no session could be opened on Host and Port: which server,
     // what went wrong and what to check, in the dialogs' language. Reason is the system's
     // word for a refused connection ("Connection refused").
     Q_INVOKABLE QString ConnectFailureText(Connect_Failure Failure, const QString& Host, int Port,
                                            const QString& Reason = QString());
+
+    // The caller's wait for the session it opens on Host and Port: Attempt runs (opening the
+    // session; it keeps the event loop running while it waits), and meanwhile, once it lasts,
+    // the window "LogonWait" says which server is waited for. Esc, its Cancel button or
+    // closing it break the wait off: BreakOff runs then and must make Attempt return at once.
+    // Returns what Attempt returned; LogonWaitBrokenOff tells whether the user broke it off.
+    bool WaitForLogon(const QString& Host, int Port, const std::function<bool()>& Attempt,
+                      const std::function<void()>& BreakOff);
+    // True when the user broke the last WaitForLogon off.
+    Q_INVOKABLE bool LogonWaitBrokenOff() const { return m_waitBrokenOff; }
 
 Q_SIGNALS:
     // A function key F1 to F16 (KeyCode 112 to 127) released in one of the dialogs;
@@ -94,5 +112,7 @@ private:
 
     QString m_connectionName;
     QString m_lastError;
+    QString m_chosenConnection;
+    bool m_waitBrokenOff = false;
     std::shared_ptr<klvutils::LogonDialog> m_form;
 };

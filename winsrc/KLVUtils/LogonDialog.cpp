@@ -4,6 +4,7 @@
 #include "ConnectionStore.h"
 #include "FormKeyWatcher.h"
 #include "KLVLogon.h"
+#include "LogonWaitDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -129,6 +130,7 @@ LogonDialog::LogonDialog(QWidget* parent) : QDialog(parent)
     connect(new FormKeyWatcher(this), &FormKeyWatcher::keyReleased, this, &LogonDialog::passKey);
     m_connectionData = new ConnectionDataDialog(this);
     m_connectionData->setModal(true);
+    m_wait = new LogonWaitDialog(this);
 
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_abbruchButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -165,6 +167,7 @@ void LogonDialog::localise()
     for (const auto& [widget, number] : m_captions)
         setCaption(widget, GetMessageText(number));
     m_connectionData->localise([this](int number) { return GetMessageText(number); });
+    m_wait->localise([this](int number) { return GetMessageText(number); });
 }
 
 QString LogonDialog::GetMessageText(int msgNr, const QVariant& defaultText) const
@@ -328,9 +331,11 @@ bool LogonDialog::storeConnData(const QString& editOp)
 
 void LogonDialog::showSaveFailure(const ConnectionStore& store)
 {
-    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                    GetMessageText(LogonTexts::SettingsNotSaved).arg(store.fileName()), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok,
                     m_connectionData->isVisible() ? static_cast<QWidget*>(m_connectionData) : this);
+    // The file's name is the caller's application name: shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(GetMessageText(LogonTexts::SettingsNotSaved).arg(store.fileName()));
     box.exec();
 }
 

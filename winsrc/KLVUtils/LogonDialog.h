@@ -18,6 +18,7 @@ namespace klvutils {
 
 class ConnectionDataDialog;
 class ConnectionStore;
+class LogonWaitDialog;
 
 // The dialog "Logon": the user picks a stored connection and types user name and password,
 // or opens the connection-data dialog to create, change or delete one. One instance serves
@@ -73,6 +74,8 @@ public:
     void setPasswordText(const QString& password);
 
     ConnectionDataDialog* connectionDataDialog() const { return m_connectionData; }
+    // The window of a caller's wait for the session it opens (KLVLogon::WaitForLogon).
+    LogonWaitDialog* waitDialog() const { return m_wait; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -97,6 +100,7 @@ private:
     QPushButton* m_okButton;
     QPushButton* m_abbruchButton;
     ConnectionDataDialog* m_connectionData;
+    LogonWaitDialog* m_wait;
 
     std::vector<std::pair<QWidget*, int>> m_captions;
     LogonTexts m_texts;

@@ -44,6 +44,8 @@ constexpr std::array resources{
     Resource{1042, u"Der Server %1 (Port %2) hat nicht geantwortet. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
     Resource{1043, u"Keine Verbindung zu %1 (Port %2): %3. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
     Resource{1044, u"Der Server %1 (Port %2) hat die Verbindung vor dem Ende der Anmeldung geschlossen. Bitte prüfen, ob dort ein KLV-Server läuft und ob Host und Port der Verbindung stimmen."},
+    Resource{1045, u"Verbindung zu %1 (Port %2) wird hergestellt ..."},
+    Resource{1046, u"Die Verbindung \"%1\" nennt keinen Host. Mit \"%2\" oder \"%3\" im Anmeldedialog wird er eingetragen."},
 
     Resource{2001, u"New connection data"},
     Resource{2002, u"Modify connection data"},
@@ -73,6 +75,8 @@ constexpr std::array resources{
     Resource{2042, u"The server %1 (port %2) did not answer. Please check that a KLV server is running there and that the connection's host and port are right."},
     Resource{2043, u"No connection to %1 (port %2): %3. Please check that a KLV server is running there and that the connection's host and port are right."},
     Resource{2044, u"The server %1 (port %2) closed the connection before the logon was through. Please check that a KLV server is running there and that the connection's host and port are right."},
+    Resource{2045, u"Connecting to %1 (port %2) ..."},
+    Resource{2046, u"The connection \"%1\" names no host. \"%2\" or \"%3\" in the logon dialog sets one."},
 };
 // clang-format on
 

@@ -21,6 +21,14 @@ public:
     static constexpr int ServerNoAnswer = 42;
     static constexpr int ServerRefused = 43;
     static constexpr int ServerClosed = 44;
+    // What the logon waits for: %1 the host, %2 the port.
+    static constexpr int Connecting = 45;
+    // A connection without host: %1 its name, %2 and %3 the captions of the buttons that set
+    // one.
+    static constexpr int NoHost = 46;
+    // The captions of the logon dialog's buttons New and Modify.
+    static constexpr int NewButton = 22;
+    static constexpr int ModifyButton = 23;
 
     // 0 until a language is set; then 7 (German) or 9 (English).
     int langId() const { return m_langId; }

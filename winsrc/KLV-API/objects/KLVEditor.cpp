@@ -344,8 +344,13 @@ void KLVEditor::Break()
         setApiErrorCode(5);
         return;
     }
+    // A request of this editor that waits (a save, a record locked elsewhere) is broken off:
+    // the server ends it early or has done it already, and its answer, which ends the
+    // request, says which.
+    const bool answerAwaited = m_result->breakRunning() == KLVDispatch::BreakOutcome::AfterSending;
     m_result->SendCommandLine(builder().buildBRQ(m_editTid), m_editTid, false);
-    takeCurrentError();
+    if (!answerAwaited)
+        takeCurrentError();
 }
 
 QSharedPointer<KLVEditor> KLVEditor::newSiblingEditor() const

@@ -215,7 +215,7 @@ bool KLVQuery::catalogueCommand(const QString& line)
 {
     clearLastError();
     m_tid = u"0"_s;
-    m_readError.reset();
+    newResult();
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
         return false;
@@ -425,7 +425,7 @@ QSharedPointer<KLVError> KLVQuery::testFieldValue(const QString& typeCode, const
         return error;
     }
     const QString line = builder().buildTFV(m_tid, typeCode, {value});
-    m_readError.reset();
+    newResult();
     if (m_result->ProcessCommand(m_tid, line, QString(), true) && m_result->MoveNext(true)) {
         if (Common::ParseBool(m_result->GetFieldVal(fldFldTestRC))) {
             prepared = m_result->GetFieldVal(fldFldTestValue);
@@ -485,7 +485,7 @@ bool KLVQuery::executeSelection(const KLVSelection& selection, const QString& fi
 {
     if (blockSize < 0)
         blockSize = m_datasetSize;
-    m_readError.reset();
+    newResult();
     const QString line = builder().buildEXQ(m_tid, selection.KLVSelString(), fieldList, blockSize, offset, editor.tid,
                                             editor.row, editor.fieldName, m_timeOut, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
@@ -738,7 +738,7 @@ bool KLVQuery::GetRecordByRefRN(const QString& TableName, const QString& Ref, co
 
 bool KLVQuery::readRecord(const QString& ref, const QString& fieldList)
 {
-    m_readError.reset();
+    newResult();
     const QString line = builder().buildRDP(m_tid, ref, fieldList, false, 1, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
@@ -782,7 +782,7 @@ bool KLVQuery::readRecords(const QString& refList, const QString& fieldList, boo
         setApiError(7);
         return false;
     }
-    m_readError.reset();
+    newResult();
     const QString line = builder().buildRDP(m_tid, refList, fieldList, byRows, m_datasetSize, m_enableQueryMetaData);
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
@@ -825,40 +825,73 @@ bool KLVQuery::ReadRecordsAN(const QStringList& RefList, const QStringList& Fiel
 // ---------------------------------------------------------------------------------------------
 // Navigation
 
+void KLVQuery::newResult()
+{
+    m_readError.reset();
+    m_blocksFetched = 0;
+}
+
 bool KLVQuery::fetchNextBlock()
 {
-    const int before = m_result->GetRecordCount();
-    // A further block keeps the numbering of the records already held.
-    if (!m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false)) {
+    // A further block keeps the numbering of the records already held. The one asked for
+    // ahead is taken, else it is asked for now.
+    const bool ok = m_result->hasAhead() ? m_result->claimAhead()
+                                         : m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false);
+    if (m_readError) {
+        // Broken off meanwhile: whatever the answer, the read ends here, as broken off.
+        m_lastError = m_readError;
+        return false;
+    }
+    if (!ok) {
         // A block that could not be fetched is no end of the data: the selection ends here,
         // and why stays, so that the caller can tell an incomplete read from a complete one.
         takeCurrentError();
         m_readError = m_lastError;
         return false;
     }
-    if (m_result->GetRecordCount() == before && !m_result->atEOF()) {
+    if (m_result->answerRecordCount() == 0 && !m_result->atEOF()) {
         // A block with nothing in it and no end would be asked for again and again.
         setApiError(16);
         m_readError = m_lastError;
         return false;
     }
+    ++m_blocksFetched;
     return true;
+}
+
+void KLVQuery::readAhead()
+{
+    // Only a caller that reads on through further blocks reads the selection to its end (a
+    // look-up or a list of the first rows stops within the first ones): it gets the next
+    // block asked for while it reads this one, so that the server works meanwhile.
+    if (m_blocksFetched < ReadAheadAfterBlocks || m_readError || m_result->atEOF() || Common::IsNoTID(m_tid))
+        return;
+    m_result->sendAhead(m_tid, builder().buildGNR(m_tid));
 }
 
 bool KLVQuery::moveToRecord(int n)
 {
     Common::AssertLibraryThread(this);
+    // A block read ahead that had to be taken in already (another request needed the
+    // connection) is settled first: its failure ends the read as any block's does.
+    if (!m_readError && m_result->aheadEnded())
+        fetchNextBlock();
     if (m_readError) {
         // The records read before the failure stay; none after it will come.
         m_lastError = m_readError;
         return m_result->SetCurrRecord(n, true);
     }
     clearLastError();
+    bool fetched = false;
     while (m_result->GetRecordCount() < n && !m_result->atEOF()) {
         if (!fetchNextBlock())
             break;
+        fetched = true;
     }
-    return m_result->SetCurrRecord(n, true);
+    const bool moved = m_result->SetCurrRecord(n, true);
+    if (moved && fetched)
+        readAhead();
+    return moved;
 }
 
 bool KLVQuery::GetFirstRecord()
@@ -957,8 +990,10 @@ void KLVQuery::Break()
     const bool processing = m_result->IsProcessing();
     if (!processing && Common::IsNoTID(m_tid))
         return;
-    // The selection ends here: no further block is asked for, and the reason stays.
+    // The selection ends here: no further block is asked for, and the reason stays. A command
+    // that waits goes on waiting for its answer; a block asked for ahead is not wanted.
     const KLVDispatch::BreakOutcome outcome = m_result->breakRunning();
+    m_result->abandonAhead();
     auto broken = QSharedPointer<KLVError>::create();
     broken->SetError(0, Common::GetErrorText(32), m_result->Context());
     broken->setApiErrorCode(32);
@@ -973,8 +1008,8 @@ void KLVQuery::Break()
         setApiError(5);
         return;
     }
-    // One line, at once: the connection sends it without delay, and the rest of the broken
-    // answer is skipped by the queue.
+    // One line, at once: the connection sends it without delay, while the broken command's
+    // answer is still awaited (or, for a block asked for ahead, skipped by the queue).
     if (!connection->SendLine(builder().buildBRQ(m_tid))) {
         m_lastError = QSharedPointer<KLVError>::create();
         m_lastError->SetError(0, connection->getErrText(), m_result->Context());

@@ -172,8 +172,9 @@ public:
     Q_INVOKABLE QString GetFieldN(const QString& FieldName) const;
     Q_INVOKABLE QStringList GetFields() const;
 
-    // Ends the running request at once and the selection with it: navigation then keeps
-    // the reason ("broken off") as its last error until the next start.
+    // Breaks the running request off and ends the selection: navigation then keeps the reason
+    // ("broken off") as its last error until the next start. A request whose line went out
+    // still ends with the server's answer (the records of a block that came stay readable).
     Q_INVOKABLE void Break();
     // The columns of the current result; null before the first query.
     Q_INVOKABLE QSharedPointer<KLVQueryMetaData> GetQueryMetaData() const { return m_metaData; }
@@ -253,8 +254,13 @@ private:
                      bool moveToFirst);
     bool readRecord(const QString& ref, const QString& fieldList);
     bool readRecords(const QString& refList, const QString& fieldList, bool byRows);
-    // One GNR; false when it failed or delivered nothing new without ending the data.
+    // A new result begins: no read error, no block fetched yet.
+    void newResult();
+    // One further block (the one asked for ahead, or a GNR now); false when it failed or
+    // delivered nothing new without ending the data.
     bool fetchNextBlock();
+    // Asks for the next block ahead once the caller reads on through further blocks.
+    void readAhead();
     bool moveToRecord(int n);
     // The shared field-value test: null when valid (value then holds the prepared value).
     QSharedPointer<KLVError> testFieldValue(const QString& typeCode, const QString& value, QString& prepared);
@@ -274,6 +280,9 @@ private:
     // Why the selection ended early (a further block could not be read, or Break): no further
     // block is asked for, and navigation keeps this as its last error until the next start.
     QSharedPointer<KLVError> m_readError;
+    // Further blocks fetched since the start: reading ahead begins after this many.
+    static constexpr int ReadAheadAfterBlocks = 2;
+    int m_blocksFetched = 0;
     QSharedPointer<KLVQueryMetaData> m_metaData;
     QSharedPointer<KLVError> m_lastError;
     KLVMessageCollectors m_collectors;

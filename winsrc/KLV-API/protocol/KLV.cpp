@@ -871,7 +871,8 @@ void KLV::Break()
     SessionTrace trace(u"KLV.Break"_s);
     ClearLastError();
     // Whatever runs on the connection (the session's own command or one of a query or an
-    // editor) ends at once; its answer is skipped when it comes.
+    // editor) is broken off: one still queued ends at once, one the server has goes on
+    // waiting for the server's answer, which the break makes come early.
     KLVDispatch* dispatch = m_connection->dispatcher();
     bool broke = false;
     if (KLVRequest* running = dispatch->head())

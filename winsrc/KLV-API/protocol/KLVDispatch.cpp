@@ -23,18 +23,41 @@ KLVDispatch::KLVDispatch(KLVSockComm* connection) : QObject(nullptr), m_connecti
     m_requestTimer.setSingleShot(true);
     m_drainTimer.setSingleShot(true);
     connect(&m_requestTimer, &QTimer::timeout, this, &KLVDispatch::onRequestTimeout);
-    connect(&m_drainTimer, &QTimer::timeout, this, [this] {
-        const int limit = m_connection->breakDrainTimeout();
-        if (!m_draining)
-            return;
-        if (m_connection->msSinceLastLine() < limit) {
-            m_drainTimer.start(int(limit - m_connection->msSinceLastLine()));
-            return;
-        }
-        closeConnection(u"the rest of a broken-off answer did not come"_s);
-        schedule();
-    });
+    connect(&m_drainTimer, &QTimer::timeout, this, &KLVDispatch::onDrainTimeout);
     connect(connection, &KLVSockComm::activity, this, &KLVDispatch::schedule);
+}
+
+void KLVDispatch::onDrainTimeout()
+{
+    KLVRequest* request = head();
+    const bool brokenWaits = request && request->broken() &&
+                             (request->GetState() == KLVRequest::Waiting || request->GetState() == KLVRequest::Sending);
+    if (!m_draining && !brokenWaits)
+        return;
+    // The limit runs from the last line received: an answer that keeps coming is fine.
+    const int limit = m_connection->breakDrainTimeout();
+    if (m_connection->msSinceLastLine() < limit) {
+        m_drainTimer.start(int(limit - m_connection->msSinceLastLine()));
+        return;
+    }
+    if (m_draining) {
+        closeConnection(u"the rest of an answer nobody reads did not come"_s);
+    } else {
+        // The server neither ended the broken command nor answers at all: nothing behind it
+        // could be told from its late answer.
+        removeRequest(request);
+        if (KLVResultSet* rs = request->ResultSet())
+            rs->setLibraryError(32);
+        request->SetState(KLVRequest::Failed);
+        closeConnection(u"no answer to a broken-off request"_s);
+    }
+    schedule();
+}
+
+bool KLVDispatch::holdsBack(const KLVRequest* request) const
+{
+    // One broken off is taken in as it comes: its answer ends it, and nobody may wait for it.
+    return request->isAhead() && !request->claimed() && !request->broken() && m_queue.size() == 1;
 }
 
 KLVDispatch::~KLVDispatch()
@@ -151,21 +174,55 @@ KLVDispatch::BreakOutcome KLVDispatch::breakRequest(KLVRequest* request)
     if (!m_queue.contains(QPointer<KLVRequest>(request)))
         return BreakOutcome::NotRunning;
     const int state = request->GetState();
-    const bool lineWentOut = head() == request && (state == KLVRequest::Sending || state == KLVRequest::Waiting);
-    removeRequest(request);
-    if (lineWentOut) {
-        // The server answers the broken command all the same, or ends its answer early: that
-        // answer is skipped before anything else goes out.
-        Common::WriteTrace(u"Request broken off: the rest of its answer is skipped"_s);
-        m_draining = true;
-        m_connection->noteLine();
-        m_drainTimer.start(m_connection->breakDrainTimeout());
+    if (head() == request && (state == KLVRequest::Sending || state == KLVRequest::Waiting)) {
+        // The server has the command: its answer, whole or ended early by the break, is still
+        // this request's, and what it did (a record saved) is not undone by the break.
+        if (!request->broken()) {
+            Common::WriteTrace(u"Request broken off: it waits for the server's answer"_s);
+            request->markBroken();
+            m_connection->noteLine();
+            if (!m_draining)
+                m_drainTimer.start(m_connection->breakDrainTimeout());
+        }
+        return BreakOutcome::AfterSending;
     }
+    // Nothing of it reached the server: it simply ends.
+    removeRequest(request);
     if (KLVResultSet* rs = request->ResultSet())
         rs->setLibraryError(32);
     request->SetState(KLVRequest::Failed);
     schedule();
-    return lineWentOut ? BreakOutcome::AfterSending : BreakOutcome::BeforeSending;
+    return BreakOutcome::BeforeSending;
+}
+
+void KLVDispatch::startDrain()
+{
+    Common::WriteTrace(u"The rest of an answer nobody reads is skipped"_s);
+    m_draining = true;
+    m_connection->noteLine();
+    m_drainTimer.start(m_connection->breakDrainTimeout());
+}
+
+void KLVDispatch::abandon(KLVRequest* request)
+{
+    if (!m_queue.contains(QPointer<KLVRequest>(request)))
+        return;
+    const int state = request->GetState();
+    const bool lineWentOut = head() == request && (state == KLVRequest::Sending || state == KLVRequest::Waiting);
+    removeRequest(request);
+    if (lineWentOut)
+        startDrain();
+    request->SetState(KLVRequest::Failed);
+    schedule();
+}
+
+void KLVDispatch::startIfIdle(KLVRequest* request)
+{
+    if (head() != request || m_queue.size() != 1 || request->GetState() != KLVRequest::Queued || m_draining ||
+        m_connection->lineReader().overflowed())
+        return;
+    if (!StartRequest(request) && head() == request)
+        removeRequest(request);
 }
 
 void KLVDispatch::failAll(bool notify)
@@ -268,6 +325,10 @@ void KLVDispatch::onRequestTimeout()
     const int limit = m_connection->requestTimeout();
     if (!request || request->GetState() != KLVRequest::Waiting || limit <= 0)
         return;
+    // An answer sent ahead that its caller has not asked for yet lies unread in the
+    // connection: the server did answer.
+    if (holdsBack(request) && m_connection->hasUnreadData())
+        m_connection->noteLine();
     // The limit runs from the last line received: a long answer that keeps coming is fine.
     if (m_connection->msSinceLastLine() < limit) {
         m_requestTimer.start(int(limit - m_connection->msSinceLastLine()));
@@ -290,6 +351,8 @@ bool KLVDispatch::serve(KLVRequest* request)
             finish(request);
             return true;
         }
+        if (holdsBack(request))
+            return false;
         QByteArrayView line;
         const QByteArray* source = nullptr;
         if (!m_connection->takeLineView(line, &source)) {
@@ -305,7 +368,7 @@ bool KLVDispatch::serve(KLVRequest* request)
             Common::WriteTrace(u"Empty line ignored"_s);
             continue;
         }
-        if (m_connection->requestTimeout() > 0)
+        if (m_connection->requestTimeout() > 0 || request->broken())
             m_connection->noteLine();
         if (KLVResultSet* rs = request->ResultSet())
             rs->setUnicode(m_connection->Unicode());

@@ -14,6 +14,17 @@
 // end line came is finished only when nothing is received behind it, so a late copy of an
 // answer that arrives with the real one fails the request instead of answering it. A
 // connection that closes fails every request waiting on it at once.
+//
+// A request broken off after its line went out keeps waiting for its answer: the server ends
+// it early (its refusal of the broken command) or has finished it already, and either is the
+// request's outcome. Only when no line of it comes within the connection's break time-out is
+// the connection given up and the request failed as broken off.
+//
+// A request sent ahead (the next block of a selection, asked for while its caller still reads
+// the block before) is served like any other, with one difference: its lines stay in the
+// connection until its caller claims it, or until another request is queued behind it, which
+// cannot go out before the answer ahead of it was taken in. So there is still one request in
+// flight, and every byte still belongs to it.
 
 #include <QByteArray>
 #include <QList>
@@ -31,7 +42,7 @@ public:
     enum class BreakOutcome {
         NotRunning,    // the request is in no queue of this connection
         BeforeSending, // it was still queued: nothing of it reached the server
-        AfterSending,  // its line went out: the rest of its answer will be skipped
+        AfterSending,  // its line went out: it waits for the server's answer to it
     };
 
     explicit KLVDispatch(KLVSockComm* connection);
@@ -47,9 +58,17 @@ public:
 
     // A request that goes away leaves the queue.
     void forget(KLVRequest* request);
-    // Ends request at once as broken off (error 32). When its line went out, the rest of its
-    // answer is skipped before the next request goes out.
+    // Breaks request off: one still queued ends at once (error 32); one whose line went out
+    // is marked broken and goes on waiting for its answer, within the break time-out.
     BreakOutcome breakRequest(KLVRequest* request);
+    // A request sent ahead that nobody will claim leaves the queue: one still queued at once,
+    // one whose line went out once the rest of its answer has been skipped.
+    void abandon(KLVRequest* request);
+    // Sends request now when it is the only one and nothing is being skipped, else leaves it
+    // to the queue.
+    void startIfIdle(KLVRequest* request);
+    // The queue looks again at what it can serve (a request was claimed).
+    void wake() { schedule(); }
     // The request being served, or null.
     KLVRequest* head() const;
     // Fails every queued and running request at once with the lost connection (error 5).
@@ -74,13 +93,18 @@ private:
     void lineTooLong();
     void restartRequestTimer();
     void onRequestTimeout();
+    void onDrainTimeout();
+    void startDrain();
+    // A request sent ahead whose lines wait until it is claimed or another needs the line.
+    bool holdsBack(const KLVRequest* request) const;
 
     KLVSockComm* m_connection;
     QList<QPointer<KLVRequest>> m_queue;
     bool m_scheduled = false;
     QTimer m_requestTimer;
-    // The rest of a broken-off answer is being skipped; any end line ends it.
+    // The rest of an answer nobody reads is being skipped; any end line ends it.
     bool m_draining = false;
+    // Bounds the skip, and the wait of a broken-off request for its answer.
     QTimer m_drainTimer;
     // A command went out without waiting for its answer, which a read-only request is to read.
     bool m_answerOwed = false;

@@ -35,6 +35,13 @@ void KLVRequest::SetState(int state)
 
 void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connection)
 {
+    Start(type, resultSet, connection);
+    if (type != SendOnly)
+        WaitForEnd();
+}
+
+void KLVRequest::Start(int type, KLVResultSet* resultSet, KLVSockComm* connection)
+{
     if (!resultSet)
         throw KLVRuntimeError(999, u"Interner Fehler, Request ohne ResultSet"_s);
     if (!connection)
@@ -52,13 +59,24 @@ void KLVRequest::Perform(int type, KLVResultSet* resultSet, KLVSockComm* connect
         dispatch->StartRequest(this);
         return;
     }
-    // The queue is served from the event loop as lines arrive; the wait only watches this
-    // request's state, which every way out of it (answer, break, time-out, lost or destroyed
-    // connection) changes.
     dispatch->AddRequest(this);
+}
+
+void KLVRequest::WaitForEnd()
+{
+    // The queue is served from the event loop as lines arrive; the wait only watches this
+    // request's state, which every way out of it (answer, break time-out, request time-out,
+    // lost or destroyed connection) changes.
     KLVWait wait;
     wait.wakeOn(this, &KLVRequest::stateChanged);
-    wait.until([this] { return m_state != Queued && m_state != Waiting && m_state != Sending; });
+    wait.until([this] { return hasEnded(); });
+}
+
+void KLVRequest::claim()
+{
+    m_claimed = true;
+    if (m_connection && m_connection->dispatcher())
+        m_connection->dispatcher()->wake();
 }
 
 void KLVRequest::ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source)

@@ -39,9 +39,29 @@ public:
 
     // Runs the request to its end; the outcome is GetState() (4 is success).
     void Perform(int type, KLVResultSet* resultSet, KLVSockComm* connection);
+    // The two halves of Perform: Start queues the request (a send-only one goes out at once)
+    // and returns; WaitForEnd returns once it has ended, at once when it has already.
+    void Start(int type, KLVResultSet* resultSet, KLVSockComm* connection);
+    void WaitForEnd();
+    bool hasEnded() const { return m_state != Queued && m_state != Waiting && m_state != Sending; }
     // One received line; an empty line with connected false reports the end of the connection.
     // source, when given, is the received chunk the line lies in.
     void ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source = nullptr);
+
+    // The caller broke the request off after its line went out: it still waits for its
+    // answer, which the server ends early (with its refusal of the broken command) or gives
+    // in full.
+    void markBroken() { m_broken = true; }
+    bool broken() const { return m_broken; }
+
+    // A request sent ahead of its caller's need (the next block of a selection): its answer
+    // is left in the connection until the caller claims it, or until another request needs
+    // the connection, which takes it in first.
+    void setAhead(bool ahead) { m_ahead = ahead; }
+    bool isAhead() const { return m_ahead; }
+    // The caller now waits for it: its lines are read as they come.
+    void claim();
+    bool claimed() const { return m_claimed; }
 
     // Set by the result set or the queue when the answer broke the protocol or the session.
     void setLeftover(Leftover leftover) { m_leftover = leftover; }
@@ -59,4 +79,7 @@ private:
     QString m_cmdLine4Log;
     QString m_requestTid;
     Leftover m_leftover = Leftover::None;
+    bool m_broken = false;
+    bool m_ahead = false;
+    bool m_claimed = false;
 };

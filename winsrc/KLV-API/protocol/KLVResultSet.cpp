@@ -6,6 +6,8 @@
 #include "KLVRequest.h"
 #include "KLVSockComm.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -74,7 +76,10 @@ constexpr qsizetype MaxRecordBytes = qsizetype(1) << 30;
 
 KLVResultSet::KLVResultSet(QObject* parent) : QObject(parent), m_currentError(QSharedPointer<KLVError>::create()) {}
 
-KLVResultSet::~KLVResultSet() = default;
+KLVResultSet::~KLVResultSet()
+{
+    abandonAhead();
+}
 
 void KLVResultSet::resetCurrentError()
 {
@@ -121,12 +126,80 @@ int KLVResultSet::perform(int type)
         return KLVRequest::SessionEnded;
     }
     KLVRequest request;
-    m_running = &request;
+    // A line sent without an answer (a break) may go out from a handler while a request of
+    // this result set waits: that one stays the running one.
+    KLVRequest* const outer = m_running;
+    if (type != KLVRequest::SendOnly)
+        m_running = &request;
     request.Perform(type, this, m_connection);
-    m_running = nullptr;
-    if (type != KLVRequest::SendOnly && request.GetState() != KLVRequest::Done && !m_answerEnded)
+    m_running = outer;
+    return endRequest(request);
+}
+
+int KLVResultSet::endRequest(const KLVRequest& request)
+{
+    const int state = request.GetState();
+    if (request.GetType() == KLVRequest::SendOnly)
+        return state;
+    if (state != KLVRequest::Done && (!m_answerEnded || m_answerRefused))
         discardAnswer();
-    return request.GetState();
+    // The server refused the command the caller broke off: its words stay, and the library's
+    // code tells the caller that it was broken off.
+    if (request.broken() && state == KLVRequest::Failed && m_currentError->ApiErrorCode() == 0)
+        m_currentError->setApiErrorCode(32);
+    return state;
+}
+
+bool KLVResultSet::sendAhead(const QString& tid, const QString& line)
+{
+    Common::AssertLibraryThread(this);
+    if (m_ahead || m_running || !m_connection)
+        return false;
+    prepareAnswer(tid);
+    m_cmdLine = line;
+    m_logLine = line;
+    m_ahead = std::make_unique<KLVRequest>();
+    m_ahead->setAhead(true);
+    m_ahead->Start(KLVRequest::SendAndRead, this, m_connection);
+    // Out now, not when the caller next waits: the server is to work while the caller reads.
+    m_connection->dispatcher()->startIfIdle(m_ahead.get());
+    return true;
+}
+
+bool KLVResultSet::aheadEnded() const
+{
+    return m_ahead && m_ahead->hasEnded();
+}
+
+bool KLVResultSet::claimAhead()
+{
+    Common::AssertLibraryThread(this);
+    if (!m_ahead)
+        return false;
+    const std::unique_ptr<KLVRequest> request = std::move(m_ahead);
+    KLVRequest* const outer = std::exchange(m_running, request.get());
+    const bool wasProcessing = std::exchange(m_processing, true);
+    request->claim();
+    request->WaitForEnd();
+    m_processing = wasProcessing;
+    m_running = outer;
+    return endRequest(*request) == KLVRequest::Done;
+}
+
+void KLVResultSet::abandonAhead()
+{
+    if (!m_ahead)
+        return;
+    std::unique_ptr<KLVRequest> request = std::move(m_ahead);
+    // A handler that runs while its line goes out or one of its lines is read may abandon
+    // it: it goes once that is through.
+    const bool inUse = m_receiving > 0 || request->GetState() == KLVRequest::Sending;
+    if (!request->hasEnded() && m_connection && m_connection->dispatcher())
+        m_connection->dispatcher()->abandon(request.get());
+    // What it brought already is no part of what the caller reads: nobody asked for it.
+    discardAnswer();
+    if (inUse)
+        request.release()->deleteLater();
 }
 
 KLVDispatch::BreakOutcome KLVResultSet::breakRunning()
@@ -139,6 +212,8 @@ KLVDispatch::BreakOutcome KLVResultSet::breakRunning()
 
 void KLVResultSet::prepareAnswer(const QString& tid)
 {
+    // A new answer begins: a block read ahead is no longer what comes next.
+    abandonAhead();
     resetCurrentError();
     m_requestTid = tid;
     m_requestTidBytes = tid.toUtf8();
@@ -146,6 +221,7 @@ void KLVResultSet::prepareAnswer(const QString& tid)
     m_answerCounter = 0;
     m_negativeCounter = 0;
     m_answerEnded = false;
+    m_answerRefused = false;
     m_recordOpen = false;
     markAnswerStart();
 }
@@ -201,6 +277,16 @@ bool KLVResultSet::ProcessCommand(const QString& tid, const QString& line, const
 
 bool KLVResultSet::SendCommandLine(const QString& line, const QString& tid, bool clearData)
 {
+    if (m_running) {
+        // Sent from a handler while this result set's own request waits (a break): the
+        // answer in progress is left as it is.
+        const QString cmdLine = std::exchange(m_cmdLine, line);
+        const QString logLine = std::exchange(m_logLine, line);
+        const int state = perform(KLVRequest::SendOnly);
+        m_cmdLine = cmdLine;
+        m_logLine = logLine;
+        return state == KLVRequest::Done;
+    }
     prepareAnswer(tid);
     m_cmdLine = line;
     m_logLine = line;
@@ -274,6 +360,31 @@ QString KLVResultSet::decode(QByteArrayView bytes) const
     return m_unicode ? QString::fromUtf8(bytes) : AnsiCodec::decode(bytes);
 }
 
+void KLVResultSet::refuseAnswer(const QString& detail)
+{
+    if (m_answerRefused)
+        return;
+    setLibraryError(1, detail);
+    m_answerRefused = true;
+}
+
+void KLVResultSet::checkRecordWidth()
+{
+    if (!m_recordOpen || m_records.empty())
+        return;
+    // A record needs a byte per field at least: only a long one can be too wide.
+    const RecordRef& record = m_records.back();
+    if (record.length <= quint32(MaxRecordFields))
+        return;
+    std::vector<KLVFieldSpan> spans;
+    std::vector<char> unescaped;
+    const int fields =
+        KLVCmdParser::SplitFieldBytes(QByteArrayView(record.block->bytes.constData() + record.offset, record.length),
+                                      spans, unescaped, MaxRecordFields + 1, record.block->unicode);
+    if (fields > MaxRecordFields)
+        refuseAnswer(u"(a record of more than "_s + QString::number(MaxRecordFields) + u" fields)"_s);
+}
+
 void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, int code)
 {
     // Where the answer in progress would end cannot be trusted any more, nor whose the lines
@@ -287,6 +398,13 @@ void KLVResultSet::protocolViolation(KLVRequest* request, const QString& text, i
 }
 
 void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source)
+{
+    ++m_receiving;
+    receiveLine(line, connected, request, source);
+    --m_receiving;
+}
+
+void KLVResultSet::receiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source)
 {
     // Code and transaction id are looked at on the bytes: most lines are records.
     QByteArrayView codeBytes;
@@ -324,6 +442,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     }
 
     if (code == Code::D) {
+        checkRecordWidth();
         ++m_blockCount;
         storeRecord(fieldsText, source);
         m_recordOpen = true;
@@ -341,6 +460,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
                               1);
         return;
     }
+    checkRecordWidth();
     m_recordOpen = false;
 
     // The other lines are few: their fields are made text. Nothing below may look at the
@@ -350,7 +470,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     int fieldCount = 0;
     if (code != Code::Other && code != Code::ACK && code != Code::END)
         fieldCount = KLVCmdParser::GetFieldsArray(decode(fieldsText), fields, true,
-                                                  code == Code::DM ? MaxRecordFields : MaxAnswerFields);
+                                                  code == Code::DM ? MaxRecordFields + 2 : MaxAnswerFields);
 
     switch (code) {
     case Code::ACK:
@@ -358,7 +478,8 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
         break;
     case Code::NAK:
         m_atEOF = true;
-        SetCurrentError(field(1), Common::ToLong(field(2)), field(3));
+        if (!m_answerRefused)
+            SetCurrentError(field(1), Common::ToLong(field(2)), field(3));
         break;
     case Code::END:
         // The server ends the session in the middle of the exchange: as good as a drop.
@@ -376,7 +497,11 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
         m_atEOF = Common::ParseBool(field(3));
         break;
     case Code::DM:
-        receiveMetaData(fields, fieldCount);
+        // The keyword, then a value per column.
+        if (fieldCount > MaxRecordFields + 1)
+            refuseAnswer(u"(a metadata line of more than "_s + QString::number(MaxRecordFields) + u" columns)"_s);
+        else
+            receiveMetaData(fields, fieldCount);
         break;
     case Code::E:
         addMessage(KLVMessage::create(messageTypeError, field(2), field(1), Common::ToLong(field(3)),
@@ -408,7 +533,7 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
         return;
     if (m_batchCount == 0) {
         m_answerEnded = true;
-        request->SetState(code == Code::NAK ? KLVRequest::Failed : KLVRequest::Done);
+        request->SetState(code == Code::NAK || m_answerRefused ? KLVRequest::Failed : KLVRequest::Done);
         return;
     }
     // Each command of a batch has an answer of its own, with a transaction id of its own.
@@ -422,7 +547,9 @@ void KLVResultSet::ReceiveLine(QByteArrayView line, bool connected, KLVRequest* 
     if (m_answerCounter >= m_batchCount) {
         m_batchCount = 0;
         m_answerEnded = true;
-        if (m_negativeCounter == 0) {
+        if (m_answerRefused) {
+            request->SetState(KLVRequest::Failed);
+        } else if (m_negativeCounter == 0) {
             request->SetState(KLVRequest::Done);
         } else {
             setLibraryError(27);
@@ -540,7 +667,11 @@ void KLVResultSet::dropOldestRecord()
 void KLVResultSet::trimCache()
 {
     // The records of the block being received always stay.
-    const qsizetype limit = std::max<qsizetype>(m_dataCacheSize, 2 * qsizetype(m_blockCount));
+    qsizetype limit = std::max<qsizetype>(m_dataCacheSize, 2 * qsizetype(m_blockCount));
+    // An answer read ahead that is taken in before its caller asks for it (another request
+    // needs the connection) comes while the caller still reads: what it has yet to read stays.
+    if (m_ahead && !m_ahead->claimed() && m_currentRecord > m_dropped)
+        limit = std::max<qsizetype>(limit, qsizetype(GetRecordCount()) - m_currentRecord + 1);
     while (qsizetype(m_records.size()) > limit)
         dropOldestRecord();
 }
@@ -560,7 +691,6 @@ bool KLVResultSet::SetCurrRecord(int n, bool fill)
             clearCurrentFields();
         return false;
     }
-    m_currentRecord = n;
     if (fill) {
         const RecordRef& record = m_records[size_t(n - 1 - m_dropped)];
         if (m_currentBlock.get() != record.block) {
@@ -575,8 +705,14 @@ bool KLVResultSet::SetCurrRecord(int n, bool fill)
         m_currentLength = record.length;
         m_currentUnicode = record.block->unicode;
         m_unescaped.clear();
-        KLVCmdParser::SplitFieldBytes(currentRecordBytes(), m_fields, m_unescaped, MaxRecordFields, m_currentUnicode);
+        // Wider records fail their answer; none is ever handed out cut.
+        if (KLVCmdParser::SplitFieldBytes(currentRecordBytes(), m_fields, m_unescaped, MaxRecordFields + 1,
+                                          m_currentUnicode) > MaxRecordFields) {
+            clearCurrentFields();
+            return false;
+        }
     }
+    m_currentRecord = n;
     return true;
 }
 

@@ -39,10 +39,14 @@ class KLVResultSet : public QObject
 {
     Q_OBJECT
 public:
-    // Fields of ordinary answer lines, and of metadata lines and records, that are read;
-    // further ones are ignored.
+    // Fields of ordinary answer lines that are read; further ones carry nothing the library
+    // uses and are ignored.
     static constexpr int MaxAnswerFields = 99;
-    static constexpr int MaxRecordFields = 1500;
+    // The most fields of a record, and columns of a metadata line, that are taken: far more
+    // than any table has, and bounding what one line can make the library hold. An answer
+    // with a wider one fails whole (error 1, saying so), read to its end in step; its records
+    // are never handed out with fields missing.
+    static constexpr int MaxRecordFields = 100000;
     static constexpr int MaxBatchCommands = 1000;
 
     explicit KLVResultSet(QObject* parent = nullptr);
@@ -63,9 +67,27 @@ public:
     int batchCount() const { return m_batchCount; }
     // Reads an answer without sending anything.
     bool ReceiveAnswer(const QString& tid);
-    // Ends this result set's running request at once as broken off (error 32). The request's
-    // line, if it went out, leaves its answer for the queue to skip.
+    // Breaks this result set's running request off: one still queued ends at once (error
+    // 32); one whose line went out goes on waiting for the server's answer, which decides
+    // its outcome (a refusal of the broken command fails it with the server's words and the
+    // library's code 32).
     KLVDispatch::BreakOutcome breakRunning();
+
+    // Reading ahead: the next block of a selection asked for while the caller still reads the
+    // one before, so that the server works on it meanwhile. sendAhead queues line (sent at
+    // once when the connection is free) as the next answer of this result set, appended to
+    // the data, without waiting; its answer stays in the connection until claimAhead, which
+    // waits for its end and returns as ProcessCommand does. Another request on the connection
+    // takes the answer in first (the records then come before they are claimed). Any other
+    // command of this result set abandons it (abandonAhead): its answer is skipped.
+    bool sendAhead(const QString& tid, const QString& line);
+    bool hasAhead() const { return m_ahead != nullptr; }
+    // The answer ahead has ended (taken in for another request) but was not claimed yet.
+    bool aheadEnded() const;
+    bool claimAhead();
+    void abandonAhead();
+    // Records of the answer read last (the block a GNR or the answer ahead brought).
+    int answerRecordCount() const { return GetRecordCount() - m_answerFirstRecord; }
 
     QString getTID() const { return m_answerTid; }
     QString requestTID() const { return m_requestTid; }
@@ -118,7 +140,7 @@ public:
     QString Context() const { return m_context; }
     void setContext(const QString& context) { m_context = context; }
 
-    QSharedPointer<KLVError> GetCurrentError() const { return m_currentError; }
+    const QSharedPointer<KLVError>& GetCurrentError() const { return m_currentError; }
     void SetCurrentError(const QString& text, int number, const QString& context);
     // The same for an error the library found itself: number 0, its text, its code kept.
     void setLibraryError(int code, const QString& detail = QString());
@@ -149,6 +171,7 @@ private:
         quint32 length;
     };
 
+    void receiveLine(QByteArrayView line, bool connected, KLVRequest* request, const QByteArray* source);
     void resetCurrentError();
     void addMessage(const QSharedPointer<KLVMessage>& message, bool toError);
     void receiveMetaData(const QStringList& fields, int count);
@@ -173,7 +196,14 @@ private:
     QString decode(QByteArrayView bytes) const;
     QString decodeField(const KLVFieldSpan& span) const;
     void protocolViolation(KLVRequest* request, const QString& text, int code);
+    // The answer cannot be taken, though it is in step: error 1 with detail, and it fails
+    // once its end line has come.
+    void refuseAnswer(const QString& detail);
+    // The record just completed is refused when it has more fields than are taken.
+    void checkRecordWidth();
     int perform(int type);
+    // What an ended request leaves: a failed answer hands out nothing, a broken one says so.
+    int endRequest(const KLVRequest& request);
 
     // The session owns the connection; a query of a session that is not shared (one owned by
     // a parent object) may outlive it.
@@ -192,6 +222,11 @@ private:
     bool m_processing = false;
     bool m_unicode = false;
     bool m_answerEnded = false;
+    bool m_answerRefused = false;
+    // Lines being interpreted (a handler of one may receive further lines).
+    int m_receiving = 0;
+    // The request sent ahead, until it is claimed or abandoned.
+    std::unique_ptr<KLVRequest> m_ahead;
     // The line before was a record (or its continuation) of the block being read: only then
     // may a DC line continue it.
     bool m_recordOpen = false;

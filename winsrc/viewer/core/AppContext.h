@@ -84,6 +84,11 @@ public:
 
     MessageBoxHandler messageBoxHandler;
 
+    // ---- Trouble with the files kept for the user (FileTrouble) ------------------------------
+    QStringList fileTroubleTexts;              // noted and not yet told, oldest first
+    QStringList fileTroubleKeys;               // what was noted in this run
+    std::function<void()> fileTroubleListener; // called when something is noted
+
 private:
     AppContext* m_previous;
 };

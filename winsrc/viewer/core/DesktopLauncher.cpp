@@ -3,10 +3,24 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The openers that still run. They are not ended with the program: a browser that xdg-open
+// runs in the foreground stays open after it.
+QSet<QProcess*>& runningOpeners()
+{
+    static auto* openers = new QSet<QProcess*>;
+    return *openers;
+}
+
+} // namespace
 
 QUrl DesktopLauncher::HelpAddress(const QString& programDir, const QString& helpFileName, const QString& topic)
 {
@@ -54,9 +68,51 @@ QString DesktopLauncher::QuotedProgram(const QString& path)
     return u'"' + quoted + u'"';
 }
 
-bool DesktopLauncher::OpenUrl(const QUrl& url)
+void DesktopLauncher::OpenUrl(const QUrl& url, const std::function<void()>& failed)
 {
-    return url.isValid() && QDesktopServices::openUrl(url);
+    const auto fail = [failed] {
+        if (failed)
+            failed();
+    };
+    if (!url.isValid()) {
+        fail();
+        return;
+    }
+    const QString opener = QStandardPaths::findExecutable(u"xdg-open"_s);
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url))
+            fail();
+        return;
+    }
+    auto* process = new QProcess;
+    runningOpeners().insert(process);
+    process->setProgram(opener);
+    process->setArguments({url.toString(QUrl::FullyEncoded)});
+    // What the opener and its program write goes where the program's own output goes, never
+    // into a buffer here that nobody reads.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    const auto ended = [process, fail](bool opened) {
+        if (!runningOpeners().remove(process))
+            return;
+        process->deleteLater();
+        if (!opened)
+            fail();
+    };
+    QObject::connect(process, &QProcess::finished, process, [ended](int code, QProcess::ExitStatus status) {
+        ended(status == QProcess::NormalExit && code == 0);
+    });
+    // A crash is followed by finished; a program that never started is not.
+    QObject::connect(process, &QProcess::errorOccurred, process, [ended](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            ended(false);
+    });
+    process->start();
+}
+
+int DesktopLauncher::RunningOpeners()
+{
+    return int(runningOpeners().size());
 }
 
 bool DesktopLauncher::StartCommand(const QString& command, const QString& filePath, QString* errorText)

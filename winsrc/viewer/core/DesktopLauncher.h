@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
+
 // Help pages, web addresses and files opened on the desktop: addresses and files through the
 // desktop's registered programs, other programs started with an argument list, never through
 // a shell.
@@ -27,8 +29,14 @@ public:
     // quote, so CommandArguments gives it back as one word.
     static QString QuotedProgram(const QString& path);
 
-    // Opens an address with the desktop's program for it.
-    static bool OpenUrl(const QUrl& url);
+    // Opens an address with the desktop's program for it: xdg-open, started without waiting
+    // for it (it may run the program it opens for as long as that runs). failed runs later,
+    // once, when the opener could not open the address (it ended with another code than 0, or
+    // could not be started), and never when it did. Without xdg-open the address goes to Qt's
+    // desktop services, and failed runs at once when they refuse it.
+    static void OpenUrl(const QUrl& url, const std::function<void()>& failed);
+    // How many openers still run.
+    static int RunningOpeners();
 
     // Starts a command for a file, detached. False with errorText when it cannot be started.
     static bool StartCommand(const QString& command, const QString& filePath, QString* errorText);

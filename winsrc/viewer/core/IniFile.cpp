@@ -1,11 +1,18 @@
 #include "IniFile.h"
 
+#include "MainModul.h"
 #include "TextFileDecoder.h"
+#include "UserFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSet>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
+using MainModul::FormatMessage;
 
 namespace {
 
@@ -33,15 +40,22 @@ bool IniFile::load()
     m_lines.clear();
     m_lineEnd = u"\r\n"_s;
     m_error.clear();
-    QFile file(m_path);
-    if (m_path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        m_error = m_path.isEmpty() ? u"No file name"_s : file.errorString();
+    m_loadFailed = false;
+    m_loadError.clear();
+    if (m_path.isEmpty()) {
+        m_error = u"No file name"_s;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (bytes.contains("\n") && !bytes.contains("\r\n"))
+    const UserFile::ReadResult read = UserFile::Read(m_path);
+    if (read.status != UserFile::ReadStatus::Read) {
+        m_loadFailed = read.status == UserFile::ReadStatus::Failed;
+        m_error = m_loadFailed ? read.error : UserFile::SystemText(ENOENT);
+        m_loadError = read.error;
+        return false;
+    }
+    if (read.bytes.contains("\n") && !read.bytes.contains("\r\n"))
         m_lineEnd = u"\n"_s;
-    m_lines = TextFileDecoder::splitLines(TextFileDecoder::decode(bytes));
+    m_lines = TextFileDecoder::splitLines(TextFileDecoder::decode(read.bytes));
     return true;
 }
 
@@ -52,19 +66,51 @@ bool IniFile::save()
         m_error = u"No file name"_s;
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
+    // What could not be read would be lost by writing what was.
+    if (m_loadFailed) {
+        m_error = m_loadError;
         return false;
     }
     QString text;
     for (const QString& line : std::as_const(m_lines))
         text += line + m_lineEnd;
-    file.write(text.toUtf8());
-    if (!file.commit()) {
-        m_error = file.errorString();
+    m_error = UserFile::Replace(m_path, text.toUtf8());
+    return m_error.isEmpty();
+}
+
+QString IniFile::LockFileName(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + u"/."_s + info.fileName() + u".lock"_s;
+}
+
+bool IniFile::Update(const QString& path, const std::function<Change(IniFile&)>& change, QString* errorText)
+{
+    const auto fail = [errorText](const QString& why) {
+        if (errorText)
+            *errorText = why;
         return false;
+    };
+    if (path.isEmpty())
+        return fail(u"No file name"_s);
+    QLockFile lock(LockFileName(path));
+    // A lock that cannot be made at all (a folder that cannot be written) is no reason to
+    // stop: the write itself then fails and tells why. Only a lock held by another program is.
+    if (!lock.tryLock(LockWaitMs) && lock.error() == QLockFile::LockFailedError)
+        return fail(FormatMessage(1396, u"Another program is changing the file: please try again in a moment."_s));
+    IniFile file(path);
+    if (!file.load() && file.loadFailed())
+        return fail(file.errorString());
+    switch (change(file)) {
+    case Change::Keep:
+        return true;
+    case Change::Refuse:
+        return fail(file.errorString());
+    case Change::Save:
+        break;
     }
+    if (!file.save())
+        return fail(file.errorString());
     return true;
 }
 
@@ -152,17 +198,46 @@ QString IniFile::value(const QString& section, const QString& key, const QString
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
+    QSet<QString> seen;
     for (const QString& line : m_lines) {
         const Line l = classify(line);
         if (l.kind != Line::Section || l.name.isEmpty())
             continue;
-        bool seen = false;
-        for (const QString& n : std::as_const(names))
-            seen = seen || equalNames(n, l.name);
-        if (!seen)
+        const QString folded = l.name.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
             names.append(l.name);
+        }
     }
     return names;
+}
+
+IniFile::Values IniFile::values() const
+{
+    Values values;
+    // The keys of the section being read; null in a section whose name came before.
+    QHash<QString, QString>* keys = nullptr;
+    for (const QString& line : m_lines) {
+        const Line l = classify(line);
+        if (l.kind == Line::Section) {
+            const QString folded = l.name.toCaseFolded();
+            keys = values.m_sections.contains(folded) ? nullptr : &values.m_sections[folded];
+        } else if (l.kind == Line::Entry && keys) {
+            const QString folded = l.name.toCaseFolded();
+            if (!keys->contains(folded))
+                keys->insert(folded, unquote(line.mid(line.indexOf(u'=') + 1)));
+        }
+    }
+    return values;
+}
+
+QString IniFile::Values::value(const QString& section, const QString& key, const QString& Default) const
+{
+    const auto s = m_sections.constFind(section.trimmed().toCaseFolded());
+    if (s == m_sections.cend())
+        return Default;
+    const auto k = s->constFind(key.trimmed().toCaseFolded());
+    return k == s->cend() ? Default : k.value();
 }
 
 QStringList IniFile::keys(const QString& section) const
@@ -250,16 +325,9 @@ QString IniFile::ReadIniString(const QString& path, const QString& section, cons
 bool IniFile::WriteIniString(const QString& path, const QString& section, const QString& key, const QString& value,
                              QString* errorText)
 {
-    IniFile file(path);
-    if (!file.load() && QFile::exists(path)) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    const bool ok = file.setValue(section, key, value) && file.save();
-    if (!ok && errorText)
-        *errorText = file.errorString();
-    return ok;
+    return Update(
+        path, [&](IniFile& file) { return file.setValue(section, key, value) ? Change::Save : Change::Refuse; },
+        errorText);
 }
 
 QStringList IniFile::ReadSectionNames(const QString& path)
@@ -271,26 +339,17 @@ QStringList IniFile::ReadSectionNames(const QString& path)
 
 bool IniFile::DeleteIniSection(const QString& path, const QString& section, QString* errorText)
 {
-    IniFile file(path);
-    if (!file.load() || !file.removeSection(section))
-        return true; // nothing to remove
-    if (!file.save()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    return true;
+    // A file that is not there has nothing to remove, and is not made.
+    if (!QFileInfo::exists(path))
+        return true;
+    return Update(
+        path, [&](IniFile& file) { return file.removeSection(section) ? Change::Save : Change::Keep; }, errorText);
 }
 
 bool IniFile::DeleteIniKey(const QString& path, const QString& section, const QString& key, QString* errorText)
 {
-    IniFile file(path);
-    if (!file.load() || !file.removeKey(section, key))
+    if (!QFileInfo::exists(path))
         return true;
-    if (!file.save()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    return true;
+    return Update(
+        path, [&](IniFile& file) { return file.removeKey(section, key) ? Change::Save : Change::Keep; }, errorText);
 }

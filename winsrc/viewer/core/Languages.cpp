@@ -1,5 +1,9 @@
 #include "Languages.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -92,4 +96,23 @@ QString Languages::LangIdToCode(int& langId)
 bool Languages::StartsWithUpper(const QString& text, const QString& prefix)
 {
     return text.left(prefix.size()) == prefix.toUpper();
+}
+
+bool Languages::InstallQtTranslations(const QString& code)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return false;
+    // One translator of Qt's texts at a time; it lives as long as the application.
+    static const QString name = u"QtTranslations"_s;
+    delete application->findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly);
+    if (code == u"en")
+        return false;
+    auto* translator = new QTranslator(application);
+    translator->setObjectName(name);
+    if (!translator->load(u"qtbase_"_s + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }

@@ -21,4 +21,10 @@ public:
 
     // True when text starts with the upper-cased prefix (exact comparison).
     static bool StartsWithUpper(const QString& text, const QString& prefix);
+
+    // Qt's own texts (message-box buttons, the file dialog) in the language of code, from
+    // Qt's translations where Debian installs them (qt6-translations-l10n), in place of those
+    // an earlier call loaded. False when there are none for the language: Qt's texts are
+    // English then.
+    static bool InstallQtTranslations(const QString& code);
 };

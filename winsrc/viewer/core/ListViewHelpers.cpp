@@ -289,14 +289,7 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
 
     // The view can go while the query waits for the next block of records.
     QPointer<QTreeWidget> guard(view);
-    QList<QTreeWidgetItem*> pending;
-    auto flush = [&]() {
-        if (guard && !pending.isEmpty())
-            guard->addTopLevelItems(pending);
-        else
-            qDeleteAll(pending);
-        pending.clear();
-    };
+    RowBatch rows(view);
     while (query->GetNextRecord()) {
         if (!guard)
             break;
@@ -316,19 +309,16 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
         }
         if (tagField > 0)
             item->setData(0, RowTagRole, query->GetField(tagField));
-        pending.append(item);
+        rows.add(item);
 
         const int recordNumber = query->GetRecordNumber();
-        if (recordNumber % ProgressStep == 0) {
-            flush();
-            if (bar) {
-                if (recordNumber > bar->maximum())
-                    bar->setMaximum(recordNumber);
-                bar->setValue(recordNumber);
-            }
+        if (bar && recordNumber % ProgressStep == 0) {
+            if (recordNumber > bar->maximum())
+                bar->setMaximum(recordNumber);
+            bar->setValue(recordNumber);
         }
     }
-    flush();
+    rows.flush();
     if (bar)
         bar->setVisible(false);
     if (!guard)
@@ -336,6 +326,29 @@ void ListViewHelpers::FillListViewFromQuery(const QSharedPointer<KLVQuery>& quer
     ApplyListViewSorting(view);
     if (view->topLevelItemCount() > 0)
         view->setCurrentItem(view->topLevelItem(0));
+}
+
+ListViewHelpers::RowBatch::RowBatch(QTreeWidget* view) : m_view(view) {}
+
+ListViewHelpers::RowBatch::~RowBatch()
+{
+    flush();
+}
+
+void ListViewHelpers::RowBatch::add(QTreeWidgetItem* item)
+{
+    m_items.append(item);
+    if (!m_view || m_items.size() >= std::max(ProgressStep, m_view->topLevelItemCount()))
+        flush();
+}
+
+void ListViewHelpers::RowBatch::flush()
+{
+    if (m_view && !m_items.isEmpty())
+        m_view->addTopLevelItems(m_items);
+    else
+        qDeleteAll(m_items);
+    m_items.clear();
 }
 
 void ListViewHelpers::SortListViewByColumn(QAbstractItemView* view, int sortKey)

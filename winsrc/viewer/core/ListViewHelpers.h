@@ -3,6 +3,8 @@
 #include "KLVEnums.h"
 #include "ListViewColumnProperty.h"
 
+#include <QList>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <qnamespace.h>
@@ -40,6 +42,28 @@ public:
 
     static void FillListViewFromQuery(const QSharedPointer<KLVQuery>& query, QTreeWidget* view,
                                       ListViewColumnArray& columns, QProgressBar* progressBar, qint32 tagField);
+
+    // The rows a list gets while an answer is read, added to its end in batches as large as the
+    // list already is (ProgressStep at least), the last batch by flush() or at the end. A
+    // QTreeView lays out all its rows anew after an insertion once the event loop runs, which it
+    // does while the next block of records is awaited: rows added one by one, or a block at a
+    // time, make that work grow with the square of the answer. Rows held when the list has gone
+    // are deleted.
+    class RowBatch
+    {
+    public:
+        explicit RowBatch(QTreeWidget* view);
+        ~RowBatch();
+        RowBatch(const RowBatch&) = delete;
+        RowBatch& operator=(const RowBatch&) = delete;
+
+        void add(QTreeWidgetItem* item);
+        void flush();
+
+    private:
+        QPointer<QTreeWidget> m_view;
+        QList<QTreeWidgetItem*> m_items;
+    };
 
     // Sorts by the column (0 = the first); the same column again reverses the order.
     static void SortListViewByColumn(QAbstractItemView* view, int sortKey);

@@ -15,6 +15,7 @@
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MemberCall.h"
+#include "PlainTextGuard.h"
 #include "RegistryFile.h"
 #include "ViewerConfig.h"
 
@@ -90,7 +91,10 @@ QMessageBox::StandardButton ShowMessageBox(const QString& text, QMessageBox::Sta
 {
     if (App().messageBoxHandler)
         return App().messageBoxHandler(text, buttons);
-    QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, text, buttons, QApplication::activeWindow());
+    // The text often quotes the server or a user's file: it is shown as it is, never as markup.
+    QMessageBox box(QMessageBox::NoIcon, u"KLVViewer"_s, QString(), buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -296,6 +300,7 @@ QString ServerErrorText(const QString& errorText)
 
 void InitFormCommon(QWidget* form)
 {
+    PlainTextGuard::Install();
     FormLocalizer([](const QString& text) { return GetMessageTextByNr(text, text); }).localize(form);
     ApplyControlFont(form);
 }
@@ -404,6 +409,9 @@ void SendGuiCommand(const QString& name, const QString& text, int action)
     QString message = FormatMessage(145, u"GUI for Mandant {1} not started"_s, client);
     if (!error.isEmpty())
         message += u'\n' + GetMessageTextByNr(146) + u' ' + error;
+    else
+        message += u'\n' + GetMessageTextByNr(
+                               144, u"No GUI program is set: the environment variable KLV_GUI_COMMAND names it."_s);
     ShowMessageBox(message);
 }
 
@@ -424,8 +432,10 @@ void ShowHelpTopic(const QString& topic)
 
 void OpenUrlInBrowser(const QString& url)
 {
-    if (!DesktopLauncher::OpenUrl(QUrl(url)))
-        ShowMessageBox(GetMessageTextByNr(23) + u'\n' + url);
+    const QUrl address(url);
+    // A page of ours is named by its path, which the user can open by hand.
+    const QString shown = address.isLocalFile() ? address.toLocalFile() : url;
+    DesktopLauncher::OpenUrl(address, [shown] { ShowMessageBox(GetMessageTextByNr(23) + u'\n' + shown); });
 }
 
 void OpenFileWithAssociatedApp(const QString& file)
@@ -435,10 +445,10 @@ void OpenFileWithAssociatedApp(const QString& file)
         return;
     }
     const QString extension = DesktopLauncher::FileExtension(file);
-    if (!DesktopLauncher::OpenUrl(QUrl::fromLocalFile(file))) {
+    DesktopLauncher::OpenUrl(QUrl::fromLocalFile(file), [extension] {
         ShowMessageBox(GetMessageTextByNr(24) + u'\n' + GetMessageTextByNr(25) + u" open "_s + GetMessageTextByNr(26) +
                        u' ' + extension);
-    }
+    });
 }
 
 void ShellWithFileArgument(const QString& command, const QString& file)

@@ -93,6 +93,8 @@ bool ErpText2Bool(const QString& text);
 // Reloads the server's words for true and false from enumeration "A2".
 void LoadErpBoolTexts(const QSharedPointer<KLV>& session);
 
+// The load step of every window: its texts, its fonts, and the guard that shows every label's
+// text as plain text (PlainTextGuard), in place from the first window on.
 void InitFormCommon(QWidget* form);
 void InitDefaultFonts();
 void ApplyControlFont(QWidget* form);

@@ -3,8 +3,6 @@
 #include "FileNames.h"
 #include "IniFile.h"
 
-#include <QFile>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -57,26 +55,19 @@ bool SavedQuerySettings::write(const QString& file, const QString& name, QString
             *errorText = name;
         return false;
     }
-    IniFile ini(file);
-    if (!ini.load() && QFile::exists(file)) {
-        if (errorText)
-            *errorText = ini.errorString();
-        return false;
-    }
-    const QStringList& keys = KeyNames();
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        if (!ini.setValue(name, keys[i], this->*members[i])) {
-            if (errorText)
-                *errorText = ini.errorString();
-            return false;
-        }
-    }
-    if (!ini.save()) {
-        if (errorText)
-            *errorText = ini.errorString();
-        return false;
-    }
-    return true;
+    // Read, changed and written under the file's lock: two programs saving queries of the same
+    // table at once each keep the other's.
+    return IniFile::Update(
+        file,
+        [&](IniFile& ini) {
+            const QStringList& keys = KeyNames();
+            for (qsizetype i = 0; i < keys.size(); ++i) {
+                if (!ini.setValue(name, keys[i], this->*members[i]))
+                    return IniFile::Change::Refuse;
+            }
+            return IniFile::Change::Save;
+        },
+        errorText);
 }
 
 SavedQuerySettings SavedQuerySettings::read(const QString& file, const QString& name,

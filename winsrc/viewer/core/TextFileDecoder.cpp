@@ -4,6 +4,22 @@
 
 #include <QStringDecoder>
 
+#include <optional>
+
+namespace {
+
+// The text of bytes when they are valid UTF-8.
+std::optional<QString> utf8Text(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
 QString TextFileDecoder::decode(const QByteArray& bytes, bool* wasUtf8)
 {
     QByteArrayView view(bytes);
@@ -17,16 +33,34 @@ QString TextFileDecoder::decode(const QByteArray& bytes, bool* wasUtf8)
     static constexpr char bom[] = "\xEF\xBB\xBF";
     if (view.startsWith(QByteArrayView(bom, 3)))
         view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError()) {
+    if (std::optional<QString> text = utf8Text(view)) {
         if (wasUtf8)
             *wasUtf8 = true;
-        return text;
+        return *text;
     }
     if (wasUtf8)
         *wasUtf8 = false;
-    return AnsiCodec::decode(view);
+    // Line ends are the same bytes in both encodings, so the lines can be told apart before
+    // they are decoded; the line ends themselves stay as they were.
+    QString text;
+    text.reserve(view.size());
+    qsizetype start = 0;
+    while (start < view.size()) {
+        qsizetype end = start;
+        while (end < view.size() && view[end] != '\n' && view[end] != '\r')
+            ++end;
+        const QByteArrayView line = view.sliced(start, end - start);
+        if (std::optional<QString> lineText = utf8Text(line))
+            text += *lineText;
+        else
+            text += AnsiCodec::decode(line);
+        qsizetype next = end;
+        while (next < view.size() && (view[next] == '\n' || view[next] == '\r'))
+            ++next;
+        text += QString::fromLatin1(view.sliced(end, next - end));
+        start = next;
+    }
+    return text;
 }
 
 QStringList TextFileDecoder::splitLines(const QString& text)

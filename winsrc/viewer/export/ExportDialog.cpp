@@ -367,25 +367,21 @@ void ExportDialog::StarteExport()
         return stop();
     }
     // Every setting of the kind is stored once the target's name passed; what the target
-    // itself says (a logon, a table or workbook to replace) comes after.
+    // itself says (a logon, a table or workbook to replace) comes after the query started.
     current->store(job.caption);
-    const ExportCheck confirmed = writer->confirmTarget();
-    if (!self)
-        return;
-    if (refused(confirmed))
-        return stop();
 
     m_run = new ExportRun(job, std::move(writer), m_caller.data(), m_callerRowCount, this);
     m_run->setParent(this);
     connect(m_run, &ExportRun::finished, this, &ExportDialog::unload);
     runningDialog = this;
-    const bool started = m_run->start();
+    const ExportCheck started = m_run->start();
     if (!self)
         return;
     setStarting(false);
-    if (!started) {
+    if (!started.passed()) {
         delete m_run;
         m_run = nullptr;
+        refused(started);
         return;
     }
     hide();

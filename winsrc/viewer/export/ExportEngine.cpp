@@ -36,6 +36,11 @@ void ExportEngine::cancel()
     if (!m_running)
         return;
     m_cancelled = true;
+    endEarly();
+}
+
+void ExportEngine::endEarly()
+{
     m_writer->cancelled();
     m_source->cancel();
 }
@@ -45,8 +50,7 @@ void ExportEngine::endNow()
     if (!m_running)
         return;
     m_closing = true;
-    m_writer->cancelled();
-    m_source->cancel();
+    endEarly();
     if (!m_inTick) {
         m_timer.stop();
         finish(Outcome::Closed);
@@ -91,7 +95,8 @@ bool ExportEngine::writeBlock()
             break;
         case ExportWriter::Step::Stop:
             --m_rows;
-            cancel();
+            m_stopped = true;
+            endEarly();
             break;
         case ExportWriter::Step::Fail:
             m_pending = Outcome::WriteFailed;
@@ -111,7 +116,11 @@ ExportEngine::Outcome ExportEngine::endOfSource() const
     case ExportRowSource::State::SourceGone:
         return Outcome::Closed;
     default:
-        return m_closing ? Outcome::Closed : m_cancelled ? Outcome::Cancelled : Outcome::Completed;
+        if (m_closing)
+            return Outcome::Closed;
+        if (m_cancelled)
+            return Outcome::Cancelled;
+        return m_stopped ? Outcome::Stopped : Outcome::Completed;
     }
 }
 
@@ -133,6 +142,8 @@ void ExportEngine::finish(Outcome outcome)
     } else {
         m_endNotes = m_writer->endNotes();
     }
+    // Nothing of a failed export stays: the last count says so.
+    m_failed = outcome == Outcome::WriteFailed || outcome == Outcome::ReadFailed;
     Q_EMIT recordCount(rowsWritten());
     Q_EMIT finished(outcome);
     if (!m_destroying)

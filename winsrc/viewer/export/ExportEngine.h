@@ -17,9 +17,10 @@
 // block recordCount tells the rows written so far, and once more with the final count at the
 // end. The end comes when the source has no more rows, after cancel() (the rows written so
 // far stay, the target is finished as for a complete export, unless the writer keeps the
-// older target it would replace), after endNow() (the same, for a window that closes), or
-// with a failure (nothing of this export stays). The count leaves out the rows the writer
-// did not keep.
+// older target it would replace), when the target takes no more rows (the same; the writer
+// told the user), after endNow() (the same, for a window that closes), or with a failure
+// (nothing of this export stays). The count is what the finished target holds: it leaves out
+// the rows the writer did not keep, and after a failure it is 0.
 //
 // The engine owns the source and the writer and deletes itself after finished: it lives on
 // while the windows that started it close, until the target is finished.
@@ -36,6 +37,8 @@ public:
     enum class Outcome {
         Completed,   // every row written, the target finished
         Cancelled,   // cancelled: the rows so far written, the target finished
+        Stopped,     // the target took no more rows (its writer told the user): the rows up
+                     // to there written, the target finished
         Closed,      // ended by endNow(): the rows so far written, the target finished
         WriteFailed, // the target failed (failure() says why); nothing of it stays
         ReadFailed   // a row could not be read (readError() says why); nothing of it stays
@@ -58,8 +61,9 @@ public:
     void endNow();
 
     bool isRunning() const { return m_running; }
-    // The rows the target holds: those handed to the writer less those it did not keep.
-    qint64 rowsWritten() const { return m_rows - m_writer->rowsNotKept(); }
+    // The rows the target holds: those handed to the writer less those it did not keep; none
+    // once the export failed.
+    qint64 rowsWritten() const { return m_failed ? 0 : m_rows - m_writer->rowsNotKept(); }
     ExportFailure failure() const { return m_failure; }
     QString readError() const { return m_readError; }
     // The writer's notes on the finished target.
@@ -77,6 +81,8 @@ private:
     bool writeBlock();
     void finish(Outcome outcome);
     Outcome endOfSource() const;
+    // No row after this one: the writer and the source are told.
+    void endEarly();
 
     std::unique_ptr<ExportRowSource> m_source;
     std::unique_ptr<ExportWriter> m_writer;
@@ -87,7 +93,9 @@ private:
     bool m_running = false;
     bool m_inTick = false;
     bool m_cancelled = false;
+    bool m_stopped = false;
     bool m_closing = false;
+    bool m_failed = false;
     bool m_ended = false;
     bool m_destroying = false;
     Outcome m_pending = Outcome::Completed;

@@ -32,9 +32,7 @@ QString systemText(int errorNumber)
 
 ExportFileWriter::ExportFileWriter(ExportJob job, QString fileName, int fileOption, Encoding encoding)
     : ExportWriter(std::move(job)), m_fileName(std::move(fileName)), m_fileOption(fileOption), m_encoding(encoding)
-{
-    m_buffer.reserve(BufferChars + 4096);
-}
+{}
 
 ExportFileWriter::~ExportFileWriter()
 {
@@ -90,7 +88,7 @@ bool ExportFileWriter::open(ExportFailure& failure)
         }
     }
     if (m_encoding == Encoding::Utf16LE)
-        m_buffer.append(QChar(0xFEFF));
+        m_buffer.append(char16_t(0xFEFF));
     writeHead();
     if (m_buffer.size() >= BufferChars)
         flush();
@@ -139,7 +137,7 @@ bool ExportFileWriter::finish(ExportFailure& failure)
 
 void ExportFileWriter::discard()
 {
-    m_buffer.resize(0);
+    m_buffer.clear();
     m_file.reset();
     m_temporary.reset();
 }
@@ -151,12 +149,30 @@ QStringList ExportFileWriter::endNotes() const
     return {FormatMessage(MsgReplacedChars, QString(), QString::number(m_replaced))};
 }
 
+ExportFileWriter::Buffer::Buffer()
+    : m_data(std::make_unique_for_overwrite<char16_t[]>(BufferChars + 4096)), m_pos(m_data.get()),
+      m_end(m_data.get() + BufferChars + 4096)
+{}
+
+void ExportFileWriter::Buffer::grow(qsizetype more)
+{
+    // A row longer than the buffer: it grows to hold it, as a string would.
+    const qsizetype used = size();
+    const qsizetype capacity = std::max<qsizetype>(2 * (m_end - m_data.get()), used + more);
+    auto data = std::make_unique_for_overwrite<char16_t[]>(size_t(capacity));
+    std::copy_n(m_data.get(), used, data.get());
+    m_data = std::move(data);
+    m_pos = m_data.get() + used;
+    m_end = m_data.get() + capacity;
+}
+
 void ExportFileWriter::appendIndent(int indent)
 {
-    static const QString blanks(64, u' ');
+    static constexpr char16_t blanks[] = u"                                                                ";
+    constexpr int most = int(std::size(blanks)) - 1;
     while (indent > 0) {
-        const int n = std::min<int>(indent, int(blanks.size()));
-        m_buffer.append(QStringView(blanks).left(n));
+        const int n = std::min(indent, most);
+        m_buffer.append(QStringView(blanks, n));
         indent -= n;
     }
 }
@@ -172,27 +188,27 @@ bool ExportFileWriter::flush()
 {
     if (m_failed)
         return false;
-    if (m_buffer.isEmpty())
+    if (m_buffer.size() == 0)
         return true;
     QIODevice* device = m_device ? m_device : m_file.get();
     const char* data = nullptr;
     qint64 size = 0;
     if (m_encoding == Encoding::Utf16LE && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        data = reinterpret_cast<const char*>(m_buffer.utf16());
+        data = reinterpret_cast<const char*>(m_buffer.text().utf16());
         size = m_buffer.size() * qint64(sizeof(char16_t));
     } else {
-        // Encoded into a buffer that is kept from piece to piece.
+        // Encoded into a buffer that is kept from piece to piece. A piece ends with a row, so
+        // no surrogate pair is parted.
         QStringEncoder encoder(m_encoding == Encoding::Utf8 ? QStringEncoder::Utf8 : QStringEncoder::Utf16LE);
         m_bytes.resize(encoder.requiredSpace(m_buffer.size()));
-        char* end = encoder.appendToBuffer(m_bytes.data(), m_buffer);
+        char* end = encoder.appendToBuffer(m_bytes.data(), m_buffer.text());
         data = m_bytes.constData();
         size = end - m_bytes.constData();
     }
     errno = 0;
     const qint64 written = device ? device->write(data, size) : -1;
     const int error = errno;
-    // Emptied, not freed: the next piece is gathered in the same memory.
-    m_buffer.resize(0);
+    m_buffer.clear();
     if (written != size) {
         // The system's own words for its error ("No space left on device"); a device of
         // another kind says what it can.

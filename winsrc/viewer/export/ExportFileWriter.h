@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <memory>
 
 class QFile;
@@ -17,9 +18,14 @@ class ExportTemporaryFile;
 // hidden name (ExportTemporaryFile) that takes the target's place once complete, so a failed,
 // discarded or killed export leaves an older file as it was, or none; in UTF-8 or in UTF-16
 // little-endian with its byte-order mark, lines ended by CR LF. Lines are gathered in memory
-// and written in pieces of BufferChars characters, so memory does not grow with the rows;
-// the first failed write fails the export (message 241 with the system's description and
-// error number).
+// and written in pieces of about BufferChars characters (whole rows: a piece grows to hold a
+// longer one), so memory does not grow with the rows; the first failed write fails the export
+// (message 241 with the system's description and error number).
+//
+// The formats put their rows together from pieces (append, appendEscaped): each is copied
+// into the buffer once, with no string of its own, so the writing costs little more than the
+// bytes it writes. Lines that do not change from row to row are best made once, indent and
+// line end included.
 class ExportFileWriter : public ExportWriter
 {
 public:
@@ -55,17 +61,52 @@ protected:
     virtual void writeTail() = 0;
 
     void append(QStringView text) { m_buffer.append(text); }
+    void append(char16_t c) { m_buffer.append(c); }
     void appendIndent(int indent);
     void endLine() { m_buffer.append(u"\r\n"); }
     // indent blanks, the text, CR LF.
     void writeLine(QStringView text, int indent = 0);
-    // Escapes and counts the characters replaced.
+    // The text escaped; counts the characters replaced.
+    void appendEscaped(QStringView text, ExportMarkup::Mode mode)
+    {
+        ExportMarkup::Append(m_buffer, text, mode, &m_replaced);
+    }
     QString escape(const QString& text, ExportMarkup::Mode mode)
     {
         return ExportMarkup::Escape(text, mode, &m_replaced);
     }
 
 private:
+    // The characters gathered for the next write.
+    class Buffer final : public ExportMarkup::Output
+    {
+    public:
+        Buffer();
+        void append(QStringView text) override
+        {
+            if (m_end - m_pos < text.size())
+                grow(text.size());
+            m_pos = std::copy_n(text.utf16(), text.size(), m_pos);
+        }
+        void append(char16_t c)
+        {
+            if (m_pos == m_end)
+                grow(1);
+            *m_pos++ = c;
+        }
+        QStringView text() const { return QStringView(m_data.get(), m_pos - m_data.get()); }
+        qsizetype size() const { return m_pos - m_data.get(); }
+        // Emptied, not freed: the next piece is gathered in the same memory.
+        void clear() { m_pos = m_data.get(); }
+
+    private:
+        void grow(qsizetype more);
+
+        std::unique_ptr<char16_t[]> m_data;
+        char16_t* m_pos = nullptr;
+        char16_t* m_end = nullptr;
+    };
+
     bool flush();
     void fail(int errorNumber, const QString& description = QString());
 
@@ -75,7 +116,7 @@ private:
     QIODevice* m_device = nullptr;
     std::unique_ptr<ExportTemporaryFile> m_temporary;
     std::unique_ptr<QFile> m_file;
-    QString m_buffer;
+    Buffer m_buffer;
     QByteArray m_bytes;
     bool m_failed = false;
     ExportFailure m_failure;

@@ -129,5 +129,26 @@ std::unique_ptr<ExportWriter> ExportHtmlPage::createWriter(const ExportJob& job)
 
 QWidget* ExportHtmlPage::focusControl(int option) const
 {
-    return option == ExportHtmlWriter::FileName ? m_file : nullptr;
+    switch (option) {
+    case ExportHtmlWriter::FileName:
+        return m_file;
+    case ExportHtmlWriter::BorderSizeBox:
+        return m_borderSize;
+    case ExportHtmlWriter::HeaderForegroundBox:
+        return m_headerForeground;
+    case ExportHtmlWriter::HeaderBackgroundBox:
+        return m_headerBackground;
+    case ExportHtmlWriter::EvenForegroundBox:
+        return m_evenForeground;
+    case ExportHtmlWriter::EvenBackgroundBox:
+        return m_evenBackground;
+    case ExportHtmlWriter::OddForegroundBox:
+        return m_oddForeground;
+    case ExportHtmlWriter::OddBackgroundBox:
+        return m_oddBackground;
+    case ExportHtmlWriter::BorderColorBox:
+        return m_borderColor;
+    default:
+        return nullptr;
+    }
 }

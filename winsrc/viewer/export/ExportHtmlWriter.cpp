@@ -2,6 +2,7 @@
 
 #include "ExportColor.h"
 #include "ExportFollowUp.h"
+#include "ExportHtmlOptionsCheck.h"
 #include "MainModul.h"
 
 using namespace Qt::StringLiterals;
@@ -28,15 +29,16 @@ constexpr int MsgDescending = 1216;
 ExportHtmlWriter::ExportHtmlWriter(ExportJob job, Options options)
     : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf16LE), m_options(std::move(options))
 {
+    // The lines of a row as they stand, indent and line end included.
     const Options defaults;
-    m_evenRowStart =
-        u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(m_options.evenBackground, defaults.evenBackground) + u"\">"_s;
-    m_oddRowStart =
-        u"<TR VALIGN=\"top\" BGCOLOR=\""_s + Color(m_options.oddBackground, defaults.oddBackground) + u"\">"_s;
-    m_evenCellStart =
-        u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(m_options.evenForeground, defaults.evenForeground) + u"\">"_s;
-    m_oddCellStart =
-        u"<TD NOWRAP><TT><FONT COLOR=\""_s + Color(m_options.oddForeground, defaults.oddForeground) + u"\">"_s;
+    m_evenRowStart = u"         <TR VALIGN=\"top\" BGCOLOR=\""_s +
+                     Color(m_options.evenBackground, defaults.evenBackground) + u"\">\r\n"_s;
+    m_oddRowStart = u"         <TR VALIGN=\"top\" BGCOLOR=\""_s +
+                    Color(m_options.oddBackground, defaults.oddBackground) + u"\">\r\n"_s;
+    m_evenCellStart = u"            <TD NOWRAP><TT><FONT COLOR=\""_s +
+                      Color(m_options.evenForeground, defaults.evenForeground) + u"\">"_s;
+    m_oddCellStart = u"            <TD NOWRAP><TT><FONT COLOR=\""_s +
+                     Color(m_options.oddForeground, defaults.oddForeground) + u"\">"_s;
 }
 
 QString ExportHtmlWriter::Color(const QString& value, const QString& fallback)
@@ -52,6 +54,11 @@ QString ExportHtmlWriter::BorderSize(const QString& text)
     const bool digitsOnly =
         !value.isEmpty() && std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     return isNumber && digitsOnly && size >= 0 && size <= 99 ? QString::number(size) : u"1"_s;
+}
+
+ExportCheck ExportHtmlWriter::checkOptions()
+{
+    return ExportHtmlOptionsCheck::Check(m_options, prompt());
 }
 
 void ExportHtmlWriter::writeHead()
@@ -113,16 +120,14 @@ void ExportHtmlWriter::WriteHTMLTableRow(int indent, const QStringList& cells)
 void ExportHtmlWriter::writeRecord(const QStringList& values, qint64 row)
 {
     const bool even = row % 2 == 0;
-    writeLine(even ? m_evenRowStart : m_oddRowStart, 9);
+    append(even ? m_evenRowStart : m_oddRowStart);
     const QString& cellStart = even ? m_evenCellStart : m_oddCellStart;
     for (const QString& value : values) {
-        appendIndent(12);
         append(cellStart);
-        append(escape(value, Mode::Html));
-        append(u"</FONT></TT></TD>");
-        endLine();
+        appendEscaped(value, Mode::Html);
+        append(u"</FONT></TT></TD>\r\n");
     }
-    writeLine(u"</TR>", 9);
+    append(u"         </TR>\r\n");
 }
 
 void ExportHtmlWriter::writeTail()

@@ -30,7 +30,18 @@ public:
         QString borderColor = QStringLiteral("#000000");
         bool showInBrowser = false;
     };
-    enum Option { FileName };
+    // The options a check names, for the focus.
+    enum Option {
+        FileName,
+        BorderSizeBox,
+        HeaderForegroundBox,
+        HeaderBackgroundBox,
+        EvenForegroundBox,
+        EvenBackgroundBox,
+        OddForegroundBox,
+        OddBackgroundBox,
+        BorderColorBox
+    };
 
     ExportHtmlWriter(ExportJob job, Options options);
 
@@ -43,6 +54,8 @@ public:
     void startFollowUp() override;
 
 protected:
+    // A colour or border size that would be written as its default asks first.
+    ExportCheck checkOptions() override;
     void writeHead() override;
     void writeRecord(const QStringList& values, qint64 row) override;
     void writeTail() override;

@@ -21,6 +21,8 @@ namespace {
 constexpr int MsgCaption = 263;
 constexpr int MsgMinimisedCount = 265;
 constexpr int MsgFinished = 297;
+constexpr int MsgCancelled = 1225;
+constexpr int MsgFailed = 1226;
 constexpr int MsgHelpTopic = 908;
 constexpr int MsgClose = 1402;
 constexpr int MsgCancel = 33;
@@ -133,14 +135,25 @@ void ExportProgressDialog::AddMessage(const QString& text)
     m_messages->setCurrentRow(m_messages->count() - 1);
 }
 
-void ExportProgressDialog::ShowEnd(qint64 count, const QStringList& notes)
+void ExportProgressDialog::ShowEnd(End end, qint64 count, const QStringList& notes)
 {
     SetRecordCount(count);
     m_ended = true;
+    m_end = end;
+    updateCaption();
+    // An end the user may not expect is said in the window as well, where a caption cut by
+    // the window's width or a minimised window cannot hide it.
+    if (end != End::Finished)
+        AddMessage(endText());
     for (const QString& note : notes)
         AddMessage(note);
     m_cancel->setText(GetMessageTextByNr(MsgClose));
-    updateCaption();
+}
+
+QString ExportProgressDialog::endText() const
+{
+    const int message = m_end == End::Finished ? MsgFinished : m_end == End::Cancelled ? MsgCancelled : MsgFailed;
+    return FormatMessage(message, QString(), m_count->text());
 }
 
 void ExportProgressDialog::Unload()
@@ -153,7 +166,7 @@ void ExportProgressDialog::Unload()
 void ExportProgressDialog::updateCaption()
 {
     if (m_ended)
-        setWindowTitle(FormatMessage(MsgFinished, QString(), m_count->text()));
+        setWindowTitle(endText());
     else if (!isMinimized())
         setWindowTitle(GetMessageTextByNr(MsgCaption));
 }

@@ -16,13 +16,20 @@ class QPushButton;
 // the export ("AbbrechenButton"). It knows nothing of the export: the export dialog drives
 // it, and a cancel calls ExportAbbrechen by name on the form given to SetInitialValues.
 //
-// When the export ends, the window stays with the final count and any notes on the written
-// file; its button then closes it.
+// When the export ends, the window stays with the count the target holds, a caption that
+// says how the export ended (finished, cancelled, failed; the last two said in its list as
+// well) and any notes on the written target; its button then closes it.
 class ExportProgressDialog : public QDialog
 {
     Q_OBJECT
 
 public:
+    enum class End {
+        Finished,  // every row, or as many as the target takes
+        Cancelled, // by the user or by the window whose rows went
+        Failed     // nothing of the export stays
+    };
+
     explicit ExportProgressDialog(QWidget* parent = nullptr);
     ~ExportProgressDialog() override;
 
@@ -36,13 +43,15 @@ public:
     // Appends a line and scrolls to it; the first line brings the window to its full size.
     Q_INVOKABLE void AddMessage(const QString& text);
 
-    // The export ended: the final count and the notes stay in view until the user closes.
-    void ShowEnd(qint64 count, const QStringList& notes);
+    // The export ended: how, the count the target holds and the notes stay in view until the
+    // user closes.
+    void ShowEnd(End end, qint64 count, const QStringList& notes);
     // The program's own unload: closes without cancelling anything.
     void Unload();
 
     bool isExpanded() const;
     bool hasEnded() const { return m_ended; }
+    End end() const { return m_end; }
 
 public Q_SLOTS:
     void reject() override;
@@ -57,6 +66,8 @@ private:
     void expand();
     void cancelClicked();
     void updateCaption();
+    // How the export ended, with the count.
+    QString endText() const;
 
     QPointer<QObject> m_caller;
     QLineEdit* m_name = nullptr;
@@ -65,5 +76,6 @@ private:
     QPushButton* m_cancel = nullptr;
     int m_fullHeight = 0;
     bool m_ended = false;
+    End m_end = End::Finished;
     bool m_programClose = false;
 };

@@ -52,11 +52,14 @@ ExportRun::~ExportRun()
     watchWindows(false);
 }
 
-bool ExportRun::start()
+ExportCheck ExportRun::start()
 {
     if (m_starting || m_engine || !m_writer)
-        return false;
+        return ExportCheck::Declined();
     const QPointer<ExportRun> self(this);
+    // Held here while the start asks the user: the run may go meanwhile (the main window
+    // closes), the writer whose question is open may not.
+    std::unique_ptr<ExportWriter> writer = std::move(m_writer);
     m_starting = true;
     m_closeRequested = false;
     m_progress = ExportProgressDialog::DefaultInstance();
@@ -71,29 +74,42 @@ bool ExportRun::start()
         source = std::make_unique<ExportCallerSource>(m_caller.data(), keys, m_callerRowCount);
     } else {
         QSharedPointer<KLVQuery> query;
-        const bool started = startQuery(query);
+        QString refusal;
+        const bool started = startQuery(query, refusal);
         if (!self)
-            return false;
+            return ExportCheck::Declined();
         if (!started || m_closeRequested) {
             if (query)
                 query->Break();
             stopStarting();
-            return false;
+            return ExportCheck::Refused(m_closeRequested ? QString() : refusal);
         }
         source = std::make_unique<ExportQuerySource>(query);
     }
 
-    ExportFailure failure;
-    if (!m_writer->open(failure)) {
+    // The target only once the server took the query: a user who agreed to replace a table
+    // or a sheet, or logged on to a data source, is not told afterwards that there is nothing
+    // to export. A target refused or declined ends the query already sent (the source breaks
+    // it off on the server as it goes), and nothing is written.
+    const ExportCheck confirmed = writer->confirmTarget();
+    if (!self)
+        return ExportCheck::Declined();
+    if (!confirmed.passed() || m_closeRequested) {
         source.reset();
         stopStarting();
-        ShowMessageBox(failure.text());
-        return false;
+        return m_closeRequested ? ExportCheck::Declined() : confirmed;
+    }
+
+    ExportFailure failure;
+    if (!writer->open(failure)) {
+        source.reset();
+        stopStarting();
+        return ExportCheck::Refused(failure.text());
     }
 
     setMousePointer(13);
     m_progress->setCursor(Qt::BusyCursor);
-    m_engine = new ExportEngine(std::move(source), std::move(m_writer), int(m_job.fields.size()));
+    m_engine = new ExportEngine(std::move(source), std::move(writer), int(m_job.fields.size()));
     const QPointer<ExportProgressDialog> progress = m_progress;
     connect(m_engine, &ExportEngine::recordCount, this, [progress](qint64 rows) {
         if (progress)
@@ -105,7 +121,7 @@ bool ExportRun::start()
     m_progress->show();
     m_progress->raise();
     m_engine->start();
-    return true;
+    return {};
 }
 
 void ExportRun::stopStarting()
@@ -116,11 +132,11 @@ void ExportRun::stopStarting()
         m_progress->Unload();
 }
 
-bool ExportRun::startQuery(QSharedPointer<KLVQuery>& query)
+bool ExportRun::startQuery(QSharedPointer<KLVQuery>& query, QString& refusal)
 {
     const QSharedPointer<KLV> session = App().MainSession.toStrongRef();
     if (!session) {
-        ShowMessageBox(GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + GetMessageTextByNr(MsgNotConnected));
+        refusal = GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + GetMessageTextByNr(MsgNotConnected);
         return false;
     }
     query = session->CreateQuery();
@@ -140,7 +156,7 @@ bool ExportRun::startQuery(QSharedPointer<KLVQuery>& query)
         return false;
     m_startingQuery.reset();
     if (!started && !m_closeRequested)
-        ShowMessageBox(GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + ServerErrorText(query->GetLastError()));
+        refusal = GetMessageTextByNr(MsgQueryRefused) + u"\r\n"_s + ServerErrorText(query->GetLastError());
     return started;
 }
 
@@ -198,29 +214,36 @@ void ExportRun::endForClosing()
 
 void ExportRun::ended(ExportEngine::Outcome outcome)
 {
+    using End = ExportProgressDialog::End;
     ExportEngine* engine = m_engine.data();
     watchWindows(false);
     setMousePointer(0);
     if (m_progress)
         m_progress->unsetCursor();
+    // The progress window ends as the target does: how the export ended and the count the
+    // target holds (none after a failure), before a failure's message stands over it.
     switch (outcome) {
     case ExportEngine::Outcome::Completed:
+    case ExportEngine::Outcome::Stopped:
     case ExportEngine::Outcome::Cancelled:
     case ExportEngine::Outcome::Closed:
         if (m_progress)
-            m_progress->ShowEnd(engine->rowsWritten(), engine->endNotes());
+            m_progress->ShowEnd(outcome == ExportEngine::Outcome::Completed || outcome == ExportEngine::Outcome::Stopped
+                                    ? End::Finished
+                                    : End::Cancelled,
+                                engine->rowsWritten(), engine->endNotes());
         // A window that closed takes the export with it, not a program with it.
         if (outcome != ExportEngine::Outcome::Closed)
             engine->writer()->startFollowUp();
         break;
     case ExportEngine::Outcome::WriteFailed:
         if (m_progress)
-            m_progress->Unload();
+            m_progress->ShowEnd(End::Failed, engine->rowsWritten(), {});
         ShowMessageBox(engine->failure().text());
         break;
     case ExportEngine::Outcome::ReadFailed:
         if (m_progress)
-            m_progress->Unload();
+            m_progress->ShowEnd(End::Failed, engine->rowsWritten(), {});
         ShowMessageBox(GetMessageTextByNr(MsgReadFailed) + u"\r\n"_s + engine->readError());
         break;
     }

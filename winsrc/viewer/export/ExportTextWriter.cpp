@@ -13,7 +13,8 @@ constexpr int MsgBadRfcSeparator = 294;
 } // namespace
 
 ExportTextWriter::ExportTextWriter(ExportJob job, Options options)
-    : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf8), m_options(std::move(options))
+    : ExportFileWriter(std::move(job), options.fileName, FileName, Encoding::Utf8), m_options(std::move(options)),
+      m_simpleLineBreak(!m_options.lineBreak.contains(u'\r') && !m_options.lineBreak.contains(u'\n'))
 {}
 
 QString ExportTextWriter::GetConvField(const QString& value, bool rfc4180, const QString& lineBreak)
@@ -61,9 +62,51 @@ void ExportTextWriter::writeRecord(const QStringList& values, qint64 row)
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
             append(m_options.separator);
-        append(GetConvField(values[i], m_options.rfc4180, m_options.lineBreak));
+        appendConverted(values[i]);
     }
     endLine();
+}
+
+void ExportTextWriter::appendConverted(const QString& value)
+{
+    const char16_t* text = QStringView(value).utf16();
+    const qsizetype n = value.size();
+    qsizetype from = 0;
+    if (m_options.rfc4180) {
+        append(u'"');
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i] != u'"')
+                continue;
+            // The quote goes with the piece before it, and once more.
+            append(QStringView(text + from, i + 1 - from));
+            from = i;
+        }
+        append(QStringView(text + from, n - from));
+        append(u'"');
+        return;
+    }
+    qsizetype i = 0;
+    while (i < n && text[i] != u'\r' && text[i] != u'\n')
+        ++i;
+    if (i == n) {
+        append(value);
+        return;
+    }
+    if (!m_simpleLineBreak) {
+        append(GetConvField(value, false, m_options.lineBreak));
+        return;
+    }
+    // CR LF, a CR alone and an LF alone each become the replacement.
+    for (; i < n; ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        append(QStringView(text + from, i - from));
+        append(m_options.lineBreak);
+        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
+    }
+    append(QStringView(text + from, n - from));
 }
 
 void ExportTextWriter::startFollowUp()

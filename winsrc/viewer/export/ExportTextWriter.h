@@ -42,5 +42,11 @@ protected:
     void writeTail() override {}
 
 private:
+    // GetConvField of value, appended.
+    void appendConverted(const QString& value);
+
     Options m_options;
+    // The line break's replacement holds no CR or LF, so every line break can be replaced in
+    // one pass.
+    bool m_simpleLineBreak;
 };

@@ -560,8 +560,9 @@ void ExportWorkbookWriter::removeTemporary()
 QString ExportWorkbookWriter::CellText(const QString& text)
 {
     // Most texts hold no "_x" at all and are taken as they are. The library writes control
-    // characters as such codes itself and leaves the rest alone, so nothing is escaped twice.
-    if (!text.contains(u"_x"))
+    // characters as such codes itself and leaves the rest alone, so nothing is escaped twice;
+    // but it takes C strings, which end at a NUL: that one is written as its code here.
+    if (!text.contains(u"_x") && !text.contains(QChar(0)))
         return text;
     const auto isHex = [](QChar c) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
@@ -569,6 +570,10 @@ QString ExportWorkbookWriter::CellText(const QString& text)
     QString out;
     out.reserve(text.size() + 12);
     for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QChar(0)) {
+            out += u"_x0000_"_s;
+            continue;
+        }
         if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && isHex(text[i + 2]) && isHex(text[i + 3]) &&
             isHex(text[i + 4]) && isHex(text[i + 5]) && text[i + 6] == u'_')
             out += u"_x005F"_s;

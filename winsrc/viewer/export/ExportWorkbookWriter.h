@@ -75,7 +75,8 @@ public:
     QString fileName() const { return m_options.fileName; }
     const Options& options() const { return m_options; }
     // A text as a worksheet cell holds it: what reads as a character code ("_x0041_") keeps its
-    // underscore as a code of its own ("_x005F_x0041_"), so it reads back as it was.
+    // underscore as a code of its own ("_x005F_x0041_"), and a NUL is its code ("_x0000_"), so
+    // it reads back as it was.
     static QString CellText(const QString& text);
 
 private:

@@ -24,9 +24,9 @@ struct ExportFailure
 // (the export dialog, a benchmark, a test) drives it in this order:
 //
 //   checkTarget     the options and the target name; nothing is touched yet
-//   (the settings are stored)
+//   (the settings are stored, a fresh query is started)
 //   confirmTarget   what needs the target itself: a logon, a question before a table or a
-//                   workbook is made or replaced
+//                   workbook is made or replaced; a refusal here ends the query again
 //   open            the target opened, the head written
 //   writeRow        once per record, in the order read
 //   finish          the tail written and the target made final; or discard: nothing of this

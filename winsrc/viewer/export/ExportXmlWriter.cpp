@@ -13,10 +13,22 @@ ExportXmlWriter::ExportXmlWriter(ExportJob job, Options options)
         (fields[i].tablePart ? m_rowFields : m_headFields).append(i);
 }
 
+namespace {
+
+const QString NoValue;
+
+// The value at position i (from 0); none when the row is shorter.
+const QString& valueAt(const QStringList& values, qsizetype i)
+{
+    return i >= 0 && i < values.size() ? values[i] : NoValue;
+}
+
+} // namespace
+
 void ExportXmlWriter::writeHead()
 {
     for (const ExportField& field : job().fields)
-        m_fieldStarts.append(u"<Field name=\""_s + escape(field.caption, Mode::XmlAttribute) + u"\">"_s);
+        m_fieldStarts.append(u"        <Field name=\""_s + escape(field.caption, Mode::XmlAttribute) + u"\">"_s);
     writeLine(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
     writeLine(u"<WEXAData>");
     writeLine(u"<RecordSet source=\"KLVViewer\" sourcetype=\"DataQuery\">", 2);
@@ -28,7 +40,7 @@ void ExportXmlWriter::writeRecord(const QStringList& values, qint64 row)
     const int idIndex = m_options.recordIdField;
     const int captionIndex = m_options.captionField;
     if (idIndex > 0) {
-        const QString id = values.value(idIndex - 1);
+        const QString& id = valueAt(values, idIndex - 1);
         if (id != m_lastRecordId) {
             m_lastRecordId = id;
             m_recordRowNumber = 0;
@@ -36,45 +48,55 @@ void ExportXmlWriter::writeRecord(const QStringList& values, qint64 row)
     } else {
         m_recordRowNumber = 0;
     }
-    if (captionIndex > 0)
-        m_lastCaption = values.value(captionIndex - 1);
 
     if (m_recordRowNumber == 0) {
+        // The caption of the row that starts the record.
+        if (captionIndex > 0)
+            m_lastCaption = valueAt(values, captionIndex - 1);
         if (row > 1)
-            writeLine(u"</Record>", 4);
-        appendIndent(4);
-        append(u"<Record");
-        if (!m_lastRecordId.isEmpty())
-            append(QString(u" id=\""_s + escape(m_lastRecordId, Mode::XmlAttribute) + u'"'));
-        if (!m_lastCaption.isEmpty())
-            append(QString(u" caption=\""_s + escape(m_lastCaption, Mode::XmlAttribute) + u'"'));
-        append(u">");
-        endLine();
+            append(u"    </Record>\r\n");
+        append(u"    <Record");
+        if (!m_lastRecordId.isEmpty()) {
+            append(u" id=\"");
+            appendEscaped(m_lastRecordId, Mode::XmlAttribute);
+            append(u'"');
+        }
+        if (!m_lastCaption.isEmpty()) {
+            append(u" caption=\"");
+            appendEscaped(m_lastCaption, Mode::XmlAttribute);
+            append(u'"');
+        }
+        append(u">\r\n");
         if (!m_headFields.isEmpty()) {
-            writeLine(u"<Head>", 6);
+            append(u"      <Head>\r\n");
             writeFields(m_headFields, values);
-            writeLine(u"</Head>", 6);
+            append(u"      </Head>\r\n");
         }
     }
     ++m_recordRowNumber;
     if (!m_rowFields.isEmpty()) {
-        writeLine(QString(u"<Row number=\""_s + QString::number(m_recordRowNumber) + u"\">"_s), 6);
+        // The number's digits from the back.
+        char16_t digits[24];
+        char16_t* first = std::end(digits);
+        for (qint64 n = m_recordRowNumber; n > 0 || first == std::end(digits); n /= 10)
+            *--first = char16_t(u'0' + n % 10);
+        append(u"      <Row number=\"");
+        append(QStringView(first, std::end(digits)));
+        append(u"\">\r\n");
         writeFields(m_rowFields, values);
-        writeLine(u"</Row>", 6);
+        append(u"      </Row>\r\n");
     }
 }
 
 void ExportXmlWriter::writeFields(const QList<int>& positions, const QStringList& values)
 {
     for (const int i : positions) {
-        const QString value = values.value(i);
+        const QString& value = valueAt(values, i);
         if (m_options.suppressEmptyFields && value.isEmpty())
             continue;
-        appendIndent(8);
         append(m_fieldStarts[i]);
-        append(escape(value, Mode::XmlContent));
-        append(u"</Field>");
-        endLine();
+        appendEscaped(value, Mode::XmlContent);
+        append(u"</Field>\r\n");
     }
 }
 

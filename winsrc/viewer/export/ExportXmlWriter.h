@@ -58,7 +58,7 @@ private:
 
     QList<int> m_headFields; // positions (from 0) in the job's fields
     QList<int> m_rowFields;
-    QStringList m_fieldStarts; // "<Field name=\"...\">" of each field, escaped once
+    QStringList m_fieldStarts; // "<Field name=\"...\">" of each field, indented, escaped once
     Options m_options;
     QString m_lastRecordId;
     QString m_lastCaption;

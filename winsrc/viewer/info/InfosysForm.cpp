@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -613,7 +614,8 @@ QString InfosysForm::GetResultField(int row, const QString& key) const
 void InfosysForm::ShowExportDialog(int ExportType)
 {
     // The rows come from this window: one export field per result column, whose key is the
-    // column GetResultField reads; every result column is a field of the table part.
+    // column GetResultField reads, with the type its definition gives it (numbers and dates go
+    // as such); every result column is a field of the table part.
     ExportRequest request;
     request.exportType = ExportType;
     request.caption = InfosysNr();
@@ -622,12 +624,16 @@ void InfosysForm::ShowExportDialog(int ExportType)
     request.rowsFromCaller = true;
     request.rowCount = m_datenListe->topLevelItemCount();
     const QList<ExportField> fields = exportFields();
+    QHash<QString, QString> types;
+    for (const InfosysFeld& result : m_definition.ergebnisFelder())
+        types.insert(result.Name, result.Art);
     for (qsizetype i = 0; i < fields.size(); ++i) {
         ExportRequest::Field field;
         field.key = QString::number(fields[i].key);
         field.caption = fields[i].caption;
         field.tablePart = true;
         field.tag = u"1:"_s + fields[i].name;
+        field.typeCode = types.value(fields[i].name);
         request.fields.append(field);
     }
     ExportRequest::Open(request);

@@ -131,8 +131,14 @@ void MsgInfoForm::ReloadForm()
 {
     if (refused())
         return;
-    if (FillSprachenListe())
+    if (FillSprachenListe()) {
         SearchMessages();
+        return;
+    }
+    // Languages that cannot be read any more (the server's language changed with them) close
+    // the window, as they keep it from opening; one the user broke off stays as it was.
+    if (!brokenOff())
+        closeWindow();
 }
 
 bool MsgInfoForm::FillSprachenListe()

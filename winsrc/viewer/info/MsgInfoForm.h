@@ -28,6 +28,8 @@ public:
     // Shows the window (for a server that speaks protocol 3.0 or later). The languages are
     // read first; when they cannot be, the failure is shown and the window does not open.
     Q_INVOKABLE void ShowForm();
+    // The languages read anew and the search run again; when the languages cannot be read,
+    // the failure is shown and the window closes.
     Q_INVOKABLE void ReloadForm() override;
     Q_INVOKABLE void SelectColumns() override;
     // The languages to choose from (enumeration "A158") and their identifiers ("A73"); the

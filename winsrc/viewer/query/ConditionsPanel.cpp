@@ -184,17 +184,13 @@ void ConditionsPanel::fillKeys()
     m_schluessel->setCurrentIndex(0);
 
     if (keyMenu) {
-        int index = keyMenu->firstIndex();
+        QStringList names;
         for (int i = 1; i < m_schluessel->count(); ++i) {
             const QString name = m_schluessel->itemText(i);
-            if (name == App().NoKeyText)
-                continue;
-            QAction* entry = keyMenu->addEntry(index, name);
-            entry->setText(name);
-            entry->setVisible(true);
-            entry->setEnabled(true);
-            ++index;
+            if (name != App().NoKeyText)
+                names.append(name);
         }
+        keyMenu->setEntries(keyMenu->firstIndex(), names);
     }
     keyChosen();
 }

@@ -21,6 +21,9 @@
 #include <QMenu>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -40,6 +43,51 @@ bool isBoolType(const QSharedPointer<KLVQueryFieldMetaData>& meta)
     return meta && KLVTools::DataTypeOf(meta->ERPType()) == KLVActiveX::klvBool;
 }
 
+// A field the visible columns show, in column order: its place in the catalogue record and
+// whether it is a Boolean (shown in the server's words).
+struct ShownField
+{
+    int field;
+    bool boolean;
+};
+
+QList<ShownField> shownFields(const ListViewColumnArray& columns,
+                              const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData)
+{
+    QList<ShownField> shown;
+    for (int i = 2; i <= metaData.size(); ++i) {
+        if (i <= columns.size() && columns[i - 1].Visible)
+            shown.append({i - 1, isBoolType(metaData[i - 1])});
+    }
+    return shown;
+}
+
+// A field the list cannot take (no name, or its key is there already).
+void tellNotInserted(const QString& name, const QStringList& fields)
+{
+    QString text = GetMessageTextByNr(129) + u' ' + name;
+    if (QueryTag::ToBool(fields.value(5)))
+        text += GetMessageTextByNr(130);
+    ShowMessageBox(text);
+}
+
+// A new row for the field, not yet in a list.
+QTreeWidgetItem* newRow(const QString& name, const QString& key, const QStringList& fields,
+                        const QList<ShownField>& shown, bool checked)
+{
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, name);
+    item->setData(0, FieldListPane::RowKeyRole, key);
+    item->setData(0, CatalogueListPane::tagRole(), QueryTag::FieldArray2Tag(fields));
+    int column = 1;
+    for (const ShownField& f : shown) {
+        const QString value = fields.value(f.field);
+        item->setText(column++, f.boolean ? Bool2ErpText(QueryTag::ToBool(value)) : value);
+    }
+    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    return item;
+}
+
 QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool accepted = false;
@@ -57,6 +105,48 @@ FieldListPane::FieldListPane(QueryContext* context, QWidget* parent)
             Q_EMIT rowActivated(item);
     });
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { updatePathEntries(item); });
+
+    const QAbstractItemModel* rows = model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
+        if (!parent.isValid())
+            indexRows(first, last);
+    });
+    connect(rows, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (!parent.isValid())
+                    unindexRows(first, last);
+            });
+    connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_rowsByKey.clear(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] {
+        m_rowsByKey.clear();
+        indexRows(0, topLevelItemCount() - 1);
+    });
+}
+
+FieldListPane::~FieldListPane()
+{
+    // The tree's own teardown empties its model: the index goes with this object first.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
+void FieldListPane::indexRows(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        const QString key = rowKey(item);
+        if (item && !key.isEmpty())
+            m_rowsByKey.insert(key, item);
+    }
+}
+
+void FieldListPane::unindexRows(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        const auto it = m_rowsByKey.constFind(rowKey(item));
+        if (item && it != m_rowsByKey.cend() && it.value() == item)
+            m_rowsByKey.erase(it);
+    }
 }
 
 QString FieldListPane::rowKey(const QTreeWidgetItem* item)
@@ -66,14 +156,7 @@ QString FieldListPane::rowKey(const QTreeWidgetItem* item)
 
 QTreeWidgetItem* FieldListPane::row(const QString& key) const
 {
-    if (key.isEmpty())
-        return nullptr;
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = topLevelItem(i);
-        if (rowKey(item) == key)
-            return item;
-    }
-    return nullptr;
+    return key.isEmpty() ? nullptr : m_rowsByKey.value(key);
 }
 
 int FieldListPane::checkedCount() const
@@ -109,13 +192,28 @@ void FieldListPane::fill(bool saveCheckedState)
                 return;
             const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(query);
             buildColumns(meta, u"FldListeSortByFeldMenue"_s);
-            while (query->GetNextRecord()) {
-                if (!self)
-                    return;
-                insertFeld(query->GetField(1), query->GetFields(), meta, false, false, false, 0);
+            // Rows go in in batches (ListViewHelpers::RowBatch); the keys of this fill, of the rows
+            // still waiting too, count as taken.
+            const QList<ShownField> shown = shownFields(columns(), meta);
+            ListViewHelpers::RowBatch rows(this);
+            QSet<QString> keys;
+            bool more = query->GetNextRecord();
+            while (more && self) {
+                const QStringList record = query->GetFields();
+                const QString name = query->GetField(1);
+                const QString key = BuildFeldKey(name, record.value(5), false);
+                if (name.isEmpty() || keys.contains(key) || row(key)) {
+                    tellNotInserted(name, record);
+                } else {
+                    rows.add(newRow(name, key, record, shown, false));
+                    keys.insert(key);
+                }
+                if (self)
+                    more = query->GetNextRecord();
             }
             if (!self)
                 return;
+            rows.flush();
         } else if (self && !ServerWait::wasBrokenOff(query)) {
             ShowMessageBox(GetMessageTextByNr(127) + CrLf + ServerErrorText(query->GetLastError()));
         }
@@ -138,27 +236,10 @@ bool FieldListPane::insertFeld(const QString& FldName, const QStringList& FldFie
         Position = count + 1;
     const QString key = BuildFeldKey(FldName, FldFields.value(5), FldIsExtra);
     if (FldName.isEmpty() || row(key)) {
-        QString text = GetMessageTextByNr(129) + u' ' + FldName;
-        if (QueryTag::ToBool(FldFields.value(5)))
-            text += GetMessageTextByNr(130);
-        ShowMessageBox(text);
+        tellNotInserted(FldName, FldFields);
         return false;
     }
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, FldName);
-    item->setData(0, RowKeyRole, key);
-    item->setData(0, tagRole(), QueryTag::FieldArray2Tag(FldFields));
-    const ListViewColumnArray& cols = columns();
-    int column = 1;
-    for (int i = 2; i <= MetaData.size(); ++i) {
-        if (i > cols.size() || !cols[i - 1].Visible)
-            continue;
-        const QString value = FldFields.value(i - 1);
-        item->setText(column, isBoolType(MetaData[i - 1]) ? Bool2ErpText(QueryTag::ToBool(value)) : value);
-        ++column;
-    }
-    item->setCheckState(0, CheckField ? Qt::Checked : Qt::Unchecked);
-    insertTopLevelItem(Position - 1, item);
+    insertTopLevelItem(Position - 1, newRow(FldName, key, FldFields, shownFields(columns(), MetaData), CheckField));
     if (SelectField)
         setFieldVisible(Position);
     return true;
@@ -184,18 +265,19 @@ bool FieldListPane::chooseColumns()
 void FieldListPane::resort(int column)
 {
     if (column < 0) {
-        // Checked rows first, each group in its order.
+        // Checked rows first, each group in its order: every row taken out and put back once,
+        // the current and the selected rows kept.
         ListViewHelpers::SetListViewSorting(this, false, -1, Qt::AscendingOrder);
-        int dest = 0;
-        for (int i = 0; i < topLevelItemCount(); ++i) {
-            if (topLevelItem(i)->checkState(0) != Qt::Checked)
-                continue;
-            if (i > dest) {
-                QTreeWidgetItem* item = takeTopLevelItem(i);
-                insertTopLevelItem(dest, item);
-            }
-            ++dest;
-        }
+        QTreeWidgetItem* current = currentItem();
+        const QList<QTreeWidgetItem*> selected = selectedItems();
+        QList<QTreeWidgetItem*> items = invisibleRootItem()->takeChildren();
+        std::stable_partition(items.begin(), items.end(),
+                              [](const QTreeWidgetItem* item) { return item->checkState(0) == Qt::Checked; });
+        addTopLevelItems(items);
+        if (current)
+            setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+        for (QTreeWidgetItem* item : selected)
+            item->setSelected(true);
         if (topLevelItemCount() > 0)
             scrollToItem(topLevelItem(0));
     } else {

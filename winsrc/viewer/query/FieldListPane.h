@@ -2,6 +2,8 @@
 
 #include "CatalogueListPane.h"
 
+#include <QHash>
+
 // The query window's field list "FeldListe": one row per field of the window's table, with
 // the catalogue columns the user chose, plus the extra fields the user adds (an expression or
 // a reference path "a^b^c", each checked by the server first). The checked rows, in list
@@ -23,6 +25,7 @@ public:
     static constexpr int NotInserted = 4;
 
     explicit FieldListPane(QueryContext* context, QWidget* parent = nullptr);
+    ~FieldListPane() override;
 
     // Reads the fields of the window's table; with saveCheckedState the checks of the rows
     // that are there again come back. A refused request is told in a message box.
@@ -55,6 +58,7 @@ public:
     // chooser for a reference field, else invert the check mark.
     void activateRow(QTreeWidgetItem* item);
 
+    // The row of that key, or null; one look-up however long the list.
     QTreeWidgetItem* row(const QString& key) const;
     static QString rowKey(const QTreeWidgetItem* item);
     int checkedCount() const;
@@ -72,6 +76,12 @@ protected:
 
 private:
     void updatePathEntries(const QTreeWidgetItem* item);
+    void indexRows(int first, int last);
+    void unindexRows(int first, int last);
 
     QString m_tableShown;
+    // The top-level rows by key. The model's own signals keep it, whoever adds, takes or
+    // deletes rows (a sort takes them all out and puts them back); a row's key is set before
+    // the row goes in and never changes.
+    QHash<QString, QTreeWidgetItem*> m_rowsByKey;
 };

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -118,21 +119,21 @@ ExportDialog* QueryExportHandoff::ShowExportDialog(const QueryExportSource& sour
     request.storageKind = source.storageKind;
     request.ascending = source.ascending;
 
-    const auto fieldOfKey = [&source](const QString& key) -> const QTreeWidgetItem* {
-        for (int i = 0; i < source.fieldList->topLevelItemCount(); ++i) {
-            if (rowKey(source.fieldList->topLevelItem(i)) == key)
-                return source.fieldList->topLevelItem(i);
-        }
-        return nullptr;
-    };
     if (RowsFromCaller) {
+        // The field list's rows by key (the first of a key), found once per column.
+        QHash<QString, const QTreeWidgetItem*> fieldRows;
+        for (int i = 0; i < source.fieldList->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = source.fieldList->topLevelItem(i);
+            if (const QString key = rowKey(row); !fieldRows.contains(key))
+                fieldRows.insert(key, row);
+        }
         // The columns as the user sees them, in the order they were dragged into.
         ResultListView* list = source.resultList;
         const int columns = list ? list->columnCount() : 0;
         for (int position = 0; position < columns; ++position) {
             const int column = list->columnAtPosition(position);
             const QString key = list->columnKey(column);
-            const QString tag = rowTag(fieldOfKey(key));
+            const QString tag = rowTag(fieldRows.value(key));
             ExportRequest::Field field;
             field.key = key;
             field.caption = list->columnCaption(column);

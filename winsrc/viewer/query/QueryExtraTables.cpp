@@ -123,23 +123,35 @@ QList<QPair<QString, QString>> QueryExtraTables::entries(const QStringList& rowT
     return result;
 }
 
-bool QueryExtraTables::save(const QString& file, const QStringList& rowTexts) const
+bool QueryExtraTables::save(const QString& file, const QStringList& rowTexts, QString* errorText) const
 {
     if (file.isEmpty())
         return false;
     const QList<QPair<QString, QString>> list = entries(rowTexts);
     if (list.isEmpty())
         return true;
-    // A directory that is not there yet is made; if that fails the writes below fail too.
+    // A directory that is not there yet is made; if that fails the write below fails too.
     QDir().mkpath(QFileInfo(file).absolutePath());
-    IniFile ini(file);
-    ini.load();
-    bool ok = true;
-    for (const auto& [db, value] : list) {
-        if (!ini.setValue(QString::fromUtf16(Section), db, value))
-            ok = false;
-    }
-    return ini.save() && ok;
+    // The file holds the query window's other sections as well: one that could not be read is
+    // left alone (Update writes nothing then), and another window's entries written meanwhile
+    // stay, as the file is read again under its lock.
+    bool refused = false;
+    QString refusal;
+    const bool written = IniFile::Update(
+        file,
+        [&](IniFile& ini) {
+            for (const auto& [db, value] : list) {
+                if (!ini.setValue(QString::fromUtf16(Section), db, value)) {
+                    refused = true;
+                    refusal = ini.errorString();
+                }
+            }
+            return IniFile::Change::Save;
+        },
+        errorText);
+    if (written && refused && errorText)
+        *errorText = refusal;
+    return written && !refused;
 }
 
 QString QueryExtraTables::load(const QString& file, const QString& db)

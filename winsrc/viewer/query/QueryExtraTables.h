@@ -41,9 +41,11 @@ public:
     // table list's rows (in row order) and then its kept names (keepListed), each once, joined
     // by ",".
     QList<QPair<QString, QString>> entries(const QStringList& rowTexts) const;
-    // Writes every database's entry; the other keys and sections of the file stay. Keeps
-    // going past a failed write and reports whether every write succeeded.
-    bool save(const QString& file, const QStringList& rowTexts) const;
+    // Writes every database's entry; the other keys and sections of the file stay. An entry
+    // that cannot be stored does not keep the others from being written; false, with the
+    // reason in errorText, when one could not, or the file could not be read or written (a
+    // file that could not be read is not written at all).
+    bool save(const QString& file, const QStringList& rowTexts, QString* errorText = nullptr) const;
     // The stored list of one database, trimmed ("" when there is none).
     static QString load(const QString& file, const QString& db);
 

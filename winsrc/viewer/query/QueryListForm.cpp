@@ -1,6 +1,7 @@
 #include "QueryListForm.h"
 
 #include "FormSupport.h"
+#include "IniFile.h"
 #include "LayoutStore.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
@@ -152,9 +153,13 @@ void QueryListForm::LoadQueryList(QString& tableName, QString& iniFile)
     m_list->clear();
 
     const QStringList names = SavedQuerySettings::QueryNames(iniFile);
+    // The file is read once for all its queries, not once per value.
+    IniFile file(iniFile);
+    file.load();
+    const IniFile::Values values = file.values();
     for (const QString& name : names) {
         const auto read = [&](const QString& key, const QString& fallback) {
-            return ReadIniString(iniFile, name, key, fallback);
+            return values.value(name, key, fallback).left(IniFile::MaxValueLength);
         };
         auto* row = new QTreeWidgetItem(m_list);
         row->setText(0, name);

@@ -20,6 +20,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using namespace MainModul;
@@ -116,9 +117,9 @@ bool TableListPane::fill()
     return topLevelItemCount() > 0;
 }
 
-void TableListPane::addTableListItems(const QStringList& record,
-                                      const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData, bool isExtra,
-                                      int index, bool select)
+QTreeWidgetItem* TableListPane::addTableListItems(const QStringList& record,
+                                                  const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,
+                                                  bool isExtra, int index, bool select)
 {
     auto* item = new QTreeWidgetItem;
     item->setText(0, record.value(0));
@@ -157,6 +158,7 @@ void TableListPane::addTableListItems(const QStringList& record,
         setCurrentItem(item);
         scrollToItem(item);
     }
+    return item;
 }
 
 void TableListPane::loadExtraTables(const QString& databaseNr)
@@ -184,14 +186,17 @@ bool TableListPane::serverLists(const QString& nameOrId) const
     return m_serverNames.contains(key) || m_serverIds.contains(key);
 }
 
-QTreeWidgetItem* TableListPane::rowNamed(const QString& name, const QTreeWidgetItem* keep) const
+QHash<QString, QTreeWidgetItem*> TableListPane::rowsByName(const QTreeWidgetItem* keep) const
 {
+    QHash<QString, QTreeWidgetItem*> rows;
+    rows.reserve(topLevelItemCount());
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
-        if (item != keep && item->text(0).compare(name, Qt::CaseInsensitive) == 0)
-            return item;
+        const QString name = item->text(0).toCaseFolded();
+        if (item != keep && !rows.contains(name))
+            rows.insert(name, item);
     }
-    return nullptr;
+    return rows;
 }
 
 TableListPane::Fetched TableListPane::fetchTableMetaData(const QString& tableList, int index, bool select,
@@ -211,19 +216,24 @@ TableListPane::Fetched TableListPane::fetchTableMetaData(const QString& tableLis
     QTreeWidgetItem* shown = nullptr;
     if (ok) {
         const QList<QSharedPointer<KLVQueryFieldMetaData>> meta = metaDataOf(tmp);
+        // Looked up once per record, however many the answer holds: the rows by name, made
+        // when the first record is in and kept up to date as rows are added.
+        QHash<QString, QTreeWidgetItem*> rows;
         while (tmp->GetNextRecord()) {
             if (!self)
                 return Fetched::Refused;
             const QStringList record = tmp->GetFields();
-            ++answered;
+            if (answered++ == 0)
+                rows = rowsByName(keep);
             // A table the list shows already, the server's own or one added before, is not
             // added again.
-            QTreeWidgetItem* row = rowNamed(record.value(0), keep);
+            const QString name = record.value(0).toCaseFolded();
+            QTreeWidgetItem* row = rows.value(name);
             if (row || m_serverNames.contains(record.value(0).toLower())) {
                 shown = row ? row : shown;
                 continue;
             }
-            addTableListItems(record, meta, true, index, select);
+            rows.insert(name, addTableListItems(record, meta, true, index, select));
             ++added;
         }
         if (!self)
@@ -309,7 +319,16 @@ void TableListPane::removeExtraTable()
 
 void TableListPane::saveExtraTables()
 {
-    m_extraTables.save(GetViewerConfigFile(), rowTexts());
+    // Without a folder for saved queries there is no file to keep them in.
+    const QString file = GetViewerConfigFile();
+    if (file.isEmpty())
+        return;
+    QString why;
+    if (m_extraTables.save(file, rowTexts(), &why))
+        return;
+    const QString text = FormatMessage(1397, u"The extra tables could not be stored in {1}: {2}"_s, file, why);
+    if (std::exchange(m_saveTroubleTold, text) != text)
+        ShowMessageBox(text);
 }
 
 bool TableListPane::chooseColumns()

@@ -3,6 +3,7 @@
 #include "CatalogueListPane.h"
 #include "QueryExtraTables.h"
 
+#include <QHash>
 #include <QSet>
 
 // The query window's table list "TabellenListe": one row per table the server offers through
@@ -27,8 +28,9 @@ public:
     // group rows; true when the list has rows. A refused request is told in a message box.
     bool fill();
     // One row for a catalogue record, at the end (index < 1) or at row index (from 1).
-    void addTableListItems(const QStringList& record, const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData,
-                           bool isExtra, int index, bool select);
+    QTreeWidgetItem* addTableListItems(const QStringList& record,
+                                       const QList<QSharedPointer<KLVQueryFieldMetaData>>& metaData, bool isExtra,
+                                       int index, bool select);
     // Appends the stored extra tables of a database. A stored table that the server lists
     // itself gets no second row; its name stays in the stored list.
     void loadExtraTables(const QString& databaseNr);
@@ -46,6 +48,8 @@ public:
     void addExtraTable();
     void changeTableName();
     void removeExtraTable();
+    // Writes the extra tables to the configuration file; one that cannot be written is told,
+    // the same trouble once.
     void saveExtraTables();
 
     // The column chooser over the list's columns; true on OK (the window then refills).
@@ -65,12 +69,13 @@ protected:
     void showContextMenu(const QPoint& globalPos) override;
 
 private:
-    // Whether the list shows a row of that name, row keep aside.
-    QTreeWidgetItem* rowNamed(const QString& name, const QTreeWidgetItem* keep = nullptr) const;
+    // The rows by case-folded name (the first of a name), row keep aside.
+    QHash<QString, QTreeWidgetItem*> rowsByName(const QTreeWidgetItem* keep) const;
     // Whether the server's own table list holds a table of that name or id.
     bool serverLists(const QString& nameOrId) const;
 
     QueryExtraTables m_extraTables;
+    QString m_saveTroubleTold;
     // Lower-cased names and ids of the tables of the server's own list, as last filled.
     QSet<QString> m_serverNames;
     QSet<QString> m_serverIds;

@@ -310,6 +310,8 @@ void VerknAuswahlForm::BuildFieldLists(const QString& table, const QString& tabl
         return;
     }
     KLVTools tools;
+    ListViewHelpers::RowBatch references(m_verwFelder);
+    ListViewHelpers::RowBatch data(m_datenFelder);
     while (m_query->GetNextRecord()) {
         const QString typeCode = m_query->GetField(FldFieldTAVType);
         const int dataType = tools.GetDataType(typeCode);
@@ -319,19 +321,21 @@ void VerknAuswahlForm::BuildFieldLists(const QString& table, const QString& tabl
         if (inTable != u"0" && (m_aktEbene != 0 || dataType != klvReference))
             continue;
         const QString name = m_query->GetField(FldFieldName);
-        QTreeWidgetItem* item = nullptr;
-        if (dataType == klvReference) {
-            item = new QTreeWidgetItem(m_verwFelder);
-            item->setData(0, RowKeyRole, BuildFeldKey(name, inTable, false));
-            item->setText(3, Bool2MsgText(Str2Bool(inTable)));
-        } else {
-            item = new QTreeWidgetItem(m_datenFelder);
-            item->setData(0, RowKeyRole, name);
-        }
+        auto* item = new QTreeWidgetItem;
         item->setText(0, name);
         item->setText(1, typeCode);
         item->setText(2, m_query->GetField(FldFieldDesc));
+        if (dataType == klvReference) {
+            item->setData(0, RowKeyRole, BuildFeldKey(name, inTable, false));
+            item->setText(3, Bool2MsgText(Str2Bool(inTable)));
+            references.add(item);
+        } else {
+            item->setData(0, RowKeyRole, name);
+            data.add(item);
+        }
     }
+    references.flush();
+    data.flush();
     ListViewHelpers::ApplyListViewSorting(m_verwFelder);
     ListViewHelpers::ApplyListViewSorting(m_datenFelder);
     if (isVisible())

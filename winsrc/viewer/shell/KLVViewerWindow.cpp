@@ -6,6 +6,7 @@
 #include "ChildWindowFrame.h"
 #include "Common.h"
 #include "DatabaseInfoForm.h"
+#include "FileTrouble.h"
 #include "FontSettings.h"
 #include "InfosysForm.h"
 #include "InfosysInfoForm.h"
@@ -23,12 +24,14 @@
 #include "MsgInfoForm.h"
 #include "NumberText.h"
 #include "ProgramInfo.h"
+#include "ProtocolLogFile.h"
 #include "QueryForm.h"
 #include "QueryListForm.h"
 #include "SavedQueryStore.h"
 #include "SchlInfoForm.h"
 #include "ServerWait.h"
 #include "SessionSettingsPush.h"
+#include "SettingsStore.h"
 #include "Twips.h"
 #include "VerwInfoForm.h"
 #include "ViewerConfig.h"
@@ -38,6 +41,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -77,6 +81,23 @@ int twipsY(int pixels)
     return int(std::lround(Twips::fromPixelsY(pixels)));
 }
 
+// What a logon attempt's break-off breaks. While the session connects and waits for the
+// server's greeting no request runs that the session's Break could end, so the attempt's
+// connection is closed: whatever the attempt waits for then ends at once.
+class LogonAttempt
+{
+public:
+    explicit LogonAttempt(const QSharedPointer<KLV>& session) : m_session(session) {}
+    void Break()
+    {
+        if (const QSharedPointer<KLV> session = m_session.toStrongRef())
+            session->Connection()->Disconnect();
+    }
+
+private:
+    QWeakPointer<KLV> m_session;
+};
+
 } // namespace
 
 // ---- Load -----------------------------------------------------------------------------
@@ -99,6 +120,10 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     // The one watch on the connection: whichever window's command runs into a server that went
     // away (or none runs at all), the connection's close is seen here.
     connect(m_tav->Connection(), &KLVSockComm::activity, this, &KLVViewerWindow::CheckConnection);
+
+    // The logon waits as every window's server wait does: Esc, the logon wait's Cancel and
+    // closing the window break it off.
+    m_logonWait = new ServerWait(this);
 
     InitDefaultFonts();
     buildWindow();
@@ -132,6 +157,12 @@ KLVViewerWindow::KLVViewerWindow(QWidget* parent) : QMainWindow(parent)
     m_viewerDialog = new ViewerEinstellungenDialog(this);
     m_viewerDialog->LoadKLVViewerSettings();
     m_settingsLoaded = true;
+    // A settings file that could not be read is told before the logon, which reads it too.
+    FileTrouble::SetListener([self = QPointer<KLVViewerWindow>(this)] {
+        if (self)
+            QMetaObject::invokeMethod(self, &KLVViewerWindow::TellFileTrouble, Qt::QueuedConnection);
+    });
+    TellFileTrouble();
 
     // The stored fonts came with the settings, after the window took the default ones.
     ApplyFonts();
@@ -147,8 +178,10 @@ KLVViewerWindow::~KLVViewerWindow()
     m_destroying = true;
     delete m_mdi;
     m_mdi = nullptr;
-    if (App().MainForm == this)
+    if (App().MainForm == this) {
         App().MainForm = nullptr;
+        FileTrouble::SetListener(nullptr);
+    }
 }
 
 KLVEinstellungenDialog* KLVViewerWindow::sessionSettingsDialog() const
@@ -257,15 +290,33 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
     connect(m_logon.get(), &KLVLogon::KeyPressed, this,
             [this](QString& formName, int& keyCode, int&) { logonKeyPressed(formName, keyCode); });
     m_logon->setLanguage(App().UILangId);
-    if (!ConnName.isEmpty())
+    // A new connection starts from the one in use, which a start without the dialog never
+    // stored as the last used.
+    bool preselected = false;
+    if (!ConnName.isEmpty()) {
         m_logon->setConnectionName(ConnName);
+    } else if (!m_connectionInUse.isEmpty()) {
+        m_logon->setConnectionName(m_connectionInUse);
+        preselected = true;
+    }
 
     for (;;) {
         const KLVLogon::Logon_Result rc = m_logon->GetKLVLogonInfoUser(App().RegAppName, m_host, m_port, m_logonMandant,
                                                                        userName, password, !skipDialog, false);
+        if (std::exchange(preselected, false)) {
+            // Only the first dialog starts there; later ones start from the user's last choice.
+            // One removed meanwhile leaves the dialog as it would be without it.
+            m_logon->setConnectionName(QString());
+            if (rc == KLVLogon::logonUnknownConnection)
+                continue;
+        }
         if (rc == KLVLogon::logonUnknownConnection) {
-            // The named connection is not stored: say so, then let the user pick one.
-            ShowMessageBox(m_logon->GetLastError());
+            // The named connection is not stored: say so, then let the user pick one. A settings
+            // file that cannot be read holds no connection at all, which is what the user hears.
+            if (SettingsStore::Readable(App().RegAppName))
+                ShowMessageBox(m_logon->GetLastError());
+            else
+                TellFileTrouble();
             m_logon->setConnectionName(QString());
             skipDialog = false;
             continue;
@@ -274,20 +325,32 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
             return false;
         skipDialog = false;
 
+        // Without a host no server can be reached: the user is told where to set one instead
+        // of what the system says of an empty host name.
+        if (m_host.trimmed().isEmpty()) {
+            ShowMessageBox(GetMessageTextByNr(11) + u"\r\n"_s +
+                           m_logon->ConnectFailureText(KLVLogon::connectNoHost, m_host, m_port));
+            continue;
+        }
         // Ports run to 65535; anything else cannot reach a server and is not tried.
         if (m_port < 1 || m_port > 65535) {
             ShowMessageBox(FormatMessage(742, u"The port {1} is not valid: ports run from 1 to 65535."_s, m_port));
             continue;
         }
 
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         m_loggingOn = true;
         m_logonMessages.clear();
         const bool connected = beginSession(userName, password);
         m_loggingOn = false;
-        QApplication::restoreOverrideCursor();
         if (std::exchange(m_closeDuringLogon, false))
             return false;
+        if (m_logonWait->wasBrokenOff()) {
+            // The user broke the wait off (in the logon's wait or the frame) and is back in the
+            // dialog; what the attempt may have reached goes.
+            if (m_tav->IsConnected())
+                endSession();
+            continue;
+        }
         if (connected)
             break;
 
@@ -297,6 +360,7 @@ bool KLVViewerWindow::buildKLVConnection(QString& ConnName, const QString& UserN
         ShowMessageBox(text);
     }
 
+    m_connectionInUse = m_logon->ChosenConnection();
     App().ServerProtocolVersion = NumberText::leadingValue(m_tav->GetKLVVersion());
     for (const qint32 flag : std::as_const(App().SessionFlags))
         m_tav->SetFlag(flag, true);
@@ -309,18 +373,17 @@ bool KLVViewerWindow::beginSession(const QString& userName, const QString& passw
     // The first attempt with a password given runs with the window hidden. One that takes long
     // (a server that does not answer is waited for a while) shows the window for as long as it
     // waits, so that the user sees what the program waits for.
-    QTimer showWhileWaiting;
-    showWhileWaiting.setSingleShot(true);
-    bool shownHere = false;
-    connect(&showWhileWaiting, &QTimer::timeout, this, [this, &shownHere] {
-        shownHere = true;
-        show();
-    });
-    if (!isVisible())
-        showWhileWaiting.start(ServerWait::ShowHiddenAfterMs);
-    const bool connected = m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password);
-    showWhileWaiting.stop();
-    if (shownHere)
+    const bool wasVisible = isVisible();
+    bool connected = false;
+    {
+        // The pointer keeps its arrow: the wait's Cancel is there to be clicked.
+        const auto attempt = QSharedPointer<LogonAttempt>::create(m_tav);
+        const ServerWait::Scope busy(m_logonWait, 13, attempt);
+        connected = m_logon->WaitForLogon(
+            m_host, m_port, [&] { return m_tav->BeginSessionUser(m_host, m_port, m_logonMandant, userName, password); },
+            [this] { m_logonWait->breakOff(); });
+    }
+    if (!wasVisible)
         hide();
     setPanel(1, GetMessageTextByNr(16));
     return connected;
@@ -504,10 +567,24 @@ void KLVViewerWindow::SetKLVLogging()
 {
     if (!m_tav)
         return;
-    if (SessionSettingsPush::IsChecked(m_viewerDialog, u"ProtokAktiv"_s))
-        m_tav->setLogFile(SessionSettingsPush::Text(m_viewerDialog, u"LogfileName"_s));
-    else
+    if (SessionSettingsPush::IsChecked(m_viewerDialog, u"ProtokAktiv"_s)) {
+        const QString file = SessionSettingsPush::Text(m_viewerDialog, u"LogfileName"_s);
+        // The session runs without a log it cannot open; the user hears why, once.
+        if (const QString why = ProtocolLogFile::Problem(file); !why.isEmpty()) {
+            FileTrouble::Note(u"log\n"_s + file + u'\n' + why,
+                              FormatMessage(1395, u"The protocol log {1} could not be opened: {2}"_s, file, why));
+        }
+        m_tav->setLogFile(file);
+    } else {
         m_tav->setLogFile(QString());
+    }
+    TellFileTrouble();
+}
+
+void KLVViewerWindow::TellFileTrouble()
+{
+    for (const QString& text : FileTrouble::Take())
+        ShowMessageBox(text);
 }
 
 void KLVViewerWindow::LoadFontSettings(const QString& Prefix, QFont& Font)
@@ -823,8 +900,7 @@ void KLVViewerWindow::closeEvent(QCloseEvent* event)
         // broken off, and the logon ends as cancelled once it has returned.
         m_closeDuringLogon = true;
         event->ignore();
-        if (m_tav)
-            m_tav->Connection()->Disconnect();
+        m_logonWait->breakOff();
         return;
     }
     if (!m_unloaded) {
@@ -841,8 +917,20 @@ void KLVViewerWindow::closeEvent(QCloseEvent* event)
             return;
         }
         unload();
+        // What the end could not store is told before the program goes.
+        TellFileTrouble();
     }
     event->accept();
+}
+
+void KLVViewerWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Before the logon's wait shows its window, Esc in the frame breaks it off all the same.
+    if (event->key() == Qt::Key_Escape && m_logonWait->isBusy()) {
+        m_logonWait->breakOff();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void KLVViewerWindow::unload()

@@ -17,6 +17,7 @@ class MainMenus;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class ServerWait;
 class ViewerEinstellungenDialog;
 
 // The program's frame window "KLVViewer": the child windows (query windows, information
@@ -126,6 +127,11 @@ public:
     Q_INVOKABLE void SetDataLanguage(QString& Language);
     Q_INVOKABLE void SetKLVLogging();
     Q_INVOKABLE void LoadFontSettings(const QString& Prefix, QFont& Font);
+    // Tells what was noted of the user's files (a settings file that cannot be read or written,
+    // a protocol log that cannot be opened) and not told yet, each in a box of its own. Runs
+    // once the event loop is back whenever something is noted, and at once after the settings
+    // are loaded, when the log is switched and when the program ends.
+    Q_INVOKABLE void TellFileTrouble();
 
     // The query window reports the column its lists are sorted by.
     Q_INVOKABLE void SetTabListeSortColumn(int column);
@@ -150,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -208,6 +215,10 @@ private:
     bool m_unloaded = false;
     // The window was closed while a logon attempt ran: the logon ends as cancelled.
     bool m_closeDuringLogon = false;
+    // The wait of a logon attempt.
+    ServerWait* m_logonWait = nullptr;
+    // The stored connection of the session; a new connection starts from it.
+    QString m_connectionInUse;
     bool m_destroying = false;
     // The program ends once the child windows that close after their wait have gone.
     bool m_closeAfterChildren = false;

@@ -4,6 +4,7 @@
 #include "AppContext.h"
 #include "Common.h"
 #include "KLVViewerWindow.h"
+#include "Languages.h"
 #include "MainModul.h"
 
 using namespace Qt::StringLiterals;
@@ -24,10 +25,14 @@ std::optional<int> StartUp::Main(const QStringList& words)
     int langId = MainModul::GetPrimaryLangId(Common::UserLanguageId());
     MainModul::LangIdToCode(langId);
     const QString startLanguage = m_context.UILanguage;
+    // Qt's own texts (the buttons of every message box and file dialog) follow the program's.
+    Languages::InstallQtTranslations(startLanguage);
 
     if (!MainModul::LoadMessageFile())
         return 1;
     const CommandLine::Result parsed = MainModul::ParseCommandLine(words);
+    if (m_context.UILanguage != startLanguage)
+        Languages::InstallQtTranslations(m_context.UILanguage);
     if (parsed.outcome != CommandLine::Outcome::Start)
         return ShowUsageAndExit(parsed.usageText);
     if (m_context.UILanguage != startLanguage && !MainModul::LoadMessageFile())

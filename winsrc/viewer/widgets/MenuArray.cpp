@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QHash>
 
 MenuArray::MenuArray(const QString& name, int firstIndex, QWidget* parent) : QMenu(parent), m_firstIndex(firstIndex)
 {
@@ -38,20 +39,22 @@ QList<QAction*> MenuArray::entries() const
 
 int MenuArray::indexOf(const QAction* action) const
 {
-    const QList<QAction*> list = actions();
-    const qsizetype position = list.indexOf(const_cast<QAction*>(action));
-    if (position < 0)
+    // An entry knows the menus it is in: only one without an index of its own needs its place.
+    if (!action || !action->associatedObjects().contains(const_cast<MenuArray*>(this)))
         return -1;
     bool ok = false;
     const int index = action->data().toInt(&ok);
-    return ok ? index : m_firstIndex + int(position);
+    return ok ? index : m_firstIndex + int(actions().indexOf(const_cast<QAction*>(action)));
 }
 
 QAction* MenuArray::entry(int index) const
 {
-    for (QAction* a : actions()) {
-        if (indexOf(a) == index)
-            return a;
+    const QList<QAction*> list = actions();
+    for (qsizetype position = 0; position < list.size(); ++position) {
+        bool ok = false;
+        const int own = list[position]->data().toInt(&ok);
+        if ((ok ? own : m_firstIndex + int(position)) == index)
+            return list[position];
     }
     return nullptr;
 }
@@ -66,6 +69,34 @@ QAction* MenuArray::addEntry(int index, const QString& text)
     a->setProperty("Index", index);
     addAction(a);
     return a;
+}
+
+void MenuArray::setEntries(int first, const QStringList& texts)
+{
+    // The first entry of each index, as entry() finds it.
+    QHash<int, QAction*> byIndex;
+    const QList<QAction*> list = actions();
+    for (qsizetype position = 0; position < list.size(); ++position) {
+        bool ok = false;
+        const int own = list[position]->data().toInt(&ok);
+        const int index = ok ? own : m_firstIndex + int(position);
+        if (!byIndex.contains(index))
+            byIndex.insert(index, list[position]);
+    }
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const int index = first + int(i);
+        QAction* a = byIndex.value(index);
+        if (!a) {
+            a = new QAction(texts[i], this);
+            a->setObjectName(objectName());
+            a->setData(index);
+            a->setProperty("Index", index);
+            addAction(a);
+        }
+        a->setText(texts[i]);
+        a->setVisible(true);
+        a->setEnabled(true);
+    }
 }
 
 void MenuArray::actionEvent(QActionEvent* event)

@@ -36,6 +36,9 @@ public:
     int indexOf(const QAction* action) const;
     // Adds entry index (or returns it when it exists) with that caption.
     QAction* addEntry(int index, const QString& text);
+    // Entries first, first + 1, ... take the captions in order, shown and enabled; those the
+    // array lacks are added. One pass however many entries there are.
+    void setEntries(int first, const QStringList& texts);
 
 Q_SIGNALS:
     void Click(int Index);

@@ -4,6 +4,7 @@
 #include "MainModul.h"
 
 #include <QHBoxLayout>
+#include <QItemSelection>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -75,11 +76,18 @@ SpaltenWahlForm* SpaltenWahlForm::DefaultInstance()
 int SpaltenWahlForm::SelectColumns(ListViewColumnArray& columns)
 {
     m_list->clear();
+    // The shown columns are selected at once and read back at once: an entry's selection
+    // looked up or set one by one searches every selected range, however many columns there are.
+    QItemSelection shown;
     for (qsizetype i = 1; i <= columns.size(); ++i) {
         auto* entry = new QListWidgetItem(columns[i - 1].Descr, m_list);
         entry->setData(Qt::UserRole, qint32(i));
-        entry->setSelected(columns[i - 1].Visible);
+        if (columns[i - 1].Visible) {
+            const QModelIndex index = m_list->model()->index(int(i - 1), 0);
+            shown.select(index, index);
+        }
     }
+    m_list->selectionModel()->select(shown, QItemSelectionModel::Select);
     if (m_list->count() > 0)
         m_list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 
@@ -87,11 +95,14 @@ int SpaltenWahlForm::SelectColumns(ListViewColumnArray& columns)
     exec();
 
     if (m_result == ResultOk) {
+        QList<bool> chosen(m_list->count(), false);
+        for (const QModelIndex& index : m_list->selectionModel()->selectedIndexes())
+            chosen[index.row()] = true;
         for (int j = 0; j < m_list->count(); ++j) {
             const qsizetype i = m_list->item(j)->data(Qt::UserRole).toInt();
             // An entry the array no longer holds is passed over; the others still apply.
             if (i >= 1 && i <= columns.size())
-                columns[i - 1].Visible = m_list->item(j)->isSelected();
+                columns[i - 1].Visible = chosen[j];
         }
     }
     if (FormSupport::saveWindowState())
