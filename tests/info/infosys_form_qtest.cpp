@@ -8,6 +8,7 @@
 
 #include "ExportDialog.h"
 #include "ExportValue.h"
+#include "ReadableColour.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -79,11 +80,11 @@ private Q_SLOTS:
         QCOMPARE(p->feldWert(3)->text(), u"Kundenumsatz"_s);
         for (int locked : {1, 2, 3, 8, 9}) {
             QVERIFY2(p->feldWert(locked)->isReadOnly(), qPrintable(QString::number(locked)));
-            QCOMPARE(p->feldWert(locked)->palette().color(QPalette::Base), InfosysFeldPanel::lockedColour());
+            QCOMPARE(p->feldWert(locked)->palette().color(QPalette::Base), p->lockedColour());
         }
         for (int open : {4, 6}) {
             QVERIFY(!p->feldWert(open)->isReadOnly());
-            QCOMPARE(p->feldWert(open)->palette().color(QPalette::Base), InfosysFeldPanel::unlockedColour());
+            QCOMPARE(p->feldWert(open)->palette().color(QPalette::Base), p->unlockedColour());
         }
         QVERIFY(p->feldListe(5)->isEnabled());
         QVERIFY(p->kopfButton(7)->isEnabled());
@@ -100,6 +101,33 @@ private Q_SLOTS:
         QVERIFY(button(u"TabelleNeuLadenButton"_s)->isEnabled());
         QVERIFY(!button(u"AbbrechenButton"_s)->isEnabled());
         QVERIFY(shown->texts.isEmpty());
+    }
+
+    void theFieldsStayReadableUnderADarkPalette()
+    {
+        QVERIFY(open());
+        InfosysFeldPanel* p = panel();
+        const QPalette light = form->palette();
+        const auto readable = [p](int n) {
+            const QPalette& shown = p->feldWert(n)->palette();
+            return ReadableColour::Contrast(shown.color(QPalette::Base), shown.color(QPalette::Text)) >=
+                   ReadableColour::TextContrast;
+        };
+        // The desktop's palette turns dark while the window is open.
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+        dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+        dark.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+        form->setPalette(dark);
+        for (int n : {1, 4, 6, 9})
+            QVERIFY2(readable(n), qPrintable(QString::number(n)));
+        // Open and locked fields still look different.
+        QVERIFY(p->feldWert(4)->palette().color(QPalette::Base) != p->feldWert(1)->palette().color(QPalette::Base));
+        // Light again, an open field is white as designed.
+        form->setPalette(light);
+        QCOMPARE(p->feldWert(4)->palette().color(QPalette::Base), QColor(Qt::white));
+        QVERIFY(readable(4) && readable(1));
     }
 
     void theMaskReadsTheServersBooleanWords()

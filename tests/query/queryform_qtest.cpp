@@ -3,6 +3,8 @@
 // takes before its controls, the context menus, and closing with the question about a
 // changed query.
 #include "ConditionsPanel.h"
+#include "FontSettings.h"
+#include "LayoutStore.h"
 #include "MainMenus.h"
 #include "QueryStatusBar.h"
 #include "ResultPane.h"
@@ -268,6 +270,88 @@ private Q_SLOTS:
         QCOMPARE(form->tabellenListe()->size(), tables);
         // The window's own size came back as well, and the other panes fit around the lists.
         QVERIFY2(faultsOf(form).isEmpty(), qPrintable(faultsOf(form).join(u"\n"_s)));
+    }
+
+    void theUpperListsStayReadableWhenTheWindowShrinks()
+    {
+        // Stored by a window closed while its table list was squeezed.
+        store(u"TableListWidth"_s, 870);
+        QVERIFY(logOn(QString(), false));
+        QWidget* tables = form->tabellenListe();
+        QWidget* fields = form->feldListe();
+        const int readable = 20 * QFontMetrics(tables->font()).averageCharWidth();
+        QVERIFY2(tables->width() >= readable, qPrintable(QString::number(tables->width())));
+
+        // Maximised, the table list made narrow; back to normal, the window shrinks.
+        frameOf(form)->showMaximized();
+        QTRY_VERIFY(frameOf(form)->isMaximized());
+        UserInput::dragSplitter(form->tablesAndFields(), 1, readable + 40 - tables->width());
+        frameOf(form)->showNormal();
+        QTRY_VERIFY(!frameOf(form)->isMaximized());
+        QVERIFY2(tables->width() >= readable && fields->width() >= readable,
+                 qPrintable(u"%1 and %2"_s.arg(tables->width()).arg(fields->width())));
+        // At its least size too.
+        frameOf(form)->resize(100, 100);
+        QTRY_VERIFY(tables->width() >= readable && fields->width() >= readable);
+        QVERIFY(closeViewer());
+        QVERIFY(stored(u"TableListWidth"_s).toInt() >= qRound(Twips::fromPixelsX(readable)));
+    }
+
+    void aFocusedListShowsItsFocus()
+    {
+        QVERIFY(logOn());
+        viewer.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(viewer.window.get()));
+        ResultListView* results = form->datenListe();
+        QTreeWidget* tables = form->tabellenListe();
+        const QColor mark = results->palette().color(QPalette::Highlight);
+        const QColor none = results->palette().color(QPalette::Base);
+        // The colour at the middle of a list's lower edge, where no row stands.
+        const auto edge = [](QAbstractItemView* view) {
+            const QImage shown = view->viewport()->grab().toImage();
+            return QColor(shown.pixel(shown.width() / 2, shown.height() - 1));
+        };
+        QCOMPARE(results->rowCount(), 0);
+        QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, results->viewport()->rect().center());
+        QVERIFY(results->hasFocus());
+        QCOMPARE(edge(results), mark);
+        UserInput::clickItem(tables, row(tables, u"Kunde:Kunde"_s));
+        QVERIFY(tables->hasFocus());
+        QCOMPARE(edge(results), none);
+        QCOMPARE(edge(tables), mark);
+        // The keyboard takes it on, and the mark with it.
+        QTest::keyClick(tables, Qt::Key_Tab);
+        QVERIFY(!tables->hasFocus());
+        QCOMPARE(edge(tables), none);
+    }
+
+    void defaultColumnWidthsFollowTheDataFontAndStoredOnesStay()
+    {
+        SettingsStore::SaveSetting(App().RegAppName, u"Settings"_s, u"DataFontSize"_s, u"16"_s);
+        store(u"TableList.Col2.Width"_s, 1234);
+        QVERIFY(logOn(QString(), false));
+        QTreeWidget* tables = form->tabellenListe();
+        QCOMPARE(tables->font().pointSize(), 16);
+        QVERIFY(doubleClickTable(form, u"Kunde:Kunde"_s));
+        QTest::mouseClick(form->findChild<QPushButton*>(u"StartQueryButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(form->datenListe()->rowCount() > 0);
+        // Every default width grew with the font, and no header is cut (the geometry check).
+        const double ratio = QFontMetricsF(tables->font()).averageCharWidth() /
+                             QFontMetricsF(FontSettings::DefaultFont()).averageCharWidth();
+        QVERIFY(ratio > 1.3);
+        QHeaderView* header = tables->header();
+        for (int c = 0; c < header->count(); ++c) {
+            if (LayoutStore::ColumnKey(tables, c) == u"K2")
+                QCOMPARE(header->sectionSize(c), Twips::toPixelsX(1234));
+            else if (c > 0) // the first column fits the table names
+                QVERIFY2(header->sectionSize(c) >= int(Twips::toPixelsX(1000) * ratio) - 1,
+                         qPrintable(QString::number(c)));
+        }
+        QHeaderView* data = form->datenListe()->horizontalHeader();
+        for (int c = 0; c < data->count(); ++c)
+            QVERIFY(data->sectionSize(c) >= int(Twips::toPixelsX(1440) * ratio) - 1);
+        QVERIFY2(faultsOf(form).isEmpty(), qPrintable(faultsOf(form).join(u"\n"_s)));
+        SettingsStore::DeleteSetting(App().RegAppName, u"Settings"_s, u"DataFontSize"_s);
     }
 
     void theWindowTakesItsKeysBeforeTheControls()

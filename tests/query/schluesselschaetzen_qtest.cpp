@@ -7,6 +7,7 @@
 #include "KlvServer.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "ReadableColour.h"
 #include "SchluesselSchaetzenForm.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
@@ -307,6 +308,36 @@ private Q_SLOTS:
         QCOMPARE(row(list(), u"nummer"_s)->text(Form::ColRemark), u"Refused by the server"_s);
         QCOMPARE(form->bestKey(), QString());
         QCOMPARE(boldRows(list()), QStringList());
+    }
+
+    void underADarkPaletteEveryRowAndFieldReads()
+    {
+        // The desktop turns dark while the dialog is loaded.
+        QPalette dark = form->palette();
+        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Base, QColor(0x19, 0x19, 0x19));
+        dark.setColor(QPalette::Text, Qt::white);
+        form->setPalette(dark);
+        refuseQueriesWith(u"@sort=name;"_s);
+        show();
+        const QColor base = list()->palette().color(QPalette::Base);
+        QStringList unreadable;
+        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* r = list()->topLevelItem(i);
+            const QVariant foreground = r->data(0, Qt::ForegroundRole);
+            const QColor shown =
+                foreground.isValid() ? r->foreground(0).color() : list()->palette().color(QPalette::Text);
+            // The grey of a marked key stays as dim as on white, no dimmer.
+            const double least = r->text(Form::ColRemark).isEmpty() || r->text(0) == u"name" ? 4.5 : 3.9;
+            if (ReadableColour::Contrast(shown, base) < least)
+                unreadable << r->text(0) + u' ' + shown.name();
+        }
+        QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(u", "_s)));
+        for (const char16_t* name : {u"Tabelle", u"Ablageart"}) {
+            const QPalette& field = control<QLineEdit>(name)->palette();
+            QVERIFY(ReadableColour::Contrast(field.color(QPalette::Base), field.color(QPalette::Text)) >= 4.5);
+        }
     }
 
     void theSortedListPutsCountedKeysFirst()

@@ -1,13 +1,17 @@
-// Sorting list views on a column click, copying them to the clipboard, row formats, and the
-// localisation of windows at load.
+// Sorting list views on a column click, copying them to the clipboard, row formats, column
+// widths and header texts, and the localisation of windows at load.
 #include "FormLocalizer.h"
 #include "LayoutStore.h"
 #include "ListTexts.h"
 #include "ListViewHelpers.h"
 #include "MainModul.h"
+#include "ReadableColour.h"
+#include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "Twips.h"
 #include "UserInput.h"
 #include "ViewerTestMain.h"
+#include "WindowGeometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +23,10 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -39,6 +46,89 @@ QTreeWidgetItem* row(QTreeWidget& view, const QStringList& cells)
     auto* item = new QTreeWidgetItem(cells);
     view.addTopLevelItem(item);
     return item;
+}
+
+// A paint device that keeps the texts drawn on it and where each begins.
+class TextRecorder : public QPaintDevice
+{
+public:
+    struct Text
+    {
+        QString text;
+        QPointF at;
+    };
+
+    explicit TextRecorder(const QSize& size) : m_engine(this), m_size(size) {}
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    const QList<Text>& texts() const { return m_texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_size.width();
+        case PdmHeight:
+            return m_size.height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 0;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(TextRecorder* device) : m_device(device) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState& state) override
+        {
+            if (state.state() & DirtyTransform)
+                m_transform = state.transform();
+        }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF& p, const QTextItem& item) override
+        {
+            m_device->m_texts.append({item.text(), m_transform.map(p)});
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder* m_device;
+        QTransform m_transform;
+    };
+
+    mutable Engine m_engine;
+    QSize m_size;
+    QList<Text> m_texts;
+};
+
+// A list of many wide columns, scrolled sideways: its middle column in view.
+void fillWide(QTreeWidget& view)
+{
+    view.setColumnCount(8);
+    for (int r = 0; r < 40; ++r) {
+        QStringList cells;
+        for (int c = 0; c < 8; ++c)
+            cells.append(u"%1"_s.arg((r * 7 + c * 3) % 40, 2, 10, QChar(u'0')));
+        row(view, cells);
+    }
+    view.header()->setStretchLastSection(false);
+    for (int c = 0; c < 8; ++c)
+        view.header()->resizeSection(c, 150);
 }
 
 } // namespace
@@ -139,6 +229,55 @@ private Q_SLOTS:
         QVERIFY(a->isSelected());
     }
 
+    void aSortKeepsTheClickedColumnOfASidewaysScrolledListInView_data()
+    {
+        QTest::addColumn<bool>("table");
+        QTest::newRow("list of items, a row current") << false;
+        QTest::newRow("table over a model") << true;
+    }
+
+    void aSortKeepsTheClickedColumnOfASidewaysScrolledListInView()
+    {
+        QFETCH(bool, table);
+        QTreeWidget tree;
+        fillWide(tree);
+        tree.setCurrentItem(tree.topLevelItem(5));
+        QStandardItemModel model(0, 8);
+        for (int r = 0; r < tree.topLevelItemCount(); ++r) {
+            QList<QStandardItem*> cells;
+            for (int c = 0; c < 8; ++c)
+                cells.append(new QStandardItem(tree.topLevelItem(r)->text(c)));
+            model.appendRow(cells);
+        }
+        QTableView tableView;
+        tableView.setModel(&model);
+        QAbstractItemView* view = table ? static_cast<QAbstractItemView*>(&tableView) : &tree;
+        QHeaderView* header = LayoutStore::HeaderOf(view);
+        for (int c = 0; c < 8; ++c)
+            header->resizeSection(c, 150);
+        ListViewHelpers::ConnectHeaderSorting(view);
+        view->resize(400, 300);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+
+        QScrollBar* sideways = view->horizontalScrollBar();
+        sideways->setValue(sideways->maximum() / 2);
+        const int scrolled = sideways->value();
+        QVERIFY(scrolled > 0);
+        const int clicked = header->logicalIndexAt(view->viewport()->width() / 2);
+        const int place = header->sectionViewportPosition(clicked);
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            UserInput::clickHeader(header, clicked);
+            QCOMPARE(header->sortIndicatorOrder(), order);
+            QStringList cells = column(view, clicked);
+            if (order == Qt::DescendingOrder)
+                std::reverse(cells.begin(), cells.end());
+            QVERIFY(std::is_sorted(cells.begin(), cells.end()));
+            QCOMPARE(sideways->value(), scrolled);
+            QCOMPARE(header->sectionViewportPosition(clicked), place);
+        }
+    }
+
     void aTableOverAModelSortsThroughItsModel()
     {
         QStandardItemModel model(0, 1);
@@ -208,6 +347,105 @@ private Q_SLOTS:
         SetListItemFormat(item, 0x7F7F7F, false);
         QCOMPARE(item->foreground(2).color(), QColor(0x7F, 0x7F, 0x7F));
         QVERIFY(!item->font(2).bold());
+    }
+
+    void markedRowsStayReadableOnADarkList()
+    {
+        QTreeWidget view;
+        view.setColumnCount(2);
+        QPalette dark = view.palette();
+        dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+        dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+        view.setPalette(dark);
+        QTreeWidgetItem* item = row(view, {u"a"_s, u"b"_s});
+        // Dark red, dark green and grey, as the key estimation marks its rows.
+        for (const qint32 colour : {0xAF, 0x7F00, 0x7F7F7F}) {
+            const QColor named(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+            SetListItemFormat(item, colour, false);
+            const QColor shown = item->foreground(1).color();
+            const double onWhite = ReadableColour::Contrast(named, Qt::white);
+            QVERIFY2(ReadableColour::Contrast(shown, QColor(0x1E, 0x1E, 0x1E)) >= std::min(4.5, onWhite) - 0.01,
+                     qPrintable(shown.name()));
+            // Still the colour it was meant to be.
+            QCOMPARE(shown.hslHue(), named.hslHue());
+        }
+    }
+
+    void defaultColumnWidthsFitTheirHeadersAndFollowTheFont()
+    {
+        const QString section = u"ListViewTestSettings"_s;
+        SettingsStore::DeleteSetting(App().RegAppName, section);
+        App().MessageTexts.SetText(1502, u"Meaning message no."_s);
+        App().MessageTexts.SetText(1503, u"Description"_s);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* view = new QTreeWidget;
+        view->setObjectName(u"MsgListe"_s);
+        view->header()->setStretchLastSection(false);
+        layout->addWidget(view);
+        ListViewColumnArray columns(4);
+        InitListViewColumnProps(1500, columns);
+        // The last column's width was stored.
+        SettingsStore::SaveSetting(App().RegAppName, section, u"MsgListe.Col4.Width"_s, u"900"_s);
+        LoadListViewColumns(view, section, false, &columns);
+        ListViewHelpers::ConnectHeaderSorting(view);
+        view->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        BuildListViewColumns(view, 1500, columns, {});
+        window.resize(900, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(WindowGeometry::problems(&window).isEmpty(),
+                 qPrintable(WindowGeometry::problems(&window).join(u'\n')));
+        QCOMPARE(view->header()->sectionSize(3), Twips::toPixelsX(900));
+
+        // A larger font for the rows: the default widths grow with it, the stored one stays.
+        const int before = view->header()->sectionSize(0);
+        QFont large = view->font();
+        large.setPointSize(large.pointSize() * 2);
+        const double ratio = QFontMetricsF(large).averageCharWidth() / QFontMetricsF(view->font()).averageCharWidth();
+        view->setFont(large);
+        QVERIFY(view->header()->sectionSize(0) >= int(before * ratio) - 1);
+        QCOMPARE(view->header()->sectionSize(3), Twips::toPixelsX(900));
+        // A larger font for the header: every default width still shows its text whole.
+        QFont largeHeader = view->header()->font();
+        largeHeader.setPointSize(largeHeader.pointSize() * 2);
+        view->header()->setFont(largeHeader);
+        QTest::qWait(0);
+        QStringList cut = WindowGeometry::problems(&window);
+        QCOMPARE(cut.size(), 1); // the stored width is the user's
+        QVERIFY2(cut.first().contains(u"Col 4"_s), qPrintable(cut.first()));
+
+        // Saved, the default widths are saved as their design, which reads back as default.
+        SaveListViewColumns(view, section, false, &columns);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"MsgListe.Col1.Width"_s), u"1000"_s);
+        QCOMPARE(SettingsStore::GetSetting(App().RegAppName, section, u"MsgListe.Col4.Width"_s), u"900"_s);
+        App().MessageTexts.Clear();
+    }
+
+    void aHeaderTooNarrowForItsTextCutsItsEnd()
+    {
+        QTreeWidget view;
+        view.setHeaderLabels({u"Message no."_s, u"Description"_s});
+        view.headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        ListViewHelpers::ConnectHeaderSorting(&view);
+        QHeaderView* header = view.header();
+        header->setStretchLastSection(false);
+        for (int c = 0; c < 2; ++c)
+            header->resizeSection(c, header->fontMetrics().horizontalAdvance(u"Mess"_s) + 20);
+        view.resize(300, 100);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        TextRecorder drawn(header->size());
+        header->render(&drawn);
+        QCOMPARE(drawn.texts().size(), 2);
+        for (int c = 0; c < 2; ++c) {
+            const TextRecorder::Text& text = drawn.texts()[c];
+            const QString whole = view.headerItem()->text(c);
+            // Its beginning shows, within its section, and the ellipsis says there is more.
+            QVERIFY2(text.text.endsWith(QChar(0x2026)) && whole.startsWith(text.text.chopped(1)),
+                     qPrintable(text.text));
+            QVERIFY(text.at.x() >= header->sectionViewportPosition(c));
+        }
     }
 
     void aWindowShowsItsMessagesAfterLoad()

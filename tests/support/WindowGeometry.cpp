@@ -5,14 +5,20 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetricsF>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTabBar>
 #include <QToolButton>
 #include <QWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -94,6 +100,36 @@ void check(const QWidget* parent, QStringList& faults)
     }
 }
 
+// The columns of a list whose header text does not fit: a column the program sized cuts its
+// own header. The room is the section's label as the style lays it out, with the sort indicator
+// where a click on the header sorts.
+void checkHeaders(const QWidget* window, QStringList& faults)
+{
+    const QList<QHeaderView*> headers = window->findChildren<QHeaderView*>();
+    for (const QHeaderView* header : headers) {
+        const QAbstractItemModel* model = header->model();
+        if (!model || !header->isVisible() || header->orientation() != Qt::Horizontal)
+            continue;
+        for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c) || header->sectionSize(c) == 0)
+                continue;
+            QStyleOptionHeader option;
+            option.initFrom(header);
+            option.section = c;
+            option.text = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            option.sortIndicator = header->sectionsClickable() || header->isSortIndicatorShown()
+                                       ? QStyleOptionHeader::SortUp
+                                       : QStyleOptionHeader::None;
+            option.rect = QRect(0, 0, header->sectionSize(c), std::max(header->height(), 20));
+            const int room = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header).width();
+            const int needed = int(std::ceil(QFontMetricsF(header->font()).horizontalAdvance(option.text)));
+            if (room < needed)
+                faults.append(describe(header->parentWidget()) + QStringLiteral(" cuts the header \"") + option.text +
+                              QStringLiteral("\": it needs %1 pixels, it has %2").arg(needed).arg(room));
+        }
+    }
+}
+
 void settle()
 {
     // Layouts and splitters finish on posted events.
@@ -115,8 +151,10 @@ namespace WindowGeometry {
 QStringList problems(const QWidget* window)
 {
     QStringList faults;
-    if (window)
+    if (window) {
         check(window, faults);
+        checkHeaders(window, faults);
+    }
     return faults;
 }
 

@@ -7,7 +7,8 @@ class QWidget;
 
 // A check any window's layout should pass, whatever its size: every visible child lies inside
 // its parent, has room (neither width nor height is 0), no two visible siblings overlap, and
-// no label or button is narrower than its text (a status bar's lines aside).
+// no label or button is narrower than its text (a status bar's lines aside), and no list's
+// column is narrower than its header's text.
 // The inside of list views, combo and spin boxes, line edits and the frame's child-window area
 // are their own business and not looked into.
 namespace WindowGeometry {

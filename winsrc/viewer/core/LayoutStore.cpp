@@ -434,8 +434,12 @@ void LayoutStore::LoadListViewColumns(QAbstractItemView* view, const QString& se
             const QString prefix = tag + u".Col"_s + QString::number(i);
             const std::optional<qint32> width =
                 NumberText::roundToInt32(readNumber(section, prefix + u".Width"_s, entry.Width));
-            if (width && *width >= 0)
+            // A column shown at its default width is saved at its design (below), and that is
+            // what it reads back as.
+            if (width && *width >= 0 && *width != entry.Width) {
                 entry.Width = *width;
+                entry.WidthGiven = true;
+            }
             entry.Visible = ViewerConfig::parseBool(readSetting(section, prefix + u".Visible"_s)).value_or(true);
         }
     } else if (QHeaderView* header = HeaderOf(view)) {
@@ -477,6 +481,7 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         QString key;
         QString text;
         int width;
+        bool given;
         bool right;
         KLVActiveX::KLV_DataType type;
     };
@@ -493,7 +498,8 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         // The column sorts as its field's type asks.
         const KLVActiveX::KLV_DataType type =
             entry.FieldMetaData ? KLVTools::DataTypeOf(entry.FieldMetaData->ERPType()) : KLVActiveX::klvString;
-        headers.append({u"K"_s + QString::number(i), entry.Descr, Twips::toPixelsX(entry.Width), right, type});
+        headers.append(
+            {u"K"_s + QString::number(i), entry.Descr, Twips::toPixelsX(entry.Width), entry.WidthGiven, right, type});
     }
 
     view->setColumnCount(int(headers.size()));
@@ -505,7 +511,10 @@ void LayoutStore::BuildListViewColumns(QTreeWidget* view, qint32 messageBase, Li
         const Qt::Alignment align = (h.right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
         headerItem->setTextAlignment(c, align);
         ListViewHelpers::SetColumnDataType(view, c, h.type);
-        view->header()->resizeSection(c, std::max(0, h.width));
+        if (h.given)
+            view->header()->resizeSection(c, std::max(0, h.width));
+        else
+            ListViewHelpers::SetDefaultColumnWidth(view, c, h.width);
     }
 
     if (captionMenu) {
@@ -532,8 +541,11 @@ void LayoutStore::StoreListViewColumnWidths(const QAbstractItemView* view, ListV
         return;
     for (int c = 0; c < header->count(); ++c) {
         const int i = entryOfKey(ColumnKey(view, c));
-        if (i >= 1 && i <= columns.size())
+        // A column at its default width keeps its design: it is not the user's choice.
+        if (i >= 1 && i <= columns.size() && !ListViewHelpers::HasDefaultWidth(view, c)) {
             columns[i - 1].Width = int(std::lround(Twips::fromPixelsX(header->sectionSize(c))));
+            columns[i - 1].WidthGiven = true;
+        }
     }
 }
 

@@ -1,12 +1,14 @@
 #include "ListViewHelpers.h"
 
 #include "AppContext.h"
+#include "FontSettings.h"
 #include "KLVQuery.h"
 #include "KLVQueryFieldMetaData.h"
 #include "KLVQueryMetaData.h"
 #include "KLVTools.h"
 #include "LayoutStore.h"
 #include "NumberText.h"
+#include "ReadableColour.h"
 #include "ValueSort.h"
 
 #include <QAbstractItemModel>
@@ -15,13 +17,19 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QTreeView>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <vector>
 
@@ -56,6 +64,191 @@ bool isListView(const QWidget* w)
 {
     return qobject_cast<const QTreeView*>(w) || qobject_cast<const QTableView*>(w);
 }
+
+// Keeps a list's horizontal scroll through a change of its rows' order: making the current row
+// current again scrolls its first column into view, and the column the user clicked out of it.
+class HorizontalScrollKept
+{
+public:
+    explicit HorizontalScrollKept(QAbstractItemView* view)
+        : m_view(view), m_value(view ? view->horizontalScrollBar()->value() : 0)
+    {}
+    ~HorizontalScrollKept()
+    {
+        if (m_view)
+            m_view->horizontalScrollBar()->setValue(m_value);
+    }
+    HorizontalScrollKept(const HorizontalScrollKept&) = delete;
+    HorizontalScrollKept& operator=(const HorizontalScrollKept&) = delete;
+
+private:
+    QPointer<QAbstractItemView> m_view;
+    int m_value;
+};
+
+// Draws a header's text cut with an ellipsis where its section is too narrow for it. Qt draws
+// it whole and clips it at the section's edge, so a right-aligned text loses its beginning.
+class HeaderLabelStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    static QStyle* instance()
+    {
+        static QPointer<QStyle> style;
+        if (!style) {
+            QStyle* base = QStyleFactory::create(QApplication::style()->name());
+            style = new HeaderLabelStyle(base);
+            style->setParent(qApp);
+        }
+        return style;
+    }
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+        if (element != CE_HeaderLabel || !header || header->text.isEmpty())
+            return QProxyStyle::drawControl(element, option, painter, widget);
+        int room = header->rect.width();
+        if (!header->icon.isNull())
+            room -= pixelMetric(PM_SmallIconSize, option, widget) + pixelMetric(PM_HeaderMargin, option, widget);
+        QFont font = painter->font();
+        if (header->state & State_On)
+            font.setBold(true); // a selected section's text is drawn bold
+        // Texts have widths in fractions of a pixel: one that reaches into the last pixel fits.
+        if (std::ceil(QFontMetricsF(font).horizontalAdvance(header->text)) <= room)
+            return QProxyStyle::drawControl(element, option, painter, widget);
+        const QString text = QFontMetrics(font).elidedText(header->text, Qt::ElideRight, std::max(0, room));
+        QStyleOptionHeaderV2 cut;
+        if (const auto* v2 = qstyleoption_cast<const QStyleOptionHeaderV2*>(option))
+            cut = *v2;
+        else
+            static_cast<QStyleOptionHeader&>(cut) = *header;
+        cut.text = text;
+        QProxyStyle::drawControl(element, &cut, painter, widget);
+    }
+};
+
+// The columns of a list that still have their default width (ListViewHelpers::
+// SetDefaultColumnWidth), by logical index: their design and the width they were given. A
+// column whose width is no longer the one given has been sized by someone else and is left
+// alone from then on.
+class DefaultWidths : public QObject
+{
+public:
+    static constexpr const char16_t* Name = u"DefaultColumnWidths";
+
+    static DefaultWidths* of(const QAbstractItemView* view)
+    {
+        QHeaderView* header = LayoutStore::HeaderOf(view);
+        return header ? static_cast<DefaultWidths*>(
+                            header->findChild<QObject*>(QString::fromUtf16(Name), Qt::FindDirectChildrenOnly))
+                      : nullptr;
+    }
+
+    static DefaultWidths* make(QAbstractItemView* view)
+    {
+        if (DefaultWidths* widths = of(view))
+            return widths;
+        QHeaderView* header = LayoutStore::HeaderOf(view);
+        return header && header->model() ? new DefaultWidths(view, header) : nullptr;
+    }
+
+    void set(int column, int designed)
+    {
+        if (column < 0 || column >= m_header->count())
+            return;
+        if (column >= m_marks.size())
+            m_marks.resize(column + 1);
+        m_marks[column] = {std::max(0, designed), -1};
+        m_header->resizeSection(column, wanted(column, m_marks[column].designed));
+        m_marks[column].given = m_header->sectionSize(column);
+    }
+
+    bool isDefault(int column) const
+    {
+        return column >= 0 && column < m_marks.size() && m_marks[column].designed >= 0 &&
+               !m_header->isSectionHidden(column) && m_header->sectionSize(column) == m_marks[column].given;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange) {
+            for (int c = 0; c < m_marks.size(); ++c)
+                fit(c);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    struct Mark
+    {
+        int designed = -1; // none: the column's width is not ours
+        int given = -1;
+    };
+
+    DefaultWidths(QAbstractItemView* view, QHeaderView* header) : QObject(header), m_view(view), m_header(header)
+    {
+        setObjectName(QString::fromUtf16(Name));
+        // The rows' font makes the width, the header's its least.
+        view->installEventFilter(this);
+        header->installEventFilter(this);
+        const QAbstractItemModel* model = header->model();
+        connect(model, &QAbstractItemModel::columnsInserted, this,
+                [this](const QModelIndex& parent, int first, int last) {
+                    if (!parent.isValid() && first <= m_marks.size())
+                        m_marks.insert(first, last - first + 1, Mark());
+                });
+        connect(model, &QAbstractItemModel::columnsRemoved, this,
+                [this](const QModelIndex& parent, int first, int last) {
+                    if (!parent.isValid() && first < m_marks.size())
+                        m_marks.remove(first, std::min(last - first + 1, int(m_marks.size()) - first));
+                });
+        // A reset takes the rows (a list's clear); the header keeps the widths of the columns
+        // that are still there.
+        connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
+            if (m_marks.size() > model->columnCount())
+                m_marks.resize(model->columnCount());
+        });
+        connect(model, &QAbstractItemModel::headerDataChanged, this,
+                [this](Qt::Orientation orientation, int first, int last) {
+                    if (orientation != Qt::Horizontal)
+                        return;
+                    for (int c = std::max(0, first); c <= last && c < m_marks.size(); ++c)
+                        fit(c);
+                });
+    }
+
+    int wanted(int column, int designed) const
+    {
+        // As much wider as the list's font is than the one the design was made for.
+        const double now = QFontMetricsF(m_view->font()).averageCharWidth();
+        const double base = QFontMetricsF(FontSettings::DefaultFont()).averageCharWidth();
+        const int scaled = base > 0 && now > 0 ? int(std::lround(designed * now / base)) : designed;
+        return std::max(scaled, ListViewHelpers::HeaderTextWidth(m_view, column));
+    }
+
+    void fit(int column)
+    {
+        if (!isDefault(column)) {
+            if (column < m_marks.size() && !m_header->isSectionHidden(column))
+                m_marks[column].designed = -1;
+            return;
+        }
+        Mark& mark = m_marks[column];
+        const int width = wanted(column, mark.designed);
+        if (width == mark.given)
+            return;
+        m_header->resizeSection(column, width);
+        mark.given = m_header->sectionSize(column);
+    }
+
+    QAbstractItemView* m_view;
+    QHeaderView* m_header;
+    QList<Mark> m_marks;
+};
 
 } // namespace
 
@@ -174,10 +367,14 @@ void ListViewHelpers::ConnectHeaderSorting(QAbstractItemView* view, std::functio
     QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
     if (!header)
         return;
+    PrepareHeader(view);
     header->setSectionsClickable(true);
     if (!onClick)
         onClick = [view](int section) { SortListViewByColumn(view, section); };
-    QObject::connect(header, &QHeaderView::sectionClicked, view, std::move(onClick));
+    QObject::connect(header, &QHeaderView::sectionClicked, view, [view, onClick = std::move(onClick)](int section) {
+        const HorizontalScrollKept kept(view);
+        onClick(section);
+    });
 }
 
 void ListViewHelpers::SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order)
@@ -185,6 +382,7 @@ void ListViewHelpers::SetListViewSorting(QAbstractItemView* view, bool sorted, i
     QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
     if (!header)
         return;
+    PrepareHeader(view);
     view->setProperty("Sorted", sorted);
     view->setProperty("SortKey", sortKey);
     view->setProperty("SortOrder", int(order));
@@ -202,6 +400,7 @@ void ListViewHelpers::ApplyListViewSorting(QAbstractItemView* view)
     const auto order = Qt::SortOrder(view->property("SortOrder").toInt());
     // The indicator shows the order the rows are in, whatever a click did to it.
     header->setSortIndicator(column, order);
+    const HorizontalScrollKept kept(view);
     auto* tree = qobject_cast<QTreeWidget*>(view);
     if (!tree) {
         if (view->model())
@@ -231,6 +430,62 @@ void ListViewHelpers::ApplyListViewSorting(QAbstractItemView* view)
         item->setSelected(true);
 }
 
+void ListViewHelpers::SetDefaultColumnWidth(QAbstractItemView* view, int column, int designedPixels)
+{
+    PrepareHeader(view);
+    if (DefaultWidths* widths = view ? DefaultWidths::make(view) : nullptr)
+        widths->set(column, designedPixels);
+}
+
+void ListViewHelpers::SetDefaultColumnWidths(QAbstractItemView* view)
+{
+    const QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    if (!header)
+        return;
+    for (int c = 0; c < header->count(); ++c) {
+        if (!HasDefaultWidth(view, c))
+            SetDefaultColumnWidth(view, c, header->sectionSize(c));
+    }
+}
+
+bool ListViewHelpers::HasDefaultWidth(const QAbstractItemView* view, int column)
+{
+    const DefaultWidths* widths = view ? DefaultWidths::of(view) : nullptr;
+    return widths && widths->isDefault(column);
+}
+
+int ListViewHelpers::HeaderTextWidth(const QAbstractItemView* view, int column)
+{
+    const QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    const QAbstractItemModel* model = header ? header->model() : nullptr;
+    if (!model || column < 0 || column >= model->columnCount())
+        return 0;
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.orientation = Qt::Horizontal;
+    option.section = column;
+    option.text = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    QFont font = header->font();
+    if (const QVariant own = model->headerData(column, Qt::Horizontal, Qt::FontRole); own.canConvert<QFont>())
+        font = own.value<QFont>();
+    option.fontMetrics = QFontMetrics(font);
+    // A header that sorts on a click shows the indicator in the column sorted by.
+    option.sortIndicator = header->sectionsClickable() || header->isSortIndicatorShown() ? QStyleOptionHeader::SortDown
+                                                                                         : QStyleOptionHeader::None;
+    // What the section keeps beside its label: its margins and the indicator.
+    constexpr int Wide = 1000;
+    option.rect = QRect(0, 0, Wide, option.fontMetrics.height() * 2);
+    const QRect label = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(option.text))) + Wide - label.width();
+}
+
+void ListViewHelpers::PrepareHeader(QAbstractItemView* view)
+{
+    QHeaderView* header = view ? LayoutStore::HeaderOf(view) : nullptr;
+    if (header && header->style() != HeaderLabelStyle::instance())
+        header->setStyle(HeaderLabelStyle::instance());
+}
+
 void ListViewHelpers::SetColumnDataType(QTreeWidget* view, int column, KLVActiveX::KLV_DataType type)
 {
     if (view && column >= 0)
@@ -247,7 +502,10 @@ void ListViewHelpers::SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bo
 {
     if (!item)
         return;
-    const QColor color(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    QColor color(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    // The colours rows are marked with were chosen for a white list.
+    if (const QTreeWidget* tree = item->treeWidget())
+        color = ReadableColour::Designed(color, tree->palette().color(QPalette::Base));
     const int count = std::max(item->columnCount(), item->treeWidget() ? item->treeWidget()->columnCount() : 0);
     for (int c = 0; c < count; ++c) {
         item->setForeground(c, color);

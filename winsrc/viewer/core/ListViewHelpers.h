@@ -68,18 +68,39 @@ public:
     // Sorts by the column (0 = the first); the same column again reverses the order.
     static void SortListViewByColumn(QAbstractItemView* view, int sortKey);
     // Makes the view's header clickable and sends each click on a section to onClick, or to
-    // SortListViewByColumn when none is given.
+    // SortListViewByColumn when none is given. The list keeps its horizontal scroll through
+    // the click, so the column clicked stays where the user sees it.
     static void ConnectHeaderSorting(QAbstractItemView* view, std::function<void(int section)> onClick = {});
     // Sets the sort state without a click (for lists that keep themselves sorted) and sorts.
     static void SetListViewSorting(QAbstractItemView* view, bool sorted, int sortKey, Qt::SortOrder order);
     // Sorts again by the current state, after rows were added (nothing when not sorted).
     static void ApplyListViewSorting(QAbstractItemView* view);
 
+    // Default column widths. A column the program sizes by its design (a width in pixels at
+    // the program's default font, FontSettings::DefaultFont) is made as much wider or narrower
+    // as the list's font is, and never narrower than its header needs to show its text whole.
+    // It follows a later change of the list's font or of its header's text as long as it keeps
+    // that width; a width the user drags, or a stored one put on it, stays as it is.
+    static void SetDefaultColumnWidth(QAbstractItemView* view, int column, int designedPixels);
+    // Every column's present width taken as its design.
+    static void SetDefaultColumnWidths(QAbstractItemView* view);
+    // Whether the column still has its default width.
+    static bool HasDefaultWidth(const QAbstractItemView* view, int column);
+    // The width the column's header needs to show its text whole, with the room of the sort
+    // indicator where a click on it sorts.
+    static int HeaderTextWidth(const QAbstractItemView* view, int column);
+    // Sets the view's header up as every list of the program has it: a text too long for its
+    // column is cut with an ellipsis at its end (whatever its alignment; Qt cuts it off at the
+    // side it is not aligned to). Done by the other helpers for the views they are given.
+    static void PrepareHeader(QAbstractItemView* view);
+
     // The field type a column sorts by.
     static void SetColumnDataType(QTreeWidget* view, int column, KLVActiveX::KLV_DataType type);
     static KLVActiveX::KLV_DataType ColumnDataType(const QTreeWidget* view, int column);
 
-    // colour is an RGB value as the Windows program writes it: red in the lowest byte.
+    // colour is an RGB value as the Windows program writes it: red in the lowest byte. It was
+    // chosen for a white list: on a list of another background it keeps the contrast it has
+    // on white (ReadableColour::Designed).
     static void SetListItemFormat(QTreeWidgetItem* item, qint32 colour, bool bold);
 
     // The text CopyListViewToClipboard puts on the clipboard: the headers of the columns shown,

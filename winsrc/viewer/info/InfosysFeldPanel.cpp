@@ -2,6 +2,7 @@
 
 #include "KLVTAVArtInfo.h"
 #include "KLVTools.h"
+#include "ReadableColour.h"
 #include "Twips.h"
 
 #include <QApplication>
@@ -87,14 +88,20 @@ InfosysFeldPanel::InfosysFeldPanel(QWidget* parent) : QWidget(parent)
     m_rowHeight = m_controlHeight + 2 * top;
 }
 
-QColor InfosysFeldPanel::unlockedColour()
+QColor InfosysFeldPanel::unlockedColour() const
 {
-    return QColor(0xFF, 0xFF, 0xFF);
+    // White, as designed, where the palette's text reads on it; under a dark palette, whose
+    // text is light, the palette's own background of a field that takes input.
+    const QPalette& p = palette();
+    const QColor white(0xFF, 0xFF, 0xFF);
+    return ReadableColour::Contrast(white, p.color(QPalette::Text)) >= ReadableColour::TextContrast
+               ? white
+               : p.color(QPalette::Base);
 }
 
-QColor InfosysFeldPanel::lockedColour()
+QColor InfosysFeldPanel::lockedColour() const
 {
-    return QApplication::palette().color(QPalette::Window);
+    return palette().color(QPalette::Window);
 }
 
 void InfosysFeldPanel::clear()
@@ -234,19 +241,25 @@ void InfosysFeldPanel::setModifiable(int n, bool modifiable)
 {
     if (n < 1 || n > count())
         return;
-    const Row& row = m_rows[n - 1];
+    Row& row = m_rows[n - 1];
     if (row.kind == Kind::Button) {
         row.control->setEnabled(modifiable);
         return;
     }
     const bool open = modifiable && row.feld.IstParam;
-    QPalette palette = row.control->palette();
-    palette.setColor(QPalette::Base, open ? unlockedColour() : lockedColour());
-    row.control->setPalette(palette);
+    row.open = open;
+    showOpen(row);
     if (row.kind == Kind::Enumeration)
         row.control->setEnabled(open);
     else if (QLineEdit* edit = feldWert(n))
         edit->setReadOnly(!open);
+}
+
+void InfosysFeldPanel::showOpen(const Row& row)
+{
+    QPalette palette = row.control->palette();
+    palette.setColor(QPalette::Base, row.open ? unlockedColour() : lockedColour());
+    row.control->setPalette(palette);
 }
 
 bool InfosysFeldPanel::isLocked(int n) const
@@ -338,6 +351,18 @@ void InfosysFeldPanel::ensureVisible(QWidget* control)
         m_scrollBar->setValue(n);
     else if (n > first + visible - 1)
         m_scrollBar->setValue(n - visible + 1);
+}
+
+void InfosysFeldPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The fields' backgrounds follow a palette that changes under them.
+    if (event->type() == QEvent::PaletteChange) {
+        for (const Row& row : std::as_const(m_rows)) {
+            if (row.kind != Kind::Button)
+                showOpen(row);
+        }
+    }
 }
 
 void InfosysFeldPanel::resizeEvent(QResizeEvent* event)

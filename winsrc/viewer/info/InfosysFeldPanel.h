@@ -29,9 +29,10 @@ public:
 
     explicit InfosysFeldPanel(QWidget* parent = nullptr);
 
-    // The background of a value that can be changed, and of one that cannot.
-    static QColor unlockedColour();
-    static QColor lockedColour();
+    // The background of a value that can be changed, and of one that cannot, in the panel's
+    // palette.
+    QColor unlockedColour() const;
+    QColor lockedColour() const;
 
     // Removes every row.
     void clear();
@@ -79,6 +80,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -88,9 +90,12 @@ private:
         Kind kind = Kind::Text;
         QLabel* label = nullptr;
         QWidget* control = nullptr;
+        bool open = false;
     };
 
     void scrollToRow(int first);
+    // The row's background: open to input or not.
+    void showOpen(const Row& row);
 
     QScrollArea* m_view = nullptr;
     QWidget* m_container = nullptr;

@@ -37,6 +37,8 @@ void InfosysResultList::setColumns(const QList<InfosysFeld>& resultFields)
     // The entry is the first result field's value: it sorts as that field does.
     for (int c = 0; c < columnCount(); ++c) {
         header()->setSectionHidden(c, false);
+        // Another information system's columns: each starts at its default width.
+        ListViewHelpers::SetDefaultColumnWidth(this, c, header()->defaultSectionSize());
         const int field = std::max(0, c - 1);
         ListViewHelpers::SetColumnDataType(
             this, c, field < m_fields.size() ? KLVTools::DataTypeOf(m_fields[field].Art) : KLVActiveX::klvString);

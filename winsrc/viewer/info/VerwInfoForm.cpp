@@ -66,6 +66,7 @@ QTreeWidget* referenceList(QWidget* parent, const QString& name, const QString& 
         ListViewHelpers::SetColumnDataType(list, int(c), columns[c].type);
     }
     ListViewHelpers::ConnectHeaderSorting(list);
+    ListViewHelpers::SetDefaultColumnWidths(list);
     return list;
 }
 

@@ -3,6 +3,7 @@
 #include "ChildWindowFrame.h"
 #include "ConditionsPanel.h"
 #include "FieldListPane.h"
+#include "FocusFrame.h"
 #include "FormSupport.h"
 #include "KLV.h"
 #include "KLVError.h"
@@ -134,6 +135,10 @@ void QueryForm::buildPanes()
     m_results = new ResultPane(&m_context);
     m_conditions = new ConditionsPanel(&m_context);
     m_statusBar = new QueryStatusBar;
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(m_tables), static_cast<QAbstractItemView*>(m_fields),
+          static_cast<QAbstractItemView*>(m_results->view())})
+        FocusFrame::install(list);
 
     // A change of the window's width goes half to each list.
     m_tabFldSplit = new PaneSplitter(Qt::Horizontal, PaneSplitter::Change::Shared);

@@ -3,6 +3,7 @@
 #include "FormSupport.h"
 #include "IniFile.h"
 #include "LayoutStore.h"
+#include "ListViewHelpers.h"
 #include "MainModul.h"
 #include "SavedQuerySettings.h"
 
@@ -110,7 +111,7 @@ void QueryListForm::buildControls()
     for (int c = 0; c < int(std::size(Columns)); ++c) {
         header->setText(c, QString::fromUtf16(Columns[c].caption));
         header->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(Columns[c].key));
-        m_list->header()->resizeSection(c, Columns[c].width);
+        ListViewHelpers::SetDefaultColumnWidth(m_list, c, Columns[c].width);
     }
     m_list->header()->setStretchLastSection(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { closeStep(true); });

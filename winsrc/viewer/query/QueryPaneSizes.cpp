@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QStyle>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -63,7 +65,7 @@ void QueryPaneSizes::restore()
         return NumberText::isNumber(text) ? NumberText::roundToInt32(NumberText::leadingValue(text)) : std::nullopt;
     };
     if (const auto w = stored(LayoutStore::WindowKey::TableListWidth); w && *w >= 1)
-        m_width = *w;
+        m_width = readableWidth(*w);
     if (const auto h = stored(LayoutStore::WindowKey::TableListHeight); h && *h >= 1)
         m_height = *h;
 }
@@ -81,7 +83,7 @@ void QueryPaneSizes::setTableListWidth(int twips)
 {
     if (twips < 1)
         return; // the splitter shares a change of the width half and half
-    m_width = twips;
+    m_width = readableWidth(twips);
     if (m_window->isVisible())
         m_tablesAndFields->setFirstSize(Twips::toPixelsX(twips));
 }
@@ -126,14 +128,27 @@ void QueryPaneSizes::keepMinimums(QWidget* fields, QWidget* results, QWidget* da
     applyMinimums();
 }
 
+int QueryPaneSizes::readableWidth(int twips) const
+{
+    // A width stored while the window was squeezed (a window closed at its smallest) would
+    // open the list as narrow again: it is never read as less than the list's least width.
+    const int least = int(std::ceil(Twips::fromPixelsX(m_tables->minimumWidth())));
+    return std::max(twips, least);
+}
+
 void QueryPaneSizes::applyMinimums()
 {
     const QFontMetrics form(m_window->font());
     const QFontMetrics data(m_data->font());
     const int row = data.height() + 4;
     const int header = form.height() + 8;
+    // The upper lists stay readable, each at the window's least size too: a name of some
+    // length in the lists' font beside the vertical scroll bar. A shrinking window shares
+    // its change between them, so the one that was narrow before stops here.
+    const int scrollBar = m_window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_data);
+    const int readable = ReadableChars * data.averageCharWidth() + scrollBar;
     for (QWidget* list : {m_tables, m_fields})
-        list->setMinimumSize(10 * form.averageCharWidth(), header + 2 * row);
+        list->setMinimumSize(readable, header + 2 * row);
     m_results->setMinimumSize(10 * form.averageCharWidth(), header + 3 * row);
 }
 

@@ -17,6 +17,8 @@ class QueryPaneSizes : public QObject
     Q_OBJECT
 
 public:
+    static constexpr int ReadableChars = 20;
+
     // window: the query window; tables: the table list, whose size is what is stored.
     QueryPaneSizes(QWidget* window, PaneSplitter* tablesAndFields, PaneSplitter* listsAndResults, QWidget* tables,
                    const QString& section);
@@ -29,7 +31,9 @@ public:
     void setTableListWidth(int twips);
     void setTableListHeight(int twips);
     // No splitter drag and no size of the window leaves a pane without room: the lists keep
-    // their header and a row or two in the window's fonts, also after a font change.
+    // their header and a row or two in the window's fonts, also after a font change, and the
+    // two upper lists the width of ReadableChars characters of their font (a stored
+    // table-list width below that is read as that).
     // fields: the field list; results: the result pane, whose rows are in data's font.
     void keepMinimums(QWidget* fields, QWidget* results, QWidget* data);
 
@@ -40,6 +44,8 @@ private:
     void apply();
     void settle();
     void applyMinimums();
+    // A table-list width in twips, at least the list's least width.
+    int readableWidth(int twips) const;
 
     QWidget* m_window;
     PaneSplitter* m_tablesAndFields;

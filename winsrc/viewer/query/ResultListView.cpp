@@ -191,6 +191,8 @@ void ResultListView::buildListViewColumns(qint32 messageBase, ListViewColumnArra
         const int column = addColumn(u"K"_s + QString::number(i), QString(), entry.Descr, entry.Width);
         if (column < 0)
             break;
+        if (!entry.WidthGiven)
+            ListViewHelpers::SetDefaultColumnWidth(this, column, Twips::toPixelsX(entry.Width));
         if (i >= 2 && entry.FieldMetaData && LayoutStore::IsNumericFieldType(entry.FieldMetaData->ERPType()))
             m_model->setColumnAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         if (entry.FieldMetaData)

@@ -11,6 +11,7 @@
 #include "ResultDragData.h"
 #include "ResultFill.h"
 #include "ResultListView.h"
+#include "Twips.h"
 #include "ViewerConfig.h"
 
 #include <QApplication>
@@ -147,14 +148,19 @@ void ResultPane::insertColumn(QTreeWidgetItem* fieldRow, int& widthTwips)
 {
     if (!fieldRow)
         return;
-    if (widthTwips < 1)
+    // Without a width the column has the default one, which follows the list's font and fits
+    // the caption; a saved query's width is the user's.
+    const bool designed = widthTwips < 1;
+    if (designed)
         widthTwips = DefaultColumnWidth;
     const QString tag = QueryTag::FieldTag2QueryFldName(CatalogueListPane::rowTag(fieldRow));
     // A field has one column: a saved query that names it twice (bare and with its part
     // marker) gets it once, and is saved so.
     if (m_view->columnOfTag(tag) >= 0)
         return;
-    m_view->addColumn(FieldListPane::rowKey(fieldRow), tag, columnCaption(fieldRow), widthTwips);
+    const int column = m_view->addColumn(FieldListPane::rowKey(fieldRow), tag, columnCaption(fieldRow), widthTwips);
+    if (designed && column >= 0)
+        ListViewHelpers::SetDefaultColumnWidth(m_view, column, Twips::toPixelsX(widthTwips));
 }
 
 bool ResultPane::followCheckedFields(const FieldListPane* fields, int most)

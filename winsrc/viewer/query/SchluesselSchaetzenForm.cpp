@@ -104,12 +104,7 @@ void SchluesselSchaetzenForm::buildControls()
     m_tabelle->setReadOnly(true);
     m_ablageart = FormSupport::named(new QLineEdit(this), u"Ablageart"_s);
     m_ablageart->setReadOnly(true);
-    // What cannot be changed here does not look as if it could.
-    for (QLineEdit* shown : {m_tabelle, m_ablageart}) {
-        QPalette palette = shown->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        shown->setPalette(palette);
-    }
+    showReadOnly();
     m_selKrit = FormSupport::named(new QLineEdit(this), u"SelKrit"_s);
     m_sortierung = FormSupport::named(new QLineEdit(this), u"Sortierung"_s);
     auto* junction = new QWidget(this);
@@ -155,9 +150,9 @@ void SchluesselSchaetzenForm::buildControls()
     for (int c = 0; c < ColumnCount; ++c) {
         m_list->headerItem()->setText(c, QString::fromUtf16(headers[c].caption));
         m_list->headerItem()->setData(c, LayoutStore::ColumnKeyRole, QString::fromUtf16(headers[c].key));
-        m_list->header()->resizeSection(c, headers[c].width);
         if (c == ColKeyCount || c == ColEstimate)
             m_list->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        ListViewHelpers::SetDefaultColumnWidth(m_list, c, headers[c].width);
     }
     // When sorted, the list sorts upwards by the sort key.
     m_list->header()->setSortIndicator(ColSortKey, Qt::AscendingOrder);
@@ -396,6 +391,24 @@ void SchluesselSchaetzenForm::showKeyInfo(QTreeWidgetItem* item)
         return;
     const QString table = m_tabelle->text();
     MemberCall::Invoke(m_queryWindow, "ShowSchluesselInfo", {table, table, item->text(ColName)});
+}
+
+void SchluesselSchaetzenForm::showReadOnly()
+{
+    // What cannot be changed here does not look as if it could: the window's background, in
+    // the palette the dialog has now.
+    for (QLineEdit* shown : {m_tabelle, m_ablageart}) {
+        QPalette palette = shown->palette();
+        palette.setColor(QPalette::Base, this->palette().color(QPalette::Window));
+        shown->setPalette(palette);
+    }
+}
+
+void SchluesselSchaetzenForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_tabelle)
+        showReadOnly();
 }
 
 bool SchluesselSchaetzenForm::eventFilter(QObject* watched, QEvent* event)

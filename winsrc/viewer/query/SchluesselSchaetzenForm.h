@@ -80,10 +80,13 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
+    // The fields that only show the selection look read-only.
+    void showReadOnly();
     // What loading the window restores, each time it is shown.
     void load();
     void unload();

@@ -79,6 +79,7 @@ QTreeWidget* listView(QWidget* parent, const QString& name, std::initializer_lis
         ++c;
     }
     ListViewHelpers::ConnectHeaderSorting(view);
+    ListViewHelpers::SetDefaultColumnWidths(view);
     return view;
 }
 
