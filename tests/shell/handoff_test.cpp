@@ -232,5 +232,3 @@ TEST(Hardcopy, PrintsOneLandscapePageAndRestoresTheOrientation)
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page "), 1);
     EXPECT_FALSE(Hardcopy::PrintPicture(QImage(), printer));
 }
-
-#include "handoff_test.moc"
