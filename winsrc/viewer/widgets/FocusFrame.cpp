@@ -14,24 +14,27 @@ void FocusFrame::install(QAbstractItemView* view)
         new FocusFrame(view);
 }
 
-FocusFrame::FocusFrame(QAbstractItemView* view) : QObject(view), m_view(view)
+FocusFrame::FocusFrame(QAbstractItemView* view) : QObject(view), m_view(view), m_viewport(view->viewport())
 {
     view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     // Scrolling moves what was painted: the frame is painted anew at the edges.
     for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()}) {
         connect(bar, &QScrollBar::valueChanged, this, [this] {
-            if (m_view->hasFocus())
-                m_view->viewport()->update();
+            if (m_view->hasFocus() && m_viewport)
+                m_viewport->update();
         });
     }
 }
 
 bool FocusFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // Events come while the view is taken down too, when it is a view no longer: only what
+    // it is as a widget is looked at.
     if (watched == m_view && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
-        m_view->viewport()->update();
-    } else if (watched == m_view->viewport() && event->type() == QEvent::Paint && !m_painting) {
+        if (m_viewport)
+            m_viewport->update();
+    } else if (watched == m_viewport && event->type() == QEvent::Paint && !m_painting) {
         // The rows first, as the view paints them, then the frame over them.
         m_painting = true;
         QCoreApplication::sendEvent(watched, event);
@@ -45,7 +48,7 @@ bool FocusFrame::eventFilter(QObject* watched, QEvent* event)
 
 void FocusFrame::paint()
 {
-    QWidget* viewport = m_view->viewport();
+    QWidget* viewport = m_viewport;
     const QPalette& palette = m_view->palette();
     // A component needs less contrast than text to be seen.
     constexpr double Seen = 3.0;

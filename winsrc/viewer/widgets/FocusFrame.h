@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class QAbstractItemView;
 
@@ -25,6 +27,7 @@ private:
     explicit FocusFrame(QAbstractItemView* view);
     void paint();
 
-    QAbstractItemView* m_view;
+    QWidget* m_view;
+    QPointer<QWidget> m_viewport;
     bool m_painting = false;
 };
