@@ -36,9 +36,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t pos = 0; pos < size; pos += step) {
         const size_t n = std::min(step, size - pos);
         reader.append(QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(n)));
+        // The lines looked at ahead are the lines then taken, and the last of them is the
+        // last line when the reader knows it.
+        QList<QByteArray> looked;
+        reader.peekLines([&looked](QByteArrayView line) {
+            looked << line.toByteArray();
+            return true;
+        });
+        const QByteArray last = reader.lastLine().toByteArray();
+        qsizetype taken = 0;
+        QByteArray lastTaken;
         QByteArrayView bytes;
         const QByteArray* source = nullptr;
         while (reader.takeLineView(bytes, &source)) {
+            if (taken >= looked.size() || looked[taken] != bytes)
+                __builtin_trap();
+            ++taken;
+            lastTaken = bytes.toByteArray();
             const QString line = reader.decode(bytes);
             KLVCmdParser::GetCMD(line);
             KLVCmdParser::getTID(line);
@@ -50,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             rs.ReceiveLine(bytes, true, request.get(), source);
         }
+        if (!reader.overflowed() && (taken != looked.size() || (!last.isEmpty() && last != lastTaken)))
+            __builtin_trap();
     }
     rs.ReceiveLine(QByteArrayView(), false, request.get());
 

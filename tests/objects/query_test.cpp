@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -353,6 +354,111 @@ TEST_F(QueryTest, ABlockAskedForAheadComesInItsPlaceWhateverTheCallerDoesMeanwhi
     EXPECT_FALSE(query->GetNextRecord());
     EXPECT_TRUE(query->GetLastError().isEmpty());
     EXPECT_EQ(receivedStartingWith(u"GNR"_s).size(), 13);
+}
+
+TEST_F(QueryTest, TheBlockAfterTheOneClaimedGoesOutOnceItsAnswerIsWholeAndOnlyThen)
+{
+    // Every further block of 200 comes in one piece; the third (601-800, claimed at record
+    // 601) has a status line before its records, and, when asked, a late copy of its end line.
+    auto fetches = std::make_shared<std::atomic_int>(0);
+    auto lateCopy = std::make_shared<std::atomic_bool>(false);
+    auto refuseFourth = std::make_shared<std::atomic_bool>(false);
+    server().setScript([=](int, const QString& line, bool greeting, KlvScriptReply& reply) {
+        if (greeting || !line.startsWith(u"GNR|"_s))
+            return false;
+        const int k = ++*fetches;
+        const QByteArray tid = line.section(u'|', 1, 1).toUtf8();
+        if (k == 4 && refuseFourth->load()) {
+            reply.sendRaw("BOD|" + tid + "|GNR|2000\r\nDC|" + tid + "|no record to go on\r\nEOD|" + tid +
+                          "|GNR|0|0\r\n");
+            return true;
+        }
+        QByteArray answer = "BOD|" + tid + "|GNR|2000\r\n";
+        if (k == 3)
+            answer += "S|" + tid + "|Halfway|INFO|12\r\n";
+        for (int n = 200 * k + 1; n <= 200 * k + 200; ++n)
+            answer += "D|" + tid + '|' + QByteArray::number(n) + "|Messwert " + QByteArray::number(n) + "\r\n";
+        const QByteArray end = "EOD|" + tid + "|GNR|200|" + (k == 9 ? "1" : "0") + "\r\n";
+        reply.sendRaw(answer + end + (k == 3 && lateCopy->load() ? end : QByteArray()));
+        return true;
+    });
+    query->setDatasetSize(200);
+    std::function<void()> whileClaimedBlockIsRead;
+    bool askedBeforeTakenIn = false;
+    int recordsThen = 0;
+    QObject::connect(query.data(), &KLVQuery::StatusMessage, [&](QString&) {
+        recordsThen = query->GetRecordCount();
+        if (whileClaimedBlockIsRead) {
+            askedBeforeTakenIn = server().waitForReceived(5, 5000); // EXQ and four GNR
+            whileClaimedBlockIsRead();
+        }
+    });
+    const auto startAndReadTo600 = [&] {
+        *fetches = 0;
+        server().clearReceived();
+        askedBeforeTakenIn = false;
+        ASSERT_TRUE(query->StartQuery(Readings, u"nummer,name"_s));
+        for (int n = 1; n <= 600; ++n)
+            ASSERT_TRUE(query->GetNextRecord());
+    };
+    const auto readOnFrom601 = [&] {
+        int last = 600;
+        while (query->GetNextRecord() && query->GetField(2) == u"Messwert "_s + QString::number(last + 1))
+            ++last;
+        return last;
+    };
+    const auto words = [this] {
+        QStringList out;
+        for (const QString& line : received())
+            out << line.section(u'|', 0, 0);
+        return out;
+    };
+
+    // The fourth block is asked for before a record of the third is taken in. Another command
+    // meanwhile (a handler's) takes the fourth block in before it goes out, and the read goes
+    // on in order to the end.
+    QString client;
+    whileClaimedBlockIsRead = [&] { client = session->GetMandantID(); };
+    startAndReadTo600();
+    EXPECT_EQ(readOnFrom601(), 2000);
+    EXPECT_TRUE(query->GetLastError().isEmpty());
+    EXPECT_TRUE(askedBeforeTakenIn);
+    EXPECT_EQ(recordsThen, 600);
+    EXPECT_EQ(client, u"100"_s);
+    EXPECT_EQ(words().mid(0, 6), (QStringList{u"EXQ"_s, u"GNR"_s, u"GNR"_s, u"GNR"_s, u"GNR"_s, u"SHO"_s}));
+    EXPECT_EQ(receivedStartingWith(u"GNR"_s).size(), 9);
+
+    // A break meanwhile: the fourth block's answer is skipped and the third's records stay.
+    whileClaimedBlockIsRead = [&] { query->Break(); };
+    startAndReadTo600();
+    EXPECT_EQ(readOnFrom601(), 800);
+    EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 32);
+    EXPECT_TRUE(askedBeforeTakenIn);
+    EXPECT_EQ(session->GetMandantID(), u"100"_s);
+    EXPECT_EQ(words().mid(0, 6), (QStringList{u"EXQ"_s, u"GNR"_s, u"GNR"_s, u"GNR"_s, u"GNR"_s, u"BRQ"_s}));
+
+    // A fourth block that breaks the protocol, taken in by another command meanwhile: the
+    // read ends after the third, whose records all stay.
+    whileClaimedBlockIsRead = [&] { client = session->GetMandantID(); };
+    *refuseFourth = true;
+    startAndReadTo600();
+    EXPECT_EQ(readOnFrom601(), 800);
+    EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 1);
+    EXPECT_EQ(query->GetRecordCount(), 800);
+    ASSERT_TRUE(query->GetRecordAbsolute(700));
+    EXPECT_EQ(query->GetField(2), u"Messwert 700"_s);
+    *refuseFourth = false;
+    // That closed the connection: the session logs on anew.
+    ASSERT_TRUE(logOn(*session));
+
+    // A second end line behind the answer: nothing further goes out, and the block fails as
+    // out of step rather than end with lines that may belong to another answer.
+    *lateCopy = true;
+    whileClaimedBlockIsRead = nullptr;
+    startAndReadTo600();
+    EXPECT_EQ(readOnFrom601(), 600);
+    EXPECT_EQ(query->GetLastKLVError()->ApiErrorCode(), 1);
+    EXPECT_EQ(receivedStartingWith(u"GNR"_s).size(), 3);
 }
 
 TEST_F(QueryTest, AnEmptyBlockWithoutEndStopsTheFetchWithError16)

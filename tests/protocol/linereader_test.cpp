@@ -123,4 +123,46 @@ TEST_P(LineReaderTest, ClearDropsEverything)
     EXPECT_EQ(takeAll(), QStringList{u"C|0"_s});
 }
 
+TEST_P(LineReaderTest, LinesLookedAtAreTheLinesTakenLaterHoweverTheBytesWereCut)
+{
+    // Every cut of the text into three reads, with a line taken after the first: the look
+    // shows exactly the complete lines that taking would give, says whether a partial line
+    // follows them, and knows the last line when it lies within the last read.
+    const QByteArray text = "BOD|7|GNR|2\r\nD|7|1|a\r\nD|7|2|b\nEOD|7|GNR|2|0\r\n";
+    const QByteArray end = "EOD|7|GNR|2|0";
+    const qsizetype endStart = text.size() - end.size() - 2;
+    const auto check = [&](const KLVLineReader& r, qsizetype received, qsizetype lastRead) {
+        QList<QByteArray> looked;
+        const bool whole = r.peekLines([&looked](QByteArrayView line) {
+            looked << line.toByteArray();
+            return true;
+        });
+        EXPECT_EQ(whole, received == 0 || text.at(received - 1) == '\n');
+        KLVLineReader copy = r;
+        QList<QByteArray> took;
+        QByteArrayView line;
+        while (copy.takeLineView(line))
+            took << line.toByteArray();
+        EXPECT_EQ(looked, took);
+        if (received == text.size()) {
+            EXPECT_EQ(r.lastLine().toByteArray(), lastRead <= endStart ? end : QByteArray());
+        } else if (!r.lastLine().isEmpty()) {
+            EXPECT_EQ(r.lastLine().toByteArray(), took.value(took.size() - 1));
+        }
+    };
+    for (qsizetype a = 0; a <= text.size(); ++a) {
+        for (qsizetype b = a; b <= text.size(); ++b) {
+            SCOPED_TRACE(testing::Message() << "cut at " << a << " and " << b);
+            KLVLineReader r(GetParam());
+            r.append(text.left(a));
+            QByteArrayView first;
+            r.takeLineView(first);
+            r.append(text.mid(a, b - a));
+            check(r, b, a < b ? a : 0);
+            r.append(text.mid(b));
+            check(r, text.size(), b < text.size() ? b : (a < b ? a : 0));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(ChunkQueueAndSingleBuffer, LineReaderTest, ::testing::Bool());

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -178,6 +180,7 @@ public:
         m_accepted = ::accept(m_fd, nullptr, nullptr);
         return m_accepted >= 0;
     }
+    int acceptedFd() const { return m_accepted; }
 
 private:
     int m_fd = -1;
@@ -200,6 +203,42 @@ TEST(TransportStall, ASendThePeerNeverReadsGivesUpTheConnection)
     EXPECT_FALSE(connection.SendLine(line, u"(long line)"_s));
     EXPECT_EQ(connection.getErrText(), Common::GetErrorText(18));
     EXPECT_FALSE(connection.SocketIsConnected());
+}
+
+TEST(TransportStall, ALineTheSystemTakesOnlyInPartsGoesOutWholeAndBeforeTheNext)
+{
+    // The peer reads only after a while: the system takes the start of the long line at once,
+    // the socket keeps the rest until the peer reads. Nothing of it may be doubled, lost or
+    // overtaken by the next line.
+    DeafPeer peer;
+    ASSERT_NE(peer.port(), 0);
+    KLVSockComm connection;
+    ASSERT_TRUE(connection.Connect(u"127.0.0.1"_s, peer.port()));
+    ASSERT_TRUE(peer.acceptOne());
+    const int fd = peer.acceptedFd();
+    const timeval limit{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+
+    QString line(8 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < line.size(); ++i)
+        line[i] = QChar(u'a' + char16_t(i % 23));
+    const QByteArray expected = line.toLatin1() + "\r\nnext\r\n";
+    QByteArray received;
+    std::thread reader([&received, &expected, fd] {
+        ::usleep(200 * 1000);
+        std::vector<char> buffer(1 << 16);
+        while (received.size() < expected.size()) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n <= 0)
+                break;
+            received.append(buffer.data(), n);
+        }
+    });
+    EXPECT_TRUE(connection.SendLine(line, u"(long line)"_s));
+    EXPECT_TRUE(connection.SendLine(u"next"_s));
+    reader.join();
+    EXPECT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(received == expected);
 }
 
 TEST_F(TransportTest, UnreadDataCountsWhatTheSystemHoldsForTheSocketBeforeTheSocketIsTold)

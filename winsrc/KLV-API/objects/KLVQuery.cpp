@@ -834,9 +834,23 @@ void KLVQuery::newResult()
 bool KLVQuery::fetchNextBlock()
 {
     // A further block keeps the numbering of the records already held. The one asked for
-    // ahead is taken, else it is asked for now.
-    const bool ok = m_result->hasAhead() ? m_result->claimAhead()
-                                         : m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false);
+    // ahead is taken, and the one after it goes out as soon as this one is whole; else the
+    // block is asked for now.
+    int records = 0;
+    const bool claiming = m_result->hasAhead();
+    const bool ok = claiming ? m_result->claimAhead(builder().buildGNR(m_tid), &records)
+                             : m_result->ProcessCommand(m_tid, builder().buildGNR(m_tid), QString(), false);
+    if (!claiming)
+        records = m_result->answerRecordCount();
+    const bool fetched = settleBlock(ok, records);
+    // The block after it, asked for already, is the caller's next only when this one came.
+    if (claiming && !fetched)
+        m_result->abandonAhead();
+    return fetched;
+}
+
+bool KLVQuery::settleBlock(bool ok, int records)
+{
     if (m_readError) {
         // Broken off meanwhile: whatever the answer, the read ends here, as broken off.
         m_lastError = m_readError;
@@ -849,7 +863,7 @@ bool KLVQuery::fetchNextBlock()
         m_readError = m_lastError;
         return false;
     }
-    if (m_result->answerRecordCount() == 0 && !m_result->atEOF()) {
+    if (records == 0 && !m_result->atEOF()) {
         // A block with nothing in it and no end would be asked for again and again.
         setApiError(16);
         m_readError = m_lastError;
@@ -992,6 +1006,7 @@ void KLVQuery::Break()
         return;
     // The selection ends here: no further block is asked for, and the reason stays. A command
     // that waits goes on waiting for its answer; a block asked for ahead is not wanted.
+    const bool brokenBefore = m_result->runningBroken();
     const KLVDispatch::BreakOutcome outcome = m_result->breakRunning();
     m_result->abandonAhead();
     auto broken = QSharedPointer<KLVError>::create();
@@ -1002,6 +1017,9 @@ void KLVQuery::Break()
     // A command that had not gone out yet is simply dropped: the server has nothing to break,
     // and whatever it is busy with belongs to someone else.
     if (outcome == KLVDispatch::BreakOutcome::BeforeSending)
+        return;
+    // A command broken off before has had its BRQ; the server needs no second one.
+    if (brokenBefore)
         return;
     KLVSockComm* connection = m_result->connection();
     if (!connection) {

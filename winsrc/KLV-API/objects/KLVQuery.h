@@ -261,6 +261,9 @@ private:
     bool fetchNextBlock();
     // Asks for the next block ahead once the caller reads on through further blocks.
     void readAhead();
+    // What a fetched block that brought records leaves: true when it came, else the read
+    // ends with its reason.
+    bool settleBlock(bool ok, int records);
     bool moveToRecord(int n);
     // The shared field-value test: null when valid (value then holds the prepared value).
     QSharedPointer<KLVError> testFieldValue(const QString& typeCode, const QString& value, QString& prepared);

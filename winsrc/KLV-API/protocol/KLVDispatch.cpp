@@ -1,9 +1,12 @@
 #include "KLVDispatch.h"
 #include "Common.h"
 #include "KLVCmdParser.h"
+#include "KLVLineReader.h"
 #include "KLVRequest.h"
 #include "KLVResultSet.h"
 #include "KLVSockComm.h"
+
+#include <QScopeGuard>
 
 #include <utility>
 
@@ -24,7 +27,7 @@ KLVDispatch::KLVDispatch(KLVSockComm* connection) : QObject(nullptr), m_connecti
     m_drainTimer.setSingleShot(true);
     connect(&m_requestTimer, &QTimer::timeout, this, &KLVDispatch::onRequestTimeout);
     connect(&m_drainTimer, &QTimer::timeout, this, &KLVDispatch::onDrainTimeout);
-    connect(connection, &KLVSockComm::activity, this, &KLVDispatch::schedule);
+    connect(connection, &KLVSockComm::activity, this, &KLVDispatch::onActivity);
 }
 
 void KLVDispatch::onDrainTimeout()
@@ -60,6 +63,59 @@ bool KLVDispatch::holdsBack(const KLVRequest* request) const
     return request->isAhead() && !request->claimed() && !request->broken() && m_queue.size() == 1;
 }
 
+bool KLVDispatch::answerIsWholeAndAsksForMore(KLVRequest* request)
+{
+    KLVResultSet* rs = request->ResultSet();
+    const KLVLineReader& reader = m_connection->lineReader();
+    m_connection->Receive();
+    const QByteArrayView last = reader.lastLine();
+    if (KLVCmdParser::CodeBytes(last) != "EOD" || !rs->endAsksForMore(last))
+        return false;
+    // Its end line must be the first: a second would leave the answer's end in doubt.
+    const char* firstEnd = nullptr;
+    const bool whole = reader.peekLines([&firstEnd](QByteArrayView line) {
+        const QByteArrayView code = KLVCmdParser::CodeBytes(line);
+        if (!isAnswerEndCode(code) && code != "END")
+            return true;
+        firstEnd = line.data();
+        return false;
+    });
+    if (!whole || firstEnd != last.data())
+        return false;
+    // Bytes the system holds already would be behind the end line.
+    return !m_connection->systemHoldsData();
+}
+
+void KLVDispatch::sendSuccessorEarly(KLVRequest* request)
+{
+    // Looked at again only when bytes came since the last look. The look reads from the
+    // socket, and what it reads reports activity: one look at a time.
+    if (m_lookingAhead || request->successorSent() || m_connection->bytesReceived() == m_lookedAtBytes)
+        return;
+    m_lookedAtBytes = m_connection->bytesReceived();
+    m_lookingAhead = true;
+    const auto looked = qScopeGuard([this] { m_lookingAhead = false; });
+    KLVResultSet* rs = request->ResultSet();
+    if (!rs || !request->claimed() || request->broken() || m_draining || m_drainAfterHead || m_queue.size() != 1 ||
+        !rs->wantsSuccessor() || !m_connection->SocketIsConnected() || !answerIsWholeAndAsksForMore(request))
+        return;
+    // It goes out below, and the queue is being served or the answer's arrival serves it:
+    // a turn of the event loop for it would find nothing to do.
+    m_queueingSuccessor = true;
+    const QPointer<KLVRequest> next = rs->queueSuccessor();
+    m_queueingSuccessor = false;
+    if (!next || m_queue.size() != 2 || m_queue[1] != next)
+        return;
+    request->setSuccessorSent(true);
+    next->SetState(KLVRequest::Sending);
+    const bool sent = m_connection->SendLine(next->CmdLine(), next->CmdLine4Log());
+    if (!next || next->GetState() != KLVRequest::Sending)
+        return; // abandoned or failed while its line went out
+    // A line that could not go out is left to the queue, which tries it when its turn comes.
+    next->SetState(sent ? KLVRequest::Waiting : KLVRequest::Queued);
+    request->setSuccessorSent(sent);
+}
+
 KLVDispatch::~KLVDispatch()
 {
     // Whoever still waits on this connection learns at once that it is gone.
@@ -69,6 +125,17 @@ KLVDispatch::~KLVDispatch()
 KLVRequest* KLVDispatch::head() const
 {
     return m_queue.isEmpty() ? nullptr : m_queue.first().data();
+}
+
+void KLVDispatch::onActivity()
+{
+    // Bytes arrived. A claimed block whose answer they made whole sends its successor at
+    // once, from here: the server would otherwise wait for a turn of the event loop. The rest
+    // (the lines taken in, any handler they call) is served from the event loop as always.
+    KLVRequest* request = head();
+    if (m_serving == 0 && request && request->GetState() == KLVRequest::Waiting)
+        sendSuccessorEarly(request);
+    schedule();
 }
 
 void KLVDispatch::schedule()
@@ -81,11 +148,31 @@ void KLVDispatch::schedule()
     QMetaObject::invokeMethod(this, &KLVDispatch::T_Timer, Qt::QueuedConnection);
 }
 
+void KLVDispatch::claimed(KLVRequest* request)
+{
+    // Nothing of its answer is here yet and the connection stands: a run of the queue now
+    // would find nothing to do, and the answer's arrival starts one anyway.
+    if (head() == request && request->GetState() == KLVRequest::Waiting && !m_draining &&
+        m_connection->SocketIsConnected() && !m_connection->lineReader().overflowed() &&
+        m_connection->lineReader().pendingBytes() == 0 && !m_connection->SocketHasData())
+        return;
+    schedule();
+}
+
 void KLVDispatch::AddRequest(KLVRequest* request)
 {
     m_queue.append(request);
     request->SetState(KLVRequest::Queued);
-    schedule();
+    // One sent ahead that can go out at once is sent by its caller right away (startIfIdle):
+    // a turn of the event loop for it would find nothing to do.
+    if (!m_queueingSuccessor && !(request->isAhead() && canStartAtOnce(request)))
+        schedule();
+}
+
+bool KLVDispatch::canStartAtOnce(const KLVRequest* request)
+{
+    return head() == request && m_queue.size() == 1 && request->GetState() == KLVRequest::Queued && !m_draining &&
+           !m_connection->lineReader().overflowed();
 }
 
 bool KLVDispatch::StartRequest(KLVRequest* request)
@@ -100,7 +187,7 @@ bool KLVDispatch::StartRequest(KLVRequest* request)
     if (sendAndRead) {
         // Whatever arrived before the command goes out answers nothing that was asked, and the
         // answer of this command could not be told from it.
-        if (m_connection->SocketIsConnected() && m_connection->hasUnreadData()) {
+        if (m_connection->SocketIsConnected() && m_connection->hasUnreadData(true)) {
             failOutOfStep(request, u"(data that no command waits for)"_s);
             return false;
         }
@@ -153,12 +240,19 @@ void KLVDispatch::RemoveRequest()
 
 void KLVDispatch::removeRequest(KLVRequest* request)
 {
-    if (head() == request)
-        m_requestTimer.stop();
+    const bool wasHead = head() == request;
     for (qsizetype i = m_queue.size() - 1; i >= 0; --i) {
         if (!m_queue[i] || m_queue[i] == request)
             m_queue.removeAt(i);
     }
+    if (!wasHead)
+        return;
+    m_requestTimer.stop();
+    m_lookedAtBytes = -1;
+    if (std::exchange(m_drainAfterHead, false))
+        startDrain();
+    else if (KLVRequest* next = head(); next && next->GetState() == KLVRequest::Waiting)
+        restartRequestTimer(); // its line went out while the one before was read
 }
 
 void KLVDispatch::forget(KLVRequest* request)
@@ -208,9 +302,12 @@ void KLVDispatch::abandon(KLVRequest* request)
     if (!m_queue.contains(QPointer<KLVRequest>(request)))
         return;
     const int state = request->GetState();
-    const bool lineWentOut = head() == request && (state == KLVRequest::Sending || state == KLVRequest::Waiting);
+    const bool lineWentOut = state == KLVRequest::Sending || state == KLVRequest::Waiting;
+    const bool behindHead = head() != request;
     removeRequest(request);
-    if (lineWentOut)
+    if (lineWentOut && behindHead)
+        m_drainAfterHead = true; // its answer comes behind the head's
+    else if (lineWentOut)
         startDrain();
     request->SetState(KLVRequest::Failed);
     schedule();
@@ -218,11 +315,13 @@ void KLVDispatch::abandon(KLVRequest* request)
 
 void KLVDispatch::startIfIdle(KLVRequest* request)
 {
-    if (head() != request || m_queue.size() != 1 || request->GetState() != KLVRequest::Queued || m_draining ||
-        m_connection->lineReader().overflowed())
+    if (!canStartAtOnce(request))
         return;
-    if (!StartRequest(request) && head() == request)
-        removeRequest(request);
+    if (!StartRequest(request)) {
+        if (head() == request)
+            removeRequest(request);
+        schedule();
+    }
 }
 
 void KLVDispatch::failAll(bool notify)
@@ -230,6 +329,7 @@ void KLVDispatch::failAll(bool notify)
     m_requestTimer.stop();
     m_drainTimer.stop();
     m_draining = false;
+    m_drainAfterHead = false;
     m_answerOwed = false;
     const QList<QPointer<KLVRequest>> queue = std::exchange(m_queue, {});
     for (const QPointer<KLVRequest>& pointer : queue) {
@@ -353,6 +453,7 @@ bool KLVDispatch::serve(KLVRequest* request)
         }
         if (holdsBack(request))
             return false;
+        sendSuccessorEarly(request);
         QByteArrayView line;
         const QByteArray* source = nullptr;
         if (!m_connection->takeLineView(line, &source)) {
@@ -388,8 +489,8 @@ void KLVDispatch::settleAnswerEnd(KLVRequest* request)
     // The end line is the answer's only if nothing follows it: no further command is out, so
     // bytes already received behind it belong to no answer, and the lines just read may
     // themselves have been a late copy of another one. The request is failed before its
-    // caller sees it end.
-    if (!m_connection->hasUnreadData())
+    // caller sees it end. The look made before its successor went out early stands for it.
+    if (request->successorSent() || !m_connection->hasUnreadData())
         return;
     if (KLVResultSet* rs = request->ResultSet())
         rs->answerOutOfStep(u"(data behind the end of the answer)"_s);
@@ -415,6 +516,8 @@ void KLVDispatch::finish(KLVRequest* request)
 void KLVDispatch::T_Timer()
 {
     m_scheduled = false;
+    ++m_serving;
+    const auto served = qScopeGuard([this] { --m_serving; });
     // Every call below may yield to the event loop (sending, event handlers of the caller), in
     // which this may run again: the head is looked at anew after each of them.
     for (;;) {
@@ -433,7 +536,7 @@ void KLVDispatch::T_Timer()
             // queue (the greeting), or the answer of a command sent without reading it, is
             // its reader's.
             if (!m_draining && !m_answerOwed && !m_connection->readingDirectly() && m_connection->SocketIsConnected() &&
-                m_connection->hasUnreadData())
+                m_connection->hasUnreadData(true))
                 closeConnection(u"the stream is out of step (data that no command waits for)"_s);
             return;
         }

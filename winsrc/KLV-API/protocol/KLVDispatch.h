@@ -24,7 +24,11 @@
 // the block before) is served like any other, with one difference: its lines stay in the
 // connection until its caller claims it, or until another request is queued behind it, which
 // cannot go out before the answer ahead of it was taken in. So there is still one request in
-// flight, and every byte still belongs to it.
+// flight, and every byte still belongs to it. While a caller reads on, the block after the one
+// it claimed goes out the moment the claimed answer is whole in the connection: its end line
+// received, asking for more, with no other end line before it and nothing behind it. That
+// is the look the answer's end would make, made before its records are taken in rather than
+// after, and the server works on the next block meanwhile.
 
 #include <QByteArray>
 #include <QList>
@@ -67,8 +71,8 @@ public:
     // Sends request now when it is the only one and nothing is being skipped, else leaves it
     // to the queue.
     void startIfIdle(KLVRequest* request);
-    // The queue looks again at what it can serve (a request was claimed).
-    void wake() { schedule(); }
+    // The queue looks again at what it can serve: request, sent ahead, was claimed.
+    void claimed(KLVRequest* request);
     // The request being served, or null.
     KLVRequest* head() const;
     // Fails every queued and running request at once with the lost connection (error 5).
@@ -83,6 +87,7 @@ public:
 
 private:
     void schedule();
+    void onActivity();
     void removeRequest(KLVRequest* request);
     bool serve(KLVRequest* request);
     void finish(KLVRequest* request);
@@ -95,8 +100,14 @@ private:
     void onRequestTimeout();
     void onDrainTimeout();
     void startDrain();
+    // request is the only one, queued, and nothing is being skipped: it may be sent now.
+    bool canStartAtOnce(const KLVRequest* request);
     // A request sent ahead whose lines wait until it is claimed or another needs the line.
     bool holdsBack(const KLVRequest* request) const;
+    // request, claimed, is read on by its caller: its successor goes out now when its answer
+    // is whole in the connection.
+    void sendSuccessorEarly(KLVRequest* request);
+    bool answerIsWholeAndAsksForMore(KLVRequest* request);
 
     KLVSockComm* m_connection;
     QList<QPointer<KLVRequest>> m_queue;
@@ -108,4 +119,15 @@ private:
     QTimer m_drainTimer;
     // A command went out without waiting for its answer, which a read-only request is to read.
     bool m_answerOwed = false;
+    // A request behind the head went out and was abandoned: its answer, behind the head's,
+    // is skipped once the head is through.
+    bool m_drainAfterHead = false;
+    // What had been received when the queue last looked for a whole answer.
+    qint64 m_lookedAtBytes = -1;
+    // Runs of T_Timer in progress (it may be entered again from a handler it calls).
+    int m_serving = 0;
+    // A successor is being queued by sendSuccessorEarly, which sends it itself.
+    bool m_queueingSuccessor = false;
+    // sendSuccessorEarly is looking at the connection.
+    bool m_lookingAhead = false;
 };

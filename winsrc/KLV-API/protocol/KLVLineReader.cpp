@@ -108,6 +108,59 @@ bool KLVLineReader::hasCompleteLine()
     return false;
 }
 
+bool KLVLineReader::peekLines(const std::function<bool(QByteArrayView)>& visit) const
+{
+    // The beginning of a line spanning chunks is joined, as takeLineView joins it.
+    QByteArray joined = m_carryTaken ? QByteArray() : m_carry;
+    for (std::size_t i = 0; i < m_chunks.size(); ++i) {
+        const QByteArray& chunk = m_chunks[i];
+        qsizetype pos = i == 0 ? m_readPos : 0;
+        while (pos < chunk.size()) {
+            const char* begin = chunk.constData() + pos;
+            const char* lf = static_cast<const char*>(std::memchr(begin, '\n', size_t(chunk.size() - pos)));
+            if (!lf) {
+                joined.append(begin, chunk.size() - pos);
+                break;
+            }
+            QByteArrayView line(begin, lf - begin);
+            if (!joined.isEmpty()) {
+                joined.append(line);
+                line = QByteArrayView(joined);
+            }
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (!visit(line))
+                return true;
+            joined.resize(0);
+            pos = lf - chunk.constData() + 1;
+        }
+    }
+    return joined.isEmpty();
+}
+
+QByteArrayView KLVLineReader::lastLine() const
+{
+    if (m_chunks.empty() || m_tail != 0 || m_overflow)
+        return {};
+    const QByteArray& chunk = m_chunks.back();
+    const qsizetype from = m_chunks.size() == 1 ? m_readPos : 0;
+    if (chunk.size() - from < 1 || chunk.back() != '\n')
+        return {};
+    QByteArrayView rest = QByteArrayView(chunk).sliced(from).chopped(1);
+    const qsizetype lf = rest.lastIndexOf('\n');
+    if (lf < 0) {
+        // The line began with this chunk only if what came before it ended with a line feed.
+        const bool begunHere =
+            m_chunks.size() > 1 ? m_chunks[m_chunks.size() - 2].endsWith('\n') : (m_carryTaken || m_carry.isEmpty());
+        if (!begunHere)
+            return {};
+    }
+    QByteArrayView line = rest.sliced(lf + 1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
 QString KLVLineReader::decode(QByteArrayView bytes) const
 {
     if (m_unicode)

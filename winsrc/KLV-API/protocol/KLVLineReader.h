@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 
 class KLVLineReader
 {
@@ -37,6 +38,13 @@ public:
     // The same as bytes of their own.
     bool takeLineBytes(QByteArray& bytes);
     bool hasCompleteLine();
+    // The complete lines not taken yet, looked at without taking them: visit(line) for each
+    // in order until it returns false. False when bytes of a further line, not complete yet,
+    // follow them (the look then stops short of them).
+    bool peekLines(const std::function<bool(QByteArrayView)>& visit) const;
+    // The last line received, when it is complete and lies within one received chunk; else
+    // empty. Valid until the reader is next changed.
+    QByteArrayView lastLine() const;
 
     void setUnicode(bool on) { m_unicode = on; }
     bool unicode() const { return m_unicode; }

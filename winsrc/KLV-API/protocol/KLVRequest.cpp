@@ -76,7 +76,7 @@ void KLVRequest::claim()
 {
     m_claimed = true;
     if (m_connection && m_connection->dispatcher())
-        m_connection->dispatcher()->wake();
+        m_connection->dispatcher()->claimed(this);
 }
 
 void KLVRequest::ReceiveLine(QByteArrayView line, bool connected, const QByteArray* source)

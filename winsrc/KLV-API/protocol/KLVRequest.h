@@ -63,6 +63,11 @@ public:
     void claim();
     bool claimed() const { return m_claimed; }
 
+    // The request behind this one went out the moment this answer was whole in the
+    // connection, with nothing behind its end line: that look stands for the one at its end.
+    void setSuccessorSent(bool sent) { m_successorSent = sent; }
+    bool successorSent() const { return m_successorSent; }
+
     // Set by the result set or the queue when the answer broke the protocol or the session.
     void setLeftover(Leftover leftover) { m_leftover = leftover; }
     Leftover leftover() const { return m_leftover; }
@@ -82,4 +87,5 @@ private:
     bool m_broken = false;
     bool m_ahead = false;
     bool m_claimed = false;
+    bool m_successorSent = false;
 };

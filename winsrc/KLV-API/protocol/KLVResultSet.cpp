@@ -171,7 +171,7 @@ bool KLVResultSet::aheadEnded() const
     return m_ahead && m_ahead->hasEnded();
 }
 
-bool KLVResultSet::claimAhead()
+bool KLVResultSet::claimAhead(const QString& next, int* records)
 {
     Common::AssertLibraryThread(this);
     if (!m_ahead)
@@ -179,11 +179,65 @@ bool KLVResultSet::claimAhead()
     const std::unique_ptr<KLVRequest> request = std::move(m_ahead);
     KLVRequest* const outer = std::exchange(m_running, request.get());
     const bool wasProcessing = std::exchange(m_processing, true);
+    m_successorLine = next;
+    m_claimSettled = false;
     request->claim();
     request->WaitForEnd();
+    m_successorLine.clear();
     m_processing = wasProcessing;
     m_running = outer;
-    return endRequest(*request) == KLVRequest::Done;
+    const bool settled = std::exchange(m_claimSettled, false);
+    const int state = settled ? m_claimState : endRequest(*request);
+    if (records)
+        *records = settled ? m_claimRecords : answerRecordCount();
+    return state == KLVRequest::Done;
+}
+
+void KLVResultSet::settleClaimed(KLVRequest* request)
+{
+    if (!m_ahead || !m_aheadUnbegun || request != m_running)
+        return;
+    if (!request->successorSent()) {
+        // Its line never went out: the caller asks for the block anew.
+        abandonAhead();
+        return;
+    }
+    m_claimSettled = true;
+    m_claimState = endRequest(*request);
+    m_claimRecords = answerRecordCount();
+    if (m_claimState != KLVRequest::Done) {
+        abandonAhead();
+        return;
+    }
+    m_aheadUnbegun = false;
+    beginAnswer(m_requestTid);
+}
+
+KLVRequest* KLVResultSet::queueSuccessor()
+{
+    if (!wantsSuccessor() || !m_connection)
+        return nullptr;
+    // The line is the one the claimed answer was asked with: the same command, the same tid.
+    m_cmdLine = std::exchange(m_successorLine, QString());
+    m_logLine = m_cmdLine;
+    m_ahead = std::make_unique<KLVRequest>();
+    m_ahead->setAhead(true);
+    m_aheadUnbegun = true;
+    m_ahead->Start(KLVRequest::SendAndRead, this, m_connection);
+    return m_ahead.get();
+}
+
+bool KLVResultSet::endAsksForMore(QByteArrayView line) const
+{
+    QByteArrayView code;
+    QByteArrayView tid;
+    QByteArrayView fieldsText;
+    KLVCmdParser::SplitLineBytes(line, code, tid, fieldsText);
+    if (code != "EOD" || !sameBytes(tid, m_requestTidBytes) || (m_answerHasTid && !sameBytes(tid, m_answerOwnTid)))
+        return false;
+    QStringList fields;
+    KLVCmdParser::GetFieldsArray(decode(fieldsText), fields, true, MaxAnswerFields);
+    return fields.size() >= 3 && !Common::ParseBool(fields[2]);
 }
 
 void KLVResultSet::abandonAhead()
@@ -191,13 +245,16 @@ void KLVResultSet::abandonAhead()
     if (!m_ahead)
         return;
     std::unique_ptr<KLVRequest> request = std::move(m_ahead);
+    const bool begun = !std::exchange(m_aheadUnbegun, false);
     // A handler that runs while its line goes out or one of its lines is read may abandon
     // it: it goes once that is through.
     const bool inUse = m_receiving > 0 || request->GetState() == KLVRequest::Sending;
     if (!request->hasEnded() && m_connection && m_connection->dispatcher())
         m_connection->dispatcher()->abandon(request.get());
-    // What it brought already is no part of what the caller reads: nobody asked for it.
-    discardAnswer();
+    // What it brought already is no part of what the caller reads: nobody asked for it. One
+    // not begun brought nothing; the answer in hand is the one before it.
+    if (begun)
+        discardAnswer();
     if (inUse)
         request.release()->deleteLater();
 }
@@ -210,10 +267,20 @@ KLVDispatch::BreakOutcome KLVResultSet::breakRunning()
     return m_connection->dispatcher()->breakRequest(request);
 }
 
+bool KLVResultSet::runningBroken() const
+{
+    return m_running && m_running->broken();
+}
+
 void KLVResultSet::prepareAnswer(const QString& tid)
 {
     // A new answer begins: a block read ahead is no longer what comes next.
     abandonAhead();
+    beginAnswer(tid);
+}
+
+void KLVResultSet::beginAnswer(const QString& tid)
+{
     resetCurrentError();
     m_requestTid = tid;
     m_requestTidBytes = tid.toUtf8();
@@ -534,6 +601,7 @@ void KLVResultSet::receiveLine(QByteArrayView line, bool connected, KLVRequest* 
     if (m_batchCount == 0) {
         m_answerEnded = true;
         request->SetState(code == Code::NAK || m_answerRefused ? KLVRequest::Failed : KLVRequest::Done);
+        settleClaimed(request);
         return;
     }
     // Each command of a batch has an answer of its own, with a transaction id of its own.

@@ -72,6 +72,8 @@ public:
     // its outcome (a refusal of the broken command fails it with the server's words and the
     // library's code 32).
     KLVDispatch::BreakOutcome breakRunning();
+    // True while the running request waits for its answer after a break of it went out.
+    bool runningBroken() const;
 
     // Reading ahead: the next block of a selection asked for while the caller still reads the
     // one before, so that the server works on it meanwhile. sendAhead queues line (sent at
@@ -84,8 +86,18 @@ public:
     bool hasAhead() const { return m_ahead != nullptr; }
     // The answer ahead has ended (taken in for another request) but was not claimed yet.
     bool aheadEnded() const;
-    bool claimAhead();
+    // With next, the caller reads on: the moment the claimed answer is whole in the connection
+    // and asks for more, next goes out as the new answer ahead, before the records are taken
+    // in. When the claimed answer ends, what the caller gets of it is settled (records, when
+    // given, is how many it brought) and the new one begins, so that it may be taken in at
+    // once; a claimed answer that failed abandons it.
+    bool claimAhead(const QString& next = QString(), int* records = nullptr);
     void abandonAhead();
+    // For the queue, while a claimed answer is read: whether the caller wants its successor,
+    // whether line (the answer's last) ends it asking for more, and the successor queued.
+    bool wantsSuccessor() const { return !m_successorLine.isEmpty() && !m_ahead; }
+    bool endAsksForMore(QByteArrayView line) const;
+    KLVRequest* queueSuccessor();
     // Records of the answer read last (the block a GNR or the answer ahead brought).
     int answerRecordCount() const { return GetRecordCount() - m_answerFirstRecord; }
 
@@ -96,6 +108,10 @@ public:
     // Starts reading an answer to a command sent with tid: a fresh current error, no
     // answers counted yet. The command operations call it; tests feed lines after it.
     void prepareAnswer(const QString& tid);
+    // The same without abandoning the answer ahead.
+    void beginAnswer(const QString& tid);
+    // The claimed answer ended while the one after it is out: see claimAhead.
+    void settleClaimed(KLVRequest* request);
     // The answer turned out not to be in step with its command (the queue found data behind
     // its end line, or before the command went out): error 1 with detail, and the answer is
     // no longer taken as ended.
@@ -227,6 +243,14 @@ private:
     int m_receiving = 0;
     // The request sent ahead, until it is claimed or abandoned.
     std::unique_ptr<KLVRequest> m_ahead;
+    // m_ahead went out while the answer before it was read: nothing of it was begun yet.
+    bool m_aheadUnbegun = false;
+    // What the claimed answer's successor is to ask, when the caller reads on.
+    QString m_successorLine;
+    // The claimed answer was settled when it ended: its outcome and its records.
+    bool m_claimSettled = false;
+    int m_claimState = 0;
+    int m_claimRecords = 0;
     // The line before was a record (or its continuation) of the block being read: only then
     // may a DC line continue it.
     bool m_recordOpen = false;

@@ -107,6 +107,7 @@ bool KLVSockComm::Connect(const QString& host, int port)
     m_reader.clear();
     m_logCarry.clear();
     m_bytesReceived = 0;
+    m_quietSince.invalidate();
     writeLog(u"Connect: Host="_s + host + u" Port="_s + QString::number(port));
 
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
@@ -180,6 +181,7 @@ void KLVSockComm::applyDeadPeerTimes()
 
 void KLVSockComm::closeSocket()
 {
+    m_quietSince.invalidate();
     m_reader.clear();
     m_logCarry.clear();
     m_unicode = false;
@@ -305,11 +307,26 @@ bool KLVSockComm::SendLine(const QString& line, const QString& logLine)
         return false;
     }
     bytes.append("\r\n", 2);
+    // The usual case: nothing else waits to go out and the system takes the whole line at
+    // once, with no wait and no turn of the event loop. Whatever it does not take (a full
+    // buffer, an error) goes the socket's own way below, which waits for it or reports why.
+    qint64 direct = 0;
+    if (m_socket->bytesToWrite() == 0 && SocketIsConnected()) {
+        const int fd = int(m_socket->socketDescriptor());
+        const ssize_t n =
+            fd >= 0 ? ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT) : -1;
+        direct = n > 0 ? qint64(n) : 0;
+        if (direct == bytes.size()) {
+            Common::WriteTrace(u"Socket_SendComplete"_s);
+            Common::WriteTrace(u"<<<SocketSend True"_s);
+            return true;
+        }
+    }
     // A socket that drops empties its buffer too: only the bytes it reports as written count.
-    qint64 written = 0;
+    qint64 written = direct;
     QObject counter;
     connect(m_socket, &QTcpSocket::bytesWritten, &counter, [&written](qint64 n) { written += n; });
-    m_socket->write(bytes);
+    m_socket->write(bytes.constData() + direct, bytes.size() - direct);
     m_socket->flush();
 
     KLVWait wait;
@@ -359,7 +376,9 @@ void KLVSockComm::ReceivePendingData()
     if (m_socket->bytesAvailable() <= 0)
         return;
     Common::WriteTrace(u">>>SocketReceivePendingData"_s);
-    const QByteArray chunk = m_socket->readAll();
+    // What the socket holds in one piece is handed over as it is; readAll would copy it into
+    // a buffer grown chunk by chunk, which costs more than the rest of the read.
+    const QByteArray chunk = m_socket->read(m_socket->bytesAvailable());
     m_bytesReceived += chunk.size();
     if (m_log.isOpen())
         logReceived(chunk, false);
@@ -389,16 +408,32 @@ bool KLVSockComm::Receive()
     return true;
 }
 
-bool KLVSockComm::hasUnreadData()
+bool KLVSockComm::hasUnreadData(bool reuseRecentLook)
 {
     Receive();
-    if (m_reader.pendingBytes() > 0)
+    return m_reader.pendingBytes() > 0 || systemHoldsData(reuseRecentLook);
+}
+
+bool KLVSockComm::systemHoldsData(bool reuseRecentLook)
+{
+    if (m_socket->bytesAvailable() > 0)
         return true;
     // Bytes the system holds for the socket arrived before now as well, though the socket
-    // has not been told yet.
+    // has not been told yet. Bytes that reach it within microseconds of a look that found
+    // none could as well have come just after the next command went out, which no look can
+    // tell: a second look so soon, with nothing read in between, would only cost a system call.
+    if (reuseRecentLook && m_quietBytes == m_bytesReceived && m_quietSince.isValid() &&
+        m_quietSince.nsecsElapsed() < QuietRecheckNs)
+        return false;
     const int fd = int(m_socket->socketDescriptor());
     int waiting = 0;
-    return fd >= 0 && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0;
+    if (fd < 0 || ::ioctl(fd, FIONREAD, &waiting) != 0)
+        return false;
+    if (waiting > 0)
+        return true;
+    m_quietBytes = m_bytesReceived;
+    m_quietSince.start();
+    return false;
 }
 
 bool KLVSockComm::takeLine(QString& line)

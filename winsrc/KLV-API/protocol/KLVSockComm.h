@@ -77,8 +77,13 @@ public:
     void ReceivePendingData();
     bool Receive();
     // True when bytes arrived that no line was taken from yet: in the reader, in the socket,
-    // or already in the system's buffer of the socket.
-    bool hasUnreadData();
+    // or already in the system's buffer of the socket. With reuseRecentLook, a look into the
+    // system's buffer that found it empty less than QuietRecheckNs ago, with nothing read
+    // since, stands (the end of an answer and the next command, microseconds apart, both ask).
+    bool hasUnreadData(bool reuseRecentLook = false);
+    // True when the system holds bytes for the socket that were not read from it yet.
+    bool systemHoldsData(bool reuseRecentLook = false);
+    static constexpr qint64 QuietRecheckNs = 100000;
     // True while a caller waits for a line outside the request queue (the greeting).
     bool readingDirectly() const { return m_directReaders > 0; }
     // Bytes read from the socket since the connection was made.
@@ -151,6 +156,9 @@ private:
     QElapsedTimer m_lastLine;
     int m_directReaders = 0;
     qint64 m_bytesReceived = 0;
+    // When the system's buffer of the socket was last found empty, and m_bytesReceived then.
+    QElapsedTimer m_quietSince;
+    qint64 m_quietBytes = -1;
 
     QFile m_log;
     // Received bytes after the last line feed: the log shows whole lines, so that a password
