@@ -112,6 +112,37 @@ inline void clickButton(QWidget* window, const QString& name)
     QTest::mouseClick(button, Qt::LeftButton, {}, box ? QPoint(6, button->height() / 2) : QPoint());
 }
 
+// Takes OK on the dialog of that name as soon as it shows while open() fills it slowly; true
+// when the dialog then went without showing again once filled (were it shown again, it is
+// closed, so that the test fails instead of hanging).
+inline bool okWhileFilledClosesTheDialog(const QString& name, const std::function<void()>& open)
+{
+    const auto took = std::make_shared<bool>(false);
+    whenShown(
+        name,
+        [took](QWidget* w) {
+            *took = true;
+            clickButton(w, u"OKButton"_s);
+        },
+        true, Moment::Waiting);
+    bool cameBack = false;
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&cameBack] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog && !dialog->property("Busy").toBool() && !dialog->property("ClosePending").toBool()) {
+            cameBack = true;
+            dialog->reject();
+        }
+    });
+    guard.start(10000);
+    open();
+    guard.stop();
+    return *took && !cameBack && QTest::qWaitFor([&name] {
+        const QWidget* dialog = QApplication::activeModalWidget();
+        return !dialog || dialog->objectName() != name;
+    });
+}
+
 // The right button released over the row: the context-menu event; the menu that pops up.
 inline QMenu* contextMenu(QTreeWidget* list, QTreeWidgetItem* item)
 {

@@ -121,12 +121,42 @@ private Q_SLOTS:
         const auto arrived = holdFirst(server, u"SHO|0|MANDANT|"_s);
         MessageBoxes boxes;
         // The dialog shows while it waits, and Esc ends the wait.
-        whenShown(u"MandInfoForm"_s, [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        whenShown(
+            u"MandInfoForm"_s, [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, true, Moment::Waiting);
         viewer.window->menus().action(u"MandInfoMenue"_s)->trigger();
         QVERIFY(arrived->load());
         QCOMPARE(boxes.texts, QStringList{GetMessageTextByNr(35)});
         QVERIFY(!MandInfoForm::DefaultInstance()->isVisible());
         QTRY_VERIFY(!received(u"BRQ|"_s).isEmpty());
+    }
+
+    void aDialogClosedWhileItWaitsGoesWithoutAWord()
+    {
+        const auto arrived = holdFirst(server, u"SHO|0|MANDANT|"_s);
+        server.clearReceived();
+        MessageBoxes boxes;
+        whenShown(
+            u"MandInfoForm"_s, [](QWidget* w) { w->close(); }, true, Moment::Waiting);
+        viewer.window->menus().action(u"MandInfoMenue"_s)->trigger();
+        QVERIFY(arrived->load());
+        QVERIFY(boxes.texts.isEmpty());
+        QTRY_VERIFY(!MandInfoForm::DefaultInstance()->isVisible());
+        QTRY_VERIFY(!received(u"BRQ|"_s).isEmpty());
+    }
+
+    void okWhileTheDialogWaitsClosesItOnceTheWaitEndedWithoutAWord()
+    {
+        // A slow answer: the dialog shows while it is filled, and its user takes OK.
+        const auto arrived = slowFirst(server, u"SHO|0|MANDANT|"_s, 1500);
+        server.clearReceived();
+        MessageBoxes boxes;
+        QVERIFY(okWhileFilledClosesTheDialog(u"MandInfoForm"_s,
+                                             [this] { viewer.window->menus().action(u"MandInfoMenue"_s)->trigger(); }));
+        QVERIFY(arrived->load());
+        QVERIFY(!MandInfoForm::DefaultInstance()->isVisible());
+        QVERIFY(boxes.texts.isEmpty());
+        // Nothing was broken off: the values were all read.
+        QVERIFY(received(u"BRQ|"_s).isEmpty());
     }
 };
 

@@ -36,7 +36,15 @@ private:
     bool tableKey = false;
     bool dialogShown = false;
 
-    // Chooses the key in the query window of the orders and clicks the information button.
+    // Chooses the key in the key box of the query window of the orders.
+    void chooseKey(const QString& key)
+    {
+        auto* keys = form->findChild<QComboBox*>(u"Schluessel"_s);
+        keys->setFocus();
+        QTest::keyClicks(keys, key);
+    }
+
+    // Chooses the key and clicks the information button.
     void askForKey(const QString& key)
     {
         shown.clear();
@@ -51,10 +59,8 @@ private:
                 clickButton(dialog, u"OKButton"_s);
             },
             false);
-        auto* keys = form->findChild<QComboBox*>(u"Schluessel"_s);
-        keys->setFocus();
-        QTest::keyClicks(keys, key);
-        QCOMPARE(keys->currentText(), key);
+        chooseKey(key);
+        QCOMPARE(form->findChild<QComboBox*>(u"Schluessel"_s)->currentText(), key);
         clickButton(form, u"SchlInfoButton"_s);
     }
 
@@ -136,6 +142,31 @@ private Q_SLOTS:
         QVERIFY(!dialogShown);
         // Nothing half filled stays behind for the next showing.
         QCOMPARE(SchlInfoForm::DefaultInstance()->field(u"Schluesselname"_s)->text(), QString());
+    }
+
+    void okWhileTheDialogWaitsClosesItOnceTheWaitEndedWithoutAWord()
+    {
+        MessageBoxes boxes;
+        delayAnswers(u"GKN|"_s, 1500);
+        chooseKey(u"offen"_s);
+        QVERIFY(okWhileFilledClosesTheDialog(u"SchlInfoForm"_s, [this] { clickButton(form, u"SchlInfoButton"_s); }));
+        QVERIFY(!SchlInfoForm::DefaultInstance()->isVisible());
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(received(u"BRQ|"_s).isEmpty());
+    }
+
+    void aDialogClosedWhileItWaitsGoesWithoutAWord()
+    {
+        MessageBoxes boxes;
+        const auto arrived = holdFirst(server, u"GKN|"_s);
+        chooseKey(u"offen"_s);
+        whenShown(
+            u"SchlInfoForm"_s, [](QWidget* w) { w->close(); }, true, Moment::Waiting);
+        clickButton(form, u"SchlInfoButton"_s);
+        QVERIFY(arrived->load());
+        QVERIFY(boxes.texts.isEmpty());
+        QTRY_VERIFY(!SchlInfoForm::DefaultInstance()->isVisible());
+        QTRY_VERIFY(!received(u"BRQ|"_s).isEmpty());
     }
 };
 

@@ -11,6 +11,7 @@
 #include "ResultListModel.h"
 #include "ResultListRows.h"
 #include "ResultListView.h"
+#include "WhenTrue.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -166,14 +167,10 @@ TEST_F(ResultFillTest, BreakWhileTheNextBlockIsAwaitedEndsTheWait)
     });
     columns({u"nummer"_s});
     ASSERT_TRUE(start(Readings));
-    int shownDuringWait = -1;
-    // Fires in the wait for the second block: the first block is on screen by then.
-    QTimer::singleShot(200, [&] {
-        shownDuringWait = view->rowCount();
-        fill->requestBreak();
-    });
+    // In the wait for the second block, with the first block on screen.
+    TestEvents::whenTrue([&] { return view->rowCount() == 200 && !receivedStartingWith(u"GNR"_s).isEmpty(); },
+                         [&] { fill->requestBreak(); });
     EXPECT_EQ(fill->run(query, view->columnCount()), 200);
-    EXPECT_EQ(shownDuringWait, 200);
     EXPECT_TRUE(fill->wasBroken());
     EXPECT_EQ(view->rowCount(), 200);
     EXPECT_EQ(receivedStartingWith(u"GNR"_s).size(), 1);
@@ -267,7 +264,8 @@ TEST_F(ResultFillTest, AFillGoneWhileTheNextBlockIsAwaitedEndsTheWait)
     columns({u"nummer"_s});
     ASSERT_TRUE(start(Readings));
     ResultFill* running = fill.get();
-    QTimer::singleShot(200, [&] { fill.reset(); });
+    TestEvents::whenTrue([&] { return view->rowCount() == 200 && !receivedStartingWith(u"GNR"_s).isEmpty(); },
+                         [&] { fill.reset(); });
     EXPECT_EQ(running->run(query, view->columnCount()), 200);
     EXPECT_EQ(view->rowCount(), 200);
     ASSERT_TRUE(server().waitForReceived(3)); // EXQ, GNR, BRQ

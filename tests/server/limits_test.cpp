@@ -147,12 +147,15 @@ TEST_F(ServerUnreadAnswers, AClientThatReadsNothingHoldsBackOnlyItsOwnAnswersAnd
     flood.sendRaw(query.repeated(Queries) + QByteArray("SET|0|CONTEXT|c\r\n").repeated(Settings));
     ASSERT_TRUE(server().waitForReceived(3)); // the logon and the first query
 
-    // Another client is served throughout, while the first one's answers wait to be read.
+    // Another client is served throughout, while the first one's answers wait to be read. The
+    // server makes one answer at a time: the probe may wait for the block being made (seconds
+    // on a loaded machine under the sanitizers), but not for the unread ones.
+    constexpr int ProbeMs = 30000;
     KlvLineClient probe;
-    ASSERT_TRUE(probe.connectTo(port()));
-    ASSERT_TRUE(probe.logOn());
+    ASSERT_TRUE(probe.connectTo(port(), ProbeMs));
+    ASSERT_TRUE(probe.logOn(u"100"_s, u"admin"_s, u"secret"_s, ProbeMs));
     for (int i = 0; i < 20; ++i)
-        ASSERT_EQ(probe.request(u"SHO|0|LANG|0"_s).value(1), u"D|0|LANG|D"_s) << i;
+        ASSERT_EQ(probe.request(u"SHO|0|LANG|0"_s, ProbeMs).value(1), u"D|0|LANG|D"_s) << i;
 
     // The reader that never reads had only a few of its lines answered: the rest wait unread
     // rather than as answers in the server's memory.

@@ -30,16 +30,25 @@ inline void closeModals()
     }
 }
 
-// Runs act on the modal window of this object or class name once it shows. A failed check
+// When an act runs on its window.
+enum class Moment {
+    Filled,  // once it shows and no longer waits for the server
+    Waiting, // as soon as it shows, also while it waits (a window shown during a slow wait)
+};
+
+// Runs act on the modal window of this object or class name once it shows (a window shown
+// during its wait is not filled yet: by default the act waits for that). A failed check
 // inside act closes every modal window, so a failing test ends instead of hanging.
-inline void whenShown(const QString& name, std::function<void(QWidget*)> act, bool required = true)
+inline void whenShown(const QString& name, std::function<void(QWidget*)> act, bool required = true,
+                      Moment moment = Moment::Filled)
 {
     auto* timer = new QTimer;
     pendingActs.emplace_back(timer, required);
-    QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
+    QObject::connect(timer, &QTimer::timeout, [timer, name, act, moment] {
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible() ||
-            (w->objectName() != name && QLatin1StringView(w->metaObject()->className()) != name))
+            (w->objectName() != name && QLatin1StringView(w->metaObject()->className()) != name) ||
+            (moment == Moment::Filled && w->property("Busy").toBool()))
             return;
         timer->stop();
         timer->deleteLater();

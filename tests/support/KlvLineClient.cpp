@@ -86,12 +86,12 @@ QStringList KlvLineClient::request(const QString& line, int timeoutMs)
     return readAnswer(timeoutMs);
 }
 
-bool KlvLineClient::logOn(const QString& mandant, const QString& user, const QString& password)
+bool KlvLineClient::logOn(const QString& mandant, const QString& user, const QString& password, int timeoutMs)
 {
-    if (!readLine().startsWith(u"S|"))
+    if (!readLine(timeoutMs).startsWith(u"S|"))
         return false;
-    if (request(u"CHM|0|"_s + mandant) != QStringList{u"ACK|0"_s})
+    if (request(u"CHM|0|"_s + mandant, timeoutMs) != QStringList{u"ACK|0"_s})
         return false;
-    return request(u"LGN|0|%1||3.31|testhost|test|testhost:1|127.0.0.1|%2|0"_s.arg(password, user)) ==
+    return request(u"LGN|0|%1||3.31|testhost|test|testhost:1|127.0.0.1|%2|0"_s.arg(password, user), timeoutMs) ==
            QStringList{u"ACK|0"_s};
 }

@@ -29,9 +29,10 @@ public:
     bool waitForClosed(int timeoutMs = 5000);
     // Sends a line and reads its answer.
     QStringList request(const QString& line, int timeoutMs = 5000);
-    // Greeting, "CHM" and "LGN" for a known user; true when the logon was acknowledged.
+    // Greeting, "CHM" and "LGN" for a known user; true when the logon was acknowledged. Each
+    // line of the server's may take timeoutMs.
     bool logOn(const QString& mandant = QStringLiteral("100"), const QString& user = QStringLiteral("admin"),
-               const QString& password = QStringLiteral("secret"));
+               const QString& password = QStringLiteral("secret"), int timeoutMs = 5000);
 
 private:
     QTcpSocket m_socket;

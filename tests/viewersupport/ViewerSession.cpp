@@ -98,20 +98,6 @@ std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& pr
     return slowFirst(server, prefix, 60000);
 }
 
-void whenTrue(std::function<bool()> condition, std::function<void()> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, condition, action] {
-        if (!condition())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
-    });
-    timer->start();
-}
-
 QString statusPanel(const KLVViewerWindow& window, int n)
 {
     const auto* label = window.statusBar()->findChild<QLabel*>(u"Panel"_s + QString::number(n));

@@ -7,6 +7,7 @@
 
 #include "KlvServer.h"
 #include "MessageBoxes.h"
+#include "WhenTrue.h"
 
 #include <QSharedPointer>
 #include <QString>
@@ -48,9 +49,7 @@ std::shared_ptr<std::atomic_bool> slowFirst(KlvServer& server, const QString& pr
 // Holds the first line that starts with prefix until a BRQ breaks it off (the server then
 // refuses it), as a server that stopped answering would.
 std::shared_ptr<std::atomic_bool> holdFirst(KlvServer& server, const QString& prefix);
-// Runs action once, the first time the event loop finds condition true (also inside the waits
-// of a window under test).
-void whenTrue(std::function<bool()> condition, std::function<void()> action);
+using TestEvents::whenTrue;
 
 // The text of the main window's status panel n ("<no panel>" when it has none).
 QString statusPanel(const KLVViewerWindow& window, int n);

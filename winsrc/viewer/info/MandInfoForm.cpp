@@ -9,7 +9,6 @@
 #include "ServerWait.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -75,7 +74,7 @@ const QList<Tab>& tabSpecs()
 
 } // namespace
 
-MandInfoForm::MandInfoForm(QWidget* parent) : QDialog(parent)
+MandInfoForm::MandInfoForm(QWidget* parent) : ServerWaitDialog(parent)
 {
     setObjectName(u"MandInfoForm"_s);
     setWindowTitle(u"1030"_s);
@@ -124,7 +123,6 @@ MandInfoForm::MandInfoForm(QWidget* parent) : QDialog(parent)
     InitFormCommon(this);
     FormSupport::watchKeys(this);
     new ChildWindowFrame(this, QString());
-    m_wait = new ServerWait(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -161,15 +159,16 @@ void MandInfoForm::setChecked(const QString& box, bool on)
 
 bool MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
 {
+    ServerWait* const wait = serverWait();
     // A second request while the first one waits for the server is not taken.
-    if (m_wait->isBusy() || !session)
+    if (wait->isBusy() || !session)
         return false;
-    const ServerWait::Scope busy(m_wait, 11, session);
+    const ServerWait::Scope busy(wait, 11, session);
     const QPointer<MandInfoForm> self(this);
     m_tabs->setCurrentIndex(0);
     // A read that failed for the connection (it is gone) or that the user broke off ends
     // the filling; a value the server only refused stays empty.
-    const auto failed = [&] { return !self || m_wait->wasBrokenOff() || !session->IsConnected(); };
+    const auto failed = [&] { return !self || wait->wasBrokenOff() || !session->IsConnected(); };
     // Each value as the session answers it, in this order.
     const QList<std::pair<const char16_t*, std::function<QString()>>> values{
         {u"MandBez", [&] { return session->GetMandantName(); }},
@@ -195,10 +194,7 @@ bool MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
             if (!self)
                 return false;
             // The window says why it shows nothing.
-            ShowMessageBox(m_wait->wasBrokenOff()
-                               ? GetMessageTextByNr(35)
-                               : GetMessageTextByNr(1058) + u"\r\n"_s + ServerErrorText(session->GetLastError()));
-            hide();
+            fillFailed(GetMessageTextByNr(1058) + u"\r\n"_s + ServerErrorText(session->GetLastError()));
             return false;
         }
         const QString field = QString::fromUtf16(name);
@@ -217,7 +213,7 @@ bool MandInfoForm::LoadMandInfos(const QSharedPointer<KLV>& session)
     setText(u"ClientKLVVersion"_s, session->ClientKLVVersion());
     setText(u"MaxClientKLVVersion"_s, session->MaxKLVVersion());
     setText(u"KLVDLLVersion"_s, session->ProgVersion());
-    return true;
+    return mayShowFilled();
 }
 
 QString MandInfoForm::userText(const QSharedPointer<KLV>& session)
@@ -228,25 +224,10 @@ QString MandInfoForm::userText(const QSharedPointer<KLV>& session)
     const QSharedPointer<KLVQuery> query = self && !ref.isEmpty() ? session->CreateQuery() : nullptr;
     if (!query)
         return QString();
-    const ServerWait::Scope busy(m_wait, 0, query);
+    const ServerWait::Scope busy(serverWait(), 0, query);
     if (!query->ReadRecord(ref, u"name,bezeich"_s) || !self)
         return QString();
     return query->GetField(1) + u" ("_s + query->GetField(2) + u')';
-}
-
-void MandInfoForm::reject()
-{
-    // Esc and Close while the dialog waits break the wait off; the dialog goes once it ended.
-    if (m_wait->isBusy())
-        m_wait->breakOff();
-    else
-        QDialog::reject();
-}
-
-void MandInfoForm::closeEvent(QCloseEvent* event)
-{
-    if (m_wait->mayClose(event))
-        QDialog::closeEvent(event);
 }
 
 bool MandInfoForm::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "ServerWaitDialog.h"
+
 #include <QHash>
 #include <QSharedPointer>
 #include <QString>
@@ -9,7 +10,6 @@ class KLV;
 class QCheckBox;
 class QLineEdit;
 class QTabWidget;
-class ServerWait;
 
 // What the program knows about the current connection, on the tabs of "MandInfoTab": the
 // ERP client (the Mandant) and its directories, the server's versions and process, the
@@ -26,7 +26,7 @@ class ServerWait;
 // "Aufrufernummer", "ServerPID", "TAVServer", "NetzPort", "AnwName", "ProgVersion",
 // "ClientKLVVersion", "MaxClientKLVVersion", "KLVDLLVersion"; check boxes "IstWartungsmodus",
 // "EFOPsAusfuehren".
-class MandInfoForm : public QDialog
+class MandInfoForm : public ServerWaitDialog
 {
     Q_OBJECT
 
@@ -36,18 +36,15 @@ public:
     static MandInfoForm* DefaultInstance();
 
     // Fills every field from the session and the main window's Host and Port; false (after
-    // its message) when the dialog has nothing to show.
+    // its message) when the dialog has nothing to show or its user closed it meanwhile.
     Q_INVOKABLE bool LoadMandInfos(const QSharedPointer<KLV>& session);
 
     QString text(const QString& field) const;
     bool isChecked(const QString& box) const;
     QTabWidget* tabs() const { return m_tabs; }
 
-    void reject() override;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     QString userText(const QSharedPointer<KLV>& session);
@@ -57,5 +54,4 @@ private:
     QTabWidget* m_tabs = nullptr;
     QHash<QString, QLineEdit*> m_fields;
     QHash<QString, QCheckBox*> m_boxes;
-    ServerWait* m_wait = nullptr;
 };

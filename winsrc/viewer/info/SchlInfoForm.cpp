@@ -8,7 +8,6 @@
 #include "ServerWait.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +44,7 @@ constexpr FieldRow FieldRows[] = {
 
 } // namespace
 
-SchlInfoForm::SchlInfoForm(QWidget* parent) : QDialog(parent)
+SchlInfoForm::SchlInfoForm(QWidget* parent) : ServerWaitDialog(parent)
 {
     setObjectName(u"SchlInfoForm"_s);
     setWindowTitle(u"311"_s);
@@ -87,7 +86,6 @@ SchlInfoForm::SchlInfoForm(QWidget* parent) : QDialog(parent)
     InitFormCommon(this);
     FormSupport::watchKeys(this);
     new ChildWindowFrame(this, QString());
-    m_wait = new ServerWait(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -117,21 +115,18 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
 {
     ok = false;
     // A second request while the first one waits for the server is not taken.
-    if (m_wait->isBusy())
+    if (serverWait()->isBusy())
         return;
     const QPointer<SchlInfoForm> self(this);
     const QSharedPointer<KLVQuery> query = session ? session->CreateQuery() : nullptr;
-    ServerWait::Scope busy(m_wait, 11, query);
+    ServerWait::Scope busy(serverWait(), 11, query);
     clearFields();
     if (!query || !query->GetKeyNames(tableId, keyName)) {
         if (!self)
             return;
-        // Broken off by the user, it says so; refused, it says why.
+        // Refused, it says why.
         const QSharedPointer<KLVError> error = query ? query->GetLastKLVError() : nullptr;
-        ShowMessageBox(m_wait->wasBrokenOff() ? GetMessageTextByNr(35)
-                                              : GetMessageTextByNr(346) + u"\r\n"_s +
-                                                    ServerErrorText(error ? error->ErrInfo() : QString()));
-        hide();
+        fillFailed(GetMessageTextByNr(346) + u"\r\n"_s + ServerErrorText(error ? error->ErrInfo() : QString()));
         return;
     }
     if (!self)
@@ -177,22 +172,7 @@ void SchlInfoForm::FillSchlInfo(const QSharedPointer<KLV>& session, const QStrin
         m_fields[i]->setCursorPosition(0);
     }
     m_tableKey->setChecked(f(KLVActiveX::fldKeyIsTabKey) == u"1");
-    ok = true;
-}
-
-void SchlInfoForm::reject()
-{
-    // Esc and Close while the dialog waits break the wait off.
-    if (m_wait->isBusy())
-        m_wait->breakOff();
-    else
-        QDialog::reject();
-}
-
-void SchlInfoForm::closeEvent(QCloseEvent* event)
-{
-    if (m_wait->mayClose(event))
-        QDialog::closeEvent(event);
+    ok = mayShowFilled();
 }
 
 bool SchlInfoForm::eventFilter(QObject* watched, QEvent* event)

@@ -58,7 +58,7 @@ void QueryRun::run()
     const QSharedPointer<KLVQuery> query = m_context->query;
     // The library's waits run the event loop: the window may hear of a break meanwhile, or
     // go.
-    const ServerWait::Scope busy(m_wait, 0, query);
+    ServerWait::Scope busy(m_wait, 0, query);
     const QPointer<QueryForm> self(m_form);
     QueryStatusBar* status = m_form->statusBar();
     m_breakRequested = false;
@@ -72,12 +72,16 @@ void QueryRun::run()
         return;
 
     status->setPanelText(6, selection->SelString());
-    if (QueryStringForm* strings = m_form->queryStringWindow())
+    if (QueryStringForm* strings = m_form->queryStringWindow()) {
+        busy.on(strings->lookupQuery());
         strings->SetQueryString(m_context->aktTableName, m_context->aktTableID, selection->SelString(), fields);
+    }
 
     int rows = 0;
     QString readError;
-    const bool started = query && query->StartQuerySel(selection, fields + u",+id"_s);
+    // What came before the query (the query-string window looks the table up) also waits on
+    // the server: a break meanwhile ends the run before the query goes out.
+    const bool started = !m_breakRequested && query && query->StartQuerySel(selection, fields + u",+id"_s);
     if (!self)
         return;
     if (!started) {

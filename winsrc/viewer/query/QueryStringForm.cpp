@@ -107,14 +107,19 @@ void QueryStringForm::SetQueryString(const QString& TableName, const QString& Ta
         edit->setCursorPosition(0);
 }
 
-QueryStringForm::TableAddress QueryStringForm::lookUp(const QString& tableName, const QString& tableId)
+QSharedPointer<KLVQuery> QueryStringForm::lookupQuery()
 {
-    TableAddress table;
     if (!m_query) {
         if (const QSharedPointer<KLV> session = App().MainSession.toStrongRef())
             m_query = session->CreateQuery();
     }
-    if (!m_query)
+    return m_query;
+}
+
+QueryStringForm::TableAddress QueryStringForm::lookUp(const QString& tableName, const QString& tableId)
+{
+    TableAddress table;
+    if (!lookupQuery())
         return table;
     // An id names exactly one table; a name may be ambiguous only when it is not an id.
     const QString lookup = IsDbGroupName(tableId) ? tableId : tableName;

@@ -49,6 +49,10 @@ public:
     Q_INVOKABLE void SetQueryString(const QString& TableName, const QString& TableID, const QString& SelString,
                                     const QString& FieldList);
 
+    // The query the window looks tables up with (made on first use; none without a session):
+    // whoever waits on SetQueryString may break it off.
+    QSharedPointer<KLVQuery> lookupQuery();
+
     static Notations Notate(const QString& tableName, const QString& selString, const QString& fieldList,
                             const TableAddress& table);
 

@@ -33,6 +33,7 @@ ServerWait::Scope::~Scope()
 void ServerWait::begin(int pointer)
 {
     if (m_busy++ == 0) {
+        m_window->setProperty(BusyProperty, true);
         m_brokenOff = false;
         m_reportBreak = false;
         m_pointer = pointer;
@@ -48,6 +49,7 @@ void ServerWait::end(const Scope* scope)
     m_breakers.removeIf([scope](const Breaker& b) { return b.scope == scope; });
     if (--m_busy > 0)
         return;
+    m_window->setProperty(BusyProperty, false);
     m_showTimer.stop();
     if (m_pointer != 0)
         FormSupport::setMousePointer(0);

@@ -35,6 +35,9 @@ public:
     // The window's property that tells others (the main window) that it closes once its wait
     // has ended.
     static constexpr const char* ClosePendingProperty = "ClosePending";
+    // The window's property that is true while it waits (a window shown during its wait is
+    // not filled yet).
+    static constexpr const char* BusyProperty = "Busy";
 
     explicit ServerWait(QWidget* window);
 
