@@ -24,20 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Writes ">Editor.Name" on entry and "<Editor.Name" on exit.
-class EditorTrace
-{
-public:
-    explicit EditorTrace(const char* name) : m_name(QString::fromLatin1(name))
-    {
-        Common::WriteTrace(u">Editor."_s + m_name);
-    }
-    ~EditorTrace() { Common::WriteTrace(u"<Editor."_s + m_name); }
-
-private:
-    QString m_name;
-};
-
 // Index = Edit_Action - 1.
 const char16_t* const kActionKeywords[] = {
     u"NEW",      u"UPDATE",    u"DELETE",   u"VIEW", u"GET",  u"RELEASE", u"DELIVERY", u"INVOICE", u"PAYMENT",
@@ -260,32 +246,32 @@ bool KLVEditor::ExecuteBeginCommand(const QString& line)
 
 bool KLVEditor::BeginEditNew(const QString& DatabaseName, const QString& GroupName)
 {
-    EditorTrace trace("BeginEditNew");
+    Common::CallTrace trace("Editor.", "BeginEditNew");
     return ExecuteBeginCommand(builder().buildNEW(u"0"_s, DatabaseName, GroupName, u"EMPTY"_s, QString()));
 }
 
 bool KLVEditor::BeginEditNewCopy(const QString& TemplateRefID, const QString& DatabaseName)
 {
-    EditorTrace trace("BeginEditNewCopy");
+    Common::CallTrace trace("Editor.", "BeginEditNewCopy");
     return ExecuteBeginCommand(
         builder().buildNEW(u"0"_s, DatabaseName, QString(), RefTypeKeyword(DatabaseName), TemplateRefID));
 }
 
 bool KLVEditor::BeginEdit(const QString& RefID, const QString& DatabaseName)
 {
-    EditorTrace trace("BeginEdit");
+    Common::CallTrace trace("Editor.", "BeginEdit");
     return ExecuteBeginCommand(builder().buildUPD(u"0"_s, DatabaseName, RefID));
 }
 
 bool KLVEditor::BeginDelete(const QString& RefID, const QString& DatabaseName)
 {
-    EditorTrace trace("BeginDelete");
+    Common::CallTrace trace("Editor.", "BeginDelete");
     return ExecuteBeginCommand(builder().buildDEL(u"0"_s, DatabaseName, RefID));
 }
 
 bool KLVEditor::BeginView(const QString& RefID, const QString& DatabaseName)
 {
-    EditorTrace trace("BeginView");
+    Common::CallTrace trace("Editor.", "BeginView");
     return ExecuteBeginCommand(builder().buildVIE(u"0"_s, DatabaseName, RefID));
 }
 
@@ -299,7 +285,7 @@ bool KLVEditor::BeginEditOperationM(Edit_Action EditAction, const QString& Datab
                                     Edit_RefType EditRefType, const QString& EditRefID, const QString& MenuChoice,
                                     const QString& AppParam)
 {
-    EditorTrace trace("BeginEditOperation");
+    Common::CallTrace trace("Editor.", "BeginEditOperation");
     if (int(EditAction) < editNew || int(EditAction) > editModify || int(EditRefType) < refTypeEmpty ||
         int(EditRefType) > refTypeRef)
         throw KLVRuntimeError(9, u"Subscript out of range"_s);
@@ -311,35 +297,35 @@ bool KLVEditor::BeginEditOperationM(Edit_Action EditAction, const QString& Datab
 
 bool KLVEditor::BeginEditCmd(const QString& EditCmd, const QString& CmdArgs)
 {
-    EditorTrace trace("BeginEditCmd");
+    Common::CallTrace trace("Editor.", "BeginEditCmd");
     return ExecuteBeginCommand(
         builder().buildEDI(u"0"_s, u"DO"_s, EditCmd, QString(), QString(), CmdArgs, QString(), QString()));
 }
 
 bool KLVEditor::EndEditSave()
 {
-    EditorTrace trace("EndEditSave");
+    Common::CallTrace trace("Editor.", "EndEditSave");
     ClearLastError();
     return request(builder().buildCOM(m_editTid));
 }
 
 bool KLVEditor::EndEditCancel()
 {
-    EditorTrace trace("EndEditCancel");
+    Common::CallTrace trace("Editor.", "EndEditCancel");
     ClearLastError();
     return request(builder().buildCAN(m_editTid));
 }
 
 bool KLVEditor::SaveReload()
 {
-    EditorTrace trace("SaveReload");
+    Common::CallTrace trace("Editor.", "SaveReload");
     ClearLastError();
     return request(builder().buildSAV(m_editTid));
 }
 
 void KLVEditor::Break()
 {
-    EditorTrace trace("Break");
+    Common::CallTrace trace("Editor.", "Break");
     if (m_hadSession && !m_session) {
         setApiErrorCode(5);
         return;
@@ -364,7 +350,7 @@ QSharedPointer<KLVEditor> KLVEditor::newSiblingEditor() const
 
 QSharedPointer<KLVEditor> KLVEditor::OpenSubEditor(const QString& SubeditButton, const QString& RowSpec)
 {
-    EditorTrace trace("OpenSubEditor");
+    Common::CallTrace trace("Editor.", "OpenSubEditor");
     QSharedPointer<KLVEditor> sub = newSiblingEditor();
     sub->setParentEditor(sharedFromThis());
     sub->setEditTID(u"0"_s);
@@ -784,7 +770,7 @@ bool KLVEditor::SetFTextFromFile(const QString& FieldName, const QString& FileNa
 
 bool KLVEditor::SetFTextFromFile2(const QString& FieldName, const QString& FileName, const QString& RowSpec)
 {
-    EditorTrace trace("SetFTextFromFile");
+    Common::CallTrace trace("Editor.", "SetFTextFromFile");
     ClearLastError();
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -848,7 +834,7 @@ bool KLVEditor::GetFTextIntoFile(const QString& FieldName, const QString& FileNa
 
 bool KLVEditor::GetFTextIntoFile2(const QString& FieldName, const QString& FileName, const QString& RowSpec)
 {
-    EditorTrace trace("GetFTextIntoFile");
+    Common::CallTrace trace("Editor.", "GetFTextIntoFile");
     ClearLastError();
     // Written aside and put in place at the end, so a failed read leaves no half text behind.
     QSaveFile file(FileName);
@@ -1092,7 +1078,7 @@ bool KLVEditor::updateFields(KLVEditFieldList& list)
 QSharedPointer<KLVEditFieldList> KLVEditor::UpdateEditFields(const QSharedPointer<KLVEditFieldList>& FieldList,
                                                              bool Reload)
 {
-    EditorTrace trace("UpdateEditFields");
+    Common::CallTrace trace("Editor.", "UpdateEditFields");
     ClearLastError();
     if (!FieldList)
         return {};
@@ -1212,7 +1198,7 @@ QSharedPointer<KLVEditObject> KLVEditor::GetEditObject(const QString& HeaderFiel
 QSharedPointer<KLVEditObject> KLVEditor::GetEditObjectA(const QStringList& HeaderFieldList,
                                                         const QVariant& TableFieldList)
 {
-    EditorTrace trace("GetEditObjectA");
+    Common::CallTrace trace("Editor.", "GetEditObjectA");
     ClearLastError();
     QSharedPointer<KLVEditFieldList> head = GetEditFieldListA(HeaderFieldList, 0);
     if (!head)
@@ -1241,7 +1227,7 @@ QSharedPointer<KLVEditObject> KLVEditor::RefreshEditObject(const QSharedPointer<
 
 QSharedPointer<KLVEditObject> KLVEditor::UpdateEditObject(const QSharedPointer<KLVEditObject>& EditObject, bool Reload)
 {
-    EditorTrace trace("UpdateEditObject");
+    Common::CallTrace trace("Editor.", "UpdateEditObject");
     ClearLastError();
     if (!EditObject)
         return {};

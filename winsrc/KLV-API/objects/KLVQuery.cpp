@@ -9,76 +9,8 @@
 #include "KLVResultSet.h"
 #include "KLVSelection.h"
 #include "KLVSockComm.h"
-#include "KLVTAVArtInfo.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Writes ">Query.Name" on entry and "<Query.Name" on exit while the library's trace is on.
-// Record loops call through here once per record: nothing is built while the trace is off.
-class QueryTrace
-{
-public:
-    explicit QueryTrace(const char* name) : m_name(name)
-    {
-        if (Common::TraceFlag())
-            Common::WriteTrace(u">Query."_s + QLatin1StringView(m_name));
-    }
-    ~QueryTrace()
-    {
-        if (Common::TraceFlag())
-            Common::WriteTrace(u"<Query."_s + QLatin1StringView(m_name));
-    }
-    QueryTrace(const QueryTrace&) = delete;
-    QueryTrace& operator=(const QueryTrace&) = delete;
-
-private:
-    const char* m_name;
-};
-
-QString groupListKeyword(int type)
-{
-    switch (type) {
-    case klvGroupListTypeNew:
-        return u"NEW"_s;
-    case klvGroupListTypeAll:
-        return u"ALL"_s;
-    default:
-        return {};
-    }
-}
-
-QString fieldListKeyword(int type)
-{
-    switch (type) {
-    case klvFieldListTypeEdit:
-        return u"EDIT"_s;
-    case klvFieldListTypeInfosys:
-        return u"INFOSYS"_s;
-    case klvFieldListTypeDBAll:
-        return u"DBALL"_s;
-    default:
-        return u"QUERY"_s;
-    }
-}
-
-QString infosysKeyword(int type)
-{
-    switch (type) {
-    case klvInfosysTypeStandard:
-        return u"STANDARD"_s;
-    case klvInfosysTypeCustom:
-        return u"CUSTOM"_s;
-    default:
-        return u"ALL"_s;
-    }
-}
-
-// The most reference-type rows one answer is read into.
-constexpr int MaxRefTypeRows = 10000;
-
-} // namespace
 
 KLVQuery::KLVQuery(QObject* parent)
     : QObject(parent), m_result(new KLVResultSet(this)), m_lastError(QSharedPointer<KLVError>::create())
@@ -209,275 +141,6 @@ bool KLVQuery::metaDataFromArray(const QStringList& names)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Catalogue requests
-
-bool KLVQuery::catalogueCommand(const QString& line)
-{
-    clearLastError();
-    m_tid = u"0"_s;
-    newResult();
-    if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
-        takeCurrentError();
-        return false;
-    }
-    m_tid = m_result->getTID();
-    loadResultMetaData();
-    return true;
-}
-
-bool KLVQuery::GetTableNames(const QString& StartString)
-{
-    QueryTrace trace("GetTableNames");
-    return catalogueCommand(builder().buildGTN(m_tid, StartString, m_datasetSize, m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetFieldNames(const QString& TableName, const QString& FieldList)
-{
-    return GetFieldNames2(TableName, FieldList, klvFieldListTypeQuery);
-}
-
-bool KLVQuery::GetFieldNames2(const QString& TableName, const QString& FieldList, int ListType)
-{
-    QueryTrace trace("GetFieldNames2");
-    return catalogueCommand(builder().buildGFN(m_tid, TableName, FieldList, m_datasetSize, fieldListKeyword(ListType),
-                                               m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetKeyNames(const QString& TableName, const QString& KeyName)
-{
-    QueryTrace trace("GetKeyNames");
-    return catalogueCommand(builder().buildGKN(m_tid, TableName, KeyName, m_datasetSize, m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetDatabaseNames()
-{
-    return GetDatabaseNames2(QString());
-}
-
-bool KLVQuery::GetDatabaseNames2(const QString& DatabaseName)
-{
-    QueryTrace trace("GetDatabaseNames2");
-    return catalogueCommand(builder().buildGDN(m_tid, DatabaseName, m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetGroupNames(const QString& DatabaseName)
-{
-    return GetGroupNames2(DatabaseName, klvGroupListTypeQuery).toBool();
-}
-
-bool KLVQuery::GetGroupNamesNew(const QString& DatabaseName)
-{
-    return GetGroupNames2(DatabaseName, klvGroupListTypeNew).toBool();
-}
-
-QVariant KLVQuery::GetGroupNames2(const QString& DatabaseName, int ListType)
-{
-    QueryTrace trace("GetGroupNames2");
-    return catalogueCommand(builder().buildGGN(m_tid, DatabaseName, groupListKeyword(ListType), m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetEnumerations(const QString& EnumName)
-{
-    QueryTrace trace("GetEnumerations");
-    return catalogueCommand(builder().buildGAZ(m_tid, EnumName, u"HEAD"_s, false, m_enableQueryMetaData));
-}
-
-QVariant KLVQuery::GetEnumPos(const QString& EnumName, bool WithEmptyPos)
-{
-    QueryTrace trace("GetEnumPos");
-    if (EnumName.isEmpty()) {
-        setApiError(25);
-        return false;
-    }
-    return catalogueCommand(builder().buildGAZ(m_tid, EnumName, u"POS"_s, WithEmptyPos, m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetInfosystemNames(const QString& SearchWord, const QString& WorkingDir)
-{
-    return catalogueCommand(
-        builder().buildGIS(m_tid, SearchWord, WorkingDir, u"ALL"_s, m_datasetSize, m_enableQueryMetaData));
-}
-
-bool KLVQuery::GetInfosystemNamesT(const QString& InfosysName, int InfosysType)
-{
-    return catalogueCommand(builder().buildGIS(m_tid, InfosysName, QString(), infosysKeyword(InfosysType),
-                                               m_datasetSize, m_enableQueryMetaData));
-}
-
-bool KLVQuery::getMessages(const QString& dictionaries, const QString& numbers, const QString& languages,
-                           const QString& searchText, bool ignoreCase)
-{
-    QueryTrace trace("doGetMessages");
-    return catalogueCommand(
-        builder().buildGMT(m_tid, dictionaries, numbers, languages, searchText, ignoreCase, m_enableQueryMetaData));
-}
-
-bool KLVQuery::firstMessageRow(QString& value, int column)
-{
-    if (m_result->MoveNext(true)) {
-        value = m_result->GetFieldVal(column);
-        return true;
-    }
-    const QSharedPointer<KLVError> current = m_result->GetCurrentError();
-    if (!current->Message().isEmpty())
-        m_lastError = current;
-    else
-        setApiError(16);
-    return false;
-}
-
-QString KLVQuery::GetMessageText(const QString& Dictionary, int MsgNumber, const QString& Language)
-{
-    QString text;
-    if (getMessages(Dictionary, QString::number(MsgNumber), Language, QString(), false))
-        firstMessageRow(text, fldMsgText);
-    return text;
-}
-
-bool KLVQuery::GetMessageTexts(const QString& Dictionary, const QList<int>& MsgNumbers, const QStringList& Languages)
-{
-    return getMessages(Dictionary, Common::JoinLongArray(MsgNumbers, u","_s), Languages.join(u','), QString(), false);
-}
-
-bool KLVQuery::GetMessageTexts2(const QString& Dictionary, int FromMsgNr, int ToMsgNr, const QString& Language)
-{
-    return getMessages(Dictionary, QString::number(FromMsgNr) + u'-' + QString::number(ToMsgNr), Language, QString(),
-                       false);
-}
-
-bool KLVQuery::SearchMessageTexts(const QStringList& DictionaryList, const QString& SourceText,
-                                  const QStringList& Languages, bool IgnoreCase)
-{
-    return getMessages(DictionaryList.join(u','), QString(), Languages.join(u','), SourceText, IgnoreCase);
-}
-
-int KLVQuery::GetMessageNumber(const QString& Dictionary, const QString& SourceText, bool IgnoreCase)
-{
-    QString number;
-    if (getMessages(Dictionary, QString(), QString(), SourceText, IgnoreCase) && firstMessageRow(number, fldMsgNumber))
-        return Common::ToLong(number);
-    return 0;
-}
-
-bool KLVQuery::GetRefTypeInfo(const QString& TAVArt)
-{
-    QueryTrace trace("GetRefTypeInfo");
-    if (TAVArt.isEmpty()) {
-        setApiError(28);
-        return false;
-    }
-    return catalogueCommand(builder().buildGRI(m_tid, TAVArt, m_enableQueryMetaData));
-}
-
-KLVTAVArtInfoList KLVQuery::GetRefTypeInfoArray(const QString& TAVArt)
-{
-    QueryTrace trace("GetRefTypeInfoArray");
-    KLVTAVArtInfoList infos;
-    if (!GetRefTypeInfo(TAVArt))
-        return infos;
-    while (infos.size() < MaxRefTypeRows && m_result->MoveNext(true)) {
-        auto info = QSharedPointer<KLVTAVArtInfo>::create();
-        info->InitFromRefTypeRow(
-            Common::ToLong(m_result->GetFieldVal(fldRefTypeDBNr)), m_result->GetFieldVal(fldRefTypeDBName),
-            Common::ToLong(m_result->GetFieldVal(fldRefTypeGrpNr)), m_result->GetFieldVal(fldRefTypeGrpName),
-            m_result->GetFieldVal(fldRefTypeEchoType), Common::ToLong(m_result->GetFieldVal(fldRefTypeEchoLen)));
-        infos.append(info);
-    }
-    return infos;
-}
-
-bool KLVQuery::serverVersionBelow(double version) const
-{
-    const double client = m_session ? m_session->ClientKLVVersion().trimmed().toDouble() : 0.0;
-    return client < version;
-}
-
-QSharedPointer<KLVTAVArtInfo> KLVQuery::GetRefInfo(const QString& Ref)
-{
-    QString code;
-    if (serverVersionBelow(3.01)) {
-        // Older servers know the group only as the low bits of "grust".
-        if (!ReadRecord(Ref, u"grust"_s))
-            return {};
-        QString grust = GetField(1);
-        grust.remove(u' ');
-        const int group = Common::ToLong(grust) & 31;
-        const QString database = Ref.section(u',', 1, 1);
-        code = u"P"_s + database + u':' + QString::number(group);
-    } else {
-        if (!ReadRecord(Ref, u"dnr,gruppe"_s))
-            return {};
-        code = u"P"_s + GetField(1) + u':' + GetField(2);
-    }
-    auto info = QSharedPointer<KLVTAVArtInfo>::create();
-    info->ParseTypeCode(code);
-    return info;
-}
-
-QSharedPointer<KLVError> KLVQuery::testFieldValue(const QString& typeCode, const QString& value, QString& prepared)
-{
-    m_tid = u"0"_s;
-    m_metaData.reset();
-    clearLastError();
-    auto error = QSharedPointer<KLVError>::create();
-    if (typeCode.isEmpty()) {
-        error->SetError(0, Common::GetErrorText(29), m_result->Context());
-        return error;
-    }
-    const QString line = builder().buildTFV(m_tid, typeCode, {value});
-    newResult();
-    if (m_result->ProcessCommand(m_tid, line, QString(), true) && m_result->MoveNext(true)) {
-        if (Common::ParseBool(m_result->GetFieldVal(fldFldTestRC))) {
-            prepared = m_result->GetFieldVal(fldFldTestValue);
-            return {};
-        }
-        error->SetError(Common::ToLong(m_result->GetFieldVal(fldFldTestErrNr)), m_result->GetFieldVal(fldFldTestErrMsg),
-                        m_result->Context());
-        return error;
-    }
-    // A refusal, or an answer that tested nothing: the value is not known to be valid.
-    error = m_result->GetCurrentError();
-    if (error->Message().isEmpty()) {
-        error = QSharedPointer<KLVError>::create();
-        error->SetError(0, Common::GetErrorText(16), m_result->Context());
-    }
-    return error;
-}
-
-QString KLVQuery::TestFieldValue(const QString& WEXAArt, const QString& FieldValue)
-{
-    QueryTrace trace("TestFieldValue");
-    QString prepared;
-    const QSharedPointer<KLVError> error = testFieldValue(WEXAArt, FieldValue, prepared);
-    return error ? error->Message() : QString();
-}
-
-QSharedPointer<KLVMessage> KLVQuery::TestFieldValue2(const QString& WEXAArt, const QString& FieldValue)
-{
-    QueryTrace trace("TestFieldValue2");
-    QString prepared;
-    const QSharedPointer<KLVError> error = testFieldValue(WEXAArt, FieldValue, prepared);
-    if (!error)
-        return {};
-    return KLVMessage::create(messageTypeError, u"ERROR"_s, error->Message(), error->Number(), 0, QString(), QString());
-}
-
-QString KLVQuery::TestGetFieldValue(const QString& WEXAArt, const QString& FieldValue)
-{
-    QueryTrace trace("TestGetFieldValue");
-    QString prepared;
-    if (testFieldValue(WEXAArt, FieldValue, prepared))
-        return QString(QChar(u'\0'));
-    return prepared;
-}
-
-bool KLVQuery::TestFieldValues(const QStringList& WEXAArten, const QStringList& FieldValues)
-{
-    QueryTrace trace("TestFieldValues");
-    return catalogueCommand(builder().buildTFV(m_tid, WEXAArten.join(u','), FieldValues));
-}
-
-// ---------------------------------------------------------------------------------------------
 // Selections
 
 bool KLVQuery::executeSelection(const KLVSelection& selection, const QString& fieldList, int blockSize, int offset,
@@ -527,7 +190,7 @@ bool KLVQuery::startQueryArray(const QString& tableName, const QStringList& fiel
 bool KLVQuery::StartQuery(const QString& TableName, const QString& FieldList, const QString& Krit,
                           const QString& SortKey, bool Ascending, bool AndJunction)
 {
-    QueryTrace trace("StartQuery");
+    Common::CallTrace trace("Query.", "StartQuery");
     return startQuery(TableName, FieldList, Krit, SortKey, false, aliveFlagAll, Ascending, AndJunction, 0,
                       m_datasetSize);
 }
@@ -535,7 +198,7 @@ bool KLVQuery::StartQuery(const QString& TableName, const QString& FieldList, co
 bool KLVQuery::StartQueryN(const QString& TableName, const QStringList& FieldList, const QString& Krit,
                            const QString& SortKey, bool Ascending, bool AndJunction)
 {
-    QueryTrace trace("StartQueryN");
+    Common::CallTrace trace("Query.", "StartQueryN");
     return startQueryArray(TableName, FieldList, Krit, SortKey, false, aliveFlagAll, Ascending, AndJunction, 0,
                            m_datasetSize);
 }
@@ -543,7 +206,7 @@ bool KLVQuery::StartQueryN(const QString& TableName, const QStringList& FieldLis
 bool KLVQuery::StartQueryZ(const QString& TableName, const QString& FieldList, const QString& Krit,
                            const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction)
 {
-    QueryTrace trace("StartQueryZ");
+    Common::CallTrace trace("Query.", "StartQueryZ");
     return startQuery(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, 0,
                       m_datasetSize);
 }
@@ -551,7 +214,7 @@ bool KLVQuery::StartQueryZ(const QString& TableName, const QString& FieldList, c
 bool KLVQuery::StartQueryZN(const QString& TableName, const QStringList& FieldList, const QString& Krit,
                             const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction)
 {
-    QueryTrace trace("StartQueryZN");
+    Common::CallTrace trace("Query.", "StartQueryZN");
     return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, 0,
                            m_datasetSize);
 }
@@ -560,7 +223,7 @@ bool KLVQuery::StartQueryZO(const QString& TableName, const QString& FieldList, 
                             const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction, int Offset,
                             int DatasetSize)
 {
-    QueryTrace trace("StartQueryZO");
+    Common::CallTrace trace("Query.", "StartQueryZO");
     return startQuery(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, Offset,
                       DatasetSize);
 }
@@ -569,7 +232,7 @@ bool KLVQuery::StartQueryZON(const QString& TableName, const QStringList& FieldL
                              const QString& SortKey, bool ByRows, bool Ascending, bool AndJunction, int Offset,
                              int DatasetSize)
 {
-    QueryTrace trace("StartQueryZON");
+    Common::CallTrace trace("Query.", "StartQueryZON");
     return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, aliveFlagAll, Ascending, AndJunction, Offset,
                            DatasetSize);
 }
@@ -578,7 +241,7 @@ bool KLVQuery::StartQueryZOA(const QString& TableName, const QString& FieldList,
                              const QString& SortKey, bool ByRows, int AliveFlag, bool Ascending, bool AndJunction,
                              int Offset, int DatasetSize)
 {
-    QueryTrace trace("StartQueryZOA");
+    Common::CallTrace trace("Query.", "StartQueryZOA");
     return startQuery(TableName, FieldList, Krit, SortKey, ByRows, AliveFlag, Ascending, AndJunction, Offset,
                       DatasetSize);
 }
@@ -587,14 +250,14 @@ bool KLVQuery::StartQueryZOAN(const QString& TableName, const QStringList& Field
                               const QString& SortKey, bool ByRows, int AliveFlag, bool Ascending, bool AndJunction,
                               int Offset, int DatasetSize)
 {
-    QueryTrace trace("StartQueryZOAN");
+    Common::CallTrace trace("Query.", "StartQueryZOAN");
     return startQueryArray(TableName, FieldList, Krit, SortKey, ByRows, AliveFlag, Ascending, AndJunction, Offset,
                            DatasetSize);
 }
 
 bool KLVQuery::StartQuerySel(const QSharedPointer<KLVSelection>& Selection, const QString& FieldList)
 {
-    QueryTrace trace("StartQuerySel");
+    Common::CallTrace trace("Query.", "StartQuerySel");
     clearLastError();
     m_tid = u"0"_s;
     metaDataFromList(FieldList);
@@ -607,7 +270,7 @@ bool KLVQuery::StartQuerySel(const QSharedPointer<KLVSelection>& Selection, cons
 
 bool KLVQuery::StartQuerySelN(const QSharedPointer<KLVSelection>& Selection, const QStringList& FieldNames)
 {
-    QueryTrace trace("StartQuerySelN");
+    Common::CallTrace trace("Query.", "StartQuerySelN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldNames))
@@ -639,7 +302,7 @@ bool KLVQuery::startFieldQuery(const QString& tableName, const QString& sortKey,
 QVariant KLVQuery::StartFieldQuery(const QString& TableName, const QString& SortKey, const QString& Krit,
                                    const QString& FieldList, const QSharedPointer<KLVBoundEditField>& RefField)
 {
-    QueryTrace trace("StartFieldQuery");
+    Common::CallTrace trace("Query.", "StartFieldQuery");
     clearLastError();
     m_tid = u"0"_s;
     metaDataFromList(FieldList);
@@ -649,7 +312,7 @@ QVariant KLVQuery::StartFieldQuery(const QString& TableName, const QString& Sort
 QVariant KLVQuery::StartFieldQueryA(const QString& TableName, const QString& SortKey, const QString& Krit,
                                     const QStringList& FieldNames, const QSharedPointer<KLVBoundEditField>& RefField)
 {
-    QueryTrace trace("StartFieldQueryA");
+    Common::CallTrace trace("Query.", "StartFieldQueryA");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldNames))
@@ -684,7 +347,7 @@ bool KLVQuery::recordByRef(const QString& tableName, const QString& ref, const Q
 
 bool KLVQuery::GetRecordByRef(const QString& TableName, const QString& Ref, const QString& FieldList)
 {
-    QueryTrace trace("GetRecordByRef");
+    Common::CallTrace trace("Query.", "GetRecordByRef");
     clearLastError();
     m_tid = u"0"_s;
     if (Common::IsNullRefText(Ref)) {
@@ -697,7 +360,7 @@ bool KLVQuery::GetRecordByRef(const QString& TableName, const QString& Ref, cons
 
 bool KLVQuery::GetRecordByRefN(const QString& TableName, const QString& Ref, const QStringList& FieldList)
 {
-    QueryTrace trace("GetRecordByRefN");
+    Common::CallTrace trace("Query.", "GetRecordByRefN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldList))
@@ -711,7 +374,7 @@ bool KLVQuery::GetRecordByRefN(const QString& TableName, const QString& Ref, con
 
 bool KLVQuery::GetRecordByRefR(const QString& TableName, const QString& Ref, const QString& FieldList, bool ByRows)
 {
-    QueryTrace trace("GetRecordByRefR");
+    Common::CallTrace trace("Query.", "GetRecordByRefR");
     clearLastError();
     m_tid = u"0"_s;
     if (Common::IsNullRefText(Ref)) {
@@ -724,7 +387,7 @@ bool KLVQuery::GetRecordByRefR(const QString& TableName, const QString& Ref, con
 
 bool KLVQuery::GetRecordByRefRN(const QString& TableName, const QString& Ref, const QStringList& FieldList, bool ByRows)
 {
-    QueryTrace trace("GetRecordByRefRN");
+    Common::CallTrace trace("Query.", "GetRecordByRefRN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldList))
@@ -751,7 +414,7 @@ bool KLVQuery::readRecord(const QString& ref, const QString& fieldList)
 
 bool KLVQuery::ReadRecord(const QString& Ref, const QString& FieldList)
 {
-    QueryTrace trace("ReadRecord");
+    Common::CallTrace trace("Query.", "ReadRecord");
     clearLastError();
     m_tid = u"0"_s;
     if (Common::IsNullRefText(Ref)) {
@@ -764,7 +427,7 @@ bool KLVQuery::ReadRecord(const QString& Ref, const QString& FieldList)
 
 bool KLVQuery::ReadRecordN(const QString& Ref, const QStringList& FieldList)
 {
-    QueryTrace trace("ReadRecordN");
+    Common::CallTrace trace("Query.", "ReadRecordN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldList))
@@ -795,7 +458,7 @@ bool KLVQuery::readRecords(const QString& refList, const QString& fieldList, boo
 
 bool KLVQuery::ReadRecords(const QString& RefList, const QString& FieldList, bool ByRows)
 {
-    QueryTrace trace("ReadRecords");
+    Common::CallTrace trace("Query.", "ReadRecords");
     clearLastError();
     m_tid = u"0"_s;
     metaDataFromList(FieldList);
@@ -804,7 +467,7 @@ bool KLVQuery::ReadRecords(const QString& RefList, const QString& FieldList, boo
 
 bool KLVQuery::ReadRecordsN(const QString& RefList, const QStringList& FieldList, bool ByRows)
 {
-    QueryTrace trace("ReadRecordsN");
+    Common::CallTrace trace("Query.", "ReadRecordsN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldList))
@@ -814,7 +477,7 @@ bool KLVQuery::ReadRecordsN(const QString& RefList, const QStringList& FieldList
 
 bool KLVQuery::ReadRecordsAN(const QStringList& RefList, const QStringList& FieldList, bool ByRows)
 {
-    QueryTrace trace("ReadRecordsAN");
+    Common::CallTrace trace("Query.", "ReadRecordsAN");
     clearLastError();
     m_tid = u"0"_s;
     if (!metaDataFromArray(FieldList))
@@ -910,37 +573,37 @@ bool KLVQuery::moveToRecord(int n)
 
 bool KLVQuery::GetFirstRecord()
 {
-    QueryTrace trace("GetFirstRecord");
+    Common::CallTrace trace("Query.", "GetFirstRecord");
     return moveToRecord(1);
 }
 
 bool KLVQuery::GetNextRecord()
 {
-    QueryTrace trace("GetNextRecord");
+    Common::CallTrace trace("Query.", "GetNextRecord");
     return moveToRecord(m_result->GetCurrRecordNr() + 1);
 }
 
 bool KLVQuery::GetPrevRecord()
 {
-    QueryTrace trace("GetPrevRecord");
+    Common::CallTrace trace("Query.", "GetPrevRecord");
     return moveToRecord(m_result->GetCurrRecordNr() - 1);
 }
 
 bool KLVQuery::GetRecordRelative(int MoveCount)
 {
-    QueryTrace trace("GetRecordRelative");
+    Common::CallTrace trace("Query.", "GetRecordRelative");
     return moveToRecord(m_result->GetCurrRecordNr() + MoveCount);
 }
 
 bool KLVQuery::GetRecordAbsolute(int RecordNumber)
 {
-    QueryTrace trace("GetRecordAbsolute");
+    Common::CallTrace trace("Query.", "GetRecordAbsolute");
     return moveToRecord(RecordNumber);
 }
 
 bool KLVQuery::GetLastRecord()
 {
-    QueryTrace trace("GetLastRecord");
+    Common::CallTrace trace("Query.", "GetLastRecord");
     Common::AssertLibraryThread(this);
     if (m_readError) {
         m_lastError = m_readError;
@@ -999,7 +662,7 @@ QStringList KLVQuery::GetFields() const
 
 void KLVQuery::Break()
 {
-    QueryTrace trace("Break");
+    Common::CallTrace trace("Query.", "Break");
     clearLastError();
     const bool processing = m_result->IsProcessing();
     if (!processing && Common::IsNoTID(m_tid))

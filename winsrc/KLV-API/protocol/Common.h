@@ -69,6 +69,27 @@ TraceSink* GetTraceSink();
 
 void WriteTrace(const QString& text);
 
+// Writes ">" prefix name on entry and "<" prefix name on exit while tracing is on
+// ("Query.", "GetTableNames"). Loops call through one per record: nothing is built while the
+// trace is off.
+class CallTrace
+{
+public:
+    CallTrace(const char* prefix, const char* name) : m_prefix(prefix), m_name(name) { write(u'>'); }
+    ~CallTrace() { write(u'<'); }
+    CallTrace(const CallTrace&) = delete;
+    CallTrace& operator=(const CallTrace&) = delete;
+
+private:
+    void write(QChar mark) const
+    {
+        if (TraceFlag())
+            WriteTrace(mark + QLatin1StringView(m_prefix) + QLatin1StringView(m_name));
+    }
+    const char* m_prefix;
+    const char* m_name;
+};
+
 // Received text as the log and the trace may show it: the value of every one-time password
 // line ("D|tid|ONETIMEPWD|value") is replaced by "*", as the logon password is.
 QString MaskSecrets(const QString& text);
