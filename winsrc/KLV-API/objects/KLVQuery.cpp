@@ -149,8 +149,12 @@ bool KLVQuery::executeSelection(const KLVSelection& selection, const QString& fi
     if (blockSize < 0)
         blockSize = m_datasetSize;
     newResult();
-    const QString line = builder().buildEXQ(m_tid, selection.KLVSelString(), fieldList, blockSize, offset, editor.tid,
-                                            editor.row, editor.fieldName, m_timeOut, m_enableQueryMetaData);
+    return openAnswer(builder().buildEXQ(m_tid, selection.KLVSelString(), fieldList, blockSize, offset, editor.tid,
+                                         editor.row, editor.fieldName, m_timeOut, m_enableQueryMetaData));
+}
+
+bool KLVQuery::openAnswer(const QString& line)
+{
     if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
         takeCurrentError();
         return false;

@@ -229,13 +229,15 @@ private:
     void clearLastError();
     void setApiError(int code);
     void takeCurrentError();
-    // Sends a catalogue line built beforehand; on success takes the answer's TID and metadata.
+    // Sends a catalogue line built beforehand in a new transaction (openAnswer).
     bool catalogueCommand(const QString& line);
     bool getMessages(const QString& dictionaries, const QString& numbers, const QString& languages,
                      const QString& searchText, bool ignoreCase);
     // The first row's column of a message answer, or empty with the reason as last error.
     bool firstMessageRow(QString& value, int column);
     void loadResultMetaData();
+    // Sends line into the fresh result set; on success takes the answer's TID and metadata.
+    bool openAnswer(const QString& line);
     // Fresh metadata from a list or an array; false (error 14) for an array without a first name.
     void metaDataFromList(const QString& fieldList);
     bool metaDataFromArray(const QStringList& names);

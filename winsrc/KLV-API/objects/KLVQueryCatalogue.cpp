@@ -62,13 +62,7 @@ bool KLVQuery::catalogueCommand(const QString& line)
     clearLastError();
     m_tid = u"0"_s;
     newResult();
-    if (!m_result->ProcessCommand(m_tid, line, QString(), true)) {
-        takeCurrentError();
-        return false;
-    }
-    m_tid = m_result->getTID();
-    loadResultMetaData();
-    return true;
+    return openAnswer(line);
 }
 
 bool KLVQuery::GetTableNames(const QString& StartString)
